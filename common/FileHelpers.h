@@ -1,0 +1,19 @@
+// Small file helpers shared by the engine and the windows.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace dm {
+
+// The text, " : " and the system's description of the last platform error.
+// Call it right after the failing call, before anything else can fail.
+std::string systemErrorText(const std::string& text);
+
+// Size of the file at the path; 0 when there is nothing there.
+uint64_t fileSize(const std::string& path);
+
+// "major.minor.build.revision" of an executable, or the no-version text.
+std::string fileVersionText(const std::string& path);
+
+}  // namespace dm

@@ -1,0 +1,138 @@
+// The comparer: two scanned folder trees, the result tree that pairs them, and
+// the operations that build, refresh and describe them.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/Progress.h"
+#include "platform/FindData.h"
+
+namespace dm {
+
+using StringList = std::vector<std::string>;
+using platform::WIN32_FIND_DATA;
+
+enum CompareState : uint32_t {
+    BeforeCompare = 1,
+    Comparing = 2,
+    Finished = 3,
+    CompareError = 4,
+    SameFolders = 5,
+    FolderMissing = 6,
+    TooManyFiles = 7,
+};
+
+enum CompareOptions : uint8_t {
+    optValid = 0x01,
+    optSize = 0x02,
+    optTime = 0x04,
+    optVersion = 0x08,
+    optSubFolders = 0x10,
+};
+
+constexpr uint8_t kAllOptions = 255;
+constexpr int32_t MaxScanCount = 10000;
+
+// One node of a scanned tree, file or folder alike.
+struct element_t {
+    std::string path;
+    WIN32_FIND_DATA findData;
+    std::string version;
+    uint8_t isFolder = 0;
+    // Present only for a folder whose content has been listed.
+    std::optional<std::vector<std::unique_ptr<element_t>>> children;
+    int32_t count = 0;
+
+    std::string name() const;
+    uint64_t size() const { return platform::fileSizeOf(findData); }
+};
+
+using ElementList = std::vector<std::unique_ptr<element_t>>;
+
+// One node of the result tree; it refers to the scanned nodes it pairs.
+struct result_t {
+    uint8_t kind = 0;  // 1 only in A, 2 only in B, 3 in both
+    std::string name;
+    std::string pathA;
+    std::string pathB;
+    uint8_t folderA = 0;
+    uint8_t folderB = 0;
+    uint8_t sameSize = 0;
+    uint8_t sameTime = 0;
+    uint8_t sameVersion = 0;
+    // Present only for a pair of folders that was compared recursively.
+    std::optional<std::vector<std::unique_ptr<result_t>>> children;
+    uint8_t identical = 0;
+    uint8_t included = 0;
+    int32_t lacked = 0;
+    int32_t redundant = 0;
+    int32_t different = 0;
+    element_t* elemA = nullptr;
+    element_t* elemB = nullptr;
+};
+
+using ResultList = std::vector<std::unique_ptr<result_t>>;
+
+// A folder path as the engine hands it around: an existing folder, ending in
+// the separator. False (normalized empty, error text set) when it is no folder.
+bool normalizeFolder(const std::string& path, std::string& normalized, std::string& errorText);
+
+// The status text of a comparer state.
+std::string stateText(uint32_t state, const std::string& errorText);
+
+class dirCompare {
+public:
+    dirCompare(const std::string& folderA, const std::string& folderB, ProgressLabel* progressLabel,
+               const StringList& includeEntries, const StringList& excludeEntries, uint8_t optionsByte,
+               const std::string& infoB = {}, const std::string& infoA = {});
+    ~dirCompare();
+    dirCompare(const dirCompare&) = delete;
+    dirCompare& operator=(const dirCompare&) = delete;
+
+    // Scans (or reads) both sides and compares them. Mode 0: side A is the
+    // live folder; otherwise it is read from infoFileA.
+    void run(uint8_t mode);
+
+    // Redoes one folder pair (or the root), or the items of one name in it.
+    void refresh(result_t& node, uint8_t mode, const std::string& itemName);
+
+    // The 15 texts of the details grid, column by column.
+    void details(const result_t& node, StringList& texts) const;
+
+    bool scanFolder(element_t& node, std::string& error, const std::string& itemName);
+    bool loadSides(element_t& nodeA, element_t& nodeB, const std::string& itemName, uint8_t mode, std::string& error);
+    void compareFolders(element_t& folderA, element_t& folderB, const std::string& itemName, result_t& result);
+    bool compareEntries(result_t& result, const element_t& a, const element_t& b) const;
+    bool isIncluded(const std::string& path) const;
+
+    void logError(const std::string& text, const std::string& logPath) const;
+
+    // A tree reaches its limit when it counts this many entries (10000 unless
+    // a caller that handles larger trees raises it before running).
+    int32_t maxEntries = MaxScanCount;
+
+    std::string pathA;
+    std::string pathB;
+    element_t rootA;
+    element_t rootB;
+    result_t results;
+    std::string infoFileA;
+    std::string infoFileB;
+    uint8_t options = kAllOptions;
+    uint32_t state = BeforeCompare;
+    std::string errorText;
+    ProgressLabel* progress = nullptr;
+    StringList excludeList;
+    StringList includeList;
+
+private:
+    void showProgress(uint32_t message, const std::string& path) const;
+    bool abortRequested() const;
+    void clearAfterFailedRefresh(result_t& node);
+};
+
+}  // namespace dm

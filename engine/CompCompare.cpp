@@ -1,0 +1,209 @@
+// Pairing two scanned trees into the result tree, and redoing part of it.
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "common/Messages.h"
+#include "engine/Comp.h"
+#include "platform/Text.h"
+
+namespace dm {
+
+namespace {
+
+const ElementList kNoElements;
+
+const ElementList& childrenOf(const element_t& e)
+{
+    return e.children ? *e.children : kNoElements;
+}
+
+std::string upperName(const element_t& e)
+{
+    return platform::upperCase(platform::lastComponent(e.path));
+}
+
+void addCounts(result_t& to, const result_t& from, int sign = 1)
+{
+    to.lacked += sign * from.lacked;
+    to.redundant += sign * from.redundant;
+    to.different += sign * from.different;
+}
+
+bool countsAreZero(const result_t& r)
+{
+    return r.lacked == 0 && r.redundant == 0 && r.different == 0;
+}
+
+// The chain of result nodes from `root` down to `target`, both included.
+bool findChain(result_t& root, const result_t& target, std::vector<result_t*>& chain)
+{
+    chain.push_back(&root);
+    if (&root == &target) return true;
+    if (root.children) {
+        for (auto& child : *root.children) {
+            if (findChain(*child, target, chain)) return true;
+        }
+    }
+    chain.pop_back();
+    return false;
+}
+
+}  // namespace
+
+bool dirCompare::compareEntries(result_t& result, const element_t& a, const element_t& b) const
+{
+    result.kind = 3;
+    result.folderA = a.isFolder;
+    result.folderB = b.isFolder;
+    result.sameSize = !(options & optSize) || a.size() == b.size();
+    // Both times move by the same local offset, so comparing whole milliseconds
+    // of the file times is comparing the local calendar fields.
+    result.sameTime = !(options & optTime) || platform::fileTimeValue(a.findData.ftLastWriteTime) / 10000 ==
+                                                  platform::fileTimeValue(b.findData.ftLastWriteTime) / 10000;
+    result.sameVersion = !(options & optVersion) || a.version == b.version;
+    if (a.isFolder && b.isFolder) return true;
+    return !a.isFolder && !b.isFolder && result.sameSize && result.sameTime && result.sameVersion;
+}
+
+void dirCompare::compareFolders(element_t& folderA, element_t& folderB, const std::string& itemName, result_t& result)
+{
+    result_t totals;
+    const std::string wanted = platform::upperCase(itemName);
+    if (itemName.empty()) {
+        result.children.emplace();
+    } else {
+        // Every node of that name goes, whatever pairing produced it, so that
+        // none is left pointing at an element the scan has just replaced.
+        if (!result.children) result.children.emplace();
+        addCounts(totals, result);
+        std::erase_if(*result.children, [&](const std::unique_ptr<result_t>& child) {
+            if (platform::upperCase(child->name) != wanted) return false;
+            if (child->included) addCounts(totals, *child, -1);
+            return true;
+        });
+    }
+    ResultList& out = *result.children;
+    const ElementList& listA = childrenOf(folderA);
+    const ElementList& listB = childrenOf(folderB);
+
+    std::unordered_map<std::string, std::vector<size_t>> indexB;
+    indexB.reserve(listB.size());
+    for (size_t j = 0; j < listB.size(); ++j) indexB[upperName(*listB[j])].push_back(j);
+    std::unordered_set<std::string> namesA;
+    namesA.reserve(listA.size());
+
+    for (const auto& p : listA) {
+        std::string key = upperName(*p);
+        const bool inItem = itemName.empty() || key == wanted;
+        const auto match = inItem ? indexB.find(key) : indexB.end();
+        namesA.insert(std::move(key));
+        if (!inItem) continue;
+        if (match == indexB.end()) {
+            auto r = std::make_unique<result_t>();
+            r->kind = 1;
+            r->name = p->name();
+            r->pathA = p->path;
+            r->folderA = p->isFolder;
+            r->elemA = p.get();
+            if (isIncluded(p->path)) {
+                r->included = 1;
+                r->lacked = 1;
+                ++totals.lacked;
+            }
+            out.push_back(std::move(r));
+            continue;
+        }
+        for (const size_t j : match->second) {
+            element_t& q = *listB[j];
+            auto owned = std::make_unique<result_t>();
+            result_t& r = *owned;
+            r.name = p->name();
+            r.pathA = p->path;
+            r.pathB = q.path;
+            r.elemA = p.get();
+            r.elemB = &q;
+            r.identical = compareEntries(r, *p, q);
+            const bool included = isIncluded(q.path);
+            r.included = included;
+            if (included && !r.identical) {
+                r.different = 1;
+                ++totals.different;
+            }
+            out.push_back(std::move(owned));
+            if (r.folderA && r.folderB && p->children && q.children && (options & optSubFolders)) {
+                showProgress(msg::ProgressComparing, r.pathB);
+                compareFolders(*p, q, {}, r);
+                r.identical = countsAreZero(r);
+                if (included) addCounts(totals, r);
+            }
+        }
+    }
+
+    for (const auto& q : listB) {
+        const std::string key = upperName(*q);
+        if ((!itemName.empty() && key != wanted) || namesA.count(key)) continue;
+        auto r = std::make_unique<result_t>();
+        r->kind = 2;
+        r->name = q->name();
+        r->pathB = q->path;
+        r->folderB = q->isFolder;
+        r->elemB = q.get();
+        if (isIncluded(q->path)) {
+            r->included = 1;
+            r->redundant = 1;
+            ++totals.redundant;
+        }
+        out.push_back(std::move(r));
+    }
+
+    result.lacked = totals.lacked;
+    result.redundant = totals.redundant;
+    result.different = totals.different;
+}
+
+void dirCompare::refresh(result_t& node, uint8_t mode, const std::string& itemName)
+{
+    if (state == TooManyFiles || !node.elemA || !node.elemB) return;
+    std::vector<result_t*> chain;
+    findChain(results, node, chain);
+    const result_t before = [&] {
+        result_t counts;
+        addCounts(counts, node);
+        return counts;
+    }();
+
+    state = Comparing;
+    std::string error;
+    if (loadSides(*node.elemA, *node.elemB, itemName, mode, error)) {
+        showProgress(msg::ProgressComparing, node.elemB->path);
+        // A side read from an information file was read whole, so every pair
+        // below the node has to be made again.
+        const bool wholeSide = mode != 0 || !infoFileB.empty();
+        compareFolders(*node.elemA, *node.elemB, wholeSide ? std::string() : itemName, node);
+        node.identical = countsAreZero(node);
+        state = Finished;
+    } else {
+        // The failed scan may have released elements that the node's pairs
+        // point at: drop them all rather than keep a dangling pair.
+        node.children.emplace();
+        node.lacked = node.redundant = node.different = 0;
+        node.identical = 0;
+        errorText = error;
+        state = CompareError;
+    }
+
+    // Folders above the node hold sums of what they include: carry the change
+    // up as far as each level counts the level below.
+    result_t delta;
+    addCounts(delta, node);
+    addCounts(delta, before, -1);
+    for (size_t i = chain.size(); i-- > 1;) {
+        if (!chain[i]->included) break;
+        result_t& parent = *chain[i - 1];
+        addCounts(parent, delta);
+        if (&parent != &results) parent.identical = countsAreZero(parent);
+    }
+}
+
+}  // namespace dm

@@ -1,0 +1,122 @@
+// Construction, the whole run, and the small tests the rest of the engine shares.
+#include <algorithm>
+
+#include "common/ErrorLog.h"
+#include "common/Messages.h"
+#include "engine/Comp.h"
+#include "platform/Listing.h"
+#include "platform/Text.h"
+
+namespace dm {
+
+namespace {
+
+// Whether the entry, upper-cased, occurs in the already upper-cased text.
+bool containsUpper(const std::string& upperText, const std::string& entry)
+{
+    return !entry.empty() && upperText.find(platform::upperCase(entry)) != std::string::npos;
+}
+
+}  // namespace
+
+std::string element_t::name() const
+{
+    return std::string(platform::lastComponent(path));
+}
+
+bool normalizeFolder(const std::string& path, std::string& normalized, std::string& errorText)
+{
+    if (!platform::folderExists(path)) {
+        errorText = messageText(msg::FolderPrefix) + path + messageText(msg::NotPresent);
+        normalized.clear();
+        return false;
+    }
+    normalized = path;
+    if (!platform::endsWithSeparator(normalized)) normalized += platform::kSeparator;
+    return true;
+}
+
+std::string stateText(uint32_t state, const std::string& errorText)
+{
+    switch (state) {
+        case BeforeCompare: return messageText(msg::StateBeforeCompare);
+        case Comparing: return messageText(msg::StateComparing);
+        case Finished: return messageText(msg::StateFinished);
+        case CompareError: return errorText.empty() ? messageText(msg::StateCompareError) : errorText;
+        case SameFolders: return messageText(msg::StateSameFolders);
+        case FolderMissing: return messageText(msg::DirectoryNotExist);
+        case TooManyFiles: return messageText(msg::StateTooManyFiles);
+        default: return messageText(msg::StateUnknown);
+    }
+}
+
+dirCompare::dirCompare(const std::string& folderA, const std::string& folderB, ProgressLabel* progressLabel,
+                       const StringList& includeEntries, const StringList& excludeEntries, uint8_t optionsByte,
+                       const std::string& infoB, const std::string& infoA)
+    : infoFileA(infoA),
+      infoFileB(infoB),
+      options((optionsByte & optValid) ? optionsByte : kAllOptions),
+      progress(progressLabel),
+      excludeList(excludeEntries),
+      includeList(includeEntries)
+{
+    std::string error;
+    normalizeFolder(folderA, pathA, error);
+    normalizeFolder(folderB, pathB, error);  // when both are missing, B's text is kept
+    if (pathA.empty() || pathB.empty()) {
+        errorText = error;
+        state = FolderMissing;
+    } else if (pathA == pathB) {
+        state = SameFolders;
+    }
+    rootA.path = pathA;
+    rootA.isFolder = 1;
+    rootB.path = pathB;
+    rootB.isFolder = 1;
+    results.elemA = &rootA;
+    results.elemB = &rootB;
+}
+
+dirCompare::~dirCompare() = default;  // members go in reverse order: results before the trees
+
+void dirCompare::run(uint8_t mode)
+{
+    if (state == FolderMissing || (state == SameFolders && mode == 0)) return;
+    state = Comparing;
+    std::string error;
+    if (!loadSides(rootA, rootB, {}, mode, error)) {
+        state = CompareError;
+        errorText = error;
+        return;
+    }
+    compareFolders(rootA, rootB, {}, results);
+    state = (rootA.count >= maxEntries || rootB.count >= maxEntries) ? TooManyFiles : Finished;
+}
+
+bool dirCompare::isIncluded(const std::string& path) const
+{
+    const std::string upper = platform::upperCase(path);
+    const bool wanted =
+        std::any_of(includeList.begin(), includeList.end(), [&](const auto& e) { return containsUpper(upper, e); });
+    if (!wanted) return false;
+    return std::none_of(excludeList.begin(), excludeList.end(), [&](const auto& e) { return containsUpper(upper, e); });
+}
+
+void dirCompare::logError(const std::string& text, const std::string& logPath) const
+{
+    writeLog(text, logPath);
+}
+
+void dirCompare::showProgress(uint32_t message, const std::string& path) const
+{
+    if (!progress) return;
+    progress->setText(messageText(message) + path);
+    progress->processMessages();
+}
+
+bool dirCompare::abortRequested() const
+{
+    return progress && progress->tag() != 0;
+}
+
+}  // namespace dm

@@ -1,0 +1,57 @@
+// The texts of the details grid for one result node.
+#include <cstdio>
+
+#include "common/Messages.h"
+#include "engine/Comp.h"
+#include "engine/Details.h"
+#include "platform/Time.h"
+
+namespace dm {
+
+std::string timeText(const platform::SYSTEMTIME& t)
+{
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%hu-%hu-%hu  %hu:%hu:%hu.%hu", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+                  t.wSecond, t.wMilliseconds);
+    return buffer;
+}
+
+std::string localTimeText(const platform::FILETIME& utc)
+{
+    return timeText(platform::FileTimeToSystemTime(platform::FileTimeToLocalFileTime(utc)));
+}
+
+namespace {
+
+void appendValues(const element_t* e, StringList& texts)
+{
+    if (!e) {
+        for (int i = 0; i < 4; ++i) texts.push_back(messageText(msg::NotPresent));
+        return;
+    }
+    texts.push_back(e->path);
+    if (e->isFolder) {
+        texts.push_back(messageText(msg::DetailZero));
+        texts.push_back(messageText(msg::NotPresent));
+    } else {
+        texts.push_back(std::to_string(static_cast<int64_t>(e->size())));
+        // A version stored in Chinese (an information file) reads in the current language.
+        texts.push_back(e->version == messageRaw(msg::StoredNoVersion) ? messageText(msg::NoVersion) : e->version);
+    }
+    texts.push_back(localTimeText(e->findData.ftLastWriteTime));
+}
+
+}  // namespace
+
+void dirCompare::details(const result_t& node, StringList& texts) const
+{
+    texts.emplace_back();
+    for (const uint32_t title : {msg::DetailFileName, msg::DetailFileSize, msg::DetailFileVersion, msg::DetailModified})
+        texts.push_back(messageText(title));
+    texts.push_back(messageText(msg::DetailFilesInA));
+    appendValues(node.elemA, texts);
+    texts.push_back(messageText(msg::DetailFilesInB));
+    appendValues(node.elemB, texts);
+}
+
+}  // namespace dm

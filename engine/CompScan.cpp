@@ -1,0 +1,114 @@
+// Turning folders on disk into trees of element_t.
+#include <algorithm>
+
+#include "common/FileHelpers.h"
+#include "common/Messages.h"
+#include "engine/Comp.h"
+#include "engine/InfoFile.h"
+#include "platform/Listing.h"
+#include "platform/PeVersion.h"
+#include "platform/Text.h"
+
+namespace dm {
+
+namespace {
+
+bool isDotEntry(const char* name)
+{
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+}  // namespace
+
+bool dirCompare::scanFolder(element_t& node, std::string& error, const std::string& itemName)
+{
+    std::string folder;
+    std::string missing;
+    normalizeFolder(node.path, folder, missing);
+    if (progress && !folder.empty()) {
+        progress->processMessages();
+        if (abortRequested()) {
+            error = messageText(msg::UserAbort);
+            return false;
+        }
+        showProgress(msg::ProgressScanning, folder);
+    }
+    if (folder.empty()) {
+        error = missing;
+        node.count = 0;
+        return false;
+    }
+
+    int32_t count = 0;
+    if (itemName.empty()) {
+        node.children.emplace();
+    } else {
+        // A single item is every entry of that name, ignoring case, as pairing
+        // sees names; each old node goes with its subtree and its share of the count.
+        count = node.count;
+        if (!node.children) node.children.emplace();
+        const std::string wanted = platform::upperCase(itemName);
+        std::erase_if(*node.children, [&](const std::unique_ptr<element_t>& child) {
+            if (platform::upperCase(platform::lastComponent(child->path)) != wanted) return false;
+            count -= 1 + child->count;
+            return true;
+        });
+    }
+    ElementList& children = *node.children;
+    const size_t firstNew = children.size();
+
+    bool ok = true;
+    platform::FolderListing listing;
+    WIN32_FIND_DATA record;
+    if (!listing.first(folder, itemName, record)) {
+        if (itemName.empty()) {
+            error = systemErrorText(messageText(msg::ListingError) + folder + "*.*");
+            ok = false;
+        }
+    } else {
+        const std::string noVersion = messageText(msg::NoVersion);
+        do {
+            if (count >= maxEntries) break;
+            ++count;
+            if (isDotEntry(record.cFileName)) continue;
+            auto child = std::make_unique<element_t>();
+            child->path = folder + record.cFileName;
+            child->findData = record;
+            child->isFolder = (record.dwFileAttributes & platform::FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+            const bool mayBeExecutable = listing.isRegularFile() && child->size() >= platform::kMinExecutableSize;
+            child->version = mayBeExecutable ? fileVersionText(child->path) : noVersion;
+            children.push_back(std::move(child));
+        } while (listing.next(record));
+    }
+
+    if (ok && (options & optSubFolders)) {
+        for (size_t i = firstNew; i < children.size(); ++i) {
+            element_t& child = *children[i];
+            // A link to a folder is shown but never entered: no loops, no escape.
+            if (!child.isFolder || (child.findData.dwFileAttributes & platform::FILE_ATTRIBUTE_REPARSE_POINT)) continue;
+            if (!isIncluded(child.path)) continue;
+            if (!scanFolder(child, error, {})) {
+                ok = false;
+                break;
+            }
+            count += child.count;
+            if (count >= maxEntries) break;
+        }
+    }
+    node.count = count;
+    return ok;
+}
+
+bool dirCompare::loadSides(element_t& nodeA, element_t& nodeB, const std::string& itemName, uint8_t mode,
+                           std::string& error)
+{
+    // An information file describes folders whole, so a side read from one is
+    // always read for the whole folder, into the node being loaded.
+    const bool okA = mode != 0 ? readInfoFile(*this, nodeA, infoFileA, error, nodeA.path == pathA ? "" : nodeA.path)
+                               : scanFolder(nodeA, error, itemName);
+    if (!okA) return false;
+    return infoFileB.empty() ? scanFolder(nodeB, error, itemName)
+                             : readInfoFile(*this, nodeB, infoFileB, error, nodeB.path == pathB ? "" : nodeB.path);
+}
+
+}  // namespace dm

@@ -1,0 +1,38 @@
+// The information file: a plain-text description of a scanned tree that can
+// stand in for a folder. Blocks of BEGIN / six-line records / END, CR LF ends.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "engine/Comp.h"
+
+namespace dm {
+
+namespace platform {
+class AtomicFile;
+}
+
+// Deepest nesting of blocks a file may have; deeper files are refused.
+constexpr int kMaxInfoDepth = 2048;
+
+// Writes the children of `root` (and everything listed below them). The file
+// is replaced only when all of it was written.
+bool exportInfoFile(const dirCompare& comp, const std::string& fileName, std::string& error, const element_t& root);
+bool writeInfoBlock(const dirCompare& comp, platform::AtomicFile& file, const element_t& element, std::string& error);
+
+// The path written for an item: folder B's path inside it is replaced by folder A's.
+std::string infoPathOf(const dirCompare& comp, const std::string& path);
+
+// Fills `target`'s children from the file: the first block, or with a
+// sub-path the first block after a line equal to it.
+bool readInfoFile(dirCompare& comp, element_t& target, const std::string& fileName, std::string& error,
+                  const std::string& subPath);
+bool readInfoBlock(dirCompare& comp, element_t& element, std::FILE* file, std::string& error,
+                   const std::string& subPath, int depth = 0);
+
+// The eleven numbers of a record's fourth line into the first eleven words of
+// the listing record; missing numbers stay 0.
+bool parseNumbersLine(const std::string& line, WIN32_FIND_DATA& record, std::string& error);
+
+}  // namespace dm

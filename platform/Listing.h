@@ -1,0 +1,49 @@
+// Folder listing in the manner of FindFirstFile / FindNextFile / FindClose.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/FindData.h"
+
+namespace dm::platform {
+
+// One listing of one folder; closed when the object goes.
+//
+// Entries come in a fixed order: "." and ".." first (whole listings only),
+// then the names by their upper-cased bytes, ties by raw bytes. A symbolic link
+// is described by what it points to, with FILE_ATTRIBUTE_REPARSE_POINT added; a
+// dangling link is a file of size 0. A name too long for the record makes the
+// whole listing fail.
+class FolderListing {
+public:
+    FolderListing();
+    ~FolderListing();
+    FolderListing(const FolderListing&) = delete;
+    FolderListing& operator=(const FolderListing&) = delete;
+
+    // Starts the listing of `folder` (a path ending in the separator). An empty
+    // `name` lists the whole folder; otherwise the entries whose name equals
+    // `name` without regard to case. False, with lastError() set, when the
+    // listing cannot start or finds nothing.
+    bool first(const std::string& folder, const std::string& name, WIN32_FIND_DATA& record);
+
+    // The next entry; false when there is none.
+    bool next(WIN32_FIND_DATA& record);
+
+    // Whether the entry last returned is a regular file (symbolic links resolved).
+    bool isRegularFile() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+bool folderExists(const std::string& path);
+
+// Size of the item at the path, 0 when there is none.
+uint64_t itemSize(const std::string& path);
+
+bool deleteFile(const std::string& path);
+
+}  // namespace dm::platform

@@ -1,0 +1,166 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "platform/Listing.h"
+#include "platform/SysError.h"
+#include "platform/TestSeams.h"
+#include "platform/Text.h"
+#include "platform/Time.h"
+
+namespace dm::platform {
+
+namespace {
+
+FILETIME toFileTime(const struct statx_timestamp& ts)
+{
+    return fileTimeFromUnix(ts.tv_sec, ts.tv_nsec);
+}
+
+void fillRecord(const struct statx& st, const std::string& name, bool isLink, WIN32_FIND_DATA& rec)
+{
+    rec = WIN32_FIND_DATA{};
+    const bool isFolder = S_ISDIR(st.stx_mode);
+    rec.dwFileAttributes = isFolder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+    if (!(st.stx_mode & S_IWUSR)) rec.dwFileAttributes |= FILE_ATTRIBUTE_READONLY;
+    if (name.size() > 1 && name[0] == '.' && name != "..") rec.dwFileAttributes |= FILE_ATTRIBUTE_HIDDEN;
+    if (isLink) rec.dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+    rec.ftLastWriteTime = toFileTime(st.stx_mtime);
+    rec.ftLastAccessTime = toFileTime(st.stx_atime);
+    rec.ftCreationTime = (st.stx_mask & STATX_BTIME) ? toFileTime(st.stx_btime) : rec.ftLastWriteTime;
+    if (!isFolder) {
+        rec.nFileSizeHigh = uint32_t(st.stx_size >> 32);
+        rec.nFileSizeLow = uint32_t(st.stx_size & 0xFFFFFFFFu);
+    }
+    std::memcpy(rec.cFileName, name.data(), name.size());
+}
+
+constexpr unsigned kStatxMask = STATX_BASIC_STATS | STATX_BTIME;
+
+}  // namespace
+
+struct FolderListing::Impl {
+    int dirFd = -1;
+    std::vector<std::string> names;
+    size_t nextIndex = 0;
+    bool regular = false;
+
+    ~Impl()
+    {
+        if (dirFd >= 0) close(dirFd);
+    }
+
+    // Fills the record of names[nextIndex++]; false when the entry vanished.
+    bool describe(const std::string& name, WIN32_FIND_DATA& rec)
+    {
+        struct statx st {};
+        if (statx(dirFd, name.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kStatxMask, &st) != 0) return false;
+        bool isLink = false;
+        if (S_ISLNK(st.stx_mode)) {
+            isLink = true;
+            struct statx target {};
+            if (statx(dirFd, name.c_str(), AT_NO_AUTOMOUNT, kStatxMask, &target) == 0) {
+                st = target;
+            } else {
+                st.stx_size = 0;  // dangling: a file of size 0
+            }
+        }
+        regular = S_ISREG(st.stx_mode);
+        fillRecord(st, name, isLink, rec);
+        return true;
+    }
+};
+
+FolderListing::FolderListing() : impl_(std::make_unique<Impl>()) {}
+FolderListing::~FolderListing() = default;
+
+bool FolderListing::first(const std::string& folder, const std::string& name, WIN32_FIND_DATA& record)
+{
+    impl_ = std::make_unique<Impl>();
+    if (const auto& hook = testSeams().failListing) {
+        if (const int code = hook(folder)) {
+            setLastError(code);
+            return false;
+        }
+    }
+    const std::string dirPath = folder.empty() ? std::string(".") : folder;
+    impl_->dirFd = open(dirPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (impl_->dirFd < 0) {
+        setLastError(errno);
+        return false;
+    }
+    const int readFd = dup(impl_->dirFd);
+    DIR* dir = readFd >= 0 ? fdopendir(readFd) : nullptr;
+    if (!dir) {
+        setLastError(errno);
+        if (readFd >= 0) close(readFd);
+        return false;
+    }
+    const std::string wanted = upperCase(name);
+    bool tooLong = false;
+    errno = 0;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string_view entryName(entry->d_name);
+        if (entryName == "." || entryName == "..") continue;
+        if (!name.empty() && upperCase(entryName) != wanted) continue;
+        if (entryName.size() > kMaxNameLength) tooLong = true;
+        impl_->names.emplace_back(entryName);
+    }
+    const int readError = errno;
+    closedir(dir);
+    if (readError != 0 || tooLong) {
+        setLastError(readError != 0 ? readError : ENAMETOOLONG);
+        impl_->names.clear();
+        return false;
+    }
+    std::sort(impl_->names.begin(), impl_->names.end(),
+              [](const std::string& a, const std::string& b) { return listingOrderLess(a, b); });
+    if (name.empty()) impl_->names.insert(impl_->names.begin(), {".", ".."});
+    if (!next(record)) {
+        setLastError(ENOENT);
+        return false;
+    }
+    return true;
+}
+
+bool FolderListing::next(WIN32_FIND_DATA& record)
+{
+    while (impl_->nextIndex < impl_->names.size()) {
+        const std::string& entryName = impl_->names[impl_->nextIndex++];
+        if (impl_->describe(entryName, record)) return true;
+    }
+    return false;
+}
+
+bool FolderListing::isRegularFile() const
+{
+    return impl_->regular;
+}
+
+bool folderExists(const std::string& path)
+{
+    struct stat st {};
+    return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+uint64_t itemSize(const std::string& path)
+{
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0) return 0;
+    return S_ISDIR(st.st_mode) ? 0 : uint64_t(st.st_size);
+}
+
+bool deleteFile(const std::string& path)
+{
+    if (unlink(path.c_str()) == 0) return true;
+    setLastError(errno);
+    return false;
+}
+
+}  // namespace dm::platform

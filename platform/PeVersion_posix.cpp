@@ -1,0 +1,63 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "platform/PeVersion.h"
+
+namespace dm::platform {
+
+namespace {
+// The headers of almost every executable fit in the first block, so one read
+// usually answers the whole question.
+constexpr size_t kHeadSize = 4096;
+
+class FileCloser {
+public:
+    explicit FileCloser(int fd) : fd_(fd) {}
+    ~FileCloser()
+    {
+        if (fd_ >= 0) close(fd_);
+    }
+    FileCloser(const FileCloser&) = delete;
+    FileCloser& operator=(const FileCloser&) = delete;
+
+private:
+    int fd_;
+};
+}  // namespace
+
+std::optional<FileVersion> readFileVersion(const std::string& path)
+{
+    // Non-blocking, so that a FIFO or device met on the way never hangs the scan.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return std::nullopt;
+    FileCloser closer(fd);
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || uint64_t(st.st_size) < kMinExecutableSize) return std::nullopt;
+
+    uint8_t head[kHeadSize];
+    const ssize_t got = pread(fd, head, sizeof head, 0);
+    if (got < ssize_t(kMinExecutableSize) || head[0] != 'M' || head[1] != 'Z') return std::nullopt;
+    const auto headSize = uint64_t(got);
+
+    const ReadAt read = [&](uint64_t offset, void* buffer, size_t length) {
+        if (offset + length <= headSize) {
+            std::memcpy(buffer, head + offset, length);
+            return true;
+        }
+        auto* out = static_cast<uint8_t*>(buffer);
+        while (length > 0) {
+            const ssize_t n = pread(fd, out, length, off_t(offset));
+            if (n <= 0) return false;
+            out += n;
+            offset += uint64_t(n);
+            length -= size_t(n);
+        }
+        return true;
+    };
+    return parsePeVersion(read, uint64_t(st.st_size));
+}
+
+}  // namespace dm::platform

@@ -1,0 +1,30 @@
+#include <cstring>
+
+#include "platform/SysError.h"
+
+namespace dm::platform {
+
+namespace {
+thread_local int tLastError = 0;
+}
+
+int lastError()
+{
+    return tLastError;
+}
+
+void setLastError(int code)
+{
+    tLastError = code;
+}
+
+std::string systemMessage(int code)
+{
+    if (code == 0) return {};
+    char buffer[256];
+    // GNU strerror_r may return a static string instead of filling the buffer.
+    const char* text = strerror_r(code, buffer, sizeof buffer);
+    return text ? std::string(text) : std::string();
+}
+
+}  // namespace dm::platform

@@ -1,0 +1,21 @@
+// Hooks through which tests make platform calls fail in ways that running as
+// root (where permission bits stop nothing) cannot provoke. Empty in production.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace dm::platform {
+
+struct TestSeams {
+    // Called before a folder listing starts; a non-zero errno fails it.
+    std::function<int(const std::string& folder)> failListing;
+    // Called after each block written while copying a file; a non-zero errno
+    // fails that write (the copy then has to clean up after itself).
+    std::function<int(const std::string& target, uint64_t bytesWritten)> failCopyWrite;
+};
+
+TestSeams& testSeams();
+
+}  // namespace dm::platform

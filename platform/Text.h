@@ -1,0 +1,28 @@
+// Byte-string rules that depend on the platform's code page and separator.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace dm::platform {
+
+#ifdef _WIN32
+constexpr char kSeparator = '\\';
+#else
+constexpr char kSeparator = '/';
+#endif
+
+// Upper-casing as the locale does it: letters of the code page change, bytes of
+// multi-byte characters stay.
+std::string upperCase(std::string_view text);
+
+// Whether the last whole character of the text is the path separator.
+bool endsWithSeparator(std::string_view text);
+
+// The text after the last separator (the whole text when there is none).
+std::string_view lastComponent(std::string_view path);
+
+// Order of names in a folder listing: by upper-cased bytes, ties by raw bytes.
+bool listingOrderLess(std::string_view a, std::string_view b);
+
+}  // namespace dm::platform

@@ -1,0 +1,25 @@
+// File times and calendar fields.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/FindData.h"
+
+namespace dm::platform {
+
+// 100-ns ticks between 1601-01-01 and 1970-01-01, both UTC.
+constexpr uint64_t kUnixEpochTicks = 116444736000000000ull;
+
+FILETIME fileTimeFromUnix(int64_t seconds, uint32_t nanoseconds);
+
+// Adds the current offset of local time from UTC (not the offset at the given
+// time), as the Windows call of the same name does.
+FILETIME FileTimeToLocalFileTime(const FILETIME& utc);
+
+// Splits a file time into calendar fields; the reverse of the epoch arithmetic.
+SYSTEMTIME FileTimeToSystemTime(const FILETIME& ft);
+
+// The local date and time now.
+SYSTEMTIME localNow();
+
+}  // namespace dm::platform

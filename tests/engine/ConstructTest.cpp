@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+
+#include "common/Messages.h"
+#include "engine/Comp.h"
+#include "tests/support/TempDir.h"
+
+namespace dm {
+namespace {
+
+using test::TempDir;
+
+class Construct : public ::testing::Test {
+protected:
+    void TearDown() override { setLanguage(Chinese); }
+    TempDir dir;
+};
+
+TEST_F(Construct, AMissingFolderStopsEverythingWithItsName)
+{
+    const std::string a = dir.folder("A");
+    const std::string missing = dir / "gone";
+    dirCompare onlyB(missing, a, nullptr, {"/"}, {}, 0x1F);
+    EXPECT_EQ(onlyB.state, FolderMissing);
+    EXPECT_EQ(onlyB.errorText, "目录" + missing + "不存在");
+    EXPECT_EQ(onlyB.pathA, "");
+
+    setLanguage(English);
+    dirCompare both(missing, missing + "2", nullptr, {"/"}, {}, 0x1F);
+    EXPECT_EQ(both.state, FolderMissing);
+    EXPECT_EQ(both.errorText, "directory" + missing + "2N/A");  // B's text wins
+
+    both.run(0);
+    EXPECT_EQ(both.state, FolderMissing);
+    EXPECT_FALSE(both.results.children);
+}
+
+TEST_F(Construct, EqualPathsAreTheSameFolderButOtherSpellingsAreNot)
+{
+    const std::string a = dir.folder("A");
+    dirCompare same(a, a + "/", nullptr, {"/"}, {}, 0x1F);
+    EXPECT_EQ(same.state, SameFolders);
+    EXPECT_EQ(same.errorText, "");
+    same.run(0);
+    EXPECT_EQ(same.state, SameFolders);
+    EXPECT_FALSE(same.rootA.children);
+
+    dirCompare spelled(a, a + "/.", nullptr, {"/"}, {}, 0x1F);
+    EXPECT_EQ(spelled.state, BeforeCompare);
+}
+
+TEST_F(Construct, FoldersEndWithOneSeparatorAndTheRootStaysAsItIs)
+{
+    const std::string a = dir.folder("A");
+    dirCompare comp(a, "/", nullptr, {"/"}, {}, 0x1F);
+    EXPECT_EQ(comp.pathA, a + "/");
+    EXPECT_EQ(comp.pathB, "/");
+    EXPECT_EQ(comp.rootA.path, comp.pathA);
+    EXPECT_EQ(comp.rootA.isFolder, 1);
+    EXPECT_EQ(comp.results.elemA, &comp.rootA);
+    EXPECT_EQ(comp.results.elemB, &comp.rootB);
+}
+
+TEST_F(Construct, AnOptionsByteWithoutItsValidBitMeansEverything)
+{
+    const std::string a = dir.folder("A");
+    const std::string b = dir.folder("B");
+    for (const int byte : {0, 2, 0x1E, 0xFE}) EXPECT_EQ(dirCompare(a, b, nullptr, {}, {}, uint8_t(byte)).options, 255);
+    EXPECT_EQ(dirCompare(a, b, nullptr, {}, {}, 0x03).options, 0x03);
+}
+
+TEST(StateText, EachStateHasItsText)
+{
+    EXPECT_EQ(stateText(Finished, ""), "比较完成");
+    EXPECT_EQ(stateText(CompareError, ""), "比较出错");
+    EXPECT_EQ(stateText(CompareError, "用户中止"), "用户中止");
+    EXPECT_EQ(stateText(FolderMissing, "x"), "错误, 目录不存在");
+    EXPECT_EQ(stateText(99, ""), "未知错误");
+}
+
+}  // namespace
+}  // namespace dm

@@ -1,0 +1,281 @@
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+
+#include <random>
+
+#include "common/Messages.h"
+#include "engine/Comp.h"
+#include "engine/InfoFile.h"
+#include "tests/support/Compare.h"
+#include "tests/support/TempDir.h"
+
+namespace dm {
+namespace {
+
+using test::child;
+using test::TempDir;
+
+class InfoFile : public ::testing::Test {
+protected:
+    void TearDown() override { setLanguage(Chinese); }
+
+    // Exports folder A (scanned whole) to `file`.
+    bool exportA(const std::string& file, std::string& error, const std::string& folderB = {})
+    {
+        dirCompare comp(a, folderB.empty() ? a : folderB, nullptr, {"/"}, {}, 255);
+        if (!comp.scanFolder(comp.rootA, error, {})) return false;
+        return exportInfoFile(comp, file, error, comp.rootA);
+    }
+
+    // Reads `content` as an information file into a fresh root.
+    bool read(const std::string& content, element_t& root, std::string& error, const std::string& subPath = {})
+    {
+        const std::string file = dir.file("in.dat", content);
+        dirCompare comp(a, a, nullptr, {"/"}, {}, 255);
+        return readInfoFile(comp, root, file, error, subPath);
+    }
+
+    static std::string record(const std::string& name, bool folder, const std::string& numbers = "32,0,0,0,0,0,0,0,1")
+    {
+        return "/A/" + name + "\r\n" + (folder ? "目录" : "文件") + "\r\n版本不存在\r\n" + numbers + "\r\n" + name +
+               "\r\n\r\n";
+    }
+
+    TempDir dir;
+    std::string a = dir.folder("A");
+};
+
+std::vector<std::string> crlfLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    size_t at = 0;
+    for (size_t end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
+        lines.push_back(text.substr(at, end - at));
+    EXPECT_EQ(at, text.size()) << "every line ends with CR LF";
+    return lines;
+}
+
+TEST_F(InfoFile, AFolderExportsAsNestedBlocksOfSixLineRecords)
+{
+    dir.file("A/release notes.txt", std::string(1234, 'r'));
+    dir.folder("A/sub");
+    std::string error;
+    ASSERT_TRUE(exportA(dir / "info.dat", error)) << error;
+    const auto lines = crlfLines(dir.read("info.dat"));
+    ASSERT_EQ(lines.size(), 16u);
+    EXPECT_EQ(lines[0], "BEGIN");
+    EXPECT_EQ(lines[1], a + "/release notes.txt");
+    EXPECT_EQ(lines[2], "文件");
+    EXPECT_EQ(lines[3], "版本不存在");
+    EXPECT_TRUE(lines[4].starts_with("32,"));
+    EXPECT_TRUE(lines[4].ends_with(",0,1234,0,0"));
+    EXPECT_EQ(std::count(lines[4].begin(), lines[4].end(), ','), 10);
+    EXPECT_EQ(lines[5], "release notes.txt");
+    EXPECT_EQ(lines[6], "");
+    EXPECT_EQ(lines[7], a + "/sub");
+    EXPECT_EQ(lines[8], "目录");
+    EXPECT_TRUE(lines[10].starts_with("16,"));
+    EXPECT_TRUE(lines[10].ends_with(",0,0,0,0"));
+    EXPECT_EQ(lines[11], "sub");
+    EXPECT_EQ(lines[13], "BEGIN");
+    EXPECT_EQ(lines[14], "END");
+    EXPECT_EQ(lines[15], "END");
+}
+
+TEST_F(InfoFile, AnEmptyFolderIsJustBeginAndEnd)
+{
+    std::string error;
+    ASSERT_TRUE(exportA(dir / "empty.dat", error));
+    EXPECT_EQ(dir.read("empty.dat"), "BEGIN\r\nEND\r\n");
+}
+
+TEST_F(InfoFile, AnExportReadBackAsSideAMatchesTheLiveFolder)
+{
+    dir.file("A/x.txt", "hello", test::kTime, 123456789);
+    dir.file("A/sub/y", "yy");
+    dir.folder("A/sub/empty");
+    std::string error;
+    ASSERT_TRUE(exportA(dir / "info.dat", error));
+
+    dirCompare comp(a, a, nullptr, {"/"}, {}, 0x1F, {}, dir / "info.dat");
+    ASSERT_EQ(comp.state, SameFolders);
+    comp.run(1);
+    ASSERT_EQ(comp.state, Finished) << comp.errorText;
+    EXPECT_EQ(comp.results.lacked + comp.results.redundant + comp.results.different, 0);
+    result_t& sub = child(comp.results, "sub");
+    EXPECT_EQ(sub.identical, 1);
+    EXPECT_EQ(child(sub, "empty").identical, 1);
+    EXPECT_TRUE(child(sub, "empty").elemA->children);
+}
+
+TEST_F(InfoFile, FolderBInsideAnItemsPathIsWrittenAsFolderA)
+{
+    const std::string b = a;  // folder A lies inside folder B
+    a = dir.folder("A/Std");
+    dir.file("A/Std/x.txt");
+    std::string error;
+    ASSERT_TRUE(exportA(dir / "info.dat", error, b));
+    const auto lines = crlfLines(dir.read("info.dat"));
+    EXPECT_EQ(lines[1], a + "/" + "Std/x.txt");
+}
+
+TEST_F(InfoFile, AFullDiskFailsTheExportAndKeepsTheEarlierFile)
+{
+    const std::string mnt = dir.folder("small");
+    if (mount("tmpfs", mnt.c_str(), "tmpfs", 0, "size=64k") != 0) GTEST_SKIP() << "cannot mount a tmpfs here";
+    for (int i = 0; i < 400; ++i) dir.file("A/a-rather-long-file-name-to-fill-the-disk-" + std::to_string(i));
+    const std::string target = mnt + "/info.dat";
+    test::writeFile(target, "earlier");
+    std::string error;
+    EXPECT_FALSE(exportA(target, error));
+    EXPECT_NE(error.find("为写入打开文件 " + target + " : "), std::string::npos) << error;
+    EXPECT_EQ(test::readFile(target), "earlier");
+    umount(mnt.c_str());
+}
+
+TEST_F(InfoFile, ANameWithALineBreakCannotBeExported)
+{
+    dir.file("A/two\nlines");
+    std::string error;
+    EXPECT_FALSE(exportA(dir / "info.dat", error));
+    EXPECT_NE(error.find(a + "/two\nlines"), std::string::npos);
+    EXPECT_FALSE(dir.exists("info.dat"));
+}
+
+TEST_F(InfoFile, RecordsFillElementsAndFoldersTheirBlocks)
+{
+    element_t root;
+    std::string error;
+    ASSERT_TRUE(read(
+        "junk before\nBEGIN\n" + record("f", false) + record("d", true) + "BEGIN\n" + record("g", false) + "END\nEND\n",
+        root, error))
+        << error;
+    ASSERT_EQ(root.children->size(), 2u);
+    element_t& f = child(root, "f");
+    EXPECT_EQ(f.path, "/A/f");
+    EXPECT_EQ(f.isFolder, 0);
+    EXPECT_FALSE(f.children);
+    EXPECT_EQ(f.size(), 1u);
+    EXPECT_EQ(f.findData.dwFileAttributes, 32u);
+    element_t& d = child(root, "d");
+    ASSERT_TRUE(d.children);
+    EXPECT_EQ(child(d, "g").path, "/A/g");
+}
+
+TEST_F(InfoFile, AFolderWithoutABlockTakesTheNextBlockFurtherDown)
+{
+    element_t root;
+    std::string error;
+    // the folder's block is missing: the records up to the next BEGIN are skipped
+    ASSERT_TRUE(read(
+        "BEGIN\n" + record("d", true) + record("skipped", false) + "BEGIN\n" + record("inner", false) + "END\nEND\n",
+        root, error));
+    element_t& d = child(root, "d");
+    ASSERT_EQ(d.children->size(), 1u);
+    EXPECT_EQ(d.children->front()->name(), "inner");
+    EXPECT_EQ(root.children->size(), 1u);
+}
+
+TEST_F(InfoFile, AnEndWhereARecordLineIsExpectedLeavesItIncomplete)
+{
+    element_t root;
+    std::string error;
+    EXPECT_FALSE(read("BEGIN\n" + record("ok", false) + "/A/END\n文件\n版本不存在\n1\nEND\n\nEND\n", root, error));
+    EXPECT_EQ(error, "文件不完整");
+    EXPECT_EQ(root.children->size(), 1u);  // what was read stays
+
+    EXPECT_FALSE(read("BEGIN\n/A/x\n文件\n", root, error));
+    EXPECT_EQ(error, "文件不完整");
+}
+
+TEST_F(InfoFile, AMissingFinalEndAfterACompleteRecordIsAccepted)
+{
+    element_t root;
+    std::string error;
+    EXPECT_TRUE(read("BEGIN\n" + record("x", false), root, error));
+    EXPECT_EQ(root.children->size(), 1u);
+    EXPECT_TRUE(read("no block at all\n", root, error));
+    EXPECT_TRUE(root.children->empty());
+}
+
+TEST_F(InfoFile, NumbersLines)
+{
+    WIN32_FIND_DATA rec;
+    std::string error;
+    ASSERT_TRUE(parseNumbersLine("32,,1", rec, error));
+    EXPECT_EQ(rec.dwFileAttributes, 32u);
+    EXPECT_EQ(rec.ftCreationTime.dwLowDateTime, 1u);
+
+    rec = {};
+    ASSERT_TRUE(parseNumbersLine("1,2,3,4,5,6,7,8,9,10,11,12", rec, error));
+    EXPECT_EQ(rec.dwReserved1, 11u);
+    EXPECT_EQ(rec.cFileName[0], '\0');  // the twelfth number goes nowhere
+
+    rec = {};
+    ASSERT_TRUE(parseNumbersLine("-1, 0x10 ,$ff", rec, error));
+    EXPECT_EQ(rec.dwFileAttributes, 4294967295u);
+    EXPECT_EQ(rec.ftCreationTime.dwLowDateTime, 16u);
+    EXPECT_EQ(rec.ftCreationTime.dwHighDateTime, 255u);
+    EXPECT_EQ(rec.nFileSizeLow, 0u);  // fewer than eleven: the rest stay 0
+
+    EXPECT_FALSE(parseNumbersLine("1,x,3", rec, error));
+    EXPECT_EQ(error, "'x' is not a valid integer value\n出错行: 1,x,3");
+    EXPECT_FALSE(parseNumbersLine("99999999999999999999", rec, error));
+}
+
+TEST_F(InfoFile, TheStoredNoVersionTextReadsInTheCurrentLanguage)
+{
+    setLanguage(English);
+    element_t root;
+    std::string error;
+    ASSERT_TRUE(read("BEGIN\n" + record("x", false) + "/A/y\n文件\nN/A\n0\ny\n\nEND\n", root, error));
+    EXPECT_EQ(child(root, "x").version, "N/A");
+    EXPECT_EQ(child(root, "y").version, "N/A");
+}
+
+TEST_F(InfoFile, ASubPathReadsTheBlockAfterThatLine)
+{
+    element_t root;
+    std::string error;
+    const std::string text = "BEGIN\n" + record("d", true) + "BEGIN\n" + record("inner", false) + "END\nEND\n";
+    ASSERT_TRUE(read(text, root, error, "/A/d"));
+    ASSERT_EQ(root.children->size(), 1u);
+    EXPECT_EQ(root.children->front()->name(), "inner");
+}
+
+TEST_F(InfoFile, AnUnreadableFileFailsWithItsName)
+{
+    dirCompare comp(a, a, nullptr, {"/"}, {}, 255);
+    element_t root;
+    std::string error;
+    EXPECT_FALSE(readInfoFile(comp, root, dir / "none.dat", error, {}));
+    EXPECT_EQ(error, "为读入打开文件 " + dir / "none.dat" + " : No such file or directory");
+}
+
+TEST_F(InfoFile, HostileInputNeverCrashesOrRecursesWithoutBound)
+{
+    element_t root;
+    std::string error;
+    std::string deep = "BEGIN\n";
+    for (int i = 0; i < kMaxInfoDepth + 10; ++i) deep += record("d" + std::to_string(i), true) + "BEGIN\n";
+    EXPECT_FALSE(read(deep, root, error));
+    EXPECT_NE(error.find("读信息文件出错"), std::string::npos);
+
+    EXPECT_TRUE(read("BEGIN\n" + std::string(100000, 'p') + "\n", root, error) || !error.empty());
+
+    std::mt19937 random(7);
+    const std::string alphabet[] = {"BEGIN\n", "END\n", "目录\n", "文件\n", "1,2,3\n", "x\n", "\n", "\r\n", "-1\n"};
+    for (int round = 0; round < 200; ++round) {
+        std::string text;
+        for (int i = 0; i < 60; ++i) {
+            if (random() % 4 == 0)
+                text += char(random());
+            else
+                text += alphabet[random() % std::size(alphabet)];
+        }
+        read(text, root, error);
+    }
+}
+
+}  // namespace
+}  // namespace dm

@@ -1,0 +1,218 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "common/Messages.h"
+#include "engine/Comp.h"
+#include "platform/TestSeams.h"
+#include "tests/support/Compare.h"
+#include "tests/support/FakeLabel.h"
+#include "tests/support/PeBuilder.h"
+#include "tests/support/TempDir.h"
+
+namespace dm {
+namespace {
+
+using test::TempDir;
+
+class Scan : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        setLanguage(Chinese);
+        platform::testSeams().failListing = nullptr;
+    }
+
+    std::unique_ptr<dirCompare> comparer(uint8_t options = 0x1F, const StringList& include = {"/"},
+                                         const StringList& exclude = {}, ProgressLabel* label = nullptr)
+    {
+        return std::make_unique<dirCompare>(dir.folder("A"), dir.folder("B"), label, include, exclude, options);
+    }
+
+    TempDir dir;
+};
+
+TEST_F(Scan, AnEmptyFolderCountsItsTwoDotEntries)
+{
+    auto comp = comparer();
+    std::string error;
+    ASSERT_TRUE(comp->scanFolder(comp->rootA, error, {}));
+    EXPECT_EQ(comp->rootA.count, 2);
+    ASSERT_TRUE(comp->rootA.children);
+    EXPECT_TRUE(comp->rootA.children->empty());
+}
+
+TEST_F(Scan, FoldersCountTheirOwnEntriesAndEverythingBelow)
+{
+    dir.file("A/one");
+    dir.file("A/sub/two");
+    dir.file("A/sub/deeper/three");
+    auto comp = comparer();
+    std::string error;
+    ASSERT_TRUE(comp->scanFolder(comp->rootA, error, {}));
+    // A: . .. one sub = 4; sub: . .. two deeper = 4; deeper: . .. three = 3
+    EXPECT_EQ(comp->rootA.count, 11);
+    element_t& sub = test::child(comp->rootA, "sub");
+    EXPECT_EQ(sub.count, 7);
+    EXPECT_EQ(sub.path, dir / "A/sub");
+    EXPECT_EQ(sub.isFolder, 1);
+    EXPECT_EQ(test::child(comp->rootA, "one").isFolder, 0);
+    EXPECT_FALSE(test::child(comp->rootA, "one").children);
+}
+
+TEST_F(Scan, WithoutSubFoldersNothingBelowIsListed)
+{
+    dir.file("A/sub/two");
+    auto comp = comparer(0x0F);
+    std::string error;
+    ASSERT_TRUE(comp->scanFolder(comp->rootA, error, {}));
+    EXPECT_EQ(comp->rootA.count, 3);
+    EXPECT_FALSE(test::child(comp->rootA, "sub").children);
+}
+
+TEST_F(Scan, TheLimitCountsDotEntriesAndKeepsTheFirstInListingOrder)
+{
+    for (int i = 0; i < 9998; ++i) dir.file("A/f" + std::to_string(10000 + i));
+    auto full = test::compared(dir / "A", dir.folder("B"));
+    EXPECT_EQ(full->rootA.count, 10000);
+    EXPECT_EQ(full->rootA.children->size(), 9998u);
+    EXPECT_EQ(full->state, TooManyFiles);
+
+    dir.file("A/f19998");
+    dir.file("A/f19999");
+    auto cut = test::compared(dir / "A", dir / "B");
+    EXPECT_EQ(cut->rootA.count, 10000);
+    ASSERT_EQ(cut->rootA.children->size(), 9998u);
+    EXPECT_EQ(cut->rootA.children->back()->name(), "f19997");
+    EXPECT_EQ(cut->state, TooManyFiles);
+}
+
+TEST_F(Scan, SubFoldersAreWalkedOnlyUntilTheLimit)
+{
+    dir.file("A/a/x");
+    dir.file("A/b/y");
+    auto comp = comparer();
+    comp->maxEntries = 6;  // A: 4 entries, then folder a brings 3
+    std::string error;
+    ASSERT_TRUE(comp->scanFolder(comp->rootA, error, {}));
+    EXPECT_EQ(comp->rootA.count, 7);
+    EXPECT_TRUE(test::child(comp->rootA, "a").children);
+    EXPECT_FALSE(test::child(comp->rootA, "b").children);
+}
+
+TEST_F(Scan, IncludeAndExcludeEntriesMatchAnywhereIgnoringCase)
+{
+    auto comp = comparer(0x1F, {"/"}, {".bak"});
+    EXPECT_TRUE(comp->isIncluded("/data/x.txt"));
+    EXPECT_FALSE(comp->isIncluded("/data/x.BAK"));
+
+    comp->includeList = {"doc"};
+    comp->excludeList = {""};
+    EXPECT_TRUE(comp->isIncluded("/Docs/any name"));
+    EXPECT_FALSE(comp->isIncluded("/data/x.txt"));
+
+    comp->includeList = {""};
+    EXPECT_FALSE(comp->isIncluded("/data/x.txt"));  // an empty entry never matches
+    comp->includeList = {};
+    EXPECT_FALSE(comp->isIncluded("/data/x.txt"));  // and an empty list includes nothing
+}
+
+TEST_F(Scan, SubFoldersFailingTheFilterAreNotScanned)
+{
+    dir.file("A/keep/x");
+    dir.file("A/skip/y");
+    auto noList = comparer(0x1F, {});
+    std::string error;
+    ASSERT_TRUE(noList->scanFolder(noList->rootA, error, {}));
+    EXPECT_FALSE(test::child(noList->rootA, "keep").children);
+
+    auto excluded = comparer(0x1F, {"/"}, {"SKIP"});
+    ASSERT_TRUE(excluded->scanFolder(excluded->rootA, error, {}));
+    EXPECT_TRUE(test::child(excluded->rootA, "keep").children);
+    EXPECT_FALSE(test::child(excluded->rootA, "skip").children);
+}
+
+TEST_F(Scan, AnAbortStopsAtTheNextFolderAndKeepsWhatWasListed)
+{
+    dir.file("A/first/x");
+    dir.file("A/second/y");
+    test::FakeLabel label;
+    label.onText = [&](const std::string& text, test::FakeLabel& self) {
+        if (text.find("first") != std::string::npos) self.setTag(1);
+    };
+    auto comp = comparer(0x1F, {"/"}, {}, &label);
+    comp->run(0);
+    EXPECT_EQ(comp->state, CompareError);
+    EXPECT_EQ(comp->errorText, "用户中止");
+    EXPECT_EQ(comp->rootA.children->size(), 2u);
+    EXPECT_TRUE(test::child(comp->rootA, "first").children);
+    EXPECT_FALSE(test::child(comp->rootA, "second").children);
+    EXPECT_EQ(label.texts.front(), "获取目录文件信息: " + dir / "A/");
+}
+
+TEST_F(Scan, AFolderThatCannotBeListedFailsWithTheSystemsText)
+{
+    dir.file("A/locked/x");
+    platform::testSeams().failListing = [&](const std::string& folder) {
+        return folder == dir / "A/locked/" ? EACCES : 0;
+    };
+    auto comp = comparer();
+    comp->run(0);
+    EXPECT_EQ(comp->state, CompareError);
+    EXPECT_EQ(comp->errorText, "获取文件信息出错, 文件名:" + dir / "A/locked/*.*" + " : " + std::strerror(EACCES));
+    EXPECT_TRUE(test::child(comp->rootA, "locked").children->empty());
+    EXPECT_EQ(test::child(comp->rootA, "locked").count, 0);
+}
+
+TEST_F(Scan, VersionTextsOfExecutablesFoldersAndOtherFiles)
+{
+    dir.file("A/app.exe", test::peWithVersion(1, 2, 0, 15));
+    dir.file("A/readme.txt", std::string(200, 'r'));
+    dir.folder("A/sub");
+    auto comp = comparer();
+    std::string error;
+    ASSERT_TRUE(comp->scanFolder(comp->rootA, error, {}));
+    EXPECT_EQ(test::child(comp->rootA, "app.exe").version, "1.2.0.15");
+    EXPECT_EQ(test::child(comp->rootA, "readme.txt").version, "版本不存在");
+    EXPECT_EQ(test::child(comp->rootA, "sub").version, "版本不存在");
+
+    setLanguage(English);
+    ASSERT_TRUE(comp->scanFolder(comp->rootA, error, {}));
+    EXPECT_EQ(test::child(comp->rootA, "readme.txt").version, "N/A");
+}
+
+TEST_F(Scan, ASingleItemIsListedAgainOrDroppedWhenItIsGone)
+{
+    dir.file("A/keep");
+    dir.file("A/gone");
+    dir.file("A/sub/x");
+    auto comp = comparer();
+    std::string error;
+    ASSERT_TRUE(comp->scanFolder(comp->rootA, error, {}));
+    ASSERT_EQ(comp->rootA.count, 8);
+
+    std::filesystem::remove(dir / "A/gone");
+    ASSERT_TRUE(comp->scanFolder(comp->rootA, error, "gone"));
+    EXPECT_EQ(comp->rootA.children->size(), 2u);
+    EXPECT_EQ(comp->rootA.count, 7);
+
+    dir.file("A/sub/y");
+    ASSERT_TRUE(comp->scanFolder(comp->rootA, error, "SUB"));  // names match without regard to case
+    EXPECT_EQ(comp->rootA.children->back()->name(), "sub");
+    EXPECT_EQ(comp->rootA.children->back()->children->size(), 2u);
+    EXPECT_EQ(comp->rootA.count, 8);
+}
+
+TEST_F(Scan, AFolderThatVanishedFailsWithItsName)
+{
+    auto comp = comparer();
+    std::filesystem::remove(dir / "A");
+    comp->run(0);
+    EXPECT_EQ(comp->state, CompareError);
+    EXPECT_EQ(comp->errorText, "目录" + dir / "A/" + "不存在");
+}
+
+}  // namespace
+}  // namespace dm

@@ -1,0 +1,60 @@
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+
+#include <filesystem>
+
+#include "platform/AtomicFile.h"
+#include "tests/support/TempDir.h"
+
+namespace dm::platform {
+namespace {
+
+size_t entriesIn(const std::string& folder)
+{
+    size_t n = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder)) ++n;
+    return n;
+}
+
+TEST(AtomicFile, ReplacesOnlyOnCommit)
+{
+    test::TempDir dir;
+    const std::string target = dir.file("a.txt", "old");
+    {
+        AtomicFile file;
+        ASSERT_TRUE(file.open(target));
+        ASSERT_TRUE(file.write("new content"));
+        EXPECT_EQ(test::readFile(target), "old");
+    }  // dropped without commit
+    EXPECT_EQ(test::readFile(target), "old");
+    EXPECT_EQ(entriesIn(dir.path()), 1u);
+
+    AtomicFile file;
+    ASSERT_TRUE(file.open(target));
+    ASSERT_TRUE(file.write("new content"));
+    ASSERT_TRUE(file.commit());
+    EXPECT_EQ(test::readFile(target), "new content");
+    EXPECT_EQ(entriesIn(dir.path()), 1u);
+}
+
+TEST(AtomicFile, AFullDiskKeepsTheOldFileAndLeavesNoTemporary)
+{
+    test::TempDir dir;
+    const std::string mnt = dir.folder("small");
+    if (mount("tmpfs", mnt.c_str(), "tmpfs", 0, "size=64k") != 0) GTEST_SKIP() << "cannot mount a tmpfs here";
+    const std::string target = mnt + "/info.dat";
+    test::writeFile(target, "precious");
+    {
+        AtomicFile file;
+        ASSERT_TRUE(file.open(target));
+        bool wrote = true;
+        for (int i = 0; i < 100 && wrote; ++i) wrote = file.write(std::string(4096, 'x'));
+        EXPECT_FALSE(wrote && file.commit());
+    }
+    EXPECT_EQ(test::readFile(target), "precious");
+    EXPECT_EQ(entriesIn(mnt), 1u);
+    umount(mnt.c_str());
+}
+
+}  // namespace
+}  // namespace dm::platform

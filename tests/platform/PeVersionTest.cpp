@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "platform/PeVersion.h"
+#include "tests/support/PeBuilder.h"
+#include "tests/support/TempDir.h"
+
+namespace dm::platform {
+namespace {
+
+std::optional<FileVersion> parse(const std::string& image)
+{
+    return parsePeVersion(reinterpret_cast<const uint8_t*>(image.data()), image.size());
+}
+
+TEST(PeVersion, ReadsTheFixedVersionOfPe32AndPe32Plus)
+{
+    for (const bool plus : {false, true}) {
+        const auto v = parse(test::peWithVersion(1, 2, 0, 15, plus));
+        ASSERT_TRUE(v);
+        EXPECT_EQ(v->major, 1);
+        EXPECT_EQ(v->minor, 2);
+        EXPECT_EQ(v->build, 0);
+        EXPECT_EQ(v->revision, 15);
+    }
+    const auto big = parse(test::peWithVersion(65535, 0, 65535, 1));
+    ASSERT_TRUE(big);
+    EXPECT_EQ(big->major, 65535);
+}
+
+TEST(PeVersion, NoVersionWithoutAResourceOrWithABadSignature)
+{
+    EXPECT_FALSE(parse(test::peWithoutVersion()));
+    std::string bad = test::peWithVersion(1, 2, 3, 4);
+    bad[0x200 + 0x58 + 40] ^= 1;
+    EXPECT_FALSE(parse(bad));
+    EXPECT_FALSE(parse("MZ"));
+    EXPECT_FALSE(parse(std::string(64, 'M')));
+}
+
+TEST(PeVersion, TruncatedOrCorruptImagesNeverReadOutOfBounds)
+{
+    const std::string good = test::peWithVersion(1, 2, 3, 4);
+    for (size_t cut = 0; cut < good.size(); cut += 7) {
+        // A heap copy of exactly `cut` bytes lets the sanitizers see any overread.
+        const std::vector<uint8_t> part(good.begin(), good.begin() + long(cut));
+        parsePeVersion(part.data(), part.size());
+    }
+    std::mt19937 random(42);
+    for (int round = 0; round < 2000; ++round) {
+        std::string corrupt = good;
+        for (int flips = 0; flips < 4; ++flips) corrupt[random() % corrupt.size()] = char(random());
+        const std::vector<uint8_t> bytes(corrupt.begin(), corrupt.end());
+        parsePeVersion(bytes.data(), bytes.size());
+    }
+}
+
+TEST(PeVersion, FilesFoldersAndSmallFiles)
+{
+    test::TempDir dir;
+    EXPECT_TRUE(readFileVersion(dir.file("app.exe", test::peWithVersion(7, 8, 9, 10))));
+    EXPECT_FALSE(readFileVersion(dir.file("notes.txt", std::string(100, 'a'))));
+    EXPECT_FALSE(readFileVersion(dir.file("tiny", "MZ")));
+    EXPECT_FALSE(readFileVersion(dir.folder("sub")));
+    EXPECT_FALSE(readFileVersion(dir / "missing"));
+}
+
+}  // namespace
+}  // namespace dm::platform

@@ -1,0 +1,58 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+
+#include "platform/Time.h"
+
+namespace dm::platform {
+namespace {
+
+SYSTEMTIME at(uint64_t ticks)
+{
+    return FileTimeToSystemTime(makeFileTime(ticks));
+}
+
+TEST(Time, CalendarFieldsOfKnownMoments)
+{
+    const SYSTEMTIME epoch = at(0);
+    EXPECT_EQ(epoch.wYear, 1601);
+    EXPECT_EQ(epoch.wMonth, 1);
+    EXPECT_EQ(epoch.wDay, 1);
+    EXPECT_EQ(epoch.wDayOfWeek, 1);  // Monday
+
+    // 2005-03-07 09:05:03.250 UTC, a Monday
+    const uint64_t t = (uint64_t(1110186303) * 1000 + 250) * 10000 + kUnixEpochTicks;
+    const SYSTEMTIME s = at(t + 9999);  // sub-millisecond ticks never round up
+    EXPECT_EQ(s.wYear, 2005);
+    EXPECT_EQ(s.wMonth, 3);
+    EXPECT_EQ(s.wDay, 7);
+    EXPECT_EQ(s.wDayOfWeek, 1);
+    EXPECT_EQ(s.wHour, 9);
+    EXPECT_EQ(s.wMinute, 5);
+    EXPECT_EQ(s.wSecond, 3);
+    EXPECT_EQ(s.wMilliseconds, 250);
+
+    const SYSTEMTIME leap = at(uint64_t(951782400) * 10000000 + kUnixEpochTicks);  // 2000-02-29
+    EXPECT_EQ(leap.wYear, 2000);
+    EXPECT_EQ(leap.wMonth, 2);
+    EXPECT_EQ(leap.wDay, 29);
+}
+
+TEST(Time, LocalTimeAddsTheCurrentOffset)
+{
+    const char* old = std::getenv("TZ");
+    const std::string saved = old ? old : "";
+    setenv("TZ", "Asia/Shanghai", 1);
+    tzset();
+    const FILETIME utc = fileTimeFromUnix(0, 0);
+    EXPECT_EQ(fileTimeValue(FileTimeToLocalFileTime(utc)) - fileTimeValue(utc), 8ull * 3600 * 10000000);
+    if (old)
+        setenv("TZ", saved.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
+}
+
+}  // namespace
+}  // namespace dm::platform

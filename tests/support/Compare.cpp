@@ -1,0 +1,37 @@
+#include "tests/support/Compare.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace dm::test {
+
+std::unique_ptr<dirCompare> compared(const std::string& a, const std::string& b, uint8_t options,
+                                     const StringList& include, const StringList& exclude, ProgressLabel* label)
+{
+    auto comp = std::make_unique<dirCompare>(a, b, label, include, exclude, options);
+    comp->run(0);
+    return comp;
+}
+
+result_t& child(result_t& parent, const std::string& name)
+{
+    if (parent.children) {
+        for (auto& c : *parent.children)
+            if (c->name == name) return *c;
+    }
+    ADD_FAILURE() << "no result named " << name;
+    throw std::runtime_error("no result named " + name);
+}
+
+element_t& child(element_t& parent, const std::string& name)
+{
+    if (parent.children) {
+        for (auto& c : *parent.children)
+            if (c->name() == name) return *c;
+    }
+    ADD_FAILURE() << "no element named " << name;
+    throw std::runtime_error("no element named " + name);
+}
+
+}  // namespace dm::test
