@@ -1,6 +1,7 @@
 #include "common/FileHelpers.h"
 
 #include "common/Messages.h"
+#include "platform/Copy.h"
 #include "platform/Listing.h"
 #include "platform/PeVersion.h"
 #include "platform/SysError.h"
@@ -10,6 +11,11 @@ namespace dm {
 std::string systemErrorText(const std::string& text)
 {
     return text + " : " + platform::systemMessage(platform::lastError());
+}
+
+int shellCopy(const std::string& source, const std::string& target)
+{
+    return platform::copyItem(source, target);
 }
 
 uint64_t fileSize(const std::string& path)

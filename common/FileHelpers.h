@@ -10,6 +10,11 @@ namespace dm {
 // Call it right after the failing call, before anything else can fail.
 std::string systemErrorText(const std::string& text);
 
+// Copies one file or one folder (with its content) to `target`, the path of the
+// copy itself: no questions, missing folders created, an old file replaced only
+// by a complete new one. 0 on success, a non-zero code on any failure.
+int shellCopy(const std::string& source, const std::string& target);
+
 // Size of the file at the path; 0 when there is nothing there.
 uint64_t fileSize(const std::string& path);
 

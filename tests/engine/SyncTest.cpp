@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include "engine/Comp.h"
+#include "engine/Sync.h"
+#include "platform/TestSeams.h"
+#include "tests/support/Compare.h"
+#include "tests/support/TempDir.h"
+
+namespace dm {
+namespace {
+
+using test::child;
+using test::compared;
+
+class Sync : public ::testing::Test {
+protected:
+    void TearDown() override { platform::testSeams().failCopyWrite = nullptr; }
+
+    std::vector<SyncStep> planAll(const dirCompare& comp, const StringList& notUpdate = {})
+    {
+        return syncPlan(comp, *comp.results.children, nullptr, {}, notUpdate);
+    }
+
+    test::TempDir dir;
+    std::string a = dir.folder("A");
+    std::string b = dir.folder("B");
+};
+
+TEST_F(Sync, AfterSynchronizingEverythingNothingLacksOrDiffersAndBsOwnItemsStay)
+{
+    dir.file("A/same", "s");
+    dir.file("B/same", "s");
+    dir.file("A/changed", "new", test::kTime, 5000000);
+    dir.file("B/changed", "old");
+    dir.file("A/sub/deep/file", "d");
+    dir.file("B/sub/other", "b only");
+    dir.file("A/missing/tree/x", "x");
+    dir.file("B/extra", "b only");
+    auto comp = compared(a, b);
+    ASSERT_GT(comp->results.lacked + comp->results.different, 0);
+
+    const SyncOutcome outcome = synchronize(*comp, *comp->results.children, nullptr, {}, {});
+    EXPECT_EQ(outcome.failed, 0);
+    auto again = compared(a, b);
+    EXPECT_EQ(again->results.lacked, 0);
+    EXPECT_EQ(again->results.different, 0);
+    EXPECT_EQ(again->results.redundant, 2);
+    EXPECT_EQ(dir.read("B/extra"), "b only");
+    EXPECT_EQ(dir.read("B/sub/other"), "b only");
+    EXPECT_EQ(dir.read("B/missing/tree/x"), "x");
+    struct stat st {};
+    ASSERT_EQ(stat((dir / "B/changed").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtim.tv_nsec / 1000000, 5);
+}
+
+TEST_F(Sync, AFolderThatBLacksIsOneCopyOfEverythingBelowIt)
+{
+    dir.file("A/X/conf/app.ini");
+    dir.file("A/X/data");
+    auto comp = compared(a, b);
+    const auto plan = planAll(*comp, {".ini"});
+    ASSERT_EQ(plan.size(), 1u);
+    EXPECT_EQ(plan[0].source, dir / "A/X");
+    EXPECT_EQ(plan[0].target, dir / "B/X");  // no doubled separator at the top
+    synchronize(*comp, *comp->results.children, nullptr, {}, {".ini"});
+    EXPECT_TRUE(dir.exists("B/X/conf/app.ini"));
+}
+
+TEST_F(Sync, TheExcludeListKeepsCaseAndTestsThePathInA)
+{
+    dir.file("A/conf/app.ini");
+    dir.file("A/conf/APP.INI");
+    dir.folder("B/conf");
+    auto comp = compared(a, b);
+    const auto plan = planAll(*comp, {".ini"});
+    ASSERT_EQ(plan.size(), 1u);
+    EXPECT_EQ(plan[0].source, dir / "A/conf/APP.INI");
+    EXPECT_EQ(plan[0].target, dir / "B/conf/APP.INI");
+}
+
+TEST_F(Sync, OnlyDifferingFilesAndLackedItemsAreCandidates)
+{
+    dir.file("A/thing");  // a file facing a folder
+    dir.file("B/thing/inside");
+    dir.file("A/same", "1");
+    dir.file("B/same", "1");
+    dir.file("B/onlyB");
+    auto comp = compared(a, b);
+    EXPECT_TRUE(planAll(*comp).empty());
+
+    auto noRules = compared(a, b, 0x01);  // with no rule nothing ever differs
+    dir.file("B/same", "22");
+    EXPECT_TRUE(planAll(*noRules).empty());
+}
+
+TEST_F(Sync, ComparedFolderPairsAreEnteredOnlyAsDeepAsTheComparisonWent)
+{
+    dir.file("A/sub/x", "new");
+    dir.file("B/sub/x", "old!");
+    auto deep = compared(a, b);
+    EXPECT_EQ(planAll(*deep).size(), 1u);
+    auto flat = compared(a, b, 0x0F);
+    EXPECT_TRUE(planAll(*flat).empty());
+}
+
+TEST_F(Sync, ANamedItemCopiesThatItemAlone)
+{
+    dir.file("A/sub/f", "new");
+    dir.file("B/sub/f", "old!");
+    dir.file("A/sub/g", "new");
+    dir.file("B/sub/g", "old!");
+    dir.file("A/sub/inner/h", "new");
+    dir.file("B/sub/inner/h", "old!");
+    auto comp = compared(a, b);
+    result_t& sub = child(comp->results, "sub");
+    const auto plan = syncPlan(*comp, *sub.children, &sub, "f", {});
+    ASSERT_EQ(plan.size(), 1u);
+    EXPECT_EQ(plan[0].target, dir / "B/sub/f");
+
+    result_t& onlyLacked = child(comp->results, "sub");
+    dir.file("A/sub/new");
+    comp->refresh(onlyLacked, 0, "new");
+    const auto lacked = syncPlan(*comp, *sub.children, &sub, "new", {});
+    ASSERT_EQ(lacked.size(), 1u);
+    EXPECT_EQ(lacked[0].target, dir / "B/sub/new");  // parent's B path, separator, name
+}
+
+TEST_F(Sync, AFailedCopyDoesNotStopTheWalk)
+{
+    dir.file("A/first", "1");
+    dir.file("A/second", "2");
+    dir.file("B/first", "old");
+    platform::testSeams().failCopyWrite = [&](const std::string& target, uint64_t) {
+        return target == dir / "B/first" ? ENOSPC : 0;
+    };
+    auto comp = compared(a, b);
+    const SyncOutcome outcome = synchronize(*comp, *comp->results.children, nullptr, {}, {});
+    EXPECT_EQ(outcome.failed, 1);
+    EXPECT_EQ(outcome.copied, 1);
+    EXPECT_EQ(dir.read("B/first"), "old");
+    EXPECT_EQ(dir.read("B/second"), "2");
+    auto again = compared(a, b);
+    EXPECT_EQ(again->results.different, 1);
+}
+
+}  // namespace
+}  // namespace dm
