@@ -42,6 +42,11 @@ bool AtomicFile::open(const std::string& target)
     struct stat st {};
     const bool replacing = stat(target.c_str(), &st) == 0;
     if (replacing) mode = st.st_mode & 07777;
+    // A read-only file stays as it is, even where its folder would allow a rename.
+    if (replacing && access(target.c_str(), W_OK) != 0) {
+        setLastError(errno);
+        return false;
+    }
 
     std::random_device seed;
     std::mt19937 random(seed());

@@ -1,0 +1,137 @@
+#include "config/Dmodule.h"
+
+#include "platform/IniFile.h"
+#include "platform/Listing.h"
+#include "platform/ProgramPaths.h"
+#include "platform/Text.h"
+
+namespace dm {
+
+TDM* DM = nullptr;
+
+namespace {
+
+std::string withoutExtension(const std::string& file)
+{
+    const auto dot = file.find_last_of('.');
+    const auto slash = file.find_last_of(platform::kSeparator);
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return file;
+    return file.substr(0, dot);
+}
+
+}  // namespace
+
+TDM::TDM() : TDM(platform::programFile()) {}
+
+TDM::TDM(const std::string& programFile)
+{
+    const std::string folder = platform::besideProgram(programFile);
+    IniPath = folder + "pre.ini";
+    LogPath = folder + std::string(platform::lastComponent(withoutExtension(programFile))) + ".log";
+    AsServer = false;
+    LoadSettings();
+    Options = 0x1F;
+    OnlyDiff = true;
+}
+
+TDM::~TDM()
+{
+    DataModuleDestroy();
+}
+
+void TDM::DataModuleDestroy()
+{
+    if (destroyed_) return;
+    destroyed_ = true;
+    SaveSettings();
+}
+
+void TDM::LoadSettings()
+{
+    const platform::IniFile ini(IniPath);
+    const auto text = [&](const char* section, const char* key, const std::string& current) {
+        const std::string v = ini.readString(section, key, {});
+        return v.empty() ? current : v;
+    };
+    StandardDir = text("Server", "StandardDir", StandardDir);
+    LocalDir = text("Server", "LocalDir", LocalDir);
+    REGNAME = ini.readString("Server", "REGNAME", {});
+    DispPath = NormalizeDispPath(ini.readString("Server", "DispPath", {}));
+    DispReg = ini.readString("Server", "DispReg", {});
+    DispInfo = ini.readString("Server", "DispInfo", "info.dat");
+    rKey = ini.readString("Server", "rKey", {});
+    rName = ini.readString("Server", "rName", {});
+    Interval = ini.readInteger("Global", "Interval", 30000);
+    Shedule = ini.readInteger("Global", "Shedule", 3);
+    Day = ini.readInteger("Global", "Day", 1);
+    Time = ini.readInteger("Global", "Time", 2);
+    AsServer = ini.readInteger("Global", "AsServer", 0) != 0;
+    ShowWizard = ini.readInteger("Global", "ShowWizard", 1) != 0;
+    SRVADDR = ini.readString("Server", "SRVADDR", {});
+    StoreName = ini.readString("Stores", "StoreName", {});
+    if (DoCompareList.empty()) DoCompareList.push_back(std::string(1, platform::kSeparator));
+    RegNotUpdateList.clear();
+    for (const auto& [key, value] : ini.readSectionValues("RegNotUpdate")) {
+        if (!value.empty()) RegNotUpdateList.push_back(key + "=" + value);
+    }
+    StripKeys(RegNotUpdateList);
+    if (!rKey.empty() && !rName.empty()) LocalDir = ReadRegistryFolder();
+}
+
+void TDM::SaveSettings()
+{
+    platform::IniFile ini(IniPath);
+    const auto put = [&](const char* section, const char* key, const std::string& value) {
+        return ini.writeString(section, key, value);
+    };
+    const auto putInt = [&](const char* key, int32_t value) { return ini.writeInteger("Global", key, value); };
+    // A value that cannot be stored ends the save there, as any failure does.
+    const bool ok = put("Server", "StandardDir", StandardDir) && put("Server", "LocalDir", LocalDir) &&
+                    put("Server", "REGNAME", REGNAME) && put("Server", "rKey", rKey) && put("Server", "rName", rName) &&
+                    put("Server", "DispPath", DispPath) && put("Server", "DispReg", DispReg) &&
+                    put("Server", "DispInfo", DispInfo) && putInt("Interval", Interval) && putInt("Shedule", Shedule) &&
+                    putInt("Day", Day) && putInt("Time", Time) && putInt("AsServer", AsServer ? 1 : 0) &&
+                    putInt("ShowWizard", ShowWizard ? 1 : 0) && put("Server", "SRVADDR", SRVADDR) &&
+                    put("Stores", "StoreName", StoreName);
+    if (ok) {
+        for (const char* section : {"NotUpdate", "doCompare", "RegNotUpdate"}) ini.eraseSection(section);
+        for (size_t i = 0; i < RegNotUpdateList.size(); ++i) {
+            if (!put("RegNotUpdate", std::to_string(i).c_str(), RegNotUpdateList[i])) break;
+        }
+    }
+    ini.save();  // a failure is silent: settings are never worth a message at exit
+}
+
+void TDM::StripKeys(StringList& lines)
+{
+    for (std::string& line : lines) {
+        const auto eq = line.find('=');
+        if (eq != std::string::npos) line = line.substr(eq + 1);
+    }
+}
+
+std::string TDM::NormalizeDispPath(const std::string& path)
+{
+    if (!platform::folderExists(path)) return {};
+    return platform::endsWithSeparator(path) ? path : path + platform::kSeparator;
+}
+
+platform::RootKey TDM::SplitRegistryPath(const std::string& keyPath, std::string& subKey, std::string& last)
+{
+    const auto first = keyPath.find('\\');
+    const std::string root = first == std::string::npos ? std::string() : keyPath.substr(0, first);
+    subKey = first == std::string::npos ? keyPath : keyPath.substr(first + 1);
+    const auto lastSep = keyPath.find_last_of('\\');
+    last = lastSep == std::string::npos ? keyPath : keyPath.substr(lastSep + 1);
+    return root == "HKEY_LOCAL_MACHINE" ? platform::RootKey::LocalMachine : platform::RootKey::CurrentUser;
+}
+
+std::string TDM::ReadRegistryFolder() const
+{
+    std::string subKey;
+    std::string last;
+    const platform::RootKey root = SplitRegistryPath(rKey, subKey, last);
+    return platform::readRegistryString(root, subKey, rName).value_or(std::string());
+}
+
+}  // namespace dm

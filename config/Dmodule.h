@@ -1,0 +1,68 @@
+// The data module: the program's settings and the state its windows share.
+// Created first at start-up (it loads pre.ini), destroyed last (it saves it).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/Registry.h"
+
+namespace dm {
+
+using StringList = std::vector<std::string>;
+
+class TDM {
+public:
+    // Settings beside the running program.
+    TDM();
+    // Settings beside the given program file (tests, and callers that know better).
+    explicit TDM(const std::string& programFile);
+    ~TDM();  // DataModuleDestroy
+    TDM(const TDM&) = delete;
+    TDM& operator=(const TDM&) = delete;
+
+    void LoadSettings();
+    void SaveSettings();
+    void DataModuleDestroy();
+
+    static void StripKeys(StringList& lines);
+    static std::string NormalizeDispPath(const std::string& path);
+    // Splits "ROOT\sub\key" into the root key, the sub-key path and the last component.
+    static platform::RootKey SplitRegistryPath(const std::string& keyPath, std::string& subKey, std::string& last);
+    std::string ReadRegistryFolder() const;
+
+    std::string IniPath;
+    std::string LocalDir;
+    std::string StandardDir;
+    std::string LogPath;
+    int32_t Shedule = 3;
+    int32_t Day = 1;
+    int32_t Time = 2;
+    std::string SRVADDR;
+    bool AsServer = false;
+    bool ShowWizard = true;
+    StringList NotUpdateList;
+    StringList DoCompareList;
+    StringList RegNotUpdateList;
+    std::string REGNAME;
+    std::string DispPath;
+    std::string DispReg;
+    std::string DispInfo = "info.dat";
+    int32_t Interval = 30000;
+    uint32_t Options = 0x1F;
+    bool OnlyDiff = true;
+    StringList ReportLines;
+    bool Identical = false;
+    std::string StoreName;
+    std::string rKey;
+    std::string rName;
+
+private:
+    bool destroyed_ = false;
+};
+
+// The application's one data module; set by whoever creates it.
+extern TDM* DM;
+
+}  // namespace dm

@@ -1,0 +1,71 @@
+#include "config/FilterFile.h"
+
+#include "config/Dmodule.h"
+#include "platform/IniFile.h"
+#include "platform/Text.h"
+
+namespace dm {
+
+namespace {
+
+StringList sectionLines(const platform::IniFile& ini, const char* section)
+{
+    StringList lines;
+    for (const auto& [key, value] : ini.readSectionValues(section)) {
+        if (!value.empty()) lines.push_back(key + "=" + value);
+    }
+    TDM::StripKeys(lines);
+    return lines;
+}
+
+bool writeList(platform::IniFile& ini, const char* section, const StringList& list)
+{
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (!ini.writeString(section, std::to_string(i), list[i])) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+StringList memoLines(const std::string& text)
+{
+    StringList lines;
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\n' && text[i] != '\r') continue;
+        lines.push_back(text.substr(start, i - start));
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        start = i + 1;
+    }
+    if (start < text.size()) lines.push_back(text.substr(start));
+    return lines;
+}
+
+StringList compareListFrom(const StringList& lines)
+{
+    if (lines.empty()) return {std::string(1, platform::kSeparator)};
+    return lines;
+}
+
+void loadFilterFile(const std::string& path, StringList& doCompare, StringList& notUpdate)
+{
+    const platform::IniFile ini(path);
+    notUpdate = sectionLines(ini, "NotUpdate");
+    doCompare = sectionLines(ini, "DoCompare");
+}
+
+bool saveFilterFile(const std::string& path, const StringList& doCompare, const StringList& notUpdate,
+                    std::string& error)
+{
+    platform::IniFile ini(path);
+    ini.eraseSection("NotUpdate");
+    ini.eraseSection("DoCompare");
+    if (!writeList(ini, "NotUpdate", notUpdate) || !writeList(ini, "DoCompare", doCompare) || !ini.save()) {
+        error = "Unable to write to " + path;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace dm

@@ -1,0 +1,28 @@
+// The two filter lists outside the data module: filter files ([NotUpdate] and
+// [DoCompare], keys "0", "1", … in list order) and the lines of an edit box.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace dm {
+
+using StringList = std::vector<std::string>;
+
+// The lines of a multi-line text: split at line breaks, a final empty piece
+// dropped. "" has no line; "\n" has one empty line.
+StringList memoLines(const std::string& text);
+
+// The compare list made from the edit box's lines: never empty, the separator
+// alone standing for "every path".
+StringList compareListFrom(const StringList& lines);
+
+// Reads both lists from a filter file; a missing or unreadable file gives two
+// empty lists. Empty values are skipped; values lose blanks and quotes.
+void loadFilterFile(const std::string& path, StringList& doCompare, StringList& notUpdate);
+
+// Replaces both sections of the file (others stay); false with an error text.
+bool saveFilterFile(const std::string& path, const StringList& doCompare, const StringList& notUpdate,
+                    std::string& error);
+
+}  // namespace dm

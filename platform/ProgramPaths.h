@@ -1,0 +1,25 @@
+// Where the program is, and where its settings and log live.
+#pragma once
+
+#include <string>
+
+namespace dm::platform {
+
+// Full path of the running program file.
+std::string programFile();
+
+// The folder of the program file, ending in the separator.
+std::string folderOf(const std::string& file);
+
+// The folder for files kept "beside the program" (settings, log): the
+// program's own folder when it can be written, else the user's configuration
+// folder for dirmatch. Ends in the separator.
+std::string besideProgram(const std::string& programFile);
+
+// The user's configuration folder for dirmatch, ending in the separator.
+std::string userConfigFolder();
+
+// Creates the folder and the folders above it; false when it cannot.
+bool makeFolders(const std::string& path);
+
+}  // namespace dm::platform

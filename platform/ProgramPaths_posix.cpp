@@ -1,0 +1,64 @@
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "platform/ProgramPaths.h"
+#include "platform/TestSeams.h"
+#include "platform/Text.h"
+
+namespace dm::platform {
+
+std::string programFile()
+{
+    if (!testSeams().programFile.empty()) return testSeams().programFile;
+    char buffer[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (n <= 0) return "dirmatch";
+    return std::string(buffer, size_t(n));
+}
+
+std::string folderOf(const std::string& file)
+{
+    const auto pos = file.find_last_of(kSeparator);
+    return pos == std::string::npos ? std::string() : file.substr(0, pos + 1);
+}
+
+std::string userConfigFolder()
+{
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    std::string base;
+    if (xdg && *xdg) {
+        base = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        base = std::string(home && *home ? home : "/tmp") + "/.config";
+    }
+    if (!endsWithSeparator(base)) base += kSeparator;
+    return base + "dirmatch" + kSeparator;
+}
+
+std::string besideProgram(const std::string& programFile)
+{
+    const std::string folder = folderOf(programFile);
+    if (access(folder.empty() ? "." : folder.c_str(), W_OK) == 0) return folder;
+    const std::string fallback = userConfigFolder();
+    makeFolders(fallback);
+    return fallback;
+}
+
+bool makeFolders(const std::string& path)
+{
+    if (path.empty()) return true;
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+    std::string trimmedPath = path;
+    while (trimmedPath.size() > 1 && endsWithSeparator(trimmedPath)) trimmedPath.pop_back();
+    const auto pos = trimmedPath.find_last_of(kSeparator);
+    if (pos != std::string::npos && pos > 0 && !makeFolders(trimmedPath.substr(0, pos))) return false;
+    return mkdir(trimmedPath.c_str(), 0777) == 0 || errno == EEXIST;
+}
+
+}  // namespace dm::platform
