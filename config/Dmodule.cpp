@@ -25,9 +25,8 @@ TDM::TDM() : TDM(platform::programFile()) {}
 
 TDM::TDM(const std::string& programFile)
 {
-    const std::string folder = platform::besideProgram(programFile);
-    IniPath = folder + "pre.ini";
-    LogPath = folder + std::string(platform::lastComponent(withoutExtension(programFile))) + ".log";
+    IniPath = platform::besideProgram(programFile) + "pre.ini";
+    LogPath = LogPathFor(programFile);
     AsServer = false;
     LoadSettings();
     Options = 0x1F;
@@ -100,6 +99,12 @@ void TDM::SaveSettings()
         }
     }
     ini.save();  // a failure is silent: settings are never worth a message at exit
+}
+
+std::string TDM::LogPathFor(const std::string& programFile)
+{
+    return platform::besideProgram(programFile) + std::string(platform::lastComponent(withoutExtension(programFile))) +
+           ".log";
 }
 
 void TDM::StripKeys(StringList& lines)

@@ -26,6 +26,10 @@ public:
     void SaveSettings();
     void DataModuleDestroy();
 
+    // The log file of a program: its path with the extension replaced by ".log",
+    // in the folder that holds files beside the program.
+    static std::string LogPathFor(const std::string& programFile);
+
     static void StripKeys(StringList& lines);
     static std::string NormalizeDispPath(const std::string& path);
     // Splits "ROOT\sub\key" into the root key, the sub-key path and the last component.

@@ -1,0 +1,41 @@
+// The three commands of `dirmatch`.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/Comp.h"
+
+namespace dm::cli {
+
+enum ExitCode : int { ExitSame = 0, ExitDifferent = 1, ExitError = 2, ExitLimit = 3 };
+
+struct CompareArgs {
+    std::string folderA;
+    std::string folderB;
+    uint8_t options = 0x1F;
+    StringList include;
+    StringList exclude;
+    bool all = false;
+    bool json = false;
+    std::string infoA;
+    std::string infoB;
+    int32_t maxEntries = MaxScanCount;
+};
+
+struct SyncArgs {
+    std::string item;
+    bool yes = false;
+    bool dryRun = false;
+};
+
+int runCompare(const CompareArgs& args);
+int runSync(const CompareArgs& args, const SyncArgs& sync);
+int runExport(const std::string& folderA, const std::string& file, const std::string& folderB, int32_t maxEntries);
+
+// The option byte from "size,time,version,subdirs" (any of them) or "none".
+bool rulesByte(const std::string& rules, uint8_t& byte, std::string& error);
+// A raw option byte, decimal or 0x hexadecimal.
+bool rawByte(const std::string& text, uint8_t& byte, std::string& error);
+
+}  // namespace dm::cli

@@ -1,0 +1,116 @@
+// dirmatch: compare folder B with folder A, copy A's missing and different
+// items over B, or describe folder A in an information file.
+#include <CLI/CLI.hpp>
+#include <cstdlib>
+#include <iostream>
+
+#include "cli/Commands.h"
+#include "common/Messages.h"
+#include "platform/Text.h"
+
+namespace {
+
+using namespace dm;
+using namespace dm::cli;
+
+uint8_t languageOf(const std::string& lang)
+{
+    if (lang == "en") return English;
+    if (lang == "zh") return Chinese;
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value && *value) return std::string(value).rfind("en", 0) == 0 ? English : Chinese;
+    }
+    return Chinese;
+}
+
+void addCompareOptions(CLI::App& cmd, CompareArgs& args, std::string& rules, std::string& raw, std::string& lang)
+{
+    cmd.add_option("A", args.folderA, "folder A, the standard")->required();
+    cmd.add_option("B", args.folderB, "folder B, compared with A")->required();
+    auto* rulesOption = cmd.add_option("--rules", rules, "what to compare: size,time,version,subdirs (any) or none");
+    cmd.add_option("--options", raw,
+                   "the raw option byte (0x01 valid, 0x02 size, 0x04 time, 0x08 version, "
+                   "0x10 sub-folders), decimal or 0x..")
+        ->excludes(rulesOption);
+    cmd.add_option("--include", args.include, "compare only paths holding one of these texts (default: every path)");
+    cmd.add_option("--exclude", args.exclude, "leave out paths holding one of these texts; never copy them");
+    cmd.add_flag("--all", args.all, "also show identical items and items left out by the filters");
+    cmd.add_flag("--json", args.json, "print one JSON object with every field of every item");
+    cmd.add_option("--lang", lang, "language of the texts: zh or en (default: from the locale)")
+        ->check(CLI::IsMember({"zh", "en"}));
+    cmd.add_option("--info-a", args.infoA, "read side A from this information file");
+    cmd.add_option("--info-b", args.infoB, "read side B from this information file");
+    cmd.add_option("--max-entries", args.maxEntries, "entries per tree before the comparison stops (default 10000)")
+        ->check(CLI::Range(3, 100000000));
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    CLI::App app{
+        "dirmatch: compare folder B with folder A and make B like A.\n"
+        "Marks: - lacking in B, + redundant in B, * different, = identical, ~ not compared, ! error "
+        "(a folder facing a file).\nExit codes: 0 no differences, 1 differences, 2 error, 3 entry limit "
+        "reached."};
+    app.require_subcommand(1);
+
+    CompareArgs args;
+    SyncArgs sync;
+    std::string rules;
+    std::string raw;
+    std::string lang;
+    auto* compare = app.add_subcommand("compare", "compare B with A and show the result tree");
+    addCompareOptions(*compare, args, rules, raw, lang);
+
+    auto* syncCmd = app.add_subcommand("sync", "copy A's lacking and different items over B, then compare again");
+    addCompareOptions(*syncCmd, args, rules, raw, lang);
+    syncCmd->add_option("--item", sync.item, "only this item (a path relative to the folders)");
+    syncCmd->add_flag("--yes", sync.yes, "copy without asking");
+    syncCmd->add_flag("--dry-run", sync.dryRun, "only print what would be copied");
+
+    std::string exportA;
+    std::string exportFile;
+    std::string exportB;
+    int32_t exportMax = MaxScanCount;
+    auto* exportCmd = app.add_subcommand("export", "write the information file of folder A");
+    exportCmd->add_option("A", exportA, "folder A")->required();
+    exportCmd->add_option("-o,--output", exportFile, "the information file to write")->required();
+    exportCmd->add_option("--b", exportB, "folder B, whose path inside A's paths is written as A's");
+    exportCmd->add_option("--lang", lang, "language of the texts: zh or en")->check(CLI::IsMember({"zh", "en"}));
+    exportCmd->add_option("--max-entries", exportMax, "entries before the scan stops (default 10000)")
+        ->check(CLI::Range(3, 100000000));
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        std::cerr << "dirmatch: " << e.what() << std::endl;
+        return ExitError;
+    }
+    setLanguage(languageOf(lang));
+
+    std::string error;
+    if (!rules.empty() && !rulesByte(rules, args.options, error)) {
+        std::cerr << "dirmatch: " << error << std::endl;
+        return ExitError;
+    }
+    if (!raw.empty() && !rawByte(raw, args.options, error)) {
+        std::cerr << "dirmatch: " << error << std::endl;
+        return ExitError;
+    }
+    if (args.include.empty()) args.include.push_back(std::string(1, platform::kSeparator));
+
+    try {
+        if (compare->parsed()) return runCompare(args);
+        if (syncCmd->parsed()) return runSync(args, sync);
+        return runExport(exportA, exportFile, exportB, exportMax);
+    } catch (const std::exception& e) {
+        std::cerr << "dirmatch: " << e.what() << std::endl;
+        return ExitError;
+    }
+}

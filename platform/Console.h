@@ -1,0 +1,20 @@
+// The terminal the command line runs in.
+#pragma once
+
+#include <string>
+
+namespace dm::platform {
+
+enum class Stream { Input, Output, Error };
+
+bool isTerminal(Stream stream);
+
+// Width of the terminal on standard error, or 80.
+int terminalWidth();
+
+// From now on an interrupt (Ctrl-C) no longer ends the process but is
+// remembered, so that long work can stop at a safe point.
+void catchInterrupts();
+bool interruptRequested();
+
+}  // namespace dm::platform

@@ -1,0 +1,45 @@
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <csignal>
+
+#include "platform/Console.h"
+
+namespace dm::platform {
+
+namespace {
+volatile std::sig_atomic_t gInterrupted = 0;
+
+extern "C" void onInterrupt(int)
+{
+    gInterrupted = 1;
+}
+}  // namespace
+
+bool isTerminal(Stream stream)
+{
+    const int fd = stream == Stream::Input ? STDIN_FILENO : stream == Stream::Output ? STDOUT_FILENO : STDERR_FILENO;
+    return isatty(fd) == 1;
+}
+
+int terminalWidth()
+{
+    struct winsize ws {};
+    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0) return ws.ws_col;
+    return 80;
+}
+
+void catchInterrupts()
+{
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+bool interruptRequested()
+{
+    return gInterrupted != 0;
+}
+
+}  // namespace dm::platform

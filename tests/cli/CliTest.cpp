@@ -1,0 +1,217 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+
+#include "common/Messages.h"
+#include "engine/Comp.h"
+#include "tests/support/Compare.h"
+#include "tests/support/TempDir.h"
+
+namespace dm {
+namespace {
+
+using test::TempDir;
+
+struct Outcome {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the built `dirmatch` with the arguments (already quoted) and no terminal.
+Outcome dirmatch(const std::string& arguments, const std::string& input = {})
+{
+    TempDir io;
+    const std::string errFile = io / "err";
+    const std::string inFile = io.file("in", input);
+    const std::string command =
+        std::string("'") + DIRMATCH_BINARY + "' " + arguments + " <'" + inFile + "' 2>'" + errFile + "'";
+    Outcome run;
+    FILE* pipe = popen(command.c_str(), "r");
+    std::array<char, 4096> buffer{};
+    size_t n;
+    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) run.out.append(buffer.data(), n);
+    const int status = pclose(pipe);
+    run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.err = test::readFile(errFile);
+    return run;
+}
+
+std::string q(const std::string& path)
+{
+    return "'" + path + "'";
+}
+
+class Cli : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::string a = dir.folder("A");
+    std::string b = dir.folder("B");
+    std::string ab = q(a) + " " + q(b);
+};
+
+TEST_F(Cli, ExitCodesTellSameDifferentErrorAndLimit)
+{
+    dir.file("A/f", "1");
+    dir.file("B/f", "1");
+    EXPECT_EQ(dirmatch("compare " + ab).code, 0);
+    dir.file("B/extra");
+    const Outcome differ = dirmatch("compare " + ab);
+    EXPECT_EQ(differ.code, 1);
+    EXPECT_NE(differ.out.find("+ extra"), std::string::npos);
+    EXPECT_NE(differ.out.find("缺:0 | 异:0 | 多:1\n比较完成\n"), std::string::npos);
+
+    const Outcome missing = dirmatch("compare " + q(a) + " " + q(dir / "none"));
+    EXPECT_EQ(missing.code, 2);
+    EXPECT_EQ(std::count(missing.err.begin(), missing.err.end(), '\n'), 1);
+    EXPECT_NE(missing.err.find("错误, 目录不存在"), std::string::npos);
+    EXPECT_EQ(dirmatch("compare " + q(a) + " " + q(a)).code, 2);
+
+    const Outcome limit = dirmatch("compare " + ab + " --max-entries 3 --lang en");
+    EXPECT_EQ(limit.code, 3);
+    EXPECT_NE(limit.err.find("Error! Count of files and directories exceed: 3"), std::string::npos);
+}
+
+TEST_F(Cli, TheTreeHidesWhatTheDesktopHidesUnlessAllIsAsked)
+{
+    dir.file("A/same", "1");
+    dir.file("B/same", "1");
+    dir.file("A/sub/lack");
+    dir.file("A/sub/eq");
+    dir.file("B/sub/eq");
+    const Outcome shown = dirmatch("compare " + ab + " --lang en");
+    EXPECT_EQ(shown.out,
+              "Analyse result-----Directory A: Directory B\n  * sub    ---    1\n    - lack\n"
+              "L:1 | D:0 | M:0\nComparison finished\n");
+    const Outcome all = dirmatch("compare " + ab + " --all --exclude same");
+    EXPECT_NE(all.out.find("  ~ same\n"), std::string::npos);
+    EXPECT_NE(all.out.find("    = eq\n"), std::string::npos);
+}
+
+TEST_F(Cli, JsonHoldsEveryFieldOfTheEngineResult)
+{
+    dir.file("A/f", "1");
+    dir.file("B/F", "22");
+    dir.file("A/sub/x");
+    dir.file("B/sub/y");
+    dir.file("B/skip.bak");
+    for (const char* lang : {"zh", "en"}) {
+        const Outcome run = dirmatch("compare " + ab + " --json --exclude .bak --lang " + lang);
+        ASSERT_EQ(run.code, 1) << run.err;
+        const auto doc = nlohmann::json::parse(run.out);
+        setLanguage(std::string(lang) == "en" ? English : Chinese);
+        auto comp = test::compared(a, b, 0x1F, {"/"}, {".bak"});
+        EXPECT_EQ(doc["state"], Finished);
+        EXPECT_EQ(doc["lacked"], comp->results.lacked);
+        EXPECT_EQ(doc["redundant"], comp->results.redundant);
+        EXPECT_EQ(doc["different"], comp->results.different);
+        ASSERT_EQ(doc["results"].size(), comp->results.children->size());
+        for (size_t i = 0; i < doc["results"].size(); ++i) {
+            const auto& node = doc["results"][i];
+            const result_t& r = *(*comp->results.children)[i];
+            EXPECT_EQ(node["name"], r.name);
+            EXPECT_EQ(node["kind"], r.kind);
+            EXPECT_EQ(node["included"], r.included);
+            EXPECT_EQ(node["identical"], r.identical);
+            StringList details;
+            comp->details(r, details);
+            EXPECT_EQ(node["details"].get<StringList>(), details);
+            EXPECT_EQ(node["children"].is_null(), !r.children.has_value());
+        }
+        setLanguage(Chinese);
+    }
+}
+
+TEST_F(Cli, NamesThatAreNotUtf8NeverBreakTheOutput)
+{
+    dir.file(std::string("A/bad\xff\xfe"));
+    const Outcome run = dirmatch("compare " + ab + " --json");
+    EXPECT_EQ(run.code, 1);
+    EXPECT_NO_THROW(nlohmann::json::parse(run.out));
+}
+
+TEST_F(Cli, SyncCopiesThenComparesAgainAndBsOwnItemsSurvive)
+{
+    dir.file("A/new/deep", "d");
+    dir.file("A/changed", "new!");
+    dir.file("B/changed", "old");
+    dir.file("B/mine", "b");
+    const Outcome dry = dirmatch("sync " + ab + " --dry-run");
+    EXPECT_EQ(dry.code, 1);
+    EXPECT_NE(dry.out.find(a + "/changed -> " + b + "/changed"), std::string::npos);
+    EXPECT_EQ(dir.read("B/changed"), "old");
+    EXPECT_FALSE(dir.exists("B/new"));
+
+    const Outcome refused = dirmatch("sync " + ab);
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_EQ(dir.read("B/changed"), "old");
+
+    const Outcome done = dirmatch("sync " + ab + " --yes");
+    EXPECT_EQ(done.code, 1) << done.err;  // B's own item is still redundant
+    EXPECT_EQ(dir.read("B/changed"), "new!");
+    EXPECT_EQ(dir.read("B/new/deep"), "d");
+    EXPECT_EQ(dir.read("B/mine"), "b");
+    std::filesystem::remove(dir / "B/mine");
+    EXPECT_EQ(dirmatch("compare " + ab).code, 0);
+}
+
+TEST_F(Cli, SyncOfOneItemLeavesItsSiblings)
+{
+    dir.file("A/sub/one", "new");
+    dir.file("B/sub/one", "old!");
+    dir.file("A/sub/two", "new");
+    dir.file("B/sub/two", "old!");
+    const Outcome run = dirmatch("sync " + ab + " --yes --item sub/one");
+    EXPECT_EQ(run.code, 1) << run.err;
+    EXPECT_EQ(dir.read("B/sub/one"), "new");
+    EXPECT_EQ(dir.read("B/sub/two"), "old!");
+    EXPECT_NE(run.out.find("异:1"), std::string::npos);
+    EXPECT_EQ(dirmatch("sync " + ab + " --yes --item sub/none").code, 2);
+}
+
+TEST_F(Cli, BadInputIsOneLineAndExitTwoWithNothingWritten)
+{
+    for (const std::string& args :
+         {std::string("compare ") + ab + " --bogus", std::string("compare ") + q(a),
+          "compare " + ab + " --rules size,colour", "compare " + ab + " --options 300",
+          "compare " + q(dir.file("plain")) + " " + q(b), "compare " + ab + " --info-a " + q(dir / "none.dat"),
+          std::string("frobnicate"), "sync " + ab + " --info-b " + q(dir / "x.dat") + " --yes"}) {
+        const Outcome run = dirmatch(args);
+        EXPECT_EQ(run.code, 2) << args;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << args << ": " << run.err;
+        EXPECT_TRUE(run.out.empty()) << args;
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(b), {}), 0);
+}
+
+TEST_F(Cli, RulesAndRawOptionsMakeTheOptionByte)
+{
+    dir.file("A/f", "1");
+    dir.file("B/f", "22");
+    EXPECT_EQ(dirmatch("compare " + ab + " --rules time,version").code, 0);
+    EXPECT_EQ(dirmatch("compare " + ab + " --rules size").code, 1);
+    EXPECT_EQ(dirmatch("compare " + ab + " --options 0x01").code, 0);
+    EXPECT_EQ(dirmatch("compare " + ab + " --options 0").code, 1);  // no valid bit: everything
+}
+
+TEST_F(Cli, ExportWritesTheInformationFileAndItReadsBackAsASide)
+{
+    dir.file("A/f", "1");
+    dir.file("A/sub/g", "2");
+    const std::string file = dir / "info.dat";
+    const Outcome run = dirmatch("export " + q(a) + " -o " + q(file));
+    EXPECT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(run.out, "导出标准文件夹信息:" + a + "/ 到信息文件:" + file + " 成功\n");
+    EXPECT_EQ(dirmatch("compare " + q(a) + " " + q(a) + " --info-a " + q(file)).code, 0);
+
+    const Outcome failed = dirmatch("export " + q(a) + " -o " + q(dir / "no/such/dir/info.dat"));
+    EXPECT_EQ(failed.code, 2);
+    EXPECT_NE(failed.err.find("导出失败"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace dm
