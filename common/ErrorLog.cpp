@@ -38,7 +38,9 @@ void writeLog(const std::string& message, const std::string& logPath)
     if (fileSize(logPath) >= MaxLogSize) platform::deleteFile(logPath);
     std::FILE* file = std::fopen(logPath.c_str(), "ab");
     if (!file) return;
-    const std::string entry = withCrLf("\n" + stampNow() + "\n" + message + "\n-----------------------------");
+    std::string entry = "\n";
+    entry.append(stampNow()).append("\n").append(message).append("\n-----------------------------");
+    entry = withCrLf(entry);
     std::fwrite(entry.data(), 1, entry.size(), file);
     std::fclose(file);
 }

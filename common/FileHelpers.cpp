@@ -25,7 +25,11 @@ uint64_t fileSize(const std::string& path)
 
 std::string fileVersionText(const std::string& path)
 {
-    const auto v = platform::readFileVersion(path);
+    return versionText(platform::readFileVersion(path));
+}
+
+std::string versionText(const std::optional<platform::FileVersion>& v)
+{
     if (!v) return messageText(msg::NoVersion);
     return std::to_string(v->major) + "." + std::to_string(v->minor) + "." + std::to_string(v->build) + "." +
            std::to_string(v->revision);

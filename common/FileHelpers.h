@@ -2,7 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+
+#include "platform/PeVersion.h"
 
 namespace dm {
 
@@ -20,5 +23,6 @@ uint64_t fileSize(const std::string& path);
 
 // "major.minor.build.revision" of an executable, or the no-version text.
 std::string fileVersionText(const std::string& path);
+std::string versionText(const std::optional<platform::FileVersion>& version);
 
 }  // namespace dm

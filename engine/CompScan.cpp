@@ -76,7 +76,7 @@ bool dirCompare::scanFolder(element_t& node, std::string& error, const std::stri
             child->findData = record;
             child->isFolder = (record.dwFileAttributes & platform::FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
             const bool mayBeExecutable = listing.isRegularFile() && child->size() >= platform::kMinExecutableSize;
-            child->version = mayBeExecutable ? fileVersionText(child->path) : noVersion;
+            child->version = mayBeExecutable ? versionText(listing.fileVersion()) : noVersion;
             children.push_back(std::move(child));
         } while (listing.next(record));
     }

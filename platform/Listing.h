@@ -2,9 +2,11 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/FindData.h"
+#include "platform/PeVersion.h"
 
 namespace dm::platform {
 
@@ -33,6 +35,9 @@ public:
 
     // Whether the entry last returned is a regular file (symbolic links resolved).
     bool isRegularFile() const;
+
+    // The file version of the entry last returned (see readFileVersion).
+    std::optional<FileVersion> fileVersion() const;
 
 private:
     struct Impl;

@@ -48,6 +48,8 @@ constexpr unsigned kStatxMask = STATX_BASIC_STATS | STATX_BTIME;
 struct FolderListing::Impl {
     int dirFd = -1;
     std::vector<std::string> names;
+    std::string current;
+    uint64_t currentSize = 0;
     size_t nextIndex = 0;
     bool regular = false;
 
@@ -72,6 +74,8 @@ struct FolderListing::Impl {
             }
         }
         regular = S_ISREG(st.stx_mode);
+        current = name;
+        currentSize = st.stx_size;
         fillRecord(st, name, isLink, rec);
         return true;
     }
@@ -141,6 +145,12 @@ bool FolderListing::next(WIN32_FIND_DATA& record)
 bool FolderListing::isRegularFile() const
 {
     return impl_->regular;
+}
+
+std::optional<FileVersion> FolderListing::fileVersion() const
+{
+    if (impl_->dirFd < 0 || !impl_->regular) return std::nullopt;
+    return readFileVersionAt(impl_->dirFd, impl_->current.c_str(), impl_->currentSize);
 }
 
 bool folderExists(const std::string& path)

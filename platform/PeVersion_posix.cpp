@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/PeVersion.h"
@@ -30,17 +31,31 @@ private:
 
 std::optional<FileVersion> readFileVersion(const std::string& path)
 {
-    // Non-blocking, so that a FIFO or device met on the way never hangs the scan.
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    return readFileVersionAt(AT_FDCWD, path.c_str(), std::nullopt);
+}
+
+std::optional<FileVersion> readFileVersionAt(int folder, const char* name, std::optional<uint64_t> knownSize)
+{
+    // Non-blocking, so that a FIFO or device met on the way never hangs the scan
+    // (reading one then simply fails).
+    const int fd = openat(folder, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return std::nullopt;
     FileCloser closer(fd);
-    struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || uint64_t(st.st_size) < kMinExecutableSize) return std::nullopt;
+    uint64_t size = 0;
+    if (knownSize) {
+        size = *knownSize;
+    } else {
+        struct stat st {};
+        if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+        size = uint64_t(st.st_size);
+    }
+    if (size < kMinExecutableSize) return std::nullopt;
 
     uint8_t head[kHeadSize];
     const ssize_t got = pread(fd, head, sizeof head, 0);
     if (got < ssize_t(kMinExecutableSize) || head[0] != 'M' || head[1] != 'Z') return std::nullopt;
     const auto headSize = uint64_t(got);
+    size = std::max(size, headSize);
 
     const ReadAt read = [&](uint64_t offset, void* buffer, size_t length) {
         if (offset + length <= headSize) {
@@ -57,7 +72,7 @@ std::optional<FileVersion> readFileVersion(const std::string& path)
         }
         return true;
     };
-    return parsePeVersion(read, uint64_t(st.st_size));
+    return parsePeVersion(read, size);
 }
 
 }  // namespace dm::platform
