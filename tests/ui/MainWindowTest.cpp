@@ -1,0 +1,171 @@
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include "common/FileHelpers.h"
+#include "tests/ui/UiFixture.h"
+
+namespace dm::ui {
+namespace {
+
+TEST_F(UiTest, AnEmptyFolderSettingStopsTheRunBeforeItStarts)
+{
+    main->RunComparison();
+    EXPECT_EQ(panel(0), "错误, 目录不存在");
+    EXPECT_FALSE(reportShown());
+    EXPECT_FALSE(main->btnSynAll->isEnabled());
+    EXPECT_FALSE(main->btnShowR->isEnabled());
+    EXPECT_EQ(main->TreeViewResult->topLevelItemCount(), 0);
+    EXPECT_TRUE(main->bbtnStart->isEnabled());
+}
+
+TEST_F(UiTest, ARunShowsStateCountsTimeAndTheReport)
+{
+    chooseFolders();
+    dir.file("A/lack");
+    dir.file("B/extra");
+    main->RunComparison();
+    EXPECT_EQ(panel(0), "比较完成");
+    EXPECT_EQ(panel(3), "缺:1 | 异:0 | 多:1");
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$")).match(main->panels[4]->text()).hasMatch());
+    EXPECT_TRUE(main->btnSynAll->isEnabled());
+    EXPECT_TRUE(main->btnShowR->isEnabled());
+    EXPECT_TRUE(reportShown());
+    EXPECT_FALSE(main->btnAbort->isEnabled());
+    EXPECT_FALSE(main->lbText->isVisible());
+    EXPECT_EQ(dm->ReportLines.front(), "两个文件夹不相同。");
+}
+
+TEST_F(UiTest, EqualFoldersEndWithTheirStateAndALogEntry)
+{
+    dm->StandardDir = dir.folder("A");
+    dm->LocalDir = dir.folder("A");
+    main->RunComparison();
+    EXPECT_EQ(panel(0), "错误, 目录相同");
+    EXPECT_FALSE(reportShown());
+    EXPECT_FALSE(main->comparer);
+    EXPECT_GT(fileSize(dm->LogPath), 0u);
+}
+
+TEST_F(UiTest, AnAbortDuringTheScanLeavesAnEmptyTree)
+{
+    chooseFolders();
+    dir.file("A/sub/x");
+    QTimer::singleShot(0, main.get(), [this] { main->btnAbortClick(); });
+    main->RunComparison();
+    EXPECT_EQ(panel(0), "用户中止");
+    EXPECT_EQ(main->TreeViewResult->topLevelItemCount(), 0);
+    EXPECT_FALSE(main->btnSynAll->isEnabled());
+    EXPECT_FALSE(main->btnShowR->isEnabled());
+    EXPECT_FALSE(reportShown());
+}
+
+TEST_F(UiTest, AClickOnTheStatusBarShowsThePanelsText)
+{
+    chooseFolders();
+    main->RunComparison();
+    main->StatusBar1Click(350);
+    main->StatusBar1Click(2000);  // right of the last panel: the last one
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0], "缺:0 | 异:0 | 多:0");
+    EXPECT_EQ(messages[1], panel(4));
+}
+
+TEST_F(UiTest, TheWizardStartsFromTheSettingsAndStoresOnlyWhatItShould)
+{
+    wizard->FormShow();
+    for (QCheckBox* box : {wizard->cbSize, wizard->cbMT, wizard->cbVer, wizard->cbSubDir, wizard->cbOnlyDiff})
+        EXPECT_TRUE(box->isChecked());
+    EXPECT_TRUE(wizard->Panel1->isVisibleTo(wizard));
+    EXPECT_FALSE(wizard->Panel3->isVisibleTo(wizard));
+
+    wizard->cbSize->setChecked(false);
+    wizard->bbtnStartClick();
+    EXPECT_EQ(dm->Options, 0x1Du);
+
+    const std::string chosen = dir.folder("chosen");
+    uiHooks().chooseFolder = [&](const QString&, const QString&) { return QString::fromStdString(chosen); };
+    wizard->FormShow();
+    wizard->btnDirAClick();
+    wizard->reject();
+    EXPECT_EQ(dm->StandardDir, chosen);
+    wizard->FormShow();
+    EXPECT_EQ(wizard->edtDirA->text().toStdString(), chosen);
+
+    wizard->edtDirB->setText(QStringLiteral("/typed/only"));
+    wizard->btnNextClick();
+    wizard->btnStep2Click();
+    wizard->bbtnStartClick();
+    EXPECT_EQ(dm->LocalDir, "");
+
+    uiHooks().chooseFolder = [](const QString&, const QString&) { return QString(); };
+    wizard->Button6Click();
+    EXPECT_EQ(dm->LocalDir, "");
+}
+
+TEST_F(UiTest, TheFilterDialogAppliesItsMemosOnlyOnOk)
+{
+    filters->FormShow();
+    filters->memoDoCompare->setPlainText(QString());
+    filters->btnOkClick();
+    EXPECT_EQ(dm->DoCompareList, StringList{"/"});
+
+    filters->FormShow();
+    filters->memoDoCompare->setPlainText(QStringLiteral("\n"));
+    filters->memoNotCompare->setPlainText(QStringLiteral(".bak\n.tmp"));
+    filters->btnOkClick();
+    EXPECT_EQ(dm->DoCompareList, StringList{""});
+    EXPECT_EQ(dm->NotUpdateList, (StringList{".bak", ".tmp"}));
+
+    const std::string file = dir.file("f.dat", "[NotUpdate]\n0=x\n[DoCompare]\n0=y\n");
+    uiHooks().chooseFile = [&](const QString&, const QString&, bool) { return QString::fromStdString(file); };
+    filters->FormShow();
+    filters->btnOpenClick();
+    EXPECT_EQ(filters->memoNotCompare->toPlainText(), QStringLiteral("x\n"));
+    filters->btnCancelClick();
+    EXPECT_EQ(dm->NotUpdateList, (StringList{".bak", ".tmp"}));
+}
+
+TEST_F(UiTest, TheReportSumsUpTheRun)
+{
+    chooseFolders();
+    dir.file("A/same", "1");
+    dir.file("B/same", "1");
+    main->RunComparison();
+    ASSERT_GE(dm->ReportLines.size(), 4u);
+    EXPECT_EQ(dm->ReportLines[0], "两个文件夹完全相同。");
+    EXPECT_EQ(dm->ReportLines[1], "");
+    EXPECT_EQ(dm->ReportLines[2], "文件夹 A：" + dm->StandardDir);
+    EXPECT_EQ(dm->ReportLines[5], "比较规则: 比较大小, 比较修改时间, 比较文件版本, 包含子目录");
+    EXPECT_TRUE(dm->Identical);
+    report->FormShow();
+    EXPECT_EQ(report->Label1->text(), QStringLiteral("两个文件夹完全相同。"));
+    EXPECT_TRUE(report->Image1->isVisibleTo(report));
+    EXPECT_FALSE(report->Image2->isVisibleTo(report));
+
+    EXPECT_EQ(report->btnDetail->text(), QStringLiteral("细节 >>"));
+    report->btnDetailClick();
+    EXPECT_EQ(report->btnDetail->text(), QStringLiteral("细节 <<"));
+    EXPECT_EQ(report->height(), 344);
+    report->FormShow();  // shown again: still expanded
+    EXPECT_TRUE(report->expanded);
+}
+
+TEST_F(UiTest, TheFoldersChosenInTheWizardAreSavedAtExit)
+{
+    const std::string a = dir.folder("A");
+    uiHooks().chooseFolder = [&](const QString&, const QString&) { return QString::fromStdString(a); };
+    wizard->FormShow();
+    wizard->btnDirAClick();
+    main.reset();
+    dm.reset();
+    const std::string ini = test::readFile(dir / "prog/pre.ini");
+    EXPECT_NE(ini.find("StandardDir=" + a + "\r\n"), std::string::npos) << ini;
+}
+
+}  // namespace
+}  // namespace dm::ui

@@ -1,0 +1,86 @@
+// The desktop program's windows around a data module of their own, with the
+// user's answers given by the test.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QDialog>
+#include <QLabel>
+#include <QPushButton>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/Messages.h"
+#include "config/Dmodule.h"
+#include "platform/TestSeams.h"
+#include "tests/support/TempDir.h"
+#include "ui/Dialogs.h"
+#include "ui/Mainform.h"
+#include "ui/Resultform.h"
+#include "ui/Setcomdlg.h"
+#include "ui/Wizardform.h"
+
+namespace dm::ui {
+
+class UiTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        platform::testSeams().programFile = dir / "prog/dirmatch-gui";
+        dir.folder("prog");
+        dm = std::make_unique<TDM>();
+        main = std::make_unique<TfrmMain>(*dm);
+        // The forms belong to the main window, as in the program.
+        filters = new TdlgSetCom(*dm, main.get());
+        wizard = new TfrmWizard(*dm, *filters, main.get());
+        report = new TfrmResult(*dm, main.get());
+        main->setForms(wizard, report);
+        uiHooks().execModal = [this](QDialog& d) {
+            shown.push_back(d.metaObject()->className());
+            if (onModal) return onModal(d);
+            return int(QDialog::Accepted);
+        };
+        uiHooks().message = [this](const QString& text) { messages.push_back(text.toStdString()); };
+        uiHooks().askYesNo = [this](const QString&, const QString&) { return answerYes; };
+        uiHooks().openWithShell = [this](const QString& target) { opened.push_back(target.toStdString()); };
+        main->show();
+    }
+
+    void TearDown() override
+    {
+        uiHooks() = UiHooks{};
+        main.reset();
+        dm.reset();
+        platform::testSeams().programFile.clear();
+        setLanguage(Chinese);
+    }
+
+    // Folders A and B set as the wizard would leave them.
+    void chooseFolders()
+    {
+        dm->StandardDir = dir.folder("A");
+        dm->LocalDir = dir.folder("B");
+    }
+
+    bool reportShown() const
+    {
+        return std::find(shown.begin(), shown.end(), std::string("dm::ui::TfrmResult")) != shown.end();
+    }
+
+    std::string panel(int i) const { return main->panels[i]->text().toStdString(); }
+
+    test::TempDir dir;
+    std::unique_ptr<TDM> dm;
+    std::unique_ptr<TfrmMain> main;
+    TdlgSetCom* filters = nullptr;
+    TfrmWizard* wizard = nullptr;
+    TfrmResult* report = nullptr;
+    std::vector<std::string> shown;
+    std::vector<std::string> messages;
+    std::vector<std::string> opened;
+    std::function<int(QDialog&)> onModal;
+    bool answerYes = true;
+};
+
+}  // namespace dm::ui

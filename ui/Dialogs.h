@@ -1,0 +1,32 @@
+// Every modal exchange with the user goes through here, so that tests can
+// answer in the user's place (uiHooks()) while the program uses Qt's dialogs.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <functional>
+
+namespace dm::ui {
+
+struct UiHooks {
+    std::function<int(QDialog&)> execModal;
+    std::function<void(const QString& text)> message;
+    std::function<bool(const QString& text, const QString& caption)> askYesNo;
+    std::function<QString(const QString& title, const QString& start)> chooseFolder;
+    std::function<QString(const QString& folder, const QString& file, bool save)> chooseFile;
+    std::function<void(const QString& target)> openWithShell;
+};
+
+UiHooks& uiHooks();
+
+int execModal(QDialog& dialog);
+void messageBox(QWidget* parent, const QString& text);
+bool askYesNo(QWidget* parent, const QString& text, const QString& caption);
+QString chooseFolder(QWidget* parent, const QString& title, const QString& start);
+// An open or save file dialog starting in `folder` with `file` proposed; "" when cancelled.
+QString chooseFile(QWidget* parent, const QString& folder, const QString& file, const QString& defaultSuffix,
+                   bool save);
+// Opens a path (or a URL) with the desktop's default handler; the result is not examined.
+void openWithShell(const QString& target);
+
+}  // namespace dm::ui

@@ -1,0 +1,239 @@
+// The result tree, the details grid and the tree's popup actions.
+#include <QFileIconProvider>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QMenu>
+#include <QPainter>
+#include <QTableWidget>
+#include <QTreeWidget>
+#include <algorithm>
+
+#include "common/Messages.h"
+#include "config/Dmodule.h"
+#include "engine/ResultView.h"
+#include "engine/Sync.h"
+#include "platform/Text.h"
+#include "ui/Artwork.h"
+#include "ui/Dialogs.h"
+#include "ui/Forms.h"
+#include "ui/LabelDoing.h"
+#include "ui/Mainform.h"
+
+namespace dm::ui {
+
+namespace {
+
+constexpr int kResultRole = Qt::UserRole;
+constexpr int kStateRole = Qt::UserRole + 1;
+
+void deleteChildren(QTreeWidgetItem* node)
+{
+    qDeleteAll(node->takeChildren());
+}
+
+void sortChildren(QTreeWidgetItem* node)
+{
+    QList<QTreeWidgetItem*> children = node->takeChildren();
+    std::stable_sort(children.begin(), children.end(), [](QTreeWidgetItem* a, QTreeWidgetItem* b) {
+        return QString::localeAwareCompare(a->text(0), b->text(0)) < 0;
+    });
+    for (QTreeWidgetItem* child : children) sortChildren(child);
+    node->addChildren(children);
+}
+
+}  // namespace
+
+result_t* TfrmMain::resultOf(QTreeWidgetItem* node)
+{
+    return node ? reinterpret_cast<result_t*>(node->data(0, kResultRole).value<quintptr>()) : nullptr;
+}
+
+QTreeWidgetItem* TfrmMain::AddHeaderNode()
+{
+    if (!resultValid || !comparer) return nullptr;
+    TreeViewResult->clear();
+    auto* header = new QTreeWidgetItem(TreeViewResult, QStringList(qs(messageText(msg::ResultHeader))));
+    setNodeImage(header, ShellIconIndex(comparer->pathB), StateNone);
+    return header;
+}
+
+int TfrmMain::AddResultNodes(const ResultList& list, QTreeWidgetItem* under)
+{
+    int added = 0;
+    for (const auto& owned : list) {
+        result_t& r = *owned;
+        if (!isShown(r, dm_.OnlyDiff)) continue;
+        auto* node = new QTreeWidgetItem(under, QStringList(qs(r.name)));
+        node->setData(0, kResultRole, QVariant::fromValue(reinterpret_cast<quintptr>(&r)));
+        ++added;
+        const std::string& iconPath = r.kind == 1 ? r.pathA : r.pathB;
+        QIcon image;
+        if (r.kind >= 1 && r.kind <= 3) image = ShellIconIndex(iconPath);
+        if (r.included && showsChildren(r)) {
+            const int shown = AddResultNodes(*r.children, node);
+            node->setText(0, qs(folderNodeText(r.name, shown)));
+        }
+        setNodeImage(node, image, stateIndexOf(r));
+    }
+    return added;
+}
+
+QIcon TfrmMain::ShellIconIndex(const std::string& path)
+{
+    // One look-up per kind of item: folders share one icon, files one per suffix.
+    const QFileInfo info(qs(path));
+    const bool folder = info.isDir();
+    const QString key = folder ? QStringLiteral("/") : info.suffix().toLower();
+    const auto cached = iconCache_.constFind(key);
+    if (cached != iconCache_.constEnd()) return *cached;
+    static const QFileIconProvider provider;
+    QIcon icon = folder ? provider.icon(QFileIconProvider::Folder) : provider.icon(info);
+    if (icon.isNull()) icon = provider.icon(folder ? QFileIconProvider::Folder : QFileIconProvider::File);
+    iconCache_.insert(key, icon);
+    return icon;
+}
+
+void TfrmMain::setNodeImage(QTreeWidgetItem* node, const QIcon& image, int stateIndex)
+{
+    node->setData(0, kStateRole, stateIndex);
+    QPixmap composed(34, 16);
+    composed.fill(Qt::transparent);
+    QPainter p(&composed);
+    if (stateIndex > 0) p.drawPixmap(0, 0, stateImage(stateIndex));
+    if (!image.isNull()) p.drawPixmap(18, 0, image.pixmap(16, 16));
+    p.end();
+    node->setIcon(0, QIcon(composed));
+}
+
+void TfrmMain::SortTree()
+{
+    for (int i = 0; i < TreeViewResult->topLevelItemCount(); ++i) sortChildren(TreeViewResult->topLevelItem(i));
+}
+
+void TfrmMain::SetGridWidths()
+{
+    const int width = sg->viewport()->width() > 0 ? sg->width() : 0;
+    const int other = (width - 100) / 2 - 3;
+    sg->setColumnWidth(0, 100);
+    sg->setColumnWidth(1, other);
+    sg->setColumnWidth(2, other);
+}
+
+void TfrmMain::ShowDetails(QTreeWidgetItem* node)
+{
+    if (!resultValid || !comparer) return;
+    if (!node) {
+        for (int i = 0; i < 15; ++i) sg->item(i % 5, i / 5)->setText(QString());
+        return;
+    }
+    result_t* item = resultOf(node);
+    if (!item) return;  // the header keeps what the grid shows
+    StringList texts;
+    comparer->details(*item, texts);
+    for (int i = 0; i < 15 && i < int(texts.size()); ++i) sg->item(i % 5, i / 5)->setText(qs(texts[size_t(i)]));
+    N11->setEnabled(item->kind == 1 || item->kind == 3);
+    N12->setEnabled(item->kind == 2 || item->kind == 3);
+}
+
+void TfrmMain::TreeMouseDown(Qt::MouseButton button, const QPoint& position)
+{
+    if (button == Qt::RightButton) {
+        QTreeWidgetItem* under = TreeViewResult->itemAt(position);
+        if (under) {
+            TreeViewResult->setCurrentItem(under);
+        } else {
+            TreeViewResult->clearSelection();
+            TreeViewResult->setCurrentItem(nullptr);
+        }
+    }
+    QTreeWidgetItem* selected = TreeViewResult->currentItem();
+    if (selected && !TreeViewResult->selectedItems().contains(selected)) selected = nullptr;
+    for (QAction* action : {N9, N10, N11, N12}) action->setEnabled(selected != nullptr);
+    if (!selected) return;
+    N11->setEnabled(selected->parent() != nullptr);
+    N12->setEnabled(selected->parent() != nullptr);
+    ShowDetails(selected);
+}
+
+void TfrmMain::rebuildChildren(QTreeWidgetItem* node, result_t& item)
+{
+    const int shown = item.children ? AddResultNodes(*item.children, node) : 0;
+    node->setText(0, qs(folderNodeText(item.name, shown)));
+    setNodeImage(node, ShellIconIndex(item.pathB), item.identical ? StateIdentical : StateDifferent);
+}
+
+void TfrmMain::N10Click(int tag)
+{
+    QTreeWidgetItem* node = TreeViewResult->currentItem();
+    if (!resultValid || !comparer || TreeViewResult->topLevelItemCount() == 0 || busy || (tag != 1 && tag != 2) ||
+        !node)
+        return;
+    N9->setEnabled(false);
+    N10->setEnabled(false);
+    labelDoing->setTag(0);
+    labelDoing->clear();
+    QCoreApplication::processEvents();
+    busy = true;
+
+    result_t& results = comparer->results;
+    QTreeWidgetItem* parentNode = node->parent();
+    result_t* item = resultOf(node);
+    if (node->childCount() > 0 && parentNode && item) {
+        // A folder pair: redo it whole.
+        if (tag == 2 && item->children) synchronize(*comparer, *item->children, item, {}, dm_.NotUpdateList);
+        deleteChildren(node);
+        comparer->refresh(*item, 0, {});
+        rebuildChildren(node, *item);
+    } else if (parentNode && item) {
+        // One item: redo its name in the folder that holds it.
+        const std::string name = item->name;
+        result_t* parentItem = resultOf(parentNode);
+        result_t& owner = parentItem ? *parentItem : results;
+        if (tag == 2 && owner.children) synchronize(*comparer, *owner.children, parentItem, name, dm_.NotUpdateList);
+        deleteChildren(parentNode);
+        comparer->refresh(owner, 0, name);
+        if (parentItem) {
+            rebuildChildren(parentNode, *parentItem);
+        } else if (comparer->state == Finished || comparer->state == TooManyFiles) {
+            if (comparer->state == TooManyFiles)
+                messageBox(this, qs(messageText(msg::TooManyEntries)) + QStringLiteral("10000"));
+            if (results.children) AddResultNodes(*results.children, parentNode);
+            SortTree();
+            parentNode->setExpanded(true);
+        }
+    } else {
+        // The header: the whole comparison.
+        if (tag == 2 && results.children) synchronize(*comparer, *results.children, nullptr, {}, dm_.NotUpdateList);
+        busy = false;
+        N9->setEnabled(true);
+        N10->setEnabled(true);
+        RunComparison();
+        return;
+    }
+    panels[3]->setText(CountsText());
+    ShowState();
+    ShowDetails(TreeViewResult->currentItem());
+
+    N9->setEnabled(true);
+    N10->setEnabled(true);
+    labelDoing->setTag(0);
+    labelDoing->clear();
+    busy = false;
+}
+
+void TfrmMain::N11Click(int tag)
+{
+    QTreeWidgetItem* node = TreeViewResult->currentItem();
+    if (!resultValid || !comparer || !node || !node->parent()) return;
+    const result_t* item = resultOf(node);
+    if (!item || (tag != 3 && tag != 4)) return;
+    const std::string& path = tag == 3 ? item->pathA : item->pathB;
+    if (path.empty()) {
+        messageBox(this, qs(messageText(msg::FileNotExist)));
+        return;
+    }
+    messageBox(this, qs(path));
+    openWithShell(qs(path));
+}
+
+}  // namespace dm::ui

@@ -1,0 +1,393 @@
+// The main window's construction and the comparison run.
+#include "ui/Mainform.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "common/ErrorLog.h"
+#include "common/Messages.h"
+#include "config/Dmodule.h"
+#include "engine/ResultView.h"
+#include "ui/Artwork.h"
+#include "ui/Dialogs.h"
+#include "ui/Forms.h"
+#include "ui/LabelDoing.h"
+#include "ui/Resultform.h"
+#include "ui/Wizardform.h"
+
+namespace dm::ui {
+
+namespace {
+
+constexpr int kPanelWidths[5] = {300, 0, 0, 200, 50};
+
+QString text(uint32_t message)
+{
+    return qs(messageText(message));
+}
+
+// "hh:mm:ss" of the time between two moments, hours modulo a day.
+QString elapsedText(const QDateTime& start, const QDateTime& end)
+{
+    const qint64 seconds = start.msecsTo(end) / 1000;
+    return QStringLiteral("%1:%2:%3")
+        .arg(seconds / 3600 % 24, 2, 10, QLatin1Char('0'))
+        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+QToolButton* glyphButton(QToolBar* bar, const QString& caption, const QString& hint, Glyph glyph)
+{
+    auto* b = new QToolButton(bar);
+    b->setText(caption);
+    b->setToolTip(hint);
+    b->setIcon(toolbarGlyph(glyph));
+    b->setIconSize(QSize(16, 16));
+    b->setFont(formFont(12));
+    b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    b->setFixedWidth(75);
+    b->setMinimumHeight(36);
+    b->setAutoRaise(true);
+    bar->addWidget(b);
+    return b;
+}
+
+}  // namespace
+
+TfrmMain::TfrmMain(TDM& dm, QWidget* parent) : QMainWindow(parent), dm_(dm)
+{
+    setWindowTitle(tr("目录比较"));
+    setFont(formFont(14));
+    resize(794, 577);
+    buildToolbar();
+    buildClientArea();
+    buildStatusBar();
+    buildMenus();
+}
+
+TfrmMain::~TfrmMain() = default;
+
+void TfrmMain::setForms(TfrmWizard* wizard, TfrmResult* report)
+{
+    wizard_ = wizard;
+    report_ = report;
+}
+
+void TfrmMain::buildToolbar()
+{
+    auto* bar = addToolBar(QStringLiteral("ToolBar1"));
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->setMinimumHeight(40);
+    bar->setStyleSheet(
+        QStringLiteral("QToolBar { padding: 2px; spacing: 0px; border: none; }"
+                       "QToolButton { padding: 0px; margin: 0px; }"));
+    bar->setContextMenuPolicy(Qt::PreventContextMenu);
+    bbtnStart = glyphButton(bar, tr("开始"), tr("单击这里开始"), Glyph::Start);
+    btnAbort = glyphButton(bar, tr("中止"), tr("中止比较"), Glyph::Abort);
+    btnSynAll = glyphButton(bar, tr("同步"), tr("以A为范本，同步两个文件夹（B多余的文件不会影响A）"), Glyph::Sync);
+    btnShowR = glyphButton(bar, tr("报告"), tr("显示比较结果总结"), Glyph::Report);
+    auto* separator = new QWidget(bar);
+    separator->setFixedWidth(8);
+    bar->addWidget(separator);
+    btnExit = glyphButton(bar, tr("退出"), tr("退出"), Glyph::Exit);
+    btnExport = new QPushButton(tr("标准导出"), bar);
+    btnExport->setToolTip(tr("把标准文件夹中所有子目录及所有文件的信息导出到选定的文件中"));
+    btnExport->setFixedSize(73, 36);
+    bar->addWidget(btnExport)->setVisible(false);  // present, never shown
+
+    btnAbort->setEnabled(false);
+    btnSynAll->setEnabled(false);
+    btnShowR->setEnabled(false);
+    connect(bbtnStart, &QToolButton::clicked, this, &TfrmMain::bbtnStartClick);
+    connect(btnAbort, &QToolButton::clicked, this, &TfrmMain::btnAbortClick);
+    connect(btnSynAll, &QToolButton::clicked, this, &TfrmMain::btnSynAllClick);
+    connect(btnShowR, &QToolButton::clicked, this, &TfrmMain::btnShowRClick);
+    connect(btnExit, &QToolButton::clicked, this, &QWidget::close);
+    connect(btnExport, &QPushButton::clicked, this, &TfrmMain::btnExportClick);
+}
+
+void TfrmMain::buildClientArea()
+{
+    auto* central = new QWidget(this);
+    auto* outer = new QVBoxLayout(central);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    auto* row = new QHBoxLayout;
+    row->setSpacing(0);
+
+    Splitter1 = new QSplitter(Qt::Vertical, central);
+    TreeViewResult = new QTreeWidget(Splitter1);
+    TreeViewResult->setHeaderHidden(true);
+    TreeViewResult->setFrameShape(QFrame::NoFrame);
+    TreeViewResult->setIndentation(19);
+    TreeViewResult->setIconSize(QSize(34, 16));
+    TreeViewResult->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    TreeViewResult->setStyleSheet(QStringLiteral("QTreeWidget { background: palette(button); }"));
+    TreeViewResult->setContextMenuPolicy(Qt::CustomContextMenu);
+    TreeViewResult->viewport()->installEventFilter(this);
+    sg = new QTableWidget(5, 3, Splitter1);
+    sg->horizontalHeader()->setVisible(false);
+    sg->verticalHeader()->setVisible(false);
+    sg->setShowGrid(true);
+    sg->setSelectionBehavior(QAbstractItemView::SelectRows);
+    sg->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    sg->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    sg->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    sg->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    for (int r = 0; r < 5; ++r) {
+        sg->setRowHeight(r, 24);
+        for (int c = 0; c < 3; ++c) {
+            auto* cell = new QTableWidgetItem;
+            if (r == 0 || c == 0) cell->setBackground(palette().button());  // the fixed row and column
+            sg->setItem(r, c, cell);
+        }
+    }
+    sg->setFont(formFont(12));
+    Splitter1->addWidget(TreeViewResult);
+    Splitter1->addWidget(sg);
+    Splitter1->setStretchFactor(0, 1);
+    Splitter1->setStretchFactor(1, 0);
+    Splitter1->setSizes({400, 129});
+    row->addWidget(Splitter1, 1);
+    Panel2 = buildLegend();
+    row->addWidget(Panel2);
+    outer->addLayout(row, 1);
+
+    labelDoing = new LabelDoing(central);
+    labelDoing->setAlignment(Qt::AlignCenter);
+    labelDoing->setFixedHeight(18);
+    outer->addWidget(labelDoing);
+    setCentralWidget(central);
+
+    lbText = new QLabel(tr("正在比较，请耐心等待..."), central);
+    lbText->setFont(formFont(14, true));
+    lbText->setGeometry(200, 176, 233, 18);
+    lbText->setVisible(false);
+
+    connect(TreeViewResult, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* current) { ShowDetails(current); });
+    connect(TreeViewResult, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        if (popupActive && !busy && TreeViewResult->currentItem())
+            PopupMenu1->exec(TreeViewResult->viewport()->mapToGlobal(at));
+    });
+}
+
+QWidget* TfrmMain::buildLegend()
+{
+    auto* legend = new QWidget(this);
+    legend->setFixedWidth(148);
+    auto* column = new QVBoxLayout(legend);
+    column->setContentsMargins(10, 12, 6, 6);
+    column->setSpacing(8);
+    for (const QString& caption : {tr("A: 标准文件夹A"), tr("B: 比较文件夹B")}) {
+        auto* l = new QLabel(caption, legend);
+        l->setFont(formFont(14, true));
+        column->addWidget(l);
+    }
+    column->addSpacing(10);
+    const std::pair<int, QString> entries[] = {{StateLacking, tr("B 缺少的文件")}, {StateRedundant, tr("B 多余的文件")},
+                                               {StateDifferent, tr("不一致")},     {StateIdentical, tr("完全相同")},
+                                               {StateNotCompared, tr("不比较")},   {StateError, tr("未知错误")}};
+    for (const auto& [index, caption] : entries) {
+        auto* line = new QHBoxLayout;
+        auto* image = new QLabel(legend);
+        image->setPixmap(stateImage(index));
+        image->setFixedSize(16, 16);
+        line->addWidget(image);
+        line->addWidget(new QLabel(caption, legend), 1);
+        column->addLayout(line);
+    }
+    column->addStretch(1);
+    return legend;
+}
+
+void TfrmMain::buildStatusBar()
+{
+    StatusBar1 = statusBar();
+    StatusBar1->setSizeGripEnabled(false);
+    StatusBar1->setFont(formFont(12));
+    for (int i = 0; i < 5; ++i) {
+        panels[i] = new QLabel(StatusBar1);
+        panels[i]->setFixedWidth(kPanelWidths[i]);
+        panels[i]->setVisible(kPanelWidths[i] > 0);
+        StatusBar1->addWidget(panels[i]);
+    }
+    StatusBar1->installEventFilter(this);
+}
+
+void TfrmMain::buildMenus()
+{
+    N1 = menuBar()->addMenu(tr("系统"));
+    N13 = N1->addAction(tr("开始"), this, &TfrmMain::bbtnStartClick);
+    N1->addSeparator();
+    N4 = N1->addAction(tr("退出"), this, &QWidget::close);
+    N2 = menuBar()->addMenu(tr("帮助"));
+    N16 = N2->addAction(tr("帮助"), this, &TfrmMain::N16Click);
+    N2->addSeparator();
+    N5 = N2->addAction(tr("关于"), this, &TfrmMain::N5Click);
+
+    PopupMenu1 = new QMenu(this);
+    N9 = PopupMenu1->addAction(tr("刷新"), this, [this] { N10Click(1); });
+    N10 = PopupMenu1->addAction(tr("更新所选项"), this, [this] { N10Click(2); });
+    N11 = PopupMenu1->addAction(tr("打开文件夹 A 的文件"), this, [this] { N11Click(3); });
+    N12 = PopupMenu1->addAction(tr("打开文件夹 B 的文件"), this, [this] { N11Click(4); });
+    for (int i = 0; i < 4; ++i) PopupMenu1->actions()[i]->setData(i + 1);
+}
+
+void TfrmMain::showEvent(QShowEvent* event)
+{
+    setLanguage(N1->title().contains(QStringLiteral("Main")) ? English : Chinese);
+    SetGridWidths();
+    setWindowTitle(text(msg::ProductName));
+    QMainWindow::showEvent(event);
+}
+
+void TfrmMain::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    SetGridWidths();
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonPress) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (watched == StatusBar1 && StatusBar1->isEnabled()) StatusBar1Click(mouse->position().toPoint().x());
+        if (watched == TreeViewResult->viewport()) TreeMouseDown(mouse->button(), mouse->position().toPoint());
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TfrmMain::bbtnStartClick()
+{
+    if (wizard_ && execModal(*wizard_) == QDialog::Accepted) RunComparison();
+}
+
+void TfrmMain::RunComparison()
+{
+    SetIdle(false);
+    btnSynAll->setEnabled(false);
+    btnShowR->setEnabled(false);
+    popupActive = false;
+    TreeViewResult->clear();
+
+    if (dm_.StandardDir.empty() || dm_.LocalDir.empty()) {
+        panels[0]->setText(text(msg::DirectoryNotExist));
+        SetIdle(true);
+        return;
+    }
+    comparer.reset();
+    try {
+        comparer =
+            std::make_unique<dirCompare>(dm_.StandardDir, dm_.LocalDir, labelDoing, dm_.DoCompareList,
+                                         dm_.NotUpdateList, uint8_t(dm_.Options & 0xFF), std::string(), dm_.DispInfo);
+    } catch (const std::exception&) {
+        writeLog(messageText(msg::CannotStartComparing), dm_.LogPath);
+        SetIdle(true);
+        return;
+    }
+    resultValid = true;
+    const QDateTime start = QDateTime::currentDateTime();
+    panels[0]->setText(text(msg::StateComparing));
+    QCoreApplication::processEvents();
+
+    comparer->run(0);
+    if (comparer->state != Finished && comparer->state != TooManyFiles) {
+        comparer->logError(comparer->errorText, dm_.LogPath);
+        ShowState();
+        panels[4]->setText(elapsedText(start, QDateTime::currentDateTime()));
+        comparer.reset();
+        resultValid = false;
+        SetIdle(true);
+        return;
+    }
+    if (comparer->state == TooManyFiles) messageBox(this, text(msg::TooManyEntries) + QStringLiteral("10000"));
+    fillTree();
+    panels[3]->setText(CountsText());
+    ShowState();
+    panels[4]->setText(elapsedText(start, QDateTime::currentDateTime()));
+
+    btnSynAll->setEnabled(true);
+    btnShowR->setEnabled(true);
+    popupActive = true;
+    panels[3]->setText(CountsText());
+    fillReport(dm_, comparer->results);
+    if (report_) execModal(*report_);
+    SetIdle(true);
+}
+
+void TfrmMain::fillTree()
+{
+    QTreeWidgetItem* header = AddHeaderNode();
+    if (!header) return;
+    if (comparer->results.children) AddResultNodes(*comparer->results.children, header);
+    SortTree();
+    header->setExpanded(true);
+}
+
+void TfrmMain::SetIdle(bool idle)
+{
+    btnAbort->setEnabled(!idle);
+    labelDoing->setTag(0);
+    labelDoing->clear();
+    lbText->setVisible(!idle);
+    if (!idle) lbText->raise();
+    bbtnStart->setEnabled(idle);
+    StatusBar1->setEnabled(idle);
+    btnExit->setEnabled(idle);
+    N1->setEnabled(idle);
+    N2->setEnabled(idle);
+}
+
+void TfrmMain::ShowState()
+{
+    if (comparer) panels[0]->setText(qs(stateText(comparer->state, comparer->errorText)));
+    QCoreApplication::processEvents();
+}
+
+QString TfrmMain::CountsText() const
+{
+    return comparer ? qs(countsText(comparer->results)) : QString();
+}
+
+void TfrmMain::btnAbortClick()
+{
+    labelDoing->setTag(1);
+    QCoreApplication::processEvents();
+}
+
+void TfrmMain::btnShowRClick()
+{
+    if (report_) execModal(*report_);
+}
+
+void TfrmMain::StatusBar1Click(int x)
+{
+    int chosen = 4;
+    int left = 0;
+    for (int i = 0; i < 5; ++i) {
+        if (x >= left && x <= left + kPanelWidths[i]) {
+            chosen = i;
+            break;
+        }
+        left += kPanelWidths[i];
+    }
+    if (!panels[chosen]->text().isEmpty()) messageBox(this, panels[chosen]->text());
+}
+
+}  // namespace dm::ui

@@ -1,0 +1,129 @@
+// The main window: the toolbar that starts, aborts and follows up a
+// comparison, the result tree with the details grid, the legend, the progress
+// line and the status bar. It owns the application's one comparer.
+#pragma once
+
+#include <QHash>
+#include <QIcon>
+#include <QMainWindow>
+#include <memory>
+
+#include "engine/Comp.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QSplitter;
+class QStatusBar;
+class QTableWidget;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace dm {
+class TDM;
+}
+
+namespace dm::ui {
+
+class LabelDoing;
+class TAboutBox;
+class TdlgSetCom;
+class TfrmResult;
+class TfrmWizard;
+
+class TfrmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TfrmMain(TDM& dm, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // The forms it shows, created after it (the start-up order).
+    void setForms(TfrmWizard* wizard, TfrmResult* report);
+
+    // The comparison run and the window state around it.
+    void bbtnStartClick();
+    void RunComparison();
+    void SetIdle(bool idle);
+    void ShowState();
+    QString CountsText() const;
+    void btnAbortClick();
+    void btnShowRClick();
+    void StatusBar1Click(int x);
+
+    // The result tree and the details grid.
+    QTreeWidgetItem* AddHeaderNode();
+    int AddResultNodes(const ResultList& list, QTreeWidgetItem* under);
+    QIcon ShellIconIndex(const std::string& path);
+    void ShowDetails(QTreeWidgetItem* node);
+    void SetGridWidths();
+    void SortTree();
+    void N10Click(int tag);
+    void N11Click(int tag);
+    // What a mouse press on the tree does: a right press selects the node under
+    // the pointer (or nothing), then the popup items follow the selection.
+    void TreeMouseDown(Qt::MouseButton button, const QPoint& position);
+
+    // Synchronization, export, menus.
+    void btnSynAllClick();
+    void btnExportClick();
+    void N5Click();
+    void N16Click();
+
+    static result_t* resultOf(QTreeWidgetItem* node);
+
+    std::unique_ptr<dirCompare> comparer;
+    bool resultValid = false;
+    bool busy = false;
+    bool popupActive = false;
+
+    QToolButton* bbtnStart;
+    QToolButton* btnAbort;
+    QToolButton* btnSynAll;
+    QToolButton* btnShowR;
+    QToolButton* btnExit;
+    QPushButton* btnExport;
+    QTreeWidget* TreeViewResult;
+    QSplitter* Splitter1;
+    QTableWidget* sg;
+    QLabel* lbText;
+    QWidget* Panel2;
+    LabelDoing* labelDoing;
+    QStatusBar* StatusBar1;
+    QLabel* panels[5];
+    QMenu* N1;
+    QMenu* N2;
+    QAction* N13;
+    QAction* N4;
+    QAction* N16;
+    QAction* N5;
+    QMenu* PopupMenu1;
+    QAction* N9;
+    QAction* N10;
+    QAction* N11;
+    QAction* N12;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildToolbar();
+    void buildClientArea();
+    void buildStatusBar();
+    void buildMenus();
+    QWidget* buildLegend();
+    void fillTree();
+    // The node's icon: its file icon with the state image drawn to its left.
+    void setNodeImage(QTreeWidgetItem* node, const QIcon& image, int stateIndex);
+    void rebuildChildren(QTreeWidgetItem* node, result_t& item);
+
+    TDM& dm_;
+    TfrmWizard* wizard_ = nullptr;
+    TfrmResult* report_ = nullptr;
+    QHash<QString, QIcon> iconCache_;
+};
+
+}  // namespace dm::ui

@@ -1,0 +1,44 @@
+// The report dialog: a headline with an icon, and on demand the whole report.
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace dm {
+class TDM;
+struct result_t;
+}  // namespace dm
+
+namespace dm::ui {
+
+class TfrmResult : public QDialog {
+    Q_OBJECT
+public:
+    TfrmResult(TDM& dm, QWidget* parent = nullptr);
+
+    void FormShow();
+    void btnDetailClick();
+
+    bool expanded = false;
+    QLabel* Image1;
+    QLabel* Image2;
+    QLabel* Label1;
+    QPlainTextEdit* memoResult;
+    QPushButton* btnOk;
+    QPushButton* btnDetail;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    TDM& dm_;
+};
+
+// Fills the report lines of the last run and whether the folders are identical.
+void fillReport(TDM& dm, const result_t& results);
+
+}  // namespace dm::ui

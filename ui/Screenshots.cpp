@@ -1,0 +1,99 @@
+// Renders every window of the program, offscreen, after a small sample
+// comparison, into PNG files:  dirmatch-screenshots OUTPUT-FOLDER [--lang en]
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTextStream>
+#include <QTimer>
+#include <QTranslator>
+#include <QTreeWidget>
+
+#include "common/Messages.h"
+#include "config/Dmodule.h"
+#include "platform/TestSeams.h"
+#include "ui/AboutBox.h"
+#include "ui/Dialogs.h"
+#include "ui/Mainform.h"
+#include "ui/Resultform.h"
+#include "ui/Setcomdlg.h"
+#include "ui/Wizardform.h"
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& content)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(content);
+}
+
+void save(QWidget& widget, const QString& path)
+{
+    widget.show();
+    QApplication::processEvents();
+    widget.grab().save(path);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    const QStringList args = QApplication::arguments();
+    const QString out = args.size() > 1 ? args[1] : QStringLiteral("screenshots");
+    QTranslator english;
+    if (args.contains(QStringLiteral("en")) && english.load(QStringLiteral(":/i18n/dirmatch_en.qm")))
+        QApplication::installTranslator(&english);
+    QDir().mkpath(out);
+
+    // A sample pair of folders.
+    const QString root = QDir::tempPath() + QStringLiteral("/dirmatch-sample");
+    QDir(root).removeRecursively();
+    writeFile(root + "/A/readme.txt", "hello");
+    writeFile(root + "/B/readme.txt", "hello");
+    writeFile(root + "/A/app/main.exe", QByteArray(2000, 'm'));
+    writeFile(root + "/B/app/main.exe", QByteArray(1500, 'm'));
+    writeFile(root + "/A/app/config.ini", "[x]");
+    writeFile(root + "/A/docs/manual.htm", "<html/>");
+    writeFile(root + "/B/app/old.log", "old");
+    writeFile(root + "/B/notes.bak", "bak");
+    dm::platform::testSeams().programFile = (root + "/prog/dirmatch-gui").toStdString();
+    QDir().mkpath(root + "/prog");
+
+    dm::TDM dataModule;
+    dm::DM = &dataModule;
+    dataModule.StandardDir = (root + "/A").toStdString();
+    dataModule.LocalDir = (root + "/B").toStdString();
+    dataModule.NotUpdateList = {".bak"};
+    dataModule.OnlyDiff = false;
+
+    dm::ui::TfrmMain main(dataModule);
+    dm::ui::TdlgSetCom filters(dataModule, &main);
+    dm::ui::TfrmWizard wizard(dataModule, filters, &main);
+    dm::ui::TfrmResult report(dataModule, &main);
+    main.setForms(&wizard, &report);
+    main.show();
+    dm::ui::uiHooks().execModal = [](QDialog&) { return int(QDialog::Accepted); };
+    main.RunComparison();
+    main.TreeViewResult->expandAll();
+    main.TreeViewResult->setCurrentItem(main.TreeViewResult->topLevelItem(0)->child(0));
+    save(main, out + "/main.png");
+
+    save(wizard, out + "/wizard-1.png");
+    wizard.btnNextClick();
+    save(wizard, out + "/wizard-2.png");
+    wizard.btnStep2Click();
+    save(wizard, out + "/wizard-3.png");
+    save(filters, out + "/filters.png");
+    save(report, out + "/report.png");
+    report.btnDetailClick();
+    save(report, out + "/report-details.png");
+    dm::ui::TAboutBox about(&main, QStringLiteral("目录同步比较工具"), QStringLiteral("版本不存在"));
+    about.lbProductName->setText(QString::fromStdString(dm::messageText(180)));
+    save(about, out + "/about.png");
+    dm::DM = nullptr;
+    QDir(root).removeRecursively();
+    return 0;
+}

@@ -1,0 +1,172 @@
+#include "ui/Wizardform.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+
+#include "common/Messages.h"
+#include "config/Dmodule.h"
+#include "engine/Comp.h"
+#include "platform/Listing.h"
+#include "ui/Artwork.h"
+#include "ui/Dialogs.h"
+#include "ui/Forms.h"
+#include "ui/Setcomdlg.h"
+
+namespace dm::ui {
+
+namespace {
+
+QWidget* panel(QWidget* parent)
+{
+    auto* p = new QWidget(parent);
+    p->setGeometry(0, 0, 441, 138);
+    return p;
+}
+
+QCheckBox* checkBox(QWidget* parent, const QString& text, int x, int y, int w, int h)
+{
+    auto* c = new QCheckBox(text, parent);
+    c->setGeometry(x, y, w, h);
+    return c;
+}
+
+QLabel* stepTitle(QWidget* parent, const QString& text)
+{
+    QLabel* l = label(parent, text, 24, 16, 300, 14);
+    l->setFont(formFont(12, true));
+    return l;
+}
+
+}  // namespace
+
+TfrmWizard::TfrmWizard(TDM& dm, TdlgSetCom& filterDialog, QWidget* parent)
+    : QDialog(parent), dm_(dm), filterDialog_(filterDialog)
+{
+    setWindowTitle(tr("文件夹比较向导"));
+    setFont(formFont(12));
+    setFixedSize(441, 138);
+
+    Panel1 = panel(this);
+    stepTitle(Panel1, tr("第一步，请选择标准文件夹 A"));
+    label(Panel1, tr("选择用于比较的第一个文件夹，作为比较的标准；"), 40, 40, 385, 21);
+    edtDirA = new QLineEdit(Panel1);
+    edtDirA->setGeometry(24, 64, 369, 23);
+    btnDirA = button(Panel1, QStringLiteral("..."), 400, 64, 25, 22);
+    btnNext = button(Panel1, tr("下一步"), 272, 104, 75, 25);
+    btnCancel = button(Panel1, tr("取消"), 352, 104, 75, 25);
+    cbStartupShow = checkBox(Panel1, tr("运行时显示"), 24, 112, 177, 17);
+    cbStartupShow->setVisible(false);
+
+    Panel2 = panel(this);
+    stepTitle(Panel2, tr("第二步，请选择待比较文件夹 B"));
+    label(Panel2, tr("选择用于比较的第二个文件夹，与第一步选择的标准文件夹进行比较。"), 40, 40, 385, 21);
+    edtDirB = new QLineEdit(Panel2);
+    edtDirB->setGeometry(24, 64, 369, 23);
+    Button6 = button(Panel2, QStringLiteral("..."), 400, 64, 25, 22);
+    btnStep2 = button(Panel2, tr("下一步"), 272, 104, 75, 25);
+    bbtnCancel = button(Panel2, tr("取消"), 352, 104, 75, 25);
+
+    Panel3 = panel(this);
+    stepTitle(Panel3, tr("第三步，请选择比较选项"));
+    cbVer = checkBox(Panel3, tr("版本比较"), 40, 49, 121, 17);
+    cbMT = checkBox(Panel3, tr("修改时间比较"), 168, 49, 121, 17);
+    cbSubDir = checkBox(Panel3, tr("包含子文件夹"), 40, 73, 121, 17);
+    cbSize = checkBox(Panel3, tr("文件大小比较"), 168, 73, 121, 17);
+    btnItemSel = flatButton(Panel3, tr("高级"), 344, 48, 81, 25);
+    cbOnlyDiff = checkBox(Panel3, tr("只显示不同"), 24, 105, 121, 17);
+    bbtnStart = button(Panel3, tr("开始比较"), 272, 104, 75, 25);
+    BitBtn2 = button(Panel3, tr("取消"), 352, 104, 75, 25);
+
+    connect(btnNext, &QPushButton::clicked, this, &TfrmWizard::btnNextClick);
+    connect(btnStep2, &QPushButton::clicked, this, &TfrmWizard::btnStep2Click);
+    connect(btnDirA, &QPushButton::clicked, this, &TfrmWizard::btnDirAClick);
+    connect(Button6, &QPushButton::clicked, this, &TfrmWizard::Button6Click);
+    connect(cbStartupShow, &QCheckBox::clicked, this, &TfrmWizard::cbStartupShowClick);
+    connect(btnItemSel, &QPushButton::clicked, this, &TfrmWizard::btnItemSelClick);
+    connect(bbtnStart, &QPushButton::clicked, this, &TfrmWizard::bbtnStartClick);
+    for (QPushButton* cancel : {btnCancel, bbtnCancel, BitBtn2})
+        connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TfrmWizard::showEvent(QShowEvent* event)
+{
+    FormShow();
+    QDialog::showEvent(event);
+}
+
+void TfrmWizard::FormShow()
+{
+    Panel1->setVisible(true);
+    Panel2->setVisible(false);
+    Panel3->setVisible(false);
+    edtDirA->setText(qs(dm_.StandardDir));
+    edtDirB->setText(qs(dm_.LocalDir));
+    cbStartupShow->setChecked(dm_.ShowWizard);
+    cbSize->setChecked(dm_.Options & optSize);
+    cbMT->setChecked(dm_.Options & optTime);
+    cbVer->setChecked(dm_.Options & optVersion);
+    cbSubDir->setChecked(dm_.Options & optSubFolders);
+    cbOnlyDiff->setChecked(dm_.OnlyDiff);
+}
+
+void TfrmWizard::btnNextClick()
+{
+    Panel1->setVisible(false);
+    Panel3->setVisible(false);
+    Panel2->setVisible(true);
+}
+
+void TfrmWizard::btnStep2Click()
+{
+    Panel1->setVisible(false);
+    Panel2->setVisible(false);
+    Panel3->setVisible(true);
+}
+
+void TfrmWizard::btnDirAClick()
+{
+    const QString folder = BrowseFolder(edtDirA->text());
+    if (folder.isEmpty()) return;
+    edtDirA->setText(folder);
+    dm_.StandardDir = folder.toStdString();
+}
+
+void TfrmWizard::Button6Click()
+{
+    const QString folder = BrowseFolder(edtDirB->text());
+    if (folder.isEmpty()) return;
+    edtDirB->setText(folder);
+    dm_.LocalDir = folder.toStdString();
+}
+
+void TfrmWizard::cbStartupShowClick()
+{
+    dm_.ShowWizard = cbStartupShow->isChecked();
+}
+
+void TfrmWizard::btnItemSelClick()
+{
+    execModal(filterDialog_);
+}
+
+void TfrmWizard::bbtnStartClick()
+{
+    uint32_t options = optValid;
+    if (cbSize->isChecked()) options |= optSize;
+    if (cbMT->isChecked()) options |= optTime;
+    if (cbVer->isChecked()) options |= optVersion;
+    if (cbSubDir->isChecked()) options |= optSubFolders;
+    dm_.Options = options;
+    dm_.OnlyDiff = cbOnlyDiff->isChecked();
+    accept();
+}
+
+QString TfrmWizard::BrowseFolder(const QString& start)
+{
+    const bool startIsFolder = start.toUtf8().size() < 260 && platform::folderExists(start.toStdString());
+    const QString chosen = chooseFolder(this, qs(messageText(msg::SelectDirectory)), startIsFolder ? start : QString());
+    if (chosen.isEmpty() || !platform::folderExists(chosen.toStdString())) return {};
+    return chosen;
+}
+
+}  // namespace dm::ui
