@@ -1,4 +1,5 @@
 // The result tree, the details grid and the tree's popup actions.
+#include <QCollator>
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -31,13 +32,15 @@ void deleteChildren(QTreeWidgetItem* node)
     qDeleteAll(node->takeChildren());
 }
 
-void sortChildren(QTreeWidgetItem* node)
+// Node texts in the order of the user's language, letters before case, as
+// the system's string comparison orders them (pinyin order for Chinese).
+void sortChildren(QTreeWidgetItem* node, const QCollator& collator)
 {
     QList<QTreeWidgetItem*> children = node->takeChildren();
-    std::stable_sort(children.begin(), children.end(), [](QTreeWidgetItem* a, QTreeWidgetItem* b) {
-        return QString::localeAwareCompare(a->text(0), b->text(0)) < 0;
+    std::stable_sort(children.begin(), children.end(), [&](QTreeWidgetItem* a, QTreeWidgetItem* b) {
+        return collator.compare(a->text(0), b->text(0)) < 0;
     });
-    for (QTreeWidgetItem* child : children) sortChildren(child);
+    for (QTreeWidgetItem* child : children) sortChildren(child, collator);
     node->addChildren(children);
 }
 
@@ -107,7 +110,10 @@ void TfrmMain::setNodeImage(QTreeWidgetItem* node, const QIcon& image, int state
 
 void TfrmMain::SortTree()
 {
-    for (int i = 0; i < TreeViewResult->topLevelItemCount(); ++i) sortChildren(TreeViewResult->topLevelItem(i));
+    QCollator collator(currentLanguage() == English ? QLocale(QLocale::English, QLocale::UnitedStates)
+                                                    : QLocale(QLocale::Chinese, QLocale::China));
+    for (int i = 0; i < TreeViewResult->topLevelItemCount(); ++i)
+        sortChildren(TreeViewResult->topLevelItem(i), collator);
 }
 
 void TfrmMain::SetGridWidths()

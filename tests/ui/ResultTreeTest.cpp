@@ -1,0 +1,256 @@
+#include <QAction>
+#include <QCoreApplication>
+#include <QTableWidget>
+#include <QToolButton>
+#include <QTranslator>
+#include <QTreeWidget>
+
+#include "engine/ResultView.h"
+#include "tests/ui/UiFixture.h"
+
+namespace dm::ui {
+namespace {
+
+constexpr int kStateRole = Qt::UserRole + 1;
+
+class ResultTree : public UiTest {
+protected:
+    QTreeWidgetItem* header() const { return main->TreeViewResult->topLevelItem(0); }
+
+    // The node under `parent` whose text starts with `name`.
+    static QTreeWidgetItem* node(QTreeWidgetItem* parent, const QString& name)
+    {
+        for (int i = 0; parent && i < parent->childCount(); ++i) {
+            const QString text = parent->child(i)->text(0);
+            if (text == name || text.startsWith(name + QStringLiteral("    ---    "))) return parent->child(i);
+        }
+        ADD_FAILURE() << "no node " << name.toStdString();
+        return nullptr;
+    }
+
+    static QStringList texts(QTreeWidgetItem* parent)
+    {
+        QStringList list;
+        for (int i = 0; parent && i < parent->childCount(); ++i) list << parent->child(i)->text(0);
+        return list;
+    }
+
+    static int stateOf(QTreeWidgetItem* n) { return n ? n->data(0, kStateRole).toInt() : -1; }
+
+    void select(QTreeWidgetItem* n) { main->TreeViewResult->setCurrentItem(n); }
+};
+
+TEST_F(ResultTree, OnlyDifferencesHidesIdenticalAndFilteredItems)
+{
+    chooseFolders();
+    dir.file("A/sub/same", "1");
+    dir.file("B/sub/same", "1");
+    dir.file("A/sub/lack");
+    dir.file("A/sub/x.bak");
+    dir.file("A/thing/inside");
+    dir.file("B/thing");
+    dm->NotUpdateList = {".bak"};
+    main->RunComparison();
+    EXPECT_EQ(texts(node(header(), "sub")), QStringList{QStringLiteral("lack")});
+    EXPECT_EQ(node(header(), "sub")->text(0), QStringLiteral("sub    ---    1"));
+    EXPECT_EQ(stateOf(node(header(), "thing")), StateError);
+    EXPECT_EQ(stateOf(node(node(header(), "sub"), "lack")), StateLacking);
+
+    dm->OnlyDiff = false;
+    main->RunComparison();
+    EXPECT_EQ(node(header(), "sub")->text(0), QStringLiteral("sub    ---    3"));
+    EXPECT_EQ(stateOf(node(node(header(), "sub"), "same")), StateIdentical);
+    EXPECT_EQ(stateOf(node(node(header(), "sub"), "x.bak")), StateNotCompared);
+    EXPECT_EQ(stateOf(header()), StateNone);
+}
+
+TEST_F(ResultTree, TheWholeTreeIsSortedByNodeText)
+{
+    chooseFolders();
+    for (const char* name : {"b", "C", "a"}) dir.file(std::string("A/") + name);
+    main->RunComparison();
+    EXPECT_EQ(texts(header()), (QStringList{"a", "b", "C"}));
+}
+
+TEST_F(ResultTree, RefreshingAFolderKeepsComparerOrderAndAnItemUnderTheHeaderSortsAgain)
+{
+    chooseFolders();
+    dm->OnlyDiff = false;
+    for (const char* name : {"z", "m", "a"}) dir.file(std::string("A/sub/") + name);
+    dir.folder("B/sub");
+    dir.file("A/top1");
+    dir.file("A/top2");
+    main->RunComparison();
+    QTreeWidgetItem* sub = node(header(), "sub");
+    EXPECT_EQ(texts(sub), (QStringList{"a", "m", "z"}));
+
+    select(sub);
+    main->N10Click(1);
+    sub = node(header(), "sub");
+    EXPECT_EQ(texts(sub), (QStringList{"a", "m", "z"}));  // the listing's order, which is sorted too
+    dir.file("B/sub/0new");                               // appears at the end of B's list
+    select(sub);
+    main->N10Click(1);
+    EXPECT_EQ(texts(node(header(), "sub")).last(), QStringLiteral("0new"));
+
+    select(node(header(), "top2"));
+    main->N10Click(1);
+    EXPECT_EQ(texts(header()), (QStringList{"sub    ---    4", "top1", "top2"}));
+    EXPECT_EQ(panel(0), "比较完成");
+}
+
+TEST_F(ResultTree, AFolderWithEveryChildHiddenIsRefreshedAsAnItemOfItsParent)
+{
+    chooseFolders();
+    dir.file("A/sub/x", "1");
+    dir.file("B/sub/x", "22");
+    main->RunComparison();
+    QTreeWidgetItem* sub = node(header(), "sub");
+    ASSERT_EQ(sub->childCount(), 1);
+    dir.file("B/sub/x", "1");
+    select(node(sub, "x"));
+    main->N10Click(1);  // x's parent is refreshed for x alone
+    EXPECT_EQ(node(header(), "sub")->childCount(), 0);
+    EXPECT_EQ(panel(3), "缺:0 | 异:0 | 多:0");
+}
+
+TEST_F(ResultTree, UpdatingOneFileCopiesThatFileAlone)
+{
+    chooseFolders();
+    dm->OnlyDiff = false;
+    dir.file("A/sub/f", "new");
+    dir.file("B/sub/f", "old!");
+    dir.file("A/sub/g", "new");
+    dir.file("B/sub/g", "old!");
+    main->RunComparison();
+    select(node(node(header(), "sub"), "f"));
+    main->N10Click(2);
+    EXPECT_EQ(dir.read("B/sub/f"), "new");
+    EXPECT_EQ(dir.read("B/sub/g"), "old!");
+    EXPECT_EQ(stateOf(node(node(header(), "sub"), "f")), StateIdentical);
+    EXPECT_EQ(stateOf(node(node(header(), "sub"), "g")), StateDifferent);
+    EXPECT_TRUE(messages.empty());  // no question asked
+}
+
+TEST_F(ResultTree, UpdatingTheHeaderSynchronizesEverythingAndComparesAgain)
+{
+    chooseFolders();
+    dir.file("A/a", "1");
+    dir.file("A/sub/b", "2");
+    dir.file("B/mine");
+    main->RunComparison();
+    shown.clear();
+    select(header());
+    main->N10Click(2);
+    EXPECT_TRUE(dir.exists("B/a"));
+    EXPECT_TRUE(dir.exists("B/sub/b"));
+    EXPECT_TRUE(dir.exists("B/mine"));
+    EXPECT_EQ(panel(3), "缺:0 | 异:0 | 多:1");
+    EXPECT_TRUE(reportShown());
+}
+
+TEST_F(ResultTree, TheSyncButtonAsksFirst)
+{
+    main->btnSynAllClick();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "当前没有成功分析结果, 无法同步, 请先进行分析");
+
+    chooseFolders();
+    dir.file("A/new", "n");
+    dir.file("A/changed", "new!");
+    dir.file("B/changed", "old");
+    dir.file("B/mine", "b");
+    main->RunComparison();
+    answerYes = false;
+    main->btnSynAllClick();
+    EXPECT_FALSE(dir.exists("B/new"));
+    EXPECT_EQ(dir.read("B/changed"), "old");
+
+    answerYes = true;
+    main->btnSynAllClick();
+    EXPECT_EQ(dir.read("B/changed"), "new!");
+    EXPECT_EQ(dir.read("B/mine"), "b");
+    EXPECT_EQ(main->comparer->results.lacked + main->comparer->results.different, 0);
+}
+
+TEST_F(ResultTree, TheGridFollowsTheSelectionButNotTheHeader)
+{
+    chooseFolders();
+    dir.file("A/only");
+    main->RunComparison();
+    QTreeWidgetItem* only = node(header(), "only");
+    select(only);
+    EXPECT_EQ(main->sg->item(1, 1)->text().toStdString(), dir / "A/only");
+    EXPECT_EQ(main->sg->item(1, 2)->text(), QStringLiteral("不存在"));
+    EXPECT_EQ(main->sg->item(0, 1)->text(), QStringLiteral("文件夹 A 中文件"));
+    EXPECT_TRUE(main->N11->isEnabled());
+    EXPECT_FALSE(main->N12->isEnabled());  // nothing to open in B
+
+    select(header());
+    EXPECT_EQ(main->sg->item(1, 1)->text().toStdString(), dir / "A/only");
+
+    main->TreeMouseDown(Qt::RightButton, QPoint(5, 2000));  // empty space
+    EXPECT_EQ(main->TreeViewResult->currentItem(), nullptr);
+    for (QAction* item : {main->N9, main->N10, main->N11, main->N12}) EXPECT_FALSE(item->isEnabled());
+}
+
+TEST_F(ResultTree, OpeningAnItemShowsItsPathThenOpensIt)
+{
+    chooseFolders();
+    dir.file("A/sub/x");
+    dir.file("B/sub/y");
+    main->RunComparison();
+    select(node(header(), "sub"));
+    main->N11Click(4);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], dir / "B/sub");
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], dir / "B/sub");
+
+    select(node(node(header(), "sub"), "x"));
+    main->N11Click(4);
+    EXPECT_EQ(messages.back(), "文件不存在! ");
+    EXPECT_EQ(opened.size(), 1u);
+}
+
+TEST_F(ResultTree, TheHiddenExportButtonWritesFolderA)
+{
+    chooseFolders();
+    dir.file("A/f");
+    EXPECT_FALSE(main->btnExport->isVisible());
+    const std::string file = dir / "export.dat";
+    uiHooks().chooseFile = [&](const QString&, const QString& proposed, bool save) {
+        EXPECT_TRUE(save);
+        EXPECT_TRUE(proposed.endsWith(QStringLiteral("info.dat")));
+        return QString::fromStdString(file);
+    };
+    main->btnExportClick();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "导出标准文件夹信息:" + dm->StandardDir + "/ 到信息文件:" + file + " 成功");
+    EXPECT_NE(dir.read("export.dat").find("BEGIN\r\n"), std::string::npos);
+    EXPECT_FALSE(main->btnAbort->isEnabled());
+}
+
+TEST_F(ResultTree, WithTheEnglishFormsEverythingSpeaksEnglish)
+{
+    QTranslator english;
+    ASSERT_TRUE(english.load(QStringLiteral(":/i18n/dirmatch_en.qm")));
+    QCoreApplication::installTranslator(&english);
+    {
+        TfrmMain window(*dm);
+        window.show();  // the first menu reads "Main": English
+        EXPECT_EQ(window.windowTitle(), QStringLiteral("Directory Analyzing and Synchronizing Tool"));
+        chooseFolders();
+        dir.file("A/only");
+        window.RunComparison();
+        EXPECT_EQ(window.panels[0]->text(), QStringLiteral("Comparison finished"));
+        EXPECT_EQ(window.panels[3]->text(), QStringLiteral("L:1 | D:0 | M:0"));
+        window.TreeViewResult->setCurrentItem(window.TreeViewResult->topLevelItem(0)->child(0));
+        EXPECT_EQ(window.sg->item(1, 0)->text(), QStringLiteral("File Name"));
+        EXPECT_EQ(dm->ReportLines[0], "Directory A and B are NOT identical. ");
+    }
+    QCoreApplication::removeTranslator(&english);
+}
+
+}  // namespace
+}  // namespace dm::ui
