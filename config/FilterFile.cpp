@@ -48,11 +48,22 @@ StringList compareListFrom(const StringList& lines)
     return lines;
 }
 
-void loadFilterFile(const std::string& path, StringList& doCompare, StringList& notUpdate)
+namespace {
+void listsFrom(const platform::IniFile& ini, StringList& doCompare, StringList& notUpdate)
 {
-    const platform::IniFile ini(path);
     notUpdate = sectionLines(ini, "NotUpdate");
     doCompare = sectionLines(ini, "DoCompare");
+}
+}  // namespace
+
+void loadFilterFile(const std::string& path, StringList& doCompare, StringList& notUpdate)
+{
+    listsFrom(platform::IniFile(path), doCompare, notUpdate);
+}
+
+void filterListsFromText(std::string_view text, StringList& doCompare, StringList& notUpdate)
+{
+    listsFrom(platform::IniFile({}, text), doCompare, notUpdate);
 }
 
 bool saveFilterFile(const std::string& path, const StringList& doCompare, const StringList& notUpdate,

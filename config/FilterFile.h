@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace dm {
@@ -20,6 +21,8 @@ StringList compareListFrom(const StringList& lines);
 // Reads both lists from a filter file; a missing or unreadable file gives two
 // empty lists. Empty values are skipped; values lose blanks and quotes.
 void loadFilterFile(const std::string& path, StringList& doCompare, StringList& notUpdate);
+// The same from the text of a filter file.
+void filterListsFromText(std::string_view text, StringList& doCompare, StringList& notUpdate);
 
 // Replaces both sections of the file (others stay); false with an error text.
 bool saveFilterFile(const std::string& path, const StringList& doCompare, const StringList& notUpdate,

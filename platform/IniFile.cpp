@@ -100,10 +100,26 @@ bool parseProfileInteger(const std::string& text, int32_t& value)
 IniFile::IniFile(std::string path) : path_(std::move(path))
 {
     std::ifstream in(path_, std::ios::binary);
-    std::string line;
-    while (std::getline(in, line)) {
+    std::ostringstream content;
+    content << in.rdbuf();
+    parse(content.str());
+}
+
+IniFile::IniFile(std::string path, std::string_view text) : path_(std::move(path))
+{
+    parse(text);
+}
+
+void IniFile::parse(std::string_view text)
+{
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find('\n', at);
+        if (end == std::string_view::npos) end = text.size();
+        std::string line(text.substr(at, end - at));
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines_.push_back(line);
+        lines_.push_back(std::move(line));
+        at = end + 1;
     }
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -17,6 +18,8 @@ class IniFile {
 public:
     // Reads the file; a missing or unreadable file reads as empty.
     explicit IniFile(std::string path);
+    // Takes the text as the file's content (save() still writes to `path`).
+    IniFile(std::string path, std::string_view text);
 
     const std::string& path() const { return path_; }
 
@@ -41,6 +44,7 @@ public:
     static constexpr size_t kMaxValueLength = 2047;
 
 private:
+    void parse(std::string_view text);
     // Index of the section's heading line, or npos.
     size_t findSection(const std::string& section) const;
     // One past the last line of the section that starts at `heading`.

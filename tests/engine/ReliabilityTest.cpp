@@ -1,0 +1,160 @@
+// Odd trees, hostile file systems and interrupted copies: a clear result, B
+// intact or fully replaced, never a crash.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <random>
+#include <thread>
+
+#include "common/Messages.h"
+#include "engine/Comp.h"
+#include "engine/Sync.h"
+#include "platform/Copy.h"
+#include "tests/support/Compare.h"
+#include "tests/support/FakeLabel.h"
+#include "tests/support/TempDir.h"
+
+namespace dm {
+namespace {
+
+namespace fs = std::filesystem;
+using test::child;
+using test::compared;
+using test::TempDir;
+
+size_t hiddenTemporaries(const std::string& folder)
+{
+    size_t n = 0;
+    for (const auto& e : fs::recursive_directory_iterator(folder))
+        if (e.path().filename().string().find(".dirmatch-") != std::string::npos) ++n;
+    return n;
+}
+
+class Reliability : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::string a = dir.folder("A");
+    std::string b = dir.folder("B");
+};
+
+TEST_F(Reliability, NamesWithLineBreaksTabsAndOddBytesCompareLikeAnyOther)
+{
+    for (const std::string& name :
+         {std::string("line\nbreak"), std::string("tab\there"), std::string("bad\xff\xfe"), std::string(255, 'n')}) {
+        dir.file("A/" + name, "1");
+        dir.file("B/" + name, "1");
+    }
+    auto comp = compared(a, b);
+    ASSERT_EQ(comp->state, Finished);
+    EXPECT_EQ(comp->results.children->size(), 4u);
+    EXPECT_EQ(comp->results.different + comp->results.lacked + comp->results.redundant, 0);
+}
+
+TEST_F(Reliability, APathLongerThanTheSystemAllowsFailsWithAClearText)
+{
+    // Built level by level, since no single path may be that long.
+    int fd = open(a.c_str(), O_RDONLY | O_DIRECTORY);
+    for (size_t length = a.size(); length < 4300 && fd >= 0; length += 201) {
+        const std::string level(200, 'd');
+        if (mkdirat(fd, level.c_str(), 0755) != 0) break;
+        const int next = openat(fd, level.c_str(), O_RDONLY | O_DIRECTORY);
+        close(fd);
+        fd = next;
+    }
+    if (fd < 0) GTEST_SKIP() << "cannot make so deep a tree here";
+    close(fd);
+    auto comp = compared(a, b);
+    // The folder past the limit cannot be reached by its path: the run stops
+    // there and names it.
+    EXPECT_EQ(comp->state, CompareError);
+    EXPECT_NE(comp->errorText.find(a + "/" + std::string(200, 'd')), std::string::npos);
+}
+
+TEST_F(Reliability, ALinkLoopIsShownButNeverEntered)
+{
+    dir.file("A/sub/x");
+    fs::create_directory_symlink(a, dir / "A/sub/loop");
+    dir.folder("B/sub/loop");
+    auto comp = compared(a, b);
+    ASSERT_EQ(comp->state, Finished);
+    result_t& loop = child(child(comp->results, "sub"), "loop");
+    EXPECT_EQ(loop.kind, 3);
+    EXPECT_FALSE(loop.children);
+    EXPECT_EQ(comp->rootA.count, 7);  // A: . .. sub; sub: . .. x loop
+}
+
+TEST_F(Reliability, AFolderThatVanishesDuringTheScanFailsTheRunCleanly)
+{
+    dir.file("A/first/x");
+    dir.file("A/second/y");
+    test::FakeLabel label;
+    label.onText = [&](const std::string& text, test::FakeLabel&) {
+        if (text.find("/A/first/") != std::string::npos) fs::remove_all(dir / "A/second");
+    };
+    auto comp = compared(a, b, 0x1F, {"/"}, {}, &label);
+    EXPECT_EQ(comp->state, CompareError);
+    EXPECT_EQ(comp->errorText, "目录" + dir / "A/second" + "不存在");
+}
+
+TEST_F(Reliability, AFileThatGrowsDuringTheScanIsTakenAsItWasListed)
+{
+    dir.file("A/sub/grow", "12345");
+    dir.file("B/sub/grow", "12345");
+    test::FakeLabel label;
+    label.onText = [&](const std::string& text, test::FakeLabel&) {
+        if (text.find("/B/sub/") != std::string::npos) test::writeFile(dir / "A/sub/grow", std::string(5000, 'g'));
+    };
+    auto comp = compared(a, b, 0x1F, {"/"}, {}, &label);
+    ASSERT_EQ(comp->state, Finished);
+    EXPECT_EQ(comp->results.different, 0);
+    auto again = compared(a, b);
+    EXPECT_EQ(again->results.different, 1);
+}
+
+TEST_F(Reliability, AFullDiskFailsTheCopyAndKeepsBsFile)
+{
+    const std::string small = dir.folder("small");
+    if (mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0) GTEST_SKIP() << "cannot mount a tmpfs here";
+    dir.file("A/big", std::string(200 * 1024, 'n'));
+    dir.file("A/small", "s");
+    test::writeFile(small + "/big", "old");
+    auto comp = compared(a, small);
+    const SyncOutcome outcome = synchronize(*comp, *comp->results.children, nullptr, {}, {});
+    EXPECT_EQ(outcome.failed, 1);
+    EXPECT_EQ(test::readFile(small + "/big"), "old");
+    EXPECT_EQ(test::readFile(small + "/small"), "s");
+    EXPECT_EQ(hiddenTemporaries(small), 0u);
+    auto again = compared(a, small);
+    EXPECT_EQ(again->results.different, 1);
+    umount(small.c_str());
+}
+
+TEST_F(Reliability, AKilledCopyLeavesTheOldFileOrTheNewOneNeverAPart)
+{
+    const std::string oldContent(3 << 20, 'o');
+    const std::string newContent(8 << 20, 'n');
+    const std::string source = dir.file("A/big", newContent);
+    std::mt19937 random(std::random_device{}());
+    for (int round = 0; round < 5; ++round) {
+        test::writeFile(dir / "B/big", oldContent);
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) _exit(platform::copyItem(source, dir / "B/big") == 0 ? 0 : 1);
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 30000));
+        kill(pid, SIGKILL);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        const std::string after = test::readFile(dir / "B/big");
+        EXPECT_TRUE(after == oldContent || after == newContent) << "a part of " << after.size() << " bytes";
+    }
+}
+
+}  // namespace
+}  // namespace dm
