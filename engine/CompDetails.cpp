@@ -1,6 +1,7 @@
 // The texts of the details grid for one result node.
 #include <cstdio>
 
+#include "common/FileHelpers.h"
 #include "common/Messages.h"
 #include "engine/Comp.h"
 #include "engine/Details.h"
@@ -35,8 +36,14 @@ void appendValues(const element_t* e, StringList& texts)
         texts.push_back(messageText(msg::NotPresent));
     } else {
         texts.push_back(std::to_string(static_cast<int64_t>(e->size())));
-        // A version stored in Chinese (an information file) reads in the current language.
-        texts.push_back(e->version == messageRaw(msg::StoredNoVersion) ? messageText(msg::NoVersion) : e->version);
+        // A version stored in Chinese (an information file) reads in the current
+        // language; one the scan did not need is read now.
+        if (e->version.empty())
+            texts.push_back(fileVersionText(e->path));
+        else if (e->version == messageRaw(msg::StoredNoVersion))
+            texts.push_back(messageText(msg::NoVersion));
+        else
+            texts.push_back(e->version);
     }
     texts.push_back(localTimeText(e->findData.ftLastWriteTime));
 }

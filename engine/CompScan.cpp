@@ -60,7 +60,8 @@ bool dirCompare::scanFolder(element_t& node, std::string& error, const std::stri
     bool ok = true;
     platform::FolderListing listing;
     WIN32_FIND_DATA record;
-    if (!listing.first(folder, itemName, record)) {
+    const bool wantVersions = options & optVersion;
+    if (!listing.first(folder, itemName, record, wantVersions)) {
         if (itemName.empty()) {
             error = systemErrorText(messageText(msg::ListingError) + folder + "*.*");
             ok = false;
@@ -75,8 +76,13 @@ bool dirCompare::scanFolder(element_t& node, std::string& error, const std::stri
             child->path = folder + record.cFileName;
             child->findData = record;
             child->isFolder = (record.dwFileAttributes & platform::FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+            // Without the version rule a file's version is read only when its
+            // details are asked for (an empty text: not read yet).
             const bool mayBeExecutable = listing.isRegularFile() && child->size() >= platform::kMinExecutableSize;
-            child->version = mayBeExecutable ? versionText(listing.fileVersion()) : noVersion;
+            if (!mayBeExecutable)
+                child->version = noVersion;
+            else if (wantVersions)
+                child->version = versionText(listing.fileVersion());
             children.push_back(std::move(child));
         } while (listing.next(record));
     }

@@ -27,8 +27,9 @@ public:
     // Starts the listing of `folder` (a path ending in the separator). An empty
     // `name` lists the whole folder; otherwise the entries whose name equals
     // `name` without regard to case. False, with lastError() set, when the
-    // listing cannot start or finds nothing.
-    bool first(const std::string& folder, const std::string& name, WIN32_FIND_DATA& record);
+    // listing cannot start or finds nothing. With `withVersions` the file
+    // versions are read ahead, together, for fileVersion().
+    bool first(const std::string& folder, const std::string& name, WIN32_FIND_DATA& record, bool withVersions = false);
 
     // The next entry; false when there is none.
     bool next(WIN32_FIND_DATA& record);

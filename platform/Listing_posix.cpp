@@ -13,6 +13,7 @@
 #include "platform/TestSeams.h"
 #include "platform/Text.h"
 #include "platform/Time.h"
+#include "platform/Uring_posix.h"
 
 namespace dm::platform {
 
@@ -42,27 +43,45 @@ void fillRecord(const struct statx& st, const std::string& name, bool isLink, WI
 }
 
 constexpr unsigned kStatxMask = STATX_BASIC_STATS | STATX_BTIME;
+constexpr size_t kBatchSize = 256;
 
 }  // namespace
+
+// One entry described: its record, and what the scan needs to know besides.
+struct Described {
+    WIN32_FIND_DATA record;
+    bool present = false;  // false: the entry vanished since the folder was read
+    bool regular = false;
+    uint64_t size = 0;
+    bool versionRead = false;
+    std::optional<FileVersion> version;
+};
 
 struct FolderListing::Impl {
     int dirFd = -1;
     std::vector<std::string> names;
-    std::string current;
-    uint64_t currentSize = 0;
     size_t nextIndex = 0;
-    bool regular = false;
+    bool probeVersions = false;
+    // Entries are described a batch at a time, ahead of the caller.
+    std::vector<Described> batch;
+    size_t batchBegin = 0;
+    const Described* current = nullptr;
 
     ~Impl()
     {
         if (dirFd >= 0) close(dirFd);
     }
 
-    // Fills the record of names[nextIndex++]; false when the entry vanished.
-    bool describe(const std::string& name, WIN32_FIND_DATA& rec)
+    void describeOne(const std::string& name, Described& out) const
     {
         struct statx st {};
-        if (statx(dirFd, name.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kStatxMask, &st) != 0) return false;
+        if (statx(dirFd, name.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kStatxMask, &st) != 0) return;
+        finish(name, st, out);
+    }
+
+    // Completes an entry from its own statx (links are followed here).
+    void finish(const std::string& name, struct statx st, Described& out) const
+    {
         bool isLink = false;
         if (S_ISLNK(st.stx_mode)) {
             isLink = true;
@@ -73,20 +92,54 @@ struct FolderListing::Impl {
                 st.stx_size = 0;  // dangling: a file of size 0
             }
         }
-        regular = S_ISREG(st.stx_mode);
-        current = name;
-        currentSize = st.stx_size;
-        fillRecord(st, name, isLink, rec);
-        return true;
+        out.present = true;
+        out.regular = S_ISREG(st.stx_mode);
+        out.size = st.stx_size;
+        fillRecord(st, name, isLink, out.record);
+    }
+
+    void fillBatch(size_t from)
+    {
+        const size_t count = std::min(kBatchSize, names.size() - from);
+        batch.assign(count, Described{});
+        batchBegin = from;
+        // statx stays a plain call: answered from the dentry cache it is
+        // cheaper than a trip through the ring.
+        for (size_t i = 0; i < count; ++i) describeOne(names[from + i], batch[i]);
+        if (Uring* ring = Uring::instance(); probeVersions && ring) readVersions(*ring);
+    }
+
+    // The heads of all candidate files at once; only an executable's is read further.
+    void readVersions(Uring& ring)
+    {
+        std::vector<size_t> which;
+        std::vector<const char*> candidates;
+        for (size_t i = 0; i < batch.size(); ++i) {
+            if (!batch[i].present || !batch[i].regular || batch[i].size < kMinExecutableSize) continue;
+            which.push_back(i);
+            candidates.push_back(names[batchBegin + i].c_str());
+        }
+        if (candidates.empty()) return;
+        std::vector<std::array<uint8_t, kProbeBytes>> heads;
+        std::vector<int> results;
+        if (!ring.readHeads(dirFd, candidates, heads, results)) return;
+        for (size_t k = 0; k < which.size(); ++k) {
+            Described& d = batch[which[k]];
+            const bool executable = results[k] >= int(kMinExecutableSize) && heads[k][0] == 'M' && heads[k][1] == 'Z';
+            if (executable) d.version = readFileVersionAt(dirFd, candidates[k], d.size);
+            d.versionRead = results[k] >= 0;
+        }
     }
 };
 
 FolderListing::FolderListing() : impl_(std::make_unique<Impl>()) {}
 FolderListing::~FolderListing() = default;
 
-bool FolderListing::first(const std::string& folder, const std::string& name, WIN32_FIND_DATA& record)
+bool FolderListing::first(const std::string& folder, const std::string& name, WIN32_FIND_DATA& record,
+                          bool withVersions)
 {
     impl_ = std::make_unique<Impl>();
+    impl_->probeVersions = withVersions;
     if (const auto& hook = testSeams().failListing) {
         if (const int code = hook(folder)) {
             setLastError(code);
@@ -135,22 +188,32 @@ bool FolderListing::first(const std::string& folder, const std::string& name, WI
 
 bool FolderListing::next(WIN32_FIND_DATA& record)
 {
-    while (impl_->nextIndex < impl_->names.size()) {
-        const std::string& entryName = impl_->names[impl_->nextIndex++];
-        if (impl_->describe(entryName, record)) return true;
+    Impl& impl = *impl_;
+    while (impl.nextIndex < impl.names.size()) {
+        const size_t index = impl.nextIndex++;
+        if (index >= impl.batchBegin + impl.batch.size() || index < impl.batchBegin || impl.batch.empty())
+            impl.fillBatch(index);
+        const Described& d = impl.batch[index - impl.batchBegin];
+        if (!d.present) continue;
+        impl.current = &d;
+        record = d.record;
+        return true;
     }
+    impl.current = nullptr;
     return false;
 }
 
 bool FolderListing::isRegularFile() const
 {
-    return impl_->regular;
+    return impl_->current && impl_->current->regular;
 }
 
 std::optional<FileVersion> FolderListing::fileVersion() const
 {
-    if (impl_->dirFd < 0 || !impl_->regular) return std::nullopt;
-    return readFileVersionAt(impl_->dirFd, impl_->current.c_str(), impl_->currentSize);
+    const Described* d = impl_->current;
+    if (impl_->dirFd < 0 || !d || !d->regular) return std::nullopt;
+    if (d->versionRead) return d->version;
+    return readFileVersionAt(impl_->dirFd, d->record.cFileName, d->size);
 }
 
 bool folderExists(const std::string& path)

@@ -6,6 +6,7 @@
 #include "engine/Comp.h"
 #include "engine/Details.h"
 #include "tests/support/Compare.h"
+#include "tests/support/PeBuilder.h"
 #include "tests/support/TempDir.h"
 
 namespace dm {
@@ -93,6 +94,19 @@ TEST_F(Details, AVersionStoredInChineseReadsInTheCurrentLanguage)
     t.clear();
     comp->details(r, t);
     EXPECT_EQ(t[8], "1.2.3.4");
+}
+
+TEST_F(Details, AVersionTheScanDidNotNeedIsReadForTheDetails)
+{
+    dir.file("A/app.exe", test::peWithVersion(3, 1, 4, 1));
+    dir.file("B/app.exe", test::peWithVersion(2, 7, 1, 8));
+    comp = compared(a, b, 0x17);  // no version rule: the scan reads no version
+    result_t& r = child(comp->results, "app.exe");
+    EXPECT_EQ(r.elemA->version, "");
+    StringList t;
+    comp->details(r, t);
+    EXPECT_EQ(t[8], "3.1.4.1");
+    EXPECT_EQ(t[13], "2.7.1.8");
 }
 
 TEST(TimeText, FieldsWithoutLeadingZeros)
