@@ -52,7 +52,7 @@ void generatePair(const std::string& root, const TreeShape& shape)
     const std::string bare = test::peWithoutVersion();
     for (int i = 0; i < shape.files; ++i) {
         const std::string rel = folders[random() % folders.size()] + "/file" + std::to_string(i) + ".dat";
-        std::string content(64 + random() % 1024, char('a' + i % 26));
+        std::string content(shape.empty ? 0 : 64 + random() % 1024, char('a' + i % 26));
         if (i < shape.peFiles) content = (i < shape.versioned ? pe : bare) + content;
         const int64_t time = kBaseTime + i;
         writeFile(a + rel, content, time);

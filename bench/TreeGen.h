@@ -14,6 +14,7 @@ struct TreeShape {
     int peFiles = 0;    // files that start with a PE header
     int versioned = 0;  // of those, how many carry a version resource
     uint32_t seed = 20261207;
+    bool empty = false;  // files without content (for very large trees)
 };
 
 // Writes root/A and root/B (root is created). B: 5 % of A's files changed in

@@ -9,6 +9,7 @@
 #include "common/Messages.h"
 #include "platform/AtomicFile.h"
 #include "platform/SysError.h"
+#include "platform/Text.h"
 
 namespace dm {
 
@@ -80,38 +81,15 @@ std::string lineBreakError(const std::string& path)
            path;
 }
 
-// The runtime's conversion: optional sign, decimal or "$" / "0x" hexadecimal.
+// The runtime's 64-bit conversion: decimal must fit a signed value,
+// hexadecimal may use all 64 bits.
 bool toInt64(const std::string& text, int64_t& value)
 {
-    size_t i = 0;
     bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    unsigned base = 10;
-    if (i < text.size() && text[i] == '$') {
-        base = 16;
-        ++i;
-    } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
-        base = 16;
-        i += 2;
-    }
-    if (i == text.size()) return false;
+    bool hexadecimal = false;
     uint64_t magnitude = 0;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        unsigned digit;
-        if (c >= '0' && c <= '9')
-            digit = unsigned(c - '0');
-        else if (base == 16 && c >= 'a' && c <= 'f')
-            digit = unsigned(c - 'a' + 10);
-        else if (base == 16 && c >= 'A' && c <= 'F')
-            digit = unsigned(c - 'A' + 10);
-        else
-            return false;
-        if (magnitude > (UINT64_MAX - digit) / base) return false;
-        magnitude = magnitude * base + digit;
-    }
-    // Decimal must fit a signed 64-bit value; hexadecimal may use all 64 bits.
-    if (base == 10 && magnitude > (negative ? uint64_t(INT64_MAX) + 1 : uint64_t(INT64_MAX))) return false;
+    if (!platform::parseInteger(text, negative, hexadecimal, magnitude)) return false;
+    if (!hexadecimal && magnitude > (negative ? uint64_t(INT64_MAX) + 1 : uint64_t(INT64_MAX))) return false;
     value = int64_t(negative ? 0 - magnitude : magnitude);
     return true;
 }

@@ -62,36 +62,12 @@ bool storable(const std::string& text)
 
 bool parseProfileInteger(const std::string& text, int32_t& value)
 {
-    const std::string t = trimmed(text);
-    size_t i = 0;
     bool negative = false;
-    if (i < t.size() && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
-    unsigned base = 10;
-    if (i < t.size() && t[i] == '$') {
-        base = 16;
-        ++i;
-    } else if (i + 1 < t.size() && t[i] == '0' && (t[i + 1] == 'x' || t[i + 1] == 'X')) {
-        base = 16;
-        i += 2;
-    }
-    if (i == t.size()) return false;
+    bool hexadecimal = false;
     uint64_t magnitude = 0;
-    for (; i < t.size(); ++i) {
-        const char c = t[i];
-        unsigned digit;
-        if (c >= '0' && c <= '9')
-            digit = unsigned(c - '0');
-        else if (base == 16 && c >= 'a' && c <= 'f')
-            digit = unsigned(c - 'a' + 10);
-        else if (base == 16 && c >= 'A' && c <= 'F')
-            digit = unsigned(c - 'A' + 10);
-        else
-            return false;
-        magnitude = magnitude * base + digit;
-        if (magnitude > 0xFFFFFFFFull) return false;
-    }
+    if (!parseInteger(trimmed(text), negative, hexadecimal, magnitude)) return false;
     // Hexadecimal may use all 32 bits ($FFFFFFFF is -1); decimal must fit.
-    if (base == 10 && magnitude > (negative ? 0x80000000ull : 0x7FFFFFFFull)) return false;
+    if (magnitude > (hexadecimal ? 0xFFFFFFFFull : negative ? 0x80000000ull : 0x7FFFFFFFull)) return false;
     const auto bits = uint32_t(magnitude);
     value = int32_t(negative ? 0u - bits : bits);
     return true;

@@ -14,6 +14,8 @@ struct TestSeams {
     // Called after each block written while copying a file; a non-zero errno
     // fails that write (the copy then has to clean up after itself).
     std::function<int(const std::string& target, uint64_t bytesWritten)> failCopyWrite;
+    // Work as on a system without io_uring.
+    bool noUring = false;
     // Stand-ins for the program's own path and the registry's files.
     std::string programFile;
     std::string registryFolder;

@@ -1,6 +1,7 @@
 // Byte-string rules that depend on the platform's code page and separator.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,11 @@ bool endsWithSeparator(std::string_view text);
 
 // The text after the last separator (the whole text when there is none).
 std::string_view lastComponent(std::string_view path);
+
+// An integer as the runtime's conversions read it: an optional sign, then
+// decimal digits, or hexadecimal ones after "$" or "0x"; nothing else. The
+// magnitude must fit 64 bits. False for any other text.
+bool parseInteger(std::string_view text, bool& negative, bool& hexadecimal, uint64_t& magnitude);
 
 // Order of names in a folder listing: by upper-cased bytes, ties by raw bytes.
 bool listingOrderLess(std::string_view a, std::string_view b);

@@ -56,7 +56,7 @@ QTreeWidgetItem* TfrmMain::AddHeaderNode()
     if (!resultValid || !comparer) return nullptr;
     TreeViewResult->clear();
     auto* header = new QTreeWidgetItem(TreeViewResult, QStringList(qs(messageText(msg::ResultHeader))));
-    setNodeImage(header, ShellIconIndex(comparer->pathB), StateNone);
+    setNodeImage(header, iconKey(comparer->pathB, true), StateNone);
     return header;
 }
 
@@ -69,43 +69,62 @@ int TfrmMain::AddResultNodes(const ResultList& list, QTreeWidgetItem* under)
         auto* node = new QTreeWidgetItem(under, QStringList(qs(r.name)));
         node->setData(0, kResultRole, QVariant::fromValue(reinterpret_cast<quintptr>(&r)));
         ++added;
-        const std::string& iconPath = r.kind == 1 ? r.pathA : r.pathB;
-        QIcon image;
-        if (r.kind >= 1 && r.kind <= 3) image = ShellIconIndex(iconPath);
         if (r.included && showsChildren(r)) {
             const int shown = AddResultNodes(*r.children, node);
             node->setText(0, qs(folderNodeText(r.name, shown)));
         }
-        setNodeImage(node, image, stateIndexOf(r));
+        // The item's side tells file from folder, so no look at the disk is needed.
+        const bool known = r.kind >= 1 && r.kind <= 3;
+        const std::string& path = r.kind == 1 ? r.pathA : r.pathB;
+        const bool folder = r.kind == 1 ? r.folderA : r.folderB;
+        setNodeImage(node, known ? iconKey(path, folder) : QString(), stateIndexOf(r));
     }
     return added;
 }
 
+QString TfrmMain::iconKey(const std::string& path, bool folder)
+{
+    if (folder) return QStringLiteral("/");
+    const auto name = platform::lastComponent(path);
+    const auto dot = name.find_last_of('.');
+    if (dot == std::string_view::npos) return QStringLiteral(".");
+    const auto suffix = name.substr(dot + 1);
+    return QString::fromUtf8(suffix.data(), qsizetype(suffix.size())).toLower();
+}
+
 QIcon TfrmMain::ShellIconIndex(const std::string& path)
 {
-    // One look-up per kind of item: folders share one icon, files one per suffix.
-    const QFileInfo info(qs(path));
-    const bool folder = info.isDir();
-    const QString key = folder ? QStringLiteral("/") : info.suffix().toLower();
+    return iconOfKey(iconKey(path, QFileInfo(qs(path)).isDir()));
+}
+
+// One look-up per kind of item: folders share one icon, files one per suffix.
+QIcon TfrmMain::iconOfKey(const QString& key)
+{
     const auto cached = iconCache_.constFind(key);
     if (cached != iconCache_.constEnd()) return *cached;
     static const QFileIconProvider provider;
-    QIcon icon = folder ? provider.icon(QFileIconProvider::Folder) : provider.icon(info);
+    const bool folder = key == QStringLiteral("/");
+    QIcon icon = folder ? provider.icon(QFileIconProvider::Folder) : provider.icon(QFileInfo("file." + key));
     if (icon.isNull()) icon = provider.icon(folder ? QFileIconProvider::Folder : QFileIconProvider::File);
     iconCache_.insert(key, icon);
     return icon;
 }
 
-void TfrmMain::setNodeImage(QTreeWidgetItem* node, const QIcon& image, int stateIndex)
+void TfrmMain::setNodeImage(QTreeWidgetItem* node, const QString& key, int stateIndex)
 {
     node->setData(0, kStateRole, stateIndex);
-    QPixmap composed(34, 16);
-    composed.fill(Qt::transparent);
-    QPainter p(&composed);
-    if (stateIndex > 0) p.drawPixmap(0, 0, stateImage(stateIndex));
-    if (!image.isNull()) p.drawPixmap(18, 0, image.pixmap(16, 16));
-    p.end();
-    node->setIcon(0, QIcon(composed));
+    const QString composedKey = QString::number(stateIndex) + QLatin1Char('|') + key;
+    auto cached = composedCache_.constFind(composedKey);
+    if (cached == composedCache_.constEnd()) {
+        QPixmap composed(34, 16);
+        composed.fill(Qt::transparent);
+        QPainter p(&composed);
+        if (stateIndex > 0) p.drawPixmap(0, 0, stateImage(stateIndex));
+        if (!key.isEmpty()) p.drawPixmap(18, 0, iconOfKey(key).pixmap(16, 16));
+        p.end();
+        cached = composedCache_.insert(composedKey, QIcon(composed));
+    }
+    node->setIcon(0, *cached);
 }
 
 void TfrmMain::SortTree()
@@ -165,7 +184,7 @@ void TfrmMain::rebuildChildren(QTreeWidgetItem* node, result_t& item)
 {
     const int shown = item.children ? AddResultNodes(*item.children, node) : 0;
     node->setText(0, qs(folderNodeText(item.name, shown)));
-    setNodeImage(node, ShellIconIndex(item.pathB), item.identical ? StateIdentical : StateDifferent);
+    setNodeImage(node, iconKey(item.pathB, true), item.identical ? StateIdentical : StateDifferent);
 }
 
 void TfrmMain::N10Click(int tag)

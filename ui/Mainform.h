@@ -116,14 +116,18 @@ private:
     void buildMenus();
     QWidget* buildLegend();
     void fillTree();
-    // The node's icon: its file icon with the state image drawn to its left.
-    void setNodeImage(QTreeWidgetItem* node, const QIcon& image, int stateIndex);
+    // The node's icon: the icon of its kind of item (iconKey) with the state
+    // image drawn to its left.
+    void setNodeImage(QTreeWidgetItem* node, const QString& key, int stateIndex);
+    static QString iconKey(const std::string& path, bool folder);
+    QIcon iconOfKey(const QString& key);
     void rebuildChildren(QTreeWidgetItem* node, result_t& item);
 
     TDM& dm_;
     TfrmWizard* wizard_ = nullptr;
     TfrmResult* report_ = nullptr;
     QHash<QString, QIcon> iconCache_;
+    QHash<QString, QIcon> composedCache_;
 };
 
 }  // namespace dm::ui

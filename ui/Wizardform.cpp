@@ -125,18 +125,21 @@ void TfrmWizard::btnStep2Click()
 
 void TfrmWizard::btnDirAClick()
 {
-    const QString folder = BrowseFolder(edtDirA->text());
-    if (folder.isEmpty()) return;
-    edtDirA->setText(folder);
-    dm_.StandardDir = folder.toStdString();
+    browseInto(*edtDirA, dm_.StandardDir);
 }
 
 void TfrmWizard::Button6Click()
 {
-    const QString folder = BrowseFolder(edtDirB->text());
-    if (folder.isEmpty()) return;
-    edtDirB->setText(folder);
-    dm_.LocalDir = folder.toStdString();
+    browseInto(*edtDirB, dm_.LocalDir);
+}
+
+void TfrmWizard::browseInto(QLineEdit& edit, std::string& folder)
+{
+    // A folder picked in the browser is kept at once, even if the wizard is then cancelled.
+    const QString chosen = BrowseFolder(edit.text());
+    if (chosen.isEmpty()) return;
+    edit.setText(chosen);
+    folder = chosen.toStdString();
 }
 
 void TfrmWizard::cbStartupShowClick()

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QDialog>
+#include <string>
 
 class QCheckBox;
 class QLabel;
@@ -57,6 +58,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void browseInto(QLineEdit& edit, std::string& folder);
+
     TDM& dm_;
     TdlgSetCom& filterDialog_;
 };

@@ -213,6 +213,13 @@ TEST_F(ResultTree, OpeningAnItemShowsItsPathThenOpensIt)
     EXPECT_EQ(opened.size(), 1u);
 }
 
+TEST_F(ResultTree, IconsComeFromTheKindOfItemEvenWhenThePathIsGone)
+{
+    const std::string folder = dir.folder("icons");
+    EXPECT_FALSE(main->ShellIconIndex(folder).isNull());
+    EXPECT_FALSE(main->ShellIconIndex(dir / "gone/report.pdf").isNull());  // by its extension alone
+}
+
 TEST_F(ResultTree, TheHiddenExportButtonWritesFolderA)
 {
     chooseFolders();

@@ -1,0 +1,55 @@
+// From the end of a comparison to the whole result tree on screen (offscreen):
+// a tree of about 10000 nodes, shown with every item.   bench_tree [work-folder]
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTreeWidget>
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+#include "bench/TreeGen.h"
+#include "config/Dmodule.h"
+#include "platform/TestSeams.h"
+#include "ui/Mainform.h"
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const std::string root =
+        argc > 1 ? argv[1] : (std::filesystem::temp_directory_path() / "dirmatch-bench-tree").string();
+    dm::bench::TreeShape shape{8400, 450, 6, 0, 0, 11};
+    dm::bench::generatePair(root, shape);
+    dm::platform::testSeams().programFile = root + "/dirmatch-gui";
+
+    dm::TDM dataModule;
+    dataModule.OnlyDiff = false;
+    dm::ui::TfrmMain window(dataModule);
+    window.show();
+    window.resultValid = true;
+    window.comparer = std::make_unique<dm::dirCompare>(root + "/A", root + "/B", nullptr, dm::StringList{"/"},
+                                                       dm::StringList{}, 0x1F);
+    window.comparer->run(0);
+
+    std::vector<double> times;
+    int nodes = 0;
+    for (int round = 0; round < 7; ++round) {
+        QElapsedTimer timer;
+        timer.start();
+        QTreeWidgetItem* header = window.AddHeaderNode();
+        nodes = window.AddResultNodes(*window.comparer->results.children, header);
+        window.SortTree();
+        header->setExpanded(true);
+        QApplication::processEvents();
+        times.push_back(double(timer.nsecsElapsed()) / 1e9);
+    }
+    std::sort(times.begin(), times.end());
+    int total = 0;
+    for (QTreeWidgetItemIterator it(window.TreeViewResult); *it; ++it) ++total;
+    std::printf("| tree nodes | top-level nodes | median time to the full tree |\n|---|---|---|\n");
+    std::printf("| %d | %d | %.3f s |\n", total, nodes, times[times.size() / 2]);
+    dm::platform::testSeams().programFile.clear();
+    std::filesystem::remove_all(root);
+    return 0;
+}

@@ -1,0 +1,149 @@
+#!/usr/bin/env bash
+# Generates the benchmark trees (fixed seed) and times dirmatch side by side
+# with rsync -n and find on the same trees, warm and cold, plus growth up to a
+# million entries. Writes bench/RESULTS.md and bench/growth.png.
+#   bash bench/run.sh [work-folder]        (as root: the cold runs mount an ext4 image)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+here=$(pwd)
+work="${1:-/tmp/dirmatch-bench}"
+runs="${RUNS:-10}"
+
+need=()
+for p in hyperfine rsync gnuplot-nox e2fsprogs time; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
+done
+if [ ${#need[@]} -gt 0 ]; then
+  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${need[@]}"
+fi
+bash scripts/setup.sh >/dev/null
+cmake -S . -B build-rel -G Ninja -DCMAKE_BUILD_TYPE=Release -DDM_BUILD_TESTS=OFF >/dev/null
+cmake --build build-rel >/dev/null
+dm="$here/build-rel/cli/dirmatch"
+gen="$here/build-rel/bench/bench_gen"
+
+mkdir -p "$work"
+declare -A entries
+make_tree() {  # name files folders depth pe versioned [empty]
+  local name=$1; shift
+  [ -d "$work/$name/A" ] || "$gen" "$work/$name" "$@" >/dev/null
+  # counted entries: every entry below A, plus the two dot entries of each folder
+  entries[$name]=$(( $(find "$work/$name/A" -mindepth 1 | wc -l) + 2 * $(find "$work/$name/A" -type d | wc -l) ))
+}
+make_tree a 9900 1 1 0 0 101
+make_tree b 8450 450 6 0 0 102
+make_tree c 9900 1 1 1000 100 103
+make_tree d100k 92000 4500 6 0 0 104 empty
+make_tree d1m 920000 45000 6 0 0 105 empty
+
+median() {  # hyperfine JSON -> median seconds of command $2
+  python3 -c "import json,sys; print(json.load(open(sys.argv[1]))['results'][int(sys.argv[2])]['median'])" "$1" "$2"
+}
+
+results="$here/bench/RESULTS.md"
+{
+  echo "# dirmatch benchmarks"
+  echo
+  echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'),"
+  echo "$(free -g | awk '/Mem:/{print $2}') GiB, Linux $(uname -r). $(date -u +%Y-%m-%d). Medians of $runs runs (hyperfine)."
+  echo "Trees: (a) 9900 files in one folder; (b) ~9800 entries in 450 folders, depth 6; (c) like (a), 1000 files"
+  echo "starting with a PE header, 100 with a version resource. B differs from A: 5 % size or time, 2 % missing, 2 % extra."
+  echo
+  echo "## Warm cache"
+  echo
+  echo "| tree | dirmatch (all rules) | rules without version | --json | rsync -rn | find | all / rsync | no version / rsync | no version / find |"
+  echo "|---|---|---|---|---|---|---|---|---|"
+} > "$results"
+
+for t in a b c; do
+  A="$work/$t/A"; B="$work/$t/B"
+  hyperfine -N -i -w 3 -r "$runs" --output=null --export-json "$work/$t.json" \
+    "$dm compare $A $B" "$dm compare $A $B --rules size,time,subdirs" "$dm compare $A $B --json" \
+    "rsync -rn --itemize-changes $A/ $B/" "find $A $B -printf '%s %T@\n'" >/dev/null
+  m0=$(median "$work/$t.json" 0); m1=$(median "$work/$t.json" 1); m2=$(median "$work/$t.json" 2)
+  m3=$(median "$work/$t.json" 3); m4=$(median "$work/$t.json" 4)
+  python3 - "$t" "$m0" "$m1" "$m2" "$m3" "$m4" >> "$results" <<'PY'
+import sys
+t, *m = sys.argv[1:]; m = [float(x) for x in m]
+ms = lambda s: f"{s*1000:.1f} ms"
+print(f"| ({t}) | {ms(m[0])} | {ms(m[1])} | {ms(m[2])} | {ms(m[3])} | {ms(m[4])} | {m[0]/m[3]:.2f}x | {m[1]/m[3]:.2f}x | {m[1]/m[4]:.2f}x |")
+PY
+done
+
+# Cold cache: the trees on an ext4 image behind a direct-I/O loop device (so
+# that the image file's own cache does not count), remounted with the caches
+# dropped before every run.
+img="$work/cold.img"; mnt="$work/cold"
+mkdir -p "$mnt"
+if [ ! -f "$img" ]; then
+  truncate -s 1G "$img" && mkfs.ext4 -q -F "$img"
+  mount -o loop "$img" "$mnt" && cp -a "$work/a" "$work/b" "$work/c" "$mnt/" && umount "$mnt"
+fi
+loop=$(losetup -f --show --direct-io=on "$img")
+{
+  echo
+  echo "## Cold cache (ext4 image remounted, caches dropped, before each run)"
+  echo
+  echo "| tree | dirmatch (all rules) | rsync -rn | find | dirmatch / rsync |"
+  echo "|---|---|---|---|---|"
+} >> "$results"
+remount="umount $mnt 2>/dev/null; sync; echo 3 > /proc/sys/vm/drop_caches; mount $loop $mnt"
+for t in a b c; do
+  A="$mnt/$t/A"; B="$mnt/$t/B"
+  sh -c "$remount"
+  hyperfine -N -i -r "$runs" --output=null --prepare "sh -c '$remount'" --export-json "$work/cold-$t.json" \
+    "$dm compare $A $B" "rsync -rn --itemize-changes $A/ $B/" "find $A $B -printf '%s %T@\n'" >/dev/null
+  python3 - "$t" "$(median "$work/cold-$t.json" 0)" "$(median "$work/cold-$t.json" 1)" "$(median "$work/cold-$t.json" 2)" >> "$results" <<'PY'
+import sys
+t, *m = sys.argv[1:]; m = [float(x) for x in m]
+print(f"| ({t}) | {m[0]*1000:.1f} ms | {m[1]*1000:.1f} ms | {m[2]*1000:.1f} ms | {m[0]/m[1]:.2f}x |")
+PY
+done
+umount "$mnt" 2>/dev/null || true
+losetup -d "$loop"
+
+# Growth: time and memory per entry from 10^4 to 10^6 entries per tree.
+{
+  echo
+  echo "## Growth (warm, all rules, --max-entries raised)"
+  echo
+  echo "| entries per tree | time | time per entry | peak memory | memory per entry |"
+  echo "|---|---|---|---|---|"
+} >> "$results"
+: > "$work/growth.dat"
+base=$(/usr/bin/time -f %M "$dm" --help 2>&1 >/dev/null | tail -1)
+for t in b d100k d1m; do
+  A="$work/$t/A"; B="$work/$t/B"
+  hyperfine -N -i -w 1 -r 3 --output=null --export-json "$work/g-$t.json" "$dm compare $A $B --max-entries 3000000" >/dev/null
+  secs=$(median "$work/g-$t.json" 0)
+  kib=$( { /usr/bin/time -f %M "$dm" compare "$A" "$B" --max-entries 3000000 >/dev/null || true; } 2>&1 | tail -1)
+  n=${entries[$t]}
+  python3 - "$n" "$secs" "$kib" "$base" >> "$results" <<'PY'
+import sys
+n, s, k, b = int(sys.argv[1]), float(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4])
+print(f"| {n} | {s:.2f} s | {s/n*1e6:.2f} us | {k/1024:.0f} MiB | {(k-b)*1024/(2*n):.0f} bytes |")
+PY
+  echo "$n $(python3 -c "print($secs/$n*1e6)")" >> "$work/growth.dat"
+done
+gnuplot <<GP
+set terminal pngcairo size 720,420
+set output "$here/bench/growth.png"
+set logscale x
+set xlabel "entries per tree"
+set ylabel "time per entry (us)"
+set yrange [0:*]
+set grid
+plot "$work/growth.dat" using 1:2 with linespoints title "dirmatch compare (A and B)"
+GP
+
+{
+  echo
+  echo "## Desktop program: end of comparison to the full tree"
+  echo
+  "$here/build-rel/bench/bench_tree" 2>/dev/null
+  echo
+  echo "## 100 comparisons in a row (refresh and synchronization between)"
+  echo
+  "$here/build-rel/bench/bench_load" 100
+} >> "$results"
+echo "Wrote $results and bench/growth.png"
