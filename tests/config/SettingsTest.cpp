@@ -42,6 +42,25 @@ TEST_F(Settings, PathsLieBesideTheProgram)
     EXPECT_EQ(bare.LogPath, dir / "tools/dirmatch.log");
 }
 
+TEST_F(Settings, AProgramFolderThatCannotBeWrittenKeepsItsFilesInTheUsersConfiguration)
+{
+    if (std::system(("chattr +i '" + tools + "' 2>/dev/null").c_str()) != 0) GTEST_SKIP() << "no chattr here";
+    const char* old = std::getenv("XDG_CONFIG_HOME");
+    const std::string saved = old ? old : "";
+    setenv("XDG_CONFIG_HOME", dir.folder("config").c_str(), 1);
+    {
+        TDM dm(program());
+        EXPECT_EQ(dm.IniPath, dir / "config/dirmatch/pre.ini");
+        EXPECT_EQ(dm.LogPath, dir / "config/dirmatch/folders.log");
+    }
+    std::system(("chattr -i '" + tools + "'").c_str());
+    if (old)
+        setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    else
+        unsetenv("XDG_CONFIG_HOME");
+    EXPECT_TRUE(dir.exists("config/dirmatch/pre.ini"));
+}
+
 TEST_F(Settings, AFirstStartHasTheDefaultsAndItsExitWritesEveryKeyInOrder)
 {
     {
