@@ -167,11 +167,8 @@ void dirCompare::refresh(result_t& node, uint8_t mode, const std::string& itemNa
     if (state == TooManyFiles || !node.elemA || !node.elemB) return;
     std::vector<result_t*> chain;
     findChain(results, node, chain);
-    const result_t before = [&] {
-        result_t counts;
-        addCounts(counts, node);
-        return counts;
-    }();
+    result_t before;  // the node's counts as they were
+    addCounts(before, node);
 
     state = Comparing;
     std::string error;

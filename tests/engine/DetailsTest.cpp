@@ -35,7 +35,7 @@ protected:
 
 TEST_F(Details, FifteenTextsColumnByColumn)
 {
-    // 2005-03-07 09:05:03 in Shanghai (UTC+8), the tests' time zone
+    // 2005-03-07 09:05:03 at UTC+8, the tests' time zone
     dir.file("A/f.txt", "12345", 1110157503);
     dir.file("B/f.txt", "1", 1110157503);
     const StringList t = detailsOf("f.txt");
@@ -66,7 +66,7 @@ TEST_F(Details, AFolderHasSizeZeroNoVersionButItsRealTime)
 {
     dir.folder("A/sub");
     dir.folder("B/sub");
-    test::setModified(dir / "A/sub", 1136044800);  // 2006-01-01 00:00:00 in Shanghai
+    test::setModified(dir / "A/sub", 1136044800);  // 2006-01-01 00:00:00 at UTC+8
     const StringList t = detailsOf("sub");
     EXPECT_EQ(t[7], "0");
     EXPECT_EQ(t[8], "不存在");

@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -12,6 +13,16 @@
 namespace fs = std::filesystem;
 
 namespace dm::test {
+
+namespace {
+// Every test that looks at local times runs in UTC+8 without daylight saving,
+// spelled so that no time-zone database is needed.
+[[maybe_unused]] const bool kZoneSet = [] {
+    setenv("TZ", "CST-8", 1);
+    tzset();
+    return true;
+}();
+}  // namespace
 
 TempDir::TempDir()
 {
