@@ -11,7 +11,7 @@ namespace dm::platform {
 
 namespace {
 constexpr unsigned kRingEntries = 256;
-constexpr unsigned kFileSlots = 64;  // files open at once in one batch
+constexpr unsigned kFileSlots = 64;  // files open at once
 }  // namespace
 
 struct Uring::State {
@@ -35,10 +35,6 @@ bool Uring::start()
 {
     auto state = std::make_unique<State>();
     if (io_uring_queue_init(kRingEntries, &state->ring, 0) != 0) return false;
-    if (io_uring_register_files_sparse(&state->ring, kFileSlots) != 0) {
-        io_uring_queue_exit(&state->ring);
-        return false;
-    }
     state_ = state.release();
     return true;
 }
@@ -76,25 +72,40 @@ bool Uring::readHeads(int folder, const std::vector<const char*>& names,
     io_uring& ring = state_->ring;
     heads.resize(names.size());
     results.assign(names.size(), -ECANCELED);
+    std::vector<int> fds(kFileSlots);
+    // Three rounds per group, every call of a round in flight at once: open
+    // them all, read them all, close them all.
     for (size_t begin = 0; begin < names.size(); begin += kFileSlots) {
-        const size_t end = std::min(names.size(), begin + kFileSlots);
-        for (size_t i = begin; i < end; ++i) {
-            const auto slot = unsigned(i - begin);
-            // open -> read -> close, each going ahead whatever the one before
-            // returned, so that no slot is ever left open.
+        const size_t count = std::min<size_t>(kFileSlots, names.size() - begin);
+        fds.assign(count, -1);
+        for (size_t k = 0; k < count; ++k) {
             io_uring_sqe* open = io_uring_get_sqe(&ring);
-            io_uring_prep_openat_direct(open, folder, names[i], O_RDONLY | O_NONBLOCK | O_NOCTTY, 0, slot);
-            io_uring_sqe_set_data64(open, ~uint64_t(0));
-            open->flags |= IOSQE_IO_HARDLINK;
-            io_uring_sqe* read = io_uring_get_sqe(&ring);
-            io_uring_prep_read(read, int(slot), heads[i].data(), unsigned(kProbeBytes), 0);
-            read->flags |= IOSQE_FIXED_FILE | IOSQE_IO_HARDLINK;
-            io_uring_sqe_set_data64(read, i);
-            io_uring_sqe* close = io_uring_get_sqe(&ring);
-            io_uring_prep_close_direct(close, slot);
-            io_uring_sqe_set_data64(close, ~uint64_t(0));
+            io_uring_prep_openat(open, folder, names[begin + k], O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0);
+            io_uring_sqe_set_data64(open, k);
         }
-        if (!collect(ring, unsigned(end - begin) * 3, results)) return false;
+        if (!collect(ring, unsigned(count), fds)) return false;
+        unsigned reads = 0;
+        for (size_t k = 0; k < count; ++k) {
+            if (fds[k] < 0) {
+                results[begin + k] = fds[k];
+                continue;
+            }
+            io_uring_sqe* read = io_uring_get_sqe(&ring);
+            io_uring_prep_read(read, fds[k], heads[begin + k].data(), unsigned(kProbeBytes), 0);
+            io_uring_sqe_set_data64(read, begin + k);
+            ++reads;
+        }
+        const bool readOk = reads == 0 || collect(ring, reads, results);
+        unsigned closes = 0;
+        for (size_t k = 0; k < count; ++k) {
+            if (fds[k] < 0) continue;
+            io_uring_sqe* close = io_uring_get_sqe(&ring);
+            io_uring_prep_close(close, fds[k]);
+            io_uring_sqe_set_data64(close, ~uint64_t(0));
+            ++closes;
+        }
+        if (closes > 0 && !collect(ring, closes, results)) return false;
+        if (!readOk) return false;
     }
     return true;
 }
