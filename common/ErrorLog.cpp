@@ -10,18 +10,6 @@ namespace dm {
 
 namespace {
 
-// Text files are written with CR LF line ends on every platform.
-std::string withCrLf(const std::string& text)
-{
-    std::string out;
-    out.reserve(text.size() + 8);
-    for (const char c : text) {
-        if (c == '\n') out += '\r';
-        out += c;
-    }
-    return out;
-}
-
 std::string stampNow()
 {
     const auto t = platform::localNow();

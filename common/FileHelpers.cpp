@@ -13,6 +13,17 @@ std::string systemErrorText(const std::string& text)
     return text + " : " + platform::systemMessage(platform::lastError());
 }
 
+std::string withCrLf(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size() + text.size() / 16 + 2);
+    for (const char c : text) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
+
 int shellCopy(const std::string& source, const std::string& target)
 {
     return platform::copyItem(source, target);

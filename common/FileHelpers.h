@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/PeVersion.h"
 
@@ -12,6 +13,9 @@ namespace dm {
 // The text, " : " and the system's description of the last platform error.
 // Call it right after the failing call, before anything else can fail.
 std::string systemErrorText(const std::string& text);
+
+// The text as the program writes text files: every line feed as CR LF.
+std::string withCrLf(std::string_view text);
 
 // Copies one file or one folder (with its content) to `target`, the path of the
 // copy itself: no questions, missing folders created, an old file replaced only

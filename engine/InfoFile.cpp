@@ -28,16 +28,6 @@ std::string trimmed(const std::string& text)
     return text.substr(begin, end - begin);
 }
 
-std::string withCrLf(const char* text)
-{
-    std::string out;
-    for (const char* p = text; *p; ++p) {
-        if (*p == '\n') out += '\r';
-        out += *p;
-    }
-    return out;
-}
-
 // The record's first eleven 32-bit words, in their order in the record.
 using Words = std::array<uint32_t, kWordCount>;
 
