@@ -6,11 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "common/StringList.h"
 #include "platform/Registry.h"
 
 namespace dm {
-
-using StringList = std::vector<std::string>;
 
 class TDM {
 public:

@@ -6,9 +6,9 @@
 #include <string_view>
 #include <vector>
 
-namespace dm {
+#include "common/StringList.h"
 
-using StringList = std::vector<std::string>;
+namespace dm {
 
 // The lines of a multi-line text: split at line breaks, a final empty piece
 // dropped. "" has no line; "\n" has one empty line.

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "common/StringList.h"
 #include "engine/Progress.h"
 #include "platform/FindData.h"
 
 namespace dm {
 
-using StringList = std::vector<std::string>;
 using platform::WIN32_FIND_DATA;
 
 enum CompareState : uint32_t {
