@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "platform/Copy.h"
+#include "platform/ProgramPaths.h"
+#include "platform/SysError.h"
 #include "platform/TestSeams.h"
 #include "platform/Text.h"
 
@@ -51,18 +53,6 @@ std::string temporaryBeside(const std::string& target)
     const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
     return folder + "." + name.substr(0, 200) + ".dirmatch-" + std::to_string(random() % 100000000);
-}
-
-int makeFolders(const std::string& path)
-{
-    struct stat st {};
-    if (stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
-    const std::string parent = parentOf(path);
-    if (parent != path) {
-        if (const int e = makeFolders(parent)) return e;
-    }
-    if (mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) return errno;
-    return 0;
 }
 
 int setTimes(int fd, const struct stat& source)
@@ -180,7 +170,7 @@ int copyAny(const std::string& source, const std::string& target)
 int copyItem(const std::string& source, const std::string& target)
 {
     if (source.empty() || target.empty()) return EINVAL;
-    if (const int e = makeFolders(parentOf(target))) return e;
+    if (!makeFolders(parentOf(target))) return lastError();
     return copyAny(source, target);
 }
 

@@ -19,7 +19,8 @@ std::string besideProgram(const std::string& programFile);
 // The user's configuration folder for dirmatch, ending in the separator.
 std::string userConfigFolder();
 
-// Creates the folder and the folders above it; false when it cannot.
+// Creates the folder and the folders above it; false, with lastError() set,
+// when it cannot (also when a file stands where a folder should).
 bool makeFolders(const std::string& path);
 
 }  // namespace dm::platform

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "platform/ProgramPaths.h"
+#include "platform/SysError.h"
 #include "platform/TestSeams.h"
 #include "platform/Text.h"
 
@@ -53,12 +54,18 @@ bool makeFolders(const std::string& path)
 {
     if (path.empty()) return true;
     struct stat st {};
-    if (stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+    if (stat(path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) return true;
+        setLastError(ENOTDIR);
+        return false;
+    }
     std::string trimmedPath = path;
     while (trimmedPath.size() > 1 && endsWithSeparator(trimmedPath)) trimmedPath.pop_back();
     const auto pos = trimmedPath.find_last_of(kSeparator);
     if (pos != std::string::npos && pos > 0 && !makeFolders(trimmedPath.substr(0, pos))) return false;
-    return mkdir(trimmedPath.c_str(), 0777) == 0 || errno == EEXIST;
+    if (mkdir(trimmedPath.c_str(), 0777) == 0 || errno == EEXIST) return true;
+    setLastError(errno);
+    return false;
 }
 
 }  // namespace dm::platform
