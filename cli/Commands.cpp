@@ -21,6 +21,13 @@ namespace {
 
 const std::string kTool = "dirmatch: ";
 
+// A system's error text may end with its own line break; an error is one line.
+std::string oneLine(std::string text)
+{
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return text;
+}
+
 std::string logPath()
 {
     return TDM::LogPathFor(platform::programFile());
@@ -60,7 +67,7 @@ int report(dirCompare& comp, const CompareArgs& args)
     } else {
         const std::string state = stateText(comp.state, comp.errorText);
         const bool detail = !comp.errorText.empty() && comp.errorText != state;
-        std::cerr << kTool << state << (detail ? ": " + comp.errorText : std::string()) << std::endl;
+        std::cerr << kTool << oneLine(state + (detail ? ": " + comp.errorText : std::string())) << std::endl;
     }
     return exitCodeOf(comp);
 }
@@ -207,7 +214,7 @@ int runExport(const std::string& folderA, const std::string& file, const std::st
     std::string normalized;
     std::string error;
     if (!normalizeFolder(folderA, normalized, error)) {
-        std::cerr << kTool << error << std::endl;
+        std::cerr << kTool << oneLine(error) << std::endl;
         return ExitError;
     }
     TerminalProgress progress;
@@ -216,7 +223,7 @@ int runExport(const std::string& folderA, const std::string& file, const std::st
     const bool scanned = comp.scanFolder(comp.rootA, error, {});
     progress.clear();
     if (!scanned) {
-        std::cerr << kTool << error << std::endl;
+        std::cerr << kTool << oneLine(error) << std::endl;
         return ExitError;
     }
     if (comp.rootA.count >= maxEntries) std::cerr << messageText(msg::TooManyEntries) << maxEntries << std::endl;

@@ -42,13 +42,20 @@ void printLines(std::ostream& out, const std::vector<Line>& lines, int depth)
     }
 }
 
+// JSON is UTF-8 whatever the system's code page.
+std::string utf8(const std::string& text)
+{
+    return platform::toUtf8(text);
+}
+
 nlohmann::ordered_json nodeJson(dirCompare& comp, const result_t& r)
 {
     StringList details;
     comp.details(r, details);
+    for (std::string& text : details) text = utf8(text);
     nlohmann::ordered_json node = {
-        {"kind", r.kind},           {"name", r.name},           {"pathA", r.pathA},
-        {"pathB", r.pathB},         {"folderA", r.folderA},     {"folderB", r.folderB},
+        {"kind", r.kind},           {"name", utf8(r.name)},     {"pathA", utf8(r.pathA)},
+        {"pathB", utf8(r.pathB)},   {"folderA", r.folderA},     {"folderB", r.folderB},
         {"sameSize", r.sameSize},   {"sameTime", r.sameTime},   {"sameVersion", r.sameVersion},
         {"identical", r.identical}, {"included", r.included},   {"lacked", r.lacked},
         {"redundant", r.redundant}, {"different", r.different}, {"details", details},
@@ -82,15 +89,15 @@ nlohmann::ordered_json toJson(dirCompare& comp)
 {
     nlohmann::ordered_json doc = {
         {"state", comp.state},
-        {"stateText", stateText(comp.state, comp.errorText)},
-        {"pathA", comp.pathA},
-        {"pathB", comp.pathB},
+        {"stateText", utf8(stateText(comp.state, comp.errorText))},
+        {"pathA", utf8(comp.pathA)},
+        {"pathB", utf8(comp.pathB)},
     };
     if (comp.state != Finished && comp.state != TooManyFiles) return doc;
     doc["lacked"] = comp.results.lacked;
     doc["different"] = comp.results.different;
     doc["redundant"] = comp.results.redundant;
-    doc["countsText"] = countsText(comp.results);
+    doc["countsText"] = utf8(countsText(comp.results));
     nlohmann::ordered_json results = nlohmann::ordered_json::array();
     if (comp.results.children) {
         for (const auto& c : *comp.results.children) results.push_back(nodeJson(comp, *c));

@@ -5,6 +5,9 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
+
+#include "platform/Text.h"
 
 namespace dm {
 
@@ -106,6 +109,18 @@ constexpr std::array<const char*, 2 * kMessageCount> buildTable()
 
 constexpr auto kTable = buildTable();
 
+// The table is written in UTF-8; the program speaks the system's code page.
+const std::vector<std::string>& systemTable()
+{
+    static const std::vector<std::string> converted = [] {
+        std::vector<std::string> texts;
+        texts.reserve(kTable.size());
+        for (const char* text : kTable) texts.push_back(platform::fromUtf8(text));
+        return texts;
+    }();
+    return converted;
+}
+
 uint8_t gLanguage = 0;
 
 }  // namespace
@@ -125,7 +140,7 @@ const char* messageRaw(uint32_t number)
     // The number is tested before doubling it, so that no huge number can wrap
     // around onto a real entry.
     if (number >= kMessageCount) return "";
-    return kTable[2 * number + gLanguage];
+    return systemTable()[2 * number + gLanguage].c_str();
 }
 
 std::string messageText(uint32_t number)

@@ -1,14 +1,13 @@
 #include "engine/InfoFile.h"
 
 #include <array>
-#include <cerrno>
 #include <cstring>
 #include <stdexcept>
 
 #include "common/FileHelpers.h"
 #include "common/Messages.h"
 #include "platform/AtomicFile.h"
-#include "platform/SysError.h"
+#include "platform/OpenFile.h"
 #include "platform/Text.h"
 
 namespace dm {
@@ -243,7 +242,7 @@ bool readInfoBlock(dirCompare& comp, element_t& element, std::FILE* file, std::s
         ++n;
     }
     if (n != 0) {
-        error = kIncomplete;
+        error = platform::fromUtf8(kIncomplete);
         return false;
     }
     return true;
@@ -252,9 +251,8 @@ bool readInfoBlock(dirCompare& comp, element_t& element, std::FILE* file, std::s
 bool readInfoFile(dirCompare& comp, element_t& target, const std::string& fileName, std::string& error,
                   const std::string& subPath)
 {
-    std::FILE* file = std::fopen(fileName.c_str(), "rb");
+    std::FILE* file = platform::openFile(fileName, "rb");
     if (!file) {
-        platform::setLastError(errno);
         error = systemErrorText(messageText(msg::OpenForRead) + fileName);
         return false;
     }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/Listing.h"
+#include "platform/PeVersion_posix.h"
 #include "platform/SysError.h"
 #include "platform/TestSeams.h"
 #include "platform/Text.h"

@@ -26,9 +26,6 @@ std::optional<FileVersion> parsePeVersion(const uint8_t* data, size_t size);
 // The version of the file at the path; nothing for folders, files that are not
 // executables with a version resource, and anything that cannot be read.
 std::optional<FileVersion> readFileVersion(const std::string& path);
-// The same for an entry of an open folder (a handle of the platform's
-// listing) that is known to be a regular file, of the size the listing saw.
-std::optional<FileVersion> readFileVersionAt(int folder, const char* name, std::optional<uint64_t> knownSize);
 
 // Smallest file that can hold a DOS header; smaller files are never opened.
 constexpr uint64_t kMinExecutableSize = 64;

@@ -1,11 +1,11 @@
+#include "platform/PeVersion_posix.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
-
-#include "platform/PeVersion.h"
 
 namespace dm::platform {
 

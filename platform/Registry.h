@@ -1,5 +1,8 @@
-// A small registry: string values under keys, kept in one ini file per root
-// key (a key is a section named by its sub-key path, a value one of its keys).
+// String values of the registry under the current user's or the machine's key.
+// Where there is no registry they are kept in one ini file per root key (a key
+// is a section named by its sub-key path, a value one of its keys):
+// $XDG_CONFIG_HOME/dirmatch/registry.ini for the current user (~/.config when
+// unset), /etc/dirmatch/registry.ini for the machine.
 #pragma once
 
 #include <optional>
@@ -8,10 +11,6 @@
 namespace dm::platform {
 
 enum class RootKey { LocalMachine, CurrentUser };
-
-// The file that holds a root key: $XDG_CONFIG_HOME/dirmatch/registry.ini for
-// the current user (~/.config when unset), /etc/dirmatch/registry.ini for the machine.
-std::string registryFile(RootKey root);
 
 // Opens the key (creating it where that is possible) and reads the string
 // value; nothing when the key cannot be opened or the value is missing.

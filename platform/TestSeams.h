@@ -11,8 +11,9 @@ namespace dm::platform {
 struct TestSeams {
     // Called before a folder listing starts; a non-zero errno fails it.
     std::function<int(const std::string& folder)> failListing;
-    // Called after each block written while copying a file; a non-zero errno
-    // fails that write (the copy then has to clean up after itself).
+    // Called after each block written while copying a file (where the shell
+    // copies, once before it starts); a non-zero code fails that write (the
+    // copy then has to clean up after itself).
     std::function<int(const std::string& target, uint64_t bytesWritten)> failCopyWrite;
     // Work as on a system without io_uring.
     bool noUring = false;

@@ -31,4 +31,9 @@ bool parseInteger(std::string_view text, bool& negative, bool& hexadecimal, uint
 // Order of names in a folder listing: by upper-cased bytes, ties by raw bytes.
 bool listingOrderLess(std::string_view a, std::string_view b);
 
+// Text of the system's code page as UTF-8, and back; the same bytes where the
+// code page is UTF-8. Characters the target cannot hold become "?".
+std::string toUtf8(std::string_view text);
+std::string fromUtf8(std::string_view text);
+
 }  // namespace dm::platform

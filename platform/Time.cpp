@@ -8,34 +8,4 @@ FILETIME fileTimeFromUnix(int64_t seconds, uint32_t nanoseconds)
     return makeFileTime(ticks < 0 ? 0 : uint64_t(ticks));
 }
 
-SYSTEMTIME FileTimeToSystemTime(const FILETIME& ft)
-{
-    const uint64_t ticks = fileTimeValue(ft);
-    const uint64_t totalMs = ticks / 10000;
-    const uint64_t msOfDay = totalMs % 86400000ull;
-    const int64_t days = int64_t(totalMs / 86400000ull);  // since 1601-01-01
-
-    SYSTEMTIME st;
-    st.wMilliseconds = uint16_t(msOfDay % 1000);
-    st.wSecond = uint16_t(msOfDay / 1000 % 60);
-    st.wMinute = uint16_t(msOfDay / 60000 % 60);
-    st.wHour = uint16_t(msOfDay / 3600000);
-    st.wDayOfWeek = uint16_t((days + 1) % 7);  // 1601-01-01 was a Monday
-
-    // Civil date from a day count (proleptic Gregorian), shifted to 0000-03-01.
-    const int64_t z = days + 584694;  // days from 0000-03-01 to 1601-01-01
-    const int64_t era = z / 146097;
-    const int64_t doe = z - era * 146097;
-    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int64_t mp = (5 * doy + 2) / 153;
-    const int64_t day = doy - (153 * mp + 2) / 5 + 1;
-    const int64_t month = mp < 10 ? mp + 3 : mp - 9;
-    const int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
-    st.wYear = uint16_t(year);
-    st.wMonth = uint16_t(month);
-    st.wDay = uint16_t(day);
-    return st;
-}
-
 }  // namespace dm::platform

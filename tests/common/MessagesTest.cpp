@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "common/Messages.h"
+#include "tests/support/TempDir.h"
 
 namespace dm {
 namespace {
+
+using test::operator""_sys;
 
 class Messages : public ::testing::Test {
 protected:
@@ -13,8 +16,8 @@ protected:
 TEST_F(Messages, EachLanguageHasItsColumn)
 {
     setLanguage(Chinese);
-    EXPECT_EQ(messageText(msg::StateFinished), "比较完成");
-    EXPECT_EQ(messageText(msg::ReportLacked), "       缺少文件个数：");
+    EXPECT_EQ(messageText(msg::StateFinished), "比较完成"_sys);
+    EXPECT_EQ(messageText(msg::ReportLacked), "       缺少文件个数："_sys);
     setLanguage(English);
     EXPECT_EQ(messageText(msg::DetailsButton), "Details");
     EXPECT_EQ(messageText(msg::ReportRedundant).substr(0, 7), "      C");  // six blanks in English
@@ -42,14 +45,14 @@ TEST_F(Messages, FileMarkersAreTheSameInBothLanguages)
     }
     setLanguage(English);
     EXPECT_EQ(messageText(msg::NoVersion), "N/A");
-    EXPECT_EQ(messageText(msg::StoredNoVersion), "版本不存在");
+    EXPECT_EQ(messageText(msg::StoredNoVersion), "版本不存在"_sys);
 }
 
 TEST_F(Messages, AnyLanguageButOneIsChinese)
 {
     setLanguage(7);
     EXPECT_EQ(currentLanguage(), Chinese);
-    EXPECT_EQ(std::string(messageRaw(msg::StateTooManyFiles)), "文件太多");
+    EXPECT_EQ(std::string(messageRaw(msg::StateTooManyFiles)), "文件太多"_sys);
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ TEST(MemoLines, SplitAtLineBreaksWithoutAFinalEmptyPiece)
 
 TEST(CompareList, AnEmptyListMeansEveryPathButAnEmptyLineStays)
 {
-    EXPECT_EQ(compareListFrom(memoLines("")), StringList{"/"});
+    EXPECT_EQ(compareListFrom(memoLines("")), StringList{test::kSep});
     EXPECT_EQ(compareListFrom(memoLines("\n")), StringList{""});
 }
 

@@ -4,6 +4,7 @@
 #include "platform/IniFile.h"
 #include "platform/Registry.h"
 #include "platform/TestSeams.h"
+#include "tests/support/Faults.h"
 #include "tests/support/TempDir.h"
 
 namespace dm {
@@ -44,20 +45,15 @@ TEST_F(Settings, PathsLieBesideTheProgram)
 
 TEST_F(Settings, AProgramFolderThatCannotBeWrittenKeepsItsFilesInTheUsersConfiguration)
 {
-    if (std::system(("chattr +i '" + tools + "' 2>/dev/null").c_str()) != 0) GTEST_SKIP() << "no chattr here";
-    const char* old = std::getenv("XDG_CONFIG_HOME");
-    const std::string saved = old ? old : "";
-    setenv("XDG_CONFIG_HOME", dir.folder("config").c_str(), 1);
+    if (!test::setImmutable(tools, true)) GTEST_SKIP() << "cannot make a folder immutable here";
+    const auto saved = test::setVariable("XDG_CONFIG_HOME", dir.folder("config"));
     {
         TDM dm(program());
         EXPECT_EQ(dm.IniPath, dir / "config/dirmatch/pre.ini");
         EXPECT_EQ(dm.LogPath, dir / "config/dirmatch/folders.log");
     }
-    std::system(("chattr -i '" + tools + "'").c_str());
-    if (old)
-        setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
-    else
-        unsetenv("XDG_CONFIG_HOME");
+    test::setImmutable(tools, false);
+    test::setVariable("XDG_CONFIG_HOME", saved);
     EXPECT_TRUE(dir.exists("config/dirmatch/pre.ini"));
 }
 
@@ -68,7 +64,7 @@ TEST_F(Settings, AFirstStartHasTheDefaultsAndItsExitWritesEveryKeyInOrder)
         EXPECT_EQ(dm.StandardDir, "");
         EXPECT_EQ(dm.LocalDir, "");
         EXPECT_EQ(dm.DispInfo, "info.dat");
-        EXPECT_EQ(dm.DoCompareList, StringList{"/"});
+        EXPECT_EQ(dm.DoCompareList, StringList{test::kSep});
         EXPECT_TRUE(dm.NotUpdateList.empty());
         EXPECT_EQ(dm.Options, 0x1Fu);
         EXPECT_TRUE(dm.OnlyDiff);
@@ -88,7 +84,7 @@ TEST_F(Settings, FilterSectionsInTheSettingsAreIgnoredAndDropped)
     {
         TDM dm(program());
         EXPECT_TRUE(dm.NotUpdateList.empty());
-        EXPECT_EQ(dm.DoCompareList, StringList{"/"});
+        EXPECT_EQ(dm.DoCompareList, StringList{test::kSep});
         EXPECT_EQ(dm.StandardDir, "/a");
     }
     const platform::IniFile after(ini());
@@ -127,7 +123,7 @@ TEST_F(Settings, FlagsAndIntegersFollowTheProfileRules)
 TEST_F(Settings, DispPathIsAnExistingFolderWithItsSeparatorOrNothing)
 {
     writeIni("[Server]\nDispPath=" + tools + "\n");
-    EXPECT_EQ(TDM(program()).DispPath, tools + "/");
+    EXPECT_EQ(TDM(program()).DispPath, tools + test::kSep);
     writeIni("[Server]\nDispPath=" + dir / "missing" + "\n");
     EXPECT_EQ(TDM(program()).DispPath, "");
 }
@@ -165,12 +161,12 @@ TEST_F(Settings, SplittingAKeyPath)
 TEST_F(Settings, AReadOnlySettingsFileIsLeftIntactAndNothingIsReported)
 {
     writeIni("[Server]\nStandardDir=/old\n");
-    if (std::system(("chattr +i '" + ini() + "' 2>/dev/null").c_str()) != 0) GTEST_SKIP() << "no chattr here";
+    if (!test::setImmutable(ini(), true)) GTEST_SKIP() << "cannot make a file immutable here";
     {
         TDM dm(program());
         dm.StandardDir = "/new";
     }
-    std::system(("chattr -i '" + ini() + "'").c_str());
+    test::setImmutable(ini(), false);
     EXPECT_EQ(test::readFile(ini()), "[Server]\nStandardDir=/old\n");
 }
 

@@ -7,6 +7,8 @@
 namespace dm {
 namespace {
 
+using test::operator""_sys;
+
 using test::TempDir;
 
 class Construct : public ::testing::Test {
@@ -19,13 +21,13 @@ TEST_F(Construct, AMissingFolderStopsEverythingWithItsName)
 {
     const std::string a = dir.folder("A");
     const std::string missing = dir / "gone";
-    dirCompare onlyB(missing, a, nullptr, {"/"}, {}, 0x1F);
+    dirCompare onlyB(missing, a, nullptr, {test::kSep}, {}, 0x1F);
     EXPECT_EQ(onlyB.state, FolderMissing);
-    EXPECT_EQ(onlyB.errorText, "目录" + missing + "不存在");
+    EXPECT_EQ(onlyB.errorText, "目录"_sys + missing + "不存在"_sys);
     EXPECT_EQ(onlyB.pathA, "");
 
     setLanguage(English);
-    dirCompare both(missing, missing + "2", nullptr, {"/"}, {}, 0x1F);
+    dirCompare both(missing, missing + "2", nullptr, {test::kSep}, {}, 0x1F);
     EXPECT_EQ(both.state, FolderMissing);
     EXPECT_EQ(both.errorText, "directory" + missing + "2N/A");  // B's text wins
 
@@ -37,23 +39,24 @@ TEST_F(Construct, AMissingFolderStopsEverythingWithItsName)
 TEST_F(Construct, EqualPathsAreTheSameFolderButOtherSpellingsAreNot)
 {
     const std::string a = dir.folder("A");
-    dirCompare same(a, a + "/", nullptr, {"/"}, {}, 0x1F);
+    dirCompare same(a, a + test::kSep, nullptr, {test::kSep}, {}, 0x1F);
     EXPECT_EQ(same.state, SameFolders);
     EXPECT_EQ(same.errorText, "");
     same.run(0);
     EXPECT_EQ(same.state, SameFolders);
     EXPECT_FALSE(same.rootA.children);
 
-    dirCompare spelled(a, a + "/.", nullptr, {"/"}, {}, 0x1F);
+    dirCompare spelled(a, a + test::kSep + ".", nullptr, {test::kSep}, {}, 0x1F);
     EXPECT_EQ(spelled.state, BeforeCompare);
 }
 
 TEST_F(Construct, FoldersEndWithOneSeparatorAndTheRootStaysAsItIs)
 {
     const std::string a = dir.folder("A");
-    dirCompare comp(a, "/", nullptr, {"/"}, {}, 0x1F);
-    EXPECT_EQ(comp.pathA, a + "/");
-    EXPECT_EQ(comp.pathB, "/");
+    const std::string root = test::rootFolder();
+    dirCompare comp(a, root, nullptr, {test::kSep}, {}, 0x1F);
+    EXPECT_EQ(comp.pathA, a + test::kSep);
+    EXPECT_EQ(comp.pathB, root);
     EXPECT_EQ(comp.rootA.path, comp.pathA);
     EXPECT_EQ(comp.rootA.isFolder, 1);
     EXPECT_EQ(comp.results.elemA, &comp.rootA);
@@ -70,11 +73,11 @@ TEST_F(Construct, AnOptionsByteWithoutItsValidBitMeansEverything)
 
 TEST(StateText, EachStateHasItsText)
 {
-    EXPECT_EQ(stateText(Finished, ""), "比较完成");
-    EXPECT_EQ(stateText(CompareError, ""), "比较出错");
-    EXPECT_EQ(stateText(CompareError, "用户中止"), "用户中止");
-    EXPECT_EQ(stateText(FolderMissing, "x"), "错误, 目录不存在");
-    EXPECT_EQ(stateText(99, ""), "未知错误");
+    EXPECT_EQ(stateText(Finished, ""), "比较完成"_sys);
+    EXPECT_EQ(stateText(CompareError, ""), "比较出错"_sys);
+    EXPECT_EQ(stateText(CompareError, "用户中止"_sys), "用户中止"_sys);
+    EXPECT_EQ(stateText(FolderMissing, "x"), "错误, 目录不存在"_sys);
+    EXPECT_EQ(stateText(99, ""), "未知错误"_sys);
 }
 
 }  // namespace

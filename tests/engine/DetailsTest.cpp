@@ -12,6 +12,8 @@
 namespace dm {
 namespace {
 
+using test::operator""_sys;
+
 using test::child;
 using test::compared;
 
@@ -41,14 +43,14 @@ TEST_F(Details, FifteenTextsColumnByColumn)
     const StringList t = detailsOf("f.txt");
     ASSERT_EQ(t.size(), 15u);
     EXPECT_EQ(t[0], "");
-    EXPECT_EQ(t[1], "文件名");
-    EXPECT_EQ(t[4], "修改时间");
-    EXPECT_EQ(t[5], "文件夹 A 中文件");
+    EXPECT_EQ(t[1], "文件名"_sys);
+    EXPECT_EQ(t[4], "修改时间"_sys);
+    EXPECT_EQ(t[5], "文件夹 A 中文件"_sys);
     EXPECT_EQ(t[6], dir / "A/f.txt");
     EXPECT_EQ(t[7], "5");
-    EXPECT_EQ(t[8], "版本不存在");
+    EXPECT_EQ(t[8], "版本不存在"_sys);
     EXPECT_EQ(t[9], "2005-3-7  9:5:3.0");
-    EXPECT_EQ(t[10], "文件夹 B 中文件");
+    EXPECT_EQ(t[10], "文件夹 B 中文件"_sys);
     EXPECT_EQ(t[12], "1");
 }
 
@@ -69,7 +71,7 @@ TEST_F(Details, AFolderHasSizeZeroNoVersionButItsRealTime)
     test::setModified(dir / "A/sub", 1136044800);  // 2006-01-01 00:00:00 at UTC+8
     const StringList t = detailsOf("sub");
     EXPECT_EQ(t[7], "0");
-    EXPECT_EQ(t[8], "不存在");
+    EXPECT_EQ(t[8], "不存在"_sys);
     EXPECT_EQ(t[9], "2006-1-1  0:0:0.0");
 }
 
@@ -85,7 +87,7 @@ TEST_F(Details, AVersionStoredInChineseReadsInTheCurrentLanguage)
     dir.file("A/f");
     comp = compared(a, b);
     result_t& r = child(comp->results, "f");
-    r.elemA->version = "版本不存在";
+    r.elemA->version = "版本不存在"_sys;
     setLanguage(English);
     StringList t;
     comp->details(r, t);

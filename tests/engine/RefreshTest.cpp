@@ -83,7 +83,7 @@ TEST_F(Refresh, NothingChangesAfterARunThatHitTheLimit)
 {
     dir.file("A/x");
     dir.file("A/y");
-    auto comp = std::make_unique<dirCompare>(a, b, nullptr, StringList{"/"}, StringList{}, 0x1F);
+    auto comp = std::make_unique<dirCompare>(a, b, nullptr, StringList{test::kSep}, StringList{}, 0x1F);
     comp->maxEntries = 3;
     comp->run(0);
     ASSERT_EQ(comp->state, TooManyFiles);
@@ -121,6 +121,7 @@ TEST_F(Refresh, AFailedRefreshKeepsNoPairOfReleasedElements)
 
 TEST_F(Refresh, ASingleItemRefreshReplacesEveryPairOfThatName)
 {
+    if (!dir.keepsNamesApartByCase()) GTEST_SKIP() << "names differing in case are one item here";
     dir.file("A/x", "1");
     dir.file("B/X", "1");
     dir.file("B/x", "1");

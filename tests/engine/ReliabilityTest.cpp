@@ -24,6 +24,8 @@
 namespace dm {
 namespace {
 
+using test::operator""_sys;
+
 namespace fs = std::filesystem;
 using test::child;
 using test::compared;
@@ -98,9 +100,9 @@ TEST_F(Reliability, AFolderThatVanishesDuringTheScanFailsTheRunCleanly)
     label.onText = [&](const std::string& text, test::FakeLabel&) {
         if (text.find("/A/first/") != std::string::npos) fs::remove_all(dir / "A/second");
     };
-    auto comp = compared(a, b, 0x1F, {"/"}, {}, &label);
+    auto comp = compared(a, b, 0x1F, {test::kSep}, {}, &label);
     EXPECT_EQ(comp->state, CompareError);
-    EXPECT_EQ(comp->errorText, "目录" + dir / "A/second" + "不存在");
+    EXPECT_EQ(comp->errorText, "目录"_sys + dir / "A/second" + "不存在"_sys);
 }
 
 TEST_F(Reliability, AFileThatGrowsDuringTheScanIsTakenAsItWasListed)
@@ -111,7 +113,7 @@ TEST_F(Reliability, AFileThatGrowsDuringTheScanIsTakenAsItWasListed)
     label.onText = [&](const std::string& text, test::FakeLabel&) {
         if (text.find("/B/sub/") != std::string::npos) test::writeFile(dir / "A/sub/grow", std::string(5000, 'g'));
     };
-    auto comp = compared(a, b, 0x1F, {"/"}, {}, &label);
+    auto comp = compared(a, b, 0x1F, {test::kSep}, {}, &label);
     ASSERT_EQ(comp->state, Finished);
     EXPECT_EQ(comp->results.different, 0);
     auto again = compared(a, b);

@@ -6,6 +6,7 @@
 
 #include "common/Messages.h"
 #include "engine/Comp.h"
+#include "platform/SysError.h"
 #include "platform/TestSeams.h"
 #include "tests/support/Compare.h"
 #include "tests/support/FakeLabel.h"
@@ -14,6 +15,8 @@
 
 namespace dm {
 namespace {
+
+using test::operator""_sys;
 
 using test::TempDir;
 
@@ -25,7 +28,7 @@ protected:
         platform::testSeams().failListing = nullptr;
     }
 
-    std::unique_ptr<dirCompare> comparer(uint8_t options = 0x1F, const StringList& include = {"/"},
+    std::unique_ptr<dirCompare> comparer(uint8_t options = 0x1F, const StringList& include = {test::kSep},
                                          const StringList& exclude = {}, ProgressLabel* label = nullptr)
     {
         return std::make_unique<dirCompare>(dir.folder("A"), dir.folder("B"), label, include, exclude, options);
@@ -104,19 +107,19 @@ TEST_F(Scan, SubFoldersAreWalkedOnlyUntilTheLimit)
 
 TEST_F(Scan, IncludeAndExcludeEntriesMatchAnywhereIgnoringCase)
 {
-    auto comp = comparer(0x1F, {"/"}, {".bak"});
-    EXPECT_TRUE(comp->isIncluded("/data/x.txt"));
-    EXPECT_FALSE(comp->isIncluded("/data/x.BAK"));
+    auto comp = comparer(0x1F, {test::kSep}, {".bak"});
+    EXPECT_TRUE(comp->isIncluded(test::native("/data/x.txt")));
+    EXPECT_FALSE(comp->isIncluded(test::native("/data/x.BAK")));
 
     comp->includeList = {"doc"};
     comp->excludeList = {""};
-    EXPECT_TRUE(comp->isIncluded("/Docs/any name"));
-    EXPECT_FALSE(comp->isIncluded("/data/x.txt"));
+    EXPECT_TRUE(comp->isIncluded(test::native("/Docs/any name")));
+    EXPECT_FALSE(comp->isIncluded(test::native("/data/x.txt")));
 
     comp->includeList = {""};
-    EXPECT_FALSE(comp->isIncluded("/data/x.txt"));  // an empty entry never matches
+    EXPECT_FALSE(comp->isIncluded(test::native("/data/x.txt")));  // an empty entry never matches
     comp->includeList = {};
-    EXPECT_FALSE(comp->isIncluded("/data/x.txt"));  // and an empty list includes nothing
+    EXPECT_FALSE(comp->isIncluded(test::native("/data/x.txt")));  // and an empty list includes nothing
 }
 
 TEST_F(Scan, SubFoldersFailingTheFilterAreNotScanned)
@@ -128,7 +131,7 @@ TEST_F(Scan, SubFoldersFailingTheFilterAreNotScanned)
     ASSERT_TRUE(noList->scanFolder(noList->rootA, error, {}));
     EXPECT_FALSE(test::child(noList->rootA, "keep").children);
 
-    auto excluded = comparer(0x1F, {"/"}, {"SKIP"});
+    auto excluded = comparer(0x1F, {test::kSep}, {"SKIP"});
     ASSERT_TRUE(excluded->scanFolder(excluded->rootA, error, {}));
     EXPECT_TRUE(test::child(excluded->rootA, "keep").children);
     EXPECT_FALSE(test::child(excluded->rootA, "skip").children);
@@ -142,14 +145,14 @@ TEST_F(Scan, AnAbortStopsAtTheNextFolderAndKeepsWhatWasListed)
     label.onText = [&](const std::string& text, test::FakeLabel& self) {
         if (text.find("first") != std::string::npos) self.setTag(1);
     };
-    auto comp = comparer(0x1F, {"/"}, {}, &label);
+    auto comp = comparer(0x1F, {test::kSep}, {}, &label);
     comp->run(0);
     EXPECT_EQ(comp->state, CompareError);
-    EXPECT_EQ(comp->errorText, "用户中止");
+    EXPECT_EQ(comp->errorText, "用户中止"_sys);
     EXPECT_EQ(comp->rootA.children->size(), 2u);
     EXPECT_TRUE(test::child(comp->rootA, "first").children);
     EXPECT_FALSE(test::child(comp->rootA, "second").children);
-    EXPECT_EQ(label.texts.front(), "获取目录文件信息: " + dir / "A/");
+    EXPECT_EQ(label.texts.front(), "获取目录文件信息: "_sys + dir / "A/");
 }
 
 TEST_F(Scan, AFolderThatCannotBeListedFailsWithTheSystemsText)
@@ -161,7 +164,8 @@ TEST_F(Scan, AFolderThatCannotBeListedFailsWithTheSystemsText)
     auto comp = comparer();
     comp->run(0);
     EXPECT_EQ(comp->state, CompareError);
-    EXPECT_EQ(comp->errorText, "获取文件信息出错, 文件名:" + dir / "A/locked/*.*" + " : " + std::strerror(EACCES));
+    EXPECT_EQ(comp->errorText,
+              "获取文件信息出错, 文件名:"_sys + dir / "A/locked/*.*" + " : " + platform::systemMessage(EACCES));
     EXPECT_TRUE(test::child(comp->rootA, "locked").children->empty());
     EXPECT_EQ(test::child(comp->rootA, "locked").count, 0);
 }
@@ -175,8 +179,8 @@ TEST_F(Scan, VersionTextsOfExecutablesFoldersAndOtherFiles)
     std::string error;
     ASSERT_TRUE(comp->scanFolder(comp->rootA, error, {}));
     EXPECT_EQ(test::child(comp->rootA, "app.exe").version, "1.2.0.15");
-    EXPECT_EQ(test::child(comp->rootA, "readme.txt").version, "版本不存在");
-    EXPECT_EQ(test::child(comp->rootA, "sub").version, "版本不存在");
+    EXPECT_EQ(test::child(comp->rootA, "readme.txt").version, "版本不存在"_sys);
+    EXPECT_EQ(test::child(comp->rootA, "sub").version, "版本不存在"_sys);
 
     setLanguage(English);
     ASSERT_TRUE(comp->scanFolder(comp->rootA, error, {}));
@@ -211,7 +215,7 @@ TEST_F(Scan, AFolderThatVanishedFailsWithItsName)
     std::filesystem::remove(dir / "A");
     comp->run(0);
     EXPECT_EQ(comp->state, CompareError);
-    EXPECT_EQ(comp->errorText, "目录" + dir / "A/" + "不存在");
+    EXPECT_EQ(comp->errorText, "目录"_sys + dir / "A/" + "不存在"_sys);
 }
 
 }  // namespace

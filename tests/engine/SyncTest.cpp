@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -52,9 +51,7 @@ TEST_F(Sync, AfterSynchronizingEverythingNothingLacksOrDiffersAndBsOwnItemsStay)
     EXPECT_EQ(dir.read("B/extra"), "b only");
     EXPECT_EQ(dir.read("B/sub/other"), "b only");
     EXPECT_EQ(dir.read("B/missing/tree/x"), "x");
-    struct stat st {};
-    ASSERT_EQ(stat((dir / "B/changed").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mtim.tv_nsec / 1000000, 5);
+    EXPECT_EQ(platform::fileTimeValue(test::recordOf(dir / "B/changed").ftLastWriteTime) / 10000 % 1000, 5u);
 }
 
 TEST_F(Sync, AFolderThatBLacksIsOneCopyOfEverythingBelowIt)
@@ -72,6 +69,7 @@ TEST_F(Sync, AFolderThatBLacksIsOneCopyOfEverythingBelowIt)
 
 TEST_F(Sync, TheExcludeListKeepsCaseAndTestsThePathInA)
 {
+    if (!dir.keepsNamesApartByCase()) GTEST_SKIP() << "names differing in case are one item here";
     dir.file("A/conf/app.ini");
     dir.file("A/conf/APP.INI");
     dir.folder("B/conf");

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 
 #include <filesystem>
 
 #include "platform/AtomicFile.h"
+#include "tests/support/Faults.h"
 #include "tests/support/TempDir.h"
 
 namespace dm::platform {
@@ -41,8 +41,9 @@ TEST(AtomicFile, AFullDiskKeepsTheOldFileAndLeavesNoTemporary)
 {
     test::TempDir dir;
     const std::string mnt = dir.folder("small");
-    if (mount("tmpfs", mnt.c_str(), "tmpfs", 0, "size=64k") != 0) GTEST_SKIP() << "cannot mount a tmpfs here";
-    const std::string target = mnt + "/info.dat";
+    const test::SmallDisk disk(mnt);
+    if (!disk.mounted()) GTEST_SKIP() << "cannot mount a small disk here";
+    const std::string target = dir / "small/info.dat";
     test::writeFile(target, "precious");
     {
         AtomicFile file;
@@ -53,7 +54,6 @@ TEST(AtomicFile, AFullDiskKeepsTheOldFileAndLeavesNoTemporary)
     }
     EXPECT_EQ(test::readFile(target), "precious");
     EXPECT_EQ(entriesIn(mnt), 1u);
-    umount(mnt.c_str());
 }
 
 }  // namespace

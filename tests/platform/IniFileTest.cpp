@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/IniFile.h"
+#include "tests/support/Faults.h"
 #include "tests/support/TempDir.h"
 
 namespace dm::platform {
@@ -79,11 +80,11 @@ TEST(IniFile, AFileThatCannotBeWrittenStaysAsItWas)
 {
     TempDir dir;
     const std::string path = dir.file("ro.ini", "[S]\nk=old\n");
-    if (std::system(("chattr +i '" + path + "' 2>/dev/null").c_str()) != 0) GTEST_SKIP() << "no chattr here";
+    if (!test::setImmutable(path, true)) GTEST_SKIP() << "cannot make a file immutable here";
     IniFile ini(path);
     ini.writeString("S", "k", "new");
     EXPECT_FALSE(ini.save());
-    std::system(("chattr -i '" + path + "'").c_str());
+    test::setImmutable(path, false);
     EXPECT_EQ(test::readFile(path), "[S]\nk=old\n");
 }
 

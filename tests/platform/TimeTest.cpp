@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "platform/Time.h"
+#include "tests/support/Faults.h"
 
 namespace dm::platform {
 namespace {
@@ -41,16 +42,11 @@ TEST(Time, CalendarFieldsOfKnownMoments)
 
 TEST(Time, LocalTimeAddsTheCurrentOffset)
 {
-    const char* old = std::getenv("TZ");
-    const std::string saved = old ? old : "";
-    setenv("TZ", "CST-8", 1);
+    const auto saved = test::setVariable("TZ", "CST-8");
     tzset();
     const FILETIME utc = fileTimeFromUnix(0, 0);
     EXPECT_EQ(fileTimeValue(FileTimeToLocalFileTime(utc)) - fileTimeValue(utc), 8ull * 3600 * 10000000);
-    if (old)
-        setenv("TZ", saved.c_str(), 1);
-    else
-        unsetenv("TZ");
+    test::setVariable("TZ", saved);
     tzset();
 }
 

@@ -1,40 +1,47 @@
 #include "tests/support/TempDir.h"
 
-#include <fcntl.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-
-#include <ctime>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/Listing.h"
+#include "platform/ProgramPaths.h"
+#include "platform/Text.h"
+
 namespace fs = std::filesystem;
 
 namespace dm::test {
 
-namespace {
-// Every test that looks at local times runs in UTC+8 without daylight saving,
-// spelled so that no time-zone database is needed.
-[[maybe_unused]] const bool kZoneSet = [] {
-    setenv("TZ", "CST-8", 1);
-    tzset();
-    return true;
-}();
-}  // namespace
-
-TempDir::TempDir()
-{
-    std::string pattern = (fs::temp_directory_path() / "dirmatch-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-}
+TempDir::TempDir() : path_(makeTemporaryFolder()) {}
 
 TempDir::~TempDir()
 {
     std::error_code ec;
     fs::remove_all(path_, ec);
+}
+
+bool TempDir::keepsNamesApartByCase() const
+{
+    writeFile(*this / "case-probe", "lower");
+    writeFile(*this / "CASE-PROBE", "upper");
+    const bool apart = read("case-probe") == "lower";
+    std::error_code ec;
+    fs::remove(*this / "case-probe", ec);
+    fs::remove(*this / "CASE-PROBE", ec);
+    return apart;
+}
+
+std::string native(std::string path)
+{
+    std::replace(path.begin(), path.end(), '/', platform::kSeparator);
+    return path;
+}
+
+std::string TempDir::operator/(const std::string& relative) const
+{
+    return path_ + platform::kSeparator + native(relative);
 }
 
 std::string TempDir::file(const std::string& relative, const std::string& content, int64_t seconds,
@@ -65,22 +72,21 @@ bool TempDir::exists(const std::string& relative) const
     return fs::exists(fs::symlink_status(*this / relative, ec));
 }
 
-void setModified(const std::string& path, int64_t seconds, uint32_t nanoseconds)
-{
-    struct timespec times[2];
-    times[0].tv_sec = seconds;
-    times[0].tv_nsec = nanoseconds;
-    times[1] = times[0];
-    if (utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0)
-        throw std::runtime_error("utimensat failed: " + path);
-}
-
 std::string readFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream out;
     out << in.rdbuf();
     return out.str();
+}
+
+platform::WIN32_FIND_DATA recordOf(const std::string& path)
+{
+    platform::FolderListing listing;
+    platform::WIN32_FIND_DATA record;
+    if (!listing.first(platform::folderOf(path), std::string(platform::lastComponent(path)), record))
+        throw std::runtime_error("cannot list " + path);
+    return record;
 }
 
 void writeFile(const std::string& path, const std::string& content)

@@ -4,7 +4,26 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/FindData.h"
+#include "platform/Text.h"
+
 namespace dm::test {
+
+// The separator alone, as folder ends and compare lists have it.
+inline const std::string kSep(1, platform::kSeparator);
+
+// The root folder of the file system the tests run on.
+std::string rootFolder();
+
+// The path with "/" standing for the separator.
+std::string native(std::string path);
+
+// Text written here in UTF-8, in the system's code page, as the program's own
+// texts and the names it lists are.
+inline std::string operator""_sys(const char* text, size_t length)
+{
+    return platform::fromUtf8(std::string_view(text, length));
+}
 
 // A fixed, ordinary moment (2004-11-09 11:33:20 UTC) so that times are explicit.
 constexpr int64_t kTime = 1100000000;
@@ -18,7 +37,8 @@ public:
 
     // The folder, without a final separator.
     const std::string& path() const { return path_; }
-    std::string operator/(const std::string& relative) const { return path_ + "/" + relative; }
+    // The path of an item in it; "/" in `relative` stands for the separator.
+    std::string operator/(const std::string& relative) const;
 
     // Creates the file (and its folders) with the content and modification time.
     std::string file(const std::string& relative, const std::string& content = "x", int64_t seconds = kTime,
@@ -26,13 +46,19 @@ public:
     std::string folder(const std::string& relative) const;
     std::string read(const std::string& relative) const;
     bool exists(const std::string& relative) const;
+    // Whether names that differ only in case are different items here.
+    bool keepsNamesApartByCase() const;
 
 private:
     std::string path_;
 };
 
+// A new, empty folder for one test.
+std::string makeTemporaryFolder();
 void setModified(const std::string& path, int64_t seconds, uint32_t nanoseconds = 0);
 std::string readFile(const std::string& path);
+// The listing record of the item at the path, as a scan would see it.
+platform::WIN32_FIND_DATA recordOf(const std::string& path);
 void writeFile(const std::string& path, const std::string& content);
 
 }  // namespace dm::test

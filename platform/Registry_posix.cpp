@@ -1,11 +1,11 @@
-#include "platform/Registry.h"
-
 #include "platform/IniFile.h"
 #include "platform/ProgramPaths.h"
+#include "platform/Registry.h"
 #include "platform/TestSeams.h"
 
 namespace dm::platform {
 
+namespace {
 std::string registryFile(RootKey root)
 {
     const std::string& seam = testSeams().registryFolder;
@@ -13,6 +13,7 @@ std::string registryFile(RootKey root)
     if (root == RootKey::LocalMachine) return "/etc/dirmatch/registry.ini";
     return userConfigFolder() + "registry.ini";
 }
+}  // namespace
 
 std::optional<std::string> readRegistryString(RootKey root, const std::string& subKey, const std::string& name)
 {

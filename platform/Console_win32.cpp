@@ -1,0 +1,49 @@
+#include <atomic>
+
+#include "platform/Console.h"
+#include "platform/Win32.h"
+
+namespace dm::platform {
+
+namespace {
+std::atomic<bool> gInterrupted{false};
+
+BOOL WINAPI onControl(DWORD type)
+{
+    if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT) return FALSE;
+    gInterrupted = true;
+    return TRUE;
+}
+
+HANDLE handleOf(Stream stream)
+{
+    return GetStdHandle(stream == Stream::Input    ? STD_INPUT_HANDLE
+                        : stream == Stream::Output ? STD_OUTPUT_HANDLE
+                                                   : STD_ERROR_HANDLE);
+}
+}  // namespace
+
+bool isTerminal(Stream stream)
+{
+    DWORD mode = 0;
+    return GetConsoleMode(handleOf(stream), &mode) != 0;
+}
+
+int terminalWidth()
+{
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (GetConsoleScreenBufferInfo(handleOf(Stream::Error), &info)) return info.srWindow.Right - info.srWindow.Left + 1;
+    return 80;
+}
+
+void catchInterrupts()
+{
+    SetConsoleCtrlHandler(onControl, TRUE);
+}
+
+bool interruptRequested()
+{
+    return gInterrupted;
+}
+
+}  // namespace dm::platform

@@ -1,0 +1,145 @@
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "platform/Listing.h"
+#include "platform/SysError.h"
+#include "platform/TestSeams.h"
+#include "platform/Text.h"
+#include "platform/Win32.h"
+
+namespace dm::platform {
+
+namespace {
+
+WIN32_FIND_DATA fromSystem(const WIN32_FIND_DATAA& found)
+{
+    WIN32_FIND_DATA rec;
+    rec.dwFileAttributes = found.dwFileAttributes;
+    rec.ftCreationTime = FILETIME{found.ftCreationTime.dwLowDateTime, found.ftCreationTime.dwHighDateTime};
+    rec.ftLastAccessTime = FILETIME{found.ftLastAccessTime.dwLowDateTime, found.ftLastAccessTime.dwHighDateTime};
+    rec.ftLastWriteTime = FILETIME{found.ftLastWriteTime.dwLowDateTime, found.ftLastWriteTime.dwHighDateTime};
+    rec.nFileSizeHigh = found.nFileSizeHigh;
+    rec.nFileSizeLow = found.nFileSizeLow;
+    rec.dwReserved0 = found.dwReserved0;
+    rec.dwReserved1 = found.dwReserved1;
+    std::memcpy(rec.cFileName, found.cFileName, sizeof rec.cFileName);
+    std::memcpy(rec.cAlternateFileName, found.cAlternateFileName, sizeof rec.cAlternateFileName);
+    return rec;
+}
+
+bool isDots(const char* name)
+{
+    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
+}
+
+class FindHandle {
+public:
+    explicit FindHandle(HANDLE handle) : handle_(handle) {}
+    ~FindHandle()
+    {
+        if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
+    }
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+}  // namespace
+
+struct FolderListing::Impl {
+    std::string folder;
+    std::vector<WIN32_FIND_DATA> records;
+    size_t nextIndex = 0;
+    const WIN32_FIND_DATA* current = nullptr;
+};
+
+FolderListing::FolderListing() : impl_(std::make_unique<Impl>()) {}
+FolderListing::~FolderListing() = default;
+
+bool FolderListing::first(const std::string& folder, const std::string& name, WIN32_FIND_DATA& record, bool)
+{
+    impl_ = std::make_unique<Impl>();
+    impl_->folder = folder;
+    if (const auto& hook = testSeams().failListing) {
+        if (const int code = hook(folder)) {
+            setLastError(code);
+            return false;
+        }
+    }
+    // The whole listing is read at once and put in the listing order, which
+    // the file system does not promise; "." and ".." lead it as on NTFS.
+    WIN32_FIND_DATAA found{};
+    const std::string pattern = folder + (name.empty() ? std::string("*.*") : name);
+    FindHandle handle(FindFirstFileA(pattern.c_str(), &found));
+    if (handle.get() == INVALID_HANDLE_VALUE) return false;
+    std::vector<WIN32_FIND_DATA> dots;
+    do {
+        (isDots(found.cFileName) ? dots : impl_->records).push_back(fromSystem(found));
+    } while (FindNextFileA(handle.get(), &found));
+    if (GetLastError() != ERROR_NO_MORE_FILES) {
+        impl_->records.clear();
+        return false;
+    }
+    std::stable_sort(
+        impl_->records.begin(), impl_->records.end(),
+        [](const WIN32_FIND_DATA& a, const WIN32_FIND_DATA& b) { return listingOrderLess(a.cFileName, b.cFileName); });
+    if (name.empty()) {
+        std::sort(dots.begin(), dots.end(), [](const WIN32_FIND_DATA& a, const WIN32_FIND_DATA& b) {
+            return std::strlen(a.cFileName) < std::strlen(b.cFileName);
+        });
+        impl_->records.insert(impl_->records.begin(), dots.begin(), dots.end());
+    }
+    if (!next(record)) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return false;
+    }
+    return true;
+}
+
+bool FolderListing::next(WIN32_FIND_DATA& record)
+{
+    Impl& impl = *impl_;
+    if (impl.nextIndex >= impl.records.size()) {
+        impl.current = nullptr;
+        return false;
+    }
+    impl.current = &impl.records[impl.nextIndex++];
+    record = *impl.current;
+    return true;
+}
+
+bool FolderListing::isRegularFile() const
+{
+    return impl_->current && !(impl_->current->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::optional<FileVersion> FolderListing::fileVersion() const
+{
+    if (!isRegularFile()) return std::nullopt;
+    return readFileVersion(impl_->folder + impl_->current->cFileName);
+}
+
+bool folderExists(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return !path.empty() && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+uint64_t itemSize(const std::string& path)
+{
+    WIN32_FIND_DATAA found{};
+    FindHandle handle(FindFirstFileA(path.c_str(), &found));
+    if (handle.get() == INVALID_HANDLE_VALUE) return 0;
+    return (uint64_t(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+}
+
+bool deleteFile(const std::string& path)
+{
+    return DeleteFileA(path.c_str()) != 0;
+}
+
+}  // namespace dm::platform

@@ -1,0 +1,25 @@
+#include <vector>
+
+#include "platform/PeVersion.h"
+#include "platform/Win32.h"
+
+namespace dm::platform {
+
+std::optional<FileVersion> readFileVersion(const std::string& path)
+{
+    DWORD handle = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+    if (size == 0) return std::nullopt;
+    std::vector<char> block(size_t(size) + 1);
+    if (!GetFileVersionInfoA(path.c_str(), 0, size, block.data())) return std::nullopt;
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT length = 0;
+    char root[] = "\\";
+    if (!VerQueryValueA(block.data(), root, reinterpret_cast<void**>(&info), &length) || !info ||
+        length < sizeof(VS_FIXEDFILEINFO))
+        return std::nullopt;
+    return FileVersion{HIWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionMS), HIWORD(info->dwFileVersionLS),
+                       LOWORD(info->dwFileVersionLS)};
+}
+
+}  // namespace dm::platform

@@ -1,0 +1,57 @@
+#include <cstdlib>
+
+#include "platform/FindData.h"
+#include "platform/ProgramPaths.h"
+#include "platform/SysError.h"
+#include "platform/TestSeams.h"
+#include "platform/Text.h"
+#include "platform/Win32.h"
+
+namespace dm::platform {
+
+std::string programFile()
+{
+    if (!testSeams().programFile.empty()) return testSeams().programFile;
+    char buffer[MAX_PATH + 1];
+    const DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
+    if (n == 0 || n >= sizeof buffer) return "dirmatch.exe";
+    return std::string(buffer, n);
+}
+
+std::string folderOf(const std::string& file)
+{
+    const std::string_view name = lastComponent(file);
+    return file.substr(0, file.size() - name.size());
+}
+
+std::string userConfigFolder()
+{
+    const char* appData = std::getenv("APPDATA");
+    std::string base = appData && *appData ? appData : ".";
+    if (!endsWithSeparator(base)) base += kSeparator;
+    return base + "dirmatch" + kSeparator;
+}
+
+std::string besideProgram(const std::string& programFile)
+{
+    return folderOf(programFile);
+}
+
+bool makeFolders(const std::string& path)
+{
+    if (path.empty()) return true;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY) return true;
+        SetLastError(ERROR_DIRECTORY);
+        return false;
+    }
+    std::string trimmed = path;
+    while (trimmed.size() > 1 && endsWithSeparator(trimmed)) trimmed.pop_back();
+    const std::string parent = folderOf(trimmed);
+    if (!makeFolders(parent)) return false;
+    if (CreateDirectoryA(trimmed.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) return true;
+    return false;
+}
+
+}  // namespace dm::platform

@@ -1,0 +1,28 @@
+#include "platform/SysError.h"
+#include "platform/Win32.h"
+
+namespace dm::platform {
+
+int lastError()
+{
+    return int(GetLastError());
+}
+
+void setLastError(int code)
+{
+    SetLastError(DWORD(code));
+}
+
+std::string systemMessage(int code)
+{
+    if (code == 0) return {};
+    char* buffer = nullptr;
+    const DWORD length =
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, DWORD(code), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), LPSTR(&buffer), 0, nullptr);
+    std::string text = length && buffer ? std::string(buffer, length) : std::string();
+    LocalFree(buffer);
+    return text;
+}
+
+}  // namespace dm::platform

@@ -1,0 +1,36 @@
+#include "platform/Time.h"
+#include "platform/Win32.h"
+
+namespace dm::platform {
+
+namespace {
+::FILETIME toSystem(const FILETIME& ft)
+{
+    return ::FILETIME{ft.dwLowDateTime, ft.dwHighDateTime};
+}
+}  // namespace
+
+FILETIME FileTimeToLocalFileTime(const FILETIME& utc)
+{
+    const ::FILETIME in = toSystem(utc);
+    ::FILETIME out{};
+    if (!::FileTimeToLocalFileTime(&in, &out)) return FILETIME{};
+    return FILETIME{out.dwLowDateTime, out.dwHighDateTime};
+}
+
+SYSTEMTIME FileTimeToSystemTime(const FILETIME& ft)
+{
+    const ::FILETIME in = toSystem(ft);
+    ::SYSTEMTIME st{};
+    if (!::FileTimeToSystemTime(&in, &st)) return SYSTEMTIME{};
+    return SYSTEMTIME{st.wYear, st.wMonth, st.wDayOfWeek, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds};
+}
+
+SYSTEMTIME localNow()
+{
+    ::SYSTEMTIME st{};
+    GetLocalTime(&st);
+    return SYSTEMTIME{st.wYear, st.wMonth, st.wDayOfWeek, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds};
+}
+
+}  // namespace dm::platform

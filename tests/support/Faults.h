@@ -1,0 +1,32 @@
+// Failures that permission bits cannot provoke when tests run as root, and
+// the environment a test may change for a while. Where a machine cannot
+// provoke a failure the helpers say so, and the test skips.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace dm::test {
+
+// A file system of 64 KiB mounted on the folder while the object lives.
+class SmallDisk {
+public:
+    explicit SmallDisk(std::string folder);
+    ~SmallDisk();
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+    bool mounted() const { return mounted_; }
+
+private:
+    std::string folder_;
+    bool mounted_ = false;
+};
+
+// Makes the item immutable (nothing in or of it may change) or mutable again;
+// false when that cannot be done here.
+bool setImmutable(const std::string& path, bool immutable);
+
+// Sets the environment variable, or removes it for nothing; returns the old value.
+std::optional<std::string> setVariable(const std::string& name, const std::optional<std::string>& value);
+
+}  // namespace dm::test

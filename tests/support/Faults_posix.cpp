@@ -1,0 +1,36 @@
+#include <sys/mount.h>
+
+#include <cstdlib>
+
+#include "tests/support/Faults.h"
+
+namespace dm::test {
+
+SmallDisk::SmallDisk(std::string folder) : folder_(std::move(folder))
+{
+    mounted_ = mount("tmpfs", folder_.c_str(), "tmpfs", 0, "size=64k") == 0;
+}
+
+SmallDisk::~SmallDisk()
+{
+    if (mounted_) umount(folder_.c_str());
+}
+
+bool setImmutable(const std::string& path, bool immutable)
+{
+    const std::string command = std::string("chattr ") + (immutable ? "+i '" : "-i '") + path + "' 2>/dev/null";
+    return std::system(command.c_str()) == 0;
+}
+
+std::optional<std::string> setVariable(const std::string& name, const std::optional<std::string>& value)
+{
+    const char* old = std::getenv(name.c_str());
+    std::optional<std::string> saved = old ? std::optional<std::string>(old) : std::nullopt;
+    if (value)
+        setenv(name.c_str(), value->c_str(), 1);
+    else
+        unsetenv(name.c_str());
+    return saved;
+}
+
+}  // namespace dm::test
