@@ -1,7 +1,9 @@
 #include "cli/Commands.h"
 
+#include <algorithm>
 #include <iostream>
 #include <memory>
+#include <vector>
 
 #include "cli/Output.h"
 #include "cli/TerminalProgress.h"
@@ -75,14 +77,16 @@ int report(dirCompare& comp, const CompareArgs& args)
 // The result node at a path relative to the compared folders ("sub/file").
 result_t* findItem(result_t& root, const std::string& relative, result_t*& parent)
 {
+    // Split from the end, where the platform knows whole characters from bytes.
+    std::vector<std::string> parts;
+    for (std::string_view rest = relative; !rest.empty();) {
+        const std::string_view last = platform::lastComponent(rest);
+        if (!last.empty()) parts.insert(parts.begin(), std::string(last));
+        rest.remove_suffix(std::min(rest.size(), last.size() + 1));
+    }
     result_t* node = &root;
     parent = nullptr;
-    size_t at = 0;
-    while (at <= relative.size()) {
-        const size_t end = std::min(relative.find(platform::kSeparator, at), relative.size());
-        const std::string part = relative.substr(at, end - at);
-        at = end + 1;
-        if (part.empty()) continue;
+    for (const std::string& part : parts) {
         if (!node->children) return nullptr;
         result_t* next = nullptr;
         for (const auto& c : *node->children) {

@@ -17,3 +17,6 @@ set_target_properties(nlohmann_json::nlohmann_json PROPERTIES INTERFACE_INCLUDE_
 
 # Text in the system's code page; a Windows 7 or later API level.
 add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601)
+
+# Version resources are compiled with windres.
+enable_language(RC)

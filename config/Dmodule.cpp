@@ -13,10 +13,10 @@ namespace {
 
 std::string withoutExtension(const std::string& file)
 {
-    const auto dot = file.find_last_of('.');
-    const auto slash = file.find_last_of(platform::kSeparator);
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return file;
-    return file.substr(0, dot);
+    const std::string_view name = platform::lastComponent(file);
+    const auto dot = name.find_last_of('.');
+    if (dot == std::string_view::npos) return file;
+    return file.substr(0, file.size() - name.size() + dot);
 }
 
 }  // namespace

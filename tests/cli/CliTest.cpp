@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "common/FileHelpers.h"
 #include "common/Messages.h"
 #include "engine/Comp.h"
 #include "platform/Text.h"
@@ -111,6 +112,29 @@ TEST_F(Cli, JsonHoldsEveryFieldOfTheEngineResult)
     }
 }
 
+TEST_F(Cli, ChineseNamesPairAndPrintInTheSystemsCodePage)
+{
+    // "淺" ends in the separator's byte in GBK: only a whole character counts.
+    const std::string folder = "深淺"_sys;
+    dir.file("A/" + folder + "/报告.txt"_sys, "same");
+    dir.file("B/" + folder + "/报告.txt"_sys, "same");
+    dir.file("A/" + folder + "/新文件.txt"_sys, "new");
+    const Outcome run = dirmatch("compare " + ab + " --lang zh");
+    EXPECT_EQ(run.code, 1) << run.err;
+    EXPECT_NE(run.out.find("- "_sys + "新文件.txt"_sys), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(folder), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("缺:1 | 异:0 | 多:0"_sys), std::string::npos) << run.out;
+
+    const auto doc = nlohmann::json::parse(dirmatch("compare " + ab + " --json").out);
+    ASSERT_EQ(doc["results"].size(), 1u);
+    const auto& pair = doc["results"][0];
+    EXPECT_EQ(pair["name"], "深淺");
+    EXPECT_EQ(pair["pathB"], platform::toUtf8(b + test::kSep + folder));
+    ASSERT_EQ(pair["children"].size(), 2u);
+    for (const auto& child : pair["children"])
+        EXPECT_EQ(child["identical"], child["name"] == "报告.txt" ? 1 : 0) << child["name"];
+}
+
 TEST_F(Cli, NamesThatAreNotUtf8NeverBreakTheOutput)
 {
     try {
@@ -200,6 +224,12 @@ TEST_F(Cli, ExportWritesTheInformationFileAndItReadsBackAsASide)
     const Outcome failed = dirmatch("export " + q(a) + " -o " + q(dir / "no/such/dir/info.dat"));
     EXPECT_EQ(failed.code, 2);
     EXPECT_NE(failed.err.find("导出失败"_sys), std::string::npos);
+}
+
+TEST(ProgramFile, ItsVersionIsReadFromTheFileItself)
+{
+    const std::string expected = DIRMATCH_FILE_VERSION;
+    EXPECT_EQ(fileVersionText(DIRMATCH_BINARY), expected.empty() ? messageText(msg::NoVersion) : expected);
 }
 
 }  // namespace

@@ -48,7 +48,8 @@ std::string TempDir::file(const std::string& relative, const std::string& conten
                           uint32_t nanoseconds) const
 {
     const std::string full = *this / relative;
-    fs::create_directories(fs::path(full).parent_path());
+    // Through the platform, which knows the code page's double-byte characters.
+    if (!platform::makeFolders(platform::folderOf(full))) throw std::runtime_error("cannot make a folder for " + full);
     writeFile(full, content);
     setModified(full, seconds, nanoseconds);
     return full;
@@ -57,7 +58,7 @@ std::string TempDir::file(const std::string& relative, const std::string& conten
 std::string TempDir::folder(const std::string& relative) const
 {
     const std::string full = *this / relative;
-    fs::create_directories(full);
+    if (!platform::makeFolders(full)) throw std::runtime_error("cannot make " + full);
     return full;
 }
 
