@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "platform/Registry.h"
 #include "platform/TestSeams.h"
 #include "platform/Win32.h"
