@@ -8,6 +8,11 @@ namespace {
 {
     return ::FILETIME{ft.dwLowDateTime, ft.dwHighDateTime};
 }
+
+SYSTEMTIME fromSystem(const ::SYSTEMTIME& st)
+{
+    return SYSTEMTIME{st.wYear, st.wMonth, st.wDayOfWeek, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds};
+}
 }  // namespace
 
 FILETIME FileTimeToLocalFileTime(const FILETIME& utc)
@@ -23,14 +28,14 @@ SYSTEMTIME FileTimeToSystemTime(const FILETIME& ft)
     const ::FILETIME in = toSystem(ft);
     ::SYSTEMTIME st{};
     if (!::FileTimeToSystemTime(&in, &st)) return SYSTEMTIME{};
-    return SYSTEMTIME{st.wYear, st.wMonth, st.wDayOfWeek, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds};
+    return fromSystem(st);
 }
 
 SYSTEMTIME localNow()
 {
     ::SYSTEMTIME st{};
     GetLocalTime(&st);
-    return SYSTEMTIME{st.wYear, st.wMonth, st.wDayOfWeek, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds};
+    return fromSystem(st);
 }
 
 }  // namespace dm::platform

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "platform/AtomicFile.h"
 #include "tests/support/Faults.h"
 #include "tests/support/TempDir.h"
@@ -9,12 +7,7 @@
 namespace dm::platform {
 namespace {
 
-size_t entriesIn(const std::string& folder)
-{
-    size_t n = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder)) ++n;
-    return n;
-}
+using test::entriesIn;
 
 TEST(AtomicFile, ReplacesOnlyOnCommit)
 {

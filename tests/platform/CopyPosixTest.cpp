@@ -12,6 +12,7 @@ namespace dm::platform {
 namespace {
 
 namespace fs = std::filesystem;
+using test::entriesIn;
 using test::TempDir;
 
 struct stat statOf(const std::string& path)
@@ -19,13 +20,6 @@ struct stat statOf(const std::string& path)
     struct stat st {};
     EXPECT_EQ(lstat(path.c_str(), &st), 0) << path;
     return st;
-}
-
-size_t entriesIn(const std::string& folder)
-{
-    size_t n = 0;
-    for ([[maybe_unused]] const auto& e : fs::directory_iterator(folder)) ++n;
-    return n;
 }
 
 class PosixCopy : public ::testing::Test {

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "platform/Copy.h"
 #include "platform/Time.h"
 #include "tests/support/TempDir.h"
@@ -9,15 +7,8 @@
 namespace dm::platform {
 namespace {
 
-namespace fs = std::filesystem;
+using test::entriesIn;
 using test::TempDir;
-
-size_t entriesIn(const std::string& folder)
-{
-    size_t n = 0;
-    for ([[maybe_unused]] const auto& e : fs::directory_iterator(folder)) ++n;
-    return n;
-}
 
 class Copy : public ::testing::Test {
 protected:

@@ -81,6 +81,13 @@ std::string readFile(const std::string& path)
     return out.str();
 }
 
+size_t entriesIn(const std::string& folder)
+{
+    size_t n = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(folder)) ++n;
+    return n;
+}
+
 platform::WIN32_FIND_DATA recordOf(const std::string& path)
 {
     platform::FolderListing listing;

@@ -57,6 +57,8 @@ private:
 std::string makeTemporaryFolder();
 void setModified(const std::string& path, int64_t seconds, uint32_t nanoseconds = 0);
 std::string readFile(const std::string& path);
+// How many items the folder holds.
+size_t entriesIn(const std::string& folder);
 // The listing record of the item at the path, as a scan would see it.
 platform::WIN32_FIND_DATA recordOf(const std::string& path);
 void writeFile(const std::string& path, const std::string& content);
