@@ -1,7 +1,10 @@
 #include "platform/Copy.h"
 #include "platform/FindData.h"
+#include "platform/Listing.h"
 #include "platform/ProgramPaths.h"
+#include "platform/SysError.h"
 #include "platform/TestSeams.h"
+#include "platform/Text.h"
 #include "platform/Win32.h"
 
 namespace dm::platform {
@@ -37,20 +40,19 @@ int shellCopyFile(const std::string& source, const std::string& target)
 int copyFolder(const std::string& source, const std::string& target)
 {
     if (!makeFolders(target)) return int(GetLastError());
-    WIN32_FIND_DATAA found{};
-    const HANDLE search = FindFirstFileA((source + "\\*.*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return int(GetLastError());
+    FolderListing listing;
+    WIN32_FIND_DATA record;
+    if (!listing.first(source + kSeparator, {}, record)) return lastError();
     int first = 0;
     do {
-        const std::string name = found.cFileName;
+        const std::string name = record.cFileName;
         if (name == "." || name == "..") continue;
-        const std::string from = source + '\\' + name;
-        const std::string to = target + '\\' + name;
+        const std::string from = source + kSeparator + name;
+        const std::string to = target + kSeparator + name;
         const int e =
-            (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? copyFolder(from, to) : shellCopyFile(from, to);
+            (record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? copyFolder(from, to) : shellCopyFile(from, to);
         if (first == 0) first = e;
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    } while (listing.next(record));
     return first;
 }
 
