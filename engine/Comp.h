@@ -14,6 +14,10 @@
 
 namespace dm {
 
+namespace platform {
+class VersionProbes;
+}
+
 using platform::WIN32_FIND_DATA;
 
 enum CompareState : uint32_t {
@@ -130,6 +134,7 @@ public:
     StringList includeList;
 
 private:
+    bool scanTree(element_t& node, std::string& error, const std::string& itemName, platform::VersionProbes& probes);
     void showProgress(uint32_t message, const std::string& path) const;
     bool abortRequested() const;
     void clearAfterFailedRefresh(result_t& node);

@@ -8,6 +8,7 @@
 #include "platform/Listing.h"
 #include "platform/PeVersion.h"
 #include "platform/Text.h"
+#include "platform/VersionProbes.h"
 
 namespace dm {
 
@@ -21,6 +22,15 @@ bool isDotEntry(const char* name)
 }  // namespace
 
 bool dirCompare::scanFolder(element_t& node, std::string& error, const std::string& itemName)
+{
+    platform::VersionProbes probes;
+    const bool ok = scanTree(node, error, itemName, probes);
+    probes.finish();
+    return ok;
+}
+
+bool dirCompare::scanTree(element_t& node, std::string& error, const std::string& itemName,
+                          platform::VersionProbes& probes)
 {
     std::string folder;
     std::string missing;
@@ -61,7 +71,7 @@ bool dirCompare::scanFolder(element_t& node, std::string& error, const std::stri
     platform::FolderListing listing;
     WIN32_FIND_DATA record;
     const bool wantVersions = options & optVersion;
-    if (!listing.first(folder, itemName, record, wantVersions)) {
+    if (!listing.first(folder, itemName, record)) {
         if (itemName.empty()) {
             error = systemErrorText(messageText(msg::ListingError) + folder + "*.*");
             ok = false;
@@ -82,7 +92,9 @@ bool dirCompare::scanFolder(element_t& node, std::string& error, const std::stri
             if (!mayBeExecutable)
                 child->version = noVersion;
             else if (wantVersions)
-                child->version = versionText(listing.fileVersion());
+                probes.request(listing, [target = child.get()](const std::optional<platform::FileVersion>& version) {
+                    target->version = versionText(version);
+                });
             children.push_back(std::move(child));
         } while (listing.next(record));
     }
@@ -93,7 +105,7 @@ bool dirCompare::scanFolder(element_t& node, std::string& error, const std::stri
             // A link to a folder is shown but never entered: no loops, no escape.
             if (!child.isFolder || (child.findData.dwFileAttributes & platform::FILE_ATTRIBUTE_REPARSE_POINT)) continue;
             if (!isIncluded(child.path)) continue;
-            if (!scanFolder(child, error, {})) {
+            if (!scanTree(child, error, {}, probes)) {
                 ok = false;
                 break;
             }
@@ -109,12 +121,16 @@ bool dirCompare::loadSides(element_t& nodeA, element_t& nodeB, const std::string
                            std::string& error)
 {
     // An information file describes folders whole, so a side read from one is
-    // always read for the whole folder, into the node being loaded.
+    // always read for the whole folder, into the node being loaded. The
+    // versions of one side are still being read while the other is listed.
+    platform::VersionProbes probes;
     const bool okA = mode != 0 ? readInfoFile(*this, nodeA, infoFileA, error, nodeA.path == pathA ? "" : nodeA.path)
-                               : scanFolder(nodeA, error, itemName);
-    if (!okA) return false;
-    return infoFileB.empty() ? scanFolder(nodeB, error, itemName)
-                             : readInfoFile(*this, nodeB, infoFileB, error, nodeB.path == pathB ? "" : nodeB.path);
+                               : scanTree(nodeA, error, itemName, probes);
+    const bool ok = okA && (infoFileB.empty()
+                                ? scanTree(nodeB, error, itemName, probes)
+                                : readInfoFile(*this, nodeB, infoFileB, error, nodeB.path == pathB ? "" : nodeB.path));
+    probes.finish();
+    return ok;
 }
 
 }  // namespace dm

@@ -27,9 +27,8 @@ public:
     // Starts the listing of `folder` (a path ending in the separator). An empty
     // `name` lists the whole folder; otherwise the entries whose name equals
     // `name` without regard to case. False, with lastError() set, when the
-    // listing cannot start or finds nothing. With `withVersions` the file
-    // versions are read ahead, together, for fileVersion().
-    bool first(const std::string& folder, const std::string& name, WIN32_FIND_DATA& record, bool withVersions = false);
+    // listing cannot start or finds nothing.
+    bool first(const std::string& folder, const std::string& name, WIN32_FIND_DATA& record);
 
     // The next entry; false when there is none.
     bool next(WIN32_FIND_DATA& record);
@@ -37,10 +36,12 @@ public:
     // Whether the entry last returned is a regular file (symbolic links resolved).
     bool isRegularFile() const;
 
-    // The file version of the entry last returned (see readFileVersion).
+    // The file version of the entry last returned (see readFileVersion), read
+    // now; VersionProbes reads many of them at once.
     std::optional<FileVersion> fileVersion() const;
 
 private:
+    friend class VersionProbes;
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

@@ -1,3 +1,5 @@
+#include "platform/Listing_posix.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,13 +10,11 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/Listing.h"
 #include "platform/PeVersion_posix.h"
 #include "platform/SysError.h"
 #include "platform/TestSeams.h"
 #include "platform/Text.h"
 #include "platform/Time.h"
-#include "platform/Uring_posix.h"
 
 namespace dm::platform {
 
@@ -44,103 +44,36 @@ void fillRecord(const struct statx& st, const std::string& name, bool isLink, WI
 }
 
 constexpr unsigned kStatxMask = STATX_BASIC_STATS | STATX_BTIME;
-constexpr size_t kBatchSize = 256;
 
 }  // namespace
 
-// One entry described: its record, and what the scan needs to know besides.
-struct Described {
-    WIN32_FIND_DATA record;
-    bool present = false;  // false: the entry vanished since the folder was read
-    bool regular = false;
-    uint64_t size = 0;
-    bool versionRead = false;
-    std::optional<FileVersion> version;
-};
-
-struct FolderListing::Impl {
-    int dirFd = -1;
-    std::vector<std::string> names;
-    size_t nextIndex = 0;
-    bool probeVersions = false;
-    // Entries are described a batch at a time, ahead of the caller.
-    std::vector<Described> batch;
-    size_t batchBegin = 0;
-    const Described* current = nullptr;
-
-    ~Impl()
-    {
-        if (dirFd >= 0) close(dirFd);
-    }
-
-    void describeOne(const std::string& name, Described& out) const
-    {
-        struct statx st {};
-        if (statx(dirFd, name.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kStatxMask, &st) != 0) return;
-        finish(name, st, out);
-    }
-
-    // Completes an entry from its own statx (links are followed here).
-    void finish(const std::string& name, struct statx st, Described& out) const
-    {
-        bool isLink = false;
-        if (S_ISLNK(st.stx_mode)) {
-            isLink = true;
-            struct statx target {};
-            if (statx(dirFd, name.c_str(), AT_NO_AUTOMOUNT, kStatxMask, &target) == 0) {
-                st = target;
-            } else {
-                st.stx_size = 0;  // dangling: a file of size 0
-            }
-        }
-        out.present = true;
-        out.regular = S_ISREG(st.stx_mode);
-        out.size = st.stx_size;
-        fillRecord(st, name, isLink, out.record);
-    }
-
-    void fillBatch(size_t from)
-    {
-        const size_t count = std::min(kBatchSize, names.size() - from);
-        batch.assign(count, Described{});
-        batchBegin = from;
-        // statx stays a plain call: answered from the dentry cache it is
-        // cheaper than a trip through the ring.
-        for (size_t i = 0; i < count; ++i) describeOne(names[from + i], batch[i]);
-        if (Uring* ring = Uring::instance(); probeVersions && ring) readVersions(*ring);
-    }
-
-    // The heads of all candidate files at once; only an executable's is read further.
-    void readVersions(Uring& ring)
-    {
-        std::vector<size_t> which;
-        std::vector<const char*> candidates;
-        for (size_t i = 0; i < batch.size(); ++i) {
-            if (!batch[i].present || !batch[i].regular || batch[i].size < kMinExecutableSize) continue;
-            which.push_back(i);
-            candidates.push_back(names[batchBegin + i].c_str());
-        }
-        if (candidates.empty()) return;
-        std::vector<std::array<uint8_t, kProbeBytes>> heads;
-        std::vector<int> results;
-        if (!ring.readHeads(dirFd, candidates, heads, results)) return;
-        for (size_t k = 0; k < which.size(); ++k) {
-            Described& d = batch[which[k]];
-            const bool executable = results[k] >= int(kMinExecutableSize) && heads[k][0] == 'M' && heads[k][1] == 'Z';
-            if (executable) d.version = readFileVersionAt(dirFd, candidates[k], d.size);
-            d.versionRead = results[k] >= 0;
+void FolderListing::Impl::describeOne(const std::string& name, Described& out) const
+{
+    const int dirFd = folder->fd;
+    struct statx st {};
+    if (statx(dirFd, name.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kStatxMask, &st) != 0) return;
+    bool isLink = false;
+    if (S_ISLNK(st.stx_mode)) {
+        isLink = true;
+        struct statx target {};
+        if (statx(dirFd, name.c_str(), AT_NO_AUTOMOUNT, kStatxMask, &target) == 0) {
+            st = target;
+        } else {
+            st.stx_size = 0;  // dangling: a file of size 0
         }
     }
-};
+    out.present = true;
+    out.regular = S_ISREG(st.stx_mode);
+    out.size = st.stx_size;
+    fillRecord(st, name, isLink, out.record);
+}
 
 FolderListing::FolderListing() : impl_(std::make_unique<Impl>()) {}
 FolderListing::~FolderListing() = default;
 
-bool FolderListing::first(const std::string& folder, const std::string& name, WIN32_FIND_DATA& record,
-                          bool withVersions)
+bool FolderListing::first(const std::string& folder, const std::string& name, WIN32_FIND_DATA& record)
 {
     impl_ = std::make_unique<Impl>();
-    impl_->probeVersions = withVersions;
     if (const auto& hook = testSeams().failListing) {
         if (const int code = hook(folder)) {
             setLastError(code);
@@ -148,12 +81,13 @@ bool FolderListing::first(const std::string& folder, const std::string& name, WI
         }
     }
     const std::string dirPath = folder.empty() ? std::string(".") : folder;
-    impl_->dirFd = open(dirPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (impl_->dirFd < 0) {
+    const int dirFd = open(dirPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0) {
         setLastError(errno);
         return false;
     }
-    const int readFd = dup(impl_->dirFd);
+    impl_->folder->fd = dirFd;
+    const int readFd = dup(dirFd);
     DIR* dir = readFd >= 0 ? fdopendir(readFd) : nullptr;
     if (!dir) {
         setLastError(errno);
@@ -191,30 +125,27 @@ bool FolderListing::next(WIN32_FIND_DATA& record)
 {
     Impl& impl = *impl_;
     while (impl.nextIndex < impl.names.size()) {
-        const size_t index = impl.nextIndex++;
-        if (index >= impl.batchBegin + impl.batch.size() || index < impl.batchBegin || impl.batch.empty())
-            impl.fillBatch(index);
-        const Described& d = impl.batch[index - impl.batchBegin];
+        Described& d = impl.current;
+        d = Described{};
+        impl.describeOne(impl.names[impl.nextIndex++], d);
         if (!d.present) continue;
-        impl.current = &d;
         record = d.record;
         return true;
     }
-    impl.current = nullptr;
+    impl.current = Described{};
     return false;
 }
 
 bool FolderListing::isRegularFile() const
 {
-    return impl_->current && impl_->current->regular;
+    return impl_->current.present && impl_->current.regular;
 }
 
 std::optional<FileVersion> FolderListing::fileVersion() const
 {
-    const Described* d = impl_->current;
-    if (impl_->dirFd < 0 || !d || !d->regular) return std::nullopt;
-    if (d->versionRead) return d->version;
-    return readFileVersionAt(impl_->dirFd, d->record.cFileName, d->size);
+    const Described& d = impl_->current;
+    if (!d.present || !d.regular) return std::nullopt;
+    return readFileVersionAt(impl_->folder->fd, d.record.cFileName, d.size);
 }
 
 bool folderExists(const std::string& path)

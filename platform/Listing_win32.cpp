@@ -60,7 +60,7 @@ struct FolderListing::Impl {
 FolderListing::FolderListing() : impl_(std::make_unique<Impl>()) {}
 FolderListing::~FolderListing() = default;
 
-bool FolderListing::first(const std::string& folder, const std::string& name, WIN32_FIND_DATA& record, bool)
+bool FolderListing::first(const std::string& folder, const std::string& name, WIN32_FIND_DATA& record)
 {
     impl_ = std::make_unique<Impl>();
     impl_->folder = folder;

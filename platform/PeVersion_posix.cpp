@@ -6,13 +6,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 namespace dm::platform {
 
 namespace {
-// The headers of almost every executable fit in the first block, so one read
-// usually answers the whole question.
-constexpr size_t kHeadSize = 4096;
 
 class FileCloser {
 public:
@@ -27,6 +25,34 @@ public:
 private:
     int fd_;
 };
+
+// The version from the first bytes of a file, opening it (through `open`, which
+// gives a descriptor or -1) only for what lies beyond them.
+std::optional<FileVersion> parseFromHead(const uint8_t* head, size_t headBytes, uint64_t size,
+                                         const std::function<int()>& open)
+{
+    if (headBytes < kMinExecutableSize || head[0] != 'M' || head[1] != 'Z') return std::nullopt;
+    const uint64_t headSize = headBytes;
+    const ReadAt read = [&](uint64_t offset, void* buffer, size_t length) {
+        if (offset + length <= headSize) {
+            std::memcpy(buffer, head + offset, length);
+            return true;
+        }
+        const int fd = open();
+        if (fd < 0) return false;
+        auto* out = static_cast<uint8_t*>(buffer);
+        while (length > 0) {
+            const ssize_t n = pread(fd, out, length, off_t(offset));
+            if (n <= 0) return false;
+            out += n;
+            offset += uint64_t(n);
+            length -= size_t(n);
+        }
+        return true;
+    };
+    return parsePeVersion(read, std::max(size, headSize));
+}
+
 }  // namespace
 
 std::optional<FileVersion> readFileVersion(const std::string& path)
@@ -51,28 +77,22 @@ std::optional<FileVersion> readFileVersionAt(int folder, const char* name, std::
     }
     if (size < kMinExecutableSize) return std::nullopt;
 
-    uint8_t head[kHeadSize];
+    uint8_t head[kHeadBytes];
     const ssize_t got = pread(fd, head, sizeof head, 0);
-    if (got < ssize_t(kMinExecutableSize) || head[0] != 'M' || head[1] != 'Z') return std::nullopt;
-    const auto headSize = uint64_t(got);
-    size = std::max(size, headSize);
+    if (got < 0) return std::nullopt;
+    return parseFromHead(head, size_t(got), size, [fd] { return fd; });
+}
 
-    const ReadAt read = [&](uint64_t offset, void* buffer, size_t length) {
-        if (offset + length <= headSize) {
-            std::memcpy(buffer, head + offset, length);
-            return true;
-        }
-        auto* out = static_cast<uint8_t*>(buffer);
-        while (length > 0) {
-            const ssize_t n = pread(fd, out, length, off_t(offset));
-            if (n <= 0) return false;
-            out += n;
-            offset += uint64_t(n);
-            length -= size_t(n);
-        }
-        return true;
-    };
-    return parsePeVersion(read, size);
+std::optional<FileVersion> versionFromHead(int folder, const char* name, uint64_t size, const uint8_t* head,
+                                           size_t headBytes)
+{
+    int fd = -1;
+    const auto version = parseFromHead(head, headBytes, size, [&] {
+        if (fd < 0) fd = openat(folder, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        return fd;
+    });
+    if (fd >= 0) close(fd);
+    return version;
 }
 
 }  // namespace dm::platform

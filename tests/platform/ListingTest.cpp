@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 
@@ -8,7 +7,6 @@
 #include "platform/SysError.h"
 #include "platform/TestSeams.h"
 #include "platform/Time.h"
-#include "tests/support/PeBuilder.h"
 #include "tests/support/TempDir.h"
 
 namespace dm::platform {
@@ -79,37 +77,6 @@ TEST(Listing, FailsOnMissingFoldersAndInjectedErrors)
     EXPECT_FALSE(listing.first(dir / "", {}, rec));
     EXPECT_EQ(lastError(), EACCES);
     testSeams().failListing = nullptr;
-}
-
-TEST(Listing, VersionsReadAheadInBatchesEqualThoseReadOneByOne)
-{
-    TempDir dir;
-    for (int i = 0; i < 600; ++i) {
-        const std::string name = "f" + std::to_string(1000 + i);
-        if (i % 50 == 0)
-            dir.file(name, test::peWithVersion(1, 2, uint16_t(i), 4));
-        else if (i % 7 == 0)
-            dir.file(name, test::peWithoutVersion());
-        else
-            dir.file(name, std::string(size_t(i % 130), 'x'));
-    }
-    const auto versions = [&](bool ahead) {
-        std::vector<std::string> texts;
-        FolderListing listing;
-        WIN32_FIND_DATA rec;
-        if (!listing.first(dir / "", {}, rec, ahead)) return texts;
-        do {
-            const auto v = listing.fileVersion();
-            texts.push_back(v ? std::to_string(v->build) : "-");
-        } while (listing.next(rec));
-        return texts;
-    };
-    const auto ahead = versions(true);
-    EXPECT_EQ(ahead, versions(false));
-    testSeams().noUring = true;
-    EXPECT_EQ(ahead, versions(true));
-    testSeams().noUring = false;
-    EXPECT_EQ(std::count(ahead.begin(), ahead.end(), "550"), 1);
 }
 
 TEST(Listing, FolderExistsOnlyForFolders)

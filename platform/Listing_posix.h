@@ -1,0 +1,45 @@
+// The POSIX listing's state, shared with the version probes, which read the
+// listed files through the listing's open folder.
+#pragma once
+
+#include <unistd.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Listing.h"
+
+namespace dm::platform {
+
+// An open folder; it stays open while a read through it is pending, even
+// after its listing has ended.
+struct FolderFd {
+    int fd = -1;
+    FolderFd() = default;
+    FolderFd(const FolderFd&) = delete;
+    FolderFd& operator=(const FolderFd&) = delete;
+    ~FolderFd()
+    {
+        if (fd >= 0) close(fd);
+    }
+};
+
+// One entry described: its record, and what the scan needs to know besides.
+struct Described {
+    WIN32_FIND_DATA record;
+    bool present = false;  // false: the entry vanished since the folder was read
+    bool regular = false;
+    uint64_t size = 0;
+};
+
+struct FolderListing::Impl {
+    std::shared_ptr<FolderFd> folder = std::make_shared<FolderFd>();
+    std::vector<std::string> names;
+    size_t nextIndex = 0;
+    Described current;  // the entry last returned; not present before the first and after the last
+
+    void describeOne(const std::string& name, Described& out) const;
+};
+
+}  // namespace dm::platform

@@ -1,0 +1,243 @@
+#include <fcntl.h>
+#include <liburing.h>
+
+#include <array>
+#include <cerrno>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Listing_posix.h"
+#include "platform/PeVersion_posix.h"
+#include "platform/TestSeams.h"
+#include "platform/VersionProbes.h"
+
+namespace dm::platform {
+
+namespace {
+
+constexpr unsigned kSlots = 256;               // files open at once
+constexpr unsigned kRingEntries = 4 * kSlots;  // three calls per file, and room
+constexpr unsigned kIdleMilliseconds = 10;     // the kernel thread's wait for more work
+
+enum Call : uint64_t { kOpen = 0, kRead = 1, kClose = 2 };
+
+uint64_t tagOf(unsigned slot, Call call)
+{
+    return (uint64_t(slot) << 2) | call;
+}
+
+// One file being read.
+struct Pending {
+    std::shared_ptr<FolderFd> folder;
+    std::string name;
+    uint64_t size = 0;
+    VersionProbes::Receiver receiver;
+    std::array<uint8_t, kHeadBytes> head{};
+    int got = -ECANCELED;
+    int completionsDue = 0;
+};
+
+// The thread's ring with its kernel thread and file slots. The buffers the
+// kernel writes into live as long as the ring, whatever becomes of a probe.
+class Ring {
+public:
+    // Null where the system offers no polled ring, or another VersionProbes
+    // of this thread is using it.
+    static Ring* claim()
+    {
+        if (testSeams().noUring) return nullptr;
+        thread_local std::unique_ptr<Ring> ring;
+        thread_local bool tried = false;
+        if (!tried) {
+            tried = true;
+            auto candidate = std::make_unique<Ring>();
+            if (candidate->start()) ring = std::move(candidate);
+        }
+        if (!ring || ring->broken_ || ring->claimed_) return nullptr;
+        ring->claimed_ = true;
+        return ring.get();
+    }
+
+    void release() { claimed_ = false; }
+
+    Ring() = default;
+    Ring(const Ring&) = delete;
+    Ring& operator=(const Ring&) = delete;
+    ~Ring()
+    {
+        if (started_) io_uring_queue_exit(&ring_);
+    }
+
+    // Queues open, read and close of one file; false (the receiver left with
+    // the caller) when the ring cannot take it.
+    bool submit(std::shared_ptr<FolderFd> folder, const char* name, uint64_t size, VersionProbes::Receiver& receiver)
+    {
+        if (free_.empty() && !waitForOne()) return false;
+        if (io_uring_sq_space_left(&ring_) < 3) return false;
+        const unsigned slot = free_.back();
+        free_.pop_back();
+        Pending& p = slots_[slot];
+        p.folder = std::move(folder);
+        p.name = name;
+        p.size = size;
+        p.receiver = std::move(receiver);
+        p.got = -ECANCELED;
+        p.completionsDue = 2;  // the read and the close; the open reports only a failure
+
+        // A failed open cancels the rest; the close follows the read whatever it gave.
+        io_uring_sqe* open = io_uring_get_sqe(&ring_);
+        io_uring_prep_openat_direct(open, p.folder->fd, p.name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY, 0, slot);
+        open->flags |= IOSQE_IO_LINK | IOSQE_CQE_SKIP_SUCCESS;
+        io_uring_sqe_set_data64(open, tagOf(slot, kOpen));
+        io_uring_sqe* read = io_uring_get_sqe(&ring_);
+        io_uring_prep_read(read, int(slot), p.head.data(), unsigned(kHeadBytes), 0);
+        read->flags |= IOSQE_FIXED_FILE | IOSQE_IO_HARDLINK;
+        io_uring_sqe_set_data64(read, tagOf(slot, kRead));
+        io_uring_sqe* close = io_uring_get_sqe(&ring_);
+        io_uring_prep_close_direct(close, slot);
+        io_uring_sqe_set_data64(close, tagOf(slot, kClose));
+        // Once queued the file is the ring's: were the kernel not told, it is read the plain way.
+        if (io_uring_submit(&ring_) < 0) abandon();
+        return true;
+    }
+
+    // Hands over what has completed, without waiting.
+    void deliverCompleted()
+    {
+        io_uring_cqe* cqe = nullptr;
+        while (io_uring_peek_cqe(&ring_, &cqe) == 0) {
+            const uint64_t tag = io_uring_cqe_get_data64(cqe);
+            const int res = cqe->res;
+            io_uring_cqe_seen(&ring_, cqe);
+            const auto slot = unsigned(tag >> 2);
+            if (slot >= kSlots) continue;
+            Pending& p = slots_[slot];
+            switch (Call(tag & 3)) {
+                case kOpen:
+                    if (res < 0) p.got = res;
+                    break;
+                case kRead:
+                    if (p.got != -ECANCELED || res >= 0) p.got = res;
+                    if (--p.completionsDue == 0) complete(slot);
+                    break;
+                case kClose:
+                    if (--p.completionsDue == 0) complete(slot);
+                    break;
+            }
+        }
+    }
+
+    // Returns when every file submitted has been handed over.
+    void drain()
+    {
+        while (free_.size() < kSlots) {
+            if (!waitForOne()) return;
+        }
+    }
+
+private:
+    bool start()
+    {
+        io_uring_params params{};
+        params.flags = IORING_SETUP_SQPOLL;
+        params.sq_thread_idle = kIdleMilliseconds;
+        if (io_uring_queue_init_params(kRingEntries, &ring_, &params) != 0) return false;
+        started_ = true;
+        if (io_uring_register_files_sparse(&ring_, kSlots) != 0) return false;
+        free_.reserve(kSlots);
+        for (unsigned slot = kSlots; slot-- > 0;) free_.push_back(slot);
+        return true;
+    }
+
+    bool waitForOne()
+    {
+        const size_t before = free_.size();
+        while (free_.size() == before) {
+            io_uring_cqe* cqe = nullptr;
+            const int rc = io_uring_wait_cqe(&ring_, &cqe);
+            if (rc == -EINTR) continue;
+            if (rc != 0) {
+                abandon();
+                return false;
+            }
+            deliverCompleted();
+        }
+        return true;
+    }
+
+    void complete(unsigned slot)
+    {
+        Pending& p = slots_[slot];
+        std::optional<FileVersion> version;
+        if (p.got >= 0) version = versionFromHead(p.folder->fd, p.name.c_str(), p.size, p.head.data(), size_t(p.got));
+        handOver(p, version);
+        free_.push_back(slot);
+    }
+
+    // The ring failed: what it still holds is read the plain way, and it is not used again.
+    void abandon()
+    {
+        broken_ = true;
+        std::vector<bool> isFree(kSlots, false);
+        for (const unsigned slot : free_) isFree[slot] = true;
+        for (unsigned slot = 0; slot < kSlots; ++slot) {
+            if (isFree[slot]) continue;
+            Pending& p = slots_[slot];
+            handOver(p, readFileVersionAt(p.folder->fd, p.name.c_str(), p.size));
+            free_.push_back(slot);
+        }
+    }
+
+    static void handOver(Pending& p, const std::optional<FileVersion>& version)
+    {
+        VersionProbes::Receiver receiver = std::move(p.receiver);
+        p.receiver = nullptr;
+        p.folder.reset();
+        receiver(version);
+    }
+
+    io_uring ring_{};
+    bool started_ = false;
+    bool broken_ = false;
+    bool claimed_ = false;
+    std::array<Pending, kSlots> slots_;
+    std::vector<unsigned> free_;
+};
+
+}  // namespace
+
+struct VersionProbes::State {
+    Ring* ring = nullptr;  // null: each file is read when asked for
+};
+
+VersionProbes::VersionProbes() : state_(std::make_unique<State>()) {}
+
+VersionProbes::~VersionProbes()
+{
+    finish();
+    if (state_->ring) state_->ring->release();
+}
+
+void VersionProbes::request(const FolderListing& listing, Receiver receiver)
+{
+    const FolderListing::Impl& impl = *listing.impl_;
+    const Described& entry = impl.current;
+    if (!entry.present || !entry.regular || entry.size < kMinExecutableSize) {
+        receiver(std::nullopt);
+        return;
+    }
+    if (!state_->ring) state_->ring = Ring::claim();
+    if (Ring* ring = state_->ring) {
+        ring->deliverCompleted();
+        if (ring->submit(impl.folder, entry.record.cFileName, entry.size, receiver)) return;
+    }
+    receiver(listing.fileVersion());
+}
+
+void VersionProbes::finish()
+{
+    if (state_->ring) state_->ring->drain();
+}
+
+}  // namespace dm::platform

@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "platform/TestSeams.h"
+#include "platform/VersionProbes.h"
+#include "tests/support/PeBuilder.h"
+#include "tests/support/TempDir.h"
+
+namespace dm::platform {
+namespace {
+
+using test::TempDir;
+
+// Three folders of executables with and without a version, non-executables and
+// files too small to be anything: more files than are ever read at once.
+void fillFolders(const TempDir& dir)
+{
+    for (int i = 0; i < 900; ++i) {
+        const std::string name = "d" + std::to_string(i % 3) + "/f" + std::to_string(1000 + i);
+        if (i % 50 == 0)
+            dir.file(name, test::peWithVersion(1, 2, uint16_t(i), 4));
+        else if (i % 7 == 0)
+            dir.file(name, test::peWithoutVersion());
+        else
+            dir.file(name, std::string(size_t(i % 130), i % 11 == 0 ? 'M' : 'x'));
+    }
+}
+
+// The version of every file, by name: each read when listed, or all through probes.
+std::map<std::string, std::string> versionsOf(const TempDir& dir, bool throughProbes)
+{
+    std::map<std::string, std::string> texts;
+    VersionProbes probes;
+    for (const char* sub : {"d0/", "d1/", "d2/"}) {
+        // Each listing ends before its versions need to have arrived.
+        FolderListing listing;
+        WIN32_FIND_DATA rec;
+        if (!listing.first(dir / sub, {}, rec)) continue;
+        do {
+            if (!listing.isRegularFile()) continue;
+            const std::string name = rec.cFileName;
+            const auto store = [&texts, name](const std::optional<FileVersion>& v) {
+                texts[name] = v ? std::to_string(v->build) : "-";
+            };
+            if (throughProbes)
+                probes.request(listing, store);
+            else
+                store(listing.fileVersion());
+        } while (listing.next(rec));
+    }
+    probes.finish();
+    return texts;
+}
+
+TEST(VersionProbes, GiveEveryFileTheVersionThatReadingItAloneGives)
+{
+    TempDir dir;
+    fillFolders(dir);
+    const auto alone = versionsOf(dir, false);
+    ASSERT_EQ(alone.size(), 900u);
+    EXPECT_EQ(alone.at("f1550"), "550");
+    EXPECT_EQ(alone.at("f1007"), "-");
+
+    EXPECT_EQ(versionsOf(dir, true), alone);
+    testSeams().noUring = true;
+    EXPECT_EQ(versionsOf(dir, true), alone);
+    testSeams().noUring = false;
+}
+
+TEST(VersionProbes, TwoAtOnceOnOneThreadBothDeliver)
+{
+    TempDir dir;
+    dir.file("app.exe", test::peWithVersion(3, 1, 4, 1));
+    int delivered = 0;
+    {
+        VersionProbes outer;
+        VersionProbes inner;
+        FolderListing listing;
+        WIN32_FIND_DATA rec;
+        ASSERT_TRUE(listing.first(dir / "", "app.exe", rec));
+        const auto expectVersion = [&](const std::optional<FileVersion>& v) {
+            ASSERT_TRUE(v.has_value());
+            EXPECT_EQ(v->minor, 1);
+            ++delivered;
+        };
+        outer.request(listing, expectVersion);
+        inner.request(listing, expectVersion);
+        inner.finish();
+    }
+    EXPECT_EQ(delivered, 2);
+}
+
+}  // namespace
+}  // namespace dm::platform
