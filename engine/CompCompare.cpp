@@ -1,7 +1,6 @@
 // Pairing two scanned trees into the result tree, and redoing part of it.
 #include <algorithm>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "common/Messages.h"
 #include "engine/Comp.h"
@@ -87,19 +86,32 @@ void dirCompare::compareFolders(element_t& folderA, element_t& folderB, const st
     const ElementList& listA = childrenOf(folderA);
     const ElementList& listB = childrenOf(folderB);
 
-    std::unordered_map<std::string, std::vector<size_t>> indexB;
-    indexB.reserve(listB.size());
-    for (size_t j = 0; j < listB.size(); ++j) indexB[upperName(*listB[j])].push_back(j);
-    std::unordered_set<std::string> namesA;
-    namesA.reserve(listA.size());
+    // B's names by their upper-cased form; names equal but for case are chained.
+    std::vector<std::string> keysB;
+    keysB.reserve(listB.size());
+    for (const auto& q : listB) keysB.push_back(upperName(*q));
+    constexpr size_t kNone = SIZE_MAX;
+    std::unordered_map<std::string_view, size_t> firstB;
+    firstB.reserve(listB.size());
+    std::vector<size_t> nextB(listB.size(), kNone);
+    for (size_t j = listB.size(); j-- > 0;) {
+        auto [slot, added] = firstB.try_emplace(keysB[j], j);
+        if (!added) {
+            nextB[j] = slot->second;
+            slot->second = j;
+        }
+    }
+    // A B entry whose name occurs in A is no redundant one.
+    std::vector<uint8_t> namedInA(listB.size(), 0);
 
     for (const auto& p : listA) {
-        std::string key = upperName(*p);
-        const bool inItem = itemName.empty() || key == wanted;
-        const auto match = inItem ? indexB.find(key) : indexB.end();
-        namesA.insert(std::move(key));
-        if (!inItem) continue;
-        if (match == indexB.end()) {
+        const std::string key = upperName(*p);
+        const auto match = firstB.find(key);
+        if (match != firstB.end()) {
+            for (size_t j = match->second; j != kNone; j = nextB[j]) namedInA[j] = 1;
+        }
+        if (!itemName.empty() && key != wanted) continue;
+        if (match == firstB.end()) {
             auto r = std::make_unique<result_t>();
             r->kind = 1;
             r->name = p->name();
@@ -114,7 +126,7 @@ void dirCompare::compareFolders(element_t& folderA, element_t& folderB, const st
             out.push_back(std::move(r));
             continue;
         }
-        for (const size_t j : match->second) {
+        for (size_t j = match->second; j != kNone; j = nextB[j]) {
             element_t& q = *listB[j];
             auto owned = std::make_unique<result_t>();
             result_t& r = *owned;
@@ -140,9 +152,9 @@ void dirCompare::compareFolders(element_t& folderA, element_t& folderB, const st
         }
     }
 
-    for (const auto& q : listB) {
-        const std::string key = upperName(*q);
-        if ((!itemName.empty() && key != wanted) || namesA.count(key)) continue;
+    for (size_t j = 0; j < listB.size(); ++j) {
+        const auto& q = listB[j];
+        if ((!itemName.empty() && keysB[j] != wanted) || namedInA[j]) continue;
         auto r = std::make_unique<result_t>();
         r->kind = 2;
         r->name = q->name();

@@ -45,6 +45,31 @@ void fillRecord(const struct statx& st, const std::string& name, bool isLink, WI
 
 constexpr unsigned kStatxMask = STATX_BASIC_STATS | STATX_BTIME;
 
+// The names in the listing's order, each upper-cased once rather than at every
+// comparison; a whole listing starts with the dot entries.
+std::vector<std::string> inListingOrder(std::vector<std::string> names, bool oneName)
+{
+    std::vector<std::string> keys;
+    keys.reserve(names.size());
+    for (const std::string& name : names) keys.push_back(upperCase(name));
+    std::vector<uint32_t> order(names.size());
+    for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+    // Comparing the upper-cased names as unsigned bytes, shorter first, then the
+    // names themselves, is listingOrderLess.
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+        if (const int c = keys[a].compare(keys[b]); c != 0) return c < 0;
+        return names[a] < names[b];
+    });
+    std::vector<std::string> sorted;
+    sorted.reserve(names.size() + 2);
+    if (!oneName) {
+        sorted.emplace_back(".");
+        sorted.emplace_back("..");
+    }
+    for (const uint32_t i : order) sorted.push_back(std::move(names[i]));
+    return sorted;
+}
+
 }  // namespace
 
 void FolderListing::Impl::describeOne(const std::string& name, Described& out) const
@@ -96,24 +121,22 @@ bool FolderListing::first(const std::string& folder, const std::string& name, WI
     }
     const std::string wanted = upperCase(name);
     bool tooLong = false;
+    std::vector<std::string> found;
     errno = 0;
     while (const dirent* entry = readdir(dir)) {
         const std::string_view entryName(entry->d_name);
         if (entryName == "." || entryName == "..") continue;
         if (!name.empty() && upperCase(entryName) != wanted) continue;
         if (entryName.size() > kMaxNameLength) tooLong = true;
-        impl_->names.emplace_back(entryName);
+        found.emplace_back(entryName);
     }
     const int readError = errno;
     closedir(dir);
     if (readError != 0 || tooLong) {
         setLastError(readError != 0 ? readError : ENAMETOOLONG);
-        impl_->names.clear();
         return false;
     }
-    std::sort(impl_->names.begin(), impl_->names.end(),
-              [](const std::string& a, const std::string& b) { return listingOrderLess(a, b); });
-    if (name.empty()) impl_->names.insert(impl_->names.begin(), {".", ".."});
+    impl_->names = inListingOrder(std::move(found), !name.empty());
     if (!next(record)) {
         setLastError(ENOENT);
         return false;
