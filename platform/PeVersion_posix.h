@@ -9,8 +9,9 @@ namespace dm::platform {
 // file, of the size the listing saw.
 std::optional<FileVersion> readFileVersionAt(int folder, const char* name, std::optional<uint64_t> knownSize);
 
-// The headers of almost every executable fit in the first block, so one read
-// of that much usually answers the whole question.
+// An executable's headers (DOS stub, PE header, section table) nearly always
+// fit in its first KiB: one read of that much tells an executable from any
+// other file and where its resources lie.
 constexpr size_t kHeadBytes = 1024;
 
 // The same, from the first `headBytes` bytes of the file, already read; the

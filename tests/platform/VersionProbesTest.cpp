@@ -12,13 +12,16 @@ namespace {
 
 using test::TempDir;
 
-// Three folders of executables with and without a version, non-executables and
-// files too small to be anything: more files than are ever read at once.
+// Three folders of executables with and without a version (some with it far
+// beyond their headers), non-executables and files too small to be anything:
+// more files than are ever read at once.
 void fillFolders(const TempDir& dir)
 {
     for (int i = 0; i < 900; ++i) {
         const std::string name = "d" + std::to_string(i % 3) + "/f" + std::to_string(1000 + i);
-        if (i % 50 == 0)
+        if (i % 100 == 0)
+            dir.file(name, test::peWithVersion(1, 2, uint16_t(i), 4, false, 0x4000));
+        else if (i % 50 == 0)
             dir.file(name, test::peWithVersion(1, 2, uint16_t(i), 4));
         else if (i % 7 == 0)
             dir.file(name, test::peWithoutVersion());
@@ -60,6 +63,7 @@ TEST(VersionProbes, GiveEveryFileTheVersionThatReadingItAloneGives)
     const auto alone = versionsOf(dir, false);
     ASSERT_EQ(alone.size(), 900u);
     EXPECT_EQ(alone.at("f1550"), "550");
+    EXPECT_EQ(alone.at("f1600"), "600");
     EXPECT_EQ(alone.at("f1007"), "-");
 
     EXPECT_EQ(versionsOf(dir, true), alone);

@@ -18,13 +18,12 @@ void put32(std::string& image, size_t at, uint32_t v)
 }
 
 constexpr size_t kPeAt = 0x40;
-constexpr size_t kRawAt = 0x200;
 constexpr uint32_t kRva = 0x1000;
 
-std::string image(bool pe32Plus, bool withResource, uint16_t a, uint16_t b, uint16_t c, uint16_t d)
+std::string image(bool pe32Plus, bool withResource, uint16_t a, uint16_t b, uint16_t c, uint16_t d, size_t rawAt)
 {
     const uint16_t optionalSize = pe32Plus ? 240 : 224;
-    std::string img(kRawAt + 0x200, '\0');
+    std::string img(rawAt + 0x200, '\0');
     img[0] = 'M';
     img[1] = 'Z';
     put32(img, 0x3C, kPeAt);
@@ -42,13 +41,13 @@ std::string image(bool pe32Plus, bool withResource, uint16_t a, uint16_t b, uint
     }
     const size_t section = opt + optionalSize;
     std::memcpy(&img[section], ".rsrc", 5);
-    put32(img, section + 8, 0x200);    // virtual size
-    put32(img, section + 12, kRva);    // virtual address
-    put32(img, section + 16, 0x200);   // raw size
-    put32(img, section + 20, kRawAt);  // raw offset
+    put32(img, section + 8, 0x200);             // virtual size
+    put32(img, section + 12, kRva);             // virtual address
+    put32(img, section + 16, 0x200);            // raw size
+    put32(img, section + 20, uint32_t(rawAt));  // raw offset
 
     if (!withResource) return img;
-    const size_t r = kRawAt;
+    const size_t r = rawAt;
     // type directory: one id entry, RT_VERSION -> name directory
     put16(img, r + 14, 1);
     put32(img, r + 16, 16);
@@ -79,14 +78,14 @@ std::string image(bool pe32Plus, bool withResource, uint16_t a, uint16_t b, uint
 
 }  // namespace
 
-std::string peWithVersion(uint16_t a, uint16_t b, uint16_t c, uint16_t d, bool pe32Plus)
+std::string peWithVersion(uint16_t a, uint16_t b, uint16_t c, uint16_t d, bool pe32Plus, size_t resourcesAt)
 {
-    return image(pe32Plus, true, a, b, c, d);
+    return image(pe32Plus, true, a, b, c, d, resourcesAt);
 }
 
 std::string peWithoutVersion()
 {
-    return image(false, false, 0, 0, 0, 0);
+    return image(false, false, 0, 0, 0, 0, 0x200);
 }
 
 }  // namespace dm::test
