@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 here=$(pwd)
 work="${1:-/tmp/dirmatch-bench}"
-runs="${RUNS:-10}"
+runs="${RUNS:-20}"
 
 need=()
 for p in hyperfine rsync gnuplot-nox e2fsprogs time; do

@@ -114,11 +114,10 @@ public:
             if (slot >= kSlots) continue;
             Pending& p = slots_[slot];
             switch (Call(tag & 3)) {
-                case kOpen:
-                    if (res < 0) p.got = res;
+                case kOpen:  // a failed open; its read reports the failure too
                     break;
                 case kRead:
-                    if (p.got != -ECANCELED || res >= 0) p.got = res;
+                    p.got = res;
                     if (--p.completionsDue == 0) complete(slot);
                     break;
                 case kClose:
@@ -169,9 +168,10 @@ private:
     void complete(unsigned slot)
     {
         Pending& p = slots_[slot];
-        std::optional<FileVersion> version;
-        if (p.got >= 0) version = versionFromHead(p.folder->fd, p.name.c_str(), p.size, p.head.data(), size_t(p.got));
-        handOver(p, version);
+        // A file the ring could not read is read again the plain way, so that
+        // whatever the ring refuses gives the same version as reading alone.
+        handOver(p, p.got >= 0 ? versionFromHead(p.folder->fd, p.name.c_str(), p.size, p.head.data(), size_t(p.got))
+                               : readFileVersionAt(p.folder->fd, p.name.c_str(), p.size));
         free_.push_back(slot);
     }
 
