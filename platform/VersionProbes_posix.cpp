@@ -35,7 +35,8 @@ struct Pending {
     VersionProbes::Receiver receiver;
     std::array<uint8_t, kHeadBytes> head{};
     int got = -ECANCELED;
-    int completionsDue = 0;
+    int completionsDue = 0;  // the slot is free again when the kernel has posted these
+    bool delivered = true;
 };
 
 // The thread's ring with its kernel thread and file slots. The buffers the
@@ -61,12 +62,23 @@ public:
 
     void release() { claimed_ = false; }
 
+    // False once the ring has failed: it is then never used again.
+    bool usable() const { return !broken_; }
+
     Ring() = default;
     Ring(const Ring&) = delete;
     Ring& operator=(const Ring&) = delete;
     ~Ring()
     {
-        if (started_) io_uring_queue_exit(&ring_);
+        if (!started_) return;
+        // The kernel must be done with the buffers before they go.
+        __kernel_timespec patience{1, 0};
+        while (free_.size() < kSlots) {
+            io_uring_cqe* cqe = nullptr;
+            if (io_uring_wait_cqe_timeout(&ring_, &cqe, &patience) != 0) break;
+            deliverCompleted();
+        }
+        io_uring_queue_exit(&ring_);
     }
 
     // Queues open, read and close of one file; false (the receiver left with
@@ -84,6 +96,7 @@ public:
         p.receiver = std::move(receiver);
         p.got = -ECANCELED;
         p.completionsDue = 2;  // the read and the close; the open reports only a failure
+        p.delivered = false;
 
         // A failed open cancels the rest; the close follows the read whatever it gave.
         io_uring_sqe* open = io_uring_get_sqe(&ring_);
@@ -97,8 +110,8 @@ public:
         io_uring_sqe* close = io_uring_get_sqe(&ring_);
         io_uring_prep_close_direct(close, slot);
         io_uring_sqe_set_data64(close, tagOf(slot, kClose));
-        // Once queued the file is the ring's: were the kernel not told, it is read the plain way.
-        if (io_uring_submit(&ring_) < 0) abandon();
+        const auto& fail = testSeams().failRingSubmit;
+        if (io_uring_submit(&ring_) < 0 || (fail && fail())) abandon();
         return true;
     }
 
@@ -130,7 +143,7 @@ public:
     // Returns when every file submitted has been handed over.
     void drain()
     {
-        while (free_.size() < kSlots) {
+        while (!broken_ && free_.size() < kSlots) {
             if (!waitForOne()) return;
         }
     }
@@ -152,17 +165,16 @@ private:
     bool waitForOne()
     {
         const size_t before = free_.size();
-        while (free_.size() == before) {
+        while (!broken_ && free_.size() == before) {
             io_uring_cqe* cqe = nullptr;
             const int rc = io_uring_wait_cqe(&ring_, &cqe);
             if (rc == -EINTR) continue;
-            if (rc != 0) {
+            if (rc != 0)
                 abandon();
-                return false;
-            }
-            deliverCompleted();
+            else
+                deliverCompleted();
         }
-        return true;
+        return !broken_;
     }
 
     void complete(unsigned slot)
@@ -170,22 +182,20 @@ private:
         Pending& p = slots_[slot];
         // A file the ring could not read is read again the plain way, so that
         // whatever the ring refuses gives the same version as reading alone.
-        handOver(p, p.got >= 0 ? versionFromHead(p.folder->fd, p.name.c_str(), p.size, p.head.data(), size_t(p.got))
-                               : readFileVersionAt(p.folder->fd, p.name.c_str(), p.size));
+        if (!p.delivered)
+            handOver(p, p.got >= 0 ? versionFromHead(p.folder->fd, p.name.c_str(), p.size, p.head.data(), size_t(p.got))
+                                   : readFileVersionAt(p.folder->fd, p.name.c_str(), p.size));
+        p.folder.reset();
         free_.push_back(slot);
     }
 
-    // The ring failed: what it still holds is read the plain way, and it is not used again.
+    // The ring failed: what it still holds is read the plain way, and it is
+    // not used again (its slots come free only as the kernel lets them go).
     void abandon()
     {
         broken_ = true;
-        std::vector<bool> isFree(kSlots, false);
-        for (const unsigned slot : free_) isFree[slot] = true;
-        for (unsigned slot = 0; slot < kSlots; ++slot) {
-            if (isFree[slot]) continue;
-            Pending& p = slots_[slot];
-            handOver(p, readFileVersionAt(p.folder->fd, p.name.c_str(), p.size));
-            free_.push_back(slot);
+        for (Pending& p : slots_) {
+            if (!p.delivered) handOver(p, readFileVersionAt(p.folder->fd, p.name.c_str(), p.size));
         }
     }
 
@@ -193,7 +203,7 @@ private:
     {
         VersionProbes::Receiver receiver = std::move(p.receiver);
         p.receiver = nullptr;
-        p.folder.reset();
+        p.delivered = true;
         receiver(version);
     }
 
@@ -228,7 +238,7 @@ void VersionProbes::request(const FolderListing& listing, Receiver receiver)
         return;
     }
     if (!state_->ring) state_->ring = Ring::claim();
-    if (Ring* ring = state_->ring) {
+    if (Ring* ring = state_->ring; ring && ring->usable()) {
         ring->deliverCompleted();
         if (ring->submit(impl.folder, entry.record.cFileName, entry.size, receiver)) return;
     }
@@ -237,7 +247,7 @@ void VersionProbes::request(const FolderListing& listing, Receiver receiver)
 
 void VersionProbes::finish()
 {
-    if (state_->ring) state_->ring->drain();
+    if (state_->ring && state_->ring->usable()) state_->ring->drain();
 }
 
 }  // namespace dm::platform

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <thread>
 
 #include "platform/TestSeams.h"
 #include "platform/VersionProbes.h"
@@ -44,7 +45,8 @@ std::map<std::string, std::string> versionsOf(const TempDir& dir, bool throughPr
             if (!listing.isRegularFile()) continue;
             const std::string name = rec.cFileName;
             const auto store = [&texts, name](const std::optional<FileVersion>& v) {
-                texts[name] = v ? std::to_string(v->build) : "-";
+                const std::string text = v ? std::to_string(v->build) : "-";
+                if (!texts.emplace(name, text).second) texts[name] = "delivered twice";
             };
             if (throughProbes)
                 probes.request(listing, store);
@@ -70,6 +72,23 @@ TEST(VersionProbes, GiveEveryFileTheVersionThatReadingItAloneGives)
     testSeams().noUring = true;
     EXPECT_EQ(versionsOf(dir, true), alone);
     testSeams().noUring = false;
+}
+
+TEST(VersionProbes, ARingThatFailsMidwayStillGivesEveryFileItsVersionOnce)
+{
+    TempDir dir;
+    fillFolders(dir);
+    const auto alone = versionsOf(dir, false);
+    int submitted = 0;
+    testSeams().failRingSubmit = [&] { return ++submitted == 300; };
+    // A ring that failed is never used again by its thread: fail a thread of its own.
+    std::map<std::string, std::string> probed;
+    std::thread([&] { probed = versionsOf(dir, true); }).join();
+    testSeams().failRingSubmit = nullptr;
+    EXPECT_EQ(probed, alone);
+    if (submitted > 0) {  // none where the system has no ring to fail
+        EXPECT_EQ(submitted, 300);
+    }
 }
 
 TEST(VersionProbes, TwoAtOnceOnOneThreadBothDeliver)
