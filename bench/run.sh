@@ -36,6 +36,26 @@ make_tree c 9900 1 1 1000 100 103
 make_tree d100k 92000 4500 6 0 0 104 empty
 make_tree d1m 920000 45000 6 0 0 105 empty
 
+# The machine's speed drifts over seconds, so the warm commands take turns:
+# several short hyperfine rounds, their times pooled per command.
+interleaved() {  # out.json command...
+  local out=$1; shift
+  local rounds=5 parts=()
+  for r in $(seq $rounds); do
+    hyperfine -N -i -w 2 -r $(( (runs + rounds - 1) / rounds )) --output=null --export-json "$out.$r" "$@" >/dev/null
+    parts+=("$out.$r")
+  done
+  python3 - "$out" "${parts[@]}" <<'PY'
+import json, statistics, sys
+out, parts = sys.argv[1], [json.load(open(p))["results"] for p in sys.argv[2:]]
+pooled = [{"command": r[0]["command"], "times": [t for p in parts for t in p[i]["times"]]}
+          for i, r in enumerate(zip(*parts))]
+for r in pooled:
+    r["median"] = statistics.median(r["times"])
+json.dump({"results": pooled}, open(out, "w"))
+PY
+}
+
 median() {  # hyperfine JSON -> median seconds of command $2
   python3 -c "import json,sys; print(json.load(open(sys.argv[1]))['results'][int(sys.argv[2])]['median'])" "$1" "$2"
 }
@@ -45,7 +65,7 @@ results="$here/bench/RESULTS.md"
   echo "# dirmatch benchmarks"
   echo
   echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'),"
-  echo "$(free -g | awk '/Mem:/{print $2}') GiB, Linux $(uname -r). $(date -u +%Y-%m-%d). Medians of $runs runs (hyperfine)."
+  echo "$(free -g | awk '/Mem:/{print $2}') GiB, Linux $(uname -r). $(date -u +%Y-%m-%d). Medians of $runs runs (hyperfine; warm commands take turns in 5 rounds)."
   echo "Trees: (a) 9900 files in one folder; (b) ~9800 entries in 450 folders, depth 6; (c) like (a), 1000 files"
   echo "starting with a PE header, 100 with a version resource. B differs from A: 5 % size or time, 2 % missing, 2 % extra."
   echo
@@ -57,7 +77,7 @@ results="$here/bench/RESULTS.md"
 
 for t in a b c; do
   A="$work/$t/A"; B="$work/$t/B"
-  hyperfine -N -i -w 3 -r "$runs" --output=null --export-json "$work/$t.json" \
+  interleaved "$work/$t.json" \
     "$dm compare $A $B" "$dm compare $A $B --rules size,time,subdirs" "$dm compare $A $B --json" \
     "rsync -rn --itemize-changes $A/ $B/" "find $A $B -printf '%s %T@\n'" >/dev/null
   m0=$(median "$work/$t.json" 0); m1=$(median "$work/$t.json" 1); m2=$(median "$work/$t.json" 2)
