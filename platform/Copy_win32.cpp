@@ -39,7 +39,7 @@ int shellCopyFile(const std::string& source, const std::string& target)
 // whether they descend into sub-folders at all with these flags.
 int copyFolder(const std::string& source, const std::string& target)
 {
-    if (!makeFolders(target)) return int(GetLastError());
+    if (!makeFolders(target)) return lastError();
     FolderListing listing;
     WIN32_FIND_DATA record;
     if (!listing.first(source + kSeparator, {}, record)) return lastError();

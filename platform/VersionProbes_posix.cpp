@@ -62,9 +62,6 @@ public:
 
     void release() { claimed_ = false; }
 
-    // False once the ring has failed: it is then never used again.
-    bool usable() const { return !broken_; }
-
     Ring() = default;
     Ring(const Ring&) = delete;
     Ring& operator=(const Ring&) = delete;
@@ -82,10 +79,10 @@ public:
     }
 
     // Queues open, read and close of one file; false (the receiver left with
-    // the caller) when the ring cannot take it.
+    // the caller) when the ring cannot take it, as once it has failed.
     bool submit(std::shared_ptr<FolderFd> folder, const char* name, uint64_t size, VersionProbes::Receiver& receiver)
     {
-        if (free_.empty() && !waitForOne()) return false;
+        if (broken_ || (free_.empty() && !waitForOne())) return false;
         if (io_uring_sq_space_left(&ring_) < 3) return false;
         const unsigned slot = free_.back();
         free_.pop_back();
@@ -238,7 +235,7 @@ void VersionProbes::request(const FolderListing& listing, Receiver receiver)
         return;
     }
     if (!state_->ring) state_->ring = Ring::claim();
-    if (Ring* ring = state_->ring; ring && ring->usable()) {
+    if (Ring* ring = state_->ring) {
         ring->deliverCompleted();
         if (ring->submit(impl.folder, entry.record.cFileName, entry.size, receiver)) return;
     }
@@ -247,7 +244,7 @@ void VersionProbes::request(const FolderListing& listing, Receiver receiver)
 
 void VersionProbes::finish()
 {
-    if (state_->ring && state_->ring->usable()) state_->ring->drain();
+    if (state_->ring) state_->ring->drain();
 }
 
 }  // namespace dm::platform
