@@ -15,6 +15,7 @@
 #include "engine/Sync.h"
 #include "platform/Console.h"
 #include "platform/ProgramPaths.h"
+#include "platform/SysError.h"
 #include "platform/Text.h"
 
 namespace dm::cli {
@@ -53,11 +54,34 @@ std::unique_ptr<dirCompare> runComparison(const CompareArgs& args, TerminalProgr
     auto comp = std::make_unique<dirCompare>(args.folderA, args.folderB, &progress, args.include, args.exclude,
                                              args.options, args.infoB, args.infoA);
     comp->maxEntries = args.maxEntries;
+    if (!comp->innerFolder.empty())
+        std::cerr << kTool
+                  << textIn("一个文件夹在另一个之中, 比较时略过: ", "one folder lies inside the other; left out: ")
+                  << printable(comp->innerFolder) << std::endl;
     comp->run(args.infoA.empty() ? 0 : 1);
     progress.clear();
     if (!finished(*comp)) comp->logError(comp->errorText, logPath());
     if (comp->state == TooManyFiles) std::cerr << messageText(msg::TooManyEntries) << args.maxEntries << std::endl;
     return comp;
+}
+
+// Why a comparison could not run, as a person would say it.
+std::string failureText(const dirCompare& comp, const CompareArgs& args)
+{
+    if (comp.state == FolderMissing) {
+        for (const auto& [side, path] : {std::pair{"A", args.folderA}, std::pair{"B", args.folderB}}) {
+            std::string normalized;
+            std::string error;
+            if (normalizeFolder(path, normalized, error)) continue;
+            if (!platform::isNotFound(platform::lastError()))
+                return textIn("无法打开文件夹 ", "cannot open folder ") + side + ": " + printable(path) + ": " +
+                       platform::systemMessage(platform::lastError());
+            return textIn("文件夹 ", "folder ") + side + textIn(" 不存在: ", " does not exist: ") + printable(path);
+        }
+    }
+    if (comp.state == SameFolders)
+        return textIn("文件夹 A 和 B 是同一个文件夹: ", "folders A and B are the same folder: ") + printable(comp.pathA);
+    return printable(oneLine(stateText(comp.state, comp.errorText)));
 }
 
 int report(dirCompare& comp, const CompareArgs& args)
@@ -67,39 +91,9 @@ int report(dirCompare& comp, const CompareArgs& args)
     } else if (finished(comp)) {
         printTree(std::cout, comp, args.all);
     } else {
-        const std::string state = stateText(comp.state, comp.errorText);
-        const bool detail = !comp.errorText.empty() && comp.errorText != state;
-        std::cerr << kTool << oneLine(state + (detail ? ": " + comp.errorText : std::string())) << std::endl;
+        std::cerr << kTool << failureText(comp, args) << std::endl;
     }
     return exitCodeOf(comp);
-}
-
-// The result node at a path relative to the compared folders ("sub/file").
-result_t* findItem(result_t& root, const std::string& relative, result_t*& parent)
-{
-    // Split from the end, where the platform knows whole characters from bytes.
-    std::vector<std::string> parts;
-    for (std::string_view rest = relative; !rest.empty();) {
-        const std::string_view last = platform::lastComponent(rest);
-        if (!last.empty()) parts.insert(parts.begin(), std::string(last));
-        rest.remove_suffix(std::min(rest.size(), last.size() + 1));
-    }
-    result_t* node = &root;
-    parent = nullptr;
-    for (const std::string& part : parts) {
-        if (!node->children) return nullptr;
-        result_t* next = nullptr;
-        for (const auto& c : *node->children) {
-            if (c->name == part) next = c.get();
-        }
-        for (const auto& c : *node->children) {
-            if (!next && platform::upperCase(c->name) == platform::upperCase(part)) next = c.get();
-        }
-        if (!next) return nullptr;
-        parent = node == &root ? nullptr : node;
-        node = next;
-    }
-    return node == &root ? nullptr : node;
 }
 
 bool confirmed()
@@ -163,6 +157,10 @@ int runCompare(const CompareArgs& args)
 
 int runSync(const CompareArgs& args, const SyncArgs& sync)
 {
+    if (sync.yes && sync.dryRun) {
+        std::cerr << kTool << "--yes and --dry-run contradict each other; give one of them" << std::endl;
+        return ExitError;
+    }
     if (!args.infoA.empty() || !args.infoB.empty()) {
         std::cerr << kTool << "sync needs both folders on disk; an information file has nothing to copy from"
                   << std::endl;
@@ -171,24 +169,22 @@ int runSync(const CompareArgs& args, const SyncArgs& sync)
     TerminalProgress progress;
     auto comp = runComparison(args, progress);
     if (!finished(*comp)) return report(*comp, args);
-
-    // The item, and the list that holds it, as the tree's "update" action takes them.
-    result_t* item = nullptr;
-    result_t* parent = nullptr;
-    if (!sync.item.empty()) {
-        item = findItem(comp->results, sync.item, parent);
-        if (!item) {
-            std::cerr << kTool << "no item '" << sync.item << "' in the comparison" << std::endl;
-            return ExitError;
-        }
+    if (comp->state == TooManyFiles) {
+        // B was listed only in part: items it holds would look lacking.
+        std::cerr << kTool
+                  << textIn("比较因条目上限而中断, 不复制任何文件; 请增大 --max-entries",
+                            "the comparison stopped at the entry limit, so nothing is copied; raise --max-entries")
+                  << std::endl;
+        return ExitLimit;
     }
-    const bool folderCase = item && showsChildren(*item);
-    result_t& owner = !item ? comp->results : folderCase ? *item : parent ? *parent : comp->results;
-    const result_t* listParent = folderCase ? item : item ? parent : nullptr;
-    const std::string name = item && !folderCase ? item->name : std::string();
 
-    const auto plan = syncPlan(*comp, *owner.children, listParent, name, args.exclude);
-    for (const SyncStep& step : plan) std::cout << step.source << " -> " << step.target << '\n';
+    const SyncScope scope = syncScope(comp->results, sync.item);
+    if (!scope.owner) {
+        std::cerr << kTool << "no item '" << printable(sync.item) << "' in the comparison" << std::endl;
+        return ExitError;
+    }
+    const auto plan = syncPlan(*comp, scope, args.exclude);
+    for (const SyncStep& step : plan) std::cout << printable(step.source) << " -> " << printable(step.target) << '\n';
     if (sync.dryRun || plan.empty()) {
         if (plan.empty()) std::cout << countsText(comp->results) << '\n';
         return exitCodeOf(*comp);
@@ -201,16 +197,30 @@ int runSync(const CompareArgs& args, const SyncArgs& sync)
         if (!confirmed()) return exitCodeOf(*comp);
     }
 
-    const SyncOutcome outcome = synchronize(*comp, *owner.children, listParent, name, args.exclude);
-    if (outcome.failed > 0) std::cerr << kTool << outcome.failed << " copies failed" << std::endl;
-    if (!item) {
+    const SyncOutcome outcome =
+        synchronize(*comp, scope, args.exclude, [&] { return progress.tag() != 0; }, logPath());
+    progress.clear();
+    std::cout << summaryText(outcome) << '\n';
+    for (const SyncItem& item : outcome.failed)
+        std::cout << "  " << textIn("失败: ", "failed: ") << printable(item.target) << ": " << printable(item.reason)
+                  << '\n';
+    for (const SyncItem& item : outcome.skipped)
+        std::cout << "  " << textIn("跳过: ", "skipped: ") << printable(item.target) << ": " << printable(item.reason)
+                  << '\n';
+    if (outcome.stopped) {
+        std::cout << std::flush;
+        std::cerr << kTool << messageText(msg::UserAbort) << std::endl;
+        return ExitError;
+    }
+    if (sync.item.empty()) {
         comp = runComparison(args, progress);
     } else {
-        comp->refresh(owner, 0, name);
+        comp->refresh(*scope.owner, 0, scope.name);
         progress.clear();
     }
     std::cout << '\n';
-    return report(*comp, args);
+    const int code = report(*comp, args);
+    return outcome.failed.empty() ? code : ExitError;
 }
 
 int runExport(const std::string& folderA, const std::string& file, const std::string& folderB, int32_t maxEntries)

@@ -37,7 +37,7 @@ std::vector<Line> shownLines(const ResultList& list, bool onlyDiff)
 void printLines(std::ostream& out, const std::vector<Line>& lines, int depth)
 {
     for (const Line& line : lines) {
-        out << std::string(size_t(depth) * 2, ' ') << markOf(line.state) << ' ' << line.text << '\n';
+        out << std::string(size_t(depth) * 2, ' ') << markOf(line.state) << ' ' << printable(line.text) << '\n';
         printLines(out, line.children, depth + 1);
     }
 }
@@ -71,6 +71,37 @@ nlohmann::ordered_json nodeJson(dirCompare& comp, const result_t& r)
 }
 
 }  // namespace
+
+std::string printable(std::string_view systemText)
+{
+    // Judged in UTF-8, where a C1 control is two bytes no other character has.
+    const std::string text = platform::toUtf8(systemText);
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        // C1 controls (U+0080 to U+009F) are escapes to a terminal too.
+        const bool c1 = c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) < 0xA0 &&
+                        static_cast<unsigned char>(text[i + 1]) >= 0x80;
+        if (c >= 0x20 && c != 0x7F && !c1) {
+            out += char(c);
+            continue;
+        }
+        switch (c) {
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default: {
+                static constexpr char kHex[] = "0123456789abcdef";
+                const auto byte = c1 ? static_cast<unsigned char>(text[++i]) : c;
+                out += c1 ? "\\u00" : "\\x";
+                out += kHex[byte >> 4];
+                out += kHex[byte & 15];
+            }
+        }
+    }
+    return platform::fromUtf8(out);
+}
 
 char markOf(int stateIndex)
 {

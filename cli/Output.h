@@ -12,6 +12,10 @@ namespace dm::cli {
 // The mark of each of the six kinds, in the order of the legend's images.
 char markOf(int stateIndex);
 
+// The text with control characters escaped (\n, \t, \x1b…), so that a name
+// is one line on a terminal and can send it nothing.
+std::string printable(std::string_view text);
+
 // The tree (hidden items left out unless `all`), then the counts and the state.
 void printTree(std::ostream& out, dirCompare& comp, bool all);
 

@@ -17,11 +17,12 @@ uint8_t languageOf(const std::string& lang)
 {
     if (lang == "en") return English;
     if (lang == "zh") return Chinese;
+    // Chinese where the locale is Chinese, English everywhere else (C, POSIX…).
     for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
         const char* value = std::getenv(name);
-        if (value && *value) return std::string(value).rfind("en", 0) == 0 ? English : Chinese;
+        if (value && *value) return std::string(value).rfind("zh", 0) == 0 ? Chinese : English;
     }
-    return Chinese;
+    return English;
 }
 
 void addCompareOptions(CLI::App& cmd, CompareArgs& args, std::string& rules, std::string& raw, std::string& lang)
@@ -37,7 +38,7 @@ void addCompareOptions(CLI::App& cmd, CompareArgs& args, std::string& rules, std
     cmd.add_option("--exclude", args.exclude, "leave out paths holding one of these texts; never copy them");
     cmd.add_flag("--all", args.all, "also show identical items and items left out by the filters");
     cmd.add_flag("--json", args.json, "print one JSON object with every field of every item");
-    cmd.add_option("--lang", lang, "language of the texts: zh or en (default: from the locale)")
+    cmd.add_option("--lang", lang, "language of the texts: zh or en (default: zh under a Chinese locale, else en)")
         ->check(CLI::IsMember({"zh", "en"}));
     cmd.add_option("--info-a", args.infoA, "read side A from this information file");
     cmd.add_option("--info-b", args.infoB, "read side B from this information file");

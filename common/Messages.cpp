@@ -148,4 +148,9 @@ std::string messageText(uint32_t number)
     return messageRaw(number);
 }
 
+std::string textIn(const char* chinese, const char* english)
+{
+    return platform::fromUtf8(gLanguage == English ? english : chinese);
+}
+
 }  // namespace dm

@@ -18,6 +18,10 @@ uint8_t currentLanguage();
 std::string messageText(uint32_t number);
 const char* messageRaw(uint32_t number);
 
+// A text the table does not hold, given in both languages as UTF-8: the one of
+// the current language, in the system code page.
+std::string textIn(const char* chinese, const char* english);
+
 // Numbers of the texts that the engine and its callers compose with.
 namespace msg {
 constexpr uint32_t DirectoryNotExist = 13;

@@ -81,6 +81,13 @@ struct result_t {
 
 using ResultList = std::vector<std::unique_ptr<result_t>>;
 
+// A link to a folder: shown, never entered.
+bool isLinkedFolder(const element_t& e);
+
+// A pair of folders of which exactly one is a link: what lies behind the link
+// was never listed, so the pair cannot be compared, and nothing is copied into it.
+bool facesLinkedFolder(const result_t& r);
+
 // A folder path as the engine hands it around: an existing folder, ending in
 // the separator. False (normalized empty, error text set) when it is no folder.
 bool normalizeFolder(const std::string& path, std::string& normalized, std::string& errorText);
@@ -133,7 +140,13 @@ public:
     StringList excludeList;
     StringList includeList;
 
+    // Where one folder lies inside the other: the inner one as the outer
+    // side's scan meets it (ending with the separator). The outer scan leaves
+    // it out, so that nothing is compared with, or copied into, itself.
+    std::string innerFolder;
+
 private:
+    bool isInnerFolder(const std::string& path) const;
     bool scanTree(element_t& node, std::string& error, const std::string& itemName, platform::VersionProbes& probes);
     void showProgress(uint32_t message, const std::string& path) const;
     bool abortRequested() const;

@@ -34,6 +34,60 @@ bool countsAreZero(const result_t& r)
     return r.lacked == 0 && r.redundant == 0 && r.different == 0;
 }
 
+constexpr size_t kNone = SIZE_MAX;
+
+// For each item of A, the index of its partner in B, or kNone. Names equal byte
+// for byte pair first; of the items left, names equal without regard to case
+// pair only where exactly one item of each side has that name, so that two
+// files of a case-sensitive folder are never crossed. A non-empty `onlyKey`
+// (an upper-cased name) limits the second round to that name.
+std::vector<size_t> pairNames(const ElementList& listA, const ElementList& listB, const std::string& onlyKey)
+{
+    std::vector<size_t> partner(listA.size(), kNone);
+    std::vector<uint8_t> takenB(listB.size(), 0);
+    std::unordered_map<std::string_view, size_t> exactB;
+    exactB.reserve(listB.size());
+    for (size_t j = 0; j < listB.size(); ++j) exactB.emplace(platform::lastComponent(listB[j]->path), j);
+    bool leftInA = false;
+    for (size_t i = 0; i < listA.size(); ++i) {
+        const auto match = exactB.find(platform::lastComponent(listA[i]->path));
+        if (match == exactB.end()) {
+            leftInA = true;
+            continue;
+        }
+        partner[i] = match->second;
+        takenB[match->second] = 1;
+    }
+    if (!leftInA) return partner;
+
+    struct Group {
+        size_t a = kNone;
+        size_t b = kNone;
+        int countA = 0;
+        int countB = 0;
+    };
+    std::unordered_map<std::string, Group> groups;
+    for (size_t i = 0; i < listA.size(); ++i) {
+        if (partner[i] != kNone) continue;
+        std::string key = upperName(*listA[i]);
+        if (!onlyKey.empty() && key != onlyKey) continue;
+        Group& g = groups[std::move(key)];
+        g.a = i;
+        ++g.countA;
+    }
+    for (size_t j = 0; j < listB.size(); ++j) {
+        if (takenB[j]) continue;
+        const auto g = groups.find(upperName(*listB[j]));
+        if (g == groups.end()) continue;
+        g->second.b = j;
+        ++g->second.countB;
+    }
+    for (const auto& [key, g] : groups) {
+        if (g.countA == 1 && g.countB == 1) partner[g.a] = g.b;
+    }
+    return partner;
+}
+
 // The chain of result nodes from `root` down to `target`, both included.
 bool findChain(result_t& root, const result_t& target, std::vector<result_t*>& chain)
 {
@@ -61,7 +115,7 @@ bool dirCompare::compareEntries(result_t& result, const element_t& a, const elem
     result.sameTime = !(options & optTime) || platform::fileTimeValue(a.findData.ftLastWriteTime) / 10000 ==
                                                   platform::fileTimeValue(b.findData.ftLastWriteTime) / 10000;
     result.sameVersion = !(options & optVersion) || a.version == b.version;
-    if (a.isFolder && b.isFolder) return true;
+    if (a.isFolder && b.isFolder) return isLinkedFolder(a) == isLinkedFolder(b);
     return !a.isFolder && !b.isFolder && result.sameSize && result.sameTime && result.sameVersion;
 }
 
@@ -85,33 +139,15 @@ void dirCompare::compareFolders(element_t& folderA, element_t& folderB, const st
     ResultList& out = *result.children;
     const ElementList& listA = childrenOf(folderA);
     const ElementList& listB = childrenOf(folderB);
+    const std::vector<size_t> partner = pairNames(listA, listB, wanted);
+    std::vector<uint8_t> pairedB(listB.size(), 0);
 
-    // B's names by their upper-cased form; names equal but for case are chained.
-    std::vector<std::string> keysB;
-    keysB.reserve(listB.size());
-    for (const auto& q : listB) keysB.push_back(upperName(*q));
-    constexpr size_t kNone = SIZE_MAX;
-    std::unordered_map<std::string_view, size_t> firstB;
-    firstB.reserve(listB.size());
-    std::vector<size_t> nextB(listB.size(), kNone);
-    for (size_t j = listB.size(); j-- > 0;) {
-        auto [slot, added] = firstB.try_emplace(keysB[j], j);
-        if (!added) {
-            nextB[j] = slot->second;
-            slot->second = j;
-        }
-    }
-    // A B entry whose name occurs in A is no redundant one.
-    std::vector<uint8_t> namedInA(listB.size(), 0);
-
-    for (const auto& p : listA) {
-        const std::string key = upperName(*p);
-        const auto match = firstB.find(key);
-        if (match != firstB.end()) {
-            for (size_t j = match->second; j != kNone; j = nextB[j]) namedInA[j] = 1;
-        }
-        if (!itemName.empty() && key != wanted) continue;
-        if (match == firstB.end()) {
+    for (size_t i = 0; i < listA.size(); ++i) {
+        const auto& p = listA[i];
+        const size_t j = partner[i];
+        if (j != kNone) pairedB[j] = 1;
+        if (!itemName.empty() && upperName(*p) != wanted) continue;
+        if (j == kNone) {
             auto r = std::make_unique<result_t>();
             r->kind = 1;
             r->name = p->name();
@@ -126,35 +162,33 @@ void dirCompare::compareFolders(element_t& folderA, element_t& folderB, const st
             out.push_back(std::move(r));
             continue;
         }
-        for (size_t j = match->second; j != kNone; j = nextB[j]) {
-            element_t& q = *listB[j];
-            auto owned = std::make_unique<result_t>();
-            result_t& r = *owned;
-            r.name = p->name();
-            r.pathA = p->path;
-            r.pathB = q.path;
-            r.elemA = p.get();
-            r.elemB = &q;
-            r.identical = compareEntries(r, *p, q);
-            const bool included = isIncluded(q.path);
-            r.included = included;
-            if (included && !r.identical) {
-                r.different = 1;
-                ++totals.different;
-            }
-            out.push_back(std::move(owned));
-            if (r.folderA && r.folderB && p->children && q.children && (options & optSubFolders)) {
-                showProgress(msg::ProgressComparing, r.pathB);
-                compareFolders(*p, q, {}, r);
-                r.identical = countsAreZero(r);
-                if (included) addCounts(totals, r);
-            }
+        element_t& q = *listB[j];
+        auto owned = std::make_unique<result_t>();
+        result_t& r = *owned;
+        r.name = p->name();
+        r.pathA = p->path;
+        r.pathB = q.path;
+        r.elemA = p.get();
+        r.elemB = &q;
+        r.identical = compareEntries(r, *p, q);
+        const bool included = isIncluded(q.path);
+        r.included = included;
+        if (included && !r.identical) {
+            r.different = 1;
+            ++totals.different;
+        }
+        out.push_back(std::move(owned));
+        if (r.folderA && r.folderB && p->children && q.children && (options & optSubFolders)) {
+            showProgress(msg::ProgressComparing, r.pathB);
+            compareFolders(*p, q, {}, r);
+            r.identical = countsAreZero(r);
+            if (included) addCounts(totals, r);
         }
     }
 
     for (size_t j = 0; j < listB.size(); ++j) {
         const auto& q = listB[j];
-        if ((!itemName.empty() && keysB[j] != wanted) || namedInA[j]) continue;
+        if (pairedB[j] || (!itemName.empty() && upperName(*q) != wanted)) continue;
         auto r = std::make_unique<result_t>();
         r->kind = 2;
         r->name = q->name();

@@ -2,9 +2,11 @@
 #include <algorithm>
 
 #include "common/ErrorLog.h"
+#include "common/FileHelpers.h"
 #include "common/Messages.h"
 #include "engine/Comp.h"
 #include "platform/Listing.h"
+#include "platform/SysError.h"
 #include "platform/Text.h"
 
 namespace dm {
@@ -24,10 +26,25 @@ std::string element_t::name() const
     return std::string(platform::lastComponent(path));
 }
 
+bool isLinkedFolder(const element_t& e)
+{
+    return e.isFolder && (e.findData.dwFileAttributes & platform::FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+bool facesLinkedFolder(const result_t& r)
+{
+    return r.kind == 3 && r.folderA && r.folderB && r.elemA && r.elemB &&
+           isLinkedFolder(*r.elemA) != isLinkedFolder(*r.elemB);
+}
+
 bool normalizeFolder(const std::string& path, std::string& normalized, std::string& errorText)
 {
     if (!platform::folderExists(path)) {
-        errorText = messageText(msg::FolderPrefix) + path + messageText(msg::NotPresent);
+        // A folder that is there but cannot be reached (a name too long, no
+        // right to enter) says why, rather than that it does not exist.
+        errorText = platform::isNotFound(platform::lastError())
+                        ? messageText(msg::FolderPrefix) + path + messageText(msg::NotPresent)
+                        : systemErrorText(messageText(msg::FolderPrefix) + path);
         normalized.clear();
         return false;
     }
@@ -68,6 +85,10 @@ dirCompare::dirCompare(const std::string& folderA, const std::string& folderB, P
         state = FolderMissing;
     } else if (pathA == pathB) {
         state = SameFolders;
+    } else if (const auto rel = platform::pathInside(pathB, pathA)) {
+        innerFolder = pathA + *rel + platform::kSeparator;
+    } else if (const auto rel = platform::pathInside(pathA, pathB)) {
+        innerFolder = pathB + *rel + platform::kSeparator;
     }
     rootA.path = pathA;
     rootA.isFolder = 1;

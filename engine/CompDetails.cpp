@@ -24,7 +24,7 @@ std::string localTimeText(const platform::FILETIME& utc)
 
 namespace {
 
-void appendValues(const element_t* e, StringList& texts)
+void appendValues(const element_t* e, bool linkFacesFolder, StringList& texts)
 {
     if (!e) {
         for (int i = 0; i < 4; ++i) texts.push_back(messageText(msg::NotPresent));
@@ -33,7 +33,11 @@ void appendValues(const element_t* e, StringList& texts)
     texts.push_back(e->path);
     if (e->isFolder) {
         texts.push_back(messageText(msg::DetailZero));
-        texts.push_back(messageText(msg::NotPresent));
+        // Where the other side is a real folder, the version row says why the
+        // pair was not compared.
+        texts.push_back(linkFacesFolder && isLinkedFolder(*e)
+                            ? textIn("链接的文件夹, 无法比较", "a linked folder: not compared")
+                            : messageText(msg::NotPresent));
     } else {
         texts.push_back(std::to_string(static_cast<int64_t>(e->size())));
         // A version stored in Chinese (an information file) reads in the current
@@ -56,9 +60,10 @@ void dirCompare::details(const result_t& node, StringList& texts) const
     for (const uint32_t title : {msg::DetailFileName, msg::DetailFileSize, msg::DetailFileVersion, msg::DetailModified})
         texts.push_back(messageText(title));
     texts.push_back(messageText(msg::DetailFilesInA));
-    appendValues(node.elemA, texts);
+    const bool linkFacesFolder = facesLinkedFolder(node);
+    appendValues(node.elemA, linkFacesFolder, texts);
     texts.push_back(messageText(msg::DetailFilesInB));
-    appendValues(node.elemB, texts);
+    appendValues(node.elemB, linkFacesFolder, texts);
 }
 
 }  // namespace dm

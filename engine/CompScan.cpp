@@ -7,6 +7,8 @@
 #include "engine/InfoFile.h"
 #include "platform/Listing.h"
 #include "platform/PeVersion.h"
+#include "platform/SysError.h"
+#include "platform/TempName.h"
 #include "platform/Text.h"
 #include "platform/VersionProbes.h"
 
@@ -68,35 +70,49 @@ bool dirCompare::scanTree(element_t& node, std::string& error, const std::string
     const size_t firstNew = children.size();
 
     bool ok = true;
-    platform::FolderListing listing;
-    WIN32_FIND_DATA record;
-    const bool wantVersions = options & optVersion;
-    if (!listing.first(folder, itemName, record)) {
-        if (itemName.empty()) {
+    {
+        // The listing (and its open folder) ends before the descent, so the
+        // handles held stay few however deep the tree goes.
+        platform::FolderListing listing;
+        WIN32_FIND_DATA record;
+        const bool wantVersions = options & optVersion;
+        const auto listingFailed = [&] {
             error = systemErrorText(messageText(msg::ListingError) + folder + "*.*");
             ok = false;
+        };
+        if (!listing.first(folder, itemName, record)) {
+            if (itemName.empty() || !platform::isNotFound(platform::lastError())) listingFailed();
+        } else {
+            const std::string noVersion = messageText(msg::NoVersion);
+            do {
+                if (count >= maxEntries) break;
+                // Our own unfinished copies are no items of the folder.
+                if (platform::isTemporaryName(record.cFileName)) continue;
+                ++count;
+                if (isDotEntry(record.cFileName)) continue;
+                auto child = std::make_unique<element_t>();
+                child->path = folder + record.cFileName;
+                child->findData = record;
+                child->isFolder = (record.dwFileAttributes & platform::FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+                if (child->isFolder && isInnerFolder(child->path)) {
+                    --count;
+                    continue;
+                }
+                // Without the version rule a file's version is read only when its
+                // details are asked for (an empty text: not read yet).
+                const bool mayBeExecutable =
+                    listing.isRegularFile() && child->size() >= platform::kMinExecutableSize;
+                if (!mayBeExecutable)
+                    child->version = noVersion;
+                else if (wantVersions)
+                    probes.request(listing,
+                                   [target = child.get()](const std::optional<platform::FileVersion>& version) {
+                                       target->version = versionText(version);
+                                   });
+                children.push_back(std::move(child));
+            } while (listing.next(record));
+            if (listing.failure() != 0) listingFailed();
         }
-    } else {
-        const std::string noVersion = messageText(msg::NoVersion);
-        do {
-            if (count >= maxEntries) break;
-            ++count;
-            if (isDotEntry(record.cFileName)) continue;
-            auto child = std::make_unique<element_t>();
-            child->path = folder + record.cFileName;
-            child->findData = record;
-            child->isFolder = (record.dwFileAttributes & platform::FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
-            // Without the version rule a file's version is read only when its
-            // details are asked for (an empty text: not read yet).
-            const bool mayBeExecutable = listing.isRegularFile() && child->size() >= platform::kMinExecutableSize;
-            if (!mayBeExecutable)
-                child->version = noVersion;
-            else if (wantVersions)
-                probes.request(listing, [target = child.get()](const std::optional<platform::FileVersion>& version) {
-                    target->version = versionText(version);
-                });
-            children.push_back(std::move(child));
-        } while (listing.next(record));
     }
 
     if (ok && (options & optSubFolders)) {
@@ -115,6 +131,11 @@ bool dirCompare::scanTree(element_t& node, std::string& error, const std::string
     }
     node.count = count;
     return ok;
+}
+
+bool dirCompare::isInnerFolder(const std::string& path) const
+{
+    return !innerFolder.empty() && innerFolder.size() == path.size() + 1 && innerFolder.starts_with(path);
 }
 
 bool dirCompare::loadSides(element_t& nodeA, element_t& nodeB, const std::string& itemName, uint8_t mode,

@@ -18,6 +18,13 @@ constexpr int kWordCount = 11;
 constexpr size_t kLineBuffer = 4096;  // a longer line is read as several
 const char* const kIncomplete = "文件不完整";
 
+// A folder without content, written as an empty block.
+const element_t kNotListed = [] {
+    element_t e;
+    e.children.emplace();
+    return e;
+}();
+
 std::string trimmed(const std::string& text)
 {
     size_t begin = 0;
@@ -65,9 +72,7 @@ bool holdsLineBreak(const std::string& text)
 std::string lineBreakError(const std::string& path)
 {
     return messageText(msg::ExportFailed) + ": " +
-           (currentLanguage() == English ? "a line break in the name cannot be written: "
-                                         : "名称中含有换行符, 无法写入: ") +
-           path;
+           textIn("名称中含有换行符, 无法写入: ", "a line break in the name cannot be written: ") + path;
 }
 
 // The runtime's 64-bit conversion: decimal must fit a signed value,
@@ -89,6 +94,39 @@ bool readLine(std::FILE* file, std::string& line)
     if (!std::fgets(buffer, sizeof buffer, file)) return false;
     line = trimmed(buffer);
     return true;
+}
+
+// The marks of the format. The folder and file marks are Chinese words; where
+// the system's code page cannot hold them, their bytes in code page 936 stand
+// in, so a file reads back on the system that wrote it and on a Chinese one.
+struct InfoMarks {
+    std::string begin = messageRaw(msg::InfoBegin);
+    std::string end = messageRaw(msg::InfoEnd);
+    std::string folder = inSystemOr(messageRaw(msg::InfoFolder), kFolder936);
+    std::string file = inSystemOr(messageRaw(msg::InfoWriteFile), kFile936);
+
+    bool isFolderMark(const std::string& line) const { return line == folder || line == kFolder936; }
+    bool isStoredNoVersion(const std::string& line) const
+    {
+        return line == messageRaw(msg::StoredNoVersion) || line == kNoVersion936;
+    }
+
+private:
+    static constexpr const char* kFolder936 = "\xC4\xBF\xC2\xBC";                   // 目录
+    static constexpr const char* kFile936 = "\xCE\xC4\xBC\xFE";                     // 文件
+    static constexpr const char* kNoVersion936 = "\xB0\xE6\xB1\xBE\xB2\xBB\xB4\xE6\xD4\xDA";  // 版本不存在
+
+    static std::string inSystemOr(const std::string& text, const char* bytes936)
+    {
+        const std::string word = trimmed(text);
+        return word.find('?') == std::string::npos ? word : bytes936;
+    }
+};
+
+const InfoMarks& marks()
+{
+    static const InfoMarks m;
+    return m;
 }
 
 void copyName(char* to, size_t capacity, const std::string& from)
@@ -116,7 +154,8 @@ bool writeInfoBlock(const dirCompare& comp, platform::AtomicFile& file, const el
         return false;
     };
     try {
-        if (!file.write(withCrLf(messageRaw(msg::InfoWriteBegin)))) return failWrite();
+        const InfoMarks& m = marks();
+        if (!file.write(m.begin + "\r\n")) return failWrite();
         for (const auto& child : *element.children) {
             const std::string path = infoPathOf(comp, child->path);
             const std::string name = child->findData.cFileName;
@@ -131,12 +170,16 @@ bool writeInfoBlock(const dirCompare& comp, platform::AtomicFile& file, const el
             std::snprintf(numbers, sizeof numbers, "%u,%u,%u,%u,%u,%u,%u,%u,%u,%u,%u\r\n", w[0], w[1], w[2], w[3], w[4],
                           w[5], w[6], w[7], w[8], w[9], w[10]);
             const std::string record =
-                path + "\r\n" + withCrLf(messageRaw(child->isFolder ? msg::InfoWriteFolder : msg::InfoWriteFile)) +
-                child->version + "\r\n" + numbers + name + "\r\n" + shortName + "\r\n";
+                path + "\r\n" + (child->isFolder ? m.folder : m.file) + "\r\n" + child->version + "\r\n" + numbers +
+                name + "\r\n" + shortName + "\r\n";
             if (!file.write(record)) return failWrite();
-            if (child->isFolder && child->children && !writeInfoBlock(comp, file, *child, error)) return false;
+            // Every folder gets its block, empty where it was not listed (a
+            // link, the limit), so that a reader never mistakes the next
+            // folder's block for this one's.
+            if (child->isFolder && !writeInfoBlock(comp, file, child->children ? *child : kNotListed, error))
+                return false;
         }
-        if (!file.write(withCrLf(messageRaw(msg::InfoWriteEnd)))) return failWrite();
+        if (!file.write(m.end + "\r\n")) return failWrite();
         return true;
     } catch (const std::exception& e) {
         error = e.what();
@@ -151,9 +194,7 @@ bool exportInfoFile(const dirCompare& comp, const std::string& fileName, std::st
         error = systemErrorText(messageText(msg::OpenForWrite) + fileName);
         return false;
     }
-    element_t empty;
-    empty.children.emplace();
-    if (!writeInfoBlock(comp, file, root.children ? root : empty, error)) {
+    if (!writeInfoBlock(comp, file, root.children ? root : kNotListed, error)) {
         if (error.empty()) error = systemErrorText(messageText(msg::OpenForWrite) + fileName);
         return false;
     }
@@ -191,61 +232,122 @@ bool parseNumbersLine(const std::string& line, WIN32_FIND_DATA& record, std::str
     return true;
 }
 
+namespace {
+
+// Reads blocks of records from an open file, keeping back the one line it had
+// to look at beyond a folder record, and counting entries as a scan would so
+// that a file side stops at the same limit as a folder.
+class InfoReader {
+public:
+    InfoReader(const dirCompare& comp, std::FILE* file) : limit_(comp.maxEntries), file_(file) {}
+
+    // Fills `element` from the next block (with a sub-path, from the first
+    // block after a line equal to it).
+    bool block(element_t& element, const std::string& subPath, std::string& error)
+    {
+        element.children.emplace();
+        element.count = 0;
+        bool found = subPath.empty();
+        std::string line;
+        while (nextLine(line)) {
+            if (line == subPath) found = true;
+            if (found && line == marks().begin) return body(element, 0, error);
+        }
+        return true;
+    }
+
+    int32_t counted() const { return counted_; }
+
+private:
+    // The records of a block whose BEGIN has just been read, up to its END.
+    bool body(element_t& element, int depth, std::string& error)
+    {
+        if (depth > kMaxInfoDepth) {
+            error = messageText(msg::InfoReadError) + " (BEGIN > " + std::to_string(kMaxInfoDepth) + ")";
+            return false;
+        }
+        element.children.emplace();
+        const InfoMarks& m = marks();
+        const int32_t before = counted_;
+        counted_ += 2;  // a listing's two dot entries
+        int n = 0;
+        std::unique_ptr<element_t> record;
+        std::string line;
+        while (!full() && nextLine(line)) {
+            if (line == m.end) break;
+            switch (n) {
+                case 0:
+                    record = std::make_unique<element_t>();
+                    record->path = line;
+                    break;
+                case 1: record->isFolder = m.isFolderMark(line); break;
+                case 2: record->version = m.isStoredNoVersion(line) ? messageText(msg::NoVersion) : line; break;
+                case 3:
+                    if (!parseNumbersLine(line, record->findData, error)) return false;
+                    break;
+                case 4: copyName(record->findData.cFileName, sizeof record->findData.cFileName, line); break;
+                case 5: {
+                    copyName(record->findData.cAlternateFileName, sizeof record->findData.cAlternateFileName, line);
+                    element_t& added = *record;
+                    element.children->push_back(std::move(record));
+                    ++counted_;
+                    n = 0;
+                    if (added.isFolder && !folderContent(added, depth, error)) return false;
+                    continue;
+                }
+            }
+            ++n;
+        }
+        if (n != 0 && !full()) {
+            error = platform::fromUtf8(kIncomplete);
+            return false;
+        }
+        element.count = counted_ - before;
+        return true;
+    }
+
+    // A folder record is followed by the block of its content, if the folder
+    // was listed; a folder written without one (older files did so for links)
+    // keeps no children, and whatever follows is its siblings.
+    bool folderContent(element_t& folder, int depth, std::string& error)
+    {
+        std::string line;
+        if (!nextLine(line)) return true;
+        if (line != marks().begin) {
+            kept_ = std::move(line);
+            return true;
+        }
+        if (!body(folder, depth + 1, error)) return false;
+        // A link is never entered by a scan: its (empty) block says nothing more.
+        if (isLinkedFolder(folder) && folder.children->empty()) folder.children.reset();
+        return true;
+    }
+
+    bool nextLine(std::string& line)
+    {
+        if (kept_) {
+            line = std::move(*kept_);
+            kept_.reset();
+            return true;
+        }
+        return readLine(file_, line);
+    }
+
+    bool full() const { return counted_ >= limit_; }
+
+    int32_t limit_;
+    int32_t counted_ = 0;
+    std::FILE* file_;
+    std::optional<std::string> kept_;
+};
+
+}  // namespace
+
 bool readInfoBlock(dirCompare& comp, element_t& element, std::FILE* file, std::string& error,
-                   const std::string& subPath, int depth)
+                   const std::string& subPath)
 {
-    if (depth > kMaxInfoDepth) {
-        error = messageText(msg::InfoReadError) + " (BEGIN > " + std::to_string(kMaxInfoDepth) + ")";
-        return false;
-    }
-    element.children.emplace();
-    bool found = subPath.empty();
-    bool inside = false;
-    int n = 0;
-    std::unique_ptr<element_t> record;
-    const std::string begin = messageText(msg::InfoBegin);
-    const std::string end = messageText(msg::InfoEnd);
-    const std::string folderMark = messageText(msg::InfoFolder);
-    std::string line;
-    while (readLine(file, line)) {
-        if (line == subPath) found = true;
-        if (!inside) {
-            if (line == begin && found) {
-                inside = true;
-                n = 0;
-            }
-            continue;
-        }
-        if (line == end) break;
-        switch (n) {
-            case 0:
-                record = std::make_unique<element_t>();
-                record->path = line;
-                break;
-            case 1: record->isFolder = line == folderMark ? 1 : 0; break;
-            case 2:
-                record->version = line == messageRaw(msg::StoredNoVersion) ? messageText(msg::NoVersion) : line;
-                break;
-            case 3:
-                if (!parseNumbersLine(line, record->findData, error)) return false;
-                break;
-            case 4: copyName(record->findData.cFileName, sizeof record->findData.cFileName, line); break;
-            case 5: {
-                copyName(record->findData.cAlternateFileName, sizeof record->findData.cAlternateFileName, line);
-                element_t& added = *record;
-                element.children->push_back(std::move(record));
-                n = 0;
-                if (added.isFolder && !readInfoBlock(comp, added, file, error, {}, depth + 1)) return false;
-                continue;
-            }
-        }
-        ++n;
-    }
-    if (n != 0) {
-        error = platform::fromUtf8(kIncomplete);
-        return false;
-    }
-    return true;
+    InfoReader reader(comp, file);
+    return reader.block(element, subPath, error);
 }
 
 bool readInfoFile(dirCompare& comp, element_t& target, const std::string& fileName, std::string& error,
@@ -256,7 +358,6 @@ bool readInfoFile(dirCompare& comp, element_t& target, const std::string& fileNa
         error = systemErrorText(messageText(msg::OpenForRead) + fileName);
         return false;
     }
-    target.count = 0;
     const bool ok = readInfoBlock(comp, target, file, error, subPath);
     std::fclose(file);
     return ok;

@@ -25,11 +25,12 @@ bool writeInfoBlock(const dirCompare& comp, platform::AtomicFile& file, const el
 std::string infoPathOf(const dirCompare& comp, const std::string& path);
 
 // Fills `target`'s children from the file: the first block, or with a
-// sub-path the first block after a line equal to it.
+// sub-path the first block after a line equal to it. Like a scan, reading
+// counts entries and stops (successfully) at the comparer's limit.
 bool readInfoFile(dirCompare& comp, element_t& target, const std::string& fileName, std::string& error,
                   const std::string& subPath);
 bool readInfoBlock(dirCompare& comp, element_t& element, std::FILE* file, std::string& error,
-                   const std::string& subPath, int depth = 0);
+                   const std::string& subPath);
 
 // The eleven numbers of a record's fourth line into the first eleven words of
 // the listing record; missing numbers stay 0.

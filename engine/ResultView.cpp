@@ -11,7 +11,7 @@ int stateIndexOf(const result_t& r)
         case 1: return StateLacking;
         case 2: return StateRedundant;
         case 3:
-            if (r.folderA != r.folderB) return StateError;
+            if (r.folderA != r.folderB || facesLinkedFolder(r)) return StateError;
             return r.identical ? StateIdentical : StateDifferent;
         default: return StateError;
     }

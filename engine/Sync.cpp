@@ -1,15 +1,26 @@
 #include "engine/Sync.h"
 
+#include <algorithm>
 #include <functional>
 
+#include "common/ErrorLog.h"
 #include "common/FileHelpers.h"
+#include "common/Messages.h"
+#include "engine/ResultView.h"
+#include "platform/Copy.h"
+#include "platform/Listing.h"
+#include "platform/SysError.h"
 #include "platform/Text.h"
 
 namespace dm {
 
 namespace {
 
-using Visit = std::function<void(const SyncStep&)>;
+// Each copy candidate, and each item the walk leaves alone with its reason.
+struct Visitor {
+    std::function<void(const SyncStep&, const result_t&)> copy;
+    std::function<void(const SyncStep&, const std::string&)> skip;
+};
 
 std::string targetOf(const dirCompare& comp, const result_t& e, const result_t* parent)
 {
@@ -26,7 +37,7 @@ bool isCandidate(const result_t& e)
 }
 
 void walk(const dirCompare& comp, const ResultList& list, const result_t* parent, const std::string& itemName,
-          const StringList& notUpdateList, const Visit& visit)
+          const StringList& notUpdateList, const Visitor& visit)
 {
     for (size_t i = 0; i < list.size(); ++i) {
         const result_t& e = *list[i];
@@ -35,8 +46,14 @@ void walk(const dirCompare& comp, const ResultList& list, const result_t* parent
             walk(comp, *e.children, &e, {}, notUpdateList, visit);
             continue;
         }
+        if (facesLinkedFolder(e) && e.included && visit.skip)
+            visit.skip({e.pathA, e.pathB}, textIn("链接的文件夹, 无法比较", "a linked folder: not compared"));
         if (!isCandidate(e)) continue;
-        if (mayUpdate(e.pathA, notUpdateList)) visit(SyncStep{e.pathA, targetOf(comp, e, parent)});
+        const SyncStep step{e.pathA, targetOf(comp, e, parent)};
+        if (mayUpdate(e.pathA, notUpdateList))
+            visit.copy(step, e);
+        else if (visit.skip)
+            visit.skip(step, textIn("在不更新列表中", "excluded from updates"));
         if (!itemName.empty()) return;
     }
 }
@@ -52,16 +69,39 @@ bool mayUpdate(const std::string& pathA, const StringList& notUpdateList)
 }
 
 SyncOutcome synchronize(const dirCompare& comp, const ResultList& list, const result_t* parent,
-                        const std::string& itemName, const StringList& notUpdateList)
+                        const std::string& itemName, const StringList& notUpdateList,
+                        const std::function<bool()>& stop, const std::string& logPath)
 {
     SyncOutcome outcome;
-    // A failed copy is not an error of the walk: the next comparison shows it.
-    walk(comp, list, parent, itemName, notUpdateList, [&](const SyncStep& step) {
-        if (shellCopy(step.source, step.target) == 0)
+    if (comp.state == TooManyFiles) return outcome;
+    platform::CopyInto into(comp.pathB);
+    into.stopRequested = [&] { return stop && stop(); };
+    const auto skip = [&](const SyncStep& step, const std::string& reason) {
+        outcome.skipped.push_back({step.source, step.target, reason});
+    };
+    const auto copy = [&](const SyncStep& step, const result_t& e) {
+        if (outcome.stopped || (stop && stop())) {
+            outcome.stopped = true;
+            return skip(step, messageText(msg::UserAbort));
+        }
+        // A lacked item whose target has appeared since the comparison (or
+        // that a case-blind file system takes for another item) is not written over.
+        if (e.kind == 1 && platform::itemExists(step.target))
+            return skip(step, textIn("B 中已有同名项, 请重新比较", "B holds an item of that name now; compare again"));
+        const platform::CopyReport report = into.copy(step.source, step.target.substr(comp.pathB.size()));
+        for (const platform::CopyFailure& f : report.failures) {
+            const SyncItem item{step.source, f.target, platform::systemMessage(f.code)};
+            if (!logPath.empty()) writeLog(item.source + " -> " + item.target + " : " + item.reason, logPath);
+            outcome.failed.push_back(item);
+        }
+        if (report.stopped) {
+            outcome.stopped = true;
+            skip(step, messageText(msg::UserAbort));
+        } else if (report.failures.empty()) {
             ++outcome.copied;
-        else
-            ++outcome.failed;
-    });
+        }
+    };
+    walk(comp, list, parent, itemName, notUpdateList, Visitor{copy, skip});
     return outcome;
 }
 
@@ -69,8 +109,84 @@ std::vector<SyncStep> syncPlan(const dirCompare& comp, const ResultList& list, c
                                const std::string& itemName, const StringList& notUpdateList)
 {
     std::vector<SyncStep> steps;
-    walk(comp, list, parent, itemName, notUpdateList, [&](const SyncStep& step) { steps.push_back(step); });
+    if (comp.state == TooManyFiles) return steps;
+    walk(comp, list, parent, itemName, notUpdateList,
+         Visitor{[&](const SyncStep& step, const result_t&) { steps.push_back(step); }, nullptr});
     return steps;
+}
+
+SyncScope syncScope(result_t& root, result_t* selected, result_t* holder)
+{
+    if (!selected) return {&root, {}};
+    if (showsChildren(*selected)) return {selected, {}};
+    return {holder ? holder : &root, selected->name};
+}
+
+SyncScope syncScope(result_t& root, const std::string& relativePath)
+{
+    // Split from the end, where the platform knows whole characters from bytes.
+    std::vector<std::string> parts;
+    for (std::string_view rest = relativePath; !rest.empty();) {
+        const std::string_view last = platform::lastComponent(rest);
+        if (!last.empty()) parts.insert(parts.begin(), std::string(last));
+        rest.remove_suffix(std::min(rest.size(), last.size() + 1));
+    }
+    if (parts.empty()) return {&root, {}};
+    result_t* holder = nullptr;
+    result_t* node = &root;
+    for (const std::string& part : parts) {
+        if (!node->children) return {};
+        result_t* exact = nullptr;
+        result_t* caseless = nullptr;
+        int caselessCount = 0;
+        const std::string upper = platform::upperCase(part);
+        for (const auto& c : *node->children) {
+            if (c->name == part) exact = c.get();
+            if (platform::upperCase(c->name) == upper) {
+                caseless = c.get();
+                ++caselessCount;
+            }
+        }
+        result_t* next = exact ? exact : caselessCount == 1 ? caseless : nullptr;
+        if (!next) return {};
+        holder = node == &root ? nullptr : node;
+        node = next;
+    }
+    return syncScope(root, node, holder);
+}
+
+namespace {
+
+const result_t* listParent(const dirCompare& comp, const SyncScope& scope)
+{
+    return scope.owner == &comp.results ? nullptr : scope.owner;
+}
+
+const ResultList kNothing;
+
+const ResultList& listOf(const SyncScope& scope)
+{
+    return scope.owner && scope.owner->children ? *scope.owner->children : kNothing;
+}
+
+}  // namespace
+
+SyncOutcome synchronize(const dirCompare& comp, const SyncScope& scope, const StringList& notUpdateList,
+                        const std::function<bool()>& stop, const std::string& logPath)
+{
+    return synchronize(comp, listOf(scope), listParent(comp, scope), scope.name, notUpdateList, stop, logPath);
+}
+
+std::vector<SyncStep> syncPlan(const dirCompare& comp, const SyncScope& scope, const StringList& notUpdateList)
+{
+    return syncPlan(comp, listOf(scope), listParent(comp, scope), scope.name, notUpdateList);
+}
+
+std::string summaryText(const SyncOutcome& outcome)
+{
+    const auto n = [](size_t count) { return std::to_string(count); };
+    return textIn("已复制 ", "copied ") + n(size_t(outcome.copied)) + textIn(", 失败 ", ", failed ") +
+           n(outcome.failed.size()) + textIn(", 跳过 ", ", skipped ") + n(outcome.skipped.size());
 }
 
 }  // namespace dm

@@ -3,6 +3,7 @@
 // is touched, and nothing is ever deleted.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,16 +20,52 @@ struct SyncStep {
     std::string target;
 };
 
+// One item that was not copied, or not wholly, and why.
+struct SyncItem {
+    std::string source;
+    std::string target;
+    std::string reason;
+};
+
 struct SyncOutcome {
-    int copied = 0;
-    int failed = 0;
+    int copied = 0;                 // items copied whole
+    std::vector<SyncItem> failed;   // a file or folder that could not be written
+    std::vector<SyncItem> skipped;  // left alone on purpose (excluded, changed since the comparison, stopped)
+    bool stopped = false;           // a stop request ended the walk
 };
 
 // Walks `list` (the children of `parent`, or of the root when `parent` is
 // null) and copies every candidate that `mayUpdate` lets through. With an item
 // name only the first candidate of that name (case-sensitive) is taken.
+// `stop` is asked between files; every failed copy is appended to the log.
+// Nothing is copied from a comparison cut short by the entry limit: B's
+// listing is incomplete there, and items it holds would look lacking.
 SyncOutcome synchronize(const dirCompare& comp, const ResultList& list, const result_t* parent,
-                        const std::string& itemName, const StringList& notUpdateList);
+                        const std::string& itemName, const StringList& notUpdateList,
+                        const std::function<bool()>& stop = {}, const std::string& logPath = {});
+
+// What a synchronization or refresh of one selected item covers, the same in
+// both front ends: a compared folder pair, its whole content; any other item,
+// its name in the list that holds it; the whole comparison when none is given.
+struct SyncScope {
+    result_t* owner = nullptr;  // whose children are walked, then refreshed; null: no such item
+    std::string name;           // the one item of them, or empty for all
+};
+
+// `selected` is null for the whole comparison; `holder` is the node whose
+// children hold it (null at the top).
+SyncScope syncScope(result_t& root, result_t* selected, result_t* holder);
+
+// The item at a path relative to the compared folders ("sub/file"): at each
+// level the name itself, else the one name equal to it without regard to case.
+SyncScope syncScope(result_t& root, const std::string& relativePath);
+
+SyncOutcome synchronize(const dirCompare& comp, const SyncScope& scope, const StringList& notUpdateList,
+                        const std::function<bool()>& stop = {}, const std::string& logPath = {});
+std::vector<SyncStep> syncPlan(const dirCompare& comp, const SyncScope& scope, const StringList& notUpdateList);
+
+// "copied N, failed M, skipped K", in the current language.
+std::string summaryText(const SyncOutcome& outcome);
 
 // The same walk without copying: the copies it would make, in order.
 std::vector<SyncStep> syncPlan(const dirCompare& comp, const ResultList& list, const result_t* parent,

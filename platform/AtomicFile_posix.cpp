@@ -3,9 +3,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <random>
 
 #include "platform/AtomicFile.h"
+#include "platform/TempName.h"
 #include "platform/SysError.h"
 
 namespace dm::platform {
@@ -48,10 +48,8 @@ bool AtomicFile::open(const std::string& target)
         return false;
     }
 
-    std::random_device seed;
-    std::mt19937 random(seed());
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string candidate = target + ".tmp" + std::to_string(random() % 1000000);
+        const std::string candidate = temporaryBeside(target);
         const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0) {
             impl_->fd = fd;

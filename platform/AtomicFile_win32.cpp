@@ -1,7 +1,7 @@
 #include <algorithm>
-#include <random>
 
 #include "platform/AtomicFile.h"
+#include "platform/TempName.h"
 #include "platform/FindData.h"
 #include "platform/Win32.h"
 
@@ -41,10 +41,8 @@ bool AtomicFile::open(const std::string& target)
         SetLastError(ERROR_ACCESS_DENIED);
         return false;
     }
-    std::random_device seed;
-    std::mt19937 random(seed());
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string candidate = target + ".tmp" + std::to_string(random() % 1000000);
+        const std::string candidate = temporaryBeside(target);
         const HANDLE file =
             CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {

@@ -12,8 +12,8 @@ bool isTerminal(Stream stream);
 // Width of the terminal on standard error, or 80.
 int terminalWidth();
 
-// From now on an interrupt (Ctrl-C) no longer ends the process but is
-// remembered, so that long work can stop at a safe point.
+// From now on an interrupt (Ctrl-C) or a request to terminate no longer ends
+// the process but is remembered, so that long work can stop at a safe point.
 void catchInterrupts();
 bool interruptRequested();
 

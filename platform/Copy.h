@@ -1,18 +1,64 @@
-// Copying one file or one folder over another place, the way synchronization
-// needs it: nothing asked, nothing half-written, nothing outside the target.
+// Copying files and folders into folder B the way synchronization needs it:
+// nothing asked, nothing half-written, nothing written outside B.
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace dm::platform {
 
-// Copies `source` (a file, a folder with all it holds, or a symbolic link, which
-// is copied as a link) to `target`, the path of the copy itself. Missing folders
-// above the target are created and an existing folder is merged into. A file
-// is written beside its target and renamed over it only when complete, so the
-// old file survives any failure. A target that is a symbolic link is replaced,
-// never followed. Modification times and permission bits travel with the copy.
-// Returns 0, or the error code of the first failure (the rest is still copied).
+struct CopyFailure {
+    std::string target;  // the item that was not written
+    int code;            // why, for systemMessage
+};
+
+struct CopyReport {
+    int filesCopied = 0;
+    std::vector<CopyFailure> failures;
+    bool stopped = false;  // a stop request ended the copy before its end
+
+    // 0, or the code of the first failure.
+    int firstError() const { return failures.empty() ? 0 : failures.front().code; }
+};
+
+// Copies into one folder (folder B), for the length of a synchronization.
+//
+// `copy` makes `source` (a file, a folder with all it holds, or a symbolic
+// link, which is copied as a link) into root + relative. Every write goes
+// through handles opened below the root that never follow a link: a link met
+// where a folder was expected fails that item (kLinkInPath). Missing folders
+// above the target are made and an existing folder is merged into. A file is
+// written beside its target under a temporary name and renamed over it only
+// when complete, so the old file survives any failure or stop; a target that
+// exists and is neither a file nor a link is refused (kNotARegularFile); a link
+// is replaced, never followed. Sources that are no regular file, folder or link
+// (a pipe swapped in) are refused without being opened for reading.
+// Modification times and permission bits travel with the copy; a folder gets
+// its final mode after its content. Temporary files that an earlier, killed
+// run left in a folder written into are removed (regular files of this user
+// only, changed before this object was made).
+class CopyInto {
+public:
+    explicit CopyInto(std::string root);
+    ~CopyInto();
+    CopyInto(const CopyInto&) = delete;
+    CopyInto& operator=(const CopyInto&) = delete;
+
+    // Asked between files and between blocks of a large file: true stops the
+    // copy there (the file in progress is dropped with its temporary file).
+    std::function<bool()> stopRequested;
+
+    CopyReport copy(const std::string& source, const std::string& relative);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// One item to the path of the copy itself, the folders above it made first;
+// 0, or the code of the first failure (the rest is still copied).
 int copyItem(const std::string& source, const std::string& target);
 
 }  // namespace dm::platform

@@ -3,13 +3,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <random>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "platform/Copy.h"
+#include "platform/Fd_posix.h"
 #include "platform/ProgramPaths.h"
 #include "platform/SysError.h"
+#include "platform/TempName.h"
 #include "platform/TestSeams.h"
 #include "platform/Text.h"
 
@@ -17,42 +21,53 @@ namespace dm::platform {
 
 namespace {
 
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd()
-    {
-        if (fd_ >= 0) close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    int release()
-    {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
-private:
-    int fd_;
-};
-
-std::string parentOf(const std::string& path)
+bool isPlainName(const std::string& name)
 {
-    const auto pos = path.find_last_of(kSeparator);
-    if (pos == std::string::npos) return ".";
-    return pos == 0 ? std::string(1, kSeparator) : path.substr(0, pos);
+    return !name.empty() && name != "." && name != ".." && name.find(kSeparator) == std::string::npos;
 }
 
-// A hidden name beside the target that no one else uses.
-std::string temporaryBeside(const std::string& target)
+std::vector<std::string> componentsOf(const std::string& relative)
 {
-    static std::mt19937_64 random{std::random_device{}()};
-    const auto slash = target.find_last_of(kSeparator);
-    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    return folder + "." + name.substr(0, 200) + ".dirmatch-" + std::to_string(random() % 100000000);
+    std::vector<std::string> parts;
+    size_t at = 0;
+    while (at <= relative.size()) {
+        const size_t end = std::min(relative.find(kSeparator, at), relative.size());
+        if (end > at) parts.push_back(relative.substr(at, end - at));
+        at = end + 1;
+    }
+    return parts;
+}
+
+// The reason a folder could not be opened without following a link.
+int folderOpenError(int dirFd, const std::string& name, int code)
+{
+    struct stat st {};
+    if ((code == ELOOP || code == ENOTDIR) && fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISLNK(st.st_mode))
+        return kLinkInPath;
+    return code;
+}
+
+// The names in an open folder, "." and ".." left out.
+bool namesIn(int folderFd, std::vector<std::string>& names, int& error)
+{
+    Fd copy(dup(folderFd));
+    DIR* dir = copy.get() >= 0 ? fdopendir(copy.get()) : nullptr;
+    if (!dir) {
+        error = errno;
+        return false;
+    }
+    copy.release();
+    errno = 0;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    error = errno;
+    closedir(dir);
+    return error == 0;
 }
 
 int setTimes(int fd, const struct stat& source)
@@ -61,117 +76,244 @@ int setTimes(int fd, const struct stat& source)
     return futimens(fd, times) == 0 ? 0 : errno;
 }
 
-// Content, mode and times into a fresh temporary file, then a rename over the target.
-int copyFile(const std::string& source, const struct stat& st, const std::string& target)
-{
-    Fd in(open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
-    if (in.get() < 0) return errno;
-    std::string temp;
-    int outFd = -1;
-    for (int attempt = 0; attempt < 20 && outFd < 0; ++attempt) {
-        temp = temporaryBeside(target);
-        outFd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (outFd < 0 && errno != EEXIST) return errno;
-    }
-    if (outFd < 0) return EEXIST;
-    Fd out(outFd);
-
-    int error = 0;
-    std::vector<char> buffer(1 << 20);
-    uint64_t written = 0;
-    const auto& failWrite = testSeams().failCopyWrite;
-    while (error == 0) {
-        const ssize_t got = read(in.get(), buffer.data(), buffer.size());
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) error = errno;
-        if (got <= 0) break;
-        for (ssize_t done = 0; done < got && error == 0;) {
-            const ssize_t n = write(out.get(), buffer.data() + done, size_t(got - done));
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0)
-                error = n < 0 ? errno : ENOSPC;
-            else
-                done += n;
-        }
-        written += uint64_t(got);
-        if (error == 0 && failWrite) error = failWrite(target, written);
-    }
-    if (error == 0 && fchmod(out.get(), st.st_mode & 07777) != 0) error = errno;
-    if (error == 0) error = setTimes(out.get(), st);
-    if (error == 0 && fsync(out.get()) != 0) error = errno;
-    if (error == 0 && close(out.release()) != 0) error = errno;
-    if (error == 0 && rename(temp.c_str(), target.c_str()) != 0) error = errno;
-    if (error != 0) unlink(temp.c_str());
-    return error;
-}
-
-int copyLink(const std::string& source, const struct stat& st, const std::string& target)
-{
-    std::vector<char> text(size_t(st.st_size) + 1 + 4096);
-    const ssize_t n = readlink(source.c_str(), text.data(), text.size() - 1);
-    if (n < 0) return errno;
-    text[size_t(n)] = '\0';
-    std::string temp = temporaryBeside(target);
-    if (symlink(text.data(), temp.c_str()) != 0) return errno;
-    const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    utimensat(AT_FDCWD, temp.c_str(), times, AT_SYMLINK_NOFOLLOW);  // times of a link are a nicety
-    if (rename(temp.c_str(), target.c_str()) != 0) {
-        const int error = errno;
-        unlink(temp.c_str());
-        return error;
-    }
-    return 0;
-}
-
-int copyAny(const std::string& source, const std::string& target);
-
-int copyFolder(const std::string& source, const struct stat& st, const std::string& target)
-{
-    struct stat existing {};
-    if (lstat(target.c_str(), &existing) == 0) {
-        // Merging goes into real folders only; a link or a file stays as it is.
-        if (!S_ISDIR(existing.st_mode)) return ENOTDIR;
-    } else if (mkdir(target.c_str(), 0700) != 0) {
-        return errno;
-    }
-    DIR* dir = opendir(source.c_str());
-    if (!dir) return errno;
-    std::vector<std::string> names;
-    while (const dirent* entry = readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..") names.push_back(name);
-    }
-    closedir(dir);
-
-    int first = 0;
-    for (const std::string& name : names) {
-        const int e = copyAny(source + kSeparator + name, target + kSeparator + name);
-        if (first == 0) first = e;
-    }
-    Fd fd(open(target.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW));
-    if (fd.get() < 0) return first ? first : errno;
-    if (fchmod(fd.get(), st.st_mode & 07777) != 0 && first == 0) first = errno;
-    if (const int e = setTimes(fd.get(), st); e != 0 && first == 0) first = e;
-    return first;
-}
-
-int copyAny(const std::string& source, const std::string& target)
-{
-    struct stat st {};
-    if (lstat(source.c_str(), &st) != 0) return errno;
-    if (S_ISLNK(st.st_mode)) return copyLink(source, st, target);
-    if (S_ISDIR(st.st_mode)) return copyFolder(source, st, target);
-    if (S_ISREG(st.st_mode)) return copyFile(source, st, target);
-    return ENOTSUP;  // devices, sockets and pipes are not copied
-}
-
 }  // namespace
+
+struct CopyInto::Impl {
+    std::string root;
+    std::function<bool()>* stop = nullptr;
+    struct timespec started {};
+    std::set<std::pair<dev_t, ino_t>> swept;
+    CopyReport* report = nullptr;
+
+    bool stopping() const
+    {
+        if (report->stopped) return true;
+        if (*stop && (*stop)()) report->stopped = true;
+        return report->stopped;
+    }
+
+    void fail(const std::string& target, int code) { report->failures.push_back({target, code}); }
+
+    // Temporary files of runs that were killed: ours by their name, owned by
+    // this user, regular, and older than this synchronization.
+    void sweep(int folderFd)
+    {
+        struct stat folder {};
+        if (fstat(folderFd, &folder) != 0 || !swept.emplace(folder.st_dev, folder.st_ino).second) return;
+        std::vector<std::string> names;
+        int error = 0;
+        namesIn(folderFd, names, error);
+        for (const std::string& name : names) {
+            if (!isTemporaryName(name)) continue;
+            struct stat st {};
+            if (fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
+                st.st_uid != geteuid())
+                continue;
+            const bool older = st.st_ctim.tv_sec < started.tv_sec ||
+                               (st.st_ctim.tv_sec == started.tv_sec && st.st_ctim.tv_nsec < started.tv_nsec);
+            if (older) unlinkat(folderFd, name.c_str(), 0);
+        }
+    }
+
+    // The folder at the components below the root, made where missing.
+    Fd openParent(const std::vector<std::string>& parts, std::string& reached, int& error)
+    {
+        Fd folder(open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        reached = root;
+        if (folder.get() < 0) {
+            error = errno;
+            return Fd();
+        }
+        for (size_t i = 0; i + 1 < parts.size(); ++i) {
+            const std::string& name = parts[i];
+            reached += (reached.empty() || reached.back() == kSeparator ? "" : std::string(1, kSeparator)) + name;
+            Fd next(openat(folder.get(), name.c_str(), kFolderFlags));
+            if (next.get() < 0 && errno == ENOENT) {
+                if (mkdirat(folder.get(), name.c_str(), 0777) != 0 && errno != EEXIST) {
+                    error = errno;
+                    return Fd();
+                }
+                next = Fd(openat(folder.get(), name.c_str(), kFolderFlags));
+            }
+            if (next.get() < 0) {
+                error = folderOpenError(folder.get(), name, errno);
+                return Fd();
+            }
+            folder = std::move(next);
+        }
+        return folder;
+    }
+
+    // Any item of the source folder (or the source itself) into the open target folder.
+    void copyAny(int sourceDir, const std::string& sourceName, int targetDir, const std::string& name,
+                 const std::string& targetPath)
+    {
+        if (stopping()) return;
+        struct stat st {};
+        if (fstatat(sourceDir, sourceName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return fail(targetPath, errno);
+        if (S_ISLNK(st.st_mode)) return copyLink(sourceDir, sourceName, st, targetDir, name, targetPath);
+        if (S_ISDIR(st.st_mode)) return copyFolder(sourceDir, sourceName, st, targetDir, name, targetPath);
+        if (S_ISREG(st.st_mode)) return copyFile(sourceDir, sourceName, targetDir, name, targetPath);
+        fail(targetPath, kNotARegularFile);  // devices, sockets and pipes are not copied
+    }
+
+    // What stands at the target already may be replaced by a file or a link.
+    static int replaceable(int targetDir, const std::string& name)
+    {
+        struct stat st {};
+        if (fstatat(targetDir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return 0;
+        if (S_ISDIR(st.st_mode)) return EISDIR;
+        return S_ISREG(st.st_mode) || S_ISLNK(st.st_mode) ? 0 : kNotARegularFile;
+    }
+
+    // Content, mode and times into a fresh temporary file, then a rename over the target.
+    void copyFile(int sourceDir, const std::string& sourceName, int targetDir, const std::string& name,
+                  const std::string& targetPath)
+    {
+        // Non-blocking and checked on the handle: a pipe swapped in after the
+        // listing is refused rather than waited on.
+        Fd in(openat(sourceDir, sourceName.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+        if (in.get() < 0) return fail(targetPath, errno);
+        struct stat st {};
+        if (fstat(in.get(), &st) != 0) return fail(targetPath, errno);
+        if (!S_ISREG(st.st_mode)) return fail(targetPath, kNotARegularFile);
+        if (const int code = replaceable(targetDir, name)) return fail(targetPath, code);
+        sweep(targetDir);
+
+        std::string temp;
+        Fd out;
+        for (int attempt = 0; attempt < 20 && out.get() < 0; ++attempt) {
+            temp = temporaryName();
+            out = Fd(openat(targetDir, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
+            if (out.get() < 0 && errno != EEXIST) return fail(targetPath, errno);
+        }
+        if (out.get() < 0) return fail(targetPath, EEXIST);
+
+        int error = 0;
+        std::vector<char> buffer(1 << 20);
+        uint64_t written = 0;
+        const auto& failWrite = testSeams().failCopyWrite;
+        while (error == 0) {
+            if (written > 0 && stopping()) {
+                error = ECANCELED;
+                break;
+            }
+            const ssize_t got = read(in.get(), buffer.data(), buffer.size());
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) error = errno;
+            if (got <= 0) break;
+            for (ssize_t done = 0; done < got && error == 0;) {
+                const ssize_t n = write(out.get(), buffer.data() + done, size_t(got - done));
+                if (n < 0 && errno == EINTR) continue;
+                if (n <= 0)
+                    error = n < 0 ? errno : ENOSPC;
+                else
+                    done += n;
+            }
+            written += uint64_t(got);
+            if (error == 0 && failWrite) error = failWrite(targetPath, written);
+        }
+        if (error == 0 && fchmod(out.get(), st.st_mode & 07777) != 0) error = errno;
+        if (error == 0) error = setTimes(out.get(), st);
+        if (error == 0 && fsync(out.get()) != 0) error = errno;
+        if (error == 0 && close(out.release()) != 0) error = errno;
+        if (error == 0 && renameat(targetDir, temp.c_str(), targetDir, name.c_str()) != 0) error = errno;
+        if (error != 0) {
+            unlinkat(targetDir, temp.c_str(), 0);
+            if (error != ECANCELED) fail(targetPath, error);
+            return;
+        }
+        ++report->filesCopied;
+    }
+
+    void copyLink(int sourceDir, const std::string& sourceName, const struct stat& st, int targetDir,
+                  const std::string& name, const std::string& targetPath)
+    {
+        std::vector<char> text(size_t(st.st_size) + 1 + 4096);
+        const ssize_t n = readlinkat(sourceDir, sourceName.c_str(), text.data(), text.size() - 1);
+        if (n < 0) return fail(targetPath, errno);
+        text[size_t(n)] = '\0';
+        if (const int code = replaceable(targetDir, name)) return fail(targetPath, code);
+        const std::string temp = temporaryName();
+        if (symlinkat(text.data(), targetDir, temp.c_str()) != 0) return fail(targetPath, errno);
+        const struct timespec times[2] = {st.st_atim, st.st_mtim};
+        utimensat(targetDir, temp.c_str(), times, AT_SYMLINK_NOFOLLOW);  // times of a link are a nicety
+        if (renameat(targetDir, temp.c_str(), targetDir, name.c_str()) != 0) {
+            fail(targetPath, errno);
+            unlinkat(targetDir, temp.c_str(), 0);
+            return;
+        }
+        ++report->filesCopied;
+    }
+
+    void copyFolder(int sourceDir, const std::string& sourceName, const struct stat& st, int targetDir,
+                    const std::string& name, const std::string& targetPath)
+    {
+        Fd source(openat(sourceDir, sourceName.c_str(), kFolderFlags));
+        if (source.get() < 0) return fail(targetPath, errno);
+        // Made with the owner's rights added, so that it can be filled; it
+        // gets its exact mode once its content is in.
+        if (mkdirat(targetDir, name.c_str(), (st.st_mode & 07777) | 0700) != 0 && errno != EEXIST)
+            return fail(targetPath, errno);
+        Fd target(openat(targetDir, name.c_str(), kFolderFlags));
+        if (target.get() < 0) return fail(targetPath, folderOpenError(targetDir, name, errno));
+
+        std::vector<std::string> names;
+        int error = 0;
+        if (!namesIn(source.get(), names, error)) fail(targetPath, error);
+        for (const std::string& child : names) {
+            if (stopping()) return;
+            copyAny(source.get(), child, target.get(), child, targetPath + kSeparator + child);
+        }
+        if (stopping()) return;
+        if (fchmod(target.get(), st.st_mode & 07777) != 0) return fail(targetPath, errno);
+        if (const int e = setTimes(target.get(), st)) fail(targetPath, e);
+    }
+};
+
+CopyInto::CopyInto(std::string root) : impl_(std::make_unique<Impl>())
+{
+    impl_->root = std::move(root);
+    impl_->stop = &stopRequested;
+    clock_gettime(CLOCK_REALTIME, &impl_->started);
+}
+
+CopyInto::~CopyInto() = default;
+
+CopyReport CopyInto::copy(const std::string& source, const std::string& relative)
+{
+    CopyReport report;
+    Impl& impl = *impl_;
+    impl.report = &report;
+    const std::vector<std::string> parts = componentsOf(relative);
+    std::string targetPath = impl.root;
+    if (!targetPath.empty() && targetPath.back() != kSeparator) targetPath += kSeparator;
+    targetPath += relative;
+    if (source.empty() || parts.empty() || !std::all_of(parts.begin(), parts.end(), isPlainName)) {
+        impl.fail(targetPath, EINVAL);
+        return report;
+    }
+    std::string reached;
+    int error = 0;
+    const Fd parent = impl.openParent(parts, reached, error);
+    if (parent.get() < 0) {
+        impl.fail(reached, error);
+        return report;
+    }
+    // The source is opened by its path (folder A is read, never written).
+    const std::string& name = parts.back();
+    impl.copyAny(AT_FDCWD, source, parent.get(), name, targetPath);
+    return report;
+}
 
 int copyItem(const std::string& source, const std::string& target)
 {
     if (source.empty() || target.empty()) return EINVAL;
-    if (!makeFolders(parentOf(target))) return lastError();
-    return copyAny(source, target);
+    const std::string_view name = lastComponent(target);
+    std::string folder = target.substr(0, target.size() - name.size());
+    if (folder.empty()) folder = ".";
+    if (!makeFolders(folder)) return lastError();
+    return CopyInto(folder).copy(source, std::string(name)).firstError();
 }
 
 }  // namespace dm::platform

@@ -37,34 +37,95 @@ int shellCopyFile(const std::string& source, const std::string& target)
 // Folders are walked here and only files given to the shell: shells differ in
 // whether they merge a folder into one that exists or nest it inside, and in
 // whether they descend into sub-folders at all with these flags.
-int copyFolder(const std::string& source, const std::string& target)
+void copyAny(const std::string& source, const std::string& target, CopyReport& report,
+             const std::function<bool()>& stop)
 {
-    if (!makeFolders(target)) return lastError();
+    if (stop && stop()) {
+        report.stopped = true;
+        return;
+    }
+    const DWORD attributes = GetFileAttributesA(source.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        report.failures.push_back({target, int(GetLastError())});
+        return;
+    }
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        const DWORD existing = GetFileAttributesA(target.c_str());
+        int code = existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_DIRECTORY) ? kNotARegularFile : 0;
+        if (code == 0) code = shellCopyFile(source, target);
+        if (code == 0)
+            ++report.filesCopied;
+        else
+            report.failures.push_back({target, code});
+        return;
+    }
+    const DWORD existing = GetFileAttributesA(target.c_str());
+    if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        report.failures.push_back({target, kLinkInPath});
+        return;
+    }
+    if (!makeFolders(target)) {
+        report.failures.push_back({target, lastError()});
+        return;
+    }
     FolderListing listing;
     WIN32_FIND_DATA record;
-    if (!listing.first(source + kSeparator, {}, record)) return lastError();
-    int first = 0;
+    if (!listing.first(source + kSeparator, {}, record)) {
+        report.failures.push_back({target, lastError()});
+        return;
+    }
     do {
         const std::string name = record.cFileName;
         if (name == "." || name == "..") continue;
-        const std::string from = source + kSeparator + name;
-        const std::string to = target + kSeparator + name;
-        const int e =
-            (record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? copyFolder(from, to) : shellCopyFile(from, to);
-        if (first == 0) first = e;
-    } while (listing.next(record));
-    return first;
+        copyAny(source + kSeparator + name, target + kSeparator + name, report, stop);
+    } while (!report.stopped && listing.next(record));
 }
 
 }  // namespace
 
+struct CopyInto::Impl {
+    std::string root;
+};
+
+CopyInto::CopyInto(std::string root) : impl_(std::make_unique<Impl>())
+{
+    impl_->root = std::move(root);
+    if (!impl_->root.empty() && !endsWithSeparator(impl_->root)) impl_->root += kSeparator;
+}
+
+CopyInto::~CopyInto() = default;
+
+CopyReport CopyInto::copy(const std::string& source, const std::string& relative)
+{
+    CopyReport report;
+    const std::string target = impl_->root + relative;
+    if (source.empty() || relative.empty()) {
+        report.failures.push_back({target, ERROR_INVALID_PARAMETER});
+        return report;
+    }
+    // No folder between the root and the target may be a link (a junction or
+    // a symbolic link swapped in since the comparison).
+    std::string folder = impl_->root;
+    std::string_view rest = relative;
+    for (size_t cut; (cut = rest.find(kSeparator)) != std::string_view::npos; rest.remove_prefix(cut + 1)) {
+        folder += std::string(rest.substr(0, cut));
+        const DWORD attributes = GetFileAttributesA(folder.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+            report.failures.push_back({folder, kLinkInPath});
+            return report;
+        }
+        folder += kSeparator;
+    }
+    copyAny(source, target, report, stopRequested);
+    return report;
+}
+
 int copyItem(const std::string& source, const std::string& target)
 {
     if (source.empty() || target.empty()) return ERROR_INVALID_PARAMETER;
-    const DWORD attributes = GetFileAttributesA(source.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return int(GetLastError());
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return copyFolder(source, target);
-    return shellCopyFile(source, target);
+    const std::string_view name = lastComponent(target);
+    CopyInto into(target.substr(0, target.size() - name.size()));
+    return into.copy(source, std::string(name)).firstError();
 }
 
 }  // namespace dm::platform

@@ -30,8 +30,12 @@ public:
     // listing cannot start or finds nothing.
     bool first(const std::string& folder, const std::string& name, WIN32_FIND_DATA& record);
 
-    // The next entry; false when there is none.
+    // The next entry; false when there is none, or when an entry could not be
+    // described (see failure()).
     bool next(WIN32_FIND_DATA& record);
+
+    // 0, or the error that ended the listing early (lastError() set to it).
+    int failure() const;
 
     // Whether the entry last returned is a regular file (symbolic links resolved).
     bool isRegularFile() const;
@@ -46,7 +50,16 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
+// False, with lastError() set, when the path is no folder or cannot be reached.
 bool folderExists(const std::string& path);
+
+// Where folder `inner` lies strictly inside folder `outer`, however either is
+// spelled (links and "..", and on Windows the case, resolved): its path
+// relative to `outer`, without separators at its ends; nothing otherwise.
+std::optional<std::string> pathInside(const std::string& inner, const std::string& outer);
+
+// Whether anything (a link included, even a dangling one) is at the path.
+bool itemExists(const std::string& path);
 
 // Size of the item at the path, 0 when there is none.
 uint64_t itemSize(const std::string& path);

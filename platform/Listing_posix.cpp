@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -72,11 +73,11 @@ std::vector<std::string> inListingOrder(std::vector<std::string> names, bool one
 
 }  // namespace
 
-void FolderListing::Impl::describeOne(const std::string& name, Described& out) const
+int FolderListing::Impl::describeOne(const std::string& name, Described& out) const
 {
-    const int dirFd = folder->fd;
+    const int dirFd = folder->get();
     struct statx st {};
-    if (statx(dirFd, name.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kStatxMask, &st) != 0) return;
+    if (statx(dirFd, name.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kStatxMask, &st) != 0) return errno;
     bool isLink = false;
     if (S_ISLNK(st.stx_mode)) {
         isLink = true;
@@ -91,6 +92,7 @@ void FolderListing::Impl::describeOne(const std::string& name, Described& out) c
     out.regular = S_ISREG(st.stx_mode);
     out.size = st.stx_size;
     fillRecord(st, name, isLink, out.record);
+    return 0;
 }
 
 FolderListing::FolderListing() : impl_(std::make_unique<Impl>()) {}
@@ -111,7 +113,7 @@ bool FolderListing::first(const std::string& folder, const std::string& name, WI
         setLastError(errno);
         return false;
     }
-    impl_->folder->fd = dirFd;
+    impl_->folder = std::make_shared<FolderFd>(dirFd);
     const int readFd = dup(dirFd);
     DIR* dir = readFd >= 0 ? fdopendir(readFd) : nullptr;
     if (!dir) {
@@ -138,7 +140,7 @@ bool FolderListing::first(const std::string& folder, const std::string& name, WI
     }
     impl_->names = inListingOrder(std::move(found), !name.empty());
     if (!next(record)) {
-        setLastError(ENOENT);
+        setLastError(impl_->failure != 0 ? impl_->failure : ENOENT);
         return false;
     }
     return true;
@@ -150,13 +152,26 @@ bool FolderListing::next(WIN32_FIND_DATA& record)
     while (impl.nextIndex < impl.names.size()) {
         Described& d = impl.current;
         d = Described{};
-        impl.describeOne(impl.names[impl.nextIndex++], d);
+        // A name gone since the folder was read is skipped; any other failure
+        // (a folder that can be read but not entered) ends the listing with its cause.
+        if (const int code = impl.describeOne(impl.names[impl.nextIndex++], d); code != 0 && code != ENOENT) {
+            impl.failure = code;
+            impl.current = Described{};
+            impl.nextIndex = impl.names.size();
+            return false;
+        }
         if (!d.present) continue;
         record = d.record;
         return true;
     }
     impl.current = Described{};
     return false;
+}
+
+int FolderListing::failure() const
+{
+    if (impl_->failure != 0) setLastError(impl_->failure);
+    return impl_->failure;
 }
 
 bool FolderListing::isRegularFile() const
@@ -168,13 +183,40 @@ std::optional<FileVersion> FolderListing::fileVersion() const
 {
     const Described& d = impl_->current;
     if (!d.present || !d.regular) return std::nullopt;
-    return readFileVersionAt(impl_->folder->fd, d.record.cFileName, d.size);
+    return readFileVersionAt(impl_->folder->get(), d.record.cFileName, d.size);
 }
 
 bool folderExists(const std::string& path)
 {
     struct stat st {};
-    return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    if (path.empty() || stat(path.c_str(), &st) != 0) {
+        setLastError(path.empty() ? ENOENT : errno);
+        return false;
+    }
+    if (!S_ISDIR(st.st_mode)) setLastError(ENOTDIR);
+    return S_ISDIR(st.st_mode);
+}
+
+std::optional<std::string> pathInside(const std::string& inner, const std::string& outer)
+{
+    const auto resolved = [](const std::string& path) -> std::optional<std::string> {
+        char* real = realpath(path.c_str(), nullptr);
+        if (!real) return std::nullopt;
+        std::string text(real);
+        std::free(real);
+        if (text.back() != kSeparator) text += kSeparator;
+        return text;
+    };
+    const auto in = resolved(inner);
+    const auto out = resolved(outer);
+    if (!in || !out || in->size() <= out->size() || !in->starts_with(*out)) return std::nullopt;
+    return in->substr(out->size(), in->size() - out->size() - 1);
+}
+
+bool itemExists(const std::string& path)
+{
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0;
 }
 
 uint64_t itemSize(const std::string& path)

@@ -2,28 +2,18 @@
 // listed files through the listing's open folder.
 #pragma once
 
-#include <unistd.h>
-
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/Fd_posix.h"
 #include "platform/Listing.h"
 
 namespace dm::platform {
 
 // An open folder; it stays open while a read through it is pending, even
-// after its listing has ended.
-struct FolderFd {
-    int fd = -1;
-    FolderFd() = default;
-    FolderFd(const FolderFd&) = delete;
-    FolderFd& operator=(const FolderFd&) = delete;
-    ~FolderFd()
-    {
-        if (fd >= 0) close(fd);
-    }
-};
+// after its listing has ended (shared by the listing and the probes).
+using FolderFd = Fd;
 
 // One entry described: its record, and what the scan needs to know besides.
 struct Described {
@@ -38,8 +28,10 @@ struct FolderListing::Impl {
     std::vector<std::string> names;
     size_t nextIndex = 0;
     Described current;  // the entry last returned; not present before the first and after the last
+    int failure = 0;    // errno of an entry that could not be described, other than a vanished one
 
-    void describeOne(const std::string& name, Described& out) const;
+    // 0, or the errno of a failed statx.
+    int describeOne(const std::string& name, Described& out) const;
 };
 
 }  // namespace dm::platform

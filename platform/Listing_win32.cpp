@@ -112,6 +112,11 @@ bool FolderListing::next(WIN32_FIND_DATA& record)
     return true;
 }
 
+int FolderListing::failure() const
+{
+    return 0;  // the whole folder is read by first()
+}
+
 bool FolderListing::isRegularFile() const
 {
     return impl_->current && !(impl_->current->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -125,8 +130,34 @@ std::optional<FileVersion> FolderListing::fileVersion() const
 
 bool folderExists(const std::string& path)
 {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return !path.empty() && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    const DWORD attributes = path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        if (path.empty()) SetLastError(ERROR_PATH_NOT_FOUND);
+        return false;
+    }
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) SetLastError(ERROR_DIRECTORY);
+    return attributes & FILE_ATTRIBUTE_DIRECTORY;
+}
+
+std::optional<std::string> pathInside(const std::string& inner, const std::string& outer)
+{
+    const auto full = [](const std::string& path) -> std::optional<std::string> {
+        char buffer[MAX_PATH * 4];
+        const DWORD n = GetFullPathNameA(path.c_str(), DWORD(sizeof buffer), buffer, nullptr);
+        if (n == 0 || n >= sizeof buffer) return std::nullopt;
+        std::string text(buffer, n);
+        if (!endsWithSeparator(text)) text += kSeparator;
+        return text;
+    };
+    const auto in = full(inner);
+    const auto out = full(outer);
+    if (!in || !out || in->size() <= out->size() || !upperCase(*in).starts_with(upperCase(*out))) return std::nullopt;
+    return in->substr(out->size(), in->size() - out->size() - 1);
+}
+
+bool itemExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 uint64_t itemSize(const std::string& path)

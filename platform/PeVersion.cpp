@@ -8,6 +8,7 @@ namespace dm::platform {
 namespace {
 
 constexpr uint32_t kResourceTypeVersion = 16;
+constexpr uint32_t kVersionResourceId = 1;  // the only one the system's version query reads
 constexpr uint32_t kFixedInfoSignature = 0xFEEF04BD;
 constexpr uint32_t kSubdirectoryBit = 0x80000000u;
 constexpr size_t kFixedInfoSize = 52;
@@ -89,7 +90,7 @@ public:
 
 private:
     // One directory level: the offset (from the resource base) of the entry
-    // chosen by `pick`, with its subdirectory bit.
+    // with that ID (or the first entry), with its subdirectory bit.
     std::optional<uint32_t> entryOf(uint64_t base, uint32_t dirOffset, bool wantId, uint32_t id) const
     {
         std::vector<uint8_t> dir;
@@ -109,7 +110,7 @@ private:
     {
         const auto typeEntry = entryOf(base, 0, true, kResourceTypeVersion);
         if (!typeEntry || !(*typeEntry & kSubdirectoryBit)) return std::nullopt;
-        const auto nameEntry = entryOf(base, *typeEntry & ~kSubdirectoryBit, false, 0);
+        const auto nameEntry = entryOf(base, *typeEntry & ~kSubdirectoryBit, true, kVersionResourceId);
         if (!nameEntry || !(*nameEntry & kSubdirectoryBit)) return std::nullopt;
         const auto langEntry = entryOf(base, *nameEntry & ~kSubdirectoryBit, false, 0);
         if (!langEntry || (*langEntry & kSubdirectoryBit)) return std::nullopt;

@@ -8,23 +8,12 @@
 #include <cstring>
 #include <functional>
 
+#include "platform/Fd_posix.h"
+#include "platform/TestSeams.h"
+
 namespace dm::platform {
 
 namespace {
-
-class FileCloser {
-public:
-    explicit FileCloser(int fd) : fd_(fd) {}
-    ~FileCloser()
-    {
-        if (fd_ >= 0) close(fd_);
-    }
-    FileCloser(const FileCloser&) = delete;
-    FileCloser& operator=(const FileCloser&) = delete;
-
-private:
-    int fd_;
-};
 
 // The version from the first bytes of a file, opening it (through `open`, which
 // gives a descriptor or -1) only for what lies beyond them.
@@ -64,9 +53,10 @@ std::optional<FileVersion> readFileVersionAt(int folder, const char* name, std::
 {
     // Non-blocking, so that a FIFO or device met on the way never hangs the scan
     // (reading one then simply fails).
+    if (const auto& fail = testSeams().failProbeOpen; fail && fail(name)) return std::nullopt;
     const int fd = openat(folder, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return std::nullopt;
-    FileCloser closer(fd);
+    const Fd closer(fd);
     uint64_t size = 0;
     if (knownSize) {
         size = *knownSize;

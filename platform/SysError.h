@@ -5,9 +5,17 @@
 
 namespace dm::platform {
 
+// Codes of our own, beside the system's.
+constexpr int kNotARegularFile = -1001;  // a file was expected: a pipe, a device or a folder is there
+constexpr int kLinkInPath = -1002;       // a symbolic link stands where a folder was expected
+
 // The error code of the last failing platform call on this thread.
 int lastError();
 void setLastError(int code);
+
+// Whether the code says only that nothing is at the path (or a part of it is
+// no folder), rather than why something there cannot be reached.
+bool isNotFound(int code);
 
 // The system's description of an error code ("" when it has none).
 std::string systemMessage(int code);

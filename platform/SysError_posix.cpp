@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <cstring>
 
 #include "platform/SysError.h"
@@ -18,9 +19,16 @@ void setLastError(int code)
     tLastError = code;
 }
 
+bool isNotFound(int code)
+{
+    return code == ENOENT || code == ENOTDIR;
+}
+
 std::string systemMessage(int code)
 {
     if (code == 0) return {};
+    if (code == kNotARegularFile) return "not a regular file";
+    if (code == kLinkInPath) return "a symbolic link stands where a folder was expected";
     char buffer[256];
     // GNU strerror_r may return a static string instead of filling the buffer.
     const char* text = strerror_r(code, buffer, sizeof buffer);

@@ -3,6 +3,12 @@
 
 namespace dm::platform {
 
+bool isNotFound(int code)
+{
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND || code == ERROR_DIRECTORY ||
+           code == ERROR_INVALID_NAME;
+}
+
 int lastError()
 {
     return int(GetLastError());
@@ -16,6 +22,8 @@ void setLastError(int code)
 std::string systemMessage(int code)
 {
     if (code == 0) return {};
+    if (code == kNotARegularFile) return "not a regular file";
+    if (code == kLinkInPath) return "a link (reparse point) stands where a folder was expected";
     char* buffer = nullptr;
     const DWORD length =
         FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,

@@ -20,6 +20,9 @@ struct TestSeams {
     // Called before the version probes hand a file to io_uring; true makes
     // the ring fail there, as if the kernel could not be told.
     std::function<bool()> failRingSubmit;
+    // Called with the name of each file the version probes open; true makes
+    // that open fail (in the ring and when read the plain way).
+    std::function<bool(const std::string& name)> failProbeOpen;
     // Stand-ins for the program's own path and the registry's files.
     std::string programFile;
     std::string registryFolder;

@@ -1,6 +1,8 @@
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <liburing.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <memory>
@@ -82,7 +84,7 @@ public:
     // the caller) when the ring cannot take it, as once it has failed.
     bool submit(std::shared_ptr<FolderFd> folder, const char* name, uint64_t size, VersionProbes::Receiver& receiver)
     {
-        if (broken_ || (free_.empty() && !waitForOne())) return false;
+        if (broken_ || (kSlots - free_.size() >= maxInFlight_ && !waitForOne())) return false;
         if (io_uring_sq_space_left(&ring_) < 3) return false;
         const unsigned slot = free_.back();
         free_.pop_back();
@@ -92,13 +94,17 @@ public:
         p.size = size;
         p.receiver = std::move(receiver);
         p.got = -ECANCELED;
-        p.completionsDue = 2;  // the read and the close; the open reports only a failure
+        p.completionsDue = 3;
         p.delivered = false;
 
-        // A failed open cancels the rest; the close follows the read whatever it gave.
+        // A failed open cancels the rest, and each of the three still posts its
+        // completion (an open that skipped its own on success would take the
+        // others' with it when it fails); the close follows the read whatever it gave.
+        const auto& failOpen = testSeams().failProbeOpen;
+        const char* openName = failOpen && failOpen(p.name) ? "" : p.name.c_str();
         io_uring_sqe* open = io_uring_get_sqe(&ring_);
-        io_uring_prep_openat_direct(open, p.folder->fd, p.name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY, 0, slot);
-        open->flags |= IOSQE_IO_LINK | IOSQE_CQE_SKIP_SUCCESS;
+        io_uring_prep_openat_direct(open, p.folder->get(), openName, O_RDONLY | O_NONBLOCK | O_NOCTTY, 0, slot);
+        open->flags |= IOSQE_IO_LINK;
         io_uring_sqe_set_data64(open, tagOf(slot, kOpen));
         io_uring_sqe* read = io_uring_get_sqe(&ring_);
         io_uring_prep_read(read, int(slot), p.head.data(), unsigned(kHeadBytes), 0);
@@ -123,17 +129,8 @@ public:
             const auto slot = unsigned(tag >> 2);
             if (slot >= kSlots) continue;
             Pending& p = slots_[slot];
-            switch (Call(tag & 3)) {
-                case kOpen:  // a failed open; its read reports the failure too
-                    break;
-                case kRead:
-                    p.got = res;
-                    if (--p.completionsDue == 0) complete(slot);
-                    break;
-                case kClose:
-                    if (--p.completionsDue == 0) complete(slot);
-                    break;
-            }
+            if (Call(tag & 3) == kRead) p.got = res;
+            if (--p.completionsDue == 0) complete(slot);
         }
     }
 
@@ -154,6 +151,11 @@ private:
         if (io_uring_queue_init_params(kRingEntries, &ring_, &params) != 0) return false;
         started_ = true;
         if (io_uring_register_files_sparse(&ring_, kSlots) != 0) return false;
+        // Each file in flight may keep its folder open: stay well inside the
+        // process's descriptors, whatever the depth of the tree being scanned.
+        rlimit files{};
+        if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur != RLIM_INFINITY)
+            maxInFlight_ = unsigned(std::clamp<rlim_t>(files.rlim_cur / 4, 4, kSlots));
         free_.reserve(kSlots);
         for (unsigned slot = kSlots; slot-- > 0;) free_.push_back(slot);
         return true;
@@ -180,8 +182,8 @@ private:
         // A file the ring could not read is read again the plain way, so that
         // whatever the ring refuses gives the same version as reading alone.
         if (!p.delivered)
-            handOver(p, p.got >= 0 ? versionFromHead(p.folder->fd, p.name.c_str(), p.size, p.head.data(), size_t(p.got))
-                                   : readFileVersionAt(p.folder->fd, p.name.c_str(), p.size));
+            handOver(p, p.got >= 0 ? versionFromHead(p.folder->get(), p.name.c_str(), p.size, p.head.data(), size_t(p.got))
+                                   : readFileVersionAt(p.folder->get(), p.name.c_str(), p.size));
         p.folder.reset();
         free_.push_back(slot);
     }
@@ -192,7 +194,7 @@ private:
     {
         broken_ = true;
         for (Pending& p : slots_) {
-            if (!p.delivered) handOver(p, readFileVersionAt(p.folder->fd, p.name.c_str(), p.size));
+            if (!p.delivered) handOver(p, readFileVersionAt(p.folder->get(), p.name.c_str(), p.size));
         }
     }
 
@@ -210,6 +212,7 @@ private:
     bool claimed_ = false;
     std::array<Pending, kSlots> slots_;
     std::vector<unsigned> free_;
+    unsigned maxInFlight_ = kSlots;
 };
 
 }  // namespace

@@ -203,37 +203,35 @@ void TfrmMain::N10Click(int tag)
     result_t& results = comparer->results;
     QTreeWidgetItem* parentNode = node->parent();
     result_t* item = resultOf(node);
-    if (node->childCount() > 0 && parentNode && item) {
-        // A folder pair: redo it whole.
-        if (tag == 2 && item->children) synchronize(*comparer, *item->children, item, {}, dm_.NotUpdateList);
-        deleteChildren(node);
-        comparer->refresh(*item, 0, {});
-        rebuildChildren(node, *item);
-    } else if (parentNode && item) {
-        // One item: redo its name in the folder that holds it.
-        const std::string name = item->name;
-        result_t* parentItem = resultOf(parentNode);
-        result_t& owner = parentItem ? *parentItem : results;
-        if (tag == 2 && owner.children) synchronize(*comparer, *owner.children, parentItem, name, dm_.NotUpdateList);
-        deleteChildren(parentNode);
-        comparer->refresh(owner, 0, name);
-        if (parentItem) {
-            rebuildChildren(parentNode, *parentItem);
-        } else if (comparer->state == Finished || comparer->state == TooManyFiles) {
-            if (comparer->state == TooManyFiles)
-                messageBox(this, qs(messageText(msg::TooManyEntries)) + QStringLiteral("10000"));
-            if (results.children) AddResultNodes(*results.children, parentNode);
-            SortTree();
-            parentNode->setExpanded(true);
-        }
-    } else {
+    result_t* holder = parentNode ? resultOf(parentNode) : nullptr;
+    if (parentNode && !item) {
+        N9->setEnabled(true);
+        N10->setEnabled(true);
+        busy = false;
+        return;
+    }
+    const SyncScope scope = syncScope(results, parentNode ? item : nullptr, holder);
+    if (tag == 2 && scope.owner) synchronize(*comparer, scope, dm_.NotUpdateList, {}, dm_.LogPath);
+    if (!parentNode || !scope.owner) {
         // The header: the whole comparison.
-        if (tag == 2 && results.children) synchronize(*comparer, *results.children, nullptr, {}, dm_.NotUpdateList);
         busy = false;
         N9->setEnabled(true);
         N10->setEnabled(true);
         RunComparison();
         return;
+    }
+    // A folder pair is redone whole; one item, by its name in the folder that holds it.
+    QTreeWidgetItem* ownerNode = scope.owner == item ? node : parentNode;
+    deleteChildren(ownerNode);
+    comparer->refresh(*scope.owner, 0, scope.name);
+    if (scope.owner != &results) {
+        rebuildChildren(ownerNode, *scope.owner);
+    } else if (comparer->state == Finished || comparer->state == TooManyFiles) {
+        if (comparer->state == TooManyFiles)
+            messageBox(this, qs(messageText(msg::TooManyEntries) + std::to_string(comparer->maxEntries)));
+        if (results.children) AddResultNodes(*results.children, ownerNode);
+        SortTree();
+        ownerNode->setExpanded(true);
     }
     panels[3]->setText(CountsText());
     ShowState();

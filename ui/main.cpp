@@ -37,7 +37,8 @@ bool wantsEnglish(const QStringList& arguments)
 {
     const qsizetype at = arguments.indexOf(QStringLiteral("--lang"));
     if (at >= 0 && at + 1 < arguments.size()) return arguments[at + 1] == QStringLiteral("en");
-    return QLocale::system().language() == QLocale::English;
+    // Chinese under a Chinese locale, English under every other one (C included).
+    return QLocale::system().language() != QLocale::Chinese;
 }
 
 }  // namespace

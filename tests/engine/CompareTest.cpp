@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "engine/Comp.h"
 #include "tests/support/Compare.h"
 #include "tests/support/PeBuilder.h"
@@ -35,17 +37,37 @@ TEST_F(Compare, NamesPairWithoutRegardToCaseUnderTheNameOfA)
     EXPECT_EQ(r.included, 1);
 }
 
-TEST_F(Compare, EveryMatchingNameOfBFormsItsOwnPair)
+TEST_F(Compare, NamesEqualByteForBytePairFirstAndOnlyAnUnambiguousCaseMatchFollows)
 {
     if (!dir.keepsNamesApartByCase()) GTEST_SKIP() << "names differing in case are one item here";
-    dir.file("A/x");
-    dir.file("B/X");
-    dir.file("B/x");
-    auto comp = compared(a, b);
-    ASSERT_EQ(comp->results.children->size(), 2u);
-    EXPECT_EQ((*comp->results.children)[0]->pathB, dir / "B/X");
-    EXPECT_EQ((*comp->results.children)[1]->pathB, dir / "B/x");
-    EXPECT_EQ(comp->results.redundant, 0);
+    struct Case {
+        std::vector<std::string> inA, inB;
+        int lacked, redundant, different;
+        std::vector<std::string> pairs;  // "A name=B name"
+    };
+    const Case cases[] = {
+        {{"README", "readme"}, {"README", "readme"}, 0, 0, 0, {"README=README", "readme=readme"}},
+        {{"Pod/x", "pod/y"}, {"Pod/x", "pod/y"}, 0, 0, 0, {"Pod=Pod", "pod=pod"}},
+        {{"x"}, {"X", "x"}, 0, 1, 0, {"x=x"}},
+        {{"Makefile"}, {"makefile", "MAKEFILE"}, 1, 2, 0, {}},
+        {{"README", "readme"}, {"Readme"}, 2, 1, 0, {}},
+        {{"Readme.TXT"}, {"README.txt"}, 0, 0, 0, {"Readme.TXT=README.txt"}},
+    };
+    for (const Case& c : cases) {
+        test::TempDir tree;
+        for (const auto& name : c.inA) tree.file("A/" + name, "same");
+        for (const auto& name : c.inB) tree.file("B/" + name, "same");
+        auto comp = compared(tree / "A", tree / "B");
+        SCOPED_TRACE(c.inA.front() + " / " + c.inB.front());
+        EXPECT_EQ(comp->results.lacked, c.lacked);
+        EXPECT_EQ(comp->results.redundant, c.redundant);
+        EXPECT_EQ(comp->results.different, c.different);
+        std::vector<std::string> pairs;
+        for (const auto& r : *comp->results.children) {
+            if (r->kind == 3) pairs.push_back(r->name + "=" + r->elemB->name());
+        }
+        EXPECT_EQ(pairs, c.pairs);
+    }
 }
 
 TEST_F(Compare, LackedRedundantAndDifferentItemsAreCounted)

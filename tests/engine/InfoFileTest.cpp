@@ -170,18 +170,18 @@ TEST_F(InfoFile, RecordsFillElementsAndFoldersTheirBlocks)
     EXPECT_EQ(child(d, "g").path, test::native("/A/g"));
 }
 
-TEST_F(InfoFile, AFolderWithoutABlockTakesTheNextBlockFurtherDown)
+TEST_F(InfoFile, AFolderWrittenWithoutABlockKeepsEverySiblingThatFollows)
 {
     element_t root;
     std::string error;
-    // the folder's block is missing: the records up to the next BEGIN are skipped
-    ASSERT_TRUE(read(
-        "BEGIN\n" + record("d", true) + record("skipped", false) + "BEGIN\n" + record("inner", false) + "END\nEND\n",
-        root, error));
-    element_t& d = child(root, "d");
-    ASSERT_EQ(d.children->size(), 1u);
-    EXPECT_EQ(d.children->front()->name(), "inner");
-    EXPECT_EQ(root.children->size(), 1u);
+    ASSERT_TRUE(read("BEGIN\n" + record("link", true) + record("after", false) + record("d", true) + "BEGIN\n" +
+                         record("inner", false) + "END\nEND\n",
+                     root, error))
+        << error;
+    ASSERT_EQ(root.children->size(), 3u);
+    EXPECT_FALSE(child(root, "link").children);
+    EXPECT_FALSE(child(root, "after").isFolder);
+    ASSERT_EQ(child(root, "d").children->size(), 1u);
 }
 
 TEST_F(InfoFile, AnEndWhereARecordLineIsExpectedLeavesItIncomplete)

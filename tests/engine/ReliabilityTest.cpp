@@ -129,7 +129,7 @@ TEST_F(Reliability, AFullDiskFailsTheCopyAndKeepsBsFile)
     test::writeFile(small + "/big", "old");
     auto comp = compared(a, small);
     const SyncOutcome outcome = synchronize(*comp, *comp->results.children, nullptr, {}, {});
-    EXPECT_EQ(outcome.failed, 1);
+    EXPECT_EQ(outcome.failed.size(), 1u);
     EXPECT_EQ(test::readFile(small + "/big"), "old");
     EXPECT_EQ(test::readFile(small + "/small"), "s");
     EXPECT_EQ(hiddenTemporaries(small), 0u);

@@ -43,7 +43,7 @@ TEST_F(Sync, AfterSynchronizingEverythingNothingLacksOrDiffersAndBsOwnItemsStay)
     ASSERT_GT(comp->results.lacked + comp->results.different, 0);
 
     const SyncOutcome outcome = synchronize(*comp, *comp->results.children, nullptr, {}, {});
-    EXPECT_EQ(outcome.failed, 0);
+    EXPECT_TRUE(outcome.failed.empty());
     auto again = compared(a, b);
     EXPECT_EQ(again->results.lacked, 0);
     EXPECT_EQ(again->results.different, 0);
@@ -137,12 +137,61 @@ TEST_F(Sync, AFailedCopyDoesNotStopTheWalk)
     };
     auto comp = compared(a, b);
     const SyncOutcome outcome = synchronize(*comp, *comp->results.children, nullptr, {}, {});
-    EXPECT_EQ(outcome.failed, 1);
+    EXPECT_EQ(outcome.failed.size(), 1u);
     EXPECT_EQ(outcome.copied, 1);
     EXPECT_EQ(dir.read("B/first"), "old");
     EXPECT_EQ(dir.read("B/second"), "2");
     auto again = compared(a, b);
     EXPECT_EQ(again->results.different, 1);
+}
+
+TEST_F(Sync, NamesThatDifferOnlyByCaseAreNeverCopiedOverEachOther)
+{
+    if (!dir.keepsNamesApartByCase()) GTEST_SKIP() << "names differing in case are one item here";
+    dir.file("A/README", "upper, new", test::kTime + 10);
+    dir.file("A/readme", "lower");
+    dir.file("B/README", "upper, old");
+    dir.file("A/Makefile", "A's");
+    dir.file("B/makefile", "B's one");
+    dir.file("B/MAKEFILE", "B's other");
+    dir.file("A/Pod/p", "P");
+    dir.file("A/pod/q", "q");
+    dir.file("B/Pod/p", "P");
+    auto comp = compared(a, b);
+    const SyncOutcome outcome = synchronize(*comp, *comp->results.children, nullptr, {}, {});
+    EXPECT_TRUE(outcome.failed.empty());
+    EXPECT_EQ(dir.read("B/README"), "upper, new");
+    EXPECT_EQ(dir.read("B/readme"), "lower");
+    EXPECT_EQ(dir.read("B/makefile"), "B's one");
+    EXPECT_EQ(dir.read("B/MAKEFILE"), "B's other");
+    EXPECT_EQ(dir.read("B/Makefile"), "A's");
+    EXPECT_FALSE(dir.exists("B/Pod/q"));
+    EXPECT_EQ(dir.read("B/pod/q"), "q");
+    EXPECT_TRUE(planAll(*compared(a, b)).empty());
+}
+
+TEST_F(Sync, NothingIsCopiedFromAComparisonCutShortByTheLimit)
+{
+    for (int i = 0; i < 5; ++i) dir.file("B/more" + std::to_string(i));
+    dir.file("A/f", "new");
+    dir.file("B/f", "old!");
+    auto comp = std::make_unique<dirCompare>(a, b, nullptr, StringList{test::kSep}, StringList{}, 0x1F);
+    comp->maxEntries = 5;
+    comp->run(0);
+    ASSERT_EQ(comp->state, TooManyFiles);
+    EXPECT_TRUE(planAll(*comp).empty());
+    synchronize(*comp, *comp->results.children, nullptr, {}, {});
+    EXPECT_EQ(dir.read("B/f"), "old!");
+}
+
+TEST_F(Sync, ALackedItemThatAppearedInBSinceTheComparisonIsSkipped)
+{
+    dir.file("A/new", "from A");
+    auto comp = compared(a, b);
+    dir.file("B/new", "made meanwhile");
+    const SyncOutcome outcome = synchronize(*comp, *comp->results.children, nullptr, {}, {});
+    EXPECT_EQ(outcome.skipped.size(), 1u);
+    EXPECT_EQ(dir.read("B/new"), "made meanwhile");
 }
 
 }  // namespace

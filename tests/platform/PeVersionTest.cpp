@@ -29,6 +29,15 @@ TEST(PeVersion, ReadsTheFixedVersionOfPe32AndPe32Plus)
     EXPECT_EQ(big->major, 65535);
 }
 
+TEST(PeVersion, OnlyTheVersionResourceWithIdOneCountsAsTheSystemReadsIt)
+{
+    EXPECT_EQ(parse(test::peWithVersionIds({1}))->revision, 1);
+    EXPECT_FALSE(parse(test::peWithVersionIds({102})));
+    const auto both = parse(test::peWithVersionIds({102, 1}));
+    ASSERT_TRUE(both);
+    EXPECT_EQ(both->major, 2);  // the second entry, the one with ID 1
+}
+
 TEST(PeVersion, NoVersionWithoutAResourceOrWithABadSignature)
 {
     EXPECT_FALSE(parse(test::peWithoutVersion()));

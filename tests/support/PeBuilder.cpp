@@ -1,6 +1,8 @@
 #include "tests/support/PeBuilder.h"
 
+#include <array>
 #include <cstring>
+#include <vector>
 
 namespace dm::test {
 
@@ -18,6 +20,11 @@ void put32(std::string& image, size_t at, uint32_t v)
 }
 
 constexpr size_t kPeAt = 0x40;
+struct VersionEntry {
+    uint16_t id;
+    std::array<uint16_t, 4> version;
+};
+void putVersionResources(std::string& img, size_t r, const std::vector<VersionEntry>& entries);
 constexpr uint32_t kRva = 0x1000;
 
 std::string image(bool pe32Plus, bool withResource, uint16_t a, uint16_t b, uint16_t c, uint16_t d, size_t rawAt)
@@ -47,33 +54,47 @@ std::string image(bool pe32Plus, bool withResource, uint16_t a, uint16_t b, uint
     put32(img, section + 20, uint32_t(rawAt));  // raw offset
 
     if (!withResource) return img;
-    const size_t r = rawAt;
+    putVersionResources(img, rawAt, {{1, {a, b, c, d}}});
+    return img;
+}
+
+// The resource directory at `r`: RT_VERSION, then one name entry per version
+// (each with one language and one VS_VERSIONINFO holding the fixed info).
+void putVersionResources(std::string& img, size_t r, const std::vector<VersionEntry>& entries)
+{
+    const size_t n = entries.size();
     // type directory: one id entry, RT_VERSION -> name directory
     put16(img, r + 14, 1);
     put32(img, r + 16, 16);
     put32(img, r + 20, 0x80000000u | 0x18);
-    // name directory: id 1 -> language directory
-    put16(img, r + 0x18 + 14, 1);
-    put32(img, r + 0x18 + 16, 1);
-    put32(img, r + 0x18 + 20, 0x80000000u | 0x30);
-    // language directory: 0x409 -> data entry
-    put16(img, r + 0x30 + 14, 1);
-    put32(img, r + 0x30 + 16, 0x409);
-    put32(img, r + 0x30 + 20, 0x48);
-    // data entry
-    put32(img, r + 0x48, kRva + 0x58);
-    put32(img, r + 0x48 + 4, 92);
-    // VS_VERSIONINFO with its fixed info
-    const size_t v = r + 0x58;
-    put16(img, v, 92);
-    put16(img, v + 2, 52);
-    const char* key = "VS_VERSION_INFO";
-    for (size_t i = 0; key[i]; ++i) put16(img, v + 6 + 2 * i, uint16_t(key[i]));
-    put32(img, v + 40, 0xFEEF04BD);
-    put32(img, v + 44, 0x00010000);
-    put32(img, v + 48, (uint32_t(a) << 16) | b);
-    put32(img, v + 52, (uint32_t(c) << 16) | d);
-    return img;
+    // name directory: one id entry per version -> its language directory
+    const size_t names = 0x18;
+    put16(img, r + names + 14, uint16_t(n));
+    size_t at = names + 16 + 8 * n;
+    for (size_t k = 0; k < n; ++k) {
+        const size_t lang = at;
+        const size_t data = lang + 0x18;
+        const size_t v = data + 0x10;
+        at = v + 0x60;
+        put32(img, r + names + 16 + 8 * k, entries[k].id);
+        put32(img, r + names + 20 + 8 * k, 0x80000000u | uint32_t(lang));
+        // language directory: 0x409 -> data entry
+        put16(img, r + lang + 14, 1);
+        put32(img, r + lang + 16, 0x409);
+        put32(img, r + lang + 20, uint32_t(data));
+        put32(img, r + data, kRva + uint32_t(v));
+        put32(img, r + data + 4, 92);
+        // VS_VERSIONINFO with its fixed info
+        put16(img, r + v, 92);
+        put16(img, r + v + 2, 52);
+        const char* key = "VS_VERSION_INFO";
+        for (size_t i = 0; key[i]; ++i) put16(img, r + v + 6 + 2 * i, uint16_t(key[i]));
+        const auto& x = entries[k].version;
+        put32(img, r + v + 40, 0xFEEF04BD);
+        put32(img, r + v + 44, 0x00010000);
+        put32(img, r + v + 48, (uint32_t(x[0]) << 16) | x[1]);
+        put32(img, r + v + 52, (uint32_t(x[2]) << 16) | x[3]);
+    }
 }
 
 }  // namespace
@@ -86,6 +107,16 @@ std::string peWithVersion(uint16_t a, uint16_t b, uint16_t c, uint16_t d, bool p
 std::string peWithoutVersion()
 {
     return image(false, false, 0, 0, 0, 0, 0x200);
+}
+
+std::string peWithVersionIds(std::initializer_list<uint16_t> ids)
+{
+    std::string img = image(false, true, 0, 0, 0, 0, 0x200);
+    std::vector<VersionEntry> entries;
+    uint16_t k = 0;
+    for (const uint16_t id : ids) entries.push_back({id, {++k, 0, 0, id}});
+    putVersionResources(img, 0x200, entries);
+    return img;
 }
 
 }  // namespace dm::test
