@@ -197,8 +197,7 @@ int runSync(const CompareArgs& args, const SyncArgs& sync)
         if (!confirmed()) return exitCodeOf(*comp);
     }
 
-    const SyncOutcome outcome =
-        synchronize(*comp, scope, args.exclude, [&] { return progress.tag() != 0; }, logPath());
+    const SyncOutcome outcome = synchronize(*comp, scope, args.exclude, &progress, logPath());
     progress.clear();
     std::cout << summaryText(outcome) << '\n';
     for (const SyncItem& item : outcome.failed)

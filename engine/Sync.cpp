@@ -69,18 +69,19 @@ bool mayUpdate(const std::string& pathA, const StringList& notUpdateList)
 }
 
 SyncOutcome synchronize(const dirCompare& comp, const ResultList& list, const result_t* parent,
-                        const std::string& itemName, const StringList& notUpdateList,
-                        const std::function<bool()>& stop, const std::string& logPath)
+                        const std::string& itemName, const StringList& notUpdateList, ProgressLabel* progress,
+                        const std::string& logPath)
 {
     SyncOutcome outcome;
     if (comp.state == TooManyFiles) return outcome;
+    const auto stop = [progress] { return progress && progress->tag() != 0; };
     platform::CopyInto into(comp.pathB);
-    into.stopRequested = [&] { return stop && stop(); };
+    into.stopRequested = stop;
     const auto skip = [&](const SyncStep& step, const std::string& reason) {
         outcome.skipped.push_back({step.source, step.target, reason});
     };
     const auto copy = [&](const SyncStep& step, const result_t& e) {
-        if (outcome.stopped || (stop && stop())) {
+        if (outcome.stopped || stop()) {
             outcome.stopped = true;
             return skip(step, messageText(msg::UserAbort));
         }
@@ -88,6 +89,7 @@ SyncOutcome synchronize(const dirCompare& comp, const ResultList& list, const re
         // that a case-blind file system takes for another item) is not written over.
         if (e.kind == 1 && platform::itemExists(step.target))
             return skip(step, textIn("B 中已有同名项, 请重新比较", "B holds an item of that name now; compare again"));
+        if (progress) progress->setText(textIn("正在复制: ", "Copying: ") + step.target);
         const platform::CopyReport report = into.copy(step.source, step.target.substr(comp.pathB.size()));
         for (const platform::CopyFailure& f : report.failures) {
             const SyncItem item{step.source, f.target, platform::systemMessage(f.code)};
@@ -172,9 +174,9 @@ const ResultList& listOf(const SyncScope& scope)
 }  // namespace
 
 SyncOutcome synchronize(const dirCompare& comp, const SyncScope& scope, const StringList& notUpdateList,
-                        const std::function<bool()>& stop, const std::string& logPath)
+                        ProgressLabel* progress, const std::string& logPath)
 {
-    return synchronize(comp, listOf(scope), listParent(comp, scope), scope.name, notUpdateList, stop, logPath);
+    return synchronize(comp, listOf(scope), listParent(comp, scope), scope.name, notUpdateList, progress, logPath);
 }
 
 std::vector<SyncStep> syncPlan(const dirCompare& comp, const SyncScope& scope, const StringList& notUpdateList)

@@ -3,7 +3,6 @@
 // is touched, and nothing is ever deleted.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,12 +36,13 @@ struct SyncOutcome {
 // Walks `list` (the children of `parent`, or of the root when `parent` is
 // null) and copies every candidate that `mayUpdate` lets through. With an item
 // name only the first candidate of that name (case-sensitive) is taken.
-// `stop` is asked between files; every failed copy is appended to the log.
+// The progress label, when given, shows each copy, and its tag stops the walk
+// between files (or blocks of a large one); every failed copy is appended to the log.
 // Nothing is copied from a comparison cut short by the entry limit: B's
 // listing is incomplete there, and items it holds would look lacking.
 SyncOutcome synchronize(const dirCompare& comp, const ResultList& list, const result_t* parent,
                         const std::string& itemName, const StringList& notUpdateList,
-                        const std::function<bool()>& stop = {}, const std::string& logPath = {});
+                        ProgressLabel* progress = nullptr, const std::string& logPath = {});
 
 // What a synchronization or refresh of one selected item covers, the same in
 // both front ends: a compared folder pair, its whole content; any other item,
@@ -61,7 +61,7 @@ SyncScope syncScope(result_t& root, result_t* selected, result_t* holder);
 SyncScope syncScope(result_t& root, const std::string& relativePath);
 
 SyncOutcome synchronize(const dirCompare& comp, const SyncScope& scope, const StringList& notUpdateList,
-                        const std::function<bool()>& stop = {}, const std::string& logPath = {});
+                        ProgressLabel* progress = nullptr, const std::string& logPath = {});
 std::vector<SyncStep> syncPlan(const dirCompare& comp, const SyncScope& scope, const StringList& notUpdateList);
 
 // "copied N, failed M, skipped K", in the current language.

@@ -41,6 +41,11 @@ bool AtomicFile::open(const std::string& target)
     mode_t mode = 0666;
     struct stat st {};
     const bool replacing = stat(target.c_str(), &st) == 0;
+    // A pipe, a device or a folder is never replaced by a file.
+    if (replacing && !S_ISREG(st.st_mode)) {
+        setLastError(kNotARegularFile);
+        return false;
+    }
     if (replacing) mode = st.st_mode & 07777;
     // A read-only file stays as it is, even where its folder would allow a rename.
     if (replacing && access(target.c_str(), W_OK) != 0) {

@@ -3,6 +3,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/TempName.h"
 #include "platform/FindData.h"
+#include "platform/SysError.h"
 #include "platform/Win32.h"
 
 namespace dm::platform {
@@ -37,6 +38,10 @@ bool AtomicFile::open(const std::string& target)
     impl_->target = target;
     impl_->failed = false;
     const DWORD attributes = GetFileAttributesA(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        SetLastError(DWORD(kNotARegularFile));
+        return false;
+    }
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
         SetLastError(ERROR_ACCESS_DENIED);
         return false;

@@ -25,8 +25,12 @@ void TfrmMain::btnSynAllClick()
         messageBox(this, qs(messageText(msg::NoResultToSync)));
         return;
     }
+    if (!mayCopy()) {
+        messageBox(this, qs(noCopyReason()));
+        return;
+    }
     if (!askYesNo(this, qs(messageText(msg::SyncConfirm)), qs(messageText(msg::SyncConfirmCaption)))) return;
-    if (comparer->results.children) synchronize(*comparer, *comparer->results.children, nullptr, {}, dm_.NotUpdateList);
+    synchronize(*comparer, syncScope(comparer->results, nullptr, nullptr), dm_.NotUpdateList, nullptr, dm_.LogPath);
     RunComparison();
 }
 
@@ -48,8 +52,8 @@ void TfrmMain::btnExportClick()
     if (!comp->scanFolder(comp->rootA, error, {})) {
         messageBox(this, qs(error));
     } else {
-        if (comp->rootA.count >= MaxScanCount)
-            messageBox(this, qs(messageText(msg::TooManyEntries)) + QStringLiteral("10000"));
+        if (comp->rootA.count >= comp->maxEntries)
+            messageBox(this, qs(messageText(msg::TooManyEntries) + std::to_string(comp->maxEntries)));
         if (exportInfoFile(*comp, file.toStdString(), error, comp->rootA)) {
             messageBox(this, qs(messageText(msg::ExportDone1) + comp->pathA + messageText(msg::ExportDone2)) + file +
                                  qs(messageText(msg::ExportDone3)));

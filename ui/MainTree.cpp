@@ -175,6 +175,7 @@ void TfrmMain::TreeMouseDown(Qt::MouseButton button, const QPoint& position)
     if (selected && !TreeViewResult->selectedItems().contains(selected)) selected = nullptr;
     for (QAction* action : {N9, N10, N11, N12}) action->setEnabled(selected != nullptr);
     if (!selected) return;
+    N10->setEnabled(mayCopy());
     N11->setEnabled(selected->parent() != nullptr);
     N12->setEnabled(selected->parent() != nullptr);
     ShowDetails(selected);
@@ -191,7 +192,7 @@ void TfrmMain::N10Click(int tag)
 {
     QTreeWidgetItem* node = TreeViewResult->currentItem();
     if (!resultValid || !comparer || TreeViewResult->topLevelItemCount() == 0 || busy || (tag != 1 && tag != 2) ||
-        !node)
+        !node || (tag == 2 && !mayCopy()))
         return;
     N9->setEnabled(false);
     N10->setEnabled(false);
@@ -238,7 +239,7 @@ void TfrmMain::N10Click(int tag)
     ShowDetails(TreeViewResult->currentItem());
 
     N9->setEnabled(true);
-    N10->setEnabled(true);
+    N10->setEnabled(mayCopy());
     labelDoing->setTag(0);
     labelDoing->clear();
     busy = false;

@@ -316,19 +316,34 @@ void TfrmMain::RunComparison()
         SetIdle(true);
         return;
     }
-    if (comparer->state == TooManyFiles) messageBox(this, text(msg::TooManyEntries) + QStringLiteral("10000"));
+    if (comparer->state == TooManyFiles)
+        messageBox(this, text(msg::TooManyEntries) + QString::number(comparer->maxEntries) + QStringLiteral("\n") +
+                             qs(noCopyReason()));
     fillTree();
     panels[3]->setText(CountsText());
     ShowState();
     panels[4]->setText(elapsedText(start, QDateTime::currentDateTime()));
 
-    btnSynAll->setEnabled(true);
+    // B was listed only in part after the limit: items it holds would look lacking.
+    btnSynAll->setEnabled(mayCopy());
+    btnSynAll->setToolTip(mayCopy() ? tr("以A为范本，同步两个文件夹（B多余的文件不会影响A）") : qs(noCopyReason()));
     btnShowR->setEnabled(true);
     popupActive = true;
     panels[3]->setText(CountsText());
     fillReport(dm_, comparer->results);
     if (report_) execModal(*report_);
     SetIdle(true);
+}
+
+bool TfrmMain::mayCopy() const
+{
+    return comparer && comparer->state != TooManyFiles;
+}
+
+std::string TfrmMain::noCopyReason()
+{
+    return textIn("比较在条目上限处中断, B 未完整列出, 因此不能同步。",
+                  "The comparison stopped at the entry limit and B was not listed whole, so nothing can be synchronized.");
 }
 
 void TfrmMain::fillTree()

@@ -75,6 +75,9 @@ public:
 
     std::unique_ptr<dirCompare> comparer;
     bool resultValid = false;
+    // Whether the result may be copied from: never after a comparison cut short by the limit.
+    bool mayCopy() const;
+    static std::string noCopyReason();
     bool busy = false;
     bool popupActive = false;
 

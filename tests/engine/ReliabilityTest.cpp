@@ -15,6 +15,7 @@
 
 #include "common/Messages.h"
 #include "engine/Comp.h"
+#include "engine/ResultView.h"
 #include "engine/Sync.h"
 #include "platform/Copy.h"
 #include "tests/support/Compare.h"
@@ -138,13 +139,13 @@ TEST_F(Reliability, AFullDiskFailsTheCopyAndKeepsBsFile)
     umount(small.c_str());
 }
 
-TEST_F(Reliability, AKilledCopyLeavesTheOldFileOrTheNewOneNeverAPart)
+TEST_F(Reliability, AKilledCopyLeavesTheOldFileOrTheNewOneAndItsLeftoverGoesWithTheNextSync)
 {
     const std::string oldContent(3 << 20, 'o');
     const std::string newContent(8 << 20, 'n');
     const std::string source = dir.file("A/big", newContent);
     std::mt19937 random(std::random_device{}());
-    for (int round = 0; round < 5; ++round) {
+    for (int round = 0; round < 20; ++round) {
         test::writeFile(dir / "B/big", oldContent);
         const pid_t pid = fork();
         ASSERT_GE(pid, 0);
@@ -156,6 +157,61 @@ TEST_F(Reliability, AKilledCopyLeavesTheOldFileOrTheNewOneNeverAPart)
         const std::string after = test::readFile(dir / "B/big");
         EXPECT_TRUE(after == oldContent || after == newContent) << "a part of " << after.size() << " bytes";
     }
+    test::writeFile(dir / "B/big", oldContent);
+    auto comp = compared(a, b);
+    EXPECT_EQ(comp->results.redundant, 0);  // a leftover is no item
+    synchronize(*comp, *comp->results.children, nullptr, {}, {});
+    EXPECT_EQ(hiddenTemporaries(b), 0u);
+    EXPECT_EQ(test::readFile(dir / "B/big"), newContent);
+}
+
+TEST_F(Reliability, ALinkSwappedInForAFolderOfBIsNeverWrittenThrough)
+{
+    dir.file("A/sub/f", "from A", test::kTime + 10);
+    dir.file("B/sub/f", "old");
+    const std::string outside = dir.file("outside/f", "not B's");
+    auto comp = compared(a, b);
+    fs::remove_all(b + "/sub");
+    fs::create_directory_symlink(dir / "outside", b + "/sub");
+    const std::string log = dir / "log";
+    const SyncOutcome outcome = synchronize(*comp, *comp->results.children, nullptr, {}, {}, nullptr, log);
+    EXPECT_EQ(test::readFile(outside), "not B's");
+    ASSERT_EQ(outcome.failed.size(), 1u);
+    EXPECT_NE(outcome.failed[0].reason.find("symbolic link"), std::string::npos);
+    EXPECT_NE(test::readFile(log).find(outcome.failed[0].reason), std::string::npos);
+}
+
+TEST_F(Reliability, ARealFolderFacingALinkedOneIsAnErrorPairAndNothingGoesThroughTheLink)
+{
+    dir.file("A/shared/f", "from A");
+    dir.file("elsewhere/g", "kept");
+    fs::create_directory_symlink(dir / "elsewhere", b + "/shared");
+    auto comp = compared(a, b);
+    result_t& pair = child(comp->results, "shared");
+    EXPECT_EQ(pair.identical, 0);
+    EXPECT_EQ(comp->results.different, 1);
+    EXPECT_EQ(stateIndexOf(pair), StateError);
+    StringList details;
+    comp->details(pair, details);
+    EXPECT_EQ(details[13], textIn("链接的文件夹, 无法比较", "a linked folder: not compared"));
+    const SyncOutcome outcome = synchronize(*comp, *comp->results.children, nullptr, {}, {});
+    EXPECT_EQ(outcome.copied, 0);
+    EXPECT_FALSE(fs::exists(dir / "elsewhere/f"));
+}
+
+TEST_F(Reliability, FilesDeletedWhileTheScanRunsNeverHangIt)
+{
+    for (int i = 0; i < 300; ++i) {
+        dir.file("A/d/f" + std::to_string(i), std::string(100, 'M'));
+        dir.file("B/d/f" + std::to_string(i), std::string(100, 'M'));
+    }
+    test::FakeLabel label;
+    label.onText = [&](const std::string& text, test::FakeLabel&) {
+        // B is being listed while A's versions may still be on their way.
+        if (text.find(b) != std::string::npos) fs::remove_all(a + "/d");
+    };
+    auto comp = compared(a, b, 0x1F, {test::kSep}, {}, &label);
+    EXPECT_EQ(comp->state, Finished);
 }
 
 }  // namespace

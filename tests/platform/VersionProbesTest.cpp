@@ -91,6 +91,24 @@ TEST(VersionProbes, ARingThatFailsMidwayStillGivesEveryFileItsVersionOnce)
     }
 }
 
+TEST(VersionProbes, AFileThatCannotBeOpenedEndsItsProbeWithNoVersion)
+{
+    TempDir dir;
+    fillFolders(dir);
+    auto expected = versionsOf(dir, false);
+    const auto refused = [](const std::string& name) { return name.back() == '0'; };
+    for (auto& [name, text] : expected) {
+        if (refused(name)) text = "-";
+    }
+    testSeams().failProbeOpen = refused;
+    for (const bool ring : {true, false}) {
+        testSeams().noUring = !ring;
+        EXPECT_EQ(versionsOf(dir, true), expected) << (ring ? "through the ring" : "read the plain way");
+    }
+    testSeams().noUring = false;
+    testSeams().failProbeOpen = nullptr;
+}
+
 TEST(VersionProbes, TwoAtOnceOnOneThreadBothDeliver)
 {
     TempDir dir;

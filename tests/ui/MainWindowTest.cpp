@@ -40,6 +40,24 @@ TEST_F(UiTest, ARunShowsStateCountsTimeAndTheReport)
     EXPECT_EQ(dm->ReportLines.front(), "两个文件夹不相同。");
 }
 
+TEST_F(UiTest, AComparisonCutShortByTheLimitShowsItsTreeButCopiesNothing)
+{
+    chooseFolders();
+    dir.file("A/f", "new");
+    dir.file("B/f", "old!");
+    for (int i = 0; i < MaxScanCount; ++i) dir.file("B/more/" + std::to_string(i));
+    main->RunComparison();
+    EXPECT_EQ(panel(0), "文件太多");
+    EXPECT_GT(main->TreeViewResult->topLevelItemCount(), 0);
+    EXPECT_FALSE(main->btnSynAll->isEnabled());
+    ASSERT_FALSE(messages.empty());
+    EXPECT_NE(messages.front().find("不能同步"), std::string::npos);
+    main->btnSynAllClick();
+    main->TreeViewResult->setCurrentItem(main->TreeViewResult->topLevelItem(0)->child(0));
+    main->N10Click(2);
+    EXPECT_EQ(dir.read("B/f"), "old!");
+}
+
 TEST_F(UiTest, EqualFoldersEndWithTheirStateAndALogEntry)
 {
     dm->StandardDir = dir.folder("A");

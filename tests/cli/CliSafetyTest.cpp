@@ -1,0 +1,215 @@
+// The command line against faults, races and hostile trees: what a user of
+// this system can do to it, with the system's own tools (an unprivileged user,
+// descriptor limits, pipes and special files, signals).
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "tests/support/Faults.h"
+#include "tests/support/Process.h"
+#include "tests/support/TempDir.h"
+
+namespace dm {
+namespace {
+
+using test::Outcome;
+using test::TempDir;
+
+std::string q(const std::string& text)
+{
+    return test::quoted(text);
+}
+
+Outcome dirmatch(const std::string& arguments)
+{
+    return test::runProgram(DIRMATCH_BINARY, arguments + " --lang en");
+}
+
+// As the unprivileged user "nobody", where permission bits count.
+Outcome asNobody(const std::string& arguments)
+{
+    return test::runProgram("timeout", "60 setpriv --reuid=65534 --regid=65534 --clear-groups " + q(DIRMATCH_BINARY) +
+                                           " " + arguments + " --lang en");
+}
+
+// A chain of `levels` folders named "d" below `root`, made relative to each
+// other so that its depth may pass the system's path limit.
+void makeDeepChain(const std::string& root, int levels)
+{
+    int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY);
+    for (int i = 0; i < levels && fd >= 0; ++i) {
+        mkdirat(fd, "d", 0755);
+        const int next = openat(fd, "d", O_RDONLY | O_DIRECTORY);
+        close(fd);
+        fd = next;
+    }
+    if (fd >= 0) close(fd);
+}
+
+size_t temporariesIn(const std::string& folder)
+{
+    size_t n = 0;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        n += e.path().filename().string().rfind(".dirmatch-", 0) == 0;
+    return n;
+}
+
+class CliSafety : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::string a = dir.folder("A");
+    std::string b = dir.folder("B");
+    std::string ab = q(a) + " " + q(b);
+};
+
+TEST_F(CliSafety, AFileOrFolderNobodyMayReadEndsTheRunWithItsRealCause)
+{
+    namespace fs = std::filesystem;
+    fs::permissions(dir.path(), fs::perms::all);
+    const std::string locked = dir.file("A/locked.exe", std::string(200, 'M'));
+    dir.file("B/locked.exe", std::string(200, 'M'));
+    fs::permissions(locked, fs::perms::none);
+    const Outcome unreadable = asNobody("compare " + ab);
+    EXPECT_EQ(unreadable.code, 0) << unreadable.err;  // no version read, the same on both sides; no hang
+
+    dir.file("A/closed/inside");
+    fs::permissions(dir / "A/closed", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const Outcome closed = asNobody("compare " + ab);
+    EXPECT_EQ(closed.code, 2);
+    EXPECT_NE(closed.err.find("Permission denied"), std::string::npos) << closed.err;
+}
+
+TEST_F(CliSafety, SyncCopiesNothingFromAComparisonCutShortByTheLimit)
+{
+    for (int i = 0; i < 20; ++i) {
+        dir.file("A/f" + std::to_string(i), "A's");
+        dir.file("B/f" + std::to_string(i), "B's");
+    }
+    for (int i = 0; i < 200; ++i) dir.file("B/0extra" + std::to_string(i));
+    const Outcome run = dirmatch("sync " + ab + " --rules none --max-entries 100 --yes");
+    EXPECT_EQ(run.code, 3);
+    EXPECT_NE(run.err.find("raise --max-entries"), std::string::npos) << run.err;
+    EXPECT_EQ(dir.read("B/f0"), "B's");
+    EXPECT_EQ(dirmatch("sync " + ab + " --yes --dry-run").code, 2);
+}
+
+TEST_F(CliSafety, EveryFailedCopyIsNamedLoggedAndEndsTheRunWithExitTwo)
+{
+    const std::string small = dir.folder("small");
+    test::SmallDisk disk(small);
+    if (!disk.mounted()) GTEST_SKIP() << "cannot mount a small file system here";
+    dir.file("A/sub/big", std::string(200 * 1024, 'b'));
+    dir.file("A/sub/small", "s");
+    // Without the sub-folder rule the folder is copied whole; its big file does not fit.
+    const Outcome run = dirmatch("sync " + q(a) + " " + q(small) + " --rules size,time --yes");
+    EXPECT_EQ(run.code, 2) << run.out << run.err;
+    EXPECT_NE(run.out.find("copied 0, failed 1, skipped 0"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("failed: " + small + "/sub/big: No space left on device"), std::string::npos) << run.out;
+    EXPECT_EQ(temporariesIn(small + "/sub"), 0u);
+}
+
+TEST_F(CliSafety, ControlCharactersInNamesReachNoTerminal)
+{
+    dir.file("A/two\nlines");
+    dir.file("A/red\x1b[31m");
+    const Outcome tree = dirmatch("compare " + ab);
+    EXPECT_NE(tree.out.find("- two\\nlines\n"), std::string::npos) << tree.out;
+    EXPECT_NE(tree.out.find("- red\\x1b[31m\n"), std::string::npos) << tree.out;
+    const Outcome plan = dirmatch("sync " + ab + " --dry-run");
+    EXPECT_EQ(plan.out.find('\x1b'), std::string::npos);
+    EXPECT_NE(plan.out.find("two\\nlines -> "), std::string::npos) << plan.out;
+}
+
+TEST_F(CliSafety, AFolderInsideTheOtherIsLeftOutSoNothingIsCopiedIntoItself)
+{
+    dir.file("A/f", "f");
+    const std::string inner = dir.folder("A/B");
+    const Outcome run = dirmatch("sync " + q(a) + " " + q(inner) + " --yes");
+    EXPECT_EQ(run.code, 0) << run.out << run.err;
+    EXPECT_NE(run.err.find("one folder lies inside the other; left out: " + inner + "/"), std::string::npos);
+    EXPECT_EQ(dir.read("A/B/f"), "f");
+    EXPECT_FALSE(dir.exists("A/B/B"));
+    const Outcome ancestor = dirmatch("compare " + q(inner) + " " + q(a));
+    EXPECT_NE(ancestor.err.find("left out"), std::string::npos);
+    EXPECT_EQ(ancestor.out.find("+ B"), std::string::npos) << ancestor.out;
+}
+
+TEST_F(CliSafety, DeepTreesKeepFewHandlesOpenAndAPathTooLongSaysSo)
+{
+    makeDeepChain(a, 1500);
+    makeDeepChain(b, 1500);
+    const Outcome deep = test::runProgram("sh", "-c " + q("ulimit -n 64 && exec " + q(DIRMATCH_BINARY) + " compare " +
+                                                         ab + " --rules subdirs --lang en"));
+    EXPECT_EQ(deep.code, 0) << deep.err;
+
+    const std::string c = dir.folder("C");
+    makeDeepChain(c, 3000);
+    const Outcome tooLong = test::runProgram(
+        "sh", "-c " + q("ulimit -n 256 && exec " + q(DIRMATCH_BINARY) + " compare " + q(c) + " " + q(b) + " --lang en"));
+    EXPECT_EQ(tooLong.code, 2);
+    EXPECT_NE(tooLong.err.find("File name too long"), std::string::npos) << tooLong.err;
+    EXPECT_EQ(tooLong.err.find("Too many open files"), std::string::npos) << tooLong.err;
+    std::system(("rm -rf " + q(a) + " " + q(b) + " " + q(c)).c_str());
+}
+
+TEST_F(CliSafety, AnExportNeverReplacesAPipeOrADevice)
+{
+    const std::string fifo = dir / "fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    const Outcome run = dirmatch("export " + q(a) + " -o " + q(fifo));
+    EXPECT_EQ(run.code, 2);
+    EXPECT_NE(run.err.find("not a regular file"), std::string::npos) << run.err;
+    struct stat st {};
+    ASSERT_EQ(lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
+TEST_F(CliSafety, AnInformationFileSideStopsAtTheEntryLimit)
+{
+    for (int i = 0; i < 300; ++i) dir.file("A/f" + std::to_string(i));
+    ASSERT_EQ(dirmatch("export " + q(a) + " -o " + q(dir / "info.dat")).code, 0);
+    const Outcome run = dirmatch("compare " + ab + " --info-a " + q(dir / "info.dat") + " --max-entries 100");
+    EXPECT_EQ(run.code, 3) << run.err;
+}
+
+TEST_F(CliSafety, TerminateDuringASyncStopsAfterTheCurrentFileWithASummary)
+{
+    const std::string block(2 << 20, 'x');
+    for (int i = 0; i < 40; ++i) dir.file("A/f" + std::to_string(i), block);
+    int master = -1;
+    const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        execl(DIRMATCH_BINARY, DIRMATCH_BINARY, "sync", a.c_str(), b.c_str(), "--yes", "--lang", "en", nullptr);
+        _exit(127);
+    }
+    std::string seen;
+    char buffer[4096];
+    bool stopped = false;
+    for (ssize_t n; (n = read(master, buffer, sizeof buffer)) > 0;) {
+        seen.append(buffer, size_t(n));
+        if (!stopped && seen.find("Copying: ") != std::string::npos) {
+            kill(pid, SIGTERM);
+            stopped = true;
+        }
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    close(master);
+    ASSERT_TRUE(stopped) << seen;
+    ASSERT_TRUE(WIFEXITED(status)) << seen;
+    EXPECT_EQ(WEXITSTATUS(status), 2) << seen;
+    EXPECT_NE(seen.find("User terminate the operation"), std::string::npos) << seen;
+    EXPECT_NE(seen.find("skipped: "), std::string::npos) << seen;
+    EXPECT_EQ(temporariesIn(b), 0u);
+    for (const auto& e : std::filesystem::directory_iterator(b)) EXPECT_EQ(e.file_size(), block.size());
+}
+
+}  // namespace
+}  // namespace dm
