@@ -165,5 +165,9 @@ GP
   echo "## 100 comparisons in a row (refresh and synchronization between)"
   echo
   "$here/build-rel/bench/bench_load" 100
+  echo
+  echo "## Saving settings and filter files with many entries (linear growth)"
+  echo
+  "$here/build-rel/bench/bench_settings" 100000
 } >> "$results"
 echo "Wrote $results and bench/growth.png"

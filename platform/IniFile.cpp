@@ -18,11 +18,6 @@ std::string trimmed(const std::string& text)
     return text.substr(begin, end - begin + 1);
 }
 
-bool sameName(const std::string& a, const std::string& b)
-{
-    return upperCase(a) == upperCase(b);
-}
-
 // The name of a heading line "[name]", or false when the line is none.
 bool headingName(const std::string& line, std::string& name)
 {
@@ -88,54 +83,61 @@ IniFile::IniFile(std::string path, std::string_view text) : path_(std::move(path
 
 void IniFile::parse(std::string_view text)
 {
+    sections_.emplace_back();
     size_t at = 0;
+    std::string name;
     while (at < text.size()) {
         size_t end = text.find('\n', at);
         if (end == std::string_view::npos) end = text.size();
         std::string line(text.substr(at, end - at));
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines_.push_back(std::move(line));
+        if (headingName(line, name)) {
+            sections_.emplace_back();
+            sections_.back().heading = std::move(line);
+        } else {
+            sections_.back().lines.push_back(std::move(line));
+        }
         at = end + 1;
     }
+    indexSections();
 }
 
-size_t IniFile::findSection(const std::string& section) const
-{
-    std::string name;
-    for (size_t i = 0; i < lines_.size(); ++i) {
-        if (headingName(lines_[i], name) && sameName(name, section)) return i;
-    }
-    return std::string::npos;
-}
-
-size_t IniFile::sectionEnd(size_t heading) const
-{
-    std::string name;
-    size_t i = heading + 1;
-    while (i < lines_.size() && !headingName(lines_[i], name)) ++i;
-    return i;
-}
-
-size_t IniFile::findKey(size_t heading, const std::string& key) const
+void IniFile::Section::index(size_t line)
 {
     std::string k;
     std::string v;
-    const size_t end = sectionEnd(heading);
-    for (size_t i = heading + 1; i < end; ++i) {
-        if (keyLine(lines_[i], k, v) && sameName(k, key)) return i;
+    if (keyLine(lines[line], k, v)) keys.emplace(upperCase(k), line);
+}
+
+void IniFile::indexSections()
+{
+    named_.clear();
+    std::string name;
+    for (size_t i = 0; i < sections_.size(); ++i) {
+        Section& section = sections_[i];
+        if (!section.heading) continue;
+        headingName(*section.heading, name);
+        named_.emplace(upperCase(name), i);
+        section.keys.clear();
+        for (size_t line = 0; line < section.lines.size(); ++line) section.index(line);
     }
-    return std::string::npos;
+}
+
+const IniFile::Section* IniFile::find(const std::string& section) const
+{
+    const auto found = named_.find(upperCase(section));
+    return found == named_.end() ? nullptr : &sections_[found->second];
 }
 
 std::optional<std::string> IniFile::value(const std::string& section, const std::string& key) const
 {
-    const size_t heading = findSection(section);
-    if (heading == std::string::npos) return std::nullopt;
-    const size_t at = findKey(heading, key);
-    if (at == std::string::npos) return std::nullopt;
+    const Section* s = find(section);
+    if (!s) return std::nullopt;
+    const auto at = s->keys.find(upperCase(key));
+    if (at == s->keys.end()) return std::nullopt;
     std::string k;
     std::string v;
-    keyLine(lines_[at], k, v);
+    keyLine(s->lines[at->second], k, v);
     return readValue(v);
 }
 
@@ -153,41 +155,37 @@ int32_t IniFile::readInteger(const std::string& section, const std::string& key,
 std::vector<std::pair<std::string, std::string>> IniFile::readSectionValues(const std::string& section) const
 {
     std::vector<std::pair<std::string, std::string>> values;
-    const size_t heading = findSection(section);
-    if (heading == std::string::npos) return values;
+    const Section* s = find(section);
+    if (!s) return values;
     std::string k;
     std::string v;
-    const size_t end = sectionEnd(heading);
-    for (size_t i = heading + 1; i < end; ++i) {
-        if (keyLine(lines_[i], k, v)) values.emplace_back(k, readValue(v));
+    for (const std::string& line : s->lines) {
+        if (keyLine(line, k, v)) values.emplace_back(k, readValue(v));
     }
     return values;
 }
 
 bool IniFile::sectionExists(const std::string& section) const
 {
-    return findSection(section) != std::string::npos;
+    return find(section) != nullptr;
 }
 
 bool IniFile::writeString(const std::string& section, const std::string& key, const std::string& value)
 {
     if (!storable(section) || !storable(key) || !storable(value) || key.find('=') != std::string::npos) return false;
-    const std::string line = key + "=" + value;
-    size_t heading = findSection(section);
-    if (heading == std::string::npos) {
-        addSection(section);
-        lines_.push_back(line);
+    std::string line = key + "=" + value;
+    addSection(section);
+    Section& s = sections_[named_.at(upperCase(section))];
+    const std::string upperKey = upperCase(key);
+    if (const auto at = s.keys.find(upperKey); at != s.keys.end()) {
+        s.lines[at->second] = std::move(line);
         return true;
     }
-    const size_t at = findKey(heading, key);
-    if (at != std::string::npos) {
-        lines_[at] = line;
-        return true;
-    }
-    // After the section's last non-blank line.
-    size_t end = sectionEnd(heading);
-    while (end > heading + 1 && trimmed(lines_[end - 1]).empty()) --end;
-    lines_.insert(lines_.begin() + long(end), line);
+    // After the section's last non-blank line; only blank lines move.
+    size_t end = s.lines.size();
+    while (end > 0 && trimmed(s.lines[end - 1]).empty()) --end;
+    s.lines.insert(s.lines.begin() + long(end), std::move(line));
+    s.keys.emplace(upperKey, end);
     return true;
 }
 
@@ -198,20 +196,36 @@ bool IniFile::writeInteger(const std::string& section, const std::string& key, i
 
 void IniFile::eraseSection(const std::string& section)
 {
-    for (size_t heading; (heading = findSection(section)) != std::string::npos;)
-        lines_.erase(lines_.begin() + long(heading), lines_.begin() + long(sectionEnd(heading)));
+    const std::string wanted = upperCase(section);
+    std::string name;
+    std::erase_if(sections_, [&](const Section& s) {
+        return s.heading && headingName(*s.heading, name) && upperCase(name) == wanted;
+    });
+    indexSections();
 }
 
 void IniFile::addSection(const std::string& section)
 {
-    if (findSection(section) != std::string::npos) return;
-    lines_.push_back("[" + section + "]");
+    if (find(section)) return;
+    sections_.emplace_back();
+    sections_.back().heading = "[" + section + "]";
+    named_.emplace(upperCase(section), sections_.size() - 1);
 }
 
 bool IniFile::save() const
 {
+    // Built whole, then written at once.
+    size_t size = 0;
+    for (const Section& s : sections_) {
+        if (s.heading) size += s.heading->size() + 2;
+        for (const std::string& line : s.lines) size += line.size() + 2;
+    }
     std::string content;
-    for (const std::string& line : lines_) content += line + "\r\n";
+    content.reserve(size);
+    for (const Section& s : sections_) {
+        if (s.heading) content.append(*s.heading).append("\r\n");
+        for (const std::string& line : s.lines) content.append(line).append("\r\n");
+    }
     AtomicFile file;
     return file.open(path_) && file.write(content) && file.commit();
 }

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -44,15 +45,23 @@ public:
     static constexpr size_t kMaxValueLength = 2047;
 
 private:
+    // One section: its heading line and the lines below it, with its keys
+    // indexed, so that reading and writing stay cheap however long it grows.
+    struct Section {
+        std::optional<std::string> heading;  // none for the lines before the first heading
+        std::vector<std::string> lines;
+        std::unordered_map<std::string, size_t> keys;  // upper-cased key -> its first line
+
+        void index(size_t line);
+    };
+
     void parse(std::string_view text);
-    // Index of the section's heading line, or npos.
-    size_t findSection(const std::string& section) const;
-    // One past the last line of the section that starts at `heading`.
-    size_t sectionEnd(size_t heading) const;
-    size_t findKey(size_t heading, const std::string& key) const;
+    void indexSections();
+    const Section* find(const std::string& section) const;
 
     std::string path_;
-    std::vector<std::string> lines_;
+    std::vector<Section> sections_;
+    std::unordered_map<std::string, size_t> named_;  // upper-cased name -> its first section
 };
 
 // The integer rule of the profile functions: optional sign, decimal or "$" /

@@ -10,10 +10,14 @@ namespace dm::platform {
 // 100-ns ticks between 1601-01-01 and 1970-01-01, both UTC.
 constexpr uint64_t kUnixEpochTicks = 116444736000000000ull;
 
+// The latest file time the system's conversions take; later ones are clamped to it.
+constexpr uint64_t kMaxFileTime = 0x7FFFFFFFFFFFFFFFull;
+
+// Times before 1601 become 0, times past kMaxFileTime become it.
 FILETIME fileTimeFromUnix(int64_t seconds, uint32_t nanoseconds);
 
 // Adds the current offset of local time from UTC (not the offset at the given
-// time), as the Windows call of the same name does.
+// time), as the Windows call of the same name does; clamped to 0 and kMaxFileTime.
 FILETIME FileTimeToLocalFileTime(const FILETIME& utc);
 
 // Splits a file time into calendar fields; the reverse of the epoch arithmetic.

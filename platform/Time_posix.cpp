@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <ctime>
 
 #include "platform/Time.h"
@@ -16,8 +17,10 @@ int64_t currentUtcOffsetSeconds()
 
 FILETIME FileTimeToLocalFileTime(const FILETIME& utc)
 {
-    const int64_t ticks = int64_t(fileTimeValue(utc)) + currentUtcOffsetSeconds() * 10000000;
-    return makeFileTime(ticks < 0 ? 0 : uint64_t(ticks));
+    const uint64_t ticks = std::min(fileTimeValue(utc), kMaxFileTime);
+    const int64_t offset = currentUtcOffsetSeconds() * 10000000;
+    if (offset < 0) return makeFileTime(ticks < uint64_t(-offset) ? 0 : ticks - uint64_t(-offset));
+    return makeFileTime(ticks > kMaxFileTime - uint64_t(offset) ? kMaxFileTime : ticks + uint64_t(offset));
 }
 
 SYSTEMTIME FileTimeToSystemTime(const FILETIME& ft)

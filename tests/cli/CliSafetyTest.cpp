@@ -170,6 +170,23 @@ TEST_F(CliSafety, AnExportNeverReplacesAPipeOrADevice)
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
+TEST_F(CliSafety, AnExportStandsInForItsFolderNodeForNode)
+{
+    dir.file("elsewhere/inside");
+    std::filesystem::create_directory_symlink(dir / "elsewhere", a + "/alink");
+    std::filesystem::create_directory_symlink(dir / "elsewhere", b + "/alink");
+    dir.folder("A/empty");
+    dir.file("A/deep/1/2/3/4/5/f", "deep");
+    dir.file("B/deep/1/2/3/4/5/f", "other");
+    dir.file("A/zlast", "after the link");
+    dir.file("B/only in B");
+    ASSERT_EQ(dirmatch("export " + q(a) + " -o " + q(dir / "info.dat")).code, 0);
+    const Outcome live = dirmatch("compare " + ab + " --json");
+    const Outcome fromFile = dirmatch("compare " + ab + " --json --info-a " + q(dir / "info.dat"));
+    EXPECT_EQ(live.code, 1);
+    EXPECT_EQ(fromFile.out, live.out);
+}
+
 TEST_F(CliSafety, AnInformationFileSideStopsAtTheEntryLimit)
 {
     for (int i = 0; i < 300; ++i) dir.file("A/f" + std::to_string(i));

@@ -67,6 +67,30 @@ TEST_F(Cli, ExitCodesTellSameDifferentErrorAndLimit)
     EXPECT_NE(limit.err.find("Error! Count of files and directories exceed: 3"), std::string::npos);
 }
 
+TEST_F(Cli, ChineseUnderAChineseLocaleEnglishUnderAnyOtherAndLangFirst)
+{
+    struct Case {
+        std::optional<std::string> locale;
+        std::string arguments;
+        bool chinese;
+    };
+    const Case cases[] = {
+        {"zh_CN.UTF-8", "", true}, {"zh_TW", "", true},       {"C", "", false},
+        {"C.UTF-8", "", false},    {"de_DE.UTF-8", "", false}, {std::nullopt, "", false},
+        {"C", " --lang zh", true}, {"zh_CN.UTF-8", " --lang en", false},
+    };
+    const auto lang = test::setVariable("LANG", std::nullopt);
+    const auto messages = test::setVariable("LC_MESSAGES", std::nullopt);
+    for (const Case& c : cases) {
+        test::setVariable("LC_ALL", c.locale);
+        const Outcome run = dirmatch("compare " + ab + c.arguments);
+        EXPECT_EQ(run.out.find(c.chinese ? "比较完成"_sys : "Comparison finished") != std::string::npos, true)
+            << c.locale.value_or("(none)") << c.arguments;
+    }
+    test::setVariable("LANG", lang);
+    test::setVariable("LC_MESSAGES", messages);
+}
+
 TEST_F(Cli, TheTreeHidesWhatTheDesktopHidesUnlessAllIsAsked)
 {
     dir.file("A/same", "1");

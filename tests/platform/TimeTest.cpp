@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <ctime>
 
@@ -48,6 +49,22 @@ TEST(Time, LocalTimeAddsTheCurrentOffset)
     EXPECT_EQ(fileTimeValue(FileTimeToLocalFileTime(utc)) - fileTimeValue(utc), 8ull * 3600 * 10000000);
     test::setVariable("TZ", saved);
     tzset();
+}
+
+TEST(Time, TimesBeyondEitherEndAreClampedNeverOverflowed)
+{
+    EXPECT_EQ(fileTimeValue(fileTimeFromUnix(9000000000000, 0)), kMaxFileTime);
+    EXPECT_EQ(fileTimeValue(fileTimeFromUnix(INT64_MIN, 0)), 0u);
+    EXPECT_EQ(fileTimeValue(fileTimeFromUnix(INT64_MAX, 999999999)), kMaxFileTime);
+    for (const char* zone : {"CST-8", "EST+5"}) {
+        const auto saved = test::setVariable("TZ", zone);
+        tzset();
+        for (const uint64_t late : {kMaxFileTime, UINT64_MAX})
+            EXPECT_LE(fileTimeValue(FileTimeToLocalFileTime(makeFileTime(late))), kMaxFileTime) << zone;
+        FileTimeToSystemTime(FileTimeToLocalFileTime(makeFileTime(kMaxFileTime)));
+        test::setVariable("TZ", saved);
+        tzset();
+    }
 }
 
 }  // namespace
