@@ -80,7 +80,8 @@ std::string failureText(const dirCompare& comp, const CompareArgs& args)
         }
     }
     if (comp.state == SameFolders)
-        return textIn("文件夹 A 和 B 是同一个文件夹: ", "folders A and B are the same folder: ") + printable(comp.pathA);
+        return textIn("文件夹 A 和 B 是同一个文件夹: ", "folders A and B are the same folder: ") +
+               printable(comp.pathA);
     return printable(oneLine(stateText(comp.state, comp.errorText)));
 }
 

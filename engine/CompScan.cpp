@@ -100,8 +100,7 @@ bool dirCompare::scanTree(element_t& node, std::string& error, const std::string
                 }
                 // Without the version rule a file's version is read only when its
                 // details are asked for (an empty text: not read yet).
-                const bool mayBeExecutable =
-                    listing.isRegularFile() && child->size() >= platform::kMinExecutableSize;
+                const bool mayBeExecutable = listing.isRegularFile() && child->size() >= platform::kMinExecutableSize;
                 if (!mayBeExecutable)
                     child->version = noVersion;
                 else if (wantVersions)

@@ -112,8 +112,8 @@ struct InfoMarks {
     }
 
 private:
-    static constexpr const char* kFolder936 = "\xC4\xBF\xC2\xBC";                   // 目录
-    static constexpr const char* kFile936 = "\xCE\xC4\xBC\xFE";                     // 文件
+    static constexpr const char* kFolder936 = "\xC4\xBF\xC2\xBC";                             // 目录
+    static constexpr const char* kFile936 = "\xCE\xC4\xBC\xFE";                               // 文件
     static constexpr const char* kNoVersion936 = "\xB0\xE6\xB1\xBE\xB2\xBB\xB4\xE6\xD4\xDA";  // 版本不存在
 
     static std::string inSystemOr(const std::string& text, const char* bytes936)
@@ -169,9 +169,8 @@ bool writeInfoBlock(const dirCompare& comp, platform::AtomicFile& file, const el
             char numbers[160];
             std::snprintf(numbers, sizeof numbers, "%u,%u,%u,%u,%u,%u,%u,%u,%u,%u,%u\r\n", w[0], w[1], w[2], w[3], w[4],
                           w[5], w[6], w[7], w[8], w[9], w[10]);
-            const std::string record =
-                path + "\r\n" + (child->isFolder ? m.folder : m.file) + "\r\n" + child->version + "\r\n" + numbers +
-                name + "\r\n" + shortName + "\r\n";
+            const std::string record = path + "\r\n" + (child->isFolder ? m.folder : m.file) + "\r\n" + child->version +
+                                       "\r\n" + numbers + name + "\r\n" + shortName + "\r\n";
             if (!file.write(record)) return failWrite();
             // Every folder gets its block, empty where it was not listed (a
             // link, the limit), so that a reader never mistakes the next

@@ -41,8 +41,8 @@ struct SyncOutcome {
 // Nothing is copied from a comparison cut short by the entry limit: B's
 // listing is incomplete there, and items it holds would look lacking.
 SyncOutcome synchronize(const dirCompare& comp, const ResultList& list, const result_t* parent,
-                        const std::string& itemName, const StringList& notUpdateList,
-                        ProgressLabel* progress = nullptr, const std::string& logPath = {});
+                        const std::string& itemName, const StringList& notUpdateList, ProgressLabel* progress = nullptr,
+                        const std::string& logPath = {});
 
 // What a synchronization or refresh of one selected item covers, the same in
 // both front ends: a compared folder pair, its whole content; any other item,

@@ -5,8 +5,8 @@
 #include <cerrno>
 
 #include "platform/AtomicFile.h"
-#include "platform/TempName.h"
 #include "platform/SysError.h"
+#include "platform/TempName.h"
 
 namespace dm::platform {
 

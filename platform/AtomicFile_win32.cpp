@@ -1,9 +1,9 @@
 #include <algorithm>
 
 #include "platform/AtomicFile.h"
-#include "platform/TempName.h"
 #include "platform/FindData.h"
 #include "platform/SysError.h"
+#include "platform/TempName.h"
 #include "platform/Win32.h"
 
 namespace dm::platform {

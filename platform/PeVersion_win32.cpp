@@ -1,12 +1,16 @@
 #include <vector>
 
 #include "platform/PeVersion.h"
+#include "platform/TestSeams.h"
+#include "platform/Text.h"
 #include "platform/Win32.h"
 
 namespace dm::platform {
 
 std::optional<FileVersion> readFileVersion(const std::string& path)
 {
+    if (const auto& fail = testSeams().failProbeOpen; fail && fail(std::string(lastComponent(path))))
+        return std::nullopt;
     DWORD handle = 0;
     const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
     if (size == 0) return std::nullopt;

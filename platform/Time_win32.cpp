@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "platform/Time.h"
 #include "platform/Win32.h"
 
@@ -17,10 +19,11 @@ SYSTEMTIME fromSystem(const ::SYSTEMTIME& st)
 
 FILETIME FileTimeToLocalFileTime(const FILETIME& utc)
 {
-    const ::FILETIME in = toSystem(utc);
+    const ::FILETIME in = toSystem(makeFileTime(std::min(fileTimeValue(utc), kMaxFileTime)));
     ::FILETIME out{};
     if (!::FileTimeToLocalFileTime(&in, &out)) return FILETIME{};
-    return FILETIME{out.dwLowDateTime, out.dwHighDateTime};
+    // The system may carry a late time past the last one it can convert.
+    return makeFileTime(std::min(fileTimeValue(FILETIME{out.dwLowDateTime, out.dwHighDateTime}), kMaxFileTime));
 }
 
 SYSTEMTIME FileTimeToSystemTime(const FILETIME& ft)

@@ -1,6 +1,6 @@
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <liburing.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <array>
@@ -182,8 +182,9 @@ private:
         // A file the ring could not read is read again the plain way, so that
         // whatever the ring refuses gives the same version as reading alone.
         if (!p.delivered)
-            handOver(p, p.got >= 0 ? versionFromHead(p.folder->get(), p.name.c_str(), p.size, p.head.data(), size_t(p.got))
-                                   : readFileVersionAt(p.folder->get(), p.name.c_str(), p.size));
+            handOver(p, p.got >= 0
+                            ? versionFromHead(p.folder->get(), p.name.c_str(), p.size, p.head.data(), size_t(p.got))
+                            : readFileVersionAt(p.folder->get(), p.name.c_str(), p.size));
         p.folder.reset();
         free_.push_back(slot);
     }

@@ -40,16 +40,6 @@ QString text(uint32_t message)
     return qs(messageText(message));
 }
 
-// "hh:mm:ss" of the time between two moments, hours modulo a day.
-QString elapsedText(const QDateTime& start, const QDateTime& end)
-{
-    const qint64 seconds = start.msecsTo(end) / 1000;
-    return QStringLiteral("%1:%2:%3")
-        .arg(seconds / 3600 % 24, 2, 10, QLatin1Char('0'))
-        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
-        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
-}
-
 QToolButton* glyphButton(QToolBar* bar, const QString& caption, const QString& hint, Glyph glyph)
 {
     auto* b = new QToolButton(bar);
@@ -67,6 +57,17 @@ QToolButton* glyphButton(QToolBar* bar, const QString& caption, const QString& h
 }
 
 }  // namespace
+
+// The time of day the run took, as the status bar has always shown it: a run
+// of a day or more wraps.
+QString elapsedText(const QDateTime& start, const QDateTime& end)
+{
+    const qint64 seconds = start.msecsTo(end) / 1000;
+    return QStringLiteral("%1:%2:%3")
+        .arg(seconds / 3600 % 24, 2, 10, QLatin1Char('0'))
+        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
 
 TfrmMain::TfrmMain(TDM& dm, QWidget* parent) : QMainWindow(parent), dm_(dm)
 {
@@ -342,8 +343,9 @@ bool TfrmMain::mayCopy() const
 
 std::string TfrmMain::noCopyReason()
 {
-    return textIn("比较在条目上限处中断, B 未完整列出, 因此不能同步。",
-                  "The comparison stopped at the entry limit and B was not listed whole, so nothing can be synchronized.");
+    return textIn(
+        "比较在条目上限处中断, B 未完整列出, 因此不能同步。",
+        "The comparison stopped at the entry limit and B was not listed whole, so nothing can be synchronized.");
 }
 
 void TfrmMain::fillTree()

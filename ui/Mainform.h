@@ -11,6 +11,7 @@
 #include "engine/Comp.h"
 
 class QAction;
+class QDateTime;
 class QLabel;
 class QMenu;
 class QPushButton;
@@ -26,6 +27,9 @@ class TDM;
 }
 
 namespace dm::ui {
+
+// "hh:mm:ss" of the time between two moments, hours modulo a day.
+QString elapsedText(const QDateTime& start, const QDateTime& end);
 
 class LabelDoing;
 class TAboutBox;

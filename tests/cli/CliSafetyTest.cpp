@@ -145,13 +145,13 @@ TEST_F(CliSafety, DeepTreesKeepFewHandlesOpenAndAPathTooLongSaysSo)
     makeDeepChain(a, 1500);
     makeDeepChain(b, 1500);
     const Outcome deep = test::runProgram("sh", "-c " + q("ulimit -n 64 && exec " + q(DIRMATCH_BINARY) + " compare " +
-                                                         ab + " --rules subdirs --lang en"));
+                                                          ab + " --rules subdirs --lang en"));
     EXPECT_EQ(deep.code, 0) << deep.err;
 
     const std::string c = dir.folder("C");
     makeDeepChain(c, 3000);
-    const Outcome tooLong = test::runProgram(
-        "sh", "-c " + q("ulimit -n 256 && exec " + q(DIRMATCH_BINARY) + " compare " + q(c) + " " + q(b) + " --lang en"));
+    const Outcome tooLong = test::runProgram("sh", "-c " + q("ulimit -n 256 && exec " + q(DIRMATCH_BINARY) +
+                                                             " compare " + q(c) + " " + q(b) + " --lang en"));
     EXPECT_EQ(tooLong.code, 2);
     EXPECT_NE(tooLong.err.find("File name too long"), std::string::npos) << tooLong.err;
     EXPECT_EQ(tooLong.err.find("Too many open files"), std::string::npos) << tooLong.err;

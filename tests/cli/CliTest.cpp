@@ -9,6 +9,7 @@
 #include "platform/Text.h"
 #include "tests/support/Compare.h"
 #include "tests/support/Faults.h"
+#include "tests/support/PeBuilder.h"
 #include "tests/support/Process.h"
 #include "tests/support/TempDir.h"
 
@@ -75,9 +76,10 @@ TEST_F(Cli, ChineseUnderAChineseLocaleEnglishUnderAnyOtherAndLangFirst)
         bool chinese;
     };
     const Case cases[] = {
-        {"zh_CN.UTF-8", "", true}, {"zh_TW", "", true},       {"C", "", false},
-        {"C.UTF-8", "", false},    {"de_DE.UTF-8", "", false}, {std::nullopt, "", false},
-        {"C", " --lang zh", true}, {"zh_CN.UTF-8", " --lang en", false},
+        {"zh_CN.UTF-8", "", true},  {"zh_TW", "", true},
+        {"C", "", false},           {"C.UTF-8", "", false},
+        {"de_DE.UTF-8", "", false}, {std::nullopt, "", false},
+        {"C", " --lang zh", true},  {"zh_CN.UTF-8", " --lang en", false},
     };
     const auto lang = test::setVariable("LANG", std::nullopt);
     const auto messages = test::setVariable("LC_MESSAGES", std::nullopt);
@@ -89,6 +91,25 @@ TEST_F(Cli, ChineseUnderAChineseLocaleEnglishUnderAnyOtherAndLangFirst)
     }
     test::setVariable("LANG", lang);
     test::setVariable("LC_MESSAGES", messages);
+}
+
+TEST_F(Cli, EachJsonFlagCarriesItsOwnRule)
+{
+    dir.file("A/size", "1", test::kTime);
+    dir.file("B/size", "22", test::kTime);
+    dir.file("A/time", "1", test::kTime, 1000000);
+    dir.file("B/time", "1", test::kTime);
+    dir.file("A/version.exe", test::peWithVersion(1, 0, 0, 0));
+    dir.file("B/version.exe", test::peWithVersion(2, 0, 0, 0));
+    const Outcome run = dirmatch("compare " + ab + " --json");
+    const auto doc = nlohmann::json::parse(run.out);
+    for (const auto& node : doc["results"]) {
+        const std::string name = node["name"];
+        EXPECT_EQ(node["sameSize"], name == "size" ? 0 : 1) << name;
+        EXPECT_EQ(node["sameTime"], name == "time" ? 0 : 1) << name;
+        EXPECT_EQ(node["sameVersion"], name == "version.exe" ? 0 : 1) << name;
+    }
+    EXPECT_EQ(doc["results"].size(), 3u);
 }
 
 TEST_F(Cli, TheTreeHidesWhatTheDesktopHidesUnlessAllIsAsked)

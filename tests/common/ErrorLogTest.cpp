@@ -36,11 +36,11 @@ TEST(ErrorLog, ALogAtTheCapStartsAnew)
     test::TempDir dir;
     const std::string log = dir / "cap.log";
     test::writeFile(log, "");
-    std::filesystem::resize_file(log, MaxLogSize - 1);
+    std::filesystem::resize_file(log, 50000000 - 1);  // the cap in bytes, not 50 MiB
     writeLog("kept", log);
-    EXPECT_GT(fileSize(log), MaxLogSize);
+    EXPECT_GT(fileSize(log), 50000000u);
 
-    std::filesystem::resize_file(log, MaxLogSize);
+    std::filesystem::resize_file(log, 50000000);
     writeLog("fresh", log);
     EXPECT_LT(fileSize(log), 100u);
     EXPECT_NE(test::readFile(log).find("fresh"), std::string::npos);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <vector>
 
 #include "engine/Comp.h"
@@ -155,6 +156,16 @@ TEST_F(Compare, WithNoRuleSelectedEverySameNamedFilePairIsIdentical)
     auto comp = compared(a, b, 0x01);
     EXPECT_EQ(child(comp->results, "f").identical, 1);
     EXPECT_EQ(comp->results.different, 0);
+}
+
+TEST_F(Compare, SizesCompareOnAll64Bits)
+{
+    dir.file("A/sparse", "1");
+    dir.file("B/sparse", "1");
+    std::filesystem::resize_file(dir / "B/sparse", (uint64_t(1) << 32) + 1);
+    test::setModified(dir / "B/sparse", test::kTime);
+    auto comp = compared(a, b, 0x03);
+    EXPECT_EQ(child(comp->results, "sparse").sameSize, 0);
 }
 
 TEST_F(Compare, TimesCompareToTheMillisecond)

@@ -123,6 +123,15 @@ TEST_F(InfoFile, FolderBInsideAnItemsPathIsWrittenAsFolderA)
     EXPECT_EQ(lines[1], a + test::kSep + test::native("Std/x.txt"));
 }
 
+TEST_F(InfoFile, ThePathRuleCutsAfterTheFirstOccurrenceOfBsPathWhereverItStands)
+{
+    dirCompare comp(a, a, nullptr, {test::kSep}, {}, 255);
+    comp.pathA = test::native("/x/d/std/");
+    comp.pathB = test::native("/d/");
+    EXPECT_EQ(infoPathOf(comp, test::native("/x/d/std/f")), test::native("/x/d/std/std/f"));
+    EXPECT_EQ(infoPathOf(comp, test::native("/x/e/f")), test::native("/x/e/f"));
+}
+
 TEST_F(InfoFile, AFullDiskFailsTheExportAndKeepsTheEarlierFile)
 {
     const std::string mnt = dir.folder("small");
@@ -288,6 +297,30 @@ TEST_F(InfoFile, HostileInputNeverCrashesOrRecursesWithoutBound)
         }
         read(text, root, error);
     }
+}
+
+// Run again under wine on a Western system (code page 1252), where the marks'
+// Chinese words cannot be written in the system's code page.
+TEST_F(InfoFile, MarksReadBackOnTheSystemThatWroteThemAndAChineseSystemsFileReadsEverywhere)
+{
+    dir.file("A/d1/f1");
+    dir.file("A/z.txt");
+    std::string error;
+    ASSERT_TRUE(exportA(dir / "info.dat", error)) << error;
+    element_t root;
+    ASSERT_TRUE(read(dir.read("info.dat"), root, error)) << error;
+    ASSERT_EQ(root.children->size(), 2u);
+    EXPECT_EQ(child(root, "d1").isFolder, 1);
+    EXPECT_EQ(child(child(root, "d1"), "f1").isFolder, 0);
+    EXPECT_EQ(child(root, "z.txt").isFolder, 0);
+
+    const std::string fromChineseSystem = "BEGIN\r\n" + test::native("/A/d") +
+                                          "\r\n\xC4\xBF\xC2\xBC\r\n\xB0\xE6\xB1\xBE\xB2\xBB\xB4\xE6\xD4\xDA\r\n"
+                                          "16,0,0,0,0,0,0,0,0,0,0\r\nd\r\n\r\nBEGIN\r\nEND\r\nEND\r\n";
+    element_t chinese;
+    ASSERT_TRUE(read(fromChineseSystem, chinese, error)) << error;
+    EXPECT_EQ(child(chinese, "d").isFolder, 1);
+    EXPECT_EQ(child(chinese, "d").version, messageText(msg::NoVersion));
 }
 
 }  // namespace

@@ -92,6 +92,16 @@ TEST_F(Scan, TheLimitCountsDotEntriesAndKeepsTheFirstInListingOrder)
     EXPECT_EQ(cut->state, TooManyFiles);
 }
 
+TEST_F(Scan, TheLimitAppliesToEitherTree)
+{
+    for (int i = 0; i < 5; ++i) dir.file("B/f" + std::to_string(i));
+    dir.folder("A");
+    dirCompare comp(dir / "A", dir / "B", nullptr, {test::kSep}, {}, 0x1F);
+    comp.maxEntries = 5;
+    comp.run(0);
+    EXPECT_EQ(comp.state, TooManyFiles);
+}
+
 TEST_F(Scan, SubFoldersAreWalkedOnlyUntilTheLimit)
 {
     dir.file("A/a/x");

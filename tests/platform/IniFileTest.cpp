@@ -13,12 +13,13 @@ TEST(IniFile, NamesIgnoreCaseAndValuesLoseBlanksAndQuotes)
 {
     TempDir dir;
     const std::string path =
-        dir.file("a.ini", "[Server]\r\n  StandardDir =  C:\\A  \r\nq=\"quoted\"\nr='single'\nh=\"half\n");
+        dir.file("a.ini", "[Server]\r\n  StandardDir =  C:\\A  \r\nq=\"quoted\"\nr='single'\nh=\"half\nm='mixed\"\n");
     IniFile ini(path);
     EXPECT_EQ(ini.readString("server", "STANDARDDIR", "x"), "C:\\A");
     EXPECT_EQ(ini.readString("Server", "q", ""), "quoted");
     EXPECT_EQ(ini.readString("Server", "r", ""), "single");
     EXPECT_EQ(ini.readString("Server", "h", ""), "\"half");
+    EXPECT_EQ(ini.readString("Server", "m", ""), "'mixed\"");  // only a matching pair goes
     EXPECT_EQ(ini.readString("Server", "missing", "dflt"), "dflt");
     EXPECT_EQ(ini.readString("Other", "q", "dflt"), "dflt");
 }

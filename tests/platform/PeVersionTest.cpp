@@ -65,6 +65,31 @@ TEST(PeVersion, TruncatedOrCorruptImagesNeverReadOutOfBounds)
     }
 }
 
+// A version block that claims 0xFFFF bytes inside data of 0x1000, in a
+// section of 0x400, with a key that never ends within the first 512 bytes.
+std::string blockLongerThanItsData()
+{
+    std::string image = test::peWithVersion(1, 2, 3, 4);
+    const auto put = [&](size_t at, uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) image[at + size_t(i)] = char((v >> (8 * i)) & 0xFF);
+    };
+    const size_t section = 0x40 + 24 + 224;
+    put(section + 8, 0x400, 4);   // virtual size
+    put(section + 16, 0x400, 4);  // raw size
+    image.resize(0x200 + 0x400, 'A');
+    put(0x200 + 0x48 + 4, 0x1000, 4);  // data size
+    put(0x200 + 0x58, 0xFFFF, 2);      // block length
+    for (size_t at = 0x200 + 0x58 + 6; at < image.size(); ++at) image[at] = 'A';
+    return image;
+}
+
+TEST(PeVersion, ABlockClaimingMoreThanItsDataIsNeverReadPast)
+{
+    const std::string image = blockLongerThanItsData();
+    const std::vector<uint8_t> exact(image.begin(), image.end());
+    EXPECT_FALSE(parsePeVersion(exact.data(), exact.size()));
+}
+
 TEST(PeVersion, FilesFoldersAndSmallFiles)
 {
     test::TempDir dir;

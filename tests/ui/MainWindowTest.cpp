@@ -1,4 +1,5 @@
 #include <QCheckBox>
+#include <QDateTime>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
@@ -56,6 +57,13 @@ TEST_F(UiTest, AComparisonCutShortByTheLimitShowsItsTreeButCopiesNothing)
     main->TreeViewResult->setCurrentItem(main->TreeViewResult->topLevelItem(0)->child(0));
     main->N10Click(2);
     EXPECT_EQ(dir.read("B/f"), "old!");
+}
+
+TEST(ElapsedText, HoursWrapAtADayAsTheStatusBarAlwaysShowedThem)
+{
+    const QDateTime start(QDate(2026, 1, 1), QTime(0, 0));
+    EXPECT_EQ(elapsedText(start, start.addSecs(7)), QStringLiteral("00:00:07"));
+    EXPECT_EQ(elapsedText(start, start.addSecs(90061)), QStringLiteral("01:01:01"));
 }
 
 TEST_F(UiTest, EqualFoldersEndWithTheirStateAndALogEntry)

@@ -188,6 +188,10 @@ TEST_F(ResultTree, TheGridFollowsTheSelectionButNotTheHeader)
 
     select(header());
     EXPECT_EQ(main->sg->item(1, 1)->text().toStdString(), dir / "A/only");
+    main->TreeMouseDown(Qt::RightButton, main->TreeViewResult->visualItemRect(header()).center());
+    EXPECT_EQ(main->TreeViewResult->currentItem(), header());
+    EXPECT_FALSE(main->N11->isEnabled());  // the header has nothing to open
+    EXPECT_FALSE(main->N12->isEnabled());
 
     main->TreeMouseDown(Qt::RightButton, QPoint(5, 2000));  // empty space
     EXPECT_EQ(main->TreeViewResult->currentItem(), nullptr);
