@@ -146,6 +146,8 @@ public:
     std::string innerFolder;
 
 private:
+    bool listEntries(const std::string& folder, const std::string& itemName, ElementList& children, int32_t& count,
+                     platform::VersionProbes& probes, std::string& error);
     bool isInnerFolder(const std::string& path) const;
     bool scanTree(element_t& node, std::string& error, const std::string& itemName, platform::VersionProbes& probes);
     void showProgress(uint32_t message, const std::string& path) const;

@@ -85,10 +85,10 @@ dirCompare::dirCompare(const std::string& folderA, const std::string& folderB, P
         state = FolderMissing;
     } else if (pathA == pathB) {
         state = SameFolders;
-    } else if (const auto rel = platform::pathInside(pathB, pathA)) {
-        innerFolder = pathA + *rel + platform::kSeparator;
-    } else if (const auto rel = platform::pathInside(pathA, pathB)) {
-        innerFolder = pathB + *rel + platform::kSeparator;
+    } else if (const auto bInA = platform::pathInside(pathB, pathA)) {
+        innerFolder = pathA + *bInA + platform::kSeparator;
+    } else if (const auto aInB = platform::pathInside(pathA, pathB)) {
+        innerFolder = pathB + *aInB + platform::kSeparator;
     }
     rootA.path = pathA;
     rootA.isFolder = 1;

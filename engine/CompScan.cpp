@@ -69,56 +69,15 @@ bool dirCompare::scanTree(element_t& node, std::string& error, const std::string
     ElementList& children = *node.children;
     const size_t firstNew = children.size();
 
-    bool ok = true;
-    {
-        // The listing (and its open folder) ends before the descent, so the
-        // handles held stay few however deep the tree goes.
-        platform::FolderListing listing;
-        WIN32_FIND_DATA record;
-        const bool wantVersions = options & optVersion;
-        const auto listingFailed = [&] {
-            error = systemErrorText(messageText(msg::ListingError) + folder + "*.*");
-            ok = false;
-        };
-        if (!listing.first(folder, itemName, record)) {
-            if (itemName.empty() || !platform::isNotFound(platform::lastError())) listingFailed();
-        } else {
-            const std::string noVersion = messageText(msg::NoVersion);
-            do {
-                if (count >= maxEntries) break;
-                // Our own unfinished copies are no items of the folder.
-                if (platform::isTemporaryName(record.cFileName)) continue;
-                ++count;
-                if (isDotEntry(record.cFileName)) continue;
-                auto child = std::make_unique<element_t>();
-                child->path = folder + record.cFileName;
-                child->findData = record;
-                child->isFolder = (record.dwFileAttributes & platform::FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
-                if (child->isFolder && isInnerFolder(child->path)) {
-                    --count;
-                    continue;
-                }
-                // Without the version rule a file's version is read only when its
-                // details are asked for (an empty text: not read yet).
-                const bool mayBeExecutable = listing.isRegularFile() && child->size() >= platform::kMinExecutableSize;
-                if (!mayBeExecutable)
-                    child->version = noVersion;
-                else if (wantVersions)
-                    probes.request(listing,
-                                   [target = child.get()](const std::optional<platform::FileVersion>& version) {
-                                       target->version = versionText(version);
-                                   });
-                children.push_back(std::move(child));
-            } while (listing.next(record));
-            if (listing.failure() != 0) listingFailed();
-        }
-    }
+    // The listing (and its open folder) ends before the descent, so the
+    // handles held stay few however deep the tree goes.
+    bool ok = listEntries(folder, itemName, children, count, probes, error);
 
     if (ok && (options & optSubFolders)) {
         for (size_t i = firstNew; i < children.size(); ++i) {
             element_t& child = *children[i];
             // A link to a folder is shown but never entered: no loops, no escape.
-            if (!child.isFolder || (child.findData.dwFileAttributes & platform::FILE_ATTRIBUTE_REPARSE_POINT)) continue;
+            if (!child.isFolder || isLinkedFolder(child)) continue;
             if (!isIncluded(child.path)) continue;
             if (!scanTree(child, error, {}, probes)) {
                 ok = false;
@@ -130,6 +89,50 @@ bool dirCompare::scanTree(element_t& node, std::string& error, const std::string
     }
     node.count = count;
     return ok;
+}
+
+// Appends the folder's entries (or the named item's) to `children`, counting
+// them against the limit; false, with the error, when the listing fails.
+bool dirCompare::listEntries(const std::string& folder, const std::string& itemName, ElementList& children,
+                             int32_t& count, platform::VersionProbes& probes, std::string& error)
+{
+    platform::FolderListing listing;
+    WIN32_FIND_DATA record;
+    const auto failed = [&] {
+        error = systemErrorText(messageText(msg::ListingError) + folder + "*.*");
+        return false;
+    };
+    // A single item that is gone is no failure: it is simply no longer there.
+    if (!listing.first(folder, itemName, record))
+        return !itemName.empty() && platform::isNotFound(platform::lastError()) ? true : failed();
+    const bool wantVersions = options & optVersion;
+    const std::string noVersion = messageText(msg::NoVersion);
+    do {
+        if (count >= maxEntries) break;
+        // Our own unfinished copies are no items of the folder.
+        if (platform::isTemporaryName(record.cFileName)) continue;
+        ++count;
+        if (isDotEntry(record.cFileName)) continue;
+        auto child = std::make_unique<element_t>();
+        child->path = folder + record.cFileName;
+        child->findData = record;
+        child->isFolder = (record.dwFileAttributes & platform::FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+        if (child->isFolder && isInnerFolder(child->path)) {
+            --count;
+            continue;
+        }
+        // Without the version rule a file's version is read only when its
+        // details are asked for (an empty text: not read yet).
+        const bool mayBeExecutable = listing.isRegularFile() && child->size() >= platform::kMinExecutableSize;
+        if (!mayBeExecutable)
+            child->version = noVersion;
+        else if (wantVersions)
+            probes.request(listing, [target = child.get()](const std::optional<platform::FileVersion>& version) {
+                target->version = versionText(version);
+            });
+        children.push_back(std::move(child));
+    } while (listing.next(record));
+    return listing.failure() == 0 || failed();
 }
 
 bool dirCompare::isInnerFolder(const std::string& path) const

@@ -17,12 +17,15 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
 fi
-# Wine names files on the Linux side in the locale's character set.
-if ! locale -a | grep -qi '^zh_CN.utf-\?8$'; then
-  $sudo sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' /etc/locale.gen
-  grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
-  $sudo locale-gen >/dev/null
-fi
+# Wine names files on the Linux side in the locale's character set, and takes
+# the system's code page from the locale: 936 for Chinese, 1252 for English.
+for wanted in zh_CN en_US; do
+  if ! locale -a | grep -qi "^$wanted.utf-\?8$"; then
+    $sudo sed -i "s/^# *$wanted.UTF-8 UTF-8/$wanted.UTF-8 UTF-8/" /etc/locale.gen
+    grep -q "^$wanted.UTF-8 UTF-8" /etc/locale.gen || echo "$wanted.UTF-8 UTF-8" | $sudo tee -a /etc/locale.gen >/dev/null
+    $sudo locale-gen >/dev/null
+  fi
+done
 
 werror=OFF
 [ "${CI:-}" = "true" ] && werror=ON
@@ -42,3 +45,6 @@ trap 'wineserver -k 2>/dev/null || true' EXIT
 wineboot -i >/dev/null 2>&1 || true
 cd build-win
 timeout 1200 ctest --output-on-failure -j"$(nproc)" --timeout 300
+# The information file once more on a Western system (code page 1252).
+LC_ALL=en_US.UTF-8 timeout 300 ctest --output-on-failure --timeout 120 -R 'InfoFile\.Marks'
+
