@@ -199,6 +199,24 @@ TEST_F(Reliability, ARealFolderFacingALinkedOneIsAnErrorPairAndNothingGoesThroug
     EXPECT_FALSE(fs::exists(dir / "elsewhere/f"));
 }
 
+TEST_F(Reliability, PipesSwappedInForASourceOrATargetAreRefusedWithoutWaiting)
+{
+    dir.file("A/source", "new", test::kTime + 10);
+    dir.file("B/source", "old");
+    dir.file("A/target", "new", test::kTime + 10);
+    dir.file("B/target", "old");
+    auto comp = compared(a, b);
+    for (const std::string& path : {a + "/source", b + "/target"}) {
+        fs::remove(path);
+        ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
+    }
+    const SyncOutcome outcome = synchronize(*comp, *comp->results.children, nullptr, {}, {});
+    ASSERT_EQ(outcome.failed.size(), 2u);
+    for (const SyncItem& item : outcome.failed) EXPECT_EQ(item.reason, "not a regular file");
+    EXPECT_TRUE(fs::is_fifo(b + "/target"));
+    EXPECT_EQ(test::readFile(b + "/source"), "old");
+}
+
 TEST_F(Reliability, FilesDeletedWhileTheScanRunsNeverHangIt)
 {
     for (int i = 0; i < 300; ++i) {
