@@ -49,17 +49,28 @@ int exitCodeOf(const dirCompare& comp)
     return r.lacked == 0 && r.different == 0 && r.redundant == 0 ? ExitSame : ExitDifferent;
 }
 
-std::unique_ptr<dirCompare> runComparison(const CompareArgs& args, TerminalProgress& progress)
+// The progress line, and the run control that the engine's work shares with it.
+struct Job {
+    TerminalProgress line;
+    RunControl control;
+
+    void run(const std::function<void()>& work)
+    {
+        control.reset();
+        line.run(control, work);
+    }
+};
+
+std::unique_ptr<dirCompare> runComparison(const CompareArgs& args, Job& job)
 {
-    auto comp = std::make_unique<dirCompare>(args.folderA, args.folderB, &progress, args.include, args.exclude,
+    auto comp = std::make_unique<dirCompare>(args.folderA, args.folderB, &job.control, args.include, args.exclude,
                                              args.options, args.infoB, args.infoA);
     comp->maxEntries = args.maxEntries;
     if (!comp->innerFolder.empty())
         std::cerr << kTool
                   << textIn("一个文件夹在另一个之中, 比较时略过: ", "one folder lies inside the other; left out: ")
                   << printable(comp->innerFolder) << std::endl;
-    comp->run(args.infoA.empty() ? 0 : 1);
-    progress.clear();
+    job.run([&] { comp->run(args.infoA.empty() ? 0 : 1); });
     if (!finished(*comp)) comp->logError(comp->errorText, logPath());
     if (comp->state == TooManyFiles) std::cerr << messageText(msg::TooManyEntries) << args.maxEntries << std::endl;
     return comp;
@@ -151,8 +162,8 @@ bool rawByte(const std::string& text, uint8_t& byte, std::string& error)
 
 int runCompare(const CompareArgs& args)
 {
-    TerminalProgress progress;
-    auto comp = runComparison(args, progress);
+    Job job;
+    auto comp = runComparison(args, job);
     return report(*comp, args);
 }
 
@@ -167,8 +178,8 @@ int runSync(const CompareArgs& args, const SyncArgs& sync)
                   << std::endl;
         return ExitError;
     }
-    TerminalProgress progress;
-    auto comp = runComparison(args, progress);
+    Job job;
+    auto comp = runComparison(args, job);
     if (!finished(*comp)) return report(*comp, args);
     if (comp->state == TooManyFiles) {
         // B was listed only in part: items it holds would look lacking.
@@ -198,8 +209,8 @@ int runSync(const CompareArgs& args, const SyncArgs& sync)
         if (!confirmed()) return exitCodeOf(*comp);
     }
 
-    const SyncOutcome outcome = synchronize(*comp, scope, args.exclude, &progress, logPath());
-    progress.clear();
+    SyncOutcome outcome;
+    job.run([&] { outcome = synchronize(*comp, scope, args.exclude, &job.control, logPath()); });
     std::cout << summaryText(outcome) << '\n';
     for (const SyncItem& item : outcome.failed)
         std::cout << "  " << textIn("失败: ", "failed: ") << printable(item.target) << ": " << printable(item.reason)
@@ -212,12 +223,10 @@ int runSync(const CompareArgs& args, const SyncArgs& sync)
         std::cerr << kTool << messageText(msg::UserAbort) << std::endl;
         return ExitError;
     }
-    if (sync.item.empty()) {
-        comp = runComparison(args, progress);
-    } else {
-        comp->refresh(*scope.owner, 0, scope.name);
-        progress.clear();
-    }
+    if (sync.item.empty())
+        comp = runComparison(args, job);
+    else
+        job.run([&] { comp->refresh(*scope.owner, 0, scope.name); });
     std::cout << '\n';
     const int code = report(*comp, args);
     return outcome.failed.empty() ? code : ExitError;
@@ -231,11 +240,11 @@ int runExport(const std::string& folderA, const std::string& file, const std::st
         std::cerr << kTool << oneLine(error) << std::endl;
         return ExitError;
     }
-    TerminalProgress progress;
-    dirCompare comp(folderA, folderB, &progress, {std::string(1, platform::kSeparator)}, {}, kAllOptions, {}, file);
+    Job job;
+    dirCompare comp(folderA, folderB, &job.control, {std::string(1, platform::kSeparator)}, {}, kAllOptions, {}, file);
     comp.maxEntries = maxEntries;
-    const bool scanned = comp.scanFolder(comp.rootA, error, {});
-    progress.clear();
+    bool scanned = false;
+    job.run([&] { scanned = comp.scanFolder(comp.rootA, error, {}); });
     if (!scanned) {
         std::cerr << kTool << oneLine(error) << std::endl;
         return ExitError;

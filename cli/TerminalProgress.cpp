@@ -1,7 +1,11 @@
 #include "cli/TerminalProgress.h"
 
+#include <chrono>
 #include <cstdio>
+#include <exception>
+#include <future>
 #include <string>
+#include <thread>
 
 #include "platform/Console.h"
 
@@ -45,18 +49,36 @@ TerminalProgress::~TerminalProgress()
     clear();
 }
 
-void TerminalProgress::setText(const std::string& text)
+void TerminalProgress::run(RunControl& control, const std::function<void()>& work)
 {
-    if (!visible_) return;
+    std::exception_ptr failure;
+    std::promise<void> finished;
+    std::future<void> done = finished.get_future();
+    std::thread worker([&] {
+        try {
+            work();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        finished.set_value();
+    });
+    do {
+        if (platform::interruptRequested()) control.requestAbort();
+        show(control.text());
+    } while (done.wait_for(std::chrono::milliseconds(25)) != std::future_status::ready);
+    worker.join();
+    clear();
+    if (failure) std::rethrow_exception(failure);
+}
+
+void TerminalProgress::show(const std::string& text)
+{
+    if (!visible_ || text.empty() || text == shown_) return;
+    shown_ = text;
     const auto width = size_t(std::max(20, platform::terminalWidth() - 1));
     std::fprintf(stderr, "\r%s\x1b[K", tailFitting(text, width).c_str());
     std::fflush(stderr);
     dirty_ = true;
-}
-
-int TerminalProgress::tag() const
-{
-    return tag_ != 0 || platform::interruptRequested() ? 1 : 0;
 }
 
 void TerminalProgress::clear()
@@ -65,6 +87,7 @@ void TerminalProgress::clear()
     std::fprintf(stderr, "\r\x1b[K");
     std::fflush(stderr);
     dirty_ = false;
+    shown_.clear();
 }
 
 }  // namespace dm::cli

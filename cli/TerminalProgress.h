@@ -1,30 +1,36 @@
-// The progress label of the command line: one line on standard error, kept
-// up to date only when that is a terminal. Ctrl-C is its abort button.
+// The progress line of the command line: one line on standard error, kept up
+// to date only when that is a terminal. Engine work runs on a thread of its
+// own meanwhile; Ctrl-C (or a request to terminate) is its abort button.
 #pragma once
 
-#include "engine/Progress.h"
+#include <functional>
+#include <string>
+
+#include "engine/RunControl.h"
 
 namespace dm::cli {
 
-class TerminalProgress : public ProgressLabel {
+class TerminalProgress {
 public:
     TerminalProgress();
-    ~TerminalProgress() override;
+    ~TerminalProgress();
     TerminalProgress(const TerminalProgress&) = delete;
     TerminalProgress& operator=(const TerminalProgress&) = delete;
 
-    void setText(const std::string& text) override;
-    int tag() const override;
-    void setTag(int value) override { tag_ = value; }
-    void processMessages() override {}
+    // Runs the work on a thread of its own and returns when it is done; a few
+    // dozen times a second shows the control's latest text and passes an
+    // interrupt on as its abort request. The line is removed at the end.
+    void run(RunControl& control, const std::function<void()>& work);
 
     // Removes the progress line, so that ordinary output starts on a clean line.
     void clear();
 
 private:
+    void show(const std::string& text);
+
     bool visible_;
     bool dirty_ = false;
-    int tag_ = 0;
+    std::string shown_;
 };
 
 }  // namespace dm::cli

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "common/StringList.h"
-#include "engine/Progress.h"
+#include "engine/RunControl.h"
 #include "platform/FindData.h"
 
 namespace dm {
@@ -38,6 +38,13 @@ enum CompareOptions : uint8_t {
     optSubFolders = 0x10,
 };
 
+// What a result node pairs: the `kind` of result_t.
+enum ResultKind : uint8_t {
+    OnlyInA = 1,  // B lacks it
+    OnlyInB = 2,  // redundant in B
+    InBoth = 3,   // compared
+};
+
 constexpr uint8_t kAllOptions = 255;
 constexpr int32_t MaxScanCount = 10000;
 
@@ -59,7 +66,7 @@ using ElementList = std::vector<std::unique_ptr<element_t>>;
 
 // One node of the result tree; it refers to the scanned nodes it pairs.
 struct result_t {
-    uint8_t kind = 0;  // 1 only in A, 2 only in B, 3 in both
+    uint8_t kind = 0;  // a ResultKind
     std::string name;
     std::string pathA;
     std::string pathB;
@@ -97,7 +104,7 @@ std::string stateText(uint32_t state, const std::string& errorText);
 
 class dirCompare {
 public:
-    dirCompare(const std::string& folderA, const std::string& folderB, ProgressLabel* progressLabel,
+    dirCompare(const std::string& folderA, const std::string& folderB, RunControl* runControl,
                const StringList& includeEntries, const StringList& excludeEntries, uint8_t optionsByte,
                const std::string& infoB = {}, const std::string& infoA = {});
     ~dirCompare();
@@ -136,7 +143,8 @@ public:
     uint8_t options = kAllOptions;
     uint32_t state = BeforeCompare;
     std::string errorText;
-    ProgressLabel* progress = nullptr;
+    // Progress text, counters and the abort request of the work under way; may be absent.
+    RunControl* progress = nullptr;
     StringList excludeList;
     StringList includeList;
 
@@ -152,6 +160,8 @@ private:
     bool scanTree(element_t& node, std::string& error, const std::string& itemName, platform::VersionProbes& probes);
     void showProgress(uint32_t message, const std::string& path) const;
     bool abortRequested() const;
+    // An abort noticed while comparing: the result tree is incomplete.
+    bool comparingAborted_ = false;
     void clearAfterFailedRefresh(result_t& node);
 };
 

@@ -106,7 +106,7 @@ bool findChain(result_t& root, const result_t& target, std::vector<result_t*>& c
 
 bool dirCompare::compareEntries(result_t& result, const element_t& a, const element_t& b) const
 {
-    result.kind = 3;
+    result.kind = InBoth;
     result.folderA = a.isFolder;
     result.folderB = b.isFolder;
     result.sameSize = !(options & optSize) || a.size() == b.size();
@@ -137,6 +137,7 @@ void dirCompare::compareFolders(element_t& folderA, element_t& folderB, const st
         });
     }
     ResultList& out = *result.children;
+    const size_t madeBefore = out.size();
     const ElementList& listA = childrenOf(folderA);
     const ElementList& listB = childrenOf(folderB);
     const std::vector<size_t> partner = pairNames(listA, listB, wanted);
@@ -149,7 +150,7 @@ void dirCompare::compareFolders(element_t& folderA, element_t& folderB, const st
         if (!itemName.empty() && upperName(*p) != wanted) continue;
         if (j == kNone) {
             auto r = std::make_unique<result_t>();
-            r->kind = 1;
+            r->kind = OnlyInA;
             r->name = p->name();
             r->pathA = p->path;
             r->folderA = p->isFolder;
@@ -179,6 +180,11 @@ void dirCompare::compareFolders(element_t& folderA, element_t& folderB, const st
         }
         out.push_back(std::move(owned));
         if (r.folderA && r.folderB && p->children && q.children && (options & optSubFolders)) {
+            // Stopped between compared folders: the pair stays, its content not compared.
+            if (comparingAborted_ || abortRequested()) {
+                comparingAborted_ = true;
+                continue;
+            }
             showProgress(msg::ProgressComparing, r.pathB);
             compareFolders(*p, q, {}, r);
             r.identical = countsAreZero(r);
@@ -190,7 +196,7 @@ void dirCompare::compareFolders(element_t& folderA, element_t& folderB, const st
         const auto& q = listB[j];
         if (pairedB[j] || (!itemName.empty() && upperName(*q) != wanted)) continue;
         auto r = std::make_unique<result_t>();
-        r->kind = 2;
+        r->kind = OnlyInB;
         r->name = q->name();
         r->pathB = q->path;
         r->folderB = q->isFolder;
@@ -206,6 +212,7 @@ void dirCompare::compareFolders(element_t& folderA, element_t& folderB, const st
     result.lacked = totals.lacked;
     result.redundant = totals.redundant;
     result.different = totals.different;
+    if (progress) progress->itemsCompared += int64_t(out.size() - madeBefore);
 }
 
 void dirCompare::refresh(result_t& node, uint8_t mode, const std::string& itemName)
@@ -218,15 +225,22 @@ void dirCompare::refresh(result_t& node, uint8_t mode, const std::string& itemNa
 
     state = Comparing;
     std::string error;
-    if (loadSides(*node.elemA, *node.elemB, itemName, mode, error)) {
+    bool ok = loadSides(*node.elemA, *node.elemB, itemName, mode, error);
+    if (ok) {
         showProgress(msg::ProgressComparing, node.elemB->path);
         // A side read from an information file was read whole, so every pair
         // below the node has to be made again.
         const bool wholeSide = mode != 0 || !infoFileB.empty();
+        comparingAborted_ = false;
         compareFolders(*node.elemA, *node.elemB, wholeSide ? std::string() : itemName, node);
         node.identical = countsAreZero(node);
         state = Finished;
-    } else {
+        if (comparingAborted_) {
+            ok = false;
+            error = messageText(msg::UserAbort);
+        }
+    }
+    if (!ok) {
         // The failed scan may have released elements that the node's pairs
         // point at: drop them all rather than keep a dangling pair.
         node.children.emplace();

@@ -33,7 +33,7 @@ bool isLinkedFolder(const element_t& e)
 
 bool facesLinkedFolder(const result_t& r)
 {
-    return r.kind == 3 && r.folderA && r.folderB && r.elemA && r.elemB &&
+    return r.kind == InBoth && r.folderA && r.folderB && r.elemA && r.elemB &&
            isLinkedFolder(*r.elemA) != isLinkedFolder(*r.elemB);
 }
 
@@ -67,13 +67,13 @@ std::string stateText(uint32_t state, const std::string& errorText)
     }
 }
 
-dirCompare::dirCompare(const std::string& folderA, const std::string& folderB, ProgressLabel* progressLabel,
+dirCompare::dirCompare(const std::string& folderA, const std::string& folderB, RunControl* runControl,
                        const StringList& includeEntries, const StringList& excludeEntries, uint8_t optionsByte,
                        const std::string& infoB, const std::string& infoA)
     : infoFileA(infoA),
       infoFileB(infoB),
       options((optionsByte & optValid) ? optionsByte : kAllOptions),
-      progress(progressLabel),
+      progress(runControl),
       excludeList(excludeEntries),
       includeList(includeEntries)
 {
@@ -110,7 +110,13 @@ void dirCompare::run(uint8_t mode)
         errorText = error;
         return;
     }
+    comparingAborted_ = false;
     compareFolders(rootA, rootB, {}, results);
+    if (comparingAborted_) {
+        state = CompareError;
+        errorText = messageText(msg::UserAbort);
+        return;
+    }
     state = (rootA.count >= maxEntries || rootB.count >= maxEntries) ? TooManyFiles : Finished;
 }
 
@@ -132,12 +138,11 @@ void dirCompare::showProgress(uint32_t message, const std::string& path) const
 {
     if (!progress) return;
     progress->setText(messageText(message) + path);
-    progress->processMessages();
 }
 
 bool dirCompare::abortRequested() const
 {
-    return progress && progress->tag() != 0;
+    return progress && progress->abortRequested();
 }
 
 }  // namespace dm

@@ -38,7 +38,6 @@ bool dirCompare::scanTree(element_t& node, std::string& error, const std::string
     std::string missing;
     normalizeFolder(node.path, folder, missing);
     if (progress && !folder.empty()) {
-        progress->processMessages();
         if (abortRequested()) {
             error = messageText(msg::UserAbort);
             return false;
@@ -112,6 +111,7 @@ bool dirCompare::listEntries(const std::string& folder, const std::string& itemN
         // Our own unfinished copies are no items of the folder.
         if (platform::isTemporaryName(record.cFileName)) continue;
         ++count;
+        if (progress) ++progress->entriesCounted;
         if (isDotEntry(record.cFileName)) continue;
         auto child = std::make_unique<element_t>();
         child->path = folder + record.cFileName;

@@ -8,9 +8,9 @@ int stateIndexOf(const result_t& r)
 {
     if (!r.included) return StateNotCompared;
     switch (r.kind) {
-        case 1: return StateLacking;
-        case 2: return StateRedundant;
-        case 3:
+        case OnlyInA: return StateLacking;
+        case OnlyInB: return StateRedundant;
+        case InBoth:
             if (r.folderA != r.folderB || facesLinkedFolder(r)) return StateError;
             return r.identical ? StateIdentical : StateDifferent;
         default: return StateError;
@@ -24,7 +24,7 @@ bool isShown(const result_t& r, bool onlyDiff)
 
 bool showsChildren(const result_t& r)
 {
-    return r.kind == 3 && r.folderA && r.folderB && r.children;
+    return r.kind == InBoth && r.folderA && r.folderB && r.children;
 }
 
 std::string folderNodeText(const std::string& name, int shownChildren)

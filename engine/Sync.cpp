@@ -24,7 +24,7 @@ struct Visitor {
 
 std::string targetOf(const dirCompare& comp, const result_t& e, const result_t* parent)
 {
-    if (e.kind == 3) return e.pathB;
+    if (e.kind == InBoth) return e.pathB;
     const std::string name(platform::lastComponent(e.pathA));
     if (parent) return parent->pathB + platform::kSeparator + name;
     return comp.pathB + name;  // pathB already ends with the separator
@@ -32,8 +32,8 @@ std::string targetOf(const dirCompare& comp, const result_t& e, const result_t* 
 
 bool isCandidate(const result_t& e)
 {
-    if (e.kind == 1) return true;
-    return e.kind == 3 && !e.folderA && !e.folderB && !e.identical;
+    if (e.kind == OnlyInA) return true;
+    return e.kind == InBoth && !e.folderA && !e.folderB && !e.identical;
 }
 
 void walk(const dirCompare& comp, const ResultList& list, const result_t* parent, const std::string& itemName,
@@ -42,7 +42,7 @@ void walk(const dirCompare& comp, const ResultList& list, const result_t* parent
     for (size_t i = 0; i < list.size(); ++i) {
         const result_t& e = *list[i];
         if (!itemName.empty() && e.name != itemName) continue;
-        if (e.kind == 3 && e.folderA && e.folderB && e.children) {
+        if (e.kind == InBoth && e.folderA && e.folderB && e.children) {
             walk(comp, *e.children, &e, {}, notUpdateList, visit);
             continue;
         }
@@ -69,14 +69,21 @@ bool mayUpdate(const std::string& pathA, const StringList& notUpdateList)
 }
 
 SyncOutcome synchronize(const dirCompare& comp, const ResultList& list, const result_t* parent,
-                        const std::string& itemName, const StringList& notUpdateList, ProgressLabel* progress,
+                        const std::string& itemName, const StringList& notUpdateList, RunControl* progress,
                         const std::string& logPath)
 {
     SyncOutcome outcome;
     if (comp.state == TooManyFiles) return outcome;
-    const auto stop = [progress] { return progress && progress->tag() != 0; };
+    const auto stop = [progress] { return progress && progress->abortRequested(); };
     platform::CopyInto into(comp.pathB);
     into.stopRequested = stop;
+    if (progress) {
+        into.written = [progress](uint64_t bytes) { progress->bytesCopied += int64_t(bytes); };
+        for (const SyncStep& step : syncPlan(comp, list, parent, itemName, notUpdateList)) {
+            ++progress->filesToCopy;
+            progress->bytesToCopy += int64_t(platform::itemSize(step.source));
+        }
+    }
     const auto skip = [&](const SyncStep& step, const std::string& reason) {
         outcome.skipped.push_back({step.source, step.target, reason});
     };
@@ -87,7 +94,7 @@ SyncOutcome synchronize(const dirCompare& comp, const ResultList& list, const re
         }
         // A lacked item whose target has appeared since the comparison (or
         // that a case-blind file system takes for another item) is not written over.
-        if (e.kind == 1 && platform::itemExists(step.target))
+        if (e.kind == OnlyInA && platform::itemExists(step.target))
             return skip(step, textIn("B 中已有同名项, 请重新比较", "B holds an item of that name now; compare again"));
         if (progress) progress->setText(textIn("正在复制: ", "Copying: ") + step.target);
         const platform::CopyReport report = into.copy(step.source, step.target.substr(comp.pathB.size()));
@@ -102,6 +109,7 @@ SyncOutcome synchronize(const dirCompare& comp, const ResultList& list, const re
         } else if (report.failures.empty()) {
             ++outcome.copied;
         }
+        if (progress) ++progress->filesCopied;
     };
     walk(comp, list, parent, itemName, notUpdateList, Visitor{copy, skip});
     return outcome;
@@ -174,7 +182,7 @@ const ResultList& listOf(const SyncScope& scope)
 }  // namespace
 
 SyncOutcome synchronize(const dirCompare& comp, const SyncScope& scope, const StringList& notUpdateList,
-                        ProgressLabel* progress, const std::string& logPath)
+                        RunControl* progress, const std::string& logPath)
 {
     return synchronize(comp, listOf(scope), listParent(comp, scope), scope.name, notUpdateList, progress, logPath);
 }

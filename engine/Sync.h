@@ -36,12 +36,13 @@ struct SyncOutcome {
 // Walks `list` (the children of `parent`, or of the root when `parent` is
 // null) and copies every candidate that `mayUpdate` lets through. With an item
 // name only the first candidate of that name (case-sensitive) is taken.
-// The progress label, when given, shows each copy, and its tag stops the walk
-// between files (or blocks of a large one); every failed copy is appended to the log.
+// The run control, when given, shows each copy and counts files and bytes, and
+// its abort request stops the walk between files (or blocks of a large one);
+// every failed copy is appended to the log.
 // Nothing is copied from a comparison cut short by the entry limit: B's
 // listing is incomplete there, and items it holds would look lacking.
 SyncOutcome synchronize(const dirCompare& comp, const ResultList& list, const result_t* parent,
-                        const std::string& itemName, const StringList& notUpdateList, ProgressLabel* progress = nullptr,
+                        const std::string& itemName, const StringList& notUpdateList, RunControl* progress = nullptr,
                         const std::string& logPath = {});
 
 // What a synchronization or refresh of one selected item covers, the same in
@@ -61,7 +62,7 @@ SyncScope syncScope(result_t& root, result_t* selected, result_t* holder);
 SyncScope syncScope(result_t& root, const std::string& relativePath);
 
 SyncOutcome synchronize(const dirCompare& comp, const SyncScope& scope, const StringList& notUpdateList,
-                        ProgressLabel* progress = nullptr, const std::string& logPath = {});
+                        RunControl* progress = nullptr, const std::string& logPath = {});
 std::vector<SyncStep> syncPlan(const dirCompare& comp, const SyncScope& scope, const StringList& notUpdateList);
 
 // "copied N, failed M, skipped K", in the current language.

@@ -49,6 +49,8 @@ public:
     // Asked between files and between blocks of a large file: true stops the
     // copy there (the file in progress is dropped with its temporary file).
     std::function<bool()> stopRequested;
+    // Told the bytes of each block written.
+    std::function<void(uint64_t bytes)> written;
 
     CopyReport copy(const std::string& source, const std::string& relative);
 

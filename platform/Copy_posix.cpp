@@ -81,6 +81,7 @@ int setTimes(int fd, const struct stat& source)
 struct CopyInto::Impl {
     std::string root;
     std::function<bool()>* stop = nullptr;
+    std::function<void(uint64_t)>* written = nullptr;
     struct timespec started {};
     std::set<std::pair<dev_t, ino_t>> swept;
     CopyReport* report = nullptr;
@@ -191,10 +192,10 @@ struct CopyInto::Impl {
 
         int error = 0;
         std::vector<char> buffer(1 << 20);
-        uint64_t written = 0;
+        uint64_t copiedBytes = 0;
         const auto& failWrite = testSeams().failCopyWrite;
         while (error == 0) {
-            if (written > 0 && stopping()) {
+            if (copiedBytes > 0 && stopping()) {
                 error = ECANCELED;
                 break;
             }
@@ -210,8 +211,9 @@ struct CopyInto::Impl {
                 else
                     done += n;
             }
-            written += uint64_t(got);
-            if (error == 0 && failWrite) error = failWrite(targetPath, written);
+            copiedBytes += uint64_t(got);
+            if (*written) (*written)(uint64_t(got));
+            if (error == 0 && failWrite) error = failWrite(targetPath, copiedBytes);
         }
         if (error == 0 && fchmod(out.get(), st.st_mode & 07777) != 0) error = errno;
         if (error == 0) error = setTimes(out.get(), st);
@@ -275,6 +277,7 @@ CopyInto::CopyInto(std::string root) : impl_(std::make_unique<Impl>())
 {
     impl_->root = std::move(root);
     impl_->stop = &stopRequested;
+    impl_->written = &written;
     clock_gettime(CLOCK_REALTIME, &impl_->started);
 }
 

@@ -38,7 +38,7 @@ int shellCopyFile(const std::string& source, const std::string& target)
 // whether they merge a folder into one that exists or nest it inside, and in
 // whether they descend into sub-folders at all with these flags.
 void copyAny(const std::string& source, const std::string& target, CopyReport& report,
-             const std::function<bool()>& stop)
+             const std::function<bool()>& stop, const std::function<void(uint64_t)>& written)
 {
     if (stop && stop()) {
         report.stopped = true;
@@ -53,10 +53,12 @@ void copyAny(const std::string& source, const std::string& target, CopyReport& r
         const DWORD existing = GetFileAttributesA(target.c_str());
         int code = existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_DIRECTORY) ? kNotARegularFile : 0;
         if (code == 0) code = shellCopyFile(source, target);
-        if (code == 0)
+        if (code == 0) {
             ++report.filesCopied;
-        else
+            if (written) written(itemSize(target));
+        } else {
             report.failures.push_back({target, code});
+        }
         return;
     }
     const DWORD existing = GetFileAttributesA(target.c_str());
@@ -77,7 +79,7 @@ void copyAny(const std::string& source, const std::string& target, CopyReport& r
     do {
         const std::string name = record.cFileName;
         if (name == "." || name == "..") continue;
-        copyAny(source + kSeparator + name, target + kSeparator + name, report, stop);
+        copyAny(source + kSeparator + name, target + kSeparator + name, report, stop, written);
     } while (!report.stopped && listing.next(record));
 }
 
@@ -116,7 +118,7 @@ CopyReport CopyInto::copy(const std::string& source, const std::string& relative
         }
         folder += kSeparator;
     }
-    copyAny(source, target, report, stopRequested);
+    copyAny(source, target, report, stopRequested, written);
     return report;
 }
 

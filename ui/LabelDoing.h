@@ -1,25 +1,41 @@
-// The progress line of the main window. It is the engine's progress label: the
-// engine writes its progress into it, and its integer tag is the abort request.
+// The progress line of the main window: the latest text of the engine's work,
+// elided in the middle (keeping the file name) to the width it has, so that a
+// long path never widens the window.
 #pragma once
 
-#include <QCoreApplication>
 #include <QLabel>
-
-#include "engine/Progress.h"
+#include <QResizeEvent>
 
 namespace dm::ui {
 
-class LabelDoing : public QLabel, public ProgressLabel {
+class LabelDoing : public QLabel {
 public:
-    explicit LabelDoing(QWidget* parent = nullptr) : QLabel(parent) {}
+    explicit LabelDoing(QWidget* parent = nullptr) : QLabel(parent)
+    {
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    }
 
-    void setText(const std::string& text) override { QLabel::setText(QString::fromStdString(text)); }
-    int tag() const override { return tag_; }
-    void setTag(int value) override { tag_ = value; }
-    void processMessages() override { QCoreApplication::processEvents(); }
+    void showText(const QString& text)
+    {
+        full_ = text;
+        elide();
+    }
+    QString fullText() const { return full_; }
+
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+    QSize sizeHint() const override { return {0, QLabel::sizeHint().height()}; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QLabel::resizeEvent(event);
+        elide();
+    }
 
 private:
-    int tag_ = 0;
+    void elide() { setText(fontMetrics().elidedText(full_, Qt::ElideMiddle, width())); }
+
+    QString full_;
 };
 
 }  // namespace dm::ui

@@ -1,6 +1,5 @@
 // The main window's actions around a result: synchronizing, exporting folder A,
 // the about box and the manual.
-#include <QCoreApplication>
 #include <QToolButton>
 
 #include "common/ErrorLog.h"
@@ -21,6 +20,7 @@ namespace dm::ui {
 
 void TfrmMain::btnSynAllClick()
 {
+    if (isBusy()) return;
     if (!resultValid || !comparer) {
         messageBox(this, qs(messageText(msg::NoResultToSync)));
         return;
@@ -30,43 +30,58 @@ void TfrmMain::btnSynAllClick()
         return;
     }
     if (!askYesNo(this, qs(messageText(msg::SyncConfirm)), qs(messageText(msg::SyncConfirmCaption)))) return;
-    synchronize(*comparer, syncScope(comparer->results, nullptr, nullptr), dm_.NotUpdateList, nullptr, dm_.LogPath);
-    RunComparison();
+    working_ = std::move(comparer);
+    startJob(
+        [this, notUpdate = dm_.NotUpdateList, logPath = dm_.LogPath] {
+            synchronize(*working_, syncScope(working_->results, nullptr, nullptr), notUpdate, &run, logPath);
+        },
+        [this] {
+            comparer = std::move(working_);
+            RunComparison();
+        });
 }
 
 void TfrmMain::btnExportClick()
 {
+    if (isBusy()) return;
     const std::string folder = !dm_.DispPath.empty() ? dm_.DispPath : platform::folderOf(platform::programFile());
     if (dm_.DispInfo.empty()) dm_.DispInfo = "info.dat";
     const QString file = chooseFile(this, qs(folder), qs(folder + dm_.DispInfo), QString(), true);
     if (file.isEmpty()) return;
 
+    // The export's comparer and what its job found, kept until the job is done.
+    struct Export {
+        std::unique_ptr<dirCompare> comp;
+        bool scanned = false;
+        bool written = false;
+        std::string error;
+    };
+    auto job = std::make_shared<Export>();
     const StringList include{std::string(1, platform::kSeparator)};
-    auto comp = std::make_unique<dirCompare>(dm_.StandardDir, dm_.LocalDir, labelDoing, include, StringList{},
-                                             kAllOptions, std::string(), dm_.DispInfo);
-    labelDoing->setTag(0);
-    labelDoing->clear();
-    btnAbort->setEnabled(true);
-
-    std::string error;
-    if (!comp->scanFolder(comp->rootA, error, {})) {
-        messageBox(this, qs(error));
-    } else {
-        if (comp->rootA.count >= comp->maxEntries)
-            messageBox(this, qs(messageText(msg::TooManyEntries) + std::to_string(comp->maxEntries)));
-        if (exportInfoFile(*comp, file.toStdString(), error, comp->rootA)) {
-            messageBox(this, qs(messageText(msg::ExportDone1) + comp->pathA + messageText(msg::ExportDone2)) + file +
-                                 qs(messageText(msg::ExportDone3)));
-        } else {
-            messageBox(this, qs(messageText(msg::ExportFailed)));
-            messageBox(this, qs(error));
-            writeLog(error, dm_.LogPath);
-        }
-    }
-    comp.reset();
-    labelDoing->setTag(0);
-    labelDoing->clear();
-    btnAbort->setEnabled(false);
+    job->comp = std::make_unique<dirCompare>(dm_.StandardDir, dm_.LocalDir, &run, include, StringList{}, kAllOptions,
+                                             std::string(), dm_.DispInfo);
+    startJob(
+        [job, target = file.toStdString()] {
+            job->scanned = job->comp->scanFolder(job->comp->rootA, job->error, {});
+            if (job->scanned) job->written = exportInfoFile(*job->comp, target, job->error, job->comp->rootA);
+        },
+        [this, job, file] {
+            dirCompare& comp = *job->comp;
+            if (!job->scanned) {
+                messageBox(this, qs(job->error));
+                return;
+            }
+            if (comp.rootA.count >= comp.maxEntries)
+                messageBox(this, qs(messageText(msg::TooManyEntries) + std::to_string(comp.maxEntries)));
+            if (job->written) {
+                messageBox(this, qs(messageText(msg::ExportDone1) + comp.pathA + messageText(msg::ExportDone2)) +
+                                     file + qs(messageText(msg::ExportDone3)));
+            } else {
+                messageBox(this, qs(messageText(msg::ExportFailed)));
+                messageBox(this, qs(job->error));
+                writeLog(job->error, dm_.LogPath);
+            }
+        });
 }
 
 void TfrmMain::N5Click()

@@ -24,7 +24,7 @@ namespace dm::ui {
 
 namespace {
 
-constexpr int kResultRole = Qt::UserRole;
+constexpr int kNameRole = Qt::UserRole;  // the result node's name, as bytes
 constexpr int kStateRole = Qt::UserRole + 1;
 
 void deleteChildren(QTreeWidgetItem* node)
@@ -46,9 +46,21 @@ void sortChildren(QTreeWidgetItem* node, const QCollator& collator)
 
 }  // namespace
 
-result_t* TfrmMain::resultOf(QTreeWidgetItem* node)
+result_t* TfrmMain::resultOf(QTreeWidgetItem* node) const
 {
-    return node ? reinterpret_cast<result_t*>(node->data(0, kResultRole).value<quintptr>()) : nullptr;
+    if (!node || !node->parent() || !comparer) return nullptr;
+    std::vector<QByteArray> names;
+    for (QTreeWidgetItem* n = node; n->parent(); n = n->parent()) names.push_back(n->data(0, kNameRole).toByteArray());
+    result_t* r = &comparer->results;
+    for (auto name = names.rbegin(); name != names.rend(); ++name) {
+        if (!r->children) return nullptr;
+        const std::string_view wanted(name->constData(), size_t(name->size()));
+        const auto found = std::find_if(r->children->begin(), r->children->end(),
+                                        [&](const std::unique_ptr<result_t>& c) { return c->name == wanted; });
+        if (found == r->children->end()) return nullptr;
+        r = found->get();
+    }
+    return r;
 }
 
 QTreeWidgetItem* TfrmMain::AddHeaderNode()
@@ -67,16 +79,16 @@ int TfrmMain::AddResultNodes(const ResultList& list, QTreeWidgetItem* under)
         result_t& r = *owned;
         if (!isShown(r, dm_.OnlyDiff)) continue;
         auto* node = new QTreeWidgetItem(under, QStringList(qs(r.name)));
-        node->setData(0, kResultRole, QVariant::fromValue(reinterpret_cast<quintptr>(&r)));
+        node->setData(0, kNameRole, QByteArray(r.name.data(), qsizetype(r.name.size())));
         ++added;
         if (r.included && showsChildren(r)) {
             const int shown = AddResultNodes(*r.children, node);
             node->setText(0, qs(folderNodeText(r.name, shown)));
         }
         // The item's side tells file from folder, so no look at the disk is needed.
-        const bool known = r.kind >= 1 && r.kind <= 3;
-        const std::string& path = r.kind == 1 ? r.pathA : r.pathB;
-        const bool folder = r.kind == 1 ? r.folderA : r.folderB;
+        const bool known = r.kind >= OnlyInA && r.kind <= InBoth;
+        const std::string& path = r.kind == OnlyInA ? r.pathA : r.pathB;
+        const bool folder = r.kind == OnlyInA ? r.folderA : r.folderB;
         setNodeImage(node, known ? iconKey(path, folder) : QString(), stateIndexOf(r));
     }
     return added;
@@ -156,8 +168,8 @@ void TfrmMain::ShowDetails(QTreeWidgetItem* node)
     StringList texts;
     comparer->details(*item, texts);
     for (int i = 0; i < 15 && i < int(texts.size()); ++i) sg->item(i % 5, i / 5)->setText(qs(texts[size_t(i)]));
-    N11->setEnabled(item->kind == 1 || item->kind == 3);
-    N12->setEnabled(item->kind == 2 || item->kind == 3);
+    N11->setEnabled(item->kind == OnlyInA || item->kind == InBoth);
+    N12->setEnabled(item->kind == OnlyInB || item->kind == InBoth);
 }
 
 void TfrmMain::TreeMouseDown(Qt::MouseButton button, const QPoint& position)
@@ -191,58 +203,50 @@ void TfrmMain::rebuildChildren(QTreeWidgetItem* node, result_t& item)
 void TfrmMain::N10Click(int tag)
 {
     QTreeWidgetItem* node = TreeViewResult->currentItem();
-    if (!resultValid || !comparer || TreeViewResult->topLevelItemCount() == 0 || busy || (tag != 1 && tag != 2) ||
+    if (isBusy() || !resultValid || !comparer || TreeViewResult->topLevelItemCount() == 0 || (tag != 1 && tag != 2) ||
         !node || (tag == 2 && !mayCopy()))
         return;
-    N9->setEnabled(false);
-    N10->setEnabled(false);
-    labelDoing->setTag(0);
-    labelDoing->clear();
-    QCoreApplication::processEvents();
-    busy = true;
-
-    result_t& results = comparer->results;
     QTreeWidgetItem* parentNode = node->parent();
     result_t* item = resultOf(node);
-    result_t* holder = parentNode ? resultOf(parentNode) : nullptr;
-    if (parentNode && !item) {
-        N9->setEnabled(true);
-        N10->setEnabled(true);
-        busy = false;
-        return;
-    }
-    const SyncScope scope = syncScope(results, parentNode ? item : nullptr, holder);
-    if (tag == 2 && scope.owner) synchronize(*comparer, scope, dm_.NotUpdateList, {}, dm_.LogPath);
-    if (!parentNode || !scope.owner) {
+    if (parentNode && !item) return;
+    const SyncScope scope = syncScope(comparer->results, parentNode ? item : nullptr, resultOf(parentNode));
+    const StringList notUpdate = dm_.NotUpdateList;
+    const std::string logPath = dm_.LogPath;
+    const auto copy = [this, scope, notUpdate, logPath, tag] {
+        if (tag == 2) synchronize(*working_, scope, notUpdate, &run, logPath);
+    };
+    working_ = std::move(comparer);
+    if (!parentNode) {
         // The header: the whole comparison.
-        busy = false;
-        N9->setEnabled(true);
-        N10->setEnabled(true);
-        RunComparison();
+        startJob(copy, [this] {
+            comparer = std::move(working_);
+            RunComparison();
+        });
         return;
     }
     // A folder pair is redone whole; one item, by its name in the folder that holds it.
     QTreeWidgetItem* ownerNode = scope.owner == item ? node : parentNode;
-    deleteChildren(ownerNode);
-    comparer->refresh(*scope.owner, 0, scope.name);
-    if (scope.owner != &results) {
-        rebuildChildren(ownerNode, *scope.owner);
-    } else if (comparer->state == Finished || comparer->state == TooManyFiles) {
-        if (comparer->state == TooManyFiles)
-            messageBox(this, qs(messageText(msg::TooManyEntries) + std::to_string(comparer->maxEntries)));
-        if (results.children) AddResultNodes(*results.children, ownerNode);
-        SortTree();
-        ownerNode->setExpanded(true);
-    }
-    panels[3]->setText(CountsText());
-    ShowState();
-    ShowDetails(TreeViewResult->currentItem());
-
-    N9->setEnabled(true);
-    N10->setEnabled(mayCopy());
-    labelDoing->setTag(0);
-    labelDoing->clear();
-    busy = false;
+    startJob(
+        [this, copy, scope] {
+            copy();
+            working_->refresh(*scope.owner, 0, scope.name);
+        },
+        [this, ownerNode, scope] {
+            comparer = std::move(working_);
+            deleteChildren(ownerNode);
+            if (scope.owner != &comparer->results) {
+                rebuildChildren(ownerNode, *scope.owner);
+            } else if (comparer->state == Finished || comparer->state == TooManyFiles) {
+                if (comparer->state == TooManyFiles)
+                    messageBox(this, qs(messageText(msg::TooManyEntries) + std::to_string(comparer->maxEntries)));
+                if (comparer->results.children) AddResultNodes(*comparer->results.children, ownerNode);
+                SortTree();
+                ownerNode->setExpanded(true);
+            }
+            panels[3]->setText(CountsText());
+            ShowState();
+            ShowDetails(TreeViewResult->currentItem());
+        });
 }
 
 void TfrmMain::N11Click(int tag)

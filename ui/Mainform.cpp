@@ -13,6 +13,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -78,6 +79,8 @@ TfrmMain::TfrmMain(TDM& dm, QWidget* parent) : QMainWindow(parent), dm_(dm)
     buildClientArea();
     buildStatusBar();
     buildMenus();
+    pollTimer_ = new QTimer(this);
+    connect(pollTimer_, &QTimer::timeout, this, [this] { labelDoing->showText(qs(run.text())); });
 }
 
 TfrmMain::~TfrmMain() = default;
@@ -100,7 +103,8 @@ void TfrmMain::buildToolbar()
     bar->setContextMenuPolicy(Qt::PreventContextMenu);
     bbtnStart = glyphButton(bar, tr("开始"), tr("单击这里开始"), Glyph::Start);
     btnAbort = glyphButton(bar, tr("中止"), tr("中止比较"), Glyph::Abort);
-    btnSynAll = glyphButton(bar, tr("同步"), tr("以A为范本，同步两个文件夹（B多余的文件不会影响A）"), Glyph::Sync);
+    synHint_ = tr("以A为范本，同步两个文件夹（B多余的文件不会影响A）");
+    btnSynAll = glyphButton(bar, tr("同步"), synHint_, Glyph::Sync);
     btnShowR = glyphButton(bar, tr("报告"), tr("显示比较结果总结"), Glyph::Report);
     auto* separator = new QWidget(bar);
     separator->setFixedWidth(8);
@@ -183,7 +187,7 @@ void TfrmMain::buildClientArea()
     connect(TreeViewResult, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current) { ShowDetails(current); });
     connect(TreeViewResult, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        if (popupActive && !busy && TreeViewResult->currentItem())
+        if (popupActive && !isBusy() && TreeViewResult->currentItem())
             PopupMenu1->exec(TreeViewResult->viewport()->mapToGlobal(at));
     });
 }
@@ -276,45 +280,45 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
 
 void TfrmMain::bbtnStartClick()
 {
+    if (isBusy()) return;
     if (wizard_ && execModal(*wizard_) == QDialog::Accepted) RunComparison();
 }
 
 void TfrmMain::RunComparison()
 {
-    SetIdle(false);
-    btnSynAll->setEnabled(false);
-    btnShowR->setEnabled(false);
+    if (isBusy()) return;
     popupActive = false;
     TreeViewResult->clear();
-
+    comparer.reset();
+    resultValid = false;
+    SetIdle(true);
     if (dm_.StandardDir.empty() || dm_.LocalDir.empty()) {
         panels[0]->setText(text(msg::DirectoryNotExist));
-        SetIdle(true);
         return;
     }
-    comparer.reset();
     try {
-        comparer =
-            std::make_unique<dirCompare>(dm_.StandardDir, dm_.LocalDir, labelDoing, dm_.DoCompareList,
-                                         dm_.NotUpdateList, uint8_t(dm_.Options & 0xFF), std::string(), dm_.DispInfo);
+        working_ = std::make_unique<dirCompare>(dm_.StandardDir, dm_.LocalDir, &run, dm_.DoCompareList,
+                                                dm_.NotUpdateList, uint8_t(dm_.Options & 0xFF), std::string(),
+                                                dm_.DispInfo);
     } catch (const std::exception&) {
         writeLog(messageText(msg::CannotStartComparing), dm_.LogPath);
-        SetIdle(true);
         return;
     }
-    resultValid = true;
     const QDateTime start = QDateTime::currentDateTime();
     panels[0]->setText(text(msg::StateComparing));
-    QCoreApplication::processEvents();
+    startJob([this] { working_->run(0); }, [this, start] { comparisonDone(start); });
+}
 
-    comparer->run(0);
+void TfrmMain::comparisonDone(const QDateTime& start)
+{
+    comparer = std::move(working_);
+    resultValid = true;
     if (comparer->state != Finished && comparer->state != TooManyFiles) {
         comparer->logError(comparer->errorText, dm_.LogPath);
         ShowState();
         panels[4]->setText(elapsedText(start, QDateTime::currentDateTime()));
         comparer.reset();
         resultValid = false;
-        SetIdle(true);
         return;
     }
     if (comparer->state == TooManyFiles)
@@ -324,16 +328,10 @@ void TfrmMain::RunComparison()
     panels[3]->setText(CountsText());
     ShowState();
     panels[4]->setText(elapsedText(start, QDateTime::currentDateTime()));
-
-    // B was listed only in part after the limit: items it holds would look lacking.
-    btnSynAll->setEnabled(mayCopy());
-    btnSynAll->setToolTip(mayCopy() ? tr("以A为范本，同步两个文件夹（B多余的文件不会影响A）") : qs(noCopyReason()));
-    btnShowR->setEnabled(true);
     popupActive = true;
-    panels[3]->setText(CountsText());
     fillReport(dm_, comparer->results);
-    if (report_) execModal(*report_);
     SetIdle(true);
+    if (report_) execModal(*report_);
 }
 
 bool TfrmMain::mayCopy() const
@@ -343,9 +341,8 @@ bool TfrmMain::mayCopy() const
 
 std::string TfrmMain::noCopyReason()
 {
-    return textIn(
-        "比较在条目上限处中断, B 未完整列出, 因此不能同步。",
-        "The comparison stopped at the entry limit and B was not listed whole, so nothing can be synchronized.");
+    return textIn("比较在条目上限处中断, B 未完整列出, 因此不能同步。",
+                  "The comparison stopped at the entry limit and B was not listed whole, so nothing can be synchronized.");
 }
 
 void TfrmMain::fillTree()
@@ -357,35 +354,14 @@ void TfrmMain::fillTree()
     header->setExpanded(true);
 }
 
-void TfrmMain::SetIdle(bool idle)
-{
-    btnAbort->setEnabled(!idle);
-    labelDoing->setTag(0);
-    labelDoing->clear();
-    lbText->setVisible(!idle);
-    if (!idle) lbText->raise();
-    bbtnStart->setEnabled(idle);
-    StatusBar1->setEnabled(idle);
-    btnExit->setEnabled(idle);
-    N1->setEnabled(idle);
-    N2->setEnabled(idle);
-}
-
 void TfrmMain::ShowState()
 {
     if (comparer) panels[0]->setText(qs(stateText(comparer->state, comparer->errorText)));
-    QCoreApplication::processEvents();
 }
 
 QString TfrmMain::CountsText() const
 {
     return comparer ? qs(countsText(comparer->results)) : QString();
-}
-
-void TfrmMain::btnAbortClick()
-{
-    labelDoing->setTag(1);
-    QCoreApplication::processEvents();
 }
 
 void TfrmMain::btnShowRClick()

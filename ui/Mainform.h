@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QIcon>
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 
 #include "engine/Comp.h"
@@ -17,6 +18,7 @@ class QMenu;
 class QPushButton;
 class QSplitter;
 class QStatusBar;
+class QTimer;
 class QTableWidget;
 class QToolButton;
 class QTreeWidget;
@@ -49,7 +51,12 @@ public:
     // The comparison run and the window state around it.
     void bbtnStartClick();
     void RunComparison();
+    // Idle, or busy with a job: the one place that enables and disables what
+    // could start other work or touch the result.
     void SetIdle(bool idle);
+    bool isBusy() const;
+    // Processes events until the job under way (if any) has ended.
+    void waitUntilIdle();
     void ShowState();
     QString CountsText() const;
     void btnAbortClick();
@@ -75,15 +82,19 @@ public:
     void N5Click();
     void N16Click();
 
-    static result_t* resultOf(QTreeWidgetItem* node);
+    // The result node a tree node shows, found again by its names from the
+    // top, so that a node left from before a refresh finds nothing rather
+    // than a released one; null while a job holds the comparer.
+    result_t* resultOf(QTreeWidgetItem* node) const;
 
     std::unique_ptr<dirCompare> comparer;
     bool resultValid = false;
     // Whether the result may be copied from: never after a comparison cut short by the limit.
     bool mayCopy() const;
     static std::string noCopyReason();
-    bool busy = false;
     bool popupActive = false;
+    // The progress, counters and abort request of the job under way.
+    RunControl run;
 
     QToolButton* bbtnStart;
     QToolButton* btnAbort;
@@ -113,6 +124,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -129,12 +141,20 @@ private:
     static QString iconKey(const std::string& path, bool folder);
     QIcon iconOfKey(const QString& key);
     void rebuildChildren(QTreeWidgetItem* node, result_t& item);
+    // Runs `work` on a thread of its own, then `done` on this one.
+    void startJob(std::function<void()> work, std::function<void()> done);
+    void comparisonDone(const QDateTime& start);
 
     TDM& dm_;
     TfrmWizard* wizard_ = nullptr;
     TfrmResult* report_ = nullptr;
     QHash<QString, QIcon> iconCache_;
     QHash<QString, QIcon> composedCache_;
+    QString synHint_;
+    QTimer* pollTimer_;
+    bool busy_ = false;
+    // The comparer while a job holds it.
+    std::unique_ptr<dirCompare> working_;
 };
 
 }  // namespace dm::ui

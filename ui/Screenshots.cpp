@@ -77,6 +77,7 @@ int main(int argc, char** argv)
     main.show();
     dm::ui::uiHooks().execModal = [](QDialog&) { return int(QDialog::Accepted); };
     main.RunComparison();
+    main.waitUntilIdle();
     main.TreeViewResult->expandAll();
     main.TreeViewResult->setCurrentItem(main.TreeViewResult->topLevelItem(0)->child(0));
     save(main, out + "/main.png");

@@ -197,8 +197,9 @@ TEST_F(CliSafety, AnInformationFileSideStopsAtTheEntryLimit)
 
 TEST_F(CliSafety, TerminateDuringASyncStopsAfterTheCurrentFileWithASummary)
 {
-    const std::string block(2 << 20, 'x');
-    for (int i = 0; i < 40; ++i) dir.file("A/f" + std::to_string(i), block);
+    // Large enough that the copying outlasts the first look at its progress.
+    const std::string block(32 << 20, 'x');
+    for (int i = 0; i < 8; ++i) dir.file("A/f" + std::to_string(i), block);
     int master = -1;
     const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
     ASSERT_GE(pid, 0);

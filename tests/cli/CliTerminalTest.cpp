@@ -22,14 +22,16 @@ protected:
 
 TEST_F(Cli, CtrlCStopsTheScanAtTheNextFolder)
 {
-    for (int i = 0; i < 300; ++i) dir.file("A/d" + std::to_string(i) + "/f");
+    // Enough folders that the scan outlasts the first look at its progress.
+    for (int i = 0; i < 5000; ++i) dir.file("A/d" + std::to_string(i) + "/f");
     dir.folder("B");
     // On a terminal the progress line shows; once it does, the scan is under way.
     int master = -1;
     const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
     ASSERT_GE(pid, 0);
     if (pid == 0) {
-        execl(DIRMATCH_BINARY, DIRMATCH_BINARY, "compare", a.c_str(), b.c_str(), "--lang", "zh", nullptr);
+        execl(DIRMATCH_BINARY, DIRMATCH_BINARY, "compare", a.c_str(), b.c_str(), "--lang", "zh", "--max-entries",
+              "100000", nullptr);
         _exit(127);
     }
     std::string seen;

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "common/Messages.h"
 #include "engine/Comp.h"
 #include "tests/support/Compare.h"
 #include "tests/support/PeBuilder.h"
@@ -232,6 +233,19 @@ TEST_F(Compare, ItemsOutsideTheCompareListAreListedButNotCounted)
     EXPECT_EQ(comp->results.lacked, 1);
     EXPECT_EQ(child(comp->results, "x.txt").included, 0);
     EXPECT_EQ(child(comp->results, "x.txt").lacked, 0);
+}
+
+TEST_F(Compare, AnAbortWhileComparingStopsAtTheNextFolderPairAndFailsTheRun)
+{
+    dir.lay({{"A/one/f"}, {"B/one/f"}, {"A/two/g"}, {"B/two/g", "other"}});
+    RunControl control;
+    control.onText = [&](const std::string& text) {
+        if (text.find(messageText(msg::ProgressComparing)) == 0) control.requestAbort();
+    };
+    auto comp = compared(a, b, 0x1F, {test::kSep}, {}, &control);
+    EXPECT_EQ(comp->state, CompareError);
+    EXPECT_EQ(comp->errorText, messageText(msg::UserAbort));
+    EXPECT_FALSE(child(comp->results, "two").children);  // never compared
 }
 
 }  // namespace

@@ -19,7 +19,6 @@
 #include "engine/Sync.h"
 #include "platform/Copy.h"
 #include "tests/support/Compare.h"
-#include "tests/support/FakeLabel.h"
 #include "tests/support/TempDir.h"
 
 namespace dm {
@@ -97,11 +96,11 @@ TEST_F(Reliability, AFolderThatVanishesDuringTheScanFailsTheRunCleanly)
 {
     dir.file("A/first/x");
     dir.file("A/second/y");
-    test::FakeLabel label;
-    label.onText = [&](const std::string& text, test::FakeLabel&) {
+    RunControl control;
+    control.onText = [&](const std::string& text) {
         if (text.find("/A/first/") != std::string::npos) fs::remove_all(dir / "A/second");
     };
-    auto comp = compared(a, b, 0x1F, {test::kSep}, {}, &label);
+    auto comp = compared(a, b, 0x1F, {test::kSep}, {}, &control);
     EXPECT_EQ(comp->state, CompareError);
     EXPECT_EQ(comp->errorText, "目录"_sys + dir / "A/second" + "不存在"_sys);
 }
@@ -110,11 +109,11 @@ TEST_F(Reliability, AFileThatGrowsDuringTheScanIsTakenAsItWasListed)
 {
     dir.file("A/sub/grow", "12345");
     dir.file("B/sub/grow", "12345");
-    test::FakeLabel label;
-    label.onText = [&](const std::string& text, test::FakeLabel&) {
+    RunControl control;
+    control.onText = [&](const std::string& text) {
         if (text.find("/B/sub/") != std::string::npos) test::writeFile(dir / "A/sub/grow", std::string(5000, 'g'));
     };
-    auto comp = compared(a, b, 0x1F, {test::kSep}, {}, &label);
+    auto comp = compared(a, b, 0x1F, {test::kSep}, {}, &control);
     ASSERT_EQ(comp->state, Finished);
     EXPECT_EQ(comp->results.different, 0);
     auto again = compared(a, b);
@@ -223,12 +222,12 @@ TEST_F(Reliability, FilesDeletedWhileTheScanRunsNeverHangIt)
         dir.file("A/d/f" + std::to_string(i), std::string(100, 'M'));
         dir.file("B/d/f" + std::to_string(i), std::string(100, 'M'));
     }
-    test::FakeLabel label;
-    label.onText = [&](const std::string& text, test::FakeLabel&) {
+    RunControl control;
+    control.onText = [&](const std::string& text) {
         // B is being listed while A's versions may still be on their way.
         if (text.find(b) != std::string::npos) fs::remove_all(a + "/d");
     };
-    auto comp = compared(a, b, 0x1F, {test::kSep}, {}, &label);
+    auto comp = compared(a, b, 0x1F, {test::kSep}, {}, &control);
     EXPECT_EQ(comp->state, Finished);
 }
 

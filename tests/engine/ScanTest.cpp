@@ -9,7 +9,6 @@
 #include "platform/SysError.h"
 #include "platform/TestSeams.h"
 #include "tests/support/Compare.h"
-#include "tests/support/FakeLabel.h"
 #include "tests/support/PeBuilder.h"
 #include "tests/support/TempDir.h"
 
@@ -29,9 +28,9 @@ protected:
     }
 
     std::unique_ptr<dirCompare> comparer(uint8_t options = 0x1F, const StringList& include = {test::kSep},
-                                         const StringList& exclude = {}, ProgressLabel* label = nullptr)
+                                         const StringList& exclude = {}, RunControl* control = nullptr)
     {
-        return std::make_unique<dirCompare>(dir.folder("A"), dir.folder("B"), label, include, exclude, options);
+        return std::make_unique<dirCompare>(dir.folder("A"), dir.folder("B"), control, include, exclude, options);
     }
 
     TempDir dir;
@@ -151,18 +150,20 @@ TEST_F(Scan, AnAbortStopsAtTheNextFolderAndKeepsWhatWasListed)
 {
     dir.file("A/first/x");
     dir.file("A/second/y");
-    test::FakeLabel label;
-    label.onText = [&](const std::string& text, test::FakeLabel& self) {
-        if (text.find("first") != std::string::npos) self.setTag(1);
+    RunControl control;
+    std::vector<std::string> texts;
+    control.onText = [&](const std::string& text) {
+        texts.push_back(text);
+        if (text.find("first") != std::string::npos) control.requestAbort();
     };
-    auto comp = comparer(0x1F, {test::kSep}, {}, &label);
+    auto comp = comparer(0x1F, {test::kSep}, {}, &control);
     comp->run(0);
     EXPECT_EQ(comp->state, CompareError);
     EXPECT_EQ(comp->errorText, "用户中止"_sys);
     EXPECT_EQ(comp->rootA.children->size(), 2u);
     EXPECT_TRUE(test::child(comp->rootA, "first").children);
     EXPECT_FALSE(test::child(comp->rootA, "second").children);
-    EXPECT_EQ(label.texts.front(), "获取目录文件信息: "_sys + dir / "A/");
+    EXPECT_EQ(texts.front(), "获取目录文件信息: "_sys + dir / "A/");
 }
 
 TEST_F(Scan, AFolderThatCannotBeListedFailsWithTheSystemsText)

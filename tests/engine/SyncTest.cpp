@@ -14,6 +14,7 @@ namespace {
 
 using test::child;
 using test::compared;
+using test::entriesIn;
 
 class Sync : public ::testing::Test {
 protected:
@@ -192,6 +193,24 @@ TEST_F(Sync, ALackedItemThatAppearedInBSinceTheComparisonIsSkipped)
     const SyncOutcome outcome = synchronize(*comp, *comp->results.children, nullptr, {}, {});
     EXPECT_EQ(outcome.skipped.size(), 1u);
     EXPECT_EQ(dir.read("B/new"), "made meanwhile");
+}
+
+TEST_F(Sync, AStopEndsTheWalkBetweenFilesAndCountsWhatWasDone)
+{
+    for (int i = 0; i < 4; ++i) dir.file("A/f" + std::to_string(i), std::string(3 << 20, 'n'));
+    auto comp = compared(a, b);
+    RunControl control;
+    control.onText = [&](const std::string& text) {
+        if (text.find("f1") != std::string::npos) control.requestAbort();
+    };
+    const SyncOutcome outcome =
+        synchronize(*comp, *comp->results.children, nullptr, {}, {}, &control, std::string());
+    EXPECT_TRUE(outcome.stopped);
+    EXPECT_EQ(outcome.copied, 1);
+    EXPECT_EQ(outcome.skipped.size(), 3u);  // f1 stopped at its start, f2 and f3 not begun
+    EXPECT_EQ(control.filesToCopy, 4);
+    EXPECT_EQ(control.bytesCopied, int64_t(3 << 20));
+    EXPECT_EQ(entriesIn(b), 1u);  // f0 alone: no part of f1, no temporary file
 }
 
 }  // namespace

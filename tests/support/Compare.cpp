@@ -7,9 +7,9 @@
 namespace dm::test {
 
 std::unique_ptr<dirCompare> compared(const std::string& a, const std::string& b, uint8_t options,
-                                     const StringList& include, const StringList& exclude, ProgressLabel* label)
+                                     const StringList& include, const StringList& exclude, RunControl* control)
 {
-    auto comp = std::make_unique<dirCompare>(a, b, label, include, exclude, options);
+    auto comp = std::make_unique<dirCompare>(a, b, control, include, exclude, options);
     comp->run(0);
     return comp;
 }

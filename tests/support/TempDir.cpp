@@ -62,6 +62,16 @@ std::string TempDir::folder(const std::string& relative) const
     return full;
 }
 
+void TempDir::lay(const std::vector<Item>& items) const
+{
+    for (const Item& item : items) {
+        if (!item.path.empty() && item.path.back() == '/')
+            folder(item.path);
+        else
+            file(item.path, item.content, item.seconds);
+    }
+}
+
 std::string TempDir::read(const std::string& relative) const
 {
     return readFile(*this / relative);

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/FindData.h"
 #include "platform/Text.h"
@@ -28,6 +29,14 @@ inline std::string operator""_sys(const char* text, size_t length)
 // A fixed, ordinary moment (2004-11-09 11:33:20 UTC) so that times are explicit.
 constexpr int64_t kTime = 1100000000;
 
+// One item of a tree laid out at once: a file with its content and time, or a
+// folder where the path ends with "/".
+struct Item {
+    std::string path;
+    std::string content = "x";
+    int64_t seconds = kTime;
+};
+
 class TempDir {
 public:
     TempDir();
@@ -44,6 +53,8 @@ public:
     std::string file(const std::string& relative, const std::string& content = "x", int64_t seconds = kTime,
                      uint32_t nanoseconds = 0) const;
     std::string folder(const std::string& relative) const;
+    // Lays out a whole tree from a table of items.
+    void lay(const std::vector<Item>& items) const;
     std::string read(const std::string& relative) const;
     bool exists(const std::string& relative) const;
     // Whether names that differ only in case are different items here.

@@ -16,6 +16,7 @@ namespace {
 TEST_F(UiTest, AnEmptyFolderSettingStopsTheRunBeforeItStarts)
 {
     main->RunComparison();
+    main->waitUntilIdle();
     EXPECT_EQ(panel(0), "错误, 目录不存在");
     EXPECT_FALSE(reportShown());
     EXPECT_FALSE(main->btnSynAll->isEnabled());
@@ -30,6 +31,7 @@ TEST_F(UiTest, ARunShowsStateCountsTimeAndTheReport)
     dir.file("A/lack");
     dir.file("B/extra");
     main->RunComparison();
+    main->waitUntilIdle();
     EXPECT_EQ(panel(0), "比较完成");
     EXPECT_EQ(panel(3), "缺:1 | 异:0 | 多:1");
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$")).match(main->panels[4]->text()).hasMatch());
@@ -48,14 +50,17 @@ TEST_F(UiTest, AComparisonCutShortByTheLimitShowsItsTreeButCopiesNothing)
     dir.file("B/f", "old!");
     for (int i = 0; i < MaxScanCount; ++i) dir.file("B/more/" + std::to_string(i));
     main->RunComparison();
+    main->waitUntilIdle();
     EXPECT_EQ(panel(0), "文件太多");
     EXPECT_GT(main->TreeViewResult->topLevelItemCount(), 0);
     EXPECT_FALSE(main->btnSynAll->isEnabled());
     ASSERT_FALSE(messages.empty());
     EXPECT_NE(messages.front().find("不能同步"), std::string::npos);
     main->btnSynAllClick();
+    main->waitUntilIdle();
     main->TreeViewResult->setCurrentItem(main->TreeViewResult->topLevelItem(0)->child(0));
     main->N10Click(2);
+    main->waitUntilIdle();
     EXPECT_EQ(dir.read("B/f"), "old!");
 }
 
@@ -71,6 +76,7 @@ TEST_F(UiTest, EqualFoldersEndWithTheirStateAndALogEntry)
     dm->StandardDir = dir.folder("A");
     dm->LocalDir = dir.folder("A");
     main->RunComparison();
+    main->waitUntilIdle();
     EXPECT_EQ(panel(0), "错误, 目录相同");
     EXPECT_FALSE(reportShown());
     EXPECT_FALSE(main->comparer);
@@ -81,8 +87,10 @@ TEST_F(UiTest, AnAbortDuringTheScanLeavesAnEmptyTree)
 {
     chooseFolders();
     dir.file("A/sub/x");
+    slowListing();
     QTimer::singleShot(0, main.get(), [this] { main->btnAbortClick(); });
     main->RunComparison();
+    main->waitUntilIdle();
     EXPECT_EQ(panel(0), "用户中止");
     EXPECT_EQ(main->TreeViewResult->topLevelItemCount(), 0);
     EXPECT_FALSE(main->btnSynAll->isEnabled());
@@ -94,6 +102,7 @@ TEST_F(UiTest, AClickOnTheStatusBarShowsThePanelsText)
 {
     chooseFolders();
     main->RunComparison();
+    main->waitUntilIdle();
     main->StatusBar1Click(350);
     main->StatusBar1Click(2000);  // right of the last panel: the last one
     ASSERT_EQ(messages.size(), 2u);
@@ -162,6 +171,7 @@ TEST_F(UiTest, TheReportSumsUpTheRun)
     dir.file("A/same", "1");
     dir.file("B/same", "1");
     main->RunComparison();
+    main->waitUntilIdle();
     ASSERT_GE(dm->ReportLines.size(), 4u);
     EXPECT_EQ(dm->ReportLines[0], "两个文件夹完全相同。");
     EXPECT_EQ(dm->ReportLines[1], "");

@@ -51,6 +51,7 @@ TEST_F(ResultTree, OnlyDifferencesHidesIdenticalAndFilteredItems)
     dir.file("B/thing");
     dm->NotUpdateList = {".bak"};
     main->RunComparison();
+    main->waitUntilIdle();
     EXPECT_EQ(texts(node(header(), "sub")), QStringList{QStringLiteral("lack")});
     EXPECT_EQ(node(header(), "sub")->text(0), QStringLiteral("sub    ---    1"));
     EXPECT_EQ(stateOf(node(header(), "thing")), StateError);
@@ -58,6 +59,7 @@ TEST_F(ResultTree, OnlyDifferencesHidesIdenticalAndFilteredItems)
 
     dm->OnlyDiff = false;
     main->RunComparison();
+    main->waitUntilIdle();
     EXPECT_EQ(node(header(), "sub")->text(0), QStringLiteral("sub    ---    3"));
     EXPECT_EQ(stateOf(node(node(header(), "sub"), "same")), StateIdentical);
     EXPECT_EQ(stateOf(node(node(header(), "sub"), "x.bak")), StateNotCompared);
@@ -69,6 +71,7 @@ TEST_F(ResultTree, TheWholeTreeIsSortedByNodeText)
     chooseFolders();
     for (const char* name : {"b", "C", "a"}) dir.file(std::string("A/") + name);
     main->RunComparison();
+    main->waitUntilIdle();
     EXPECT_EQ(texts(header()), (QStringList{"a", "b", "C"}));
 }
 
@@ -81,20 +84,24 @@ TEST_F(ResultTree, RefreshingAFolderKeepsComparerOrderAndAnItemUnderTheHeaderSor
     dir.file("A/top1");
     dir.file("A/top2");
     main->RunComparison();
+    main->waitUntilIdle();
     QTreeWidgetItem* sub = node(header(), "sub");
     EXPECT_EQ(texts(sub), (QStringList{"a", "m", "z"}));
 
     select(sub);
     main->N10Click(1);
+    main->waitUntilIdle();
     sub = node(header(), "sub");
     EXPECT_EQ(texts(sub), (QStringList{"a", "m", "z"}));  // the listing's order, which is sorted too
     dir.file("B/sub/0new");                               // appears at the end of B's list
     select(sub);
     main->N10Click(1);
+    main->waitUntilIdle();
     EXPECT_EQ(texts(node(header(), "sub")).last(), QStringLiteral("0new"));
 
     select(node(header(), "top2"));
     main->N10Click(1);
+    main->waitUntilIdle();
     EXPECT_EQ(texts(header()), (QStringList{"sub    ---    4", "top1", "top2"}));
     EXPECT_EQ(panel(0), "比较完成");
 }
@@ -105,11 +112,13 @@ TEST_F(ResultTree, AFolderWithEveryChildHiddenIsRefreshedAsAnItemOfItsParent)
     dir.file("A/sub/x", "1");
     dir.file("B/sub/x", "22");
     main->RunComparison();
+    main->waitUntilIdle();
     QTreeWidgetItem* sub = node(header(), "sub");
     ASSERT_EQ(sub->childCount(), 1);
     dir.file("B/sub/x", "1");
     select(node(sub, "x"));
     main->N10Click(1);  // x's parent is refreshed for x alone
+    main->waitUntilIdle();
     EXPECT_EQ(node(header(), "sub")->childCount(), 0);
     EXPECT_EQ(panel(3), "缺:0 | 异:0 | 多:0");
 }
@@ -123,8 +132,10 @@ TEST_F(ResultTree, UpdatingOneFileCopiesThatFileAlone)
     dir.file("A/sub/g", "new");
     dir.file("B/sub/g", "old!");
     main->RunComparison();
+    main->waitUntilIdle();
     select(node(node(header(), "sub"), "f"));
     main->N10Click(2);
+    main->waitUntilIdle();
     EXPECT_EQ(dir.read("B/sub/f"), "new");
     EXPECT_EQ(dir.read("B/sub/g"), "old!");
     EXPECT_EQ(stateOf(node(node(header(), "sub"), "f")), StateIdentical);
@@ -139,9 +150,11 @@ TEST_F(ResultTree, UpdatingTheHeaderSynchronizesEverythingAndComparesAgain)
     dir.file("A/sub/b", "2");
     dir.file("B/mine");
     main->RunComparison();
+    main->waitUntilIdle();
     shown.clear();
     select(header());
     main->N10Click(2);
+    main->waitUntilIdle();
     EXPECT_TRUE(dir.exists("B/a"));
     EXPECT_TRUE(dir.exists("B/sub/b"));
     EXPECT_TRUE(dir.exists("B/mine"));
@@ -152,6 +165,7 @@ TEST_F(ResultTree, UpdatingTheHeaderSynchronizesEverythingAndComparesAgain)
 TEST_F(ResultTree, TheSyncButtonAsksFirst)
 {
     main->btnSynAllClick();
+    main->waitUntilIdle();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], "当前没有成功分析结果, 无法同步, 请先进行分析");
 
@@ -161,13 +175,16 @@ TEST_F(ResultTree, TheSyncButtonAsksFirst)
     dir.file("B/changed", "old");
     dir.file("B/mine", "b");
     main->RunComparison();
+    main->waitUntilIdle();
     answerYes = false;
     main->btnSynAllClick();
+    main->waitUntilIdle();
     EXPECT_FALSE(dir.exists("B/new"));
     EXPECT_EQ(dir.read("B/changed"), "old");
 
     answerYes = true;
     main->btnSynAllClick();
+    main->waitUntilIdle();
     EXPECT_EQ(dir.read("B/changed"), "new!");
     EXPECT_EQ(dir.read("B/mine"), "b");
     EXPECT_EQ(main->comparer->results.lacked + main->comparer->results.different, 0);
@@ -178,6 +195,7 @@ TEST_F(ResultTree, TheGridFollowsTheSelectionButNotTheHeader)
     chooseFolders();
     dir.file("A/only");
     main->RunComparison();
+    main->waitUntilIdle();
     QTreeWidgetItem* only = node(header(), "only");
     select(only);
     EXPECT_EQ(main->sg->item(1, 1)->text().toStdString(), dir / "A/only");
@@ -204,6 +222,7 @@ TEST_F(ResultTree, OpeningAnItemShowsItsPathThenOpensIt)
     dir.file("A/sub/x");
     dir.file("B/sub/y");
     main->RunComparison();
+    main->waitUntilIdle();
     select(node(header(), "sub"));
     main->N11Click(4);
     ASSERT_EQ(messages.size(), 1u);
@@ -236,6 +255,7 @@ TEST_F(ResultTree, TheHiddenExportButtonWritesFolderA)
         return QString::fromStdString(file);
     };
     main->btnExportClick();
+    main->waitUntilIdle();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], "导出标准文件夹信息:" + dm->StandardDir + "/ 到信息文件:" + file + " 成功");
     EXPECT_NE(dir.read("export.dat").find("BEGIN\r\n"), std::string::npos);
@@ -254,6 +274,7 @@ TEST_F(ResultTree, WithTheEnglishFormsEverythingSpeaksEnglish)
         chooseFolders();
         dir.file("A/only");
         window.RunComparison();
+        window.waitUntilIdle();
         EXPECT_EQ(window.panels[0]->text(), QStringLiteral("Comparison finished"));
         EXPECT_EQ(window.panels[3]->text(), QStringLiteral("L:1 | D:0 | M:0"));
         window.TreeViewResult->setCurrentItem(window.TreeViewResult->topLevelItem(0)->child(0));

@@ -7,8 +7,10 @@
 #include <QDialog>
 #include <QLabel>
 #include <QPushButton>
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/Messages.h"
@@ -49,7 +51,9 @@ protected:
 
     void TearDown() override
     {
+        if (main) main->waitUntilIdle();
         uiHooks() = UiHooks{};
+        platform::testSeams().failListing = nullptr;
         main.reset();
         dm.reset();
         platform::testSeams().programFile.clear();
@@ -61,6 +65,16 @@ protected:
     {
         dm->StandardDir = dir.folder("A");
         dm->LocalDir = dir.folder("B");
+    }
+
+    // Every folder listing takes a while, so that a job is still running when
+    // the test acts.
+    static void slowListing(int milliseconds = 40)
+    {
+        platform::testSeams().failListing = [milliseconds](const std::string&) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+            return 0;
+        };
     }
 
     bool reportShown() const

@@ -1,0 +1,43 @@
+// What a long piece of engine work (a comparison, a refresh, a copy) shares
+// with whoever started it, safely from another thread: the abort request, the
+// latest progress text and counters. The engine only writes the text and the
+// counters and reads the request; the caller polls the rest.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+
+namespace dm {
+
+class RunControl {
+public:
+    // Before each job: no abort requested, no text, every counter 0.
+    void reset();
+
+    void requestAbort() { abort_ = true; }
+    bool abortRequested() const { return abort_; }
+
+    void setText(std::string text);
+    std::string text() const;
+
+    // Each text as it is set, on the working thread: for tests that act at a
+    // given moment of the work. Set it before the work starts.
+    std::function<void(const std::string&)> onText;
+
+    std::atomic<int64_t> entriesCounted{0};  // listing entries, as the limit counts them
+    std::atomic<int64_t> itemsCompared{0};   // result nodes made
+    std::atomic<int64_t> filesCopied{0};
+    std::atomic<int64_t> filesToCopy{0};  // the copies planned, where known
+    std::atomic<int64_t> bytesCopied{0};
+    std::atomic<int64_t> bytesToCopy{0};  // the planned files' sizes (folders not included)
+
+private:
+    std::atomic<bool> abort_{false};
+    mutable std::mutex mutex_;
+    std::string text_;
+};
+
+}  // namespace dm

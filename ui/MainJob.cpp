@@ -1,0 +1,83 @@
+// Long engine work (comparisons, refreshes, copies, the export) runs as a job
+// on a thread of its own. While it runs the window stays live: a timer shows
+// the run control's progress every 100 ms, the abort button answers, and
+// every action that could start other work or touch the result is refused.
+// The comparer belongs to the job for that time (working_), never to both.
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QMenu>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QThread>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include "ui/Forms.h"
+#include "ui/LabelDoing.h"
+#include "ui/Mainform.h"
+
+namespace dm::ui {
+
+void TfrmMain::startJob(std::function<void()> work, std::function<void()> done)
+{
+    SetIdle(false);
+    run.reset();
+    QThread* thread = QThread::create(std::move(work));
+    connect(thread, &QThread::finished, this, [this, thread, done = std::move(done)] {
+        thread->deleteLater();
+        pollTimer_->stop();
+        // What follows may start the next job (a comparison after a copy).
+        busy_ = false;
+        done();
+        if (!busy_) SetIdle(true);
+    });
+    pollTimer_->start(100);
+    thread->start();
+}
+
+bool TfrmMain::isBusy() const
+{
+    return busy_;
+}
+
+void TfrmMain::waitUntilIdle()
+{
+    while (busy_) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void TfrmMain::SetIdle(bool idle)
+{
+    busy_ = !idle;
+    btnAbort->setEnabled(!idle);
+    labelDoing->showText(QString());
+    lbText->setVisible(!idle);
+    if (!idle) lbText->raise();
+    // While busy nothing may start other work or reach the result tree.
+    for (QWidget* w : {static_cast<QWidget*>(bbtnStart), static_cast<QWidget*>(btnExit),
+                       static_cast<QWidget*>(btnExport), static_cast<QWidget*>(StatusBar1),
+                       static_cast<QWidget*>(TreeViewResult)})
+        w->setEnabled(idle);
+    btnSynAll->setEnabled(idle && resultValid && mayCopy());
+    btnSynAll->setToolTip(resultValid && !mayCopy() ? qs(noCopyReason()) : synHint_);
+    btnShowR->setEnabled(idle && resultValid);
+    N1->setEnabled(idle);
+    N2->setEnabled(idle);
+    PopupMenu1->setEnabled(idle);
+}
+
+void TfrmMain::btnAbortClick()
+{
+    run.requestAbort();
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event)
+{
+    // The work would outlive the window it reports to: stop it first.
+    if (busy_)
+        event->ignore();
+    else
+        QMainWindow::closeEvent(event);
+}
+
+}  // namespace dm::ui
