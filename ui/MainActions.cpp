@@ -74,8 +74,8 @@ void TfrmMain::btnExportClick()
             if (comp.rootA.count >= comp.maxEntries)
                 messageBox(this, qs(messageText(msg::TooManyEntries) + std::to_string(comp.maxEntries)));
             if (job->written) {
-                messageBox(this, qs(messageText(msg::ExportDone1) + comp.pathA + messageText(msg::ExportDone2)) +
-                                     file + qs(messageText(msg::ExportDone3)));
+                messageBox(this, qs(messageText(msg::ExportDone1) + comp.pathA + messageText(msg::ExportDone2)) + file +
+                                     qs(messageText(msg::ExportDone3)));
             } else {
                 messageBox(this, qs(messageText(msg::ExportFailed)));
                 messageBox(this, qs(job->error));

@@ -54,9 +54,9 @@ void TfrmMain::SetIdle(bool idle)
     lbText->setVisible(!idle);
     if (!idle) lbText->raise();
     // While busy nothing may start other work or reach the result tree.
-    for (QWidget* w : {static_cast<QWidget*>(bbtnStart), static_cast<QWidget*>(btnExit),
-                       static_cast<QWidget*>(btnExport), static_cast<QWidget*>(StatusBar1),
-                       static_cast<QWidget*>(TreeViewResult)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(bbtnStart), static_cast<QWidget*>(btnExit), static_cast<QWidget*>(btnExport),
+          static_cast<QWidget*>(StatusBar1), static_cast<QWidget*>(TreeViewResult)})
         w->setEnabled(idle);
     btnSynAll->setEnabled(idle && resultValid && mayCopy());
     btnSynAll->setToolTip(resultValid && !mayCopy() ? qs(noCopyReason()) : synHint_);

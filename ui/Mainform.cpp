@@ -297,9 +297,9 @@ void TfrmMain::RunComparison()
         return;
     }
     try {
-        working_ = std::make_unique<dirCompare>(dm_.StandardDir, dm_.LocalDir, &run, dm_.DoCompareList,
-                                                dm_.NotUpdateList, uint8_t(dm_.Options & 0xFF), std::string(),
-                                                dm_.DispInfo);
+        working_ =
+            std::make_unique<dirCompare>(dm_.StandardDir, dm_.LocalDir, &run, dm_.DoCompareList, dm_.NotUpdateList,
+                                         uint8_t(dm_.Options & 0xFF), std::string(), dm_.DispInfo);
     } catch (const std::exception&) {
         writeLog(messageText(msg::CannotStartComparing), dm_.LogPath);
         return;
@@ -341,8 +341,9 @@ bool TfrmMain::mayCopy() const
 
 std::string TfrmMain::noCopyReason()
 {
-    return textIn("比较在条目上限处中断, B 未完整列出, 因此不能同步。",
-                  "The comparison stopped at the entry limit and B was not listed whole, so nothing can be synchronized.");
+    return textIn(
+        "比较在条目上限处中断, B 未完整列出, 因此不能同步。",
+        "The comparison stopped at the entry limit and B was not listed whole, so nothing can be synchronized.");
 }
 
 void TfrmMain::fillTree()

@@ -203,8 +203,7 @@ TEST_F(Sync, AStopEndsTheWalkBetweenFilesAndCountsWhatWasDone)
     control.onText = [&](const std::string& text) {
         if (text.find("f1") != std::string::npos) control.requestAbort();
     };
-    const SyncOutcome outcome =
-        synchronize(*comp, *comp->results.children, nullptr, {}, {}, &control, std::string());
+    const SyncOutcome outcome = synchronize(*comp, *comp->results.children, nullptr, {}, {}, &control, std::string());
     EXPECT_TRUE(outcome.stopped);
     EXPECT_EQ(outcome.copied, 1);
     EXPECT_EQ(outcome.skipped.size(), 3u);  // f1 stopped at its start, f2 and f3 not begun
