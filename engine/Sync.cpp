@@ -49,7 +49,7 @@ void walk(const dirCompare& comp, const ResultList& list, const result_t* parent
         if (facesLinkedFolder(e) && e.included && visit.skip)
             visit.skip({e.pathA, e.pathB}, textIn("链接的文件夹, 无法比较", "a linked folder: not compared"));
         if (!isCandidate(e)) continue;
-        const SyncStep step{e.pathA, targetOf(comp, e, parent)};
+        const SyncStep step{e.pathA, targetOf(comp, e, parent), e.kind};
         if (mayUpdate(e.pathA, notUpdateList))
             visit.copy(step, e);
         else if (visit.skip)
@@ -70,7 +70,7 @@ bool mayUpdate(const std::string& pathA, const StringList& notUpdateList)
 
 SyncOutcome synchronize(const dirCompare& comp, const ResultList& list, const result_t* parent,
                         const std::string& itemName, const StringList& notUpdateList, RunControl* progress,
-                        const std::string& logPath)
+                        const std::string& logPath, const std::set<std::string>& leftOut)
 {
     SyncOutcome outcome;
     if (comp.state == TooManyFiles) return outcome;
@@ -80,6 +80,7 @@ SyncOutcome synchronize(const dirCompare& comp, const ResultList& list, const re
     if (progress) {
         into.written = [progress](uint64_t bytes) { progress->bytesCopied += int64_t(bytes); };
         for (const SyncStep& step : syncPlan(comp, list, parent, itemName, notUpdateList)) {
+            if (leftOut.count(step.source)) continue;
             ++progress->filesToCopy;
             progress->bytesToCopy += int64_t(platform::itemSize(step.source));
         }
@@ -88,6 +89,7 @@ SyncOutcome synchronize(const dirCompare& comp, const ResultList& list, const re
         outcome.skipped.push_back({step.source, step.target, reason});
     };
     const auto copy = [&](const SyncStep& step, const result_t& e) {
+        if (leftOut.count(step.source)) return skip(step, textIn("未选中", "not chosen"));
         if (outcome.stopped || stop()) {
             outcome.stopped = true;
             return skip(step, messageText(msg::UserAbort));
@@ -182,9 +184,10 @@ const ResultList& listOf(const SyncScope& scope)
 }  // namespace
 
 SyncOutcome synchronize(const dirCompare& comp, const SyncScope& scope, const StringList& notUpdateList,
-                        RunControl* progress, const std::string& logPath)
+                        RunControl* progress, const std::string& logPath, const std::set<std::string>& leftOut)
 {
-    return synchronize(comp, listOf(scope), listParent(comp, scope), scope.name, notUpdateList, progress, logPath);
+    return synchronize(comp, listOf(scope), listParent(comp, scope), scope.name, notUpdateList, progress, logPath,
+                       leftOut);
 }
 
 std::vector<SyncStep> syncPlan(const dirCompare& comp, const SyncScope& scope, const StringList& notUpdateList)

@@ -3,6 +3,7 @@
 // is touched, and nothing is ever deleted.
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@ bool mayUpdate(const std::string& pathA, const StringList& notUpdateList);
 struct SyncStep {
     std::string source;
     std::string target;
+    uint8_t kind = OnlyInA;  // OnlyInA: B lacks it; InBoth: the files differ
 };
 
 // One item that was not copied, or not wholly, and why.
@@ -38,12 +40,13 @@ struct SyncOutcome {
 // name only the first candidate of that name (case-sensitive) is taken.
 // The run control, when given, shows each copy and counts files and bytes, and
 // its abort request stops the walk between files (or blocks of a large one);
-// every failed copy is appended to the log.
+// every failed copy is appended to the log. Planned copies whose source is in
+// `leftOut` (unticked by the user) are skipped.
 // Nothing is copied from a comparison cut short by the entry limit: B's
 // listing is incomplete there, and items it holds would look lacking.
 SyncOutcome synchronize(const dirCompare& comp, const ResultList& list, const result_t* parent,
                         const std::string& itemName, const StringList& notUpdateList, RunControl* progress = nullptr,
-                        const std::string& logPath = {});
+                        const std::string& logPath = {}, const std::set<std::string>& leftOut = {});
 
 // What a synchronization or refresh of one selected item covers, the same in
 // both front ends: a compared folder pair, its whole content; any other item,
@@ -62,7 +65,8 @@ SyncScope syncScope(result_t& root, result_t* selected, result_t* holder);
 SyncScope syncScope(result_t& root, const std::string& relativePath);
 
 SyncOutcome synchronize(const dirCompare& comp, const SyncScope& scope, const StringList& notUpdateList,
-                        RunControl* progress = nullptr, const std::string& logPath = {});
+                        RunControl* progress = nullptr, const std::string& logPath = {},
+                        const std::set<std::string>& leftOut = {});
 std::vector<SyncStep> syncPlan(const dirCompare& comp, const SyncScope& scope, const StringList& notUpdateList);
 
 // "copied N, failed M, skipped K", in the current language.

@@ -1,5 +1,8 @@
 #include "ui/Forms.h"
 
+#include <QLocale>
+
+#include "common/Messages.h"
 #include "ui/Artwork.h"
 
 namespace dm::ui {
@@ -48,6 +51,11 @@ QString memoText(const std::vector<std::string>& lines)
     QString text;
     for (const std::string& line : lines) text += QString::fromStdString(line) + QLatin1Char('\n');
     return text;
+}
+
+QString sizeText(uint64_t bytes)
+{
+    return QLocale(currentLanguage() == English ? QLocale::English : QLocale::Chinese).formattedDataSize(qint64(bytes));
 }
 
 }  // namespace dm::ui

@@ -18,6 +18,9 @@ QPushButton* flatButton(QWidget* parent, const QString& text, int x, int y, int 
 // The text of a memo holding these lines, one line each.
 QString memoText(const std::vector<std::string>& lines);
 
+// A number of bytes as the user's language writes it ("1.5 MiB").
+QString sizeText(uint64_t bytes);
+
 inline QString qs(const std::string& text)
 {
     return QString::fromStdString(text);

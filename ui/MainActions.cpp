@@ -15,6 +15,9 @@
 #include "ui/Forms.h"
 #include "ui/LabelDoing.h"
 #include "ui/Mainform.h"
+#include "ui/SyncPreview.h"
+#include "ui/SyncProgress.h"
+#include "ui/SyncSummary.h"
 
 namespace dm::ui {
 
@@ -29,16 +32,42 @@ void TfrmMain::btnSynAllClick()
         messageBox(this, qs(noCopyReason()));
         return;
     }
-    if (!askYesNo(this, qs(messageText(msg::SyncConfirm)), qs(messageText(msg::SyncConfirmCaption)))) return;
+    const SyncScope whole = syncScope(comparer->results, nullptr, nullptr);
+    if (confirmPlan(whole)) startSync(whole, syncPreview->leftOut(), nullptr);
+}
+
+bool TfrmMain::confirmPlan(const SyncScope& scope)
+{
+    syncPreview->setPlan(syncPlan(*comparer, scope, dm_.NotUpdateList));
+    return execModal(*syncPreview) == QDialog::Accepted;
+}
+
+void TfrmMain::startSync(const SyncScope& scope, const std::set<std::string>& leftOut, QTreeWidgetItem* ownerNode)
+{
     working_ = std::move(comparer);
+    syncProgress->btnCancel->setEnabled(true);
+    syncProgress->show();
     startJob(
-        [this, notUpdate = dm_.NotUpdateList, logPath = dm_.LogPath] {
-            synchronize(*working_, syncScope(working_->results, nullptr, nullptr), notUpdate, &run, logPath);
+        [this, scope, leftOut, ownerNode, notUpdate = dm_.NotUpdateList, logPath = dm_.LogPath] {
+            syncOutcome_ = synchronize(*working_, scope, notUpdate, &run, logPath, leftOut);
+            if (ownerNode) working_->refresh(*scope.owner, 0, scope.name);
         },
-        [this] {
+        [this, scope, ownerNode] {
+            syncProgress->hide();
             comparer = std::move(working_);
-            RunComparison();
+            pendingSummary_ = syncOutcome_;
+            if (!ownerNode) return RunComparison();  // the summary follows its report
+            refreshDone(ownerNode, scope);
+            showSummary();
         });
+}
+
+void TfrmMain::showSummary()
+{
+    if (!pendingSummary_) return;
+    syncSummary->setOutcome(*pendingSummary_);
+    pendingSummary_.reset();
+    execModal(*syncSummary);
 }
 
 void TfrmMain::btnExportClick()

@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QThread>
@@ -51,6 +52,8 @@ void TfrmMain::SetIdle(bool idle)
     busy_ = !idle;
     btnAbort->setEnabled(!idle);
     labelDoing->showText(QString());
+    progressBar->setValue(0);
+    progressBar->setVisible(!idle);
     lbText->setVisible(!idle);
     if (!idle) lbText->raise();
     // While busy nothing may start other work or reach the result tree.

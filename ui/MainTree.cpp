@@ -19,6 +19,7 @@
 #include "ui/Forms.h"
 #include "ui/LabelDoing.h"
 #include "ui/Mainform.h"
+#include "ui/SyncPreview.h"
 
 namespace dm::ui {
 
@@ -210,43 +211,42 @@ void TfrmMain::N10Click(int tag)
     result_t* item = resultOf(node);
     if (parentNode && !item) return;
     const SyncScope scope = syncScope(comparer->results, parentNode ? item : nullptr, resultOf(parentNode));
-    const StringList notUpdate = dm_.NotUpdateList;
-    const std::string logPath = dm_.LogPath;
-    const auto copy = [this, scope, notUpdate, logPath, tag] {
-        if (tag == 2) synchronize(*working_, scope, notUpdate, &run, logPath);
-    };
-    working_ = std::move(comparer);
-    if (!parentNode) {
-        // The header: the whole comparison.
-        startJob(copy, [this] {
-            comparer = std::move(working_);
-            RunComparison();
-        });
+    // The header stands for the whole comparison; a folder pair is redone
+    // whole; one item, by its name in the folder that holds it.
+    QTreeWidgetItem* ownerNode = !parentNode ? nullptr : scope.owner == item ? node : parentNode;
+    if (tag == 2) {
+        // A whole tree or folder is copied only after its plan was seen.
+        if (scope.name.empty() && !confirmPlan(scope)) return;
+        startSync(scope, scope.name.empty() ? syncPreview->leftOut() : std::set<std::string>(), ownerNode);
         return;
     }
-    // A folder pair is redone whole; one item, by its name in the folder that holds it.
-    QTreeWidgetItem* ownerNode = scope.owner == item ? node : parentNode;
-    startJob(
-        [this, copy, scope] {
-            copy();
-            working_->refresh(*scope.owner, 0, scope.name);
-        },
-        [this, ownerNode, scope] {
-            comparer = std::move(working_);
-            deleteChildren(ownerNode);
-            if (scope.owner != &comparer->results) {
-                rebuildChildren(ownerNode, *scope.owner);
-            } else if (comparer->state == Finished || comparer->state == TooManyFiles) {
-                if (comparer->state == TooManyFiles)
-                    messageBox(this, qs(messageText(msg::TooManyEntries) + std::to_string(comparer->maxEntries)));
-                if (comparer->results.children) AddResultNodes(*comparer->results.children, ownerNode);
-                SortTree();
-                ownerNode->setExpanded(true);
-            }
-            panels[3]->setText(CountsText());
-            ShowState();
-            ShowDetails(TreeViewResult->currentItem());
-        });
+    if (!ownerNode) {
+        RunComparison();
+        return;
+    }
+    working_ = std::move(comparer);
+    startJob([this, scope] { working_->refresh(*scope.owner, 0, scope.name); },
+             [this, ownerNode, scope] {
+                 comparer = std::move(working_);
+                 refreshDone(ownerNode, scope);
+             });
+}
+
+void TfrmMain::refreshDone(QTreeWidgetItem* ownerNode, const SyncScope& scope)
+{
+    deleteChildren(ownerNode);
+    if (scope.owner != &comparer->results) {
+        rebuildChildren(ownerNode, *scope.owner);
+    } else if (comparer->state == Finished || comparer->state == TooManyFiles) {
+        if (comparer->state == TooManyFiles)
+            messageBox(this, qs(messageText(msg::TooManyEntries) + std::to_string(comparer->maxEntries)));
+        if (comparer->results.children) AddResultNodes(*comparer->results.children, ownerNode);
+        SortTree();
+        ownerNode->setExpanded(true);
+    }
+    panels[3]->setText(CountsText());
+    ShowState();
+    ShowDetails(TreeViewResult->currentItem());
 }
 
 void TfrmMain::N11Click(int tag)

@@ -2,6 +2,12 @@
 #include "ui/Mainform.h"
 
 #include <QCoreApplication>
+#include <QAction>
+#include <QShowEvent>
+#include <QScreen>
+#include <QProgressBar>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QDateTime>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -28,6 +34,9 @@
 #include "ui/Forms.h"
 #include "ui/LabelDoing.h"
 #include "ui/Resultform.h"
+#include "ui/SyncPreview.h"
+#include "ui/SyncProgress.h"
+#include "ui/SyncSummary.h"
 #include "ui/Wizardform.h"
 
 namespace dm::ui {
@@ -79,8 +88,11 @@ TfrmMain::TfrmMain(TDM& dm, QWidget* parent) : QMainWindow(parent), dm_(dm)
     buildClientArea();
     buildStatusBar();
     buildMenus();
+    syncPreview = new TdlgSyncPreview(this);
+    syncProgress = new TdlgSyncProgress(run, this);
+    syncSummary = new TdlgSyncSummary(this);
     pollTimer_ = new QTimer(this);
-    connect(pollTimer_, &QTimer::timeout, this, [this] { labelDoing->showText(qs(run.text())); });
+    connect(pollTimer_, &QTimer::timeout, this, &TfrmMain::showProgress);
 }
 
 TfrmMain::~TfrmMain() = default;
@@ -148,6 +160,11 @@ void TfrmMain::buildClientArea()
     sg = new QTableWidget(5, 3, Splitter1);
     sg->horizontalHeader()->setVisible(false);
     sg->verticalHeader()->setVisible(false);
+    // A thin header whose borders the user can drag; cells keep one line,
+    // elided in the middle, with the whole text as their tooltip.
+    sg->horizontalHeader()->setFixedHeight(6);
+    sg->setWordWrap(false);
+    sg->setTextElideMode(Qt::ElideMiddle);
     sg->setShowGrid(true);
     sg->setSelectionBehavior(QAbstractItemView::SelectRows);
     sg->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -163,6 +180,17 @@ void TfrmMain::buildClientArea()
         }
     }
     sg->setFont(formFont(12));
+    auto* copy = new QAction(tr("复制"), sg);
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetShortcut);
+    connect(copy, &QAction::triggered, this, [this] {
+        QStringList texts;
+        for (const QTableWidgetItem* cell : sg->selectedItems()) texts << cell->text();
+        if (texts.isEmpty() && sg->currentItem()) texts << sg->currentItem()->text();
+        QGuiApplication::clipboard()->setText(texts.join(QLatin1Char('\t')));
+    });
+    sg->addAction(copy);
+    sg->setContextMenuPolicy(Qt::ActionsContextMenu);
     Splitter1->addWidget(TreeViewResult);
     Splitter1->addWidget(sg);
     Splitter1->setStretchFactor(0, 1);
@@ -173,10 +201,17 @@ void TfrmMain::buildClientArea()
     row->addWidget(Panel2);
     outer->addLayout(row, 1);
 
+    auto* progressRow = new QHBoxLayout;
     labelDoing = new LabelDoing(central);
     labelDoing->setAlignment(Qt::AlignCenter);
     labelDoing->setFixedHeight(18);
-    outer->addWidget(labelDoing);
+    progressRow->addWidget(labelDoing, 1);
+    progressBar = new QProgressBar(central);
+    progressBar->setFixedSize(148, 14);
+    progressBar->setTextVisible(false);
+    progressBar->setVisible(false);
+    progressRow->addWidget(progressBar);
+    outer->addLayout(progressRow);
     setCentralWidget(central);
 
     lbText = new QLabel(tr("正在比较，请耐心等待..."), central);
@@ -186,9 +221,9 @@ void TfrmMain::buildClientArea()
 
     connect(TreeViewResult, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current) { ShowDetails(current); });
+    // On empty space too, with its items disabled (TreeMouseDown decides which).
     connect(TreeViewResult, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        if (popupActive && !isBusy() && TreeViewResult->currentItem())
-            PopupMenu1->exec(TreeViewResult->viewport()->mapToGlobal(at));
+        if (popupActive && !isBusy()) PopupMenu1->exec(TreeViewResult->viewport()->mapToGlobal(at));
     });
 }
 
@@ -256,6 +291,14 @@ void TfrmMain::buildMenus()
 
 void TfrmMain::showEvent(QShowEvent* event)
 {
+    if (!event->spontaneous() && !centred_) {
+        centred_ = true;
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
     setLanguage(N1->title().contains(QStringLiteral("Main")) ? English : Chinese);
     SetGridWidths();
     setWindowTitle(text(msg::ProductName));
@@ -304,6 +347,7 @@ void TfrmMain::RunComparison()
         writeLog(messageText(msg::CannotStartComparing), dm_.LogPath);
         return;
     }
+    entryLimit_ = working_->maxEntries;
     const QDateTime start = QDateTime::currentDateTime();
     panels[0]->setText(text(msg::StateComparing));
     startJob([this] { working_->run(0); }, [this, start] { comparisonDone(start); });
@@ -319,6 +363,7 @@ void TfrmMain::comparisonDone(const QDateTime& start)
         panels[4]->setText(elapsedText(start, QDateTime::currentDateTime()));
         comparer.reset();
         resultValid = false;
+        showSummary();
         return;
     }
     if (comparer->state == TooManyFiles)
@@ -332,6 +377,19 @@ void TfrmMain::comparisonDone(const QDateTime& start)
     fillReport(dm_, comparer->results);
     SetIdle(true);
     if (report_) execModal(*report_);
+    showSummary();
+}
+
+void TfrmMain::showProgress()
+{
+    labelDoing->showText(qs(run.text()));
+    // Entries counted against the limit while scanning, then items compared
+    // against the entries counted.
+    const int64_t counted = run.entriesCounted;
+    const int64_t compared = run.itemsCompared;
+    progressBar->setRange(0, int(std::max<int64_t>(1, compared > 0 ? counted : 2 * int64_t(entryLimit_))));
+    progressBar->setValue(int(compared > 0 ? std::min(compared, counted) : counted));
+    if (syncProgress->isVisible()) syncProgress->update();
 }
 
 bool TfrmMain::mayCopy() const

@@ -8,12 +8,16 @@
 #include <QMainWindow>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <set>
 
 #include "engine/Comp.h"
+#include "engine/Sync.h"
 
 class QAction;
 class QDateTime;
 class QLabel;
+class QProgressBar;
 class QMenu;
 class QPushButton;
 class QSplitter;
@@ -35,6 +39,9 @@ QString elapsedText(const QDateTime& start, const QDateTime& end);
 
 class LabelDoing;
 class TAboutBox;
+class TdlgSyncPreview;
+class TdlgSyncProgress;
+class TdlgSyncSummary;
 class TdlgSetCom;
 class TfrmResult;
 class TfrmWizard;
@@ -108,6 +115,10 @@ public:
     QLabel* lbText;
     QWidget* Panel2;
     LabelDoing* labelDoing;
+    QProgressBar* progressBar;
+    TdlgSyncPreview* syncPreview;
+    TdlgSyncProgress* syncProgress;
+    TdlgSyncSummary* syncSummary;
     QStatusBar* StatusBar1;
     QLabel* panels[5];
     QMenu* N1;
@@ -144,6 +155,15 @@ private:
     // Runs `work` on a thread of its own, then `done` on this one.
     void startJob(std::function<void()> work, std::function<void()> done);
     void comparisonDone(const QDateTime& start);
+    void refreshDone(QTreeWidgetItem* ownerNode, const SyncScope& scope);
+    // The plan of a whole tree or folder, shown for the user to confirm and trim.
+    bool confirmPlan(const SyncScope& scope);
+    // Copies what the scope covers (less what was left out) with its progress
+    // shown, then compares again: the whole run without an owner node, else a
+    // refresh of it; then the summary.
+    void startSync(const SyncScope& scope, const std::set<std::string>& leftOut, QTreeWidgetItem* ownerNode);
+    void showSummary();
+    void showProgress();
 
     TDM& dm_;
     TfrmWizard* wizard_ = nullptr;
@@ -153,8 +173,12 @@ private:
     QString synHint_;
     QTimer* pollTimer_;
     bool busy_ = false;
+    bool centred_ = false;
     // The comparer while a job holds it.
     std::unique_ptr<dirCompare> working_;
+    int32_t entryLimit_ = MaxScanCount;
+    SyncOutcome syncOutcome_;  // written by a copying job, read when it is done
+    std::optional<SyncOutcome> pendingSummary_;
 };
 
 }  // namespace dm::ui

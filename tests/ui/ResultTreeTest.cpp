@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QLabel>
 #include <QCoreApplication>
 #include <QTableWidget>
 #include <QToolButton>
@@ -7,6 +8,8 @@
 
 #include "engine/ResultView.h"
 #include "tests/ui/UiFixture.h"
+#include "ui/SyncPreview.h"
+#include "ui/SyncSummary.h"
 
 namespace dm::ui {
 namespace {
@@ -162,10 +165,9 @@ TEST_F(ResultTree, UpdatingTheHeaderSynchronizesEverythingAndComparesAgain)
     EXPECT_TRUE(reportShown());
 }
 
-TEST_F(ResultTree, TheSyncButtonAsksFirst)
+TEST_F(ResultTree, TheSyncButtonShowsThePlanAndCopiesOnlyWhatStaysTicked)
 {
     main->btnSynAllClick();
-    main->waitUntilIdle();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], "当前没有成功分析结果, 无法同步, 请先进行分析");
 
@@ -176,18 +178,29 @@ TEST_F(ResultTree, TheSyncButtonAsksFirst)
     dir.file("B/mine", "b");
     main->RunComparison();
     main->waitUntilIdle();
-    answerYes = false;
+    onModal = [](QDialog& d) { return dynamic_cast<TdlgSyncPreview*>(&d) ? int(QDialog::Rejected) : 1; };
     main->btnSynAllClick();
     main->waitUntilIdle();
+    EXPECT_EQ(main->syncPreview->table->rowCount(), 2);
     EXPECT_FALSE(dir.exists("B/new"));
     EXPECT_EQ(dir.read("B/changed"), "old");
 
-    answerYes = true;
+    onModal = [](QDialog& d) {
+        if (auto* preview = dynamic_cast<TdlgSyncPreview*>(&d)) {
+            for (int i = 0; i < preview->table->rowCount(); ++i) {
+                if (preview->table->item(i, 1)->text().endsWith(QStringLiteral("new")))
+                    preview->table->item(i, 0)->setCheckState(Qt::Unchecked);
+            }
+        }
+        return int(QDialog::Accepted);
+    };
     main->btnSynAllClick();
     main->waitUntilIdle();
     EXPECT_EQ(dir.read("B/changed"), "new!");
+    EXPECT_FALSE(dir.exists("B/new"));
     EXPECT_EQ(dir.read("B/mine"), "b");
-    EXPECT_EQ(main->comparer->results.lacked + main->comparer->results.different, 0);
+    EXPECT_EQ(main->syncSummary->lbCounts->text(), QStringLiteral("已复制 1, 失败 0, 跳过 1"));
+    EXPECT_EQ(panel(3), "缺:1 | 异:0 | 多:1");
 }
 
 TEST_F(ResultTree, TheGridFollowsTheSelectionButNotTheHeader)

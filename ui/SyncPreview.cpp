@@ -1,0 +1,103 @@
+#include "ui/SyncPreview.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "common/Messages.h"
+#include "platform/Listing.h"
+#include "ui/Forms.h"
+
+namespace dm::ui {
+
+namespace {
+
+enum Column { Kind, From, To, Size, ColumnCount };
+
+}  // namespace
+
+TdlgSyncPreview::TdlgSyncPreview(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(qs(messageText(msg::SyncConfirmCaption)));
+    resize(760, 420);
+    auto* column = new QVBoxLayout(this);
+    lbQuestion = new QLabel(qs(messageText(msg::SyncConfirm)), this);
+    column->addWidget(lbQuestion);
+    table = new QTableWidget(0, ColumnCount, this);
+    table->setHorizontalHeaderLabels({qs(textIn("原因", "Why")), qs(textIn("从 A", "From A")),
+                                      qs(textIn("到 B", "To B")), qs(textIn("大小", "Size"))});
+    table->verticalHeader()->setVisible(false);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setWordWrap(false);
+    table->setTextElideMode(Qt::ElideMiddle);
+    table->horizontalHeader()->setSectionResizeMode(From, QHeaderView::Stretch);
+    table->horizontalHeader()->setSectionResizeMode(To, QHeaderView::Stretch);
+    column->addWidget(table, 1);
+    auto* row = new QHBoxLayout;
+    lbTotals = new QLabel(this);
+    row->addWidget(lbTotals, 1);
+    btnStart = new QPushButton(qs(textIn("开始", "Start")), this);
+    btnCancel = new QPushButton(qs(textIn("取消", "Cancel")), this);
+    btnStart->setDefault(true);
+    row->addWidget(btnStart);
+    row->addWidget(btnCancel);
+    column->addLayout(row);
+    connect(btnStart, &QPushButton::clicked, this, &QDialog::accept);
+    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(table, &QTableWidget::itemChanged, this, [this] { showTotals(); });
+}
+
+void TdlgSyncPreview::setPlan(const std::vector<SyncStep>& steps)
+{
+    steps_ = steps;
+    sizes_.clear();
+    const QSignalBlocker quiet(table);
+    table->setRowCount(int(steps.size()));
+    for (int i = 0; i < int(steps.size()); ++i) {
+        const SyncStep& step = steps[size_t(i)];
+        sizes_.push_back(platform::itemSize(step.source));
+        auto* kind = new QTableWidgetItem(
+            qs(step.kind == OnlyInA ? textIn("B 缺少", "lacking in B") : textIn("不一致", "different")));
+        kind->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
+        kind->setCheckState(Qt::Checked);
+        table->setItem(i, Kind, kind);
+        for (const auto& [col, text] : {std::pair{From, step.source}, std::pair{To, step.target}}) {
+            auto* cell = new QTableWidgetItem(qs(text));
+            cell->setToolTip(qs(text));
+            table->setItem(i, col, cell);
+        }
+        table->setItem(i, Size, new QTableWidgetItem(platform::folderExists(step.source) ? qs(textIn("文件夹", "folder"))
+                                                                                          : sizeText(sizes_.back())));
+    }
+    table->resizeColumnToContents(Kind);
+    showTotals();
+}
+
+std::set<std::string> TdlgSyncPreview::leftOut() const
+{
+    std::set<std::string> out;
+    for (int i = 0; i < table->rowCount(); ++i) {
+        if (table->item(i, Kind)->checkState() != Qt::Checked) out.insert(steps_[size_t(i)].source);
+    }
+    return out;
+}
+
+void TdlgSyncPreview::showTotals()
+{
+    int count = 0;
+    uint64_t bytes = 0;
+    for (int i = 0; i < table->rowCount(); ++i) {
+        if (table->item(i, Kind)->checkState() != Qt::Checked) continue;
+        ++count;
+        bytes += sizes_[size_t(i)];
+    }
+    lbTotals->setText(qs(textIn("共 ", "")) + QString::number(count) + qs(textIn(" 项, ", " items, ")) +
+                      sizeText(bytes));
+    btnStart->setEnabled(count > 0 || table->rowCount() == 0);
+}
+
+}  // namespace dm::ui

@@ -1,0 +1,40 @@
+// What a synchronization will copy, shown before it starts: every item with
+// where it comes from and goes to, why, and its size, each with a tick box.
+#pragma once
+
+#include <QDialog>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engine/Sync.h"
+
+class QLabel;
+class QPushButton;
+class QTableWidget;
+
+namespace dm::ui {
+
+class TdlgSyncPreview : public QDialog {
+public:
+    explicit TdlgSyncPreview(QWidget* parent = nullptr);
+
+    // Lists the plan, every item ticked.
+    void setPlan(const std::vector<SyncStep>& steps);
+    // The sources of the items the user unticked.
+    std::set<std::string> leftOut() const;
+
+    QLabel* lbQuestion;
+    QTableWidget* table;
+    QLabel* lbTotals;
+    QPushButton* btnStart;
+    QPushButton* btnCancel;
+
+private:
+    void showTotals();
+
+    std::vector<SyncStep> steps_;
+    std::vector<uint64_t> sizes_;
+};
+
+}  // namespace dm::ui

@@ -1,0 +1,46 @@
+#include "ui/SyncSummary.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "common/Messages.h"
+#include "ui/Forms.h"
+
+namespace dm::ui {
+
+TdlgSyncSummary::TdlgSyncSummary(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(qs(textIn("同步结果", "Synchronization result")));
+    resize(620, 320);
+    auto* column = new QVBoxLayout(this);
+    lbCounts = new QLabel(this);
+    column->addWidget(lbCounts);
+    memoItems = new QPlainTextEdit(this);
+    memoItems->setReadOnly(true);
+    memoItems->setLineWrapMode(QPlainTextEdit::NoWrap);
+    column->addWidget(memoItems, 1);
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    btnOk = new QPushButton(QStringLiteral("OK"), this);
+    btnOk->setDefault(true);
+    row->addWidget(btnOk);
+    column->addLayout(row);
+    connect(btnOk, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void TdlgSyncSummary::setOutcome(const SyncOutcome& outcome)
+{
+    lbCounts->setText(qs(summaryText(outcome)));
+    QStringList lines;
+    for (const SyncItem& item : outcome.failed)
+        lines << qs(textIn("失败: ", "failed: ") + item.target + " : " + item.reason);
+    for (const SyncItem& item : outcome.skipped)
+        lines << qs(textIn("跳过: ", "skipped: ") + item.target + " : " + item.reason);
+    memoItems->setPlainText(lines.join(QLatin1Char('\n')));
+    memoItems->setVisible(!lines.isEmpty());
+}
+
+}  // namespace dm::ui
