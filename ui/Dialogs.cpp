@@ -6,6 +6,8 @@
 #include <QMessageBox>
 #include <QUrl>
 
+#include "common/Messages.h"
+
 namespace dm::ui {
 
 UiHooks& uiHooks()
@@ -23,14 +25,15 @@ int execModal(QDialog& dialog)
 void messageBox(QWidget* parent, const QString& text)
 {
     if (uiHooks().message) return uiHooks().message(text);
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text, QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(messageText(msg::ProductName)), text, QMessageBox::Ok,
+                    parent);
     box.exec();
 }
 
 bool askYesNo(QWidget* parent, const QString& text, const QString& caption)
 {
     if (uiHooks().askYesNo) return uiHooks().askYesNo(text, caption);
-    return QMessageBox::question(parent, caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+    return QMessageBox::question(parent, caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
            QMessageBox::Yes;
 }
 

@@ -150,9 +150,13 @@ void TfrmMain::SortTree()
 
 void TfrmMain::SetGridWidths()
 {
+    // The fixed column as the forms have it, or as wide as its longest title.
+    int fixed = 100;
+    for (int r = 0; r < 5; ++r)
+        fixed = std::max(fixed, sg->fontMetrics().horizontalAdvance(sg->item(r, 0)->text()) + 12);
     const int width = sg->viewport()->width() > 0 ? sg->width() : 0;
-    const int other = (width - 100) / 2 - 3;
-    sg->setColumnWidth(0, 100);
+    const int other = (width - fixed) / 2 - 3;
+    sg->setColumnWidth(0, fixed);
     sg->setColumnWidth(1, other);
     sg->setColumnWidth(2, other);
 }
@@ -168,7 +172,12 @@ void TfrmMain::ShowDetails(QTreeWidgetItem* node)
     if (!item) return;  // the header keeps what the grid shows
     StringList texts;
     comparer->details(*item, texts);
-    for (int i = 0; i < 15 && i < int(texts.size()); ++i) sg->item(i % 5, i / 5)->setText(qs(texts[size_t(i)]));
+    for (int i = 0; i < 15 && i < int(texts.size()); ++i) {
+        QTableWidgetItem* cell = sg->item(i % 5, i / 5);
+        cell->setText(qs(texts[size_t(i)]));
+        cell->setToolTip(cell->text());
+    }
+    SetGridWidths();
     N11->setEnabled(item->kind == OnlyInA || item->kind == InBoth);
     N12->setEnabled(item->kind == OnlyInB || item->kind == InBoth);
 }

@@ -1,21 +1,21 @@
 // The main window's construction and the comparison run.
 #include "ui/Mainform.h"
 
-#include <QCoreApplication>
 #include <QAction>
-#include <QShowEvent>
-#include <QScreen>
-#include <QProgressBar>
 #include <QClipboard>
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTableWidget>

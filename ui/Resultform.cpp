@@ -69,6 +69,8 @@ TfrmResult::TfrmResult(TDM& dm, QWidget* parent) : QDialog(parent), dm_(dm)
     memoResult = memo(this, 24, 49, 497, 0);
     memoResult->setReadOnly(true);
     memoResult->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memoResult->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    memoResult->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     memoResult->setStyleSheet(QStringLiteral("QPlainTextEdit { background: palette(button); }"));
     memoResult->setVisible(false);
     btnOk = flatButton(this, tr("关闭"), 448, 48, 73, 25);

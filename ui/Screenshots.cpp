@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QTextStream>
 #include <QTimer>
-#include <QTranslator>
 #include <QTreeWidget>
 
 #include "common/Messages.h"
@@ -17,6 +16,7 @@
 #include "ui/Mainform.h"
 #include "ui/Resultform.h"
 #include "ui/Setcomdlg.h"
+#include "ui/Translations.h"
 #include "ui/Wizardform.h"
 
 namespace {
@@ -43,9 +43,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const QStringList args = QApplication::arguments();
     const QString out = args.size() > 1 ? args[1] : QStringLiteral("screenshots");
-    QTranslator english;
-    if (args.contains(QStringLiteral("en")) && english.load(QStringLiteral(":/i18n/dirmatch_en.qm")))
-        QApplication::installTranslator(&english);
+    const dm::ui::Translations translations(args.contains(QStringLiteral("en")));
     QDir().mkpath(out);
 
     // A sample pair of folders.

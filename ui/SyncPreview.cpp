@@ -70,8 +70,9 @@ void TdlgSyncPreview::setPlan(const std::vector<SyncStep>& steps)
             cell->setToolTip(qs(text));
             table->setItem(i, col, cell);
         }
-        table->setItem(i, Size, new QTableWidgetItem(platform::folderExists(step.source) ? qs(textIn("文件夹", "folder"))
-                                                                                          : sizeText(sizes_.back())));
+        table->setItem(i, Size,
+                       new QTableWidgetItem(platform::folderExists(step.source) ? qs(textIn("文件夹", "folder"))
+                                                                                : sizeText(sizes_.back())));
     }
     table->resizeColumnToContents(Kind);
     showTotals();

@@ -42,8 +42,8 @@ void TdlgSyncProgress::update()
     const int64_t bytes = control_.bytesCopied;
     const int64_t totalBytes = control_.bytesToCopy;
     lbFiles->setText(qs(textIn("文件 ", "Files ")) + QString::number(control_.filesCopied.load()) + " / " +
-                     QString::number(control_.filesToCopy.load()) + QStringLiteral("    ") +
-                     sizeText(uint64_t(bytes)) + " / " + sizeText(uint64_t(totalBytes)));
+                     QString::number(control_.filesToCopy.load()) + QStringLiteral("    ") + sizeText(uint64_t(bytes)) +
+                     " / " + sizeText(uint64_t(totalBytes)));
     // The bar counts KiB, so that it fits an int whatever the size.
     bar->setRange(0, int(std::max<int64_t>(1, totalBytes / 1024)));
     bar->setValue(int(std::min(bytes, totalBytes) / 1024));

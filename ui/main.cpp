@@ -1,9 +1,7 @@
 // dirmatch-gui: the desktop program.
 #include <QApplication>
-#include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
-#include <QTranslator>
 #include <memory>
 
 #include "config/Dmodule.h"
@@ -11,6 +9,7 @@
 #include "ui/Mainform.h"
 #include "ui/Resultform.h"
 #include "ui/Setcomdlg.h"
+#include "ui/Translations.h"
 #include "ui/Wizardform.h"
 
 namespace {
@@ -25,9 +24,9 @@ public:
         try {
             return QApplication::notify(receiver, event);
         } catch (const std::exception& e) {
-            QMessageBox::critical(activeWindow(), applicationDisplayName(), QString::fromLocal8Bit(e.what()));
+            QMessageBox::critical(activeWindow(), applicationName(), QString::fromLocal8Bit(e.what()));
         } catch (...) {
-            QMessageBox::critical(activeWindow(), applicationDisplayName(), QStringLiteral("Unknown error"));
+            QMessageBox::critical(activeWindow(), applicationName(), QStringLiteral("Unknown error"));
         }
         return false;
     }
@@ -48,11 +47,8 @@ int main(int argc, char** argv)
     // The window class the program has always had (on X11, WM_CLASS).
     QApplication::setApplicationName(QStringLiteral("Corvane System!"));
     Application app(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("dirmatch"));
-
-    QTranslator forms;
-    if (wantsEnglish(QApplication::arguments()) && forms.load(QStringLiteral(":/i18n/dirmatch_en.qm")))
-        QApplication::installTranslator(&forms);
+    // No display name: captions are the forms' own, without a suffix.
+    const dm::ui::Translations translations(wantsEnglish(QApplication::arguments()));
 
     auto dataModule = std::make_unique<dm::TDM>();
     dm::DM = dataModule.get();

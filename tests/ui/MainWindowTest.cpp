@@ -1,14 +1,20 @@
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDateTime>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QTableWidget>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 
 #include "common/FileHelpers.h"
 #include "tests/ui/UiFixture.h"
+#include "ui/LabelDoing.h"
+#include "ui/Translations.h"
 
 namespace dm::ui {
 namespace {
@@ -62,6 +68,46 @@ TEST_F(UiTest, AComparisonCutShortByTheLimitShowsItsTreeButCopiesNothing)
     main->N10Click(2);
     main->waitUntilIdle();
     EXPECT_EQ(dir.read("B/f"), "old!");
+}
+
+TEST_F(UiTest, ALongPathNeverWidensTheWindowAndTheWindowStartsCentred)
+{
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_LE((main->frameGeometry().center() - screen.center()).manhattanLength(), 2);
+    chooseFolders();
+    std::string deep = "A";
+    while (deep.size() < 1000) deep += "/" + std::string(120, 'd');
+    dir.file(deep + "/f");
+    const int width = main->width();
+    const int minimum = main->minimumSizeHint().width();
+    main->RunComparison();
+    main->waitUntilIdle();
+    main->labelDoing->showText(QString::fromStdString(dir / deep));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(main->width(), width);
+    EXPECT_EQ(main->minimumSizeHint().width(), minimum);
+}
+
+TEST_F(UiTest, DetailCellsShowTheirWholeTextAsATooltipAndCanBeCopied)
+{
+    chooseFolders();
+    const std::string file = dir.file("A/" + std::string(150, 'p') + "/only");
+    main->RunComparison();
+    main->waitUntilIdle();
+    QTreeWidgetItem* folder = main->TreeViewResult->topLevelItem(0)->child(0);
+    main->TreeViewResult->setCurrentItem(folder);
+    QTableWidgetItem* name = main->sg->item(1, 1);
+    EXPECT_EQ(name->toolTip(), name->text());
+    EXPECT_EQ(main->sg->textElideMode(), Qt::ElideMiddle);
+    main->sg->setCurrentItem(name);
+    main->sg->actions().front()->trigger();
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().contains(name->text()));  // the selected row
+}
+
+TEST(Translations, ChineseModeTranslatesQtsOwnButtons)
+{
+    const Translations chinese(false);
+    EXPECT_NE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Yes"));
 }
 
 TEST(ElapsedText, HoursWrapAtADayAsTheStatusBarAlwaysShowedThem)
@@ -189,6 +235,7 @@ TEST_F(UiTest, TheReportSumsUpTheRun)
     EXPECT_EQ(report->height(), 344);
     report->FormShow();  // shown again: still expanded
     EXPECT_TRUE(report->expanded);
+    EXPECT_EQ(report->memoResult->lineWrapMode(), QPlainTextEdit::WidgetWidth);  // the rules line wraps
 }
 
 TEST_F(UiTest, TheFoldersChosenInTheWizardAreSavedAtExit)

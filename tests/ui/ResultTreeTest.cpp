@@ -1,6 +1,6 @@
 #include <QAction>
-#include <QLabel>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QTranslator>
@@ -292,6 +292,9 @@ TEST_F(ResultTree, WithTheEnglishFormsEverythingSpeaksEnglish)
         EXPECT_EQ(window.panels[3]->text(), QStringLiteral("L:1 | D:0 | M:0"));
         window.TreeViewResult->setCurrentItem(window.TreeViewResult->topLevelItem(0)->child(0));
         EXPECT_EQ(window.sg->item(1, 0)->text(), QStringLiteral("File Name"));
+        const QTableWidgetItem* longest = window.sg->item(4, 0);
+        EXPECT_GT(window.sg->columnWidth(0), window.sg->fontMetrics().horizontalAdvance(longest->text()))
+            << longest->text().toStdString();
         EXPECT_EQ(dm->ReportLines[0], "Directory A and B are NOT identical. ");
     }
     QCoreApplication::removeTranslator(&english);

@@ -1,0 +1,80 @@
+// Synchronization from the desktop program: the plan first, progress while
+// copying, and what failed afterwards.
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <filesystem>
+
+#include "tests/support/Faults.h"
+#include "tests/ui/UiFixture.h"
+#include "ui/SyncProgress.h"
+#include "ui/SyncSummary.h"
+
+namespace dm::ui {
+namespace {
+
+class SyncDialogs : public UiTest {
+protected:
+    void compareAndSyncAll()
+    {
+        main->RunComparison();
+        main->waitUntilIdle();
+        main->btnSynAllClick();
+        main->waitUntilIdle();
+    }
+};
+
+TEST_F(SyncDialogs, CancelStopsAfterTheCurrentFileAndLeavesTheRestUntouched)
+{
+    chooseFolders();
+    for (const char* name : {"f1", "f2", "f3"}) {
+        dir.file(std::string("A/") + name, std::string(4 << 20, 'n'), test::kTime + 10);
+        dir.file(std::string("B/") + name, "old");
+    }
+    // Cancel pressed once the first file is done (the button asks the run to stop).
+    main->run.onText = [this](const std::string& text) {
+        if (text.find("f2") != std::string::npos) main->run.requestAbort();
+    };
+    compareAndSyncAll();
+    main->run.onText = nullptr;
+    EXPECT_EQ(dir.read("B/f1").size(), size_t(4 << 20));
+    for (const char* name : {"f2", "f3"}) EXPECT_EQ(dir.read(std::string("B/") + name), "old") << name;
+    EXPECT_EQ(test::entriesIn(dir / "B"), 3u);  // no temporary file
+    EXPECT_NE(main->syncSummary->memoItems->toPlainText().indexOf(QStringLiteral("用户中止")), -1);
+
+    main->syncProgress->btnCancel->click();
+    EXPECT_TRUE(main->run.abortRequested());
+}
+
+TEST_F(SyncDialogs, AnImmutableTargetIsListedWithItsReason)
+{
+    chooseFolders();
+    dir.file("A/locked", "new", test::kTime + 10);
+    const std::string locked = dir.file("B/locked", "old");
+    if (!test::setImmutable(locked, true)) GTEST_SKIP() << "cannot make a file immutable here";
+    compareAndSyncAll();
+    test::setImmutable(locked, false);
+    EXPECT_EQ(main->syncSummary->lbCounts->text(), QStringLiteral("已复制 0, 失败 1, 跳过 0"));
+    const QString listed = main->syncSummary->memoItems->toPlainText();
+    EXPECT_NE(listed.indexOf(QString::fromStdString(locked)), -1) << listed.toStdString();
+    EXPECT_NE(listed.indexOf(QStringLiteral("Operation not permitted")), -1) << listed.toStdString();
+}
+
+TEST_F(SyncDialogs, TheProgressDialogCountsFilesAndBytes)
+{
+    RunControl control;
+    TdlgSyncProgress progress(control);
+    control.filesToCopy = 3;
+    control.filesCopied = 1;
+    control.bytesToCopy = 3 << 20;
+    control.bytesCopied = 1 << 20;
+    control.setText("正在复制: /b/f2");
+    progress.update();
+    EXPECT_EQ(progress.bar->value() * 3, progress.bar->maximum());
+    EXPECT_TRUE(progress.lbFiles->text().startsWith(QStringLiteral("文件 1 / 3")));
+}
+
+}  // namespace
+}  // namespace dm::ui
