@@ -46,6 +46,7 @@ void TfrmMain::startSync(const SyncScope& scope, const std::set<std::string>& le
 {
     working_ = std::move(comparer);
     syncProgress->btnCancel->setEnabled(true);
+    syncProgress->update();
     syncProgress->show();
     startJob(
         [this, scope, leftOut, ownerNode, notUpdate = dm_.NotUpdateList, logPath = dm_.LogPath] {

@@ -10,12 +10,16 @@
 
 #include "common/Messages.h"
 #include "config/Dmodule.h"
+#include "engine/Sync.h"
 #include "platform/TestSeams.h"
 #include "ui/AboutBox.h"
 #include "ui/Dialogs.h"
 #include "ui/Mainform.h"
 #include "ui/Resultform.h"
 #include "ui/Setcomdlg.h"
+#include "ui/SyncPreview.h"
+#include "ui/SyncProgress.h"
+#include "ui/SyncSummary.h"
 #include "ui/Translations.h"
 #include "ui/Wizardform.h"
 
@@ -89,6 +93,25 @@ int main(int argc, char** argv)
     save(report, out + "/report.png");
     report.btnDetailClick();
     save(report, out + "/report-details.png");
+    // The synchronization's three dialogs: the plan, its progress, its outcome.
+    main.syncPreview->setPlan(dm::syncPlan(*main.comparer, dm::syncScope(main.comparer->results, nullptr, nullptr),
+                                           dataModule.NotUpdateList));
+    save(*main.syncPreview, out + "/sync-preview.png");
+    main.run.reset();
+    main.run.setText(dm::textIn("正在复制: ", "Copying: ") + dataModule.LocalDir + "/app/main.exe");
+    main.run.filesToCopy = 3;
+    main.run.filesCopied = 1;
+    main.run.bytesToCopy = 2000 + 3 + 7;
+    main.run.bytesCopied = 1200;
+    main.syncProgress->update();
+    save(*main.syncProgress, out + "/sync-progress.png");
+    dm::SyncOutcome outcome;
+    outcome.copied = 2;
+    outcome.failed.push_back(
+        {dataModule.StandardDir + "/app/main.exe", dataModule.LocalDir + "/app/main.exe", "Operation not permitted"});
+    main.syncSummary->setOutcome(outcome);
+    save(*main.syncSummary, out + "/sync-summary.png");
+
     dm::ui::TAboutBox about(&main, QStringLiteral("目录同步比较工具"), QStringLiteral("版本不存在"));
     about.lbProductName->setText(QString::fromStdString(dm::messageText(180)));
     save(about, out + "/about.png");

@@ -21,14 +21,11 @@ enum Column { Kind, From, To, Size, ColumnCount };
 
 TdlgSyncPreview::TdlgSyncPreview(QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(qs(messageText(msg::SyncConfirmCaption)));
     resize(760, 420);
     auto* column = new QVBoxLayout(this);
-    lbQuestion = new QLabel(qs(messageText(msg::SyncConfirm)), this);
+    lbQuestion = new QLabel(this);
     column->addWidget(lbQuestion);
     table = new QTableWidget(0, ColumnCount, this);
-    table->setHorizontalHeaderLabels({qs(textIn("原因", "Why")), qs(textIn("从 A", "From A")),
-                                      qs(textIn("到 B", "To B")), qs(textIn("大小", "Size"))});
     table->verticalHeader()->setVisible(false);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -40,8 +37,8 @@ TdlgSyncPreview::TdlgSyncPreview(QWidget* parent) : QDialog(parent)
     auto* row = new QHBoxLayout;
     lbTotals = new QLabel(this);
     row->addWidget(lbTotals, 1);
-    btnStart = new QPushButton(qs(textIn("开始", "Start")), this);
-    btnCancel = new QPushButton(qs(textIn("取消", "Cancel")), this);
+    btnStart = new QPushButton(this);
+    btnCancel = new QPushButton(this);
     btnStart->setDefault(true);
     row->addWidget(btnStart);
     row->addWidget(btnCancel);
@@ -53,6 +50,13 @@ TdlgSyncPreview::TdlgSyncPreview(QWidget* parent) : QDialog(parent)
 
 void TdlgSyncPreview::setPlan(const std::vector<SyncStep>& steps)
 {
+    // In the language of the moment (the main window settles it when shown).
+    setWindowTitle(qs(messageText(msg::SyncConfirmCaption)));
+    lbQuestion->setText(qs(messageText(msg::SyncConfirm)));
+    table->setHorizontalHeaderLabels({qs(textIn("原因", "Why")), qs(textIn("从 A", "From A")),
+                                      qs(textIn("到 B", "To B")), qs(textIn("大小", "Size"))});
+    btnStart->setText(qs(textIn("开始", "Start")));
+    btnCancel->setText(qs(textIn("取消", "Cancel")));
     steps_ = steps;
     sizes_.clear();
     const QSignalBlocker quiet(table);

@@ -13,7 +13,6 @@ namespace dm::ui {
 
 TdlgSyncProgress::TdlgSyncProgress(RunControl& control, QWidget* parent) : QDialog(parent), control_(control)
 {
-    setWindowTitle(qs(textIn("同步", "Synchronize")));
     resize(560, 150);
     auto* column = new QVBoxLayout(this);
     lbItem = new QLabel(this);
@@ -25,7 +24,7 @@ TdlgSyncProgress::TdlgSyncProgress(RunControl& control, QWidget* parent) : QDial
     column->addWidget(bar);
     auto* row = new QHBoxLayout;
     row->addStretch(1);
-    btnCancel = new QPushButton(qs(textIn("取消", "Cancel")), this);
+    btnCancel = new QPushButton(this);
     row->addWidget(btnCancel);
     column->addLayout(row);
     connect(btnCancel, &QPushButton::clicked, this, [this] {
@@ -36,6 +35,8 @@ TdlgSyncProgress::TdlgSyncProgress(RunControl& control, QWidget* parent) : QDial
 
 void TdlgSyncProgress::update()
 {
+    setWindowTitle(qs(textIn("同步", "Synchronize")));
+    btnCancel->setText(qs(textIn("取消", "Cancel")));
     const QString item = qs(control_.text());
     lbItem->setText(lbItem->fontMetrics().elidedText(item, Qt::ElideMiddle, lbItem->width()));
     lbItem->setToolTip(item);
@@ -44,9 +45,11 @@ void TdlgSyncProgress::update()
     lbFiles->setText(qs(textIn("文件 ", "Files ")) + QString::number(control_.filesCopied.load()) + " / " +
                      QString::number(control_.filesToCopy.load()) + QStringLiteral("    ") + sizeText(uint64_t(bytes)) +
                      " / " + sizeText(uint64_t(totalBytes)));
-    // The bar counts KiB, so that it fits an int whatever the size.
-    bar->setRange(0, int(std::max<int64_t>(1, totalBytes / 1024)));
-    bar->setValue(int(std::min(bytes, totalBytes) / 1024));
+    // Bytes, in units coarse enough to fit the bar's int whatever the size.
+    int shift = 0;
+    while ((totalBytes >> shift) > INT32_MAX) ++shift;
+    bar->setRange(0, int(std::max<int64_t>(1, totalBytes >> shift)));
+    bar->setValue(int(std::min(bytes, totalBytes) >> shift));
 }
 
 }  // namespace dm::ui

@@ -13,7 +13,6 @@ namespace dm::ui {
 
 TdlgSyncSummary::TdlgSyncSummary(QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(qs(textIn("同步结果", "Synchronization result")));
     resize(620, 320);
     auto* column = new QVBoxLayout(this);
     lbCounts = new QLabel(this);
@@ -33,6 +32,7 @@ TdlgSyncSummary::TdlgSyncSummary(QWidget* parent) : QDialog(parent)
 
 void TdlgSyncSummary::setOutcome(const SyncOutcome& outcome)
 {
+    setWindowTitle(qs(textIn("同步结果", "Synchronization result")));
     lbCounts->setText(qs(summaryText(outcome)));
     QStringList lines;
     for (const SyncItem& item : outcome.failed)
