@@ -6,6 +6,7 @@
 
 #include "cli/Commands.h"
 #include "common/Messages.h"
+#include "common/Version.h"
 #include "platform/Text.h"
 
 namespace {
@@ -56,6 +57,7 @@ int main(int argc, char** argv)
         "(a folder facing a file).\nExit codes: 0 no differences, 1 differences, 2 error, 3 entry limit "
         "reached."};
     app.require_subcommand(1);
+    app.set_version_flag("--version", versionLine("dirmatch"));
 
     CompareArgs args;
     SyncArgs sync;
@@ -88,6 +90,8 @@ int main(int argc, char** argv)
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
         std::cerr << "dirmatch: " << e.what() << std::endl;

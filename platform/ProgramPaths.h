@@ -12,9 +12,14 @@ std::string programFile();
 std::string folderOf(const std::string& file);
 
 // The folder for files kept "beside the program" (settings, log): the
-// program's own folder when it can be written, else the user's configuration
-// folder for dirmatch. Ends in the separator.
+// program's own folder when it can be written and the program is not
+// installed, else the user's configuration folder for dirmatch. Ends in the
+// separator.
 std::string besideProgram(const std::string& programFile);
+
+// Where the program's shared files (the manual) are: PREFIX/share/dirmatch/
+// for an installed program (PREFIX/bin/...), else its own folder.
+std::string dataFolder(const std::string& programFile);
 
 // The user's configuration folder for dirmatch, ending in the separator.
 std::string userConfigFolder();

@@ -41,10 +41,32 @@ std::string userConfigFolder()
     return base + "dirmatch" + kSeparator;
 }
 
+namespace {
+
+// PREFIX/share/dirmatch/ when the program is PREFIX/bin/NAME of an installation.
+std::string installedData(const std::string& programFile)
+{
+    const std::string folder = folderOf(programFile);
+    const std::string bin = std::string("bin") + kSeparator;
+    if (folder.size() <= bin.size() || folder.compare(folder.size() - bin.size(), bin.size(), bin) != 0) return {};
+    const std::string data = folder.substr(0, folder.size() - bin.size()) + "share/dirmatch/";
+    struct stat st {};
+    return stat(data.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? data : std::string();
+}
+
+}  // namespace
+
+std::string dataFolder(const std::string& programFile)
+{
+    const std::string installed = installedData(programFile);
+    return installed.empty() ? folderOf(programFile) : installed;
+}
+
 std::string besideProgram(const std::string& programFile)
 {
     const std::string folder = folderOf(programFile);
-    if (access(folder.empty() ? "." : folder.c_str(), W_OK) == 0) return folder;
+    // An installed program never writes into its own folder, even as root.
+    if (installedData(programFile).empty() && access(folder.empty() ? "." : folder.c_str(), W_OK) == 0) return folder;
     const std::string fallback = userConfigFolder();
     makeFolders(fallback);
     return fallback;

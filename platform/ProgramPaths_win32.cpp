@@ -37,6 +37,11 @@ std::string besideProgram(const std::string& programFile)
     return folderOf(programFile);
 }
 
+std::string dataFolder(const std::string& programFile)
+{
+    return folderOf(programFile);
+}
+
 bool makeFolders(const std::string& path)
 {
     if (path.empty()) return true;

@@ -5,6 +5,7 @@
 #include "common/ErrorLog.h"
 #include "common/FileHelpers.h"
 #include "common/Messages.h"
+#include "common/Version.h"
 #include "config/Dmodule.h"
 #include "engine/InfoFile.h"
 #include "engine/Sync.h"
@@ -116,14 +117,14 @@ void TfrmMain::btnExportClick()
 
 void TfrmMain::N5Click()
 {
-    TAboutBox box(this, qs(messageText(msg::ProductName)), qs(fileVersionText(platform::programFile())));
+    TAboutBox box(this, qs(messageText(msg::ProductName)), qs(programVersionText(platform::programFile())));
     execModal(box);
 }
 
 void TfrmMain::N16Click()
 {
     try {
-        openWithShell(qs(platform::folderOf(platform::programFile()) + "UserManual.htm"));
+        openWithShell(qs(platform::dataFolder(platform::programFile()) + "UserManual.htm"));
     } catch (const std::exception& e) {
         messageBox(this, QString::fromLocal8Bit(e.what()));
     }

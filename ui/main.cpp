@@ -1,14 +1,17 @@
 // dirmatch-gui: the desktop program.
 #include <QApplication>
-#include <QLocale>
 #include <QMessageBox>
+#include <QTimer>
+#include <iostream>
 #include <memory>
 
+#include "common/Version.h"
 #include "config/Dmodule.h"
 #include "ui/AboutBox.h"
 #include "ui/Mainform.h"
 #include "ui/Resultform.h"
 #include "ui/Setcomdlg.h"
+#include "ui/StartArguments.h"
 #include "ui/Translations.h"
 #include "ui/Wizardform.h"
 
@@ -32,23 +35,23 @@ public:
     }
 };
 
-bool wantsEnglish(const QStringList& arguments)
-{
-    const qsizetype at = arguments.indexOf(QStringLiteral("--lang"));
-    if (at >= 0 && at + 1 < arguments.size()) return arguments[at + 1] == QStringLiteral("en");
-    // Chinese under a Chinese locale, English under every other one (C included).
-    return QLocale::system().language() != QLocale::Chinese;
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const dm::ui::StartArguments start = dm::ui::parseStartArguments(arguments);
+    // Answered without a display, as scripts and manual pages ask them.
+    if (start.version || start.help) {
+        std::cout << (start.version ? dm::versionLine("dirmatch-gui") + "\n" : dm::ui::startHelpText().toStdString()) << std::flush;
+        return 0;
+    }
     // The window class the program has always had (on X11, WM_CLASS).
     QApplication::setApplicationName(QStringLiteral("Corvane System!"));
     Application app(argc, argv);
     // No display name: captions are the forms' own, without a suffix.
-    const dm::ui::Translations translations(wantsEnglish(QApplication::arguments()));
+    const dm::ui::Translations translations(start.english);
 
     auto dataModule = std::make_unique<dm::TDM>();
     dm::DM = dataModule.get();
@@ -61,6 +64,17 @@ int main(int argc, char** argv)
         dm::ui::TfrmResult report(*dm::DM, &main);
         main.setForms(&wizard, &report);
         main.show();
+        // Folders dropped on the program: two are compared at once, one opens the wizard with it as A.
+        if (!start.folders.isEmpty()) {
+            dm::DM->StandardDir = start.folders[0].toStdString();
+            if (start.folders.size() > 1) dm::DM->LocalDir = start.folders[1].toStdString();
+            QTimer::singleShot(0, &main, [&main, both = start.folders.size() > 1] {
+                if (both)
+                    main.RunComparison();
+                else
+                    main.bbtnStartClick();
+            });
+        }
         code = QApplication::exec();
     }
     dm::DM = nullptr;
