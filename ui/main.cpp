@@ -44,7 +44,8 @@ int main(int argc, char** argv)
     const dm::ui::StartArguments start = dm::ui::parseStartArguments(arguments);
     // Answered without a display, as scripts and manual pages ask them.
     if (start.version || start.help) {
-        std::cout << (start.version ? dm::versionLine("dirmatch-gui") + "\n" : dm::ui::startHelpText().toStdString()) << std::flush;
+        std::cout << (start.version ? dm::versionLine("dirmatch-gui") + "\n" : dm::ui::startHelpText().toStdString())
+                  << std::flush;
         return 0;
     }
     // The window class the program has always had (on X11, WM_CLASS).

@@ -26,7 +26,8 @@ TEST(Install, TheCompletionKnowsEveryOptionOfEverySubcommand)
     const std::set<std::string> known = optionsIn(completion);
     for (const char* command : {"compare", "sync", "export"}) {
         const auto help = test::runProgram(DIRMATCH_BINARY, std::string(command) + " --help");
-        for (const std::string& option : optionsIn(help.out)) EXPECT_TRUE(known.count(option)) << command << " " << option;
+        for (const std::string& option : optionsIn(help.out))
+            EXPECT_TRUE(known.count(option)) << command << " " << option;
     }
 }
 
