@@ -69,6 +69,15 @@ void TDM::LoadSettings()
     SRVADDR = ini.readString("Server", "SRVADDR", {});
     StoreName = ini.readString("Stores", "StoreName", {});
     if (DoCompareList.empty()) DoCompareList.push_back(std::string(1, platform::kSeparator));
+    for (auto* history : {&HistoryA, &HistoryB}) {
+        history->clear();
+        const char side = history == &HistoryA ? 'A' : 'B';
+        for (size_t i = 0; i < kHistoryLength; ++i) {
+            const std::string folder = ini.readString("History", std::string(1, side) + std::to_string(i), {});
+            if (!folder.empty()) history->push_back(folder);
+        }
+    }
+    FilterFolder = ini.readString("History", "FilterFolder", {});
     RegNotUpdateList.clear();
     for (const auto& [key, value] : ini.readSectionValues("RegNotUpdate")) {
         if (!value.empty()) RegNotUpdateList.push_back(key + "=" + value);
@@ -93,6 +102,13 @@ void TDM::SaveSettings()
                     putInt("ShowWizard", ShowWizard ? 1 : 0) && put("Server", "SRVADDR", SRVADDR) &&
                     put("Stores", "StoreName", StoreName);
     if (ok) {
+        // The history keeps a section of its own; the Part's keys stay as they are.
+        ini.eraseSection("History");
+        for (size_t i = 0; i < HistoryA.size() && i < kHistoryLength; ++i)
+            put("History", ("A" + std::to_string(i)).c_str(), HistoryA[i]);
+        for (size_t i = 0; i < HistoryB.size() && i < kHistoryLength; ++i)
+            put("History", ("B" + std::to_string(i)).c_str(), HistoryB[i]);
+        if (!FilterFolder.empty()) put("History", "FilterFolder", FilterFolder);
         for (const char* section : {"NotUpdate", "doCompare", "RegNotUpdate"}) ini.eraseSection(section);
         for (size_t i = 0; i < RegNotUpdateList.size(); ++i) {
             if (!put("RegNotUpdate", std::to_string(i).c_str(), RegNotUpdateList[i])) break;
@@ -137,6 +153,14 @@ std::string TDM::ReadRegistryFolder() const
     std::string last;
     const platform::RootKey root = SplitRegistryPath(rKey, subKey, last);
     return platform::readRegistryString(root, subKey, rName).value_or(std::string());
+}
+
+void TDM::Remember(StringList& history, const std::string& folder)
+{
+    if (folder.empty()) return;
+    std::erase(history, folder);
+    history.insert(history.begin(), folder);
+    if (history.size() > kHistoryLength) history.resize(kHistoryLength);
 }
 
 }  // namespace dm

@@ -60,6 +60,14 @@ public:
     std::string StoreName;
     std::string rKey;
     std::string rName;
+    // The last folders used for each side, most recent first (pre.ini [History]).
+    StringList HistoryA;
+    StringList HistoryB;
+    // Where a filter file was last opened or saved.
+    std::string FilterFolder;
+    static constexpr size_t kHistoryLength = 10;
+    // Puts the folder first in the history, once, keeping at most kHistoryLength.
+    static void Remember(StringList& history, const std::string& folder);
 
 private:
     bool destroyed_ = false;

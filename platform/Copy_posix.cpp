@@ -313,8 +313,8 @@ int copyItem(const std::string& source, const std::string& target)
 {
     if (source.empty() || target.empty()) return EINVAL;
     const std::string_view name = lastComponent(target);
-    std::string folder = target.substr(0, target.size() - name.size());
-    if (folder.empty()) folder = ".";
+    const size_t folderLength = target.size() - name.size();
+    const std::string folder = folderLength == 0 ? std::string(".") : target.substr(0, folderLength);
     if (!makeFolders(folder)) return lastError();
     return CopyInto(folder).copy(source, std::string(name)).firstError();
 }

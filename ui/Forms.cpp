@@ -1,8 +1,11 @@
 #include "ui/Forms.h"
 
 #include <QLocale>
+#include <QMimeData>
+#include <QUrl>
 
 #include "common/Messages.h"
+#include "platform/Listing.h"
 #include "ui/Artwork.h"
 
 namespace dm::ui {
@@ -51,6 +54,13 @@ QString memoText(const std::vector<std::string>& lines)
     QString text;
     for (const std::string& line : lines) text += QString::fromStdString(line) + QLatin1Char('\n');
     return text;
+}
+
+QString droppedFolder(const QMimeData* data)
+{
+    if (!data || !data->hasUrls() || data->urls().size() != 1 || !data->urls().front().isLocalFile()) return {};
+    const QString path = data->urls().front().toLocalFile();
+    return platform::folderExists(path.toStdString()) ? path : QString();
 }
 
 QString sizeText(uint64_t bytes)

@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+
+class QMimeData;
 #include <string>
 #include <vector>
 
@@ -17,6 +19,9 @@ QPushButton* flatButton(QWidget* parent, const QString& text, int x, int y, int 
 
 // The text of a memo holding these lines, one line each.
 QString memoText(const std::vector<std::string>& lines);
+
+// The one local folder among items dropped from a file manager, or "".
+QString droppedFolder(const QMimeData* data);
 
 // A number of bytes as the user's language writes it ("1.5 MiB").
 QString sizeText(uint64_t bytes);

@@ -5,12 +5,14 @@
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDropEvent>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
@@ -91,6 +93,7 @@ TfrmMain::TfrmMain(TDM& dm, QWidget* parent) : QMainWindow(parent), dm_(dm)
     syncPreview = new TdlgSyncPreview(this);
     syncProgress = new TdlgSyncProgress(run, this);
     syncSummary = new TdlgSyncSummary(this);
+    setAcceptDrops(true);
     pollTimer_ = new QTimer(this);
     connect(pollTimer_, &QTimer::timeout, this, &TfrmMain::showProgress);
 }
@@ -303,6 +306,28 @@ void TfrmMain::showEvent(QShowEvent* event)
     SetGridWidths();
     setWindowTitle(text(msg::ProductName));
     QMainWindow::showEvent(event);
+}
+
+void TfrmMain::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!isBusy() && !droppedFolder(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TfrmMain::dropEvent(QDropEvent* event)
+{
+    const QString folder = droppedFolder(event->mimeData());
+    if (isBusy() || folder.isEmpty()) return;
+    event->acceptProposedAction();
+    folderDropped(folder);
+}
+
+void TfrmMain::folderDropped(const QString& folder)
+{
+    if (isBusy() || !wizard_) return;
+    (droppedA_ ? dm_.LocalDir : dm_.StandardDir) = folder.toStdString();
+    wizard_->startAt(droppedA_ ? 3 : 2);
+    droppedA_ = !droppedA_;
+    bbtnStartClick();
 }
 
 void TfrmMain::resizeEvent(QResizeEvent* event)

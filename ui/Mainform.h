@@ -87,6 +87,9 @@ public:
     void btnSynAllClick();
     void btnExportClick();
     void N5Click();
+    // A folder dropped on the window: the first is A, the next B; the wizard
+    // then opens on the step after it.
+    void folderDropped(const QString& folder);
     void N16Click();
 
     // The result node a tree node shows, found again by its names from the
@@ -136,6 +139,8 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -174,6 +179,7 @@ private:
     QTimer* pollTimer_;
     bool busy_ = false;
     bool centred_ = false;
+    bool droppedA_ = false;
     // The comparer while a job holds it.
     std::unique_ptr<dirCompare> working_;
     int32_t entryLimit_ = MaxScanCount;

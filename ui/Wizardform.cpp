@@ -1,7 +1,10 @@
 #include "ui/Wizardform.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDropEvent>
 #include <QLineEdit>
+#include <tuple>
 
 #include "common/Messages.h"
 #include "config/Dmodule.h"
@@ -49,8 +52,7 @@ TfrmWizard::TfrmWizard(TDM& dm, TdlgSetCom& filterDialog, QWidget* parent)
     Panel1 = panel(this);
     stepTitle(Panel1, tr("第一步，请选择标准文件夹 A"));
     label(Panel1, tr("选择用于比较的第一个文件夹，作为比较的标准；"), 40, 40, 385, 21);
-    edtDirA = new QLineEdit(Panel1);
-    edtDirA->setGeometry(24, 64, 369, 23);
+    edtDirA = folderBox(Panel1);
     btnDirA = button(Panel1, QStringLiteral("..."), 400, 64, 25, 22);
     btnNext = button(Panel1, tr("下一步"), 272, 104, 75, 25);
     btnCancel = button(Panel1, tr("取消"), 352, 104, 75, 25);
@@ -60,10 +62,10 @@ TfrmWizard::TfrmWizard(TDM& dm, TdlgSetCom& filterDialog, QWidget* parent)
     Panel2 = panel(this);
     stepTitle(Panel2, tr("第二步，请选择待比较文件夹 B"));
     label(Panel2, tr("选择用于比较的第二个文件夹，与第一步选择的标准文件夹进行比较。"), 40, 40, 385, 21);
-    edtDirB = new QLineEdit(Panel2);
-    edtDirB->setGeometry(24, 64, 369, 23);
+    edtDirB = folderBox(Panel2);
     Button6 = button(Panel2, QStringLiteral("..."), 400, 64, 25, 22);
     btnStep2 = button(Panel2, tr("下一步"), 272, 104, 75, 25);
+    btnSwap = button(Panel2, tr("交换 A 与 B"), 24, 104, 110, 25);
     bbtnCancel = button(Panel2, tr("取消"), 352, 104, 75, 25);
 
     Panel3 = panel(this);
@@ -86,6 +88,36 @@ TfrmWizard::TfrmWizard(TDM& dm, TdlgSetCom& filterDialog, QWidget* parent)
     connect(bbtnStart, &QPushButton::clicked, this, &TfrmWizard::bbtnStartClick);
     for (QPushButton* cancel : {btnCancel, bbtnCancel, BitBtn2})
         connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(btnSwap, &QPushButton::clicked, this, &TfrmWizard::btnSwapClick);
+    // Enter in a folder box moves on; no button takes Enter for itself.
+    for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(false);
+    connect(edtDirA->lineEdit(), &QLineEdit::returnPressed, this, &TfrmWizard::btnNextClick);
+    connect(edtDirB->lineEdit(), &QLineEdit::returnPressed, this, &TfrmWizard::btnStep2Click);
+    for (QComboBox* box : {edtDirA, edtDirB}) box->lineEdit()->installEventFilter(this);
+}
+
+QComboBox* TfrmWizard::folderBox(QWidget* panel)
+{
+    auto* box = new QComboBox(panel);
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->setGeometry(24, 64, 369, 23);
+    box->lineEdit()->setAcceptDrops(true);
+    return box;
+}
+
+bool TfrmWizard::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* box = watched == edtDirA->lineEdit() ? edtDirA : watched == edtDirB->lineEdit() ? edtDirB : nullptr;
+    if (box && (event->type() == QEvent::DragEnter || event->type() == QEvent::Drop)) {
+        auto* drop = static_cast<QDropEvent*>(event);
+        const QString folder = droppedFolder(drop->mimeData());
+        if (folder.isEmpty()) return false;
+        drop->acceptProposedAction();
+        if (event->type() == QEvent::Drop) box->setEditText(folder);
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TfrmWizard::showEvent(QShowEvent* event)
@@ -96,11 +128,16 @@ void TfrmWizard::showEvent(QShowEvent* event)
 
 void TfrmWizard::FormShow()
 {
-    Panel1->setVisible(true);
-    Panel2->setVisible(false);
-    Panel3->setVisible(false);
-    edtDirA->setText(qs(dm_.StandardDir));
-    edtDirB->setText(qs(dm_.LocalDir));
+    Panel1->setVisible(startStep_ == 1);
+    Panel2->setVisible(startStep_ == 2);
+    Panel3->setVisible(startStep_ == 3);
+    startStep_ = 1;
+    for (const auto& [box, history, folder] :
+         {std::tuple{edtDirA, &dm_.HistoryA, &dm_.StandardDir}, std::tuple{edtDirB, &dm_.HistoryB, &dm_.LocalDir}}) {
+        box->clear();
+        for (const std::string& used : *history) box->addItem(qs(used));
+        box->setEditText(qs(*folder));
+    }
     cbStartupShow->setChecked(dm_.ShowWizard);
     cbSize->setChecked(dm_.Options & optSize);
     cbMT->setChecked(dm_.Options & optTime);
@@ -111,6 +148,7 @@ void TfrmWizard::FormShow()
 
 void TfrmWizard::btnNextClick()
 {
+    if (!takeTyped(*edtDirA, dm_.StandardDir)) return;
     Panel1->setVisible(false);
     Panel3->setVisible(false);
     Panel2->setVisible(true);
@@ -118,6 +156,7 @@ void TfrmWizard::btnNextClick()
 
 void TfrmWizard::btnStep2Click()
 {
+    if (!takeTyped(*edtDirB, dm_.LocalDir)) return;
     Panel1->setVisible(false);
     Panel2->setVisible(false);
     Panel3->setVisible(true);
@@ -133,13 +172,33 @@ void TfrmWizard::Button6Click()
     browseInto(*edtDirB, dm_.LocalDir);
 }
 
-void TfrmWizard::browseInto(QLineEdit& edit, std::string& folder)
+void TfrmWizard::browseInto(QComboBox& box, std::string& folder)
 {
     // A folder picked in the browser is kept at once, even if the wizard is then cancelled.
-    const QString chosen = BrowseFolder(edit.text());
+    const QString chosen = BrowseFolder(box.currentText());
     if (chosen.isEmpty()) return;
-    edit.setText(chosen);
+    box.setEditText(chosen);
     folder = chosen.toStdString();
+}
+
+bool TfrmWizard::takeTyped(QComboBox& box, std::string& folder)
+{
+    const QString typed = box.currentText().trimmed();
+    if (typed.isEmpty()) return true;  // the main window says that a folder is missing
+    if (!platform::folderExists(typed.toStdString())) {
+        messageBox(this, qs(textIn("文件夹不存在: ", "There is no such folder: ")) + typed);
+        return false;
+    }
+    folder = typed.toStdString();
+    return true;
+}
+
+void TfrmWizard::btnSwapClick()
+{
+    const QString a = edtDirA->currentText();
+    edtDirA->setEditText(edtDirB->currentText());
+    edtDirB->setEditText(a);
+    std::swap(dm_.StandardDir, dm_.LocalDir);
 }
 
 void TfrmWizard::cbStartupShowClick()
@@ -161,6 +220,8 @@ void TfrmWizard::bbtnStartClick()
     if (cbSubDir->isChecked()) options |= optSubFolders;
     dm_.Options = options;
     dm_.OnlyDiff = cbOnlyDiff->isChecked();
+    TDM::Remember(dm_.HistoryA, dm_.StandardDir);
+    TDM::Remember(dm_.HistoryB, dm_.LocalDir);
     accept();
 }
 

@@ -5,8 +5,8 @@
 #include <string>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
-class QLineEdit;
 class QPushButton;
 
 namespace dm {
@@ -30,18 +30,23 @@ public:
     void cbStartupShowClick();
     void btnItemSelClick();
     void bbtnStartClick();
+    void btnSwapClick();
+    // The next showing opens on this step (1 to 3) instead of the first.
+    void startAt(int step) { startStep_ = step; }
     // A folder picked in the browser, or "" when none was.
     QString BrowseFolder(const QString& start);
 
     QWidget* Panel1;
     QWidget* Panel2;
     QWidget* Panel3;
-    QLineEdit* edtDirA;
+    // Editable, with the folders last used for the side; what they show is compared.
+    QComboBox* edtDirA;
     QPushButton* btnDirA;
     QPushButton* btnNext;
     QPushButton* btnCancel;
     QCheckBox* cbStartupShow;
-    QLineEdit* edtDirB;
+    QComboBox* edtDirB;
+    QPushButton* btnSwap;
     QPushButton* Button6;
     QPushButton* btnStep2;
     QPushButton* bbtnCancel;
@@ -56,12 +61,19 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Folders dropped from a file manager onto a folder box.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void browseInto(QLineEdit& edit, std::string& folder);
+    static QComboBox* folderBox(QWidget* panel);
+    void browseInto(QComboBox& box, std::string& folder);
+    // Takes the box's folder for the side; false (with a message) when it
+    // names no folder, so that the wizard stays on the page.
+    bool takeTyped(QComboBox& box, std::string& folder);
 
     TDM& dm_;
     TdlgSetCom& filterDialog_;
+    int startStep_ = 1;
 };
 
 }  // namespace dm::ui

@@ -1,8 +1,10 @@
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDateTime>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QScreen>
@@ -10,9 +12,11 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QUrl>
 
 #include "common/FileHelpers.h"
 #include "tests/ui/UiFixture.h"
+#include "ui/Forms.h"
 #include "ui/LabelDoing.h"
 #include "ui/Translations.h"
 
@@ -175,17 +179,64 @@ TEST_F(UiTest, TheWizardStartsFromTheSettingsAndStoresOnlyWhatItShould)
     wizard->reject();
     EXPECT_EQ(dm->StandardDir, chosen);
     wizard->FormShow();
-    EXPECT_EQ(wizard->edtDirA->text().toStdString(), chosen);
-
-    wizard->edtDirB->setText(QStringLiteral("/typed/only"));
-    wizard->btnNextClick();
-    wizard->btnStep2Click();
-    wizard->bbtnStartClick();
-    EXPECT_EQ(dm->LocalDir, "");
+    EXPECT_EQ(wizard->edtDirA->currentText().toStdString(), chosen);
 
     uiHooks().chooseFolder = [](const QString&, const QString&) { return QString(); };
     wizard->Button6Click();
     EXPECT_EQ(dm->LocalDir, "");
+}
+
+TEST_F(UiTest, WhatAFolderBoxShowsIsWhatIsComparedAndFoldersUsedAreRemembered)
+{
+    const std::string typed = dir.folder("typed");
+    const std::string other = dir.folder("other");
+    wizard->FormShow();
+    wizard->edtDirA->setEditText(QString::fromStdString(other));
+    wizard->btnNextClick();
+    wizard->edtDirB->setEditText(QStringLiteral("/no/such/folder"));
+    wizard->btnStep2Click();
+    EXPECT_TRUE(wizard->Panel2->isVisibleTo(wizard));  // refused, with a message
+    EXPECT_EQ(messages.back(), "文件夹不存在: /no/such/folder");
+    wizard->edtDirB->setEditText(QString::fromStdString(typed));
+    wizard->edtDirB->lineEdit()->returnPressed();  // Enter moves on
+    EXPECT_TRUE(wizard->Panel3->isVisibleTo(wizard));
+    wizard->bbtnStartClick();
+    EXPECT_EQ(dm->StandardDir, other);
+    EXPECT_EQ(dm->LocalDir, typed);
+
+    wizard->FormShow();
+    wizard->btnSwapClick();
+    EXPECT_EQ(dm->StandardDir, typed);
+    EXPECT_EQ(wizard->edtDirB->currentText().toStdString(), other);
+    for (int i = 0; i < 12; ++i) TDM::Remember(dm->HistoryA, "/f" + std::to_string(i));
+    TDM::Remember(dm->HistoryA, "/f5");
+    EXPECT_EQ(dm->HistoryA.size(), TDM::kHistoryLength);
+    EXPECT_EQ(dm->HistoryA.front(), "/f5");
+    main.reset();
+    dm.reset();  // saved at exit
+    TDM again(dir / "prog/dirmatch-gui");
+    EXPECT_EQ(again.HistoryA.front(), "/f5");
+    EXPECT_EQ(again.HistoryB.front(), typed);
+}
+
+TEST_F(UiTest, AFolderDroppedOnTheWindowIsFolderAThenFolderB)
+{
+    const auto drop = [this](const std::string& folder) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(folder))});
+        main->folderDropped(droppedFolder(&data));
+    };
+    std::vector<int> steps;
+    onModal = [&](QDialog&) {
+        wizard->FormShow();  // as showing it does
+        steps.push_back(wizard->Panel2->isVisibleTo(wizard) ? 2 : wizard->Panel3->isVisibleTo(wizard) ? 3 : 1);
+        return int(QDialog::Rejected);
+    };
+    drop(dir.folder("first"));
+    drop(dir.folder("second"));
+    EXPECT_EQ(dm->StandardDir, dir / "first");
+    EXPECT_EQ(dm->LocalDir, dir / "second");
+    EXPECT_EQ(steps, (std::vector<int>{2, 3}));
 }
 
 TEST_F(UiTest, TheFilterDialogAppliesItsMemosOnlyOnOk)

@@ -62,6 +62,10 @@
 <context>
     <name>dm::ui::TfrmMain</name>
     <message>
+        <source>复制</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
         <source>目录比较</source>
         <translation>Folder comparison</translation>
     </message>
@@ -191,6 +195,10 @@
 </context>
 <context>
     <name>dm::ui::TfrmWizard</name>
+    <message>
+        <source>交换 A 与 B</source>
+        <translation>Swap A and B</translation>
+    </message>
     <message>
         <source>文件夹比较向导</source>
         <translation>Folder comparison wizard</translation>
