@@ -22,9 +22,12 @@ protected:
 
 TEST_F(Cli, CtrlCStopsTheScanAtTheNextFolder)
 {
-    // Enough folders that the scan outlasts the first look at its progress.
-    for (int i = 0; i < 5000; ++i) dir.file("A/d" + std::to_string(i) + "/f");
-    dir.folder("B");
+    // Enough folders on both sides that the scan, and the comparing after it
+    // (which stops between folder pairs), outlast the first look at the progress.
+    for (int i = 0; i < 5000; ++i) {
+        dir.file("A/d" + std::to_string(i) + "/f");
+        dir.file("B/d" + std::to_string(i) + "/f");
+    }
     // On a terminal the progress line shows; once it does, the scan is under way.
     int master = -1;
     const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
