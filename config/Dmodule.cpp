@@ -78,6 +78,10 @@ void TDM::LoadSettings()
         }
     }
     FilterFolder = ini.readString("History", "FilterFolder", {});
+    ViewColumns = ini.readInteger("View", "Columns", 0);
+    ColumnWidths = ini.readString("View", "ColumnWidths", {});
+    WindowGeometry = ini.readString("View", "Geometry", {});
+    SplitterState = ini.readString("View", "Splitter", {});
     RegNotUpdateList.clear();
     for (const auto& [key, value] : ini.readSectionValues("RegNotUpdate")) {
         if (!value.empty()) RegNotUpdateList.push_back(key + "=" + value);
@@ -102,13 +106,19 @@ void TDM::SaveSettings()
                     putInt("ShowWizard", ShowWizard ? 1 : 0) && put("Server", "SRVADDR", SRVADDR) &&
                     put("Stores", "StoreName", StoreName);
     if (ok) {
-        // The history keeps a section of its own; the Part's keys stay as they are.
+        // The history keeps a section of its own; the other sections stay as they are.
         ini.eraseSection("History");
         for (size_t i = 0; i < HistoryA.size() && i < kHistoryLength; ++i)
             put("History", ("A" + std::to_string(i)).c_str(), HistoryA[i]);
         for (size_t i = 0; i < HistoryB.size() && i < kHistoryLength; ++i)
             put("History", ("B" + std::to_string(i)).c_str(), HistoryB[i]);
         if (!FilterFolder.empty()) put("History", "FilterFolder", FilterFolder);
+        ini.eraseSection("View");
+        // Only what was changed, so that a first start writes the settings it always had.
+        if (ViewColumns != 0) ini.writeInteger("View", "Columns", ViewColumns);
+        for (const auto& [key, value] : {std::pair{"ColumnWidths", &ColumnWidths},
+                                         std::pair{"Geometry", &WindowGeometry}, std::pair{"Splitter", &SplitterState}})
+            if (!value->empty()) put("View", key, *value);
         for (const char* section : {"NotUpdate", "doCompare", "RegNotUpdate"}) ini.eraseSection(section);
         for (size_t i = 0; i < RegNotUpdateList.size(); ++i) {
             if (!put("RegNotUpdate", std::to_string(i).c_str(), RegNotUpdateList[i])) break;

@@ -65,6 +65,13 @@ public:
     StringList HistoryB;
     // Where a filter file was last opened or saved.
     std::string FilterFolder;
+    // How the main window was left (pre.ini [View]): the optional columns of
+    // the tree (bits, 0: none), column widths, and the window and splitter
+    // state as hexadecimal text.
+    int32_t ViewColumns = 0;
+    std::string ColumnWidths;
+    std::string WindowGeometry;
+    std::string SplitterState;
     static constexpr size_t kHistoryLength = 10;
     // Puts the folder first in the history, once, keeping at most kHistoryLength.
     static void Remember(StringList& history, const std::string& folder);

@@ -1,6 +1,9 @@
 #include "engine/ResultView.h"
 
+#include <algorithm>
+
 #include "common/Messages.h"
+#include "platform/Text.h"
 
 namespace dm {
 
@@ -20,6 +23,43 @@ int stateIndexOf(const result_t& r)
 bool isShown(const result_t& r, bool onlyDiff)
 {
     return !onlyDiff || (!r.identical && r.included);
+}
+
+ShowFilter ShowFilter::onlyDifferences(bool onlyDiff)
+{
+    ShowFilter filter;
+    filter.marks[StateIdentical] = filter.marks[StateNotCompared] = !onlyDiff;
+    return filter;
+}
+
+bool isShownBy(const result_t& r, const ShowFilter& filter)
+{
+    const int mark = stateIndexOf(r);
+    const bool markOn = mark >= 0 && mark < 7 && filter.marks[mark];
+    if (markOn && (filter.text.empty() ||
+                   platform::upperCase(r.name).find(platform::upperCase(filter.text)) != std::string::npos))
+        return true;
+    if (!r.included || !showsChildren(r)) return false;
+    return std::any_of(r.children->begin(), r.children->end(),
+                       [&](const std::unique_ptr<result_t>& c) { return isShownBy(*c, filter); });
+}
+
+std::string differenceReason(const result_t& r)
+{
+    if (r.kind != InBoth || r.identical) return {};
+    if (r.folderA != r.folderB) return textIn("文件夹对文件", "a folder facing a file");
+    if (facesLinkedFolder(r)) return textIn("链接的文件夹", "a linked folder");
+    if (r.folderA) return textIn("其中有不同", "differences inside");
+    std::string reason;
+    const auto add = [&](bool same, const char* zh, const char* en) {
+        if (same) return;
+        if (!reason.empty()) reason += textIn("、", ", ");
+        reason += textIn(zh, en);
+    };
+    add(r.sameSize, "大小", "size");
+    add(r.sameTime, "时间", "time");
+    add(r.sameVersion, "版本", "version");
+    return reason;
 }
 
 bool showsChildren(const result_t& r)

@@ -24,6 +24,22 @@ int stateIndexOf(const result_t& r);
 // With only-differences on, identical items and items left out by the filters are hidden.
 bool isShown(const result_t& r, bool onlyDiff);
 
+// Which nodes a tree shows: the marks switched on, and a text the name must
+// hold (ignoring case; empty: any). A node that fails is still shown when one
+// below it is, so that the path to it stays.
+struct ShowFilter {
+    bool marks[7] = {true, true, true, true, true, true, true};  // by StateIndex
+    std::string text;
+
+    // Show-only-differences: identical items and items left out by the filters hidden.
+    static ShowFilter onlyDifferences(bool onlyDiff);
+};
+
+bool isShownBy(const result_t& r, const ShowFilter& filter);
+
+// Why a pair differs: "size, time", "a folder facing a file"…; empty when it does not.
+std::string differenceReason(const result_t& r);
+
 // Whether the node shows its children (a compared pair of folders).
 bool showsChildren(const result_t& r);
 

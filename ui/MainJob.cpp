@@ -5,6 +5,7 @@
 // The comparer belongs to the job for that time (working_), never to both.
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
@@ -59,13 +60,14 @@ void TfrmMain::SetIdle(bool idle)
     // While busy nothing may start other work or reach the result tree.
     for (QWidget* w :
          {static_cast<QWidget*>(bbtnStart), static_cast<QWidget*>(btnExit), static_cast<QWidget*>(btnExport),
-          static_cast<QWidget*>(StatusBar1), static_cast<QWidget*>(TreeViewResult)})
+          static_cast<QWidget*>(StatusBar1), static_cast<QWidget*>(TreeViewResult), edtFilter->parentWidget()})
         w->setEnabled(idle);
     btnSynAll->setEnabled(idle && resultValid && mayCopy());
     btnSynAll->setToolTip(resultValid && !mayCopy() ? qs(noCopyReason()) : synHint_);
     btnShowR->setEnabled(idle && resultValid);
     N1->setEnabled(idle);
     N2->setEnabled(idle);
+    N3->setEnabled(idle);
     PopupMenu1->setEnabled(idle);
 }
 
@@ -77,10 +79,9 @@ void TfrmMain::btnAbortClick()
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
     // The work would outlive the window it reports to: stop it first.
-    if (busy_)
-        event->ignore();
-    else
-        QMainWindow::closeEvent(event);
+    if (busy_) return event->ignore();
+    saveView();
+    QMainWindow::closeEvent(event);
 }
 
 }  // namespace dm::ui

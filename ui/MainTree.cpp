@@ -78,7 +78,7 @@ int TfrmMain::AddResultNodes(const ResultList& list, QTreeWidgetItem* under)
     int added = 0;
     for (const auto& owned : list) {
         result_t& r = *owned;
-        if (!isShown(r, dm_.OnlyDiff)) continue;
+        if (!isShownBy(r, showFilter_)) continue;
         auto* node = new QTreeWidgetItem(under, QStringList(qs(r.name)));
         node->setData(0, kNameRole, QByteArray(r.name.data(), qsizetype(r.name.size())));
         ++added;
@@ -91,6 +91,7 @@ int TfrmMain::AddResultNodes(const ResultList& list, QTreeWidgetItem* under)
         const std::string& path = r.kind == OnlyInA ? r.pathA : r.pathB;
         const bool folder = r.kind == OnlyInA ? r.folderA : r.folderB;
         setNodeImage(node, known ? iconKey(path, folder) : QString(), stateIndexOf(r));
+        fillColumns(node, r);
     }
     return added;
 }

@@ -90,6 +90,9 @@ TfrmMain::TfrmMain(TDM& dm, QWidget* parent) : QMainWindow(parent), dm_(dm)
     buildClientArea();
     buildStatusBar();
     buildMenus();
+    buildViewMenu();
+    resetFilter();
+    restoreView();
     syncPreview = new TdlgSyncPreview(this);
     syncProgress = new TdlgSyncProgress(run, this);
     syncSummary = new TdlgSyncSummary(this);
@@ -151,7 +154,11 @@ void TfrmMain::buildClientArea()
     row->setSpacing(0);
 
     Splitter1 = new QSplitter(Qt::Vertical, central);
-    TreeViewResult = new QTreeWidget(Splitter1);
+    auto* treePane = new QWidget(Splitter1);
+    auto* treeColumn = new QVBoxLayout(treePane);
+    treeColumn->setContentsMargins(0, 0, 0, 0);
+    treeColumn->setSpacing(0);
+    TreeViewResult = new QTreeWidget(treePane);
     TreeViewResult->setHeaderHidden(true);
     TreeViewResult->setFrameShape(QFrame::NoFrame);
     TreeViewResult->setIndentation(19);
@@ -194,7 +201,9 @@ void TfrmMain::buildClientArea()
     });
     sg->addAction(copy);
     sg->setContextMenuPolicy(Qt::ActionsContextMenu);
-    Splitter1->addWidget(TreeViewResult);
+    treeColumn->addWidget(buildFilterBar(treePane));
+    treeColumn->addWidget(TreeViewResult, 1);
+    Splitter1->addWidget(treePane);
     Splitter1->addWidget(sg);
     Splitter1->setStretchFactor(0, 1);
     Splitter1->setStretchFactor(1, 0);
@@ -357,6 +366,7 @@ void TfrmMain::RunComparison()
     if (isBusy()) return;
     popupActive = false;
     TreeViewResult->clear();
+    resetFilter();
     comparer.reset();
     resultValid = false;
     SetIdle(true);

@@ -12,11 +12,13 @@
 #include <set>
 
 #include "engine/Comp.h"
+#include "engine/ResultView.h"
 #include "engine/Sync.h"
 
 class QAction;
 class QDateTime;
 class QLabel;
+class QLineEdit;
 class QProgressBar;
 class QMenu;
 class QPushButton;
@@ -126,6 +128,15 @@ public:
     QLabel* panels[5];
     QMenu* N1;
     QMenu* N2;
+    QMenu* N3;  // View
+    QAction* actColumns[5];
+    QAction* actExpandAll;
+    QAction* actCollapseAll;
+    QAction* actCopyPathA;
+    QAction* actCopyPathB;
+    QAction* actOpenFolder;
+    QLineEdit* edtFilter;
+    QToolButton* btnMarks[6];
     QAction* N13;
     QAction* N4;
     QAction* N16;
@@ -169,6 +180,16 @@ private:
     void startSync(const SyncScope& scope, const std::set<std::string>& leftOut, QTreeWidgetItem* ownerNode);
     void showSummary();
     void showProgress();
+    // The view of the result (MainView.cpp).
+    QWidget* buildFilterBar(QWidget* parent);
+    void resetFilter();
+    void buildViewMenu();
+    void showColumns();
+    void fillColumns(QTreeWidgetItem* node, const result_t& r);
+    void copyPath(bool sideA);
+    void openContainingFolder();
+    void restoreView();
+    void saveView();
 
     TDM& dm_;
     TfrmWizard* wizard_ = nullptr;
@@ -180,6 +201,7 @@ private:
     bool busy_ = false;
     bool centred_ = false;
     bool droppedA_ = false;
+    ShowFilter showFilter_;
     // The comparer while a job holds it.
     std::unique_ptr<dirCompare> working_;
     int32_t entryLimit_ = MaxScanCount;

@@ -1,6 +1,9 @@
 #include <QAction>
+#include <QClipboard>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QTranslator>
@@ -298,6 +301,51 @@ TEST_F(ResultTree, WithTheEnglishFormsEverythingSpeaksEnglish)
         EXPECT_EQ(dm->ReportLines[0], "Directory A and B are NOT identical. ");
     }
     QCoreApplication::removeTranslator(&english);
+}
+
+TEST_F(ResultTree, TheFilterBoxAndMarkSwitchesChangeWhatIsShownNotTheCounts)
+{
+    chooseFolders();
+    dir.lay({{"A/sub/keep.txt"}, {"A/sub/other.txt"}, {"B/sub/"}, {"A/same", "1"}, {"B/same", "1"}, {"B/extra"}});
+    main->RunComparison();
+    main->waitUntilIdle();
+    const std::string counts = panel(3);
+    EXPECT_EQ(texts(header()), (QStringList{"extra", "sub    ---    2"}));  // only differences, at the start
+
+    main->edtFilter->setText(QStringLiteral("KEEP"));
+    EXPECT_EQ(texts(header()), (QStringList{"sub    ---    1"}));  // the folder stays for its match
+    EXPECT_EQ(texts(node(header(), "sub")), (QStringList{"keep.txt"}));
+    main->edtFilter->clear();
+    main->btnMarks[3]->setChecked(true);  // identical items too
+    EXPECT_EQ(texts(header()), (QStringList{"extra", "same", "sub    ---    2"}));
+    main->btnMarks[1]->setChecked(false);  // no redundant ones
+    EXPECT_EQ(texts(header()), (QStringList{"same", "sub    ---    2"}));
+    EXPECT_EQ(panel(3), counts);
+}
+
+TEST_F(ResultTree, OptionalColumnsAreOffUntilChosenAndSayWhyAPairDiffers)
+{
+    chooseFolders();
+    dir.lay({{"A/f", "12", test::kTime + 60}, {"B/f", "1"}});
+    main->RunComparison();
+    main->waitUntilIdle();
+    EXPECT_TRUE(main->TreeViewResult->isHeaderHidden());
+    QTreeWidgetItem* f = node(header(), "f");
+    EXPECT_EQ(f->toolTip(0), QStringLiteral("f  (大小、时间)"));
+    main->actColumns[4]->setChecked(true);
+    EXPECT_FALSE(main->TreeViewResult->isHeaderHidden());
+    EXPECT_FALSE(main->TreeViewResult->isColumnHidden(5));
+    EXPECT_EQ(f->text(5), QStringLiteral("大小、时间"));
+    EXPECT_EQ(f->text(1), QStringLiteral("2"));
+    select(f);
+    main->actCopyPathB->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), dir / "B/f");
+    main->close();
+    main.reset();
+    dm.reset();  // saved at exit
+    TDM again(dir / "prog/dirmatch-gui");
+    EXPECT_EQ(again.ViewColumns, 1 << 4);
+    EXPECT_FALSE(again.WindowGeometry.empty());
 }
 
 }  // namespace

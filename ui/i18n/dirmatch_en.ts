@@ -62,6 +62,58 @@
 <context>
     <name>dm::ui::TfrmMain</name>
     <message>
+        <source>视图</source>
+        <translation>View</translation>
+    </message>
+    <message>
+        <source>A 中大小</source>
+        <translation>Size in A</translation>
+    </message>
+    <message>
+        <source>B 中大小</source>
+        <translation>Size in B</translation>
+    </message>
+    <message>
+        <source>A 中修改时间</source>
+        <translation>Modified in A</translation>
+    </message>
+    <message>
+        <source>B 中修改时间</source>
+        <translation>Modified in B</translation>
+    </message>
+    <message>
+        <source>不同之处</source>
+        <translation>Why different</translation>
+    </message>
+    <message>
+        <source>全部展开</source>
+        <translation>Expand all</translation>
+    </message>
+    <message>
+        <source>全部折叠</source>
+        <translation>Collapse all</translation>
+    </message>
+    <message>
+        <source>复制 A 的路径</source>
+        <translation>Copy the path in A</translation>
+    </message>
+    <message>
+        <source>复制 B 的路径</source>
+        <translation>Copy the path in B</translation>
+    </message>
+    <message>
+        <source>打开所在文件夹</source>
+        <translation>Open the containing folder</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>按名称筛选 (Ctrl+F)</source>
+        <translation>Filter by name (Ctrl+F)</translation>
+    </message>
+    <message>
         <source>复制</source>
         <translation>Copy</translation>
     </message>

@@ -1,0 +1,201 @@
+// What the user can do to the view of a result without comparing again: a
+// filter box and a switch per mark above the tree, optional columns and
+// expand/collapse in the View menu, more popup actions (copy a path, open the
+// containing folder), keys, and a window that comes back as it was left.
+#include <QAction>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QStringList>
+#include <QTableWidget>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include "common/Messages.h"
+#include "config/Dmodule.h"
+#include "engine/Details.h"
+#include "engine/ResultView.h"
+#include "platform/ProgramPaths.h"
+#include "ui/Artwork.h"
+#include "ui/Dialogs.h"
+#include "ui/Forms.h"
+#include "ui/Mainform.h"
+
+namespace dm::ui {
+
+namespace {
+
+constexpr int kOptionalColumns = 5;  // size in A, size in B, time in A, time in B, why
+
+QString sizeOf(const element_t* e)
+{
+    return e && !e->isFolder ? QString::number(qulonglong(e->size())) : QString();
+}
+
+QString timeOf(const element_t* e)
+{
+    return e ? qs(localTimeText(e->findData.ftLastWriteTime)) : QString();
+}
+
+}  // namespace
+
+QWidget* TfrmMain::buildFilterBar(QWidget* parent)
+{
+    auto* bar = new QWidget(parent);
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(2, 2, 2, 2);
+    row->setSpacing(2);
+    edtFilter = new QLineEdit(bar);
+    edtFilter->setClearButtonEnabled(true);
+    edtFilter->setPlaceholderText(tr("按名称筛选 (Ctrl+F)"));
+    row->addWidget(edtFilter, 1);
+    const int marks[] = {StateLacking, StateRedundant, StateDifferent, StateIdentical, StateNotCompared, StateError};
+    const QString hints[] = {tr("B 缺少的文件"), tr("B 多余的文件"), tr("不一致"),
+                             tr("完全相同"),     tr("不比较"),       tr("未知错误")};
+    for (int i = 0; i < 6; ++i) {
+        auto* b = new QToolButton(bar);
+        b->setToolTip(hints[i]);
+        b->setCheckable(true);
+        b->setIcon(QIcon(stateImage(marks[i])));
+        b->setAutoRaise(true);
+        btnMarks[i] = b;
+        row->addWidget(b);
+        connect(b, &QToolButton::toggled, this, [this, mark = marks[i]](bool on) {
+            showFilter_.marks[mark] = on;
+            fillTree();
+        });
+    }
+    connect(edtFilter, &QLineEdit::textChanged, this, [this](const QString& text) {
+        showFilter_.text = text.toStdString();
+        fillTree();
+        if (!text.isEmpty()) TreeViewResult->expandAll();
+    });
+    return bar;
+}
+
+void TfrmMain::resetFilter()
+{
+    // Show-only-differences is where every comparison starts.
+    showFilter_ = ShowFilter::onlyDifferences(dm_.OnlyDiff);
+    const int marks[] = {StateLacking, StateRedundant, StateDifferent, StateIdentical, StateNotCompared, StateError};
+    const QSignalBlocker quiet(edtFilter);
+    edtFilter->clear();
+    for (int i = 0; i < 6; ++i) {
+        const QSignalBlocker quietButton(btnMarks[i]);
+        btnMarks[i]->setChecked(showFilter_.marks[marks[i]]);
+    }
+}
+
+void TfrmMain::buildViewMenu()
+{
+    N3 = new QMenu(tr("视图"), this);
+    menuBar()->insertMenu(N2->menuAction(), N3);
+    const QString captions[kOptionalColumns] = {tr("A 中大小"), tr("B 中大小"), tr("A 中修改时间"), tr("B 中修改时间"),
+                                                tr("不同之处")};
+    for (int i = 0; i < kOptionalColumns; ++i) {
+        actColumns[i] = N3->addAction(captions[i]);
+        actColumns[i]->setCheckable(true);
+        actColumns[i]->setChecked(dm_.ViewColumns & (1 << i));
+        connect(actColumns[i], &QAction::toggled, this, [this] { showColumns(); });
+    }
+    N3->addSeparator();
+    actExpandAll = N3->addAction(tr("全部展开"), TreeViewResult, &QTreeWidget::expandAll);
+    actCollapseAll = N3->addAction(tr("全部折叠"), TreeViewResult, &QTreeWidget::collapseAll);
+
+    PopupMenu1->addSeparator();
+    actCopyPathA = PopupMenu1->addAction(tr("复制 A 的路径"), this, [this] { copyPath(true); });
+    actCopyPathB = PopupMenu1->addAction(tr("复制 B 的路径"), this, [this] { copyPath(false); });
+    actOpenFolder = PopupMenu1->addAction(tr("打开所在文件夹"), this, &TfrmMain::openContainingFolder);
+    PopupMenu1->addSeparator();
+    PopupMenu1->addAction(actExpandAll);
+    PopupMenu1->addAction(actCollapseAll);
+
+    auto* compareAgain = new QAction(this);
+    compareAgain->setShortcut(QKeySequence::Refresh);
+    connect(compareAgain, &QAction::triggered, this, [this] {
+        if (!isBusy()) RunComparison();
+    });
+    auto* findKey = new QAction(this);
+    findKey->setShortcut(QKeySequence::Find);
+    connect(findKey, &QAction::triggered, this, [this] { edtFilter->setFocus(); });
+    auto* detailsKey = new QAction(TreeViewResult);
+    detailsKey->setShortcuts({Qt::Key_Return, Qt::Key_Enter});
+    detailsKey->setShortcutContext(Qt::WidgetShortcut);
+    connect(detailsKey, &QAction::triggered, this, [this] {
+        ShowDetails(TreeViewResult->currentItem());
+        sg->setFocus();
+    });
+    addAction(compareAgain);
+    addAction(findKey);
+    TreeViewResult->addAction(detailsKey);
+
+    TreeViewResult->setColumnCount(1 + kOptionalColumns);
+    TreeViewResult->setHeaderLabels(QStringList{tr("名称")} + QStringList(captions, captions + kOptionalColumns));
+    showColumns();
+}
+
+void TfrmMain::showColumns()
+{
+    int any = 0;
+    dm_.ViewColumns = 0;
+    for (int i = 0; i < kOptionalColumns; ++i) {
+        const bool on = actColumns[i]->isChecked();
+        TreeViewResult->setColumnHidden(1 + i, !on);
+        if (on) dm_.ViewColumns |= 1 << i;
+        any |= on;
+    }
+    // Without optional columns the tree looks as it always has: no header.
+    TreeViewResult->setHeaderHidden(!any);
+}
+
+void TfrmMain::fillColumns(QTreeWidgetItem* node, const result_t& r)
+{
+    const QString reason = qs(differenceReason(r));
+    node->setToolTip(0, reason.isEmpty() ? node->text(0) : node->text(0) + QStringLiteral("  (") + reason + ')');
+    node->setText(1, sizeOf(r.elemA));
+    node->setText(2, sizeOf(r.elemB));
+    node->setText(3, timeOf(r.elemA));
+    node->setText(4, timeOf(r.elemB));
+    node->setText(5, reason);
+}
+
+void TfrmMain::copyPath(bool sideA)
+{
+    const result_t* item = resultOf(TreeViewResult->currentItem());
+    if (!item) return;
+    QGuiApplication::clipboard()->setText(qs(sideA ? item->pathA : item->pathB));
+}
+
+void TfrmMain::openContainingFolder()
+{
+    const result_t* item = resultOf(TreeViewResult->currentItem());
+    if (!item) return;
+    const std::string& path = item->pathA.empty() ? item->pathB : item->pathA;
+    openWithShell(qs(platform::folderOf(path)));
+}
+
+void TfrmMain::restoreView()
+{
+    if (!dm_.WindowGeometry.empty()) centred_ = restoreGeometry(QByteArray::fromHex(dm_.WindowGeometry.c_str()));
+    if (!dm_.SplitterState.empty()) Splitter1->restoreState(QByteArray::fromHex(dm_.SplitterState.c_str()));
+    const QStringList widths = qs(dm_.ColumnWidths).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (int i = 0; i < widths.size() && i < TreeViewResult->columnCount(); ++i)
+        if (const int w = widths[i].toInt(); w > 0) TreeViewResult->setColumnWidth(i, w);
+}
+
+void TfrmMain::saveView()
+{
+    dm_.WindowGeometry = saveGeometry().toHex().toStdString();
+    dm_.SplitterState = Splitter1->saveState().toHex().toStdString();
+    QStringList widths;
+    for (int i = 0; i < TreeViewResult->columnCount(); ++i) widths << QString::number(TreeViewResult->columnWidth(i));
+    dm_.ColumnWidths = widths.join(QLatin1Char(',')).toStdString();
+}
+
+}  // namespace dm::ui
