@@ -137,6 +137,8 @@ void TfrmMain::buildViewMenu()
 
     TreeViewResult->setColumnCount(1 + kOptionalColumns);
     TreeViewResult->setHeaderLabels(QStringList{tr("名称")} + QStringList(captions, captions + kOptionalColumns));
+    const int widths[] = {300, 80, 80, 170, 170, 160};  // until the user's own come back
+    for (int i = 0; i <= kOptionalColumns; ++i) TreeViewResult->setColumnWidth(i, widths[i]);
     showColumns();
 }
 

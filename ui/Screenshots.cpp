@@ -1,9 +1,14 @@
 // Renders every window of the program, offscreen, after a small sample
 // comparison, into PNG files:  dirmatch-screenshots OUTPUT-FOLDER [--lang en]
+#include <QAbstractItemView>
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
 #include <QTextStream>
 #include <QTimer>
 #include <QTreeWidget>
@@ -70,6 +75,8 @@ int main(int argc, char** argv)
     dataModule.LocalDir = (root + "/B").toStdString();
     dataModule.NotUpdateList = {".bak"};
     dataModule.OnlyDiff = false;
+    dataModule.HistoryA = {dataModule.StandardDir, "/srv/release/2026-11", "/srv/release/2026-10"};
+    dataModule.HistoryB = {dataModule.LocalDir, "/opt/app"};
 
     dm::ui::TfrmMain main(dataModule);
     dm::ui::TdlgSetCom filters(dataModule, &main);
@@ -83,8 +90,31 @@ int main(int argc, char** argv)
     main.TreeViewResult->expandAll();
     main.TreeViewResult->setCurrentItem(main.TreeViewResult->topLevelItem(0)->child(0));
     save(main, out + "/main.png");
+    for (QAction* column : main.actColumns) column->setChecked(true);
+    main.edtFilter->setText(QStringLiteral("main"));
+    main.TreeViewResult->expandAll();
+    main.resize(1100, main.height());
+    save(main, out + "/main-columns-filter.png");
+    main.edtFilter->clear();
+    for (QAction* column : main.actColumns) column->setChecked(false);
+    main.resize(794, main.height());
 
     save(wizard, out + "/wizard-1.png");
+    // The folder box with its history open: the list drawn where it opens.
+    wizard.edtDirA->showPopup();
+    QApplication::processEvents();
+    {
+        QWidget* list = wizard.edtDirA->view()->window();
+        const QPoint at = list->mapToGlobal(QPoint(0, 0)) - wizard.mapToGlobal(QPoint(0, 0));
+        QPixmap shot(wizard.width(), std::max(wizard.height(), at.y() + list->height()));
+        shot.fill(Qt::white);
+        QPainter painter(&shot);
+        painter.drawPixmap(0, 0, wizard.grab());
+        painter.drawPixmap(at, list->grab());
+        painter.end();
+        shot.save(out + "/wizard-history.png");
+    }
+    wizard.edtDirA->hidePopup();
     wizard.btnNextClick();
     save(wizard, out + "/wizard-2.png");
     wizard.btnStep2Click();

@@ -6,6 +6,7 @@
 
 #include "config/Dmodule.h"
 #include "config/FilterFile.h"
+#include "platform/ProgramPaths.h"
 #include "ui/Artwork.h"
 #include "ui/Dialogs.h"
 #include "ui/Forms.h"
@@ -63,8 +64,9 @@ void TdlgSetCom::btnCancelClick()
 
 void TdlgSetCom::btnOpenClick()
 {
-    const QString file = chooseFile(this, QString(), QString(), QStringLiteral("dat"), false);
+    const QString file = chooseFile(this, qs(dm_.FilterFolder), QString(), QStringLiteral("dat"), false);
     if (file.isEmpty()) return;
+    dm_.FilterFolder = platform::folderOf(file.toStdString());
     StringList compare;
     StringList exclude;
     loadFilterFile(file.toStdString(), compare, exclude);
@@ -74,8 +76,9 @@ void TdlgSetCom::btnOpenClick()
 
 void TdlgSetCom::btnSaveClick()
 {
-    const QString file = chooseFile(this, QString(), QString(), QStringLiteral("dat"), true);
+    const QString file = chooseFile(this, qs(dm_.FilterFolder), QString(), QStringLiteral("dat"), true);
     if (file.isEmpty()) return;
+    dm_.FilterFolder = platform::folderOf(file.toStdString());
     std::string error;
     if (!saveFilterFile(file.toStdString(), memoLines(memoDoCompare->toPlainText().toStdString()),
                         memoLines(memoNotCompare->toPlainText().toStdString()), error))

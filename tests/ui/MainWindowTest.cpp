@@ -260,6 +260,14 @@ TEST_F(UiTest, TheFilterDialogAppliesItsMemosOnlyOnOk)
     EXPECT_EQ(filters->memoNotCompare->toPlainText(), QStringLiteral("x\n"));
     filters->btnCancelClick();
     EXPECT_EQ(dm->NotUpdateList, (StringList{".bak", ".tmp"}));
+
+    QString startedIn;
+    uiHooks().chooseFile = [&](const QString& folder, const QString&, bool) {
+        startedIn = folder;
+        return QString();
+    };
+    filters->btnSaveClick();  // where the last filter file was
+    EXPECT_EQ(startedIn.toStdString(), dir.path() + "/");
 }
 
 TEST_F(UiTest, TheReportSumsUpTheRun)
