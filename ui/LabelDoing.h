@@ -20,7 +20,6 @@ public:
         full_ = text;
         elide();
     }
-    QString fullText() const { return full_; }
 
     QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
     QSize sizeHint() const override { return {0, QLabel::sizeHint().height()}; }
@@ -33,7 +32,11 @@ protected:
     }
 
 private:
-    void elide() { setText(fontMetrics().elidedText(full_, Qt::ElideMiddle, width())); }
+    void elide()
+    {
+        setText(fontMetrics().elidedText(full_, Qt::ElideMiddle, width()));
+        setToolTip(full_);
+    }
 
     QString full_;
 };
