@@ -99,7 +99,8 @@ std::string failureText(const dirCompare& comp, const CompareArgs& args)
 int report(dirCompare& comp, const CompareArgs& args)
 {
     if (args.json) {
-        std::cout << jsonText(toJson(comp)) << std::endl;
+        writeJson(std::cout, comp);
+        std::cout << std::flush;
     } else if (finished(comp)) {
         printTree(std::cout, comp, args.all);
     } else {

@@ -1,6 +1,7 @@
 #include "cli/Output.h"
 
 #include <algorithm>
+#include <nlohmann/json.hpp>
 
 #include "common/Messages.h"
 #include "engine/ResultView.h"
@@ -48,26 +49,127 @@ std::string utf8(const std::string& text)
     return platform::toUtf8(text);
 }
 
-nlohmann::ordered_json nodeJson(dirCompare& comp, const result_t& r)
-{
-    StringList details;
-    comp.details(r, details);
-    for (std::string& text : details) text = utf8(text);
-    nlohmann::ordered_json node = {
-        {"kind", r.kind},           {"name", utf8(r.name)},     {"pathA", utf8(r.pathA)},
-        {"pathB", utf8(r.pathB)},   {"folderA", r.folderA},     {"folderB", r.folderB},
-        {"sameSize", r.sameSize},   {"sameTime", r.sameTime},   {"sameVersion", r.sameVersion},
-        {"identical", r.identical}, {"included", r.included},   {"lacked", r.lacked},
-        {"redundant", r.redundant}, {"different", r.different}, {"details", details},
-    };
-    if (r.children) {
-        nlohmann::ordered_json children = nlohmann::ordered_json::array();
-        for (const auto& c : *r.children) children.push_back(nodeJson(comp, *c));
-        node["children"] = std::move(children);
-    } else {
-        node["children"] = nullptr;
+// JSON written as the tree is walked, never held whole: the layout of a
+// document dumped with an indent of 2, strings escaped by the JSON library.
+class JsonWriter {
+public:
+    explicit JsonWriter(std::ostream& out) : out_(out) {}
+
+    void open(char bracket)
+    {
+        out_ << bracket;
+        first_ = true;
+        ++depth_;
     }
-    return node;
+    void close(char bracket)
+    {
+        --depth_;
+        if (!first_) newline();
+        out_ << bracket;
+        first_ = false;
+    }
+    // The next element of the array or member of the object being written.
+    void next(const char* key = nullptr)
+    {
+        if (!first_) out_ << ',';
+        first_ = false;
+        newline();
+        if (key) out_ << '"' << key << "\": ";
+    }
+    void text(const std::string& systemText)
+    {
+        const std::string text = utf8(systemText);
+        // Most texts are valid UTF-8 with nothing to escape: written as they are.
+        if (isPlain(text)) {
+            out_ << '"' << text << '"';
+            return;
+        }
+        out_ << nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    }
+    template <typename Number>
+    void number(Number n)
+    {
+        out_ << +n;
+    }
+    void null() { out_ << "null"; }
+
+private:
+    // Valid UTF-8 without control characters, quotes or backslashes.
+    static bool isPlain(std::string_view text)
+    {
+        for (size_t i = 0; i < text.size();) {
+            const auto c = static_cast<unsigned char>(text[i]);
+            if (c < 0x80) {
+                if (c < 0x20 || c == '"' || c == '\\') return false;
+                ++i;
+                continue;
+            }
+            const size_t length = c >= 0xF0 && c < 0xF5 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
+            if (length == 0 || i + length > text.size()) return false;
+            for (size_t k = 1; k < length; ++k) {
+                if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+            }
+            // Overlong forms, surrogates and code points past U+10FFFF are not plain.
+            const auto second = static_cast<unsigned char>(text[i + 1]);
+            if ((c == 0xE0 && second < 0xA0) || (c == 0xED && second >= 0xA0) || (c == 0xF0 && second < 0x90) ||
+                (c == 0xF4 && second >= 0x90))
+                return false;
+            i += length;
+        }
+        return true;
+    }
+
+    void newline()
+    {
+        out_ << '\n';
+        for (int i = 0; i < depth_; ++i) out_ << "  ";
+    }
+
+    std::ostream& out_;
+    int depth_ = 0;
+    bool first_ = true;
+};
+
+void writeNode(JsonWriter& json, dirCompare& comp, const result_t& r, StringList& details)
+{
+    json.open('{');
+    const std::pair<const char*, const std::string*> texts[] = {
+        {"name", &r.name}, {"pathA", &r.pathA}, {"pathB", &r.pathB}};
+    json.next("kind");
+    json.number(r.kind);
+    for (const auto& [key, value] : texts) {
+        json.next(key);
+        json.text(*value);
+    }
+    const std::pair<const char*, int> numbers[] = {
+        {"folderA", r.folderA},         {"folderB", r.folderB},     {"sameSize", r.sameSize}, {"sameTime", r.sameTime},
+        {"sameVersion", r.sameVersion}, {"identical", r.identical}, {"included", r.included}, {"lacked", r.lacked},
+        {"redundant", r.redundant},     {"different", r.different}};
+    for (const auto& [key, value] : numbers) {
+        json.next(key);
+        json.number(value);
+    }
+    details.clear();
+    comp.details(r, details);
+    json.next("details");
+    json.open('[');
+    for (const std::string& text : details) {
+        json.next();
+        json.text(text);
+    }
+    json.close(']');
+    json.next("children");
+    if (!r.children) {
+        json.null();
+    } else {
+        json.open('[');
+        for (const auto& c : *r.children) {
+            json.next();
+            writeNode(json, comp, *c, details);
+        }
+        json.close(']');
+    }
+    json.close('}');
 }
 
 }  // namespace
@@ -116,30 +218,40 @@ void printTree(std::ostream& out, dirCompare& comp, bool all)
     out << countsText(comp.results) << '\n' << stateText(comp.state, comp.errorText) << '\n';
 }
 
-nlohmann::ordered_json toJson(dirCompare& comp)
+void writeJson(std::ostream& out, dirCompare& comp)
 {
-    nlohmann::ordered_json doc = {
-        {"state", comp.state},
-        {"stateText", utf8(stateText(comp.state, comp.errorText))},
-        {"pathA", utf8(comp.pathA)},
-        {"pathB", utf8(comp.pathB)},
-    };
-    if (comp.state != Finished && comp.state != TooManyFiles) return doc;
-    doc["lacked"] = comp.results.lacked;
-    doc["different"] = comp.results.different;
-    doc["redundant"] = comp.results.redundant;
-    doc["countsText"] = utf8(countsText(comp.results));
-    nlohmann::ordered_json results = nlohmann::ordered_json::array();
-    if (comp.results.children) {
-        for (const auto& c : *comp.results.children) results.push_back(nodeJson(comp, *c));
+    JsonWriter json(out);
+    json.open('{');
+    json.next("state");
+    json.number(comp.state);
+    json.next("stateText");
+    json.text(stateText(comp.state, comp.errorText));
+    json.next("pathA");
+    json.text(comp.pathA);
+    json.next("pathB");
+    json.text(comp.pathB);
+    if (comp.state == Finished || comp.state == TooManyFiles) {
+        for (const auto& [key, value] :
+             {std::pair{"lacked", comp.results.lacked}, std::pair{"different", comp.results.different},
+              std::pair{"redundant", comp.results.redundant}}) {
+            json.next(key);
+            json.number(value);
+        }
+        json.next("countsText");
+        json.text(countsText(comp.results));
+        json.next("results");
+        json.open('[');
+        StringList details;
+        if (comp.results.children) {
+            for (const auto& c : *comp.results.children) {
+                json.next();
+                writeNode(json, comp, *c, details);
+            }
+        }
+        json.close(']');
     }
-    doc["results"] = std::move(results);
-    return doc;
-}
-
-std::string jsonText(const nlohmann::ordered_json& value)
-{
-    return value.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+    json.close('}');
+    out << '\n';
 }
 
 }  // namespace dm::cli

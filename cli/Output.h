@@ -2,7 +2,6 @@
 // desktop program shows it, or one JSON object with every field.
 #pragma once
 
-#include <nlohmann/json.hpp>
 #include <ostream>
 
 #include "engine/Comp.h"
@@ -19,9 +18,8 @@ std::string printable(std::string_view text);
 // The tree (hidden items left out unless `all`), then the counts and the state.
 void printTree(std::ostream& out, dirCompare& comp, bool all);
 
-nlohmann::ordered_json toJson(dirCompare& comp);
-
-// JSON text that never fails on names that are not valid UTF-8.
-std::string jsonText(const nlohmann::ordered_json& value);
+// One JSON object with every field of every node, written as the tree is
+// walked; names that are not valid UTF-8 never break it.
+void writeJson(std::ostream& out, dirCompare& comp);
 
 }  // namespace dm::cli

@@ -112,6 +112,16 @@ TEST_F(Cli, EachJsonFlagCarriesItsOwnRule)
     EXPECT_EQ(doc["results"].size(), 3u);
 }
 
+TEST_F(Cli, JsonIsWrittenAsTheLibraryWouldPrintTheWholeDocument)
+{
+    dir.lay({{"A/sub/x", "1"}, {"B/sub/x", "22"}, {"A/tab\there \"q\" \\", "t"}, {"B/extra"}});
+    dir.folder("A/empty");
+    dir.folder("B/empty");
+    const Outcome run = dirmatch("compare " + ab + " --json --all");
+    const auto doc = nlohmann::ordered_json::parse(run.out);
+    EXPECT_EQ(run.out, doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n");
+}
+
 TEST_F(Cli, TheTreeHidesWhatTheDesktopHidesUnlessAllIsAsked)
 {
     dir.file("A/same", "1");
