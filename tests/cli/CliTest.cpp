@@ -114,7 +114,9 @@ TEST_F(Cli, EachJsonFlagCarriesItsOwnRule)
 
 TEST_F(Cli, JsonIsWrittenAsTheLibraryWouldPrintTheWholeDocument)
 {
-    dir.lay({{"A/sub/x", "1"}, {"B/sub/x", "22"}, {"A/tab\there \"q\" \\", "t"}, {"B/extra"}});
+    dir.lay({{"A/sub/x", "1"}, {"B/sub/x", "22"}, {"B/extra"}});
+    // Characters JSON escapes (Windows paths hold backslashes anyway).
+    if (test::kSep == "/") dir.file("A/tab\there \"q\" \\", "t");
     dir.folder("A/empty");
     dir.folder("B/empty");
     const Outcome run = dirmatch("compare " + ab + " --json --all");
