@@ -15,6 +15,9 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include "common/ErrorLog.h"
+#include "config/Dmodule.h"
+#include "ui/Dialogs.h"
 #include "ui/Forms.h"
 #include "ui/LabelDoing.h"
 #include "ui/Mainform.h"
@@ -25,10 +28,24 @@ void TfrmMain::startJob(std::function<void()> work, std::function<void()> done)
 {
     SetIdle(false);
     run.reset();
-    QThread* thread = QThread::create(std::move(work));
+    jobError_.clear();
+    // Nothing may leave the thread by an exception: it would end the program.
+    QThread* thread = QThread::create([this, work = std::move(work)] {
+        try {
+            work();
+        } catch (const std::exception& e) {
+            jobError_ = e.what();
+        } catch (...) {
+            jobError_ = "unknown error";
+        }
+    });
     connect(thread, &QThread::finished, this, [this, thread, done = std::move(done)] {
         thread->deleteLater();
         pollTimer_->stop();
+        if (!jobError_.empty()) {
+            writeLog(jobError_, dm_.LogPath);
+            messageBox(this, QString::fromLocal8Bit(jobError_.c_str()));
+        }
         // What follows may start the next job (a comparison after a copy).
         busy_ = false;
         done();

@@ -200,6 +200,7 @@ private:
     QTimer* pollTimer_;
     bool busy_ = false;
     bool centred_ = false;
+    std::string jobError_;  // an exception that ended a job, reported when it is done
     bool droppedA_ = false;
     ShowFilter showFilter_;
     // The comparer while a job holds it.

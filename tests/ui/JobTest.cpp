@@ -7,6 +7,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <filesystem>
+#include <stdexcept>
 
 #include "tests/ui/UiFixture.h"
 
@@ -80,6 +81,20 @@ TEST_F(Job, TheAbortButtonEndsAScanLongBeforeItsEnd)
     main->waitUntilIdle();
     EXPECT_LT(clock.elapsed(), 1000);
     EXPECT_EQ(panel(0), "用户中止");
+}
+
+TEST_F(Job, AnExceptionInAJobIsReportedAndTheWindowGoesOn)
+{
+    chooseFolders();
+    dir.file("A/f");
+    main->run.onText = [](const std::string&) { throw std::runtime_error("boom"); };
+    main->RunComparison();
+    main->waitUntilIdle();
+    main->run.onText = nullptr;
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back(), "boom");
+    EXPECT_FALSE(main->isBusy());
+    EXPECT_TRUE(main->bbtnStart->isEnabled());
 }
 
 TEST_F(Job, ATreeNodeWhoseResultIsGoneFindsNothing)
