@@ -94,6 +94,8 @@ bool isLinkedFolder(const element_t& e);
 // A pair of folders of which exactly one is a link: what lies behind the link
 // was never listed, so the pair cannot be compared, and nothing is copied into it.
 bool facesLinkedFolder(const result_t& r);
+// What is said of such a pair, in the details and when synchronizing.
+std::string linkedFolderNotCompared();
 
 // A folder path as the engine hands it around: an existing folder, ending in
 // the separator. False (normalized empty, error text set) when it is no folder.

@@ -37,6 +37,11 @@ bool facesLinkedFolder(const result_t& r)
            isLinkedFolder(*r.elemA) != isLinkedFolder(*r.elemB);
 }
 
+std::string linkedFolderNotCompared()
+{
+    return textIn("链接的文件夹, 无法比较", "a linked folder: not compared");
+}
+
 bool normalizeFolder(const std::string& path, std::string& normalized, std::string& errorText)
 {
     if (!platform::folderExists(path)) {

@@ -36,7 +36,7 @@ void appendValues(const element_t* e, bool linkFacesFolder, StringList& texts)
         // Where the other side is a real folder, the version row says why the
         // pair was not compared.
         texts.push_back(linkFacesFolder && isLinkedFolder(*e)
-                            ? textIn("链接的文件夹, 无法比较", "a linked folder: not compared")
+                            ? linkedFolderNotCompared()
                             : messageText(msg::NotPresent));
     } else {
         texts.push_back(std::to_string(static_cast<int64_t>(e->size())));

@@ -255,8 +255,6 @@ public:
         return true;
     }
 
-    int32_t counted() const { return counted_; }
-
 private:
     // The records of a block whose BEGIN has just been read, up to its END.
     bool body(element_t& element, int depth, std::string& error)

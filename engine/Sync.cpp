@@ -47,7 +47,7 @@ void walk(const dirCompare& comp, const ResultList& list, const result_t* parent
             continue;
         }
         if (facesLinkedFolder(e) && e.included && visit.skip)
-            visit.skip({e.pathA, e.pathB}, textIn("链接的文件夹, 无法比较", "a linked folder: not compared"));
+            visit.skip({e.pathA, e.pathB}, linkedFolderNotCompared());
         if (!isCandidate(e)) continue;
         const SyncStep step{e.pathA, targetOf(comp, e, parent), e.kind};
         if (mayUpdate(e.pathA, notUpdateList))

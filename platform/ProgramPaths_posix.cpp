@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "platform/Listing.h"
 #include "platform/ProgramPaths.h"
 #include "platform/SysError.h"
 #include "platform/TestSeams.h"
@@ -50,8 +51,7 @@ std::string installedData(const std::string& programFile)
     const std::string bin = std::string("bin") + kSeparator;
     if (folder.size() <= bin.size() || folder.compare(folder.size() - bin.size(), bin.size(), bin) != 0) return {};
     const std::string data = folder.substr(0, folder.size() - bin.size()) + "share/dirmatch/";
-    struct stat st {};
-    return stat(data.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? data : std::string();
+    return folderExists(data) ? data : std::string();
 }
 
 }  // namespace
