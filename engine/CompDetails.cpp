@@ -35,9 +35,8 @@ void appendValues(const element_t* e, bool linkFacesFolder, StringList& texts)
         texts.push_back(messageText(msg::DetailZero));
         // Where the other side is a real folder, the version row says why the
         // pair was not compared.
-        texts.push_back(linkFacesFolder && isLinkedFolder(*e)
-                            ? linkedFolderNotCompared()
-                            : messageText(msg::NotPresent));
+        texts.push_back(linkFacesFolder && isLinkedFolder(*e) ? linkedFolderNotCompared()
+                                                              : messageText(msg::NotPresent));
     } else {
         texts.push_back(std::to_string(static_cast<int64_t>(e->size())));
         // A version stored in Chinese (an information file) reads in the current

@@ -46,8 +46,7 @@ void walk(const dirCompare& comp, const ResultList& list, const result_t* parent
             walk(comp, *e.children, &e, {}, notUpdateList, visit);
             continue;
         }
-        if (facesLinkedFolder(e) && e.included && visit.skip)
-            visit.skip({e.pathA, e.pathB}, linkedFolderNotCompared());
+        if (facesLinkedFolder(e) && e.included && visit.skip) visit.skip({e.pathA, e.pathB}, linkedFolderNotCompared());
         if (!isCandidate(e)) continue;
         const SyncStep step{e.pathA, targetOf(comp, e, parent), e.kind};
         if (mayUpdate(e.pathA, notUpdateList))

@@ -1,4 +1,3 @@
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +10,7 @@
 
 #include "platform/Copy.h"
 #include "platform/Fd_posix.h"
+#include "platform/Listing_posix.h"
 #include "platform/ProgramPaths.h"
 #include "platform/SysError.h"
 #include "platform/TempName.h"
@@ -50,26 +50,6 @@ int folderOpenError(int dirFd, const std::string& name, int code)
     return code;
 }
 
-// The names in an open folder, "." and ".." left out.
-bool namesIn(int folderFd, std::vector<std::string>& names, int& error)
-{
-    Fd copy(dup(folderFd));
-    DIR* dir = copy.get() >= 0 ? fdopendir(copy.get()) : nullptr;
-    if (!dir) {
-        error = errno;
-        return false;
-    }
-    copy.release();
-    errno = 0;
-    while (const dirent* entry = readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..") names.push_back(name);
-    }
-    error = errno;
-    closedir(dir);
-    return error == 0;
-}
-
 int setTimes(int fd, const struct stat& source)
 {
     const struct timespec times[2] = {source.st_atim, source.st_mtim};
@@ -102,8 +82,7 @@ struct CopyInto::Impl {
         struct stat folder {};
         if (fstat(folderFd, &folder) != 0 || !swept.emplace(folder.st_dev, folder.st_ino).second) return;
         std::vector<std::string> names;
-        int error = 0;
-        namesIn(folderFd, names, error);
+        namesIn(folderFd, names);
         for (const std::string& name : names) {
             if (!isTemporaryName(name)) continue;
             struct stat st {};
@@ -261,8 +240,7 @@ struct CopyInto::Impl {
         if (target.get() < 0) return fail(targetPath, folderOpenError(targetDir, name, errno));
 
         std::vector<std::string> names;
-        int error = 0;
-        if (!namesIn(source.get(), names, error)) fail(targetPath, error);
+        if (const int error = namesIn(source.get(), names)) fail(targetPath, error);
         for (const std::string& child : names) {
             if (stopping()) return;
             copyAny(source.get(), child, target.get(), child, targetPath + kSeparator + child);

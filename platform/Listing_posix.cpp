@@ -73,6 +73,22 @@ std::vector<std::string> inListingOrder(std::vector<std::string> names, bool one
 
 }  // namespace
 
+int namesIn(int folderFd, std::vector<std::string>& names)
+{
+    Fd copy(dup(folderFd));
+    DIR* dir = copy.get() >= 0 ? fdopendir(copy.get()) : nullptr;
+    if (!dir) return errno;
+    copy.release();
+    errno = 0;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string_view name(entry->d_name);
+        if (name != "." && name != "..") names.emplace_back(name);
+    }
+    const int error = errno;
+    closedir(dir);
+    return error;
+}
+
 int FolderListing::Impl::describeOne(const std::string& name, Described& out) const
 {
     const int dirFd = folder->get();
@@ -114,28 +130,17 @@ bool FolderListing::first(const std::string& folder, const std::string& name, WI
         return false;
     }
     impl_->folder = std::make_shared<FolderFd>(dirFd);
-    const int readFd = dup(dirFd);
-    DIR* dir = readFd >= 0 ? fdopendir(readFd) : nullptr;
-    if (!dir) {
-        setLastError(errno);
-        if (readFd >= 0) close(readFd);
+    std::vector<std::string> found;
+    if (const int code = namesIn(dirFd, found)) {
+        setLastError(code);
         return false;
     }
-    const std::string wanted = upperCase(name);
-    bool tooLong = false;
-    std::vector<std::string> found;
-    errno = 0;
-    while (const dirent* entry = readdir(dir)) {
-        const std::string_view entryName(entry->d_name);
-        if (entryName == "." || entryName == "..") continue;
-        if (!name.empty() && upperCase(entryName) != wanted) continue;
-        if (entryName.size() > kMaxNameLength) tooLong = true;
-        found.emplace_back(entryName);
+    if (!name.empty()) {
+        const std::string wanted = upperCase(name);
+        std::erase_if(found, [&](const std::string& entry) { return upperCase(entry) != wanted; });
     }
-    const int readError = errno;
-    closedir(dir);
-    if (readError != 0 || tooLong) {
-        setLastError(readError != 0 ? readError : ENAMETOOLONG);
+    if (std::any_of(found.begin(), found.end(), [](const std::string& n) { return n.size() > kMaxNameLength; })) {
+        setLastError(ENAMETOOLONG);
         return false;
     }
     impl_->names = inListingOrder(std::move(found), !name.empty());

@@ -23,6 +23,10 @@ struct Described {
     uint64_t size = 0;
 };
 
+// The names in an open folder, "." and ".." left out: 0, or the errno that
+// stopped the reading.
+int namesIn(int folderFd, std::vector<std::string>& names);
+
 struct FolderListing::Impl {
     std::shared_ptr<FolderFd> folder = std::make_shared<FolderFd>();
     std::vector<std::string> names;
