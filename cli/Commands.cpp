@@ -213,12 +213,7 @@ int runSync(const CompareArgs& args, const SyncArgs& sync)
     SyncOutcome outcome;
     job.run([&] { outcome = synchronize(*comp, scope, args.exclude, &job.control, logPath()); });
     std::cout << summaryText(outcome) << '\n';
-    for (const SyncItem& item : outcome.failed)
-        std::cout << "  " << textIn("失败: ", "failed: ") << printable(item.target) << ": " << printable(item.reason)
-                  << '\n';
-    for (const SyncItem& item : outcome.skipped)
-        std::cout << "  " << textIn("跳过: ", "skipped: ") << printable(item.target) << ": " << printable(item.reason)
-                  << '\n';
+    for (const std::string& line : summaryItems(outcome)) std::cout << "  " << printable(line) << '\n';
     if (outcome.stopped) {
         std::cout << std::flush;
         std::cerr << kTool << messageText(msg::UserAbort) << std::endl;

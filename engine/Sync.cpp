@@ -201,4 +201,14 @@ std::string summaryText(const SyncOutcome& outcome)
            n(outcome.failed.size()) + textIn(", 跳过 ", ", skipped ") + n(outcome.skipped.size());
 }
 
+std::vector<std::string> summaryItems(const SyncOutcome& outcome)
+{
+    std::vector<std::string> lines;
+    for (const SyncItem& item : outcome.failed)
+        lines.push_back(textIn("失败: ", "failed: ") + item.target + ": " + item.reason);
+    for (const SyncItem& item : outcome.skipped)
+        lines.push_back(textIn("跳过: ", "skipped: ") + item.target + ": " + item.reason);
+    return lines;
+}
+
 }  // namespace dm

@@ -71,6 +71,8 @@ std::vector<SyncStep> syncPlan(const dirCompare& comp, const SyncScope& scope, c
 
 // "copied N, failed M, skipped K", in the current language.
 std::string summaryText(const SyncOutcome& outcome);
+// A line for each failed and then each skipped item: "failed: TARGET: REASON".
+std::vector<std::string> summaryItems(const SyncOutcome& outcome);
 
 // The same walk without copying: the copies it would make, in order.
 std::vector<SyncStep> syncPlan(const dirCompare& comp, const ResultList& list, const result_t* parent,

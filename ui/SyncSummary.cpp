@@ -35,10 +35,7 @@ void TdlgSyncSummary::setOutcome(const SyncOutcome& outcome)
     setWindowTitle(qs(textIn("同步结果", "Synchronization result")));
     lbCounts->setText(qs(summaryText(outcome)));
     QStringList lines;
-    for (const SyncItem& item : outcome.failed)
-        lines << qs(textIn("失败: ", "failed: ") + item.target + " : " + item.reason);
-    for (const SyncItem& item : outcome.skipped)
-        lines << qs(textIn("跳过: ", "skipped: ") + item.target + " : " + item.reason);
+    for (const std::string& line : summaryItems(outcome)) lines << qs(line);
     memoItems->setPlainText(lines.join(QLatin1Char('\n')));
     memoItems->setVisible(!lines.isEmpty());
 }
