@@ -55,18 +55,17 @@ QWidget* TfrmMain::buildFilterBar(QWidget* parent)
     edtFilter->setClearButtonEnabled(true);
     edtFilter->setPlaceholderText(tr("按名称筛选 (Ctrl+F)"));
     row->addWidget(edtFilter, 1);
-    const int marks[] = {StateLacking, StateRedundant, StateDifferent, StateIdentical, StateNotCompared, StateError};
-    const QString hints[] = {tr("B 缺少的文件"), tr("B 多余的文件"), tr("不一致"),
-                             tr("完全相同"),     tr("不比较"),       tr("未知错误")};
+    const auto marks = markCaptions();
     for (int i = 0; i < 6; ++i) {
+        const auto& [mark, caption] = marks[size_t(i)];
         auto* b = new QToolButton(bar);
-        b->setToolTip(hints[i]);
+        b->setToolTip(caption);
         b->setCheckable(true);
-        b->setIcon(QIcon(stateImage(marks[i])));
+        b->setIcon(QIcon(stateImage(mark)));
         b->setAutoRaise(true);
         btnMarks[i] = b;
         row->addWidget(b);
-        connect(b, &QToolButton::toggled, this, [this, mark = marks[i]](bool on) {
+        connect(b, &QToolButton::toggled, this, [this, mark = mark](bool on) {
             showFilter_.marks[mark] = on;
             fillTree();
         });
@@ -83,12 +82,12 @@ void TfrmMain::resetFilter()
 {
     // Show-only-differences is where every comparison starts.
     showFilter_ = ShowFilter::onlyDifferences(dm_.OnlyDiff);
-    const int marks[] = {StateLacking, StateRedundant, StateDifferent, StateIdentical, StateNotCompared, StateError};
+    const auto marks = markCaptions();
     const QSignalBlocker quiet(edtFilter);
     edtFilter->clear();
     for (int i = 0; i < 6; ++i) {
         const QSignalBlocker quietButton(btnMarks[i]);
-        btnMarks[i]->setChecked(showFilter_.marks[marks[i]]);
+        btnMarks[i]->setChecked(showFilter_.marks[marks[size_t(i)].first]);
     }
 }
 

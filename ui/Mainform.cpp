@@ -239,6 +239,12 @@ void TfrmMain::buildClientArea()
     });
 }
 
+std::vector<std::pair<int, QString>> TfrmMain::markCaptions()
+{
+    return {{StateLacking, tr("B 缺少的文件")}, {StateRedundant, tr("B 多余的文件")}, {StateDifferent, tr("不一致")},
+            {StateIdentical, tr("完全相同")},   {StateNotCompared, tr("不比较")},     {StateError, tr("未知错误")}};
+}
+
 QWidget* TfrmMain::buildLegend()
 {
     auto* legend = new QWidget(this);
@@ -252,10 +258,7 @@ QWidget* TfrmMain::buildLegend()
         column->addWidget(l);
     }
     column->addSpacing(10);
-    const std::pair<int, QString> entries[] = {{StateLacking, tr("B 缺少的文件")}, {StateRedundant, tr("B 多余的文件")},
-                                               {StateDifferent, tr("不一致")},     {StateIdentical, tr("完全相同")},
-                                               {StateNotCompared, tr("不比较")},   {StateError, tr("未知错误")}};
-    for (const auto& [index, caption] : entries) {
+    for (const auto& [index, caption] : markCaptions()) {
         auto* line = new QHBoxLayout;
         auto* image = new QLabel(legend);
         image->setPixmap(stateImage(index));

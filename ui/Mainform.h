@@ -10,6 +10,8 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <utility>
+#include <vector>
 
 #include "engine/Comp.h"
 #include "engine/ResultView.h"
@@ -161,6 +163,8 @@ private:
     void buildStatusBar();
     void buildMenus();
     QWidget* buildLegend();
+    // The six marks in the legend's order, each with its caption.
+    static std::vector<std::pair<int, QString>> markCaptions();
     void fillTree();
     // The node's icon: the icon of its kind of item (iconKey) with the state
     // image drawn to its left.
