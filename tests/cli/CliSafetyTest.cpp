@@ -3,10 +3,8 @@
 // descriptor limits, pipes and special files, signals).
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <pty.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -14,6 +12,7 @@
 #include "tests/support/Faults.h"
 #include "tests/support/Process.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/Terminal.h"
 
 namespace dm {
 namespace {
@@ -50,14 +49,6 @@ void makeDeepChain(const std::string& root, int levels)
         fd = next;
     }
     if (fd >= 0) close(fd);
-}
-
-size_t temporariesIn(const std::string& folder)
-{
-    size_t n = 0;
-    for (const auto& e : std::filesystem::directory_iterator(folder))
-        n += e.path().filename().string().rfind(".dirmatch-", 0) == 0;
-    return n;
 }
 
 class CliSafety : public ::testing::Test {
@@ -111,7 +102,7 @@ TEST_F(CliSafety, EveryFailedCopyIsNamedLoggedAndEndsTheRunWithExitTwo)
     EXPECT_EQ(run.code, 2) << run.out << run.err;
     EXPECT_NE(run.out.find("copied 0, failed 1, skipped 0"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("failed: " + small + "/sub/big: No space left on device"), std::string::npos) << run.out;
-    EXPECT_EQ(temporariesIn(small + "/sub"), 0u);
+    EXPECT_EQ(test::temporariesIn(small + "/sub"), 0u);
 }
 
 TEST_F(CliSafety, ControlCharactersInNamesReachNoTerminal)
@@ -200,32 +191,13 @@ TEST_F(CliSafety, TerminateDuringASyncStopsAfterTheCurrentFileWithASummary)
     // Large enough that the copying outlasts the first look at its progress.
     const std::string block(32 << 20, 'x');
     for (int i = 0; i < 8; ++i) dir.file("A/f" + std::to_string(i), block);
-    int master = -1;
-    const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        execl(DIRMATCH_BINARY, DIRMATCH_BINARY, "sync", a.c_str(), b.c_str(), "--yes", "--lang", "en", nullptr);
-        _exit(127);
-    }
-    std::string seen;
-    char buffer[4096];
-    bool stopped = false;
-    for (ssize_t n; (n = read(master, buffer, sizeof buffer)) > 0;) {
-        seen.append(buffer, size_t(n));
-        if (!stopped && seen.find("Copying: ") != std::string::npos) {
-            kill(pid, SIGTERM);
-            stopped = true;
-        }
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    close(master);
-    ASSERT_TRUE(stopped) << seen;
-    ASSERT_TRUE(WIFEXITED(status)) << seen;
-    EXPECT_EQ(WEXITSTATUS(status), 2) << seen;
-    EXPECT_NE(seen.find("User terminate the operation"), std::string::npos) << seen;
-    EXPECT_NE(seen.find("skipped: "), std::string::npos) << seen;
-    EXPECT_EQ(temporariesIn(b), 0u);
+    const test::TerminalRun run =
+        test::runOnTerminal(DIRMATCH_BINARY, {"sync", a, b, "--yes", "--lang", "en"}, "Copying: ", SIGTERM);
+    ASSERT_TRUE(run.signalled) << run.seen;
+    EXPECT_EQ(run.exitCode, 2) << run.seen;
+    EXPECT_NE(run.seen.find("User terminate the operation"), std::string::npos) << run.seen;
+    EXPECT_NE(run.seen.find("skipped: "), std::string::npos) << run.seen;
+    EXPECT_EQ(test::temporariesIn(b), 0u);
     for (const auto& e : std::filesystem::directory_iterator(b)) EXPECT_EQ(e.file_size(), block.size());
 }
 

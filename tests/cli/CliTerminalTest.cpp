@@ -1,10 +1,8 @@
 #include <gtest/gtest.h>
-#include <pty.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "tests/support/TempDir.h"
+#include "tests/support/Terminal.h"
 
 namespace dm {
 namespace {
@@ -29,31 +27,11 @@ TEST_F(Cli, CtrlCStopsTheScanAtTheNextFolder)
         dir.file("B/d" + std::to_string(i) + "/f");
     }
     // On a terminal the progress line shows; once it does, the scan is under way.
-    int master = -1;
-    const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        execl(DIRMATCH_BINARY, DIRMATCH_BINARY, "compare", a.c_str(), b.c_str(), "--lang", "zh", "--max-entries",
-              "100000", nullptr);
-        _exit(127);
-    }
-    std::string seen;
-    char buffer[4096];
-    bool interrupted = false;
-    for (ssize_t n; (n = read(master, buffer, sizeof buffer)) > 0;) {
-        seen.append(buffer, size_t(n));
-        if (!interrupted && seen.find("获取目录文件信息"_sys) != std::string::npos) {
-            kill(pid, SIGINT);
-            interrupted = true;
-        }
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    close(master);
-    ASSERT_TRUE(interrupted) << seen;
-    ASSERT_TRUE(WIFEXITED(status)) << seen;
-    EXPECT_EQ(WEXITSTATUS(status), 2) << seen;
-    EXPECT_NE(seen.find("用户中止"_sys), std::string::npos) << seen;
+    const test::TerminalRun run = test::runOnTerminal(
+        DIRMATCH_BINARY, {"compare", a, b, "--lang", "zh", "--max-entries", "100000"}, "获取目录文件信息"_sys, SIGINT);
+    ASSERT_TRUE(run.signalled) << run.seen;
+    EXPECT_EQ(run.exitCode, 2) << run.seen;
+    EXPECT_NE(run.seen.find("用户中止"_sys), std::string::npos) << run.seen;
 }
 
 }  // namespace

@@ -31,14 +31,6 @@ using test::child;
 using test::compared;
 using test::TempDir;
 
-size_t hiddenTemporaries(const std::string& folder)
-{
-    size_t n = 0;
-    for (const auto& e : fs::recursive_directory_iterator(folder))
-        if (e.path().filename().string().find(".dirmatch-") != std::string::npos) ++n;
-    return n;
-}
-
 class Reliability : public ::testing::Test {
 protected:
     TempDir dir;
@@ -132,7 +124,7 @@ TEST_F(Reliability, AFullDiskFailsTheCopyAndKeepsBsFile)
     EXPECT_EQ(outcome.failed.size(), 1u);
     EXPECT_EQ(test::readFile(small + "/big"), "old");
     EXPECT_EQ(test::readFile(small + "/small"), "s");
-    EXPECT_EQ(hiddenTemporaries(small), 0u);
+    EXPECT_EQ(test::temporariesIn(small), 0u);
     auto again = compared(a, small);
     EXPECT_EQ(again->results.different, 1);
     umount(small.c_str());
@@ -160,7 +152,7 @@ TEST_F(Reliability, AKilledCopyLeavesTheOldFileOrTheNewOneAndItsLeftoverGoesWith
     auto comp = compared(a, b);
     EXPECT_EQ(comp->results.redundant, 0);  // a leftover is no item
     synchronize(*comp, *comp->results.children, nullptr, {}, {});
-    EXPECT_EQ(hiddenTemporaries(b), 0u);
+    EXPECT_EQ(test::temporariesIn(b), 0u);
     EXPECT_EQ(test::readFile(dir / "B/big"), newContent);
 }
 

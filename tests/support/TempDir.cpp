@@ -8,6 +8,7 @@
 
 #include "platform/Listing.h"
 #include "platform/ProgramPaths.h"
+#include "platform/TempName.h"
 #include "platform/Text.h"
 
 namespace fs = std::filesystem;
@@ -112,6 +113,14 @@ void writeFile(const std::string& path, const std::string& content)
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << content;
     if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+size_t temporariesIn(const std::string& folder)
+{
+    size_t n = 0;
+    for (const auto& e : fs::recursive_directory_iterator(folder))
+        n += platform::isTemporaryName(e.path().filename().string());
+    return n;
 }
 
 }  // namespace dm::test

@@ -70,6 +70,8 @@ void setModified(const std::string& path, int64_t seconds, uint32_t nanoseconds 
 std::string readFile(const std::string& path);
 // How many items the folder holds.
 size_t entriesIn(const std::string& folder);
+// How many of the program's temporary files lie in the folder or below it.
+size_t temporariesIn(const std::string& folder);
 // The listing record of the item at the path, as a scan would see it.
 platform::WIN32_FIND_DATA recordOf(const std::string& path);
 void writeFile(const std::string& path, const std::string& content);
