@@ -14,8 +14,10 @@
 #include <QTreeWidget>
 
 #include "common/Messages.h"
+#include "common/Version.h"
 #include "config/Dmodule.h"
 #include "engine/Sync.h"
+#include "platform/ProgramPaths.h"
 #include "platform/TestSeams.h"
 #include "ui/AboutBox.h"
 #include "ui/Dialogs.h"
@@ -142,7 +144,9 @@ int main(int argc, char** argv)
     main.syncSummary->setOutcome(outcome);
     save(*main.syncSummary, out + "/sync-summary.png");
 
-    dm::ui::TAboutBox about(&main, QStringLiteral("目录同步比较工具"), QStringLiteral("版本不存在"));
+    // The about box as the program shows it: its own version.
+    dm::ui::TAboutBox about(&main, QStringLiteral("目录同步比较工具"),
+                            QString::fromStdString(dm::programVersionText(dm::platform::programFile())));
     about.lbProductName->setText(QString::fromStdString(dm::messageText(180)));
     save(about, out + "/about.png");
     dm::DM = nullptr;
