@@ -61,11 +61,19 @@ struct Job {
     }
 };
 
+// Where versions are remembered: the user's cache, unless the command line
+// or the settings say not to.
+std::string versionCacheFor(bool noCache)
+{
+    return noCache ? std::string() : TDM::VersionCacheFile(TDM::IniPathFor(platform::programFile()));
+}
+
 std::unique_ptr<dirCompare> runComparison(const CompareArgs& args, Job& job)
 {
     auto comp = std::make_unique<dirCompare>(args.folderA, args.folderB, &job.control, args.include, args.exclude,
                                              args.options, args.infoB, args.infoA);
     comp->maxEntries = args.maxEntries;
+    comp->versionCachePath = versionCacheFor(args.noCache);
     if (!comp->innerFolder.empty())
         std::cerr << kTool
                   << textIn("一个文件夹在另一个之中, 比较时略过: ", "one folder lies inside the other; left out: ")
@@ -228,7 +236,8 @@ int runSync(const CompareArgs& args, const SyncArgs& sync)
     return outcome.failed.empty() ? code : ExitError;
 }
 
-int runExport(const std::string& folderA, const std::string& file, const std::string& folderB, int32_t maxEntries)
+int runExport(const std::string& folderA, const std::string& file, const std::string& folderB, int32_t maxEntries,
+              bool noCache)
 {
     std::string normalized;
     std::string error;
@@ -239,6 +248,7 @@ int runExport(const std::string& folderA, const std::string& file, const std::st
     Job job;
     dirCompare comp(folderA, folderB, &job.control, {std::string(1, platform::kSeparator)}, {}, kAllOptions, {}, file);
     comp.maxEntries = maxEntries;
+    comp.versionCachePath = versionCacheFor(noCache);
     bool scanned = false;
     job.run([&] { scanned = comp.scanFolder(comp.rootA, error, {}); });
     if (!scanned) {

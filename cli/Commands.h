@@ -21,6 +21,7 @@ struct CompareArgs {
     std::string infoA;
     std::string infoB;
     int32_t maxEntries = MaxScanCount;
+    bool noCache = false;
 };
 
 struct SyncArgs {
@@ -31,7 +32,8 @@ struct SyncArgs {
 
 int runCompare(const CompareArgs& args);
 int runSync(const CompareArgs& args, const SyncArgs& sync);
-int runExport(const std::string& folderA, const std::string& file, const std::string& folderB, int32_t maxEntries);
+int runExport(const std::string& folderA, const std::string& file, const std::string& folderB, int32_t maxEntries,
+              bool noCache);
 
 // The option byte from "size,time,version,subdirs" (any of them) or "none".
 bool rulesByte(const std::string& rules, uint8_t& byte, std::string& error);

@@ -26,6 +26,13 @@ uint8_t languageOf(const std::string& lang)
     return English;
 }
 
+void addNoCache(CLI::App& cmd, bool& noCache)
+{
+    cmd.add_flag("--no-cache", noCache,
+                 "read every file version anew, neither using nor filling the version cache "
+                 "(also [Global] VersionCache=0 in pre.ini)");
+}
+
 void addCompareOptions(CLI::App& cmd, CompareArgs& args, std::string& rules, std::string& raw, std::string& lang)
 {
     cmd.add_option("A", args.folderA, "folder A, the standard")->required();
@@ -45,6 +52,7 @@ void addCompareOptions(CLI::App& cmd, CompareArgs& args, std::string& rules, std
     cmd.add_option("--info-b", args.infoB, "read side B from this information file");
     cmd.add_option("--max-entries", args.maxEntries, "entries per tree before the comparison stops (default 10000)")
         ->check(CLI::Range(3, 100000000));
+    addNoCache(cmd, args.noCache);
 }
 
 }  // namespace
@@ -84,6 +92,8 @@ int main(int argc, char** argv)
     exportCmd->add_option("--lang", lang, "language of the texts: zh or en")->check(CLI::IsMember({"zh", "en"}));
     exportCmd->add_option("--max-entries", exportMax, "entries before the scan stops (default 10000)")
         ->check(CLI::Range(3, 100000000));
+    bool exportNoCache = false;
+    addNoCache(*exportCmd, exportNoCache);
 
     try {
         app.parse(argc, argv);
@@ -113,7 +123,7 @@ int main(int argc, char** argv)
     try {
         if (compare->parsed()) return runCompare(args);
         if (syncCmd->parsed()) return runSync(args, sync);
-        return runExport(exportA, exportFile, exportB, exportMax);
+        return runExport(exportA, exportFile, exportB, exportMax, exportNoCache);
     } catch (const std::exception& e) {
         std::cerr << "dirmatch: " << e.what() << std::endl;
         return ExitError;

@@ -4,6 +4,7 @@
 #include "platform/Listing.h"
 #include "platform/ProgramPaths.h"
 #include "platform/Text.h"
+#include "platform/VersionCache.h"
 
 namespace dm {
 
@@ -25,7 +26,7 @@ TDM::TDM() : TDM(platform::programFile()) {}
 
 TDM::TDM(const std::string& programFile)
 {
-    IniPath = platform::besideProgram(programFile) + "pre.ini";
+    IniPath = IniPathFor(programFile);
     LogPath = LogPathFor(programFile);
     AsServer = false;
     LoadSettings();
@@ -82,6 +83,7 @@ void TDM::LoadSettings()
     ColumnWidths = ini.readString("View", "ColumnWidths", {});
     WindowGeometry = ini.readString("View", "Geometry", {});
     SplitterState = ini.readString("View", "Splitter", {});
+    VersionCachePath = VersionCacheFile(IniPath);
     RegNotUpdateList.clear();
     for (const auto& [key, value] : ini.readSectionValues("RegNotUpdate")) {
         if (!value.empty()) RegNotUpdateList.push_back(key + "=" + value);
@@ -131,6 +133,17 @@ std::string TDM::LogPathFor(const std::string& programFile)
 {
     return platform::besideProgram(programFile) + std::string(platform::lastComponent(withoutExtension(programFile))) +
            ".log";
+}
+
+std::string TDM::IniPathFor(const std::string& programFile)
+{
+    return platform::besideProgram(programFile) + "pre.ini";
+}
+
+std::string TDM::VersionCacheFile(const std::string& iniPath)
+{
+    const platform::IniFile ini(iniPath);
+    return ini.readInteger("Global", "VersionCache", 1) != 0 ? platform::VersionCache::defaultPath() : std::string();
 }
 
 void TDM::StripKeys(StringList& lines)

@@ -28,6 +28,11 @@ public:
     // The log file of a program: its path with the extension replaced by ".log",
     // in the folder that holds files beside the program.
     static std::string LogPathFor(const std::string& programFile);
+    // The settings file of a program.
+    static std::string IniPathFor(const std::string& programFile);
+    // The file that remembers file versions between runs, or none where the
+    // settings turn that off ([Global] VersionCache=0).
+    static std::string VersionCacheFile(const std::string& iniPath);
 
     static void StripKeys(StringList& lines);
     static std::string NormalizeDispPath(const std::string& path);
@@ -72,6 +77,8 @@ public:
     std::string ColumnWidths;
     std::string WindowGeometry;
     std::string SplitterState;
+    // Where file versions are remembered between runs; empty: nowhere.
+    std::string VersionCachePath;
     static constexpr size_t kHistoryLength = 10;
     // Puts the folder first in the history, once, keeping at most kHistoryLength.
     static void Remember(StringList& history, const std::string& folder);

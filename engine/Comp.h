@@ -15,8 +15,9 @@
 namespace dm {
 
 namespace platform {
-class VersionProbes;
-}
+class FolderListing;
+class VersionCache;
+}  // namespace platform
 
 using platform::WIN32_FIND_DATA;
 
@@ -46,6 +47,9 @@ enum ResultKind : uint8_t {
 };
 
 constexpr uint8_t kAllOptions = 255;
+// The sameVersion of a pair that size or time already tell apart, while its
+// versions are not read (readAllVersions settles it).
+constexpr uint8_t kVersionNotRead = 2;
 constexpr int32_t MaxScanCount = 10000;
 
 // One node of a scanned tree, file or folder alike.
@@ -57,6 +61,8 @@ struct element_t {
     // Present only for a folder whose content has been listed.
     std::optional<std::vector<std::unique_ptr<element_t>>> children;
     int32_t count = 0;
+    // Where the file's version goes in the version cache once read (0: nowhere).
+    uint32_t versionEntry = 0;
 
     std::string name() const;
     uint64_t size() const { return platform::fileSizeOf(findData); }
@@ -74,7 +80,7 @@ struct result_t {
     uint8_t folderB = 0;
     uint8_t sameSize = 0;
     uint8_t sameTime = 0;
-    uint8_t sameVersion = 0;
+    uint8_t sameVersion = 0;  // or kVersionNotRead
     // Present only for a pair of folders that was compared recursively.
     std::optional<std::vector<std::unique_ptr<result_t>>> children;
     uint8_t identical = 0;
@@ -131,6 +137,13 @@ public:
 
     void logError(const std::string& text, const std::string& logPath) const;
 
+    // Reads every file version the comparison did not need (for a full report
+    // of both trees), and settles what pairs say of their versions.
+    void readAllVersions();
+
+    // The file that remembers versions between runs; empty: none is used.
+    std::string versionCachePath;
+
     // A tree reaches its limit when it counts this many entries (10000 unless
     // a caller that handles larger trees raises it before running).
     int32_t maxEntries = MaxScanCount;
@@ -157,9 +170,18 @@ public:
 
 private:
     bool listEntries(const std::string& folder, const std::string& itemName, ElementList& children, int32_t& count,
-                     platform::VersionProbes& probes, std::string& error);
+                     std::string& error);
     bool isInnerFolder(const std::string& path) const;
-    bool scanTree(element_t& node, std::string& error, const std::string& itemName, platform::VersionProbes& probes);
+    bool scanTree(element_t& node, std::string& error, const std::string& itemName);
+    // The version of a listed file, where the cache knows it.
+    void lookUpVersion(element_t& file, const platform::FolderListing& listing);
+    // Reads the versions the pairs of one folder need to be judged.
+    void readVersionsToCompare(const ElementList& listA, const ElementList& listB, const std::vector<size_t>& partner,
+                               const std::string& wanted);
+    void readVersionsBelow(element_t& folder);
+    void saveVersionCache();
+    static bool sameTime(const element_t& a, const element_t& b);
+    std::unique_ptr<platform::VersionCache> versionCache_;
     void showProgress(uint32_t message, const std::string& path) const;
     bool abortRequested() const;
     // An abort noticed while comparing: the result tree is incomplete.

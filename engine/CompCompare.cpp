@@ -110,11 +110,9 @@ bool dirCompare::compareEntries(result_t& result, const element_t& a, const elem
     result.folderA = a.isFolder;
     result.folderB = b.isFolder;
     result.sameSize = !(options & optSize) || a.size() == b.size();
-    // Both times move by the same local offset, so comparing whole milliseconds
-    // of the file times is comparing the local calendar fields.
-    result.sameTime = !(options & optTime) || platform::fileTimeValue(a.findData.ftLastWriteTime) / 10000 ==
-                                                  platform::fileTimeValue(b.findData.ftLastWriteTime) / 10000;
-    result.sameVersion = !(options & optVersion) || a.version == b.version;
+    result.sameTime = !(options & optTime) || sameTime(a, b);
+    const auto read = [](const element_t& e) { return e.isFolder || !e.version.empty(); };
+    result.sameVersion = !(options & optVersion) ? 1 : read(a) && read(b) ? a.version == b.version : kVersionNotRead;
     if (a.isFolder && b.isFolder) return isLinkedFolder(a) == isLinkedFolder(b);
     return !a.isFolder && !b.isFolder && result.sameSize && result.sameTime && result.sameVersion;
 }
@@ -141,6 +139,7 @@ void dirCompare::compareFolders(element_t& folderA, element_t& folderB, const st
     const ElementList& listA = childrenOf(folderA);
     const ElementList& listB = childrenOf(folderB);
     const std::vector<size_t> partner = pairNames(listA, listB, wanted);
+    readVersionsToCompare(listA, listB, partner, wanted);
     std::vector<uint8_t> pairedB(listB.size(), 0);
 
     for (size_t i = 0; i < listA.size(); ++i) {
@@ -234,6 +233,7 @@ void dirCompare::refresh(result_t& node, uint8_t mode, const std::string& itemNa
         comparingAborted_ = false;
         compareFolders(*node.elemA, *node.elemB, wholeSide ? std::string() : itemName, node);
         node.identical = countsAreZero(node);
+        saveVersionCache();
         state = Finished;
         if (comparingAborted_) {
             ok = false;

@@ -8,6 +8,7 @@
 #include "platform/Listing.h"
 #include "platform/SysError.h"
 #include "platform/Text.h"
+#include "platform/VersionCache.h"
 
 namespace dm {
 
@@ -117,6 +118,7 @@ void dirCompare::run(uint8_t mode)
     }
     comparingAborted_ = false;
     compareFolders(rootA, rootB, {}, results);
+    saveVersionCache();
     if (comparingAborted_) {
         state = CompareError;
         errorText = messageText(msg::UserAbort);

@@ -10,7 +10,6 @@
 #include "platform/SysError.h"
 #include "platform/TempName.h"
 #include "platform/Text.h"
-#include "platform/VersionProbes.h"
 
 namespace dm {
 
@@ -25,14 +24,13 @@ bool isDotEntry(const char* name)
 
 bool dirCompare::scanFolder(element_t& node, std::string& error, const std::string& itemName)
 {
-    platform::VersionProbes probes;
-    const bool ok = scanTree(node, error, itemName, probes);
-    probes.finish();
+    const bool ok = scanTree(node, error, itemName);
+    if (ok && (options & optVersion)) readVersionsBelow(node);
+    saveVersionCache();
     return ok;
 }
 
-bool dirCompare::scanTree(element_t& node, std::string& error, const std::string& itemName,
-                          platform::VersionProbes& probes)
+bool dirCompare::scanTree(element_t& node, std::string& error, const std::string& itemName)
 {
     std::string folder;
     std::string missing;
@@ -70,7 +68,7 @@ bool dirCompare::scanTree(element_t& node, std::string& error, const std::string
 
     // The listing (and its open folder) ends before the descent, so the
     // handles held stay few however deep the tree goes.
-    bool ok = listEntries(folder, itemName, children, count, probes, error);
+    bool ok = listEntries(folder, itemName, children, count, error);
 
     if (ok && (options & optSubFolders)) {
         for (size_t i = firstNew; i < children.size(); ++i) {
@@ -78,7 +76,7 @@ bool dirCompare::scanTree(element_t& node, std::string& error, const std::string
             // A link to a folder is shown but never entered: no loops, no escape.
             if (!child.isFolder || isLinkedFolder(child)) continue;
             if (!isIncluded(child.path)) continue;
-            if (!scanTree(child, error, {}, probes)) {
+            if (!scanTree(child, error, {})) {
                 ok = false;
                 break;
             }
@@ -93,7 +91,7 @@ bool dirCompare::scanTree(element_t& node, std::string& error, const std::string
 // Appends the folder's entries (or the named item's) to `children`, counting
 // them against the limit; false, with the error, when the listing fails.
 bool dirCompare::listEntries(const std::string& folder, const std::string& itemName, ElementList& children,
-                             int32_t& count, platform::VersionProbes& probes, std::string& error)
+                             int32_t& count, std::string& error)
 {
     platform::FolderListing listing;
     WIN32_FIND_DATA record;
@@ -104,7 +102,6 @@ bool dirCompare::listEntries(const std::string& folder, const std::string& itemN
     // A single item that is gone is no failure: it is simply no longer there.
     if (!listing.first(folder, itemName, record))
         return !itemName.empty() && platform::isNotFound(platform::lastError()) ? true : failed();
-    const bool wantVersions = options & optVersion;
     const std::string noVersion = messageText(msg::NoVersion);
     do {
         if (count >= maxEntries) break;
@@ -121,15 +118,13 @@ bool dirCompare::listEntries(const std::string& folder, const std::string& itemN
             --count;
             continue;
         }
-        // Without the version rule a file's version is read only when its
-        // details are asked for (an empty text: not read yet).
+        // A file's version is read when a comparison or a report needs it (an
+        // empty text: not read yet), unless the cache knows it.
         const bool mayBeExecutable = listing.isRegularFile() && child->size() >= platform::kMinExecutableSize;
         if (!mayBeExecutable)
             child->version = noVersion;
-        else if (wantVersions)
-            probes.request(listing, [target = child.get()](const std::optional<platform::FileVersion>& version) {
-                target->version = versionText(version);
-            });
+        else
+            lookUpVersion(*child, listing);
         children.push_back(std::move(child));
     } while (listing.next(record));
     return listing.failure() == 0 || failed();
@@ -144,16 +139,12 @@ bool dirCompare::loadSides(element_t& nodeA, element_t& nodeB, const std::string
                            std::string& error)
 {
     // An information file describes folders whole, so a side read from one is
-    // always read for the whole folder, into the node being loaded. The
-    // versions of one side are still being read while the other is listed.
-    platform::VersionProbes probes;
+    // always read for the whole folder, into the node being loaded.
     const bool okA = mode != 0 ? readInfoFile(*this, nodeA, infoFileA, error, nodeA.path == pathA ? "" : nodeA.path)
-                               : scanTree(nodeA, error, itemName, probes);
-    const bool ok = okA && (infoFileB.empty()
-                                ? scanTree(nodeB, error, itemName, probes)
-                                : readInfoFile(*this, nodeB, infoFileB, error, nodeB.path == pathB ? "" : nodeB.path));
-    probes.finish();
-    return ok;
+                               : scanTree(nodeA, error, itemName);
+    return okA &&
+           (infoFileB.empty() ? scanTree(nodeB, error, itemName)
+                              : readInfoFile(*this, nodeB, infoFileB, error, nodeB.path == pathB ? "" : nodeB.path));
 }
 
 }  // namespace dm

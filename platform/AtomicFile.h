@@ -19,8 +19,10 @@ public:
     // False, with lastError() set, when no temporary file can be made there.
     bool open(const std::string& target);
     bool write(std::string_view data);
-    // Flushes, closes and renames into place; false (lastError() set) on any failure.
-    bool commit();
+    // Flushes, closes and renames into place; false (lastError() set) on any
+    // failure. A file that may be lost without harm (a cache) need not wait
+    // for the disk: a crash then leaves the old file, the new one or an empty one.
+    bool commit(bool flushToDisk = true);
 
 private:
     struct Impl;

@@ -86,12 +86,12 @@ bool AtomicFile::write(std::string_view data)
     return true;
 }
 
-bool AtomicFile::commit()
+bool AtomicFile::commit(bool flushToDisk)
 {
     if (impl_->fd < 0 || impl_->failed) return false;
     const int fd = impl_->fd;
     impl_->fd = -1;
-    if (fsync(fd) != 0) {
+    if (flushToDisk && fsync(fd) != 0) {
         setLastError(errno);
         close(fd);
         impl_->discard();

@@ -76,12 +76,12 @@ bool AtomicFile::write(std::string_view data)
     return true;
 }
 
-bool AtomicFile::commit()
+bool AtomicFile::commit(bool flushToDisk)
 {
     if (impl_->file == INVALID_HANDLE_VALUE || impl_->failed) return false;
     const HANDLE file = impl_->file;
     impl_->file = INVALID_HANDLE_VALUE;
-    const bool flushed = FlushFileBuffers(file) != 0;
+    const bool flushed = !flushToDisk || FlushFileBuffers(file) != 0;
     DWORD error = flushed ? ERROR_SUCCESS : GetLastError();
     if (!CloseHandle(file) && flushed) error = GetLastError();
     if (error == ERROR_SUCCESS &&

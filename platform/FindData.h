@@ -43,6 +43,19 @@ constexpr uint32_t FILE_ATTRIBUTE_DIRECTORY = 0x10;
 constexpr uint32_t FILE_ATTRIBUTE_ARCHIVE = 0x20;
 constexpr uint32_t FILE_ATTRIBUTE_REPARSE_POINT = 0x400;
 
+// What tells one file from another on its device, with the time its inode
+// last changed: any write, or any setting of its times, moves that time, so
+// an unchanged identity (with size and write time) means unchanged content.
+// All zero where the system does not say (the record alone is then all there is).
+struct FileIdentity {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    int64_t changeTime = 0;  // nanoseconds since 1970
+
+    bool known() const { return inode != 0; }
+    bool operator==(const FileIdentity&) const = default;
+};
+
 // Longest name a record can hold (the terminating zero takes the last byte).
 constexpr unsigned kMaxNameLength = 259;
 

@@ -40,12 +40,10 @@ public:
     // Whether the entry last returned is a regular file (symbolic links resolved).
     bool isRegularFile() const;
 
-    // The file version of the entry last returned (see readFileVersion), read
-    // now; VersionProbes reads many of them at once.
-    std::optional<FileVersion> fileVersion() const;
+    // The identity of the entry last returned (symbolic links resolved).
+    FileIdentity identity() const;
 
 private:
-    friend class VersionProbes;
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -107,6 +108,8 @@ int FolderListing::Impl::describeOne(const std::string& name, Described& out) co
     out.present = true;
     out.regular = S_ISREG(st.stx_mode);
     out.size = st.stx_size;
+    out.identity = {makedev(st.stx_dev_major, st.stx_dev_minor), st.stx_ino,
+                    int64_t(st.stx_ctime.tv_sec) * 1000000000 + st.stx_ctime.tv_nsec};
     fillRecord(st, name, isLink, out.record);
     return 0;
 }
@@ -184,11 +187,9 @@ bool FolderListing::isRegularFile() const
     return impl_->current.present && impl_->current.regular;
 }
 
-std::optional<FileVersion> FolderListing::fileVersion() const
+FileIdentity FolderListing::identity() const
 {
-    const Described& d = impl_->current;
-    if (!d.present || !d.regular) return std::nullopt;
-    return readFileVersionAt(impl_->folder->get(), d.record.cFileName, d.size);
+    return impl_->current.present ? impl_->current.identity : FileIdentity{};
 }
 
 bool folderExists(const std::string& path)

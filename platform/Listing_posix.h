@@ -1,5 +1,4 @@
-// The POSIX listing's state, shared with the version probes, which read the
-// listed files through the listing's open folder.
+// The POSIX listing's state.
 #pragma once
 
 #include <memory>
@@ -11,8 +10,8 @@
 
 namespace dm::platform {
 
-// An open folder; it stays open while a read through it is pending, even
-// after its listing has ended (shared by the listing and the probes).
+// An open folder; it stays open while a read through it is pending (shared
+// by the listing, or the version probes, and the reads).
 using FolderFd = Fd;
 
 // One entry described: its record, and what the scan needs to know besides.
@@ -21,6 +20,7 @@ struct Described {
     bool present = false;  // false: the entry vanished since the folder was read
     bool regular = false;
     uint64_t size = 0;
+    FileIdentity identity;
 };
 
 // The names in an open folder, "." and ".." left out: 0, or the errno that

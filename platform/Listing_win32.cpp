@@ -122,10 +122,9 @@ bool FolderListing::isRegularFile() const
     return impl_->current && !(impl_->current->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::optional<FileVersion> FolderListing::fileVersion() const
+FileIdentity FolderListing::identity() const
 {
-    if (!isRegularFile()) return std::nullopt;
-    return readFileVersion(impl_->folder + impl_->current->cFileName);
+    return {};
 }
 
 bool folderExists(const std::string& path)

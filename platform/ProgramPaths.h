@@ -24,6 +24,10 @@ std::string dataFolder(const std::string& programFile);
 // The user's configuration folder for dirmatch, ending in the separator.
 std::string userConfigFolder();
 
+// The user's cache folder for dirmatch (what may be deleted at any time),
+// ending in the separator.
+std::string userCacheFolder();
+
 // Creates the folder and the folders above it; false, with lastError() set,
 // when it cannot (also when a file stands where a folder should).
 bool makeFolders(const std::string& path);

@@ -28,18 +28,33 @@ std::string folderOf(const std::string& file)
     return pos == std::string::npos ? std::string() : file.substr(0, pos + 1);
 }
 
-std::string userConfigFolder()
+namespace {
+
+// $VARIABLE, or $HOME/FALLBACK where it is unset, with dirmatch's folder in it.
+std::string userFolder(const char* variable, const char* fallback)
 {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    const char* xdg = std::getenv(variable);
     std::string base;
     if (xdg && *xdg) {
         base = xdg;
     } else {
         const char* home = std::getenv("HOME");
-        base = std::string(home && *home ? home : "/tmp") + "/.config";
+        base = std::string(home && *home ? home : "/tmp") + "/" + fallback;
     }
     if (!endsWithSeparator(base)) base += kSeparator;
     return base + "dirmatch" + kSeparator;
+}
+
+}  // namespace
+
+std::string userConfigFolder()
+{
+    return userFolder("XDG_CONFIG_HOME", ".config");
+}
+
+std::string userCacheFolder()
+{
+    return userFolder("XDG_CACHE_HOME", ".cache");
 }
 
 namespace {

@@ -32,6 +32,14 @@ std::string userConfigFolder()
     return base + "dirmatch" + kSeparator;
 }
 
+std::string userCacheFolder()
+{
+    const char* local = std::getenv("LOCALAPPDATA");
+    std::string base = local && *local ? local : ".";
+    if (!endsWithSeparator(base)) base += kSeparator;
+    return base + "dirmatch" + kSeparator;
+}
+
 std::string besideProgram(const std::string& programFile)
 {
     return folderOf(programFile);

@@ -20,7 +20,7 @@ namespace {
 
 constexpr unsigned kSlots = 256;               // files open at once
 constexpr unsigned kRingEntries = 4 * kSlots;  // three calls per file, and room
-constexpr unsigned kIdleMilliseconds = 10;     // the kernel thread's wait for more work
+constexpr unsigned kBatch = 32;                // files handed to the kernel per system call
 
 enum Call : uint64_t { kOpen = 0, kRead = 1, kClose = 2 };
 
@@ -41,12 +41,12 @@ struct Pending {
     bool delivered = true;
 };
 
-// The thread's ring with its kernel thread and file slots. The buffers the
-// kernel writes into live as long as the ring, whatever becomes of a probe.
+// The thread's ring with its file slots. The buffers the kernel writes into
+// live as long as the ring, whatever becomes of a probe.
 class Ring {
 public:
-    // Null where the system offers no polled ring, or another VersionProbes
-    // of this thread is using it.
+    // Null where the system offers no ring, or another VersionProbes of this
+    // thread is using it.
     static Ring* claim()
     {
         if (testSeams().noUring) return nullptr;
@@ -71,6 +71,7 @@ public:
     {
         if (!started_) return;
         // The kernel must be done with the buffers before they go.
+        flush();
         __kernel_timespec patience{1, 0};
         while (free_.size() < kSlots) {
             io_uring_cqe* cqe = nullptr;
@@ -113,8 +114,7 @@ public:
         io_uring_sqe* close = io_uring_get_sqe(&ring_);
         io_uring_prep_close_direct(close, slot);
         io_uring_sqe_set_data64(close, tagOf(slot, kClose));
-        const auto& fail = testSeams().failRingSubmit;
-        if (io_uring_submit(&ring_) < 0 || (fail && fail())) abandon();
+        if (++queued_ >= kBatch) flush();
         return true;
     }
 
@@ -137,6 +137,7 @@ public:
     // Returns when every file submitted has been handed over.
     void drain()
     {
+        flush();
         while (!broken_ && free_.size() < kSlots) {
             if (!waitForOne()) return;
         }
@@ -145,10 +146,14 @@ public:
 private:
     bool start()
     {
+        // Only this thread submits, and it collects completions itself: the
+        // kernel need not interrupt it to post them (older kernels refuse the flags).
         io_uring_params params{};
-        params.flags = IORING_SETUP_SQPOLL;
-        params.sq_thread_idle = kIdleMilliseconds;
-        if (io_uring_queue_init_params(kRingEntries, &ring_, &params) != 0) return false;
+        params.flags = IORING_SETUP_SINGLE_ISSUER | IORING_SETUP_COOP_TASKRUN;
+        if (io_uring_queue_init_params(kRingEntries, &ring_, &params) != 0) {
+            params = io_uring_params{};
+            if (io_uring_queue_init_params(kRingEntries, &ring_, &params) != 0) return false;
+        }
         started_ = true;
         if (io_uring_register_files_sparse(&ring_, kSlots) != 0) return false;
         // Each file in flight may keep its folder open: stay well inside the
@@ -161,8 +166,18 @@ private:
         return true;
     }
 
+    // Hands the queued files to the kernel.
+    void flush()
+    {
+        if (queued_ == 0 || broken_) return;
+        queued_ = 0;
+        const auto& fail = testSeams().failRingSubmit;
+        if (io_uring_submit(&ring_) < 0 || (fail && fail())) abandon();
+    }
+
     bool waitForOne()
     {
+        flush();
         const size_t before = free_.size();
         while (!broken_ && free_.size() == before) {
             io_uring_cqe* cqe = nullptr;
@@ -211,6 +226,7 @@ private:
     bool started_ = false;
     bool broken_ = false;
     bool claimed_ = false;
+    unsigned queued_ = 0;  // files queued since the last submission
     std::array<Pending, kSlots> slots_;
     std::vector<unsigned> free_;
     unsigned maxInFlight_ = kSlots;
@@ -220,6 +236,9 @@ private:
 
 struct VersionProbes::State {
     Ring* ring = nullptr;  // null: each file is read when asked for
+    // The folder of the last request, open while reads through it are pending.
+    std::string folderPath;
+    std::shared_ptr<FolderFd> folder;
 };
 
 VersionProbes::VersionProbes() : state_(std::make_unique<State>()) {}
@@ -230,25 +249,35 @@ VersionProbes::~VersionProbes()
     if (state_->ring) state_->ring->release();
 }
 
-void VersionProbes::request(const FolderListing& listing, Receiver receiver)
+void VersionProbes::request(const std::string& folder, const std::string& name, uint64_t size, Receiver receiver)
 {
-    const FolderListing::Impl& impl = *listing.impl_;
-    const Described& entry = impl.current;
-    if (!entry.present || !entry.regular || entry.size < kMinExecutableSize) {
+    if (size < kMinExecutableSize) {
         receiver(std::nullopt);
         return;
     }
-    if (!state_->ring) state_->ring = Ring::claim();
-    if (Ring* ring = state_->ring) {
-        ring->deliverCompleted();
-        if (ring->submit(impl.folder, entry.record.cFileName, entry.size, receiver)) return;
+    State& state = *state_;
+    if (!state.folder || state.folderPath != folder) {
+        state.folderPath = folder;
+        state.folder = std::make_shared<FolderFd>(open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     }
-    receiver(listing.fileVersion());
+    // A folder that cannot be opened any more gives what reading the file alone gives.
+    if (state.folder->get() < 0) {
+        receiver(readFileVersion(folder + name));
+        return;
+    }
+    if (!state.ring) state.ring = Ring::claim();
+    if (Ring* ring = state.ring) {
+        ring->deliverCompleted();
+        if (ring->submit(state.folder, name.c_str(), size, receiver)) return;
+    }
+    receiver(readFileVersionAt(state.folder->get(), name.c_str(), size));
 }
 
 void VersionProbes::finish()
 {
     if (state_->ring) state_->ring->drain();
+    state_->folder.reset();
+    state_->folderPath.clear();
 }
 
 }  // namespace dm::platform

@@ -7,9 +7,9 @@ struct VersionProbes::State {};
 VersionProbes::VersionProbes() = default;
 VersionProbes::~VersionProbes() = default;
 
-void VersionProbes::request(const FolderListing& listing, Receiver receiver)
+void VersionProbes::request(const std::string& folder, const std::string& name, uint64_t size, Receiver receiver)
 {
-    receiver(listing.fileVersion());
+    receiver(size < kMinExecutableSize ? std::nullopt : readFileVersion(folder + name));
 }
 
 void VersionProbes::finish() {}

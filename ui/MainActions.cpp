@@ -91,6 +91,7 @@ void TfrmMain::btnExportClick()
     const StringList include{std::string(1, platform::kSeparator)};
     job->comp = std::make_unique<dirCompare>(dm_.StandardDir, dm_.LocalDir, &run, include, StringList{}, kAllOptions,
                                              std::string(), dm_.DispInfo);
+    job->comp->versionCachePath = dm_.VersionCachePath;
     startJob(
         [job, target = file.toStdString()] {
             job->scanned = job->comp->scanFolder(job->comp->rootA, job->error, {});

@@ -386,6 +386,7 @@ void TfrmMain::RunComparison()
         return;
     }
     entryLimit_ = working_->maxEntries;
+    working_->versionCachePath = dm_.VersionCachePath;
     const QDateTime start = QDateTime::currentDateTime();
     panels[0]->setText(text(msg::StateComparing));
     startJob([this] { working_->run(0); }, [this, start] { comparisonDone(start); });

@@ -1,0 +1,118 @@
+// File versions: read only where a verdict or a report needs them, many at a
+// time, and remembered between runs.
+#include "common/FileHelpers.h"
+#include "engine/Comp.h"
+#include "platform/Listing.h"
+#include "platform/Text.h"
+#include "platform/VersionCache.h"
+#include "platform/VersionProbes.h"
+
+namespace dm {
+
+namespace {
+
+platform::VersionKey keyOf(const element_t& file, const platform::FileIdentity& identity)
+{
+    return {identity, file.size(), platform::fileTimeValue(file.findData.ftLastWriteTime)};
+}
+
+// Files whose version is still to be read: asked for together, one folder at a time.
+class VersionReads {
+public:
+    explicit VersionReads(platform::VersionCache* cache) : cache_(cache) {}
+
+    void add(element_t& file)
+    {
+        if (file.isFolder || !file.version.empty()) return;
+        const std::string_view name = platform::lastComponent(file.path);
+        const std::string folder = file.path.substr(0, file.path.size() - name.size());
+        probes_.request(folder, std::string(name), file.size(),
+                        [this, target = &file](const std::optional<platform::FileVersion>& version) {
+                            target->version = versionText(version);
+                            if (cache_) cache_->store(target->versionEntry, version);
+                        });
+    }
+
+private:
+    platform::VersionCache* cache_;
+    platform::VersionProbes probes_;  // finishes as it goes
+};
+
+}  // namespace
+
+bool dirCompare::sameTime(const element_t& a, const element_t& b)
+{
+    // Both times move by the same local offset, so comparing whole milliseconds
+    // of the file times is comparing the local calendar fields.
+    return platform::fileTimeValue(a.findData.ftLastWriteTime) / 10000 ==
+           platform::fileTimeValue(b.findData.ftLastWriteTime) / 10000;
+}
+
+void dirCompare::lookUpVersion(element_t& file, const platform::FolderListing& listing)
+{
+    const platform::FileIdentity identity = listing.identity();
+    if (versionCachePath.empty() || !identity.known()) return;
+    if (!versionCache_) versionCache_ = std::make_unique<platform::VersionCache>(versionCachePath);
+    std::optional<platform::FileVersion> version;
+    if (versionCache_->find(keyOf(file, identity), version, file.versionEntry)) {
+        file.version = versionText(version);
+        file.versionEntry = 0;
+    }
+}
+
+void dirCompare::readVersionsToCompare(const ElementList& listA, const ElementList& listB,
+                                       const std::vector<size_t>& partner, const std::string& wanted)
+{
+    if (!(options & optVersion)) return;
+    VersionReads reads(versionCache_.get());
+    for (int side = 0; side < 2; ++side) {
+        for (size_t i = 0; i < listA.size(); ++i) {
+            if (partner[i] == SIZE_MAX) continue;
+            element_t& a = *listA[i];
+            element_t& b = *listB[partner[i]];
+            if (a.isFolder || b.isFolder || (!wanted.empty() && platform::upperCase(a.name()) != wanted)) continue;
+            // A pair that size or time already tell apart differs whatever its versions.
+            if (((options & optSize) && a.size() != b.size()) || ((options & optTime) && !sameTime(a, b))) continue;
+            reads.add(side == 0 ? a : b);
+        }
+    }
+}
+
+void dirCompare::readVersionsBelow(element_t& folder)
+{
+    if (!folder.children) return;
+    {
+        VersionReads reads(versionCache_.get());
+        for (auto& child : *folder.children) reads.add(*child);
+    }
+    for (auto& child : *folder.children) {
+        if (child->isFolder) readVersionsBelow(*child);
+    }
+}
+
+namespace {
+
+void settleVersions(result_t& r)
+{
+    if (r.sameVersion == kVersionNotRead && r.elemA && r.elemB) r.sameVersion = r.elemA->version == r.elemB->version;
+    if (!r.children) return;
+    for (auto& child : *r.children) settleVersions(*child);
+}
+
+}  // namespace
+
+void dirCompare::readAllVersions()
+{
+    readVersionsBelow(rootA);
+    readVersionsBelow(rootB);
+    settleVersions(results);
+    saveVersionCache();
+}
+
+void dirCompare::saveVersionCache()
+{
+    // A cache that cannot be written costs the next run time, nothing else.
+    if (versionCache_) versionCache_->save();
+}
+
+}  // namespace dm

@@ -1,0 +1,66 @@
+// The versions of files read on earlier runs, so that a file unchanged since
+// is not opened again. One file per user, replaced whole when it changed;
+// one that is damaged or not ours is ignored and made anew.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/FindData.h"
+#include "platform/PeVersion.h"
+
+namespace dm::platform {
+
+// What must all be equal for a remembered version to stand.
+struct VersionKey {
+    FileIdentity identity;
+    uint64_t size = 0;
+    uint64_t writeTime = 0;  // FILETIME value
+
+    bool operator==(const VersionKey&) const = default;
+};
+
+class VersionCache {
+public:
+    // Entries kept from one run to the next; those used least recently go first.
+    static constexpr size_t kCapacity = 200000;
+
+    // Reads the cache file, if any.
+    explicit VersionCache(std::string path, size_t capacity = kCapacity);
+    // The user's cache file.
+    static std::string defaultPath();
+
+    // True, with the version (or none), when the file's version is known; else
+    // false, and `entry` names where its version goes once read (see store).
+    bool find(const VersionKey& key, std::optional<FileVersion>& version, uint32_t& entry);
+    void store(uint32_t entry, const std::optional<FileVersion>& version);
+
+    // Writes the file back if anything changed; false (lastError() set) when it cannot.
+    bool save();
+
+    size_t size() const { return entries_.size(); }
+
+private:
+    enum State : uint8_t { kUnread = 0, kNoVersion = 1, kVersion = 2 };
+    struct Entry {
+        VersionKey key;
+        FileVersion version;
+        uint32_t lastUsed = 0;  // days since 1970
+        uint8_t state = kUnread;
+    };
+
+    void load();
+    uint32_t* slotOf(const VersionKey& key);
+    void rehash(size_t slots);
+
+    std::string path_;
+    size_t capacity_;
+    uint32_t today_;
+    bool changed_ = false;
+    std::vector<Entry> entries_;
+    std::vector<uint32_t> index_;  // open addressing: entry number + 1, 0 for a free slot
+};
+
+}  // namespace dm::platform
