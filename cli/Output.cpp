@@ -1,6 +1,7 @@
 #include "cli/Output.h"
 
 #include <algorithm>
+#include <charconv>
 #include <nlohmann/json.hpp>
 
 #include "common/Messages.h"
@@ -53,11 +54,14 @@ std::string utf8(const std::string& text)
 // document dumped with an indent of 2, strings escaped by the JSON library.
 class JsonWriter {
 public:
-    explicit JsonWriter(std::ostream& out) : out_(out) {}
+    explicit JsonWriter(std::ostream& out) : out_(out) { buffer_.reserve(kFlushAt + 4096); }
+    ~JsonWriter() { flush(); }
+    JsonWriter(const JsonWriter&) = delete;
+    JsonWriter& operator=(const JsonWriter&) = delete;
 
     void open(char bracket)
     {
-        out_ << bracket;
+        buffer_ += bracket;
         first_ = true;
         ++depth_;
     }
@@ -65,33 +69,47 @@ public:
     {
         --depth_;
         if (!first_) newline();
-        out_ << bracket;
+        buffer_ += bracket;
         first_ = false;
     }
     // The next element of the array or member of the object being written.
     void next(const char* key = nullptr)
     {
-        if (!first_) out_ << ',';
+        if (!first_) buffer_ += ',';
         first_ = false;
         newline();
-        if (key) out_ << '"' << key << "\": ";
+        if (key) {
+            buffer_ += '"';
+            buffer_ += key;
+            buffer_ += "\": ";
+        }
     }
     void text(const std::string& systemText)
     {
         const std::string text = utf8(systemText);
         // Most texts are valid UTF-8 with nothing to escape: written as they are.
         if (isPlain(text)) {
-            out_ << '"' << text << '"';
-            return;
+            buffer_ += '"';
+            buffer_ += text;
+            buffer_ += '"';
+        } else {
+            buffer_ += nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
         }
-        out_ << nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+        if (buffer_.size() >= kFlushAt) flush();
     }
     template <typename Number>
     void number(Number n)
     {
-        out_ << +n;
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, +n).ptr;
+        buffer_.append(digits, end);
     }
-    void null() { out_ << "null"; }
+    void null() { buffer_ += "null"; }
+    void flush()
+    {
+        out_.write(buffer_.data(), std::streamsize(buffer_.size()));
+        buffer_.clear();
+    }
 
 private:
     // Valid UTF-8 without control characters, quotes or backslashes.
@@ -121,11 +139,15 @@ private:
 
     void newline()
     {
-        out_ << '\n';
-        for (int i = 0; i < depth_; ++i) out_ << "  ";
+        buffer_ += '\n';
+        buffer_.append(size_t(depth_) * 2, ' ');
     }
 
+    // The stream is written in large pieces: a character at a time through a
+    // stream tied to C's is most of the cost of a large document.
+    static constexpr size_t kFlushAt = 1 << 16;
     std::ostream& out_;
+    std::string buffer_;
     int depth_ = 0;
     bool first_ = true;
 };
@@ -253,6 +275,7 @@ void writeJson(std::ostream& out, dirCompare& comp)
         json.close(']');
     }
     json.close('}');
+    json.flush();
     out << '\n';
 }
 

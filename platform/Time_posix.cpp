@@ -6,12 +6,20 @@
 namespace dm::platform {
 
 namespace {
+// Asked for every time shown; the offset is looked up again once a minute,
+// so that a program left running follows a change of daylight saving time.
 int64_t currentUtcOffsetSeconds()
 {
+    thread_local time_t lookedUpAt = 0;
+    thread_local int64_t offset = 0;
     const time_t now = time(nullptr);
-    struct tm local {};
-    localtime_r(&now, &local);
-    return local.tm_gmtoff;
+    if (lookedUpAt == 0 || now < lookedUpAt || now - lookedUpAt >= 60) {
+        struct tm local {};
+        localtime_r(&now, &local);
+        offset = local.tm_gmtoff;
+        lookedUpAt = now;
+    }
+    return offset;
 }
 }  // namespace
 

@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/VersionCache.h"
+#include "tests/support/TempDir.h"
+
+namespace dm::platform {
+namespace {
+
+using test::TempDir;
+
+VersionKey keyOf(uint64_t n)
+{
+    return {{8, 1000 + n, int64_t(1700000000000000000 + n)}, 4096 + n, 133000000000000000 + n};
+}
+
+// Makes a cache of n files, every third one without a version.
+void fill(const std::string& path, uint64_t n)
+{
+    std::filesystem::remove(path);
+    VersionCache cache(path);
+    for (uint64_t i = 0; i < n; ++i) {
+        std::optional<FileVersion> version;
+        uint32_t entry = 0;
+        ASSERT_FALSE(cache.find(keyOf(i), version, entry));
+        cache.store(entry, i % 3 == 0 ? std::nullopt : std::optional(FileVersion{1, 2, uint16_t(i), 4}));
+    }
+    ASSERT_TRUE(cache.save());
+}
+
+TEST(VersionCache, AVersionReadOnceIsKnownToTheNextRunAndOnlyForTheSameKey)
+{
+    TempDir dir;
+    const std::string path = dir / "cache/versions.cache";
+    fill(path, 100);
+    VersionCache cache(path);
+    std::optional<FileVersion> version;
+    uint32_t entry = 0;
+    ASSERT_TRUE(cache.find(keyOf(7), version, entry));
+    ASSERT_TRUE(version.has_value());
+    EXPECT_EQ(version->build, 7);
+    ASSERT_TRUE(cache.find(keyOf(9), version, entry));
+    EXPECT_FALSE(version.has_value());  // "no version" is remembered too
+
+    // Any field that differs is another file, or the same file changed.
+    const std::vector<void (*)(VersionKey&)> changes = {
+        [](VersionKey& k) { ++k.identity.device; }, [](VersionKey& k) { ++k.identity.inode; },
+        [](VersionKey& k) { ++k.identity.changeTime; }, [](VersionKey& k) { ++k.size; },
+        [](VersionKey& k) { ++k.writeTime; }};
+    for (size_t i = 0; i < changes.size(); ++i) {
+        VersionKey key = keyOf(7);
+        changes[i](key);
+        EXPECT_FALSE(cache.find(key, version, entry)) << "change " << i;
+    }
+}
+
+TEST(VersionCache, ADamagedOrForeignFileIsIgnoredAndMadeAnew)
+{
+    TempDir dir;
+    const std::string path = dir / "versions.cache";
+    const std::vector<std::pair<const char*, void (*)(std::string&)>> damages = {
+        {"cut short", [](std::string& d) { d.resize(d.size() - 3); }},
+        {"another program's", [](std::string& d) { d[0] = 'X'; }},
+        {"a count past the end", [](std::string& d) { d[8] = char(0xFF); }},
+        {"an unknown state", [](std::string& d) { d.back() = 9; }},
+        {"empty", [](std::string& d) { d.clear(); }},
+    };
+    for (const auto& [what, damage] : damages) {
+        fill(path, 10);
+        std::string data = test::readFile(path);
+        damage(data);
+        test::writeFile(path, data);
+        VersionCache cache(path);
+        EXPECT_EQ(cache.size(), 0u) << what;
+        std::optional<FileVersion> version;
+        uint32_t entry = 0;
+        EXPECT_FALSE(cache.find(keyOf(1), version, entry)) << what;
+        cache.store(entry, FileVersion{5, 0, 0, 0});
+        ASSERT_TRUE(cache.save()) << what;
+        EXPECT_TRUE(VersionCache(path).find(keyOf(1), version, entry)) << what;
+    }
+}
+
+TEST(VersionCache, KeepsAtMostItsCapacityAndNeverFilesWhoseVersionWasNotRead)
+{
+    TempDir dir;
+    const std::string path = dir / "versions.cache";
+    {
+        VersionCache cache(path, 50);
+        for (uint64_t i = 0; i < 80; ++i) {
+            std::optional<FileVersion> version;
+            uint32_t entry = 0;
+            cache.find(keyOf(i), version, entry);
+            if (i % 2 == 0) cache.store(entry, FileVersion{});
+        }
+        ASSERT_TRUE(cache.save());
+    }
+    EXPECT_EQ(VersionCache(path, 50).size(), 40u);
+    fill(path, 80);
+    EXPECT_EQ(VersionCache(path, 50).size(), 0u) << "a file over the capacity is not ours";
+    EXPECT_EQ(VersionCache(path).size(), 80u);
+}
+
+}  // namespace
+}  // namespace dm::platform
