@@ -23,6 +23,10 @@ dm="$here/build-rel/cli/dirmatch"
 gen="$here/build-rel/bench/bench_gen"
 
 mkdir -p "$work"
+walk="$here/build-rel/bench/bench_walk"
+# The version cache of these runs, apart from the user's own.
+export XDG_CACHE_HOME="$work/cache"
+cachefile="$XDG_CACHE_HOME/dirmatch/versions.cache"
 declare -A entries
 make_tree() {  # name files folders depth pe versioned [empty]
   local name=$1; shift
@@ -33,8 +37,9 @@ make_tree() {  # name files folders depth pe versioned [empty]
 make_tree a 9900 1 1 0 0 101
 make_tree b 8450 450 6 0 0 102
 make_tree c 9900 1 1 1000 100 103
-make_tree d100k 92000 4500 6 0 0 104 empty
-make_tree d1m 920000 45000 6 0 0 105 empty
+# Growth trees with contents (64 bytes to 1 KiB a file, one in ten with a PE header).
+make_tree r100k 92000 4500 6 9200 920 104
+make_tree r1m 920000 45000 6 92000 9200 105
 
 # The machine's speed drifts over seconds, so the warm commands take turns:
 # several short hyperfine rounds, their times pooled per command.
@@ -48,10 +53,13 @@ interleaved() {  # out.json command...
   python3 - "$out" "${parts[@]}" <<'PY'
 import json, statistics, sys
 out, parts = sys.argv[1], [json.load(open(p))["results"] for p in sys.argv[2:]]
-pooled = [{"command": r[0]["command"], "times": [t for p in parts for t in p[i]["times"]]}
-          for i, r in enumerate(zip(*parts))]
-for r in pooled:
-    r["median"] = statistics.median(r["times"])
+pooled = []
+for i, r in enumerate(zip(*parts)):
+    times = [t for p in parts for t in p[i]["times"]]
+    # hyperfine gives a mean CPU time per round: the median of the rounds'.
+    cpu = [p[i]["user"] + p[i]["system"] for p in parts]
+    pooled.append({"command": r[0]["command"], "times": times, "median": statistics.median(times),
+                   "cpu": statistics.median(cpu)})
 json.dump({"results": pooled}, open(out, "w"))
 PY
 }
@@ -59,6 +67,10 @@ PY
 median() {  # hyperfine JSON -> median seconds of command $2
   python3 -c "import json,sys; print(json.load(open(sys.argv[1]))['results'][int(sys.argv[2])]['median'])" "$1" "$2"
 }
+cpu() {  # pooled JSON -> median CPU seconds (user + system) of command $2
+  python3 -c "import json,sys; print(json.load(open(sys.argv[1]))['results'][int(sys.argv[2])]['cpu'])" "$1" "$2"
+}
+load() { cut -d' ' -f1-3 /proc/loadavg; }
 
 results="$here/bench/RESULTS.md"
 {
@@ -67,32 +79,85 @@ results="$here/bench/RESULTS.md"
   echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'),"
   echo "$(free -g | awk '/Mem:/{print $2}') GiB, Linux $(uname -r). $(date -u +%Y-%m-%d). Medians of $runs runs (hyperfine; warm commands take turns in 5 rounds)."
   echo "Trees: (a) 9900 files in one folder; (b) ~9800 entries in 450 folders, depth 6; (c) like (a), 1000 files"
-  echo "starting with a PE header, 100 with a version resource. B differs from A: 5 % size or time, 2 % missing, 2 % extra."
+  echo "starting with a PE header, 100 with a version resource; (r100k) ~100k entries in 4500 folders, one file in ten"
+  echo "with a PE header. Files hold 64 bytes to 1 KiB. B differs from A: 5 % size or time, 2 % missing, 2 % extra."
+  echo "First run: \`--no-cache\` (every version read). Repeat run: the version cache filled by the run before."
+  echo "Floor: \`bench_walk\`, one open, getdents and close per folder and one statx per entry (\"+ read\": and 4 KiB of each file)."
   echo
   echo "## Warm cache"
   echo
-  echo "| tree | dirmatch (all rules) | rules without version | --json | rsync -rn | find | all / rsync | no version / rsync | no version / find |"
-  echo "|---|---|---|---|---|---|---|---|---|"
+  echo "| tree | first run | repeat run | no version rule | --json | rsync -rn | find | floor | floor + read | load before |"
+  echo "|---|---|---|---|---|---|---|---|---|---|"
 } > "$results"
+ratios=""
+for t in a b c r100k; do
+  A="$work/$t/A"; B="$work/$t/B"
+  l=$(load)
+  interleaved "$work/$t.json" \
+    "$dm compare $A $B --no-cache" "$dm compare $A $B" "$dm compare $A $B --rules size,time,subdirs" \
+    "$dm compare $A $B --json" "rsync -rn --itemize-changes $A/ $B/" "find $A $B -printf '%s %T@\n'" \
+    "$walk $A $B" "$walk --read $A $B" >/dev/null
+  m=(); c=()
+  for i in 0 1 2 3 4 5 6 7; do m+=("$(median "$work/$t.json" $i)"); c+=("$(cpu "$work/$t.json" $i)"); done
+  python3 - "$t" "$l" "${m[@]}" >> "$results" <<'PY'
+import sys
+t, l, *m = sys.argv[1:]; m = [float(x) for x in m]
+ms = lambda s: f"{s*1000:.1f} ms"
+print(f"| ({t}) | " + " | ".join(ms(x) for x in m) + f" | {l} |")
+PY
+  ratios+=$(python3 - "$t" "${m[@]}" "${c[@]}" <<'PY'
+import sys
+t, *v = sys.argv[1:]; v = [float(x) for x in v]; m, c = v[:8], v[8:]
+print(f"| ({t}) | {m[0]/m[4]:.2f}x | {c[0]/c[4]:.2f}x | {m[1]/m[4]:.2f}x | {c[1]/c[4]:.2f}x | {m[2]/m[4]:.2f}x | {m[2]/m[5]:.2f}x | {m[3]/m[1]:.2f}x | {m[6]/m[4]:.2f}x | {m[7]/m[4]:.2f}x |")
+PY
+)$'\n'
+done
+{
+  echo
+  echo "Ratios (wall time, and CPU time where named; rsync is \`rsync -rn\`):"
+  echo
+  echo "| tree | first / rsync | first CPU / rsync CPU | repeat / rsync | repeat CPU / rsync CPU | no version / rsync | no version / find | --json / text | floor / rsync | floor + read / rsync |"
+  echo "|---|---|---|---|---|---|---|---|---|---|"
+  printf '%s' "$ratios"
+} >> "$results"
 
+# --json: bytes of memory per entry beyond the text output's.
+{
+  echo
+  echo "| tree | peak memory, text | peak memory, --json | extra per entry |"
+  echo "|---|---|---|---|"
+} >> "$results"
+for t in b r100k; do
+  A="$work/$t/A"; B="$work/$t/B"
+  kt=$( { /usr/bin/time -f %M "$dm" compare "$A" "$B" --max-entries 3000000 >/dev/null || true; } 2>&1 | tail -1)
+  kj=$( { /usr/bin/time -f %M "$dm" compare "$A" "$B" --max-entries 3000000 --json >/dev/null || true; } 2>&1 | tail -1)
+  echo "| ($t) | $((kt / 1024)) MiB | $((kj / 1024)) MiB | $(( (kj - kt) * 1024 / (2 * ${entries[$t]}) )) bytes |" >> "$results"
+done
+
+# The same, with a program keeping the other core busy.
+hog() { sh -c 'while :; do :; done' & echo $!; }
+{
+  echo
+  echo "## Warm cache, the other core kept busy (one endless shell loop)"
+  echo
+  echo "| tree | first run | repeat run | rsync -rn | first / rsync | repeat / rsync |"
+  echo "|---|---|---|---|---|---|"
+} >> "$results"
 for t in a b c; do
   A="$work/$t/A"; B="$work/$t/B"
-  interleaved "$work/$t.json" \
-    "$dm compare $A $B" "$dm compare $A $B --rules size,time,subdirs" "$dm compare $A $B --json" \
-    "rsync -rn --itemize-changes $A/ $B/" "find $A $B -printf '%s %T@\n'" >/dev/null
-  m0=$(median "$work/$t.json" 0); m1=$(median "$work/$t.json" 1); m2=$(median "$work/$t.json" 2)
-  m3=$(median "$work/$t.json" 3); m4=$(median "$work/$t.json" 4)
-  python3 - "$t" "$m0" "$m1" "$m2" "$m3" "$m4" >> "$results" <<'PY'
+  h=$(hog)
+  interleaved "$work/hog-$t.json" "$dm compare $A $B --no-cache" "$dm compare $A $B" "rsync -rn --itemize-changes $A/ $B/" >/dev/null
+  kill "$h"
+  python3 - "$t" "$(median "$work/hog-$t.json" 0)" "$(median "$work/hog-$t.json" 1)" "$(median "$work/hog-$t.json" 2)" >> "$results" <<'PY'
 import sys
 t, *m = sys.argv[1:]; m = [float(x) for x in m]
-ms = lambda s: f"{s*1000:.1f} ms"
-print(f"| ({t}) | {ms(m[0])} | {ms(m[1])} | {ms(m[2])} | {ms(m[3])} | {ms(m[4])} | {m[0]/m[3]:.2f}x | {m[1]/m[3]:.2f}x | {m[1]/m[4]:.2f}x |")
+print(f"| ({t}) | {m[0]*1000:.1f} ms | {m[1]*1000:.1f} ms | {m[2]*1000:.1f} ms | {m[0]/m[2]:.2f}x | {m[1]/m[2]:.2f}x |")
 PY
 done
 
 # Cold cache: the trees on an ext4 image behind a direct-I/O loop device (so
 # that the image file's own cache does not count), remounted with the caches
-# dropped before every run.
+# dropped before every run (the version cache file's pages go with them).
 img="$work/cold.img"; mnt="$work/cold"
 mkdir -p "$mnt"
 if [ ! -f "$img" ]; then
@@ -104,19 +169,20 @@ loop=$(losetup -f --show --direct-io=on "$img")
   echo
   echo "## Cold cache (ext4 image remounted, caches dropped, before each run)"
   echo
-  echo "| tree | dirmatch (all rules) | rsync -rn | find | dirmatch / rsync |"
-  echo "|---|---|---|---|---|"
+  echo "| tree | first run | repeat run | rsync -rn | find | first / rsync | repeat / rsync |"
+  echo "|---|---|---|---|---|---|---|"
 } >> "$results"
 remount="umount $mnt 2>/dev/null; sync; echo 3 > /proc/sys/vm/drop_caches; mount $loop $mnt"
 for t in a b c; do
   A="$mnt/$t/A"; B="$mnt/$t/B"
   sh -c "$remount"
+  "$dm" compare "$A" "$B" >/dev/null || true  # the version cache knows this tree's files
   hyperfine -N -i -r "$runs" --output=null --prepare "sh -c '$remount'" --export-json "$work/cold-$t.json" \
-    "$dm compare $A $B" "rsync -rn --itemize-changes $A/ $B/" "find $A $B -printf '%s %T@\n'" >/dev/null
-  python3 - "$t" "$(median "$work/cold-$t.json" 0)" "$(median "$work/cold-$t.json" 1)" "$(median "$work/cold-$t.json" 2)" >> "$results" <<'PY'
+    "$dm compare $A $B --no-cache" "$dm compare $A $B" "rsync -rn --itemize-changes $A/ $B/" "find $A $B -printf '%s %T@\n'" >/dev/null
+  python3 - "$t" "$(median "$work/cold-$t.json" 0)" "$(median "$work/cold-$t.json" 1)" "$(median "$work/cold-$t.json" 2)" "$(median "$work/cold-$t.json" 3)" >> "$results" <<'PY'
 import sys
 t, *m = sys.argv[1:]; m = [float(x) for x in m]
-print(f"| ({t}) | {m[0]*1000:.1f} ms | {m[1]*1000:.1f} ms | {m[2]*1000:.1f} ms | {m[0]/m[1]:.2f}x |")
+print(f"| ({t}) | {m[0]*1000:.1f} ms | {m[1]*1000:.1f} ms | {m[2]*1000:.1f} ms | {m[3]*1000:.1f} ms | {m[0]/m[2]:.2f}x | {m[1]/m[2]:.2f}x |")
 PY
 done
 umount "$mnt" 2>/dev/null || true
@@ -127,23 +193,24 @@ losetup -d "$loop"
   echo
   echo "## Growth (warm, all rules, --max-entries raised)"
   echo
-  echo "| entries per tree | time | time per entry | peak memory | memory per entry |"
-  echo "|---|---|---|---|---|"
+  echo "| entries per tree | first run | per entry | repeat run | per entry | peak memory | memory per entry |"
+  echo "|---|---|---|---|---|---|---|"
 } >> "$results"
 : > "$work/growth.dat"
 base=$(/usr/bin/time -f %M "$dm" --help 2>&1 >/dev/null | tail -1)
-for t in b d100k d1m; do
+for t in b r100k r1m; do
   A="$work/$t/A"; B="$work/$t/B"
-  hyperfine -N -i -w 1 -r 3 --output=null --export-json "$work/g-$t.json" "$dm compare $A $B --max-entries 3000000" >/dev/null
-  secs=$(median "$work/g-$t.json" 0)
+  hyperfine -N -i -w 1 -r 3 --output=null --export-json "$work/g-$t.json" \
+    "$dm compare $A $B --max-entries 3000000 --no-cache" "$dm compare $A $B --max-entries 3000000" >/dev/null
+  first=$(median "$work/g-$t.json" 0); repeat=$(median "$work/g-$t.json" 1)
   kib=$( { /usr/bin/time -f %M "$dm" compare "$A" "$B" --max-entries 3000000 >/dev/null || true; } 2>&1 | tail -1)
   n=${entries[$t]}
-  python3 - "$n" "$secs" "$kib" "$base" >> "$results" <<'PY'
+  python3 - "$n" "$first" "$repeat" "$kib" "$base" >> "$results" <<'PY'
 import sys
-n, s, k, b = int(sys.argv[1]), float(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4])
-print(f"| {n} | {s:.2f} s | {s/n*1e6:.2f} us | {k/1024:.0f} MiB | {(k-b)*1024/(2*n):.0f} bytes |")
+n, f, r, k, b = int(sys.argv[1]), float(sys.argv[2]), float(sys.argv[3]), int(sys.argv[4]), int(sys.argv[5])
+print(f"| {n} | {f:.2f} s | {f/n*1e6:.2f} us | {r:.2f} s | {r/n*1e6:.2f} us | {k/1024:.0f} MiB | {(k-b)*1024/(2*n):.0f} bytes |")
 PY
-  echo "$n $(python3 -c "print($secs/$n*1e6)")" >> "$work/growth.dat"
+  echo "$n $(python3 -c "print($first/$n*1e6, $repeat/$n*1e6)")" >> "$work/growth.dat"
 done
 gnuplot <<GP
 set terminal pngcairo size 720,420
@@ -153,7 +220,8 @@ set xlabel "entries per tree"
 set ylabel "time per entry (us)"
 set yrange [0:*]
 set grid
-plot "$work/growth.dat" using 1:2 with linespoints title "dirmatch compare (A and B)"
+plot "$work/growth.dat" using 1:2 with linespoints title "first run (A and B)", \
+     "$work/growth.dat" using 1:3 with linespoints title "repeat run"
 GP
 
 {
