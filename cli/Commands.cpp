@@ -79,6 +79,7 @@ std::unique_ptr<dirCompare> runComparison(const CompareArgs& args, Job& job)
                   << textIn("一个文件夹在另一个之中, 比较时略过: ", "one folder lies inside the other; left out: ")
                   << printable(comp->innerFolder) << std::endl;
     job.run([&] { comp->run(args.infoA.empty() ? 0 : 1); });
+    if (const std::string note = comp->contentNotCompared(); !note.empty()) std::cerr << kTool << note << std::endl;
     if (!finished(*comp)) comp->logError(comp->errorText, logPath());
     if (comp->state == TooManyFiles) std::cerr << messageText(msg::TooManyEntries) << args.maxEntries << std::endl;
     return comp;
@@ -145,8 +146,10 @@ bool rulesByte(const std::string& rules, uint8_t& byte, std::string& error)
             byte |= optVersion;
         else if (rule == "subdirs")
             byte |= optSubFolders;
+        else if (rule == "content")
+            byte |= optContent;
         else {
-            error = "unknown rule '" + rule + "' (size, time, version, subdirs or none)";
+            error = "unknown rule '" + rule + "' (size, time, version, subdirs, content or none)";
             return false;
         }
     }

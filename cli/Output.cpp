@@ -164,9 +164,10 @@ void writeNode(JsonWriter& json, dirCompare& comp, const result_t& r, StringList
         json.text(*value);
     }
     const std::pair<const char*, int> numbers[] = {
-        {"folderA", r.folderA},         {"folderB", r.folderB},     {"sameSize", r.sameSize}, {"sameTime", r.sameTime},
-        {"sameVersion", r.sameVersion}, {"identical", r.identical}, {"included", r.included}, {"lacked", r.lacked},
-        {"redundant", r.redundant},     {"different", r.different}};
+        {"folderA", r.folderA},     {"folderB", r.folderB},         {"sameSize", r.sameSize},
+        {"sameTime", r.sameTime},   {"sameVersion", r.sameVersion}, {"sameContent", r.sameContent},
+        {"identical", r.identical}, {"included", r.included},       {"lacked", r.lacked},
+        {"redundant", r.redundant}, {"different", r.different}};
     for (const auto& [key, value] : numbers) {
         json.next(key);
         json.number(value);

@@ -64,7 +64,7 @@ void TerminalProgress::run(RunControl& control, const std::function<void()>& wor
     });
     do {
         if (platform::interruptRequested()) control.requestAbort();
-        show(control.text());
+        show(control.shownText());
     } while (done.wait_for(std::chrono::milliseconds(25)) != std::future_status::ready);
     worker.join();
     clear();

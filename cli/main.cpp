@@ -37,10 +37,11 @@ void addCompareOptions(CLI::App& cmd, CompareArgs& args, std::string& rules, std
 {
     cmd.add_option("A", args.folderA, "folder A, the standard")->required();
     cmd.add_option("B", args.folderB, "folder B, compared with A")->required();
-    auto* rulesOption = cmd.add_option("--rules", rules, "what to compare: size,time,version,subdirs (any) or none");
+    auto* rulesOption =
+        cmd.add_option("--rules", rules, "what to compare: size,time,version,subdirs,content (any) or none");
     cmd.add_option("--options", raw,
                    "the raw option byte (0x01 valid, 0x02 size, 0x04 time, 0x08 version, "
-                   "0x10 sub-folders), decimal or 0x..")
+                   "0x10 sub-folders, 0x20 content), decimal or 0x..")
         ->excludes(rulesOption);
     cmd.add_option("--include", args.include, "compare only paths holding one of these texts (default: every path)");
     cmd.add_option("--exclude", args.exclude, "leave out paths holding one of these texts; never copy them");

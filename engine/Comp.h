@@ -37,6 +37,7 @@ enum CompareOptions : uint8_t {
     optTime = 0x04,
     optVersion = 0x08,
     optSubFolders = 0x10,
+    optContent = 0x20,
 };
 
 // What a result node pairs: the `kind` of result_t.
@@ -47,6 +48,9 @@ enum ResultKind : uint8_t {
 };
 
 constexpr uint8_t kAllOptions = 255;
+// What a byte without the valid bit stands for: every rule but the content's,
+// which is on only when asked for.
+constexpr uint8_t kFallbackOptions = kAllOptions & ~optContent;
 // The sameVersion of a pair that size or time already tell apart, while its
 // versions are not read (readAllVersions settles it).
 constexpr uint8_t kVersionNotRead = 2;
@@ -81,6 +85,7 @@ struct result_t {
     uint8_t sameSize = 0;
     uint8_t sameTime = 0;
     uint8_t sameVersion = 0;  // or kVersionNotRead
+    uint8_t sameContent = 0;
     // Present only for a pair of folders that was compared recursively.
     std::optional<std::vector<std::unique_ptr<result_t>>> children;
     uint8_t identical = 0;
@@ -90,6 +95,8 @@ struct result_t {
     int32_t different = 0;
     element_t* elemA = nullptr;
     element_t* elemB = nullptr;
+    // Why the content of the pair could not be compared, if it could not.
+    std::unique_ptr<std::string> contentError;
 };
 
 using ResultList = std::vector<std::unique_ptr<result_t>>;
@@ -126,7 +133,8 @@ public:
     // Redoes one folder pair (or the root), or the items of one name in it.
     void refresh(result_t& node, uint8_t mode, const std::string& itemName);
 
-    // The 15 texts of the details grid, column by column.
+    // The 15 texts of the details grid, column by column, and a sixteenth
+    // where the pair's content could not be compared: why.
     void details(const result_t& node, StringList& texts) const;
 
     bool scanFolder(element_t& node, std::string& error, const std::string& itemName);
@@ -143,6 +151,10 @@ public:
 
     // The file that remembers versions between runs; empty: none is used.
     std::string versionCachePath;
+
+    // With the content rule, where a side read from an information file left
+    // the content uncompared: the note that says so; empty otherwise.
+    std::string contentNotCompared() const;
 
     // A tree reaches its limit when it counts this many entries (10000 unless
     // a caller that handles larger trees raises it before running).
@@ -181,6 +193,11 @@ private:
     void readVersionsBelow(element_t& folder);
     void saveVersionCache();
     static bool sameTime(const element_t& a, const element_t& b);
+    // The content rule's verdict on a pair; false when the pair differs.
+    bool compareContent(result_t& result, const element_t& a, const element_t& b);
+    // Which sides the last load read from information files.
+    bool infoSideA_ = false;
+    bool infoSideB_ = false;
     std::unique_ptr<platform::VersionCache> versionCache_;
     void showProgress(uint32_t message, const std::string& path) const;
     bool abortRequested() const;

@@ -113,6 +113,7 @@ bool dirCompare::compareEntries(result_t& result, const element_t& a, const elem
     result.sameTime = !(options & optTime) || sameTime(a, b);
     const auto read = [](const element_t& e) { return e.isFolder || !e.version.empty(); };
     result.sameVersion = !(options & optVersion) ? 1 : read(a) && read(b) ? a.version == b.version : kVersionNotRead;
+    result.sameContent = 1;
     if (a.isFolder && b.isFolder) return isLinkedFolder(a) == isLinkedFolder(b);
     return !a.isFolder && !b.isFolder && result.sameSize && result.sameTime && result.sameVersion;
 }
@@ -171,6 +172,7 @@ void dirCompare::compareFolders(element_t& folderA, element_t& folderB, const st
         r.elemA = p.get();
         r.elemB = &q;
         r.identical = compareEntries(r, *p, q);
+        if ((options & optContent) && !compareContent(r, *p, q)) r.identical = 0;
         const bool included = isIncluded(q.path);
         r.included = included;
         if (included && !r.identical) {

@@ -78,7 +78,7 @@ dirCompare::dirCompare(const std::string& folderA, const std::string& folderB, R
                        const std::string& infoB, const std::string& infoA)
     : infoFileA(infoA),
       infoFileB(infoB),
-      options((optionsByte & optValid) ? optionsByte : kAllOptions),
+      options((optionsByte & optValid) ? optionsByte : kFallbackOptions),
       progress(runControl),
       excludeList(excludeEntries),
       includeList(includeEntries)

@@ -12,11 +12,12 @@ namespace dm {
 std::string timeText(const platform::SYSTEMTIME& t)
 {
     // Written for every item of a report: digits by hand rather than through printf.
-    char buffer[48];
-    char* at = buffer;
+    std::string text;
+    text.reserve(32);
     const auto put = [&](uint16_t value, const char* after) {
-        at = std::to_chars(at, buffer + sizeof buffer, value).ptr;
-        while (*after) *at++ = *after++;
+        char digits[8];
+        text.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+        text += after;
     };
     put(t.wYear, "-");
     put(t.wMonth, "-");
@@ -25,7 +26,7 @@ std::string timeText(const platform::SYSTEMTIME& t)
     put(t.wMinute, ":");
     put(t.wSecond, ".");
     put(t.wMilliseconds, "");
-    return std::string(buffer, at);
+    return text;
 }
 
 std::string localTimeText(const platform::FILETIME& utc)
@@ -74,6 +75,7 @@ void dirCompare::details(const result_t& node, StringList& texts) const
     appendValues(node.elemA, linkFacesFolder, texts);
     texts.push_back(messageText(msg::DetailFilesInB));
     appendValues(node.elemB, linkFacesFolder, texts);
+    if (node.contentError) texts.push_back(*node.contentError);
 }
 
 }  // namespace dm

@@ -140,6 +140,8 @@ bool dirCompare::loadSides(element_t& nodeA, element_t& nodeB, const std::string
 {
     // An information file describes folders whole, so a side read from one is
     // always read for the whole folder, into the node being loaded.
+    infoSideA_ = mode != 0;
+    infoSideB_ = !infoFileB.empty();
     const bool okA = mode != 0 ? readInfoFile(*this, nodeA, infoFileA, error, nodeA.path == pathA ? "" : nodeA.path)
                                : scanTree(nodeA, error, itemName);
     return okA &&

@@ -59,6 +59,8 @@ std::string differenceReason(const result_t& r)
     add(r.sameSize, "大小", "size");
     add(r.sameTime, "时间", "time");
     add(r.sameVersion, "版本", "version");
+    add(r.sameContent, "内容", "content");
+    if (r.contentError) reason += " (" + *r.contentError + ")";
     return reason;
 }
 

@@ -1,12 +1,15 @@
 #include "engine/RunControl.h"
 
+#include "common/Messages.h"
+
 namespace dm {
 
 void RunControl::reset()
 {
     abort_ = false;
     setText({});
-    for (auto* counter : {&entriesCounted, &itemsCompared, &filesCopied, &filesToCopy, &bytesCopied, &bytesToCopy})
+    for (auto* counter :
+         {&entriesCounted, &itemsCompared, &filesCopied, &filesToCopy, &bytesCopied, &bytesToCopy, &bytesCompared})
         *counter = 0;
 }
 
@@ -21,6 +24,13 @@ std::string RunControl::text() const
 {
     const std::lock_guard lock(mutex_);
     return text_;
+}
+
+std::string RunControl::shownText() const
+{
+    const int64_t bytes = bytesCompared;
+    if (bytes == 0) return text();
+    return textIn("已比较 ", "compared ") + std::to_string(bytes >> 20) + " MiB  " + text();
 }
 
 }  // namespace dm

@@ -22,6 +22,9 @@ public:
 
     void setText(std::string text);
     std::string text() const;
+    // The text as a progress line shows it: with the bytes the content rule
+    // has compared so far, once there are any.
+    std::string shownText() const;
 
     // Each text as it is set, on the working thread: for tests that act at a
     // given moment of the work. Set it before the work starts.
@@ -32,7 +35,8 @@ public:
     std::atomic<int64_t> filesCopied{0};
     std::atomic<int64_t> filesToCopy{0};  // the copies planned, where known
     std::atomic<int64_t> bytesCopied{0};
-    std::atomic<int64_t> bytesToCopy{0};  // the planned files' sizes (folders not included)
+    std::atomic<int64_t> bytesToCopy{0};    // the planned files' sizes (folders not included)
+    std::atomic<int64_t> bytesCompared{0};  // read from each side by the content rule
 
 private:
     std::atomic<bool> abort_{false};

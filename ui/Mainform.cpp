@@ -413,7 +413,7 @@ void TfrmMain::comparisonDone(const QDateTime& start)
     ShowState();
     panels[4]->setText(elapsedText(start, QDateTime::currentDateTime()));
     popupActive = true;
-    fillReport(dm_, comparer->results);
+    fillReport(dm_, *comparer);
     SetIdle(true);
     if (report_) execModal(*report_);
     showSummary();
@@ -421,7 +421,7 @@ void TfrmMain::comparisonDone(const QDateTime& start)
 
 void TfrmMain::showProgress()
 {
-    labelDoing->showText(qs(run.text()));
+    labelDoing->showText(qs(run.shownText()));
     // Entries counted against the limit while scanning, then items compared
     // against the entries counted.
     const int64_t counted = run.entriesCounted;

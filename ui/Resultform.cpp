@@ -20,8 +20,9 @@ constexpr int kMemoHeight = 256;
 constexpr int kButtonsFromBottom = 33;
 }  // namespace
 
-void fillReport(TDM& dm, const result_t& results)
+void fillReport(TDM& dm, const dirCompare& comp)
 {
+    const result_t& results = comp.results;
     StringList& lines = dm.ReportLines;
     lines.clear();
     const auto t = [](uint32_t n) { return messageText(n); };
@@ -43,7 +44,9 @@ void fillReport(TDM& dm, const result_t& results)
     lines.push_back(t(msg::RulesHeading) + t(o & optSize ? msg::RuleSize : msg::RuleNoSize) +
                     t(o & optTime ? msg::RuleTime : msg::RuleNoTime) +
                     t(o & optVersion ? msg::RuleVersion : msg::RuleNoVersion) +
-                    t(o & optSubFolders ? msg::RuleSubFolders : msg::RuleNoSubFolders));
+                    t(o & optSubFolders ? msg::RuleSubFolders : msg::RuleNoSubFolders) +
+                    (o & optContent ? textIn(", 比较文件内容", ", compare file content") : std::string()));
+    if (const std::string note = comp.contentNotCompared(); !note.empty()) lines.push_back(note);
     lines.emplace_back();
     lines.push_back(t(msg::ReportIncluded));
     lines.insert(lines.end(), dm.DoCompareList.begin(), dm.DoCompareList.end());

@@ -9,7 +9,7 @@ class QPushButton;
 
 namespace dm {
 class TDM;
-struct result_t;
+class dirCompare;
 }  // namespace dm
 
 namespace dm::ui {
@@ -39,6 +39,6 @@ private:
 };
 
 // Fills the report lines of the last run and whether the folders are identical.
-void fillReport(TDM& dm, const result_t& results);
+void fillReport(TDM& dm, const dirCompare& comp);
 
 }  // namespace dm::ui

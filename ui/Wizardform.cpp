@@ -74,6 +74,7 @@ TfrmWizard::TfrmWizard(TDM& dm, TdlgSetCom& filterDialog, QWidget* parent)
     cbMT = checkBox(Panel3, tr("修改时间比较"), 168, 49, 121, 17);
     cbSubDir = checkBox(Panel3, tr("包含子文件夹"), 40, 73, 121, 17);
     cbSize = checkBox(Panel3, tr("文件大小比较"), 168, 73, 121, 17);
+    cbContent = checkBox(Panel3, tr("比较文件内容"), 296, 73, 135, 17);
     btnItemSel = flatButton(Panel3, tr("高级"), 344, 48, 81, 25);
     cbOnlyDiff = checkBox(Panel3, tr("只显示不同"), 24, 105, 121, 17);
     bbtnStart = button(Panel3, tr("开始比较"), 272, 104, 75, 25);
@@ -143,6 +144,7 @@ void TfrmWizard::FormShow()
     cbMT->setChecked(dm_.Options & optTime);
     cbVer->setChecked(dm_.Options & optVersion);
     cbSubDir->setChecked(dm_.Options & optSubFolders);
+    cbContent->setChecked(dm_.Options & optContent);
     cbOnlyDiff->setChecked(dm_.OnlyDiff);
 }
 
@@ -218,6 +220,7 @@ void TfrmWizard::bbtnStartClick()
     if (cbMT->isChecked()) options |= optTime;
     if (cbVer->isChecked()) options |= optVersion;
     if (cbSubDir->isChecked()) options |= optSubFolders;
+    if (cbContent->isChecked()) options |= optContent;
     dm_.Options = options;
     dm_.OnlyDiff = cbOnlyDiff->isChecked();
     TDM::Remember(dm_.HistoryA, dm_.StandardDir);

@@ -53,6 +53,7 @@ public:
     QCheckBox* cbVer;
     QCheckBox* cbMT;
     QCheckBox* cbSubDir;
+    QCheckBox* cbContent;
     QCheckBox* cbSize;
     QPushButton* btnItemSel;
     QCheckBox* cbOnlyDiff;

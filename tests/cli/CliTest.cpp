@@ -274,6 +274,27 @@ TEST_F(Cli, RulesAndRawOptionsMakeTheOptionByte)
     EXPECT_EQ(dirmatch("compare " + ab + " --options 0").code, 1);  // no valid bit: everything
 }
 
+TEST_F(Cli, TheContentRuleSeesWhatSizeAndTimeMissAndSaysWhenASideHasNoContent)
+{
+    dir.file("A/same", "abc", test::kTime);
+    dir.file("B/same", "abc", test::kTime + 60);
+    dir.file("A/changed", "abc");
+    dir.file("B/changed", "abd");
+    const Outcome run = dirmatch("compare " + ab + " --rules size,content --json");
+    EXPECT_EQ(run.code, 1) << run.err;
+    for (const auto& node : nlohmann::json::parse(run.out)["results"])
+        EXPECT_EQ(node["sameContent"], node["name"] == "changed" ? 0 : 1) << node["name"];
+    EXPECT_EQ(dirmatch("compare " + ab + " --rules size,time").code, 1);
+    EXPECT_EQ(dirmatch("compare " + ab + " --rules size").code, 0);
+
+    const std::string info = dir / "b.dat";
+    ASSERT_EQ(dirmatch("export " + q(b) + " -o " + q(info)).code, 0);
+    const Outcome fromInfo = dirmatch("compare " + ab + " --rules size,content --info-b " + q(info) + " --lang en");
+    EXPECT_EQ(fromInfo.code, 0);
+    EXPECT_NE(fromInfo.err.find("content not compared: side B is an information file"), std::string::npos)
+        << fromInfo.err;
+}
+
 TEST_F(Cli, ExportWritesTheInformationFileAndItReadsBackAsASide)
 {
     dir.file("A/f", "1");

@@ -63,12 +63,13 @@ TEST_F(Construct, FoldersEndWithOneSeparatorAndTheRootStaysAsItIs)
     EXPECT_EQ(comp.results.elemB, &comp.rootB);
 }
 
-TEST_F(Construct, AnOptionsByteWithoutItsValidBitMeansEverything)
+TEST_F(Construct, AnOptionsByteWithoutItsValidBitMeansEveryRuleButTheContentRule)
 {
     const std::string a = dir.folder("A");
     const std::string b = dir.folder("B");
-    for (const int byte : {0, 2, 0x1E, 0xFE}) EXPECT_EQ(dirCompare(a, b, nullptr, {}, {}, uint8_t(byte)).options, 255);
+    for (const int byte : {0, 2, 0x1E, 0xFE}) EXPECT_EQ(dirCompare(a, b, nullptr, {}, {}, uint8_t(byte)).options, 0xDF);
     EXPECT_EQ(dirCompare(a, b, nullptr, {}, {}, 0x03).options, 0x03);
+    EXPECT_EQ(dirCompare(a, b, nullptr, {}, {}, 0x23).options, 0x23);
 }
 
 TEST(StateText, EachStateHasItsText)

@@ -292,6 +292,10 @@
         <translation>Version</translation>
     </message>
     <message>
+        <source>比较文件内容</source>
+        <translation>Compare file content</translation>
+    </message>
+    <message>
         <source>修改时间比较</source>
         <translation>Modified time</translation>
     </message>

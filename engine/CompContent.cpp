@@ -1,0 +1,64 @@
+// The content rule: two files of the same size are the same only when every
+// byte is.
+#include "common/Messages.h"
+#include "engine/Comp.h"
+#include "platform/Contents.h"
+#include "platform/SysError.h"
+
+namespace dm {
+
+namespace {
+
+// What makes a pair's content unknown, as its details say it.
+std::string contentErrorText(const platform::ContentResult& outcome)
+{
+    if (outcome.verdict == platform::ContentVerdict::Changed)
+        return textIn("比较时文件被修改", "a file changed while it was compared");
+    return textIn("无法读取内容 (", "content not read (") + std::string(1, outcome.side) +
+           "): " + platform::systemMessage(outcome.error);
+}
+
+}  // namespace
+
+bool dirCompare::compareContent(result_t& result, const element_t& a, const element_t& b)
+{
+    if (a.isFolder || b.isFolder) return true;
+    // An information file holds no content: such pairs go by the other rules.
+    if (infoSideA_ || infoSideB_) return true;
+    if (a.size() != b.size()) {
+        result.sameContent = 0;
+        return false;
+    }
+    if (comparingAborted_) return true;
+    const uint64_t size = a.size();
+    // Long reads say what they are reading.
+    if (size > (uint64_t(1) << 20)) showProgress(msg::ProgressComparing, b.path);
+    platform::ContentReading reading;
+    if (progress) {
+        reading.stop = [this] { return abortRequested(); };
+        reading.progress = [this](uint64_t bytes) { progress->bytesCompared += int64_t(bytes); };
+    }
+    const platform::ContentResult outcome = platform::compareContents(a.path, b.path, size, reading);
+    switch (outcome.verdict) {
+        case platform::ContentVerdict::Same: return true;
+        case platform::ContentVerdict::Stopped: comparingAborted_ = true; return true;
+        case platform::ContentVerdict::Different: break;
+        case platform::ContentVerdict::Changed:
+        case platform::ContentVerdict::Failed:
+            result.contentError = std::make_unique<std::string>(contentErrorText(outcome));
+            break;
+    }
+    result.sameContent = 0;
+    return false;
+}
+
+std::string dirCompare::contentNotCompared() const
+{
+    if (!(options & optContent) || !(infoSideA_ || infoSideB_)) return {};
+    return textIn("未比较内容: ", "content not compared: ") +
+           (infoSideA_ && infoSideB_ ? textIn("两边都是信息文件", "both sides are information files")
+            : infoSideA_             ? textIn("A 边是信息文件", "side A is an information file")
+                                     : textIn("B 边是信息文件", "side B is an information file"));
+}
+
+}  // namespace dm

@@ -1,0 +1,40 @@
+// Comparing the bytes of two files of the same size, stopping at the first
+// difference. Both files are read in step, in growing chunks, so that a
+// difference near the start costs one small read and long equal files are
+// read in large pieces with the two reads overlapping.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace dm::platform {
+
+enum class ContentVerdict : uint8_t {
+    Same,
+    Different,
+    Changed,  // a file changed while it was read: treated as different
+    Failed,   // a file could not be read (error, side)
+    Stopped,  // the caller asked to stop between chunks
+};
+
+struct ContentResult {
+    ContentVerdict verdict = ContentVerdict::Same;
+    int error = 0;  // with Failed: the cause (a system error, or kNotARegularFile)
+    char side = 0;  // with Failed: 'A' or 'B'
+};
+
+struct ContentReading {
+    // Asked between chunks; true ends the reading with Stopped.
+    std::function<bool()> stop;
+    // Told the bytes read from each file, chunk by chunk.
+    std::function<void(uint64_t)> progress;
+};
+
+// `size` is the size both files were listed with. A file that is not a regular
+// file (a pipe or a device swapped in) is not read: it fails. The access times
+// are kept where the system allows.
+ContentResult compareContents(const std::string& pathA, const std::string& pathB, uint64_t size,
+                              const ContentReading& reading = {});
+
+}  // namespace dm::platform

@@ -1,0 +1,141 @@
+// The content rule: equal sizes are read and compared byte by byte.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "engine/Comp.h"
+#include "engine/InfoFile.h"
+#include "platform/Contents.h"
+#include "tests/support/Compare.h"
+#include "tests/support/TempDir.h"
+
+namespace dm {
+namespace {
+
+using test::child;
+using test::compared;
+using test::TempDir;
+
+constexpr uint8_t kSizeAndContent = optValid | optSize | optContent;
+
+class Content : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::string a = dir.folder("A");
+    std::string b = dir.folder("B");
+};
+
+TEST_F(Content, ACopyWhoseTimesAllChangedIsIdenticalByContentAndDifferentByTime)
+{
+    dir.file("A/f", std::string(100000, 'x'), test::kTime);
+    dir.file("B/f", std::string(100000, 'x'), test::kTime + 3600);
+    dir.file("A/empty", "", test::kTime);
+    dir.file("B/empty", "", test::kTime + 3600);
+    EXPECT_EQ(compared(a, b, kSizeAndContent)->results.different, 0);
+    EXPECT_EQ(compared(a, b, kSizeAndContent | optTime)->results.different, 2);
+}
+
+TEST_F(Content, OneChangedByteIsFoundWhereverItLies)
+{
+    const size_t size = 3 << 20;
+    const std::string original(size, 'q');
+    const size_t places[] = {0, size / 2, size - 1, 4095, 4096, 65535, 65536, (1 << 20) - 1, 1 << 20};
+    for (const size_t at : places) {
+        std::string changed = original;
+        changed[at] = 'Q';
+        dir.file("A/f" + std::to_string(at), original);
+        dir.file("B/f" + std::to_string(at), changed);
+    }
+    dir.file("A/copy", original);
+    dir.file("B/copy", original);
+    auto comp = compared(a, b, kSizeAndContent);
+    for (const size_t at : places) EXPECT_EQ(child(comp->results, "f" + std::to_string(at)).sameContent, 0) << at;
+    EXPECT_EQ(child(comp->results, "copy").sameContent, 1);
+    EXPECT_EQ(comp->results.different, int(std::size(places)));
+}
+
+TEST_F(Content, AHugeSparseFileIsReadToItsLastBytesNotSkipped)
+{
+    // On a memory file system, where a hole reads without filling the page cache.
+    char shm[] = "/dev/shm/dirmatch-XXXXXX";
+    const bool inMemory = mkdtemp(shm) != nullptr;
+    const std::string root = inMemory ? std::string(shm) : dir.path();
+    const off_t size = off_t(3) << 30;
+    for (const char* side : {"/A", "/B"}) {
+        std::filesystem::create_directories(root + side);
+        const std::string file = root + side + "/big";
+        const int fd = open(file.c_str(), O_CREAT | O_WRONLY, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(ftruncate(fd, size), 0);
+        if (side[1] == 'B') {
+            ASSERT_EQ(pwrite(fd, "!", 1, size - 10), 1);
+        }
+        close(fd);
+        test::setModified(file, test::kTime);
+    }
+    const auto comp = compared(root + "/A", root + "/B", kSizeAndContent);
+    EXPECT_EQ(child(comp->results, "big").sameContent, 0);
+    if (inMemory) std::filesystem::remove_all(shm);
+}
+
+TEST_F(Content, APipeIsNeverReadAndItsPairDiffersWithTheReason)
+{
+    dir.file("A/p", "");
+    ASSERT_EQ(mkfifo((dir / "B/p").c_str(), 0644), 0);
+    test::setModified(dir / "B/p", test::kTime);
+    auto comp = compared(a, b, kSizeAndContent);
+    result_t& pair = child(comp->results, "p");
+    EXPECT_EQ(pair.identical, 0);
+    ASSERT_TRUE(pair.contentError);
+    EXPECT_NE(pair.contentError->find("(B)"), std::string::npos) << *pair.contentError;
+    StringList details;
+    comp->details(pair, details);
+    EXPECT_EQ(details.back(), *pair.contentError);
+}
+
+TEST_F(Content, AFileThatGrowsWhileReadIsChangedAndStoppingEndsBetweenChunks)
+{
+    const std::string content(1 << 20, 'g');
+    const std::string pathA = dir.file("A/f", content);
+    const std::string pathB = dir.file("B/f", content);
+    platform::ContentReading growing;
+    growing.progress = [&](uint64_t) {
+        const int fd = open(pathB.c_str(), O_WRONLY | O_APPEND);
+        EXPECT_EQ(write(fd, "+", 1), 1);
+        close(fd);
+    };
+    EXPECT_EQ(platform::compareContents(pathA, pathB, content.size(), growing).verdict,
+              platform::ContentVerdict::Changed);
+
+    dir.file("B/f", content);
+    int chunks = 0;
+    platform::ContentReading stopping;
+    stopping.stop = [&] { return ++chunks == 2; };
+    EXPECT_EQ(platform::compareContents(pathA, pathB, content.size(), stopping).verdict,
+              platform::ContentVerdict::Stopped);
+    EXPECT_EQ(chunks, 2);
+}
+
+TEST_F(Content, ASideFromAnInformationFileIsComparedWithoutContentAndSaysSo)
+{
+    dir.file("A/f", "abc");
+    dir.file("B/f", "abd");
+    const std::string info = dir / "a.dat";
+    {
+        dirCompare exporter(a, b, nullptr, {test::kSep}, {}, kAllOptions);
+        std::string error;
+        ASSERT_TRUE(exporter.scanFolder(exporter.rootA, error, {}));
+        ASSERT_TRUE(exportInfoFile(exporter, info, error, exporter.rootA)) << error;
+    }
+    dirCompare comp(a, b, nullptr, {test::kSep}, {}, kSizeAndContent, {}, info);
+    comp.run(1);
+    EXPECT_EQ(comp.results.different, 0);
+    EXPECT_FALSE(comp.contentNotCompared().empty());
+    EXPECT_TRUE(compared(a, b, kSizeAndContent | optTime)->contentNotCompared().empty());
+}
+
+}  // namespace
+}  // namespace dm
