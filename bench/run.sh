@@ -188,6 +188,80 @@ done
 umount "$mnt" 2>/dev/null || true
 losetup -d "$loop"
 
+# The content rule: (e) 2000 files of 1 KiB to 8 MiB (about 1 GiB a side), B a
+# copy with every time changed and 5 % of the files changed in their last byte;
+# (f) the same A, every file of B changed in its first byte.
+content_trees() {
+  python3 - "$work" <<'PY'
+import os, random, sys
+work = sys.argv[1]
+if os.path.isdir(f"{work}/f/B"):
+    sys.exit()
+r = random.Random(106)
+for t in ("e/A", "e/B", "f/B"):
+    os.makedirs(f"{work}/{t}", exist_ok=True)
+for i in range(2000):
+    size = int(1024 * 8192 ** (r.random() ** 1.7))
+    data = bytearray(r.randbytes(size))
+    name = f"file{i:04}.bin"
+    for t, change in (("e/A", None), ("e/B", -1 if i % 20 == 0 else None), ("f/B", 0)):
+        out = bytearray(data)
+        if change is not None:
+            out[change] ^= 0xFF
+        path = f"{work}/{t}/{name}"
+        with open(path, "wb") as f:
+            f.write(out)
+        stamp = 1700000000 + (3600 if t != "e/A" else 0)
+        os.utime(path, (stamp, stamp))
+PY
+  [ -e "$work/f/A" ] || ln -s "$work/e/A" "$work/f/A"
+}
+content_trees
+{
+  echo
+  echo "## Content rule (\`--rules size,content\`)"
+  echo
+  echo "(e) 2000 files of 1 KiB to 8 MiB, $(du -sh "$work/e/A" | cut -f1) a side, every time changed, 5 % changed in their last byte;"
+  echo "(f) the same where every file differs in its first byte. \`diff -rq\` stops at the first difference too; \`rsync -rnc\` reads everything."
+  echo
+  echo "| run | dirmatch content | diff -rq | rsync -rnc | dirmatch / diff |"
+  echo "|---|---|---|---|---|"
+} >> "$results"
+A="$work/e/A"; B="$work/e/B"
+interleaved "$work/content-e.json" "$dm compare $A $B --rules size,content" "diff -rq $A $B" "rsync -rnc --itemize-changes $A/ $B/" >/dev/null
+python3 - "(e) warm" "$(median "$work/content-e.json" 0)" "$(median "$work/content-e.json" 1)" "$(median "$work/content-e.json" 2)" >> "$results" <<'PY'
+import sys
+t, *m = sys.argv[1:]; m = [float(x) for x in m]
+print(f"| {t} | {m[0]*1000:.0f} ms | {m[1]*1000:.0f} ms | {m[2]*1000:.0f} ms | {m[0]/m[1]:.2f}x |")
+PY
+cimg="$work/content.img"; cmnt="$work/content"
+mkdir -p "$cmnt"
+if [ ! -f "$cimg" ]; then
+  truncate -s 3G "$cimg" && mkfs.ext4 -q -F "$cimg"
+  mount -o loop "$cimg" "$cmnt" && cp -a "$work/e" "$cmnt/" && umount "$cmnt"
+fi
+cloop=$(losetup -f --show --direct-io=on "$cimg")
+cremount="umount $cmnt 2>/dev/null; sync; echo 3 > /proc/sys/vm/drop_caches; mount $cloop $cmnt"
+sh -c "$cremount"
+hyperfine -N -i -r 5 --output=null --prepare "sh -c '$cremount'" --export-json "$work/content-cold.json" \
+  "$dm compare $cmnt/e/A $cmnt/e/B --rules size,content" "diff -rq $cmnt/e/A $cmnt/e/B" "rsync -rnc --itemize-changes $cmnt/e/A/ $cmnt/e/B/" >/dev/null
+python3 - "(e) cold" "$(median "$work/content-cold.json" 0)" "$(median "$work/content-cold.json" 1)" "$(median "$work/content-cold.json" 2)" >> "$results" <<'PY'
+import sys
+t, *m = sys.argv[1:]; m = [float(x) for x in m]
+print(f"| {t} | {m[0]*1000:.0f} ms | {m[1]*1000:.0f} ms | {m[2]*1000:.0f} ms | {m[0]/m[1]:.2f}x |")
+PY
+umount "$cmnt" 2>/dev/null || true
+losetup -d "$cloop"
+A="$work/f/A/"; B="$work/f/B"
+interleaved "$work/content-f.json" "$dm compare $A $B --rules size,content" "$dm compare $A $B --rules size" "diff -rq $A $B" >/dev/null
+python3 - "$(median "$work/content-f.json" 0)" "$(median "$work/content-f.json" 1)" "$(median "$work/content-f.json" 2)" >> "$results" <<'PY'
+import sys
+m = [float(x) for x in sys.argv[1:]]
+print(f"| (f) warm | {m[0]*1000:.0f} ms | {m[2]*1000:.0f} ms | | {m[0]/m[2]:.2f}x |")
+print()
+print(f"(f): with the content rule {m[0]*1000:.1f} ms, without it {m[1]*1000:.1f} ms: {m[0]/m[1]:.2f}x.")
+PY
+
 # Growth: time and memory per entry from 10^4 to 10^6 entries per tree.
 {
   echo
