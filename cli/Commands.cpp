@@ -74,6 +74,8 @@ std::unique_ptr<dirCompare> runComparison(const CompareArgs& args, Job& job)
                                              args.options, args.infoB, args.infoA);
     comp->maxEntries = args.maxEntries;
     comp->versionCachePath = versionCacheFor(args.noCache);
+    comp->remoteAccess.shell = args.rsh;
+    comp->remoteAccess.program = args.remoteDirmatch;
     if (!comp->innerFolder.empty())
         std::cerr << kTool
                   << textIn("一个文件夹在另一个之中, 比较时略过: ", "one folder lies inside the other; left out: ")
@@ -259,6 +261,19 @@ int runExport(const std::string& folderA, const std::string& file, const std::st
         return ExitError;
     }
     if (comp.rootA.count >= maxEntries) std::cerr << messageText(msg::TooManyEntries) << maxEntries << std::endl;
+    // "-": to the standard output, as it is written (to a comparison on another machine).
+    if (file == "-") {
+        const bool written = writeInfo(
+            comp,
+            [](std::string_view text) { return bool(std::cout.write(text.data(), std::streamsize(text.size()))); },
+            error, comp.rootA);
+        std::cout.flush();
+        if (!written || !std::cout) {
+            std::cerr << messageText(msg::ExportFailed) << '\n' << (error.empty() ? "-" : error) << std::endl;
+            return ExitError;
+        }
+        return comp.rootA.count >= maxEntries ? ExitLimit : ExitSame;
+    }
     if (!exportInfoFile(comp, file, error, comp.rootA)) {
         std::cerr << messageText(msg::ExportFailed) << '\n' << error << std::endl;
         writeLog(error, logPath());

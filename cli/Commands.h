@@ -22,6 +22,8 @@ struct CompareArgs {
     std::string infoB;
     int32_t maxEntries = MaxScanCount;
     bool noCache = false;
+    std::string rsh = "ssh";  // how a HOST:PATH side is reached
+    std::string remoteDirmatch = "dirmatch";
 };
 
 struct SyncArgs {

@@ -35,8 +35,8 @@ void addNoCache(CLI::App& cmd, bool& noCache)
 
 void addCompareOptions(CLI::App& cmd, CompareArgs& args, std::string& rules, std::string& raw, std::string& lang)
 {
-    cmd.add_option("A", args.folderA, "folder A, the standard")->required();
-    cmd.add_option("B", args.folderB, "folder B, compared with A")->required();
+    cmd.add_option("A", args.folderA, "folder A, the standard (HOST:PATH: on another machine)")->required();
+    cmd.add_option("B", args.folderB, "folder B, compared with A (HOST:PATH: on another machine)")->required();
     auto* rulesOption =
         cmd.add_option("--rules", rules, "what to compare: size,time,version,subdirs,content (any) or none");
     cmd.add_option("--options", raw,
@@ -49,11 +49,14 @@ void addCompareOptions(CLI::App& cmd, CompareArgs& args, std::string& rules, std
     cmd.add_flag("--json", args.json, "print one JSON object with every field of every item");
     cmd.add_option("--lang", lang, "language of the texts: zh or en (default: zh under a Chinese locale, else en)")
         ->check(CLI::IsMember({"zh", "en"}));
-    cmd.add_option("--info-a", args.infoA, "read side A from this information file");
-    cmd.add_option("--info-b", args.infoB, "read side B from this information file");
+    cmd.add_option("--info-a", args.infoA, "read side A from this information file (-: the standard input)");
+    cmd.add_option("--info-b", args.infoB, "read side B from this information file (-: the standard input)");
     cmd.add_option("--max-entries", args.maxEntries, "entries per tree before the comparison stops (default 10000)")
         ->check(CLI::Range(3, 100000000));
     addNoCache(cmd, args.noCache);
+    cmd.add_option("--rsh", args.rsh, "the remote shell for a HOST:PATH folder (default: ssh), e.g. \"ssh -p 2222\"");
+    cmd.add_option("--remote-dirmatch", args.remoteDirmatch,
+                   "dirmatch on the other machine, where it is not on its PATH (default: dirmatch)");
 }
 
 }  // namespace
@@ -88,7 +91,8 @@ int main(int argc, char** argv)
     int32_t exportMax = MaxScanCount;
     auto* exportCmd = app.add_subcommand("export", "write the information file of folder A");
     exportCmd->add_option("A", exportA, "folder A")->required();
-    exportCmd->add_option("-o,--output", exportFile, "the information file to write")->required();
+    exportCmd->add_option("-o,--output", exportFile, "the information file to write (-: the standard output)")
+        ->required();
     exportCmd->add_option("--b", exportB, "folder B, whose path inside A's paths is written as A's");
     exportCmd->add_option("--lang", lang, "language of the texts: zh or en")->check(CLI::IsMember({"zh", "en"}));
     exportCmd->add_option("--max-entries", exportMax, "entries before the scan stops (default 10000)")

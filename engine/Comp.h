@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/StringList.h"
+#include "engine/Remote.h"
 #include "engine/RunControl.h"
 #include "platform/FindData.h"
 
@@ -152,9 +153,15 @@ public:
     // The file that remembers versions between runs; empty: none is used.
     std::string versionCachePath;
 
-    // With the content rule, where a side read from an information file left
-    // the content uncompared: the note that says so; empty otherwise.
+    // With the content rule, where a side read from an information file or
+    // from another machine left the content uncompared: the note that says
+    // so; empty otherwise.
     std::string contentNotCompared() const;
+
+    // A side on another machine (HOST:PATH); its path above is the path there.
+    std::optional<RemoteFolder> remoteA;
+    std::optional<RemoteFolder> remoteB;
+    RemoteAccess remoteAccess;
 
     // A tree reaches its limit when it counts this many entries (10000 unless
     // a caller that handles larger trees raises it before running).
@@ -195,9 +202,12 @@ private:
     static bool sameTime(const element_t& a, const element_t& b);
     // The content rule's verdict on a pair; false when the pair differs.
     bool compareContent(result_t& result, const element_t& a, const element_t& b);
-    // Which sides the last load read from information files.
+    // Which sides the last load read from information files (or another machine).
     bool infoSideA_ = false;
     bool infoSideB_ = false;
+    // Whether side A or B is read whole whenever any part of it is.
+    bool readWholeA(uint8_t mode) const { return mode != 0 || remoteA.has_value(); }
+    bool readWholeB() const { return !infoFileB.empty() || remoteB.has_value(); }
     std::unique_ptr<platform::VersionCache> versionCache_;
     void showProgress(uint32_t message, const std::string& path) const;
     bool abortRequested() const;

@@ -55,10 +55,15 @@ bool dirCompare::compareContent(result_t& result, const element_t& a, const elem
 std::string dirCompare::contentNotCompared() const
 {
     if (!(options & optContent) || !(infoSideA_ || infoSideB_)) return {};
-    return textIn("未比较内容: ", "content not compared: ") +
-           (infoSideA_ && infoSideB_ ? textIn("两边都是信息文件", "both sides are information files")
-            : infoSideA_             ? textIn("A 边是信息文件", "side A is an information file")
-                                     : textIn("B 边是信息文件", "side B is an information file"));
+    const auto why = [](bool remote) {
+        return remote ? textIn("在另一台机器上", " is on another machine")
+                      : textIn("是信息文件", " is an information file");
+    };
+    std::string note = textIn("未比较内容: ", "content not compared: ");
+    if (infoSideA_) note += textIn("A 边", "side A") + why(remoteA.has_value());
+    if (infoSideA_ && infoSideB_) note += "; ";
+    if (infoSideB_) note += textIn("B 边", "side B") + why(remoteB.has_value());
+    return note;
 }
 
 }  // namespace dm

@@ -84,13 +84,26 @@ dirCompare::dirCompare(const std::string& folderA, const std::string& folderB, R
       includeList(includeEntries)
 {
     std::string error;
-    normalizeFolder(folderA, pathA, error);
-    normalizeFolder(folderB, pathB, error);  // when both are missing, B's text is kept
+    // A folder on another machine is found (or not) when it is read.
+    remoteA = remoteFolderOf(folderA);
+    remoteB = remoteFolderOf(folderB);
+    const auto place = [&](const std::string& folder, const std::optional<RemoteFolder>& remote, std::string& path) {
+        if (!remote)
+            normalizeFolder(folder, path, error);
+        else
+            path = remote->path.back() == '/' ? remote->path : remote->path + '/';
+    };
+    place(folderA, remoteA, pathA);
+    place(folderB, remoteB, pathB);  // when both are missing, B's text is kept
+    const auto hostOf = [](const std::optional<RemoteFolder>& r) { return r ? r->host : std::string(); };
+    const bool bothLocal = !remoteA && !remoteB;
     if (pathA.empty() || pathB.empty()) {
         errorText = error;
         state = FolderMissing;
-    } else if (pathA == pathB) {
+    } else if (pathA == pathB && hostOf(remoteA) == hostOf(remoteB)) {
         state = SameFolders;
+    } else if (!bothLocal) {
+        // Another machine's folders are never inside this one's.
     } else if (const auto bInA = platform::pathInside(pathB, pathA)) {
         innerFolder = pathA + *bInA + platform::kSeparator;
     } else if (const auto aInB = platform::pathInside(pathA, pathB)) {

@@ -140,13 +140,16 @@ bool dirCompare::loadSides(element_t& nodeA, element_t& nodeB, const std::string
 {
     // An information file describes folders whole, so a side read from one is
     // always read for the whole folder, into the node being loaded.
-    infoSideA_ = mode != 0;
-    infoSideB_ = !infoFileB.empty();
-    const bool okA = mode != 0 ? readInfoFile(*this, nodeA, infoFileA, error, nodeA.path == pathA ? "" : nodeA.path)
-                               : scanTree(nodeA, error, itemName);
-    return okA &&
-           (infoFileB.empty() ? scanTree(nodeB, error, itemName)
-                              : readInfoFile(*this, nodeB, infoFileB, error, nodeB.path == pathB ? "" : nodeB.path));
+    infoSideA_ = readWholeA(mode);
+    infoSideB_ = readWholeB();
+    const auto load = [&](element_t& node, const std::optional<RemoteFolder>& remote, bool fromInfo,
+                          const std::string& infoFile, const std::string& root) {
+        if (remote) return readRemoteSide(*this, node, *remote, error);
+        if (fromInfo) return readInfoFile(*this, node, infoFile, error, node.path == root ? "" : node.path);
+        return scanTree(node, error, itemName);
+    };
+    return load(nodeA, remoteA, mode != 0, infoFileA, pathA) &&
+           load(nodeB, remoteB, !infoFileB.empty(), infoFileB, pathB);
 }
 
 }  // namespace dm

@@ -146,7 +146,7 @@ std::string infoPathOf(const dirCompare& comp, const std::string& path)
     return comp.pathA + path.substr(at + comp.pathB.size());
 }
 
-bool writeInfoBlock(const dirCompare& comp, platform::AtomicFile& file, const element_t& element, std::string& error)
+bool writeInfoBlock(const dirCompare& comp, const InfoSink& file, const element_t& element, std::string& error)
 {
     // The caller, who knows the file's name, words a failed write.
     const auto failWrite = [&] {
@@ -155,7 +155,7 @@ bool writeInfoBlock(const dirCompare& comp, platform::AtomicFile& file, const el
     };
     try {
         const InfoMarks& m = marks();
-        if (!file.write(m.begin + "\r\n")) return failWrite();
+        if (!file(m.begin + "\r\n")) return failWrite();
         for (const auto& child : *element.children) {
             const std::string path = infoPathOf(comp, child->path);
             const std::string name = child->findData.cFileName;
@@ -171,19 +171,24 @@ bool writeInfoBlock(const dirCompare& comp, platform::AtomicFile& file, const el
                           w[5], w[6], w[7], w[8], w[9], w[10]);
             const std::string record = path + "\r\n" + (child->isFolder ? m.folder : m.file) + "\r\n" + child->version +
                                        "\r\n" + numbers + name + "\r\n" + shortName + "\r\n";
-            if (!file.write(record)) return failWrite();
+            if (!file(record)) return failWrite();
             // Every folder gets its block, empty where it was not listed (a
             // link, the limit), so that a reader never mistakes the next
             // folder's block for this one's.
             if (child->isFolder && !writeInfoBlock(comp, file, child->children ? *child : kNotListed, error))
                 return false;
         }
-        if (!file.write(m.end + "\r\n")) return failWrite();
+        if (!file(m.end + "\r\n")) return failWrite();
         return true;
     } catch (const std::exception& e) {
         error = e.what();
         return false;
     }
+}
+
+bool writeInfo(const dirCompare& comp, const InfoSink& sink, std::string& error, const element_t& root)
+{
+    return writeInfoBlock(comp, sink, root.children ? root : kNotListed, error);
 }
 
 bool exportInfoFile(const dirCompare& comp, const std::string& fileName, std::string& error, const element_t& root)
@@ -193,7 +198,8 @@ bool exportInfoFile(const dirCompare& comp, const std::string& fileName, std::st
         error = systemErrorText(messageText(msg::OpenForWrite) + fileName);
         return false;
     }
-    if (!writeInfoBlock(comp, file, root.children ? root : kNotListed, error)) {
+    if (!writeInfo(
+            comp, [&](std::string_view text) { return file.write(text); }, error, root)) {
         if (error.empty()) error = systemErrorText(messageText(msg::OpenForWrite) + fileName);
         return false;
     }
@@ -238,10 +244,13 @@ namespace {
 // that a file side stops at the same limit as a folder.
 class InfoReader {
 public:
-    InfoReader(const dirCompare& comp, std::FILE* file) : limit_(comp.maxEntries), file_(file) {}
+    InfoReader(const dirCompare& comp, std::FILE* file, bool strict)
+        : limit_(comp.maxEntries), progress_(comp.progress), file_(file), strict_(strict)
+    {
+    }
 
     // Fills `element` from the next block (with a sub-path, from the first
-    // block after a line equal to it).
+    // block after a line equal to it, which a file may well not hold).
     bool block(element_t& element, const std::string& subPath, std::string& error)
     {
         element.children.emplace();
@@ -252,7 +261,10 @@ public:
             if (line == subPath) found = true;
             if (found && line == marks().begin) return body(element, 0, error);
         }
-        return true;
+        // A stream without a single block was cut off before its first.
+        if (!strict_) return true;
+        error = messageText(msg::InfoReadError);
+        return false;
     }
 
 private:
@@ -270,8 +282,12 @@ private:
         int n = 0;
         std::unique_ptr<element_t> record;
         std::string line;
+        bool ended = false;
         while (!full() && nextLine(line)) {
-            if (line == m.end) break;
+            if (line == m.end) {
+                ended = true;
+                break;
+            }
             switch (n) {
                 case 0:
                     record = std::make_unique<element_t>();
@@ -287,15 +303,17 @@ private:
                     copyName(record->findData.cAlternateFileName, sizeof record->findData.cAlternateFileName, line);
                     element_t& added = *record;
                     element.children->push_back(std::move(record));
-                    ++counted_;
                     n = 0;
+                    if (!counted(added, error)) return false;
                     if (added.isFolder && !folderContent(added, depth, error)) return false;
                     continue;
                 }
             }
             ++n;
         }
-        if (n != 0 && !full()) {
+        // A record cut short is no record; a stream that stopped before a
+        // block's end is no listing (a file may end after a whole record).
+        if ((n != 0 || (strict_ && !ended)) && !full()) {
             error = platform::fromUtf8(kIncomplete);
             return false;
         }
@@ -332,7 +350,22 @@ private:
 
     bool full() const { return counted_ >= limit_; }
 
+    // Counts a record as a scan counts an entry; a long read shows where it is
+    // and can be stopped.
+    bool counted(const element_t& record, std::string& error)
+    {
+        ++counted_;
+        if (!progress_ || counted_ % 1024 != 0) return true;
+        progress_->entriesCounted += 1024;
+        progress_->setText(messageText(msg::ProgressScanning) + record.path);
+        if (!progress_->abortRequested()) return true;
+        error = messageText(msg::UserAbort);
+        return false;
+    }
+
     int32_t limit_;
+    RunControl* progress_;
+    bool strict_;
     int32_t counted_ = 0;
     std::FILE* file_;
     std::optional<std::string> kept_;
@@ -341,15 +374,17 @@ private:
 }  // namespace
 
 bool readInfoBlock(dirCompare& comp, element_t& element, std::FILE* file, std::string& error,
-                   const std::string& subPath)
+                   const std::string& subPath, bool strict)
 {
-    InfoReader reader(comp, file);
+    InfoReader reader(comp, file, strict);
     return reader.block(element, subPath, error);
 }
 
 bool readInfoFile(dirCompare& comp, element_t& target, const std::string& fileName, std::string& error,
                   const std::string& subPath)
 {
+    // "-" is the standard input (a pipe from another program).
+    if (fileName == "-") return readInfoBlock(comp, target, stdin, error, subPath, true);
     std::FILE* file = platform::openFile(fileName, "rb");
     if (!file) {
         error = systemErrorText(messageText(msg::OpenForRead) + fileName);

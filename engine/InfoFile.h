@@ -3,15 +3,16 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "engine/Comp.h"
 
 namespace dm {
 
-namespace platform {
-class AtomicFile;
-}
+// Where the text of an information file goes; false when it cannot be written.
+using InfoSink = std::function<bool(std::string_view)>;
 
 // Deepest nesting of blocks a file may have; deeper files are refused.
 constexpr int kMaxInfoDepth = 2048;
@@ -19,7 +20,9 @@ constexpr int kMaxInfoDepth = 2048;
 // Writes the children of `root` (and everything listed below them). The file
 // is replaced only when all of it was written.
 bool exportInfoFile(const dirCompare& comp, const std::string& fileName, std::string& error, const element_t& root);
-bool writeInfoBlock(const dirCompare& comp, platform::AtomicFile& file, const element_t& element, std::string& error);
+// The same text, as it is made, to any sink (a pipe to another machine).
+bool writeInfo(const dirCompare& comp, const InfoSink& sink, std::string& error, const element_t& root);
+bool writeInfoBlock(const dirCompare& comp, const InfoSink& sink, const element_t& element, std::string& error);
 
 // The path written for an item: folder B's path inside it is replaced by folder A's.
 std::string infoPathOf(const dirCompare& comp, const std::string& path);
@@ -29,8 +32,10 @@ std::string infoPathOf(const dirCompare& comp, const std::string& path);
 // counts entries and stops (successfully) at the comparer's limit.
 bool readInfoFile(dirCompare& comp, element_t& target, const std::string& fileName, std::string& error,
                   const std::string& subPath);
+// `strict`: a block must be there and end with its END (a stream from
+// another program, which may stop at any point).
 bool readInfoBlock(dirCompare& comp, element_t& element, std::FILE* file, std::string& error,
-                   const std::string& subPath);
+                   const std::string& subPath, bool strict = false);
 
 // The eleven numbers of a record's fourth line into the first eleven words of
 // the listing record; missing numbers stay 0.

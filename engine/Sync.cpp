@@ -48,7 +48,7 @@ void walk(const dirCompare& comp, const ResultList& list, const result_t* parent
         }
         if (facesLinkedFolder(e) && e.included && visit.skip) visit.skip({e.pathA, e.pathB}, linkedFolderNotCompared());
         if (!isCandidate(e)) continue;
-        const SyncStep step{e.pathA, targetOf(comp, e, parent), e.kind};
+        const SyncStep step{e.pathA, targetOf(comp, e, parent), e.kind, e.folderA != 0};
         if (mayUpdate(e.pathA, notUpdateList))
             visit.copy(step, e);
         else if (visit.skip)
@@ -73,6 +73,22 @@ SyncOutcome synchronize(const dirCompare& comp, const ResultList& list, const re
 {
     SyncOutcome outcome;
     if (comp.state == TooManyFiles) return outcome;
+    if (comp.remoteA || comp.remoteB) {
+        // Another machine's side: the walk decides, rsync copies.
+        std::vector<SyncStep> steps;
+        walk(comp, list, parent, itemName, notUpdateList,
+             Visitor{[&](const SyncStep& step, const result_t&) {
+                         if (leftOut.count(step.source))
+                             outcome.skipped.push_back({step.source, step.target, textIn("未选中", "not chosen")});
+                         else
+                             steps.push_back(step);
+                     },
+                     [&](const SyncStep& step, const std::string& reason) {
+                         outcome.skipped.push_back({step.source, step.target, reason});
+                     }});
+        copyWithRsync(comp, steps, outcome, progress, logPath);
+        return outcome;
+    }
     const auto stop = [progress] { return progress && progress->abortRequested(); };
     platform::CopyInto into(comp.pathB);
     into.stopRequested = stop;

@@ -19,6 +19,7 @@ struct SyncStep {
     std::string source;
     std::string target;
     uint8_t kind = OnlyInA;  // OnlyInA: B lacks it; InBoth: the files differ
+    bool folder = false;
 };
 
 // One item that was not copied, or not wholly, and why.
@@ -68,6 +69,12 @@ SyncOutcome synchronize(const dirCompare& comp, const SyncScope& scope, const St
                         RunControl* progress = nullptr, const std::string& logPath = {},
                         const std::set<std::string>& leftOut = {});
 std::vector<SyncStep> syncPlan(const dirCompare& comp, const SyncScope& scope, const StringList& notUpdateList);
+
+// Copies the steps to or from another machine's folder with rsync over the
+// remote shell: never deleting, never writing over a target that appeared
+// since the comparison, every failure named per item.
+void copyWithRsync(const dirCompare& comp, const std::vector<SyncStep>& steps, SyncOutcome& outcome,
+                   RunControl* progress, const std::string& logPath);
 
 // "copied N, failed M, skipped K", in the current language.
 std::string summaryText(const SyncOutcome& outcome);

@@ -1,0 +1,41 @@
+// Folders on another machine: read through a remote shell running dirmatch's
+// export there, the information file arriving through a pipe; copied to or
+// from with rsync over the same shell.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace dm {
+
+class dirCompare;
+struct element_t;
+
+struct RemoteFolder {
+    std::string host;  // HOST or USER@HOST
+    std::string path;  // as the other machine spells it
+};
+
+// How the other machine is reached.
+struct RemoteAccess {
+    std::string shell = "ssh";         // a command line: "ssh -p 2222 -i key"
+    std::string program = "dirmatch";  // dirmatch on the other machine
+    bool batch = false;                // never ask for a password (no terminal to ask on)
+};
+
+// HOST:PATH or USER@HOST:PATH, as rsync reads them: a colon before any slash.
+// "./a:b" and "/x/a:b" are local, and so is a drive letter ("C:\x") on Windows.
+std::optional<RemoteFolder> remoteFolderOf(const std::string& side);
+
+// A word quoted for the POSIX shell that runs commands on the other machine.
+std::string shellQuoted(const std::string& word);
+
+// The command that runs `line` (one line for the remote shell) on `host`.
+std::vector<std::string> remoteCommand(const RemoteAccess& access, const std::string& host, const std::string& line);
+
+// Fills `node` (a folder of the remote side) from `dirmatch export` run on its
+// host; false, with a text that says what went wrong there, when it fails.
+bool readRemoteSide(dirCompare& comp, element_t& node, const RemoteFolder& folder, std::string& error);
+
+}  // namespace dm

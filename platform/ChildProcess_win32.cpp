@@ -1,0 +1,29 @@
+#include "platform/ChildProcess.h"
+
+namespace dm::platform {
+
+struct ChildProcess::Impl {};
+
+ChildProcess::ChildProcess() = default;
+ChildProcess::~ChildProcess() = default;
+
+bool ChildProcess::start(const std::vector<std::string>&, std::string& error, const std::string&)
+{
+    error = "folders on another machine are not supported by this build";
+    return false;
+}
+
+std::FILE* ChildProcess::output()
+{
+    return nullptr;
+}
+
+int ChildProcess::finish(std::string& errors)
+{
+    errors.clear();
+    return 255;
+}
+
+void ChildProcess::stop() {}
+
+}  // namespace dm::platform
