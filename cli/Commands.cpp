@@ -210,7 +210,12 @@ int runSync(const CompareArgs& args, const SyncArgs& sync)
         return ExitError;
     }
     const auto plan = syncPlan(*comp, scope, args.exclude);
-    for (const SyncStep& step : plan) std::cout << printable(step.source) << " -> " << printable(step.target) << '\n';
+    const auto on = [](const std::optional<RemoteFolder>& remote) {
+        return remote ? remote->host + ":" : std::string();
+    };
+    for (const SyncStep& step : plan)
+        std::cout << printable(on(comp->remoteA) + step.source) << " -> " << printable(on(comp->remoteB) + step.target)
+                  << '\n';
     if (sync.dryRun || plan.empty()) {
         if (plan.empty()) std::cout << countsText(comp->results) << '\n';
         return exitCodeOf(*comp);
@@ -247,7 +252,12 @@ int runExport(const std::string& folderA, const std::string& file, const std::st
     std::string normalized;
     std::string error;
     if (!normalizeFolder(folderA, normalized, error)) {
-        std::cerr << kTool << oneLine(error) << std::endl;
+        // Also read by a comparison on another machine, which passes it on.
+        std::cerr << kTool
+                  << (platform::isNotFound(platform::lastError())
+                          ? textIn("文件夹不存在: ", "no such folder: ") + printable(folderA)
+                          : oneLine(error))
+                  << std::endl;
         return ExitError;
     }
     Job job;

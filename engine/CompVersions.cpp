@@ -73,7 +73,8 @@ void dirCompare::readVersionsToCompare(const ElementList& listA, const ElementLi
             if (a.isFolder || b.isFolder || (!wanted.empty() && platform::upperCase(a.name()) != wanted)) continue;
             // A pair that size or time already tell apart differs whatever its versions.
             if (((options & optSize) && a.size() != b.size()) || ((options & optTime) && !sameTime(a, b))) continue;
-            reads.add(side == 0 ? a : b);
+            // A side from a file (or another machine) has its versions: its paths are not here.
+            if (!(side == 0 ? infoSideA_ : infoSideB_)) reads.add(side == 0 ? a : b);
         }
     }
 }
@@ -103,8 +104,8 @@ void settleVersions(result_t& r)
 
 void dirCompare::readAllVersions()
 {
-    readVersionsBelow(rootA);
-    readVersionsBelow(rootB);
+    if (!infoSideA_) readVersionsBelow(rootA);
+    if (!infoSideB_) readVersionsBelow(rootB);
     settleVersions(results);
     saveVersionCache();
 }

@@ -245,7 +245,7 @@ namespace {
 class InfoReader {
 public:
     InfoReader(const dirCompare& comp, std::FILE* file, bool strict)
-        : limit_(comp.maxEntries), progress_(comp.progress), file_(file), strict_(strict)
+        : limit_(comp.maxEntries), progress_(comp.progress), strict_(strict), file_(file)
     {
     }
 

@@ -75,6 +75,12 @@ void TfrmMain::showSummary()
 void TfrmMain::btnExportClick()
 {
     if (isBusy()) return;
+    // Only the machine that holds a folder can describe it.
+    if (remoteFolderOf(dm_.StandardDir)) {
+        messageBox(this, qs(textIn("文件夹 A 在另一台机器上: 请在那台机器上运行 dirmatch export",
+                                   "Folder A is on another machine: run dirmatch export there")));
+        return;
+    }
     const std::string folder = !dm_.DispPath.empty() ? dm_.DispPath : platform::folderOf(platform::programFile());
     if (dm_.DispInfo.empty()) dm_.DispInfo = "info.dat";
     const QString file = chooseFile(this, qs(folder), qs(folder + dm_.DispInfo), QString(), true);

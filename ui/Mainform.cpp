@@ -387,6 +387,8 @@ void TfrmMain::RunComparison()
     }
     entryLimit_ = working_->maxEntries;
     working_->versionCachePath = dm_.VersionCachePath;
+    // Nobody can answer a password prompt behind the remote shell's pipe.
+    working_->remoteAccess.batch = true;
     const QDateTime start = QDateTime::currentDateTime();
     panels[0]->setText(text(msg::StateComparing));
     startJob([this] { working_->run(0); }, [this, start] { comparisonDone(start); });
