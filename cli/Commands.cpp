@@ -178,7 +178,11 @@ int runCompare(const CompareArgs& args)
 {
     Job job;
     auto comp = runComparison(args, job);
-    return report(*comp, args);
+    const int code = report(*comp, args);
+    // The program ends here: the system takes back the trees' memory at once,
+    // where freeing them node by node would cost a tenth of the run.
+    (void)comp.release();
+    return code;
 }
 
 int runSync(const CompareArgs& args, const SyncArgs& sync)

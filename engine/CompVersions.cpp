@@ -50,8 +50,10 @@ bool dirCompare::sameTime(const element_t& a, const element_t& b)
 
 void dirCompare::lookUpVersion(element_t& file, const platform::FolderListing& listing)
 {
+    // Without the version rule a version is read only for a report: the cache
+    // is not worth loading for that.
     const platform::FileIdentity identity = listing.identity();
-    if (versionCachePath.empty() || !identity.known()) return;
+    if (versionCachePath.empty() || !(options & optVersion) || !identity.known()) return;
     if (!versionCache_) versionCache_ = std::make_unique<platform::VersionCache>(versionCachePath);
     std::optional<platform::FileVersion> version;
     if (versionCache_->find(keyOf(file, identity), version, file.versionEntry)) {
