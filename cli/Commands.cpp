@@ -214,12 +214,9 @@ int runSync(const CompareArgs& args, const SyncArgs& sync)
         return ExitError;
     }
     const auto plan = syncPlan(*comp, scope, args.exclude);
-    const auto on = [](const std::optional<RemoteFolder>& remote) {
-        return remote ? remote->host + ":" : std::string();
-    };
     for (const SyncStep& step : plan)
-        std::cout << printable(on(comp->remoteA) + step.source) << " -> " << printable(on(comp->remoteB) + step.target)
-                  << '\n';
+        std::cout << printable(hostPrefix(comp->remoteA) + step.source) << " -> "
+                  << printable(hostPrefix(comp->remoteB) + step.target) << '\n';
     if (sync.dryRun || plan.empty()) {
         if (plan.empty()) std::cout << countsText(comp->results) << '\n';
         return exitCodeOf(*comp);

@@ -37,6 +37,11 @@ std::optional<RemoteFolder> remoteFolderOf(const std::string& side)
     return folder;
 }
 
+std::string hostPrefix(const std::optional<RemoteFolder>& remote)
+{
+    return remote ? remote->host + ":" : std::string();
+}
+
 std::string shellQuoted(const std::string& word)
 {
     std::string quoted = "'";

@@ -28,6 +28,9 @@ struct RemoteAccess {
 // "./a:b" and "/x/a:b" are local, and so is a drive letter ("C:\x") on Windows.
 std::optional<RemoteFolder> remoteFolderOf(const std::string& side);
 
+// "HOST:" for a side on another machine, written before its paths; else empty.
+std::string hostPrefix(const std::optional<RemoteFolder>& remote);
+
 // A word quoted for the POSIX shell that runs commands on the other machine.
 std::string shellQuoted(const std::string& word);
 

@@ -48,7 +48,8 @@ void walk(const dirCompare& comp, const ResultList& list, const result_t* parent
         }
         if (facesLinkedFolder(e) && e.included && visit.skip) visit.skip({e.pathA, e.pathB}, linkedFolderNotCompared());
         if (!isCandidate(e)) continue;
-        const SyncStep step{e.pathA, targetOf(comp, e, parent), e.kind, e.folderA != 0};
+        const SyncStep step{e.pathA, targetOf(comp, e, parent), e.kind, e.folderA != 0,
+                            e.elemA && !e.folderA ? e.elemA->size() : 0};
         if (mayUpdate(e.pathA, notUpdateList))
             visit.copy(step, e);
         else if (visit.skip)
@@ -97,7 +98,7 @@ SyncOutcome synchronize(const dirCompare& comp, const ResultList& list, const re
         for (const SyncStep& step : syncPlan(comp, list, parent, itemName, notUpdateList)) {
             if (leftOut.count(step.source)) continue;
             ++progress->filesToCopy;
-            progress->bytesToCopy += int64_t(platform::itemSize(step.source));
+            progress->bytesToCopy += int64_t(step.size);
         }
     }
     const auto skip = [&](const SyncStep& step, const std::string& reason) {

@@ -20,6 +20,7 @@ struct SyncStep {
     std::string target;
     uint8_t kind = OnlyInA;  // OnlyInA: B lacks it; InBoth: the files differ
     bool folder = false;
+    uint64_t size = 0;  // a file's size as compared
 };
 
 // One item that was not copied, or not wholly, and why.

@@ -11,11 +11,6 @@ namespace dm {
 
 namespace {
 
-std::string rootOf(const std::optional<RemoteFolder>& remote, const std::string& path)
-{
-    return remote ? remote->host + ":" + path : path;
-}
-
 std::vector<std::string> linesOf(const std::string& text)
 {
     std::vector<std::string> lines;
@@ -102,8 +97,8 @@ void copyWithRsync(const dirCompare& comp, const std::vector<SyncStep>& steps, S
         return;
     }
     if (progress) progress->filesToCopy += int64_t(steps.size());
-    const std::string from = rootOf(comp.remoteA, comp.pathA);
-    const std::string to = rootOf(comp.remoteB, comp.pathB);
+    const std::string from = hostPrefix(comp.remoteA) + comp.pathA;
+    const std::string to = hostPrefix(comp.remoteB) + comp.pathB;
     const auto relativeA = [&](const SyncStep& s) { return s.source.substr(comp.pathA.size()); };
     const auto relativeB = [&](const SyncStep& s) { return s.target.substr(comp.pathB.size()); };
 

@@ -39,7 +39,8 @@ void TfrmMain::btnSynAllClick()
 
 bool TfrmMain::confirmPlan(const SyncScope& scope)
 {
-    syncPreview->setPlan(syncPlan(*comparer, scope, dm_.NotUpdateList));
+    syncPreview->setPlan(syncPlan(*comparer, scope, dm_.NotUpdateList), hostPrefix(comparer->remoteA),
+                         hostPrefix(comparer->remoteB));
     return execModal(*syncPreview) == QDialog::Accepted;
 }
 

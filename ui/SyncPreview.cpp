@@ -8,7 +8,6 @@
 #include <QVBoxLayout>
 
 #include "common/Messages.h"
-#include "platform/Listing.h"
 #include "ui/Forms.h"
 
 namespace dm::ui {
@@ -48,7 +47,7 @@ TdlgSyncPreview::TdlgSyncPreview(QWidget* parent) : QDialog(parent)
     connect(table, &QTableWidget::itemChanged, this, [this] { showTotals(); });
 }
 
-void TdlgSyncPreview::setPlan(const std::vector<SyncStep>& steps)
+void TdlgSyncPreview::setPlan(const std::vector<SyncStep>& steps, const std::string& hostA, const std::string& hostB)
 {
     // In the language of the moment (the main window settles it when shown).
     setWindowTitle(qs(messageText(msg::SyncConfirmCaption)));
@@ -63,20 +62,19 @@ void TdlgSyncPreview::setPlan(const std::vector<SyncStep>& steps)
     table->setRowCount(int(steps.size()));
     for (int i = 0; i < int(steps.size()); ++i) {
         const SyncStep& step = steps[size_t(i)];
-        sizes_.push_back(platform::itemSize(step.source));
+        sizes_.push_back(step.size);
         auto* kind = new QTableWidgetItem(
             qs(step.kind == OnlyInA ? textIn("B 缺少", "lacking in B") : textIn("不一致", "different")));
         kind->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
         kind->setCheckState(Qt::Checked);
         table->setItem(i, Kind, kind);
-        for (const auto& [col, text] : {std::pair{From, step.source}, std::pair{To, step.target}}) {
+        for (const auto& [col, text] : {std::pair{From, hostA + step.source}, std::pair{To, hostB + step.target}}) {
             auto* cell = new QTableWidgetItem(qs(text));
             cell->setToolTip(qs(text));
             table->setItem(i, col, cell);
         }
         table->setItem(i, Size,
-                       new QTableWidgetItem(platform::folderExists(step.source) ? qs(textIn("文件夹", "folder"))
-                                                                                : sizeText(sizes_.back())));
+                       new QTableWidgetItem(step.folder ? qs(textIn("文件夹", "folder")) : sizeText(sizes_.back())));
     }
     table->resizeColumnToContents(Kind);
     showTotals();

@@ -20,7 +20,8 @@ public:
     explicit TdlgSyncPreview(QWidget* parent = nullptr);
 
     // Lists the plan, every item ticked.
-    void setPlan(const std::vector<SyncStep>& steps);
+    // hostA and hostB ("HOST:") are shown before the paths of a side on another machine.
+    void setPlan(const std::vector<SyncStep>& steps, const std::string& hostA = {}, const std::string& hostB = {});
     // The sources of the items the user unticked.
     std::set<std::string> leftOut() const;
 
