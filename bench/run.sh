@@ -93,9 +93,10 @@ ratios=""
 for t in a b c r100k; do
   A="$work/$t/A"; B="$work/$t/B"
   l=$(load)
+  d="$dm compare $A $B --max-entries 3000000"
   interleaved "$work/$t.json" \
-    "$dm compare $A $B --no-cache" "$dm compare $A $B" "$dm compare $A $B --rules size,time,subdirs" \
-    "$dm compare $A $B --json" "rsync -rn --itemize-changes $A/ $B/" "find $A $B -printf '%s %T@\n'" \
+    "$d --no-cache" "$d" "$d --rules size,time,subdirs" "$d --json" \
+    "rsync -rn --itemize-changes $A/ $B/" "find $A $B -printf '%s %T@\n'" \
     "$walk $A $B" "$walk --read $A $B" >/dev/null
   m=(); c=()
   for i in 0 1 2 3 4 5 6 7; do m+=("$(median "$work/$t.json" $i)"); c+=("$(cpu "$work/$t.json" $i)"); done
@@ -135,7 +136,7 @@ for t in b r100k; do
 done
 
 # The same, with a program keeping the other core busy.
-hog() { sh -c 'while :; do :; done' & echo $!; }
+hog() { sh -c 'while :; do :; done' >/dev/null 2>&1 & echo $!; }
 {
   echo
   echo "## Warm cache, the other core kept busy (one endless shell loop)"

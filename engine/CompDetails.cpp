@@ -36,7 +36,9 @@ std::string localTimeText(const platform::FILETIME& utc)
 
 namespace {
 
-void appendValues(const element_t* e, bool linkFacesFolder, StringList& texts)
+// `local`: the element's path is on this machine (not a side read from a file
+// or from another machine), so a version not read yet can be read from it.
+void appendValues(const element_t* e, bool linkFacesFolder, bool local, StringList& texts)
 {
     if (!e) {
         for (int i = 0; i < 4; ++i) texts.push_back(messageText(msg::NotPresent));
@@ -54,7 +56,7 @@ void appendValues(const element_t* e, bool linkFacesFolder, StringList& texts)
         // A version stored in Chinese (an information file) reads in the current
         // language; one the scan did not need is read now.
         if (e->version.empty())
-            texts.push_back(fileVersionText(e->path));
+            texts.push_back(local ? fileVersionText(e->path) : messageText(msg::NotPresent));
         else if (e->version == messageRaw(msg::StoredNoVersion))
             texts.push_back(messageText(msg::NoVersion));
         else
@@ -72,9 +74,9 @@ void dirCompare::details(const result_t& node, StringList& texts) const
         texts.push_back(messageText(title));
     texts.push_back(messageText(msg::DetailFilesInA));
     const bool linkFacesFolder = facesLinkedFolder(node);
-    appendValues(node.elemA, linkFacesFolder, texts);
+    appendValues(node.elemA, linkFacesFolder, !infoSideA_, texts);
     texts.push_back(messageText(msg::DetailFilesInB));
-    appendValues(node.elemB, linkFacesFolder, texts);
+    appendValues(node.elemB, linkFacesFolder, !infoSideB_, texts);
     if (node.contentError) texts.push_back(*node.contentError);
 }
 
