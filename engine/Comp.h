@@ -60,8 +60,9 @@ constexpr int32_t MaxScanCount = 10000;
 // One node of a scanned tree, file or folder alike.
 struct element_t {
     std::string path;
-    WIN32_FIND_DATA findData;
-    std::string version;  // empty while not read (a file scanned without the version rule)
+    platform::FileRecord findData;
+    std::string shortName;  // the 8.3 name, where the system gives one
+    std::string version;    // empty while not read (a file scanned without the version rule)
     uint8_t isFolder = 0;
     // Present only for a folder whose content has been listed.
     std::optional<std::vector<std::unique_ptr<element_t>>> children;

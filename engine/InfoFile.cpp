@@ -1,7 +1,6 @@
 #include "engine/InfoFile.h"
 
 #include <array>
-#include <cstring>
 #include <stdexcept>
 
 #include "common/FileHelpers.h"
@@ -37,7 +36,8 @@ std::string trimmed(const std::string& text)
 // The record's first eleven 32-bit words, in their order in the record.
 using Words = std::array<uint32_t, kWordCount>;
 
-Words wordsOf(const WIN32_FIND_DATA& r)
+template <typename Record>
+Words wordsOf(const Record& r)
 {
     return {r.dwFileAttributes,
             r.ftCreationTime.dwLowDateTime,
@@ -52,7 +52,8 @@ Words wordsOf(const WIN32_FIND_DATA& r)
             r.dwReserved1};
 }
 
-void setWords(WIN32_FIND_DATA& r, const Words& w)
+template <typename Record>
+void setWords(Record& r, const Words& w)
 {
     r.dwFileAttributes = w[0];
     r.ftCreationTime = {w[1], w[2]};
@@ -129,13 +130,6 @@ const InfoMarks& marks()
     return m;
 }
 
-void copyName(char* to, size_t capacity, const std::string& from)
-{
-    const size_t n = std::min(from.size(), capacity - 1);
-    std::memcpy(to, from.data(), n);
-    to[n] = '\0';
-}
-
 }  // namespace
 
 std::string infoPathOf(const dirCompare& comp, const std::string& path)
@@ -158,8 +152,8 @@ bool writeInfoBlock(const dirCompare& comp, const InfoSink& file, const element_
         if (!file(m.begin + "\r\n")) return failWrite();
         for (const auto& child : *element.children) {
             const std::string path = infoPathOf(comp, child->path);
-            const std::string name = child->findData.cFileName;
-            const std::string shortName = child->findData.cAlternateFileName;
+            const std::string name(platform::lastComponent(child->path));
+            const std::string& shortName = child->shortName;
             if (holdsLineBreak(path) || holdsLineBreak(name) || holdsLineBreak(shortName) ||
                 holdsLineBreak(child->version)) {
                 error = lineBreakError(child->path);
@@ -210,7 +204,10 @@ bool exportInfoFile(const dirCompare& comp, const std::string& fileName, std::st
     return true;
 }
 
-bool parseNumbersLine(const std::string& line, WIN32_FIND_DATA& record, std::string& error)
+namespace {
+
+template <typename Record>
+bool parseNumbers(const std::string& line, Record& record, std::string& error)
 {
     Words words = wordsOf(record);
     int k = 0;
@@ -235,6 +232,18 @@ bool parseNumbersLine(const std::string& line, WIN32_FIND_DATA& record, std::str
     }
     setWords(record, words);
     return true;
+}
+
+}  // namespace
+
+bool parseNumbersLine(const std::string& line, WIN32_FIND_DATA& record, std::string& error)
+{
+    return parseNumbers(line, record, error);
+}
+
+bool parseNumbersLine(const std::string& line, platform::FileRecord& record, std::string& error)
+{
+    return parseNumbers(line, record, error);
 }
 
 namespace {
@@ -298,9 +307,10 @@ private:
                 case 3:
                     if (!parseNumbersLine(line, record->findData, error)) return false;
                     break;
-                case 4: copyName(record->findData.cFileName, sizeof record->findData.cFileName, line); break;
+                case 4: break;  // the name: the path's last component says it
                 case 5: {
-                    copyName(record->findData.cAlternateFileName, sizeof record->findData.cAlternateFileName, line);
+                    // As much as a listing record's short name holds.
+                    record->shortName = line.substr(0, sizeof(WIN32_FIND_DATA::cAlternateFileName) - 1);
                     element_t& added = *record;
                     element.children->push_back(std::move(record));
                     n = 0;

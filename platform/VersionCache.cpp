@@ -85,29 +85,37 @@ void VersionCache::rehash(size_t wanted)
     size_t slots = 1024;
     while (slots < wanted) slots *= 2;
     index_.assign(slots, 0);
-    for (uint32_t i = 0; i < entries_.size(); ++i) *slotOf(entries_[i].key) = i + 1;
+    for (uint32_t i = 0; i < entries_.size(); ++i) {
+        const uint64_t hash = hashOf(entries_[i].key);
+        *slotOf(entries_[i].key, hash) = (hash & ~0xFFFFFFFFull) | (i + 1);
+    }
 }
 
 // The slot holding the key, or the free slot where it belongs.
-uint32_t* VersionCache::slotOf(const VersionKey& key)
+uint64_t* VersionCache::slotOf(const VersionKey& key, uint64_t hash)
 {
     const size_t mask = index_.size() - 1;
-    for (size_t at = hashOf(key) & mask;; at = (at + 1) & mask) {
-        uint32_t& slot = index_[at];
-        if (slot == 0 || entries_[slot - 1].key == key) return &slot;
+    const uint64_t tag = hash & ~0xFFFFFFFFull;
+    for (size_t at = hash & mask;; at = (at + 1) & mask) {
+        uint64_t& slot = index_[at];
+        if (slot == 0) return &slot;
+        if ((slot & ~0xFFFFFFFFull) == tag && entries_[(slot & 0xFFFFFFFFu) - 1].key == key) return &slot;
     }
 }
 
 bool VersionCache::find(const VersionKey& key, std::optional<FileVersion>& version, uint32_t& entry)
 {
     if (index_.empty()) rehash(0);
-    uint32_t* slot = slotOf(key);
+    const uint64_t hash = hashOf(key);
+    uint64_t* slot = slotOf(key, hash);
     if (*slot == 0) {
         entries_.push_back(Entry{key, {}, today_, kUnread});
-        *slot = uint32_t(entries_.size());
+        *slot = (hash & ~0xFFFFFFFFull) | entries_.size();
+        entry = uint32_t(entries_.size());
         if (entries_.size() * 2 > index_.size()) rehash(index_.size() * 2);
+    } else {
+        entry = uint32_t(*slot & 0xFFFFFFFFu);
     }
-    entry = *slot;
     Entry& e = entries_[entry - 1];
     if (e.state == kUnread) return false;
     if (e.lastUsed != today_) {

@@ -52,7 +52,7 @@ private:
     };
 
     void load();
-    uint32_t* slotOf(const VersionKey& key);
+    uint64_t* slotOf(const VersionKey& key, uint64_t hash);
     void rehash(size_t slots);
 
     std::string path_;
@@ -60,7 +60,9 @@ private:
     uint32_t today_;
     bool changed_ = false;
     std::vector<Entry> entries_;
-    std::vector<uint32_t> index_;  // open addressing: entry number + 1, 0 for a free slot
+    // Open addressing: entry number + 1 in the low half (0: a free slot), the
+    // key's hash in the high half, so that a probe seldom touches an entry.
+    std::vector<uint64_t> index_;
 };
 
 }  // namespace dm::platform
