@@ -40,7 +40,7 @@ public:
     // Writes the file back if anything changed; false (lastError() set) when it cannot.
     bool save();
 
-    size_t size() const { return entries_.size(); }
+    size_t size() const { return storedCount_ + added_.size(); }
 
 private:
     enum State : uint8_t { kUnread = 0, kNoVersion = 1, kVersion = 2 };
@@ -52,17 +52,17 @@ private:
     };
 
     void load();
-    uint64_t* slotOf(const VersionKey& key, uint64_t hash);
-    void rehash(size_t slots);
+    Entry storedEntry(size_t index) const;
 
     std::string path_;
     size_t capacity_;
     uint32_t today_;
     bool changed_ = false;
-    std::vector<Entry> entries_;
-    // Open addressing: entry number + 1 in the low half (0: a free slot), the
-    // key's hash in the high half, so that a probe seldom touches an entry.
-    std::vector<uint64_t> index_;
+    // The file as read (or last saved): its records sorted by key.
+    std::string stored_;
+    size_t storedCount_ = 0;
+    std::vector<size_t> usedAgain_;  // stored records found today for the first time
+    std::vector<Entry> added_;       // files looked up in vain; their versions once read
 };
 
 }  // namespace dm::platform

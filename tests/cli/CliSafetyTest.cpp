@@ -68,6 +68,10 @@ TEST_F(CliSafety, AFileOrFolderNobodyMayReadEndsTheRunWithItsRealCause)
     fs::permissions(locked, fs::perms::none);
     const Outcome unreadable = asNobody("compare " + ab);
     EXPECT_EQ(unreadable.code, 0) << unreadable.err;  // no version read, the same on both sides; no hang
+    // Its content cannot be compared: the pair differs, and says why.
+    const Outcome content = asNobody("compare " + ab + " --rules size,content --json");
+    EXPECT_EQ(content.code, 1) << content.err;
+    EXPECT_NE(content.out.find("content not read (A): Permission denied"), std::string::npos) << content.out;
 
     dir.file("A/closed/inside");
     fs::permissions(dir / "A/closed", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);

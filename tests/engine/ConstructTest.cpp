@@ -81,5 +81,23 @@ TEST(StateText, EachStateHasItsText)
     EXPECT_EQ(stateText(99, ""), "未知错误"_sys);
 }
 
+TEST(RemoteFolder, AColonBeforeAnySlashNamesAHostAsRsyncReadsIt)
+{
+    const std::pair<const char*, const char*> remote[] = {
+        {"web1:/srv/app", "web1|/srv/app"},
+        {"deploy@web1:/srv/app", "deploy@web1|/srv/app"},
+        {"web1:data", "web1|data"},
+        {"web1:", "web1|."},
+    };
+    for (const auto& [side, expected] : remote) {
+        const auto folder = remoteFolderOf(side);
+        ASSERT_TRUE(folder) << side;
+        EXPECT_EQ(folder->host + "|" + folder->path, expected);
+    }
+    for (const char* local : {"./a:b", "/x/a:b", ":x", "plain"}) EXPECT_FALSE(remoteFolderOf(local)) << local;
+    EXPECT_EQ(remoteFolderOf("C:\\work").has_value(), platform::kSeparator == '/');  // a drive letter on Windows
+    EXPECT_EQ(shellQuoted("it's here"), "'it'\\''s here'");
+}
+
 }  // namespace
 }  // namespace dm
