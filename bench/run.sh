@@ -24,9 +24,11 @@ gen="$here/build-rel/bench/bench_gen"
 
 mkdir -p "$work"
 walk="$here/build-rel/bench/bench_walk"
-# The version cache of these runs, apart from the user's own.
-export XDG_CACHE_HOME="$work/cache"
-cachefile="$XDG_CACHE_HOME/dirmatch/versions.cache"
+# The version cache of these runs, apart from the user's own: one for each
+# tree, as for a user who keeps one tree in line (the trees together exceed
+# what the cache keeps).
+rm -rf "$work/cache"
+cache_for() { export XDG_CACHE_HOME="$work/cache/$1"; }
 declare -A entries
 make_tree() {  # name files folders depth pe versioned [empty]
   local name=$1; shift
@@ -93,6 +95,7 @@ ratios=""
 for t in a b c r100k; do
   A="$work/$t/A"; B="$work/$t/B"
   l=$(load)
+  cache_for "$t"
   d="$dm compare $A $B --max-entries 3000000"
   interleaved "$work/$t.json" \
     "$d --no-cache" "$d" "$d --rules size,time,subdirs" "$d --json" \
@@ -146,6 +149,7 @@ hog() { sh -c 'while :; do :; done' >/dev/null 2>&1 & echo $!; }
 } >> "$results"
 for t in a b c; do
   A="$work/$t/A"; B="$work/$t/B"
+  cache_for "$t"
   h=$(hog)
   interleaved "$work/hog-$t.json" "$dm compare $A $B --no-cache" "$dm compare $A $B" "rsync -rn --itemize-changes $A/ $B/" >/dev/null
   kill "$h"
@@ -176,6 +180,7 @@ loop=$(losetup -f --show --direct-io=on "$img")
 remount="umount $mnt 2>/dev/null; sync; echo 3 > /proc/sys/vm/drop_caches; mount $loop $mnt"
 for t in a b c; do
   A="$mnt/$t/A"; B="$mnt/$t/B"
+  cache_for "cold-$t"
   sh -c "$remount"
   "$dm" compare "$A" "$B" >/dev/null || true  # the version cache knows this tree's files
   hyperfine -N -i -r "$runs" --output=null --prepare "sh -c '$remount'" --export-json "$work/cold-$t.json" \
@@ -266,6 +271,7 @@ PY
 # A folder on another machine: tree (b)'s B through an sshd of its own on the
 # loopback address, side by side with rsync -rn over the same ssh.
 keys=$(mktemp -d)
+cache_for b
 if port=$(bash tests/support/remote/start-sshd "$keys"); then
   ssh_cmd="ssh -F /dev/null -p $port -i $keys/user -o UserKnownHostsFile=$keys/known_hosts -o StrictHostKeyChecking=yes -o BatchMode=yes"
   remote="$(id -un)@127.0.0.1:$work/b/B"
@@ -302,6 +308,7 @@ fi
 base=$(/usr/bin/time -f %M "$dm" --help 2>&1 >/dev/null | tail -1)
 for t in b r100k r1m; do
   A="$work/$t/A"; B="$work/$t/B"
+  cache_for "$t"
   hyperfine -N -i -w 1 -r 3 --output=null --export-json "$work/g-$t.json" \
     "$dm compare $A $B --max-entries 3000000 --no-cache" "$dm compare $A $B --max-entries 3000000" >/dev/null
   first=$(median "$work/g-$t.json" 0); repeat=$(median "$work/g-$t.json" 1)

@@ -25,7 +25,7 @@ struct VersionKey {
 class VersionCache {
 public:
     // Entries kept from one run to the next; those used least recently go first.
-    static constexpr size_t kCapacity = 200000;
+    static constexpr size_t kCapacity = 500000;  // a file of 26 MB at most
 
     // Reads the cache file, if any.
     explicit VersionCache(std::string path, size_t capacity = kCapacity);
