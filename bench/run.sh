@@ -133,6 +133,7 @@ done
 } >> "$results"
 for t in b r100k; do
   A="$work/$t/A"; B="$work/$t/B"
+  cache_for "$t"
   kt=$( { /usr/bin/time -f %M "$dm" compare "$A" "$B" --max-entries 3000000 >/dev/null || true; } 2>&1 | tail -1)
   kj=$( { /usr/bin/time -f %M "$dm" compare "$A" "$B" --max-entries 3000000 --json >/dev/null || true; } 2>&1 | tail -1)
   echo "| ($t) | $((kt / 1024)) MiB | $((kj / 1024)) MiB | $(( (kj - kt) * 1024 / (2 * ${entries[$t]}) )) bytes |" >> "$results"
