@@ -282,7 +282,8 @@ TEST_F(Cli, TheContentRuleSeesWhatSizeAndTimeMissAndSaysWhenASideHasNoContent)
     dir.file("B/changed", "abd");
     const Outcome run = dirmatch("compare " + ab + " --rules size,content --json");
     EXPECT_EQ(run.code, 1) << run.err;
-    for (const auto& node : nlohmann::json::parse(run.out)["results"])
+    const auto doc = nlohmann::json::parse(run.out);
+    for (const auto& node : doc["results"])
         EXPECT_EQ(node["sameContent"], node["name"] == "changed" ? 0 : 1) << node["name"];
     EXPECT_EQ(dirmatch("compare " + ab + " --rules size,time").code, 1);
     EXPECT_EQ(dirmatch("compare " + ab + " --rules size").code, 0);
