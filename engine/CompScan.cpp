@@ -112,7 +112,7 @@ bool dirCompare::listEntries(const std::string& folder, const std::string& itemN
         if (isDotEntry(record.cFileName)) continue;
         auto child = std::make_unique<element_t>();
         child->path = folder + record.cFileName;
-        child->findData = platform::fileRecordOf(record);
+        child->findData = record;  // its words; the name is in the path
         child->shortName = record.cAlternateFileName;
         child->isFolder = (record.dwFileAttributes & platform::FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
         if (child->isFolder && isInnerFolder(child->path)) {

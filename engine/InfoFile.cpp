@@ -36,8 +36,7 @@ std::string trimmed(const std::string& text)
 // The record's first eleven 32-bit words, in their order in the record.
 using Words = std::array<uint32_t, kWordCount>;
 
-template <typename Record>
-Words wordsOf(const Record& r)
+Words wordsOf(const platform::FileRecord& r)
 {
     return {r.dwFileAttributes,
             r.ftCreationTime.dwLowDateTime,
@@ -52,8 +51,7 @@ Words wordsOf(const Record& r)
             r.dwReserved1};
 }
 
-template <typename Record>
-void setWords(Record& r, const Words& w)
+void setWords(platform::FileRecord& r, const Words& w)
 {
     r.dwFileAttributes = w[0];
     r.ftCreationTime = {w[1], w[2]};
@@ -204,10 +202,7 @@ bool exportInfoFile(const dirCompare& comp, const std::string& fileName, std::st
     return true;
 }
 
-namespace {
-
-template <typename Record>
-bool parseNumbers(const std::string& line, Record& record, std::string& error)
+bool parseNumbersLine(const std::string& line, platform::FileRecord& record, std::string& error)
 {
     Words words = wordsOf(record);
     int k = 0;
@@ -232,18 +227,6 @@ bool parseNumbers(const std::string& line, Record& record, std::string& error)
     }
     setWords(record, words);
     return true;
-}
-
-}  // namespace
-
-bool parseNumbersLine(const std::string& line, WIN32_FIND_DATA& record, std::string& error)
-{
-    return parseNumbers(line, record, error);
-}
-
-bool parseNumbersLine(const std::string& line, platform::FileRecord& record, std::string& error)
-{
-    return parseNumbers(line, record, error);
 }
 
 namespace {

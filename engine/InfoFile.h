@@ -39,7 +39,6 @@ bool readInfoBlock(dirCompare& comp, element_t& element, std::FILE* file, std::s
 
 // The eleven numbers of a record's fourth line into the first eleven words of
 // the listing record; missing numbers stay 0.
-bool parseNumbersLine(const std::string& line, WIN32_FIND_DATA& record, std::string& error);
 bool parseNumbersLine(const std::string& line, platform::FileRecord& record, std::string& error);
 
 }  // namespace dm

@@ -23,20 +23,6 @@ struct SYSTEMTIME {
     uint16_t wMilliseconds = 0;
 };
 
-struct WIN32_FIND_DATA {
-    uint32_t dwFileAttributes = 0;
-    FILETIME ftCreationTime;
-    FILETIME ftLastAccessTime;
-    FILETIME ftLastWriteTime;
-    uint32_t nFileSizeHigh = 0;
-    uint32_t nFileSizeLow = 0;
-    uint32_t dwReserved0 = 0;
-    uint32_t dwReserved1 = 0;
-    char cFileName[260] = {};
-    char cAlternateFileName[14] = {};
-};
-static_assert(sizeof(WIN32_FIND_DATA) == 320, "the listing record keeps its Win32 size");
-
 // What a tree keeps of a listing record: its words without the two names
 // (the name is the path's last component), a seventh of the record's size.
 struct FileRecord {
@@ -50,11 +36,12 @@ struct FileRecord {
     uint32_t dwReserved1 = 0;
 };
 
-inline FileRecord fileRecordOf(const WIN32_FIND_DATA& r)
-{
-    return {r.dwFileAttributes, r.ftCreationTime, r.ftLastAccessTime, r.ftLastWriteTime,
-            r.nFileSizeHigh,    r.nFileSizeLow,   r.dwReserved0,      r.dwReserved1};
-}
+// The listing record: those words, then the two names.
+struct WIN32_FIND_DATA : FileRecord {
+    char cFileName[260] = {};
+    char cAlternateFileName[14] = {};
+};
+static_assert(sizeof(WIN32_FIND_DATA) == 320, "the listing record keeps its Win32 size");
 
 constexpr uint32_t FILE_ATTRIBUTE_READONLY = 0x01;
 constexpr uint32_t FILE_ATTRIBUTE_HIDDEN = 0x02;
@@ -78,8 +65,7 @@ struct FileIdentity {
 // Longest name a record can hold (the terminating zero takes the last byte).
 constexpr unsigned kMaxNameLength = 259;
 
-template <typename Record>
-uint64_t fileSizeOf(const Record& rec)
+inline uint64_t fileSizeOf(const FileRecord& rec)
 {
     return (uint64_t(rec.nFileSizeHigh) << 32) | rec.nFileSizeLow;
 }
