@@ -54,14 +54,15 @@ std::string shellQuoted(const std::string& word)
     return quoted + "'";
 }
 
+std::string shellLine(const RemoteAccess& access)
+{
+    // No prompt behind a pipe: where nobody can answer, ssh must not ask.
+    return access.batch && isShell(access.shell, "ssh") ? access.shell + " -o BatchMode=yes" : access.shell;
+}
+
 std::vector<std::string> remoteCommand(const RemoteAccess& access, const std::string& host, const std::string& line)
 {
-    std::vector<std::string> words = platform::commandWords(access.shell);
-    // No prompt behind a pipe: where nobody can answer, ssh must not ask.
-    if (access.batch && isShell(access.shell, "ssh")) {
-        words.push_back("-o");
-        words.push_back("BatchMode=yes");
-    }
+    std::vector<std::string> words = platform::commandWords(shellLine(access));
     words.push_back(host);
     words.push_back(line);
     return words;

@@ -34,6 +34,9 @@ std::string hostPrefix(const std::optional<RemoteFolder>& remote);
 // A word quoted for the POSIX shell that runs commands on the other machine.
 std::string shellQuoted(const std::string& word);
 
+// The remote shell's command line as it is run (rsync's -e takes it so).
+std::string shellLine(const RemoteAccess& access);
+
 // The command that runs `line` (one line for the remote shell) on `host`.
 std::vector<std::string> remoteCommand(const RemoteAccess& access, const std::string& host, const std::string& line);
 

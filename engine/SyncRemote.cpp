@@ -53,9 +53,8 @@ struct RsyncRun {
 RsyncRun runRsync(const dirCompare& comp, std::vector<std::string> arguments, const std::string& input,
                   RunControl* progress)
 {
-    std::string shell = comp.remoteAccess.shell;
-    if (comp.remoteAccess.batch) shell += " -o BatchMode=yes";
-    std::vector<std::string> command{"rsync", "-rlpt", "--no-implied-dirs", "--out-format=%n", "-e", shell};
+    std::vector<std::string> command{"rsync",           "-rlpt", "--no-implied-dirs",
+                                     "--out-format=%n", "-e",    shellLine(comp.remoteAccess)};
     command.insert(command.end(), arguments.begin(), arguments.end());
     RsyncRun run;
     platform::ChildProcess child;
