@@ -20,6 +20,12 @@ std::string withoutExtension(const std::string& file)
     return file.substr(0, file.size() - name.size() + dot);
 }
 
+// The version cache the settings ask for: the user's, unless [Global] VersionCache=0.
+std::string versionCacheIn(const platform::IniFile& ini)
+{
+    return ini.readInteger("Global", "VersionCache", 1) != 0 ? platform::VersionCache::defaultPath() : std::string();
+}
+
 }  // namespace
 
 TDM::TDM() : TDM(platform::programFile()) {}
@@ -83,7 +89,7 @@ void TDM::LoadSettings()
     ColumnWidths = ini.readString("View", "ColumnWidths", {});
     WindowGeometry = ini.readString("View", "Geometry", {});
     SplitterState = ini.readString("View", "Splitter", {});
-    VersionCachePath = VersionCacheFile(IniPath);
+    VersionCachePath = versionCacheIn(ini);
     RegNotUpdateList.clear();
     for (const auto& [key, value] : ini.readSectionValues("RegNotUpdate")) {
         if (!value.empty()) RegNotUpdateList.push_back(key + "=" + value);
@@ -142,8 +148,7 @@ std::string TDM::IniPathFor(const std::string& programFile)
 
 std::string TDM::VersionCacheFile(const std::string& iniPath)
 {
-    const platform::IniFile ini(iniPath);
-    return ini.readInteger("Global", "VersionCache", 1) != 0 ? platform::VersionCache::defaultPath() : std::string();
+    return versionCacheIn(platform::IniFile(iniPath));
 }
 
 void TDM::StripKeys(StringList& lines)

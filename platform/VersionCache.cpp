@@ -85,15 +85,18 @@ void VersionCache::load()
 }
 
 // Records are read where they lie, only those a lookup reaches.
+VersionKey VersionCache::storedKey(size_t index) const
+{
+    const char* at = stored_.data() + kHeaderBytes + index * kRecordBytes;
+    return {{word(at), word(at + 8), int64_t(word(at + 16))}, word(at + 24), word(at + 32)};
+}
+
 VersionCache::Entry VersionCache::storedEntry(size_t index) const
 {
-    const auto* at = reinterpret_cast<const unsigned char*>(stored_.data()) + kHeaderBytes + index * kRecordBytes;
     Entry e;
-    e.key.identity.device = get(at, 8);
-    e.key.identity.inode = get(at, 8);
-    e.key.identity.changeTime = int64_t(get(at, 8));
-    e.key.size = get(at, 8);
-    e.key.writeTime = get(at, 8);
+    e.key = storedKey(index);
+    const auto* at =
+        reinterpret_cast<const unsigned char*>(stored_.data()) + kHeaderBytes + index * kRecordBytes + 5 * 8;
     e.version = {uint16_t(get(at, 2)), uint16_t(get(at, 2)), uint16_t(get(at, 2)), uint16_t(get(at, 2))};
     e.lastUsed = uint32_t(get(at, 4));
     e.state = uint8_t(get(at, 1));
@@ -105,13 +108,9 @@ bool VersionCache::find(const VersionKey& key, std::optional<FileVersion>& versi
     // The file's records are sorted by key: a binary search, nothing built first.
     size_t low = 0;
     size_t high = storedCount_;
-    const auto keyAt = [this](size_t index) {
-        const char* at = stored_.data() + kHeaderBytes + index * kRecordBytes;
-        return VersionKey{{word(at), word(at + 8), int64_t(word(at + 16))}, word(at + 24), word(at + 32)};
-    };
     while (low < high) {
         const size_t middle = low + (high - low) / 2;
-        if (keyLess(keyAt(middle), key))
+        if (keyLess(storedKey(middle), key))
             low = middle + 1;
         else
             high = middle;

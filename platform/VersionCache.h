@@ -52,6 +52,7 @@ private:
     };
 
     void load();
+    VersionKey storedKey(size_t index) const;
     Entry storedEntry(size_t index) const;
 
     std::string path_;
