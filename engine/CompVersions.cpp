@@ -66,19 +66,25 @@ void dirCompare::readVersionsToCompare(const ElementList& listA, const ElementLi
                                        const std::vector<size_t>& partner, const std::string& wanted)
 {
     if (!(options & optVersion)) return;
-    VersionReads reads(versionCache_.get());
-    for (int side = 0; side < 2; ++side) {
-        for (size_t i = 0; i < listA.size(); ++i) {
-            if (partner[i] == SIZE_MAX) continue;
-            element_t& a = *listA[i];
-            element_t& b = *listB[partner[i]];
-            if (a.isFolder || b.isFolder || (!wanted.empty() && platform::upperCase(a.name()) != wanted)) continue;
-            // A pair that size or time already tell apart differs whatever its versions.
-            if (((options & optSize) && a.size() != b.size()) || ((options & optTime) && !sameTime(a, b))) continue;
-            // A side from a file (or another machine) has its versions: its paths are not here.
-            if (!(side == 0 ? infoSideA_ : infoSideB_)) reads.add(side == 0 ? a : b);
-        }
+    // The files of each folder are asked for together: A's first, then B's.
+    std::vector<element_t*> filesA;
+    std::vector<element_t*> filesB;
+    for (size_t i = 0; i < listA.size(); ++i) {
+        if (partner[i] == SIZE_MAX) continue;
+        element_t& a = *listA[i];
+        element_t& b = *listB[partner[i]];
+        if (a.isFolder || b.isFolder || (!wanted.empty() && platform::upperCase(a.name()) != wanted)) continue;
+        // A pair that size or time already tell apart differs whatever its versions.
+        if (((options & optSize) && a.size() != b.size()) || ((options & optTime) && !sameTime(a, b))) continue;
+        filesA.push_back(&a);
+        filesB.push_back(&b);
     }
+    VersionReads reads(versionCache_.get());
+    // A side from a file (or another machine) has its versions: its paths are not here.
+    if (!infoSideA_)
+        for (element_t* file : filesA) reads.add(*file);
+    if (!infoSideB_)
+        for (element_t* file : filesB) reads.add(*file);
 }
 
 void dirCompare::readVersionsBelow(element_t& folder)
