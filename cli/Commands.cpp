@@ -80,6 +80,8 @@ std::unique_ptr<dirCompare> runComparison(const CompareArgs& args, Job& job)
     comp->versionCachePath = versionCacheFor(args.noCache);
     comp->remoteAccess.shell = args.rsh;
     comp->remoteAccess.program = args.remoteDirmatch;
+    // Where no one could type a password, the remote shell must not ask for one.
+    comp->remoteAccess.batch = !platform::isTerminal(platform::Stream::Input);
     if (!comp->innerFolder.empty())
         std::cerr << kTool
                   << textIn("一个文件夹在另一个之中, 比较时略过: ", "one folder lies inside the other; left out: ")
@@ -111,8 +113,11 @@ std::string failureText(const dirCompare& comp, const CompareArgs& args)
     return printable(oneLine(stateText(comp.state, comp.errorText)));
 }
 
-int report(dirCompare& comp, const CompareArgs& args)
+int report(dirCompare& comp, const CompareArgs& args, Job& job)
 {
+    // Every item's version is in the JSON's details: read together, as a job
+    // that a stop reaches like any other.
+    if (args.json && finished(comp)) job.run([&] { comp.readAllVersions(); });
     if (args.json) {
         writeJson(std::cout, comp);
         std::cout << std::flush;
@@ -182,7 +187,7 @@ int runCompare(const CompareArgs& args)
 {
     Job job;
     auto comp = runComparison(args, job);
-    const int code = report(*comp, args);
+    const int code = report(*comp, args, job);
     // The program ends here: the system takes back the trees' memory at once,
     // where freeing them node by node would cost a tenth of the run.
     leftToTheSystem = comp.release();
@@ -202,7 +207,7 @@ int runSync(const CompareArgs& args, const SyncArgs& sync)
     }
     Job job;
     auto comp = runComparison(args, job);
-    if (!finished(*comp)) return report(*comp, args);
+    if (!finished(*comp)) return report(*comp, args, job);
     if (comp->state == TooManyFiles) {
         // B was listed only in part: items it holds would look lacking.
         std::cerr << kTool
@@ -247,7 +252,7 @@ int runSync(const CompareArgs& args, const SyncArgs& sync)
     else
         job.run([&] { comp->refresh(*scope.owner, 0, scope.name); });
     std::cout << '\n';
-    const int code = report(*comp, args);
+    const int code = report(*comp, args, job);
     return outcome.failed.empty() ? code : ExitError;
 }
 

@@ -243,8 +243,6 @@ void printTree(std::ostream& out, dirCompare& comp, bool all)
 
 void writeJson(std::ostream& out, dirCompare& comp)
 {
-    // Every item's version is in its details: read them together, not one by one.
-    if (comp.state == Finished || comp.state == TooManyFiles) comp.readAllVersions();
     JsonWriter json(out);
     json.open('{');
     json.next("state");

@@ -5,7 +5,7 @@
 # out of sight of the cross compiler.
 set(dm_headers ${CMAKE_BINARY_DIR}/host-headers)
 file(MAKE_DIRECTORY ${dm_headers})
-foreach(dir CLI nlohmann)
+foreach(dir CLI nlohmann xxhash.h xxh3.h)
   if(NOT EXISTS ${dm_headers}/${dir})
     file(CREATE_LINK /usr/include/${dir} ${dm_headers}/${dir} SYMBOLIC)
   endif()
@@ -14,6 +14,9 @@ add_library(CLI11::CLI11 INTERFACE IMPORTED)
 set_target_properties(CLI11::CLI11 PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${dm_headers})
 add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)
 set_target_properties(nlohmann_json::nlohmann_json PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${dm_headers})
+
+# xxHash is used header-only (inlined), so its header is all a target needs.
+include_directories(SYSTEM ${dm_headers})
 
 # Text in the system's code page; a Windows 7 or later API level.
 add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601)

@@ -159,6 +159,10 @@ public:
     // so; empty otherwise.
     std::string contentNotCompared() const;
 
+    // The folder B that the last run compared, where the system can tell it
+    // from another: a synchronization writes into that folder or none.
+    std::optional<platform::FileIdentity> identityB;
+
     // A side on another machine (HOST:PATH); its path above is the path there.
     std::optional<RemoteFolder> remoteA;
     std::optional<RemoteFolder> remoteB;

@@ -124,6 +124,7 @@ void dirCompare::run(uint8_t mode)
     if (state == FolderMissing || (state == SameFolders && mode == 0)) return;
     state = Comparing;
     std::string error;
+    identityB = readWholeB() ? std::nullopt : platform::folderIdentity(pathB);
     if (!loadSides(rootA, rootB, {}, mode, error)) {
         state = CompareError;
         errorText = error;

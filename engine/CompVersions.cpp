@@ -1,8 +1,10 @@
 // File versions: read only where a verdict or a report needs them, many at a
 // time, and remembered between runs.
 #include "common/FileHelpers.h"
+#include "common/Messages.h"
 #include "engine/Comp.h"
 #include "platform/Listing.h"
+#include "platform/PeVersion.h"
 #include "platform/Text.h"
 #include "platform/VersionCache.h"
 #include "platform/VersionProbes.h"
@@ -29,7 +31,9 @@ public:
         probes_.request(folder, std::string(name), file.size(),
                         [this, target = &file](const std::optional<platform::FileVersion>& version) {
                             target->version = versionText(version);
-                            if (cache_) cache_->store(target->versionEntry, version);
+                            // A read that failed (a file locked for a moment) is tried again next time.
+                            if (cache_ && !platform::lastVersionReadFailed())
+                                cache_->store(target->versionEntry, version);
                         });
     }
 
@@ -89,7 +93,7 @@ void dirCompare::readVersionsToCompare(const ElementList& listA, const ElementLi
 
 void dirCompare::readVersionsBelow(element_t& folder)
 {
-    if (!folder.children) return;
+    if (!folder.children || abortRequested()) return;
     {
         VersionReads reads(versionCache_.get());
         for (auto& child : *folder.children) reads.add(*child);
@@ -114,8 +118,14 @@ void dirCompare::readAllVersions()
 {
     if (!infoSideA_) readVersionsBelow(rootA);
     if (!infoSideB_) readVersionsBelow(rootB);
-    settleVersions(results);
     saveVersionCache();
+    if (abortRequested()) {
+        // Versions left unread would pass for "no version": the run ends as stopped.
+        state = CompareError;
+        errorText = messageText(msg::UserAbort);
+        return;
+    }
+    settleVersions(results);
 }
 
 void dirCompare::saveVersionCache()

@@ -249,9 +249,13 @@ public:
         element.count = 0;
         bool found = subPath.empty();
         std::string line;
+        // A stream describes exactly the folder asked for; a file, the folder
+        // its first record lies in.
+        std::optional<std::string> parent;
+        if (strict_) parent = withSeparator(element.path);
         while (nextLine(line)) {
             if (line == subPath) found = true;
-            if (found && line == marks().begin) return body(element, 0, error);
+            if (found && line == marks().begin) return body(element, 0, parent, error);
         }
         // A stream without a single block was cut off before its first.
         if (!strict_) return true;
@@ -261,7 +265,9 @@ public:
 
 private:
     // The records of a block whose BEGIN has just been read, up to its END.
-    bool body(element_t& element, int depth, std::string& error)
+    // Each lies in `parent` (a path ending with the separator), or, where that
+    // is not known yet, in the folder of the block's first record.
+    bool body(element_t& element, int depth, std::optional<std::string> parent, std::string& error)
     {
         if (depth > kMaxInfoDepth) {
             error = messageText(msg::InfoReadError) + " (BEGIN > " + std::to_string(kMaxInfoDepth) + ")";
@@ -294,6 +300,7 @@ private:
                 case 5: {
                     // As much as a listing record's short name holds.
                     record->shortName = line.substr(0, sizeof(WIN32_FIND_DATA::cAlternateFileName) - 1);
+                    if (!liesIn(*record, parent, error)) return false;
                     element_t& added = *record;
                     element.children->push_back(std::move(record));
                     n = 0;
@@ -325,10 +332,29 @@ private:
             kept_ = std::move(line);
             return true;
         }
-        if (!body(folder, depth + 1, error)) return false;
+        if (!body(folder, depth + 1, withSeparator(folder.path), error)) return false;
         // A link is never entered by a scan: its (empty) block says nothing more.
         if (isLinkedFolder(folder) && folder.children->empty()) folder.children.reset();
         return true;
+    }
+
+    static std::string withSeparator(const std::string& path)
+    {
+        return platform::endsWithSeparator(path) ? path : path + platform::kSeparator;
+    }
+
+    // A record names one item of its folder: nothing that climbs out of it
+    // (".."), stays in it ("."), or reaches below it.
+    static bool liesIn(const element_t& record, std::optional<std::string>& parent, std::string& error)
+    {
+        const std::string_view name = platform::lastComponent(record.path);
+        const std::string_view folder = std::string_view(record.path).substr(0, record.path.size() - name.size());
+        if (!parent) parent = std::string(folder);
+        if (platform::isPlainName(name) && folder == *parent) return true;
+        error = messageText(msg::InfoReadError) + ": " +
+                textIn("记录不在其文件夹中或名称无效: ", "a record outside its folder or with an invalid name: ") +
+                record.path;
+        return false;
     }
 
     bool nextLine(std::string& line)

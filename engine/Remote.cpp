@@ -1,5 +1,7 @@
 #include "engine/Remote.h"
 
+#include <algorithm>
+
 #include "common/Messages.h"
 #include "engine/Comp.h"
 #include "engine/InfoFile.h"
@@ -28,18 +30,39 @@ bool isShell(const std::string& shell, const char* name)
 
 std::optional<RemoteFolder> remoteFolderOf(const std::string& side)
 {
-    const size_t colon = side.find(':');
+    // An address in brackets may hold colons: the colon that counts follows it.
+    const size_t open = side.find('[');
+    const size_t close = side.find("]:");
+    const bool bracketed = open != std::string::npos && close != std::string::npos && open < close &&
+                           side.find_first_of("/\\:") > open && (open == 0 || side[open - 1] == '@');
+    const size_t colon = bracketed ? close + 1 : side.find(':');
     if (colon == std::string::npos || colon == 0) return std::nullopt;
     if (side.find('/') < colon || side.find('\\') < colon) return std::nullopt;
     if (platform::kSeparator == '\\' && colon == 1) return std::nullopt;  // a drive letter
     RemoteFolder folder{side.substr(0, colon), side.substr(colon + 1)};
+    if (bracketed) folder.host = side.substr(0, open) + side.substr(open + 1, close - open - 1);
     if (folder.path.empty()) folder.path = ".";
     return folder;
 }
 
+std::string refusedHost(const std::string& host)
+{
+    const bool control =
+        std::any_of(host.begin(), host.end(), [](char c) { return static_cast<unsigned char>(c) <= 32 || c == 127; });
+    if (!host.empty() && host[0] != '-' && !control) return {};
+    return textIn("拒绝的主机名 (以 - 开头或含有空白/控制字符): ",
+                  "refused host name (it begins with '-' or holds white space or control characters): ") +
+           host;
+}
+
 std::string hostPrefix(const std::optional<RemoteFolder>& remote)
 {
-    return remote ? remote->host + ":" : std::string();
+    if (!remote) return {};
+    // rsync, like a person, reads an address with colons in brackets.
+    const size_t at = remote->host.find('@');
+    const std::string user = at == std::string::npos ? std::string() : remote->host.substr(0, at + 1);
+    const std::string host = remote->host.substr(user.size());
+    return user + (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":";
 }
 
 std::string shellQuoted(const std::string& word)
@@ -54,15 +77,20 @@ std::string shellQuoted(const std::string& word)
     return quoted + "'";
 }
 
-std::string shellLine(const RemoteAccess& access)
+std::vector<std::string> shellWords(const RemoteAccess& access)
 {
-    // No prompt behind a pipe: where nobody can answer, ssh must not ask.
-    return access.batch && isShell(access.shell, "ssh") ? access.shell + " -o BatchMode=yes" : access.shell;
+    std::vector<std::string> words = platform::commandWords(access.shell);
+    if (!isShell(access.shell, "ssh")) return words;
+    // A user's own -o comes first, and the first value ssh reads stands.
+    if (access.batch) words.insert(words.end(), {"-o", "BatchMode=yes"});
+    words.insert(words.end(),
+                 {"-o", "ConnectTimeout=20", "-o", "ServerAliveInterval=15", "-o", "ServerAliveCountMax=4"});
+    return words;
 }
 
 std::vector<std::string> remoteCommand(const RemoteAccess& access, const std::string& host, const std::string& line)
 {
-    std::vector<std::string> words = platform::commandWords(shellLine(access));
+    std::vector<std::string> words = shellWords(access);
     words.push_back(host);
     words.push_back(line);
     return words;
@@ -75,21 +103,33 @@ bool readRemoteSide(dirCompare& comp, element_t& node, const RemoteFolder& folde
     const std::string line = shellQuoted(access.program) + " export " + shellQuoted(node.path) +
                              " -o - --max-entries " + std::to_string(comp.maxEntries) + " --lang " +
                              (currentLanguage() == English ? "en" : "zh");
+    if (const std::string refused = refusedHost(folder.host); !refused.empty()) {
+        error = refused;
+        return false;
+    }
     if (comp.progress) comp.progress->setText(textIn("正在读取 ", "Reading ") + where);
     platform::ChildProcess child;
+    child.sharesTerminal = !access.batch;
     std::string why;
-    if (!child.start(remoteCommand(access, folder.host, line), why)) {
+    if (!child.start(remoteCommand(access, folder.host, line), why, {},
+                     comp.progress ? &comp.progress->stopSignal() : nullptr)) {
         error = textIn("无法连接到 ", "cannot reach ") + folder.host + ": " + why;
         return false;
     }
     std::string readError;
     const bool read = readInfoBlock(comp, node, child.output(), readError, {}, true);
-    if (!read) child.stop();
+    // Whatever is still coming (past the entry limit, after garbage) is not waited for.
+    if (!read || node.count >= comp.maxEntries) child.stop();
     std::string errors;
     const int code = child.finish(errors);
     const std::string said = lastLine(errors);
-    // dirmatch ends with 3 at the entry limit: the listing is complete up to it.
-    if (read && (code == 0 || code == 3)) return true;
+    if (comp.progress && comp.progress->abortRequested()) {
+        error = messageText(msg::UserAbort);
+        return false;
+    }
+    // dirmatch ends with 3 at the entry limit, and a listing read up to our
+    // own limit is cut there on purpose: complete up to it either way.
+    if (read && (code == 0 || code == 3 || node.count >= comp.maxEntries)) return true;
     if (code == 255 && isShell(access.shell, "ssh")) {
         error = textIn("无法连接到 ", "cannot reach ") + folder.host + ": " + said;
         if (access.batch && said.find("ermission denied") != std::string::npos)
@@ -103,8 +143,6 @@ bool readRemoteSide(dirCompare& comp, element_t& node, const RemoteFolder& folde
                 (said.empty() ? std::string() : " (" + said + ")");
     } else if (code != 0 && !said.empty()) {
         error = folder.host + ": " + said;
-    } else if (comp.progress && comp.progress->abortRequested()) {
-        error = messageText(msg::UserAbort);
     } else {
         error = where + ": " + (readError.empty() ? textIn("输出不完整", "the output ended early") : readError);
     }

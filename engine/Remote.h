@@ -13,7 +13,7 @@ class dirCompare;
 struct element_t;
 
 struct RemoteFolder {
-    std::string host;  // HOST or USER@HOST
+    std::string host;  // HOST or USER@HOST ("[::1]" is kept as "::1")
     std::string path;  // as the other machine spells it
 };
 
@@ -24,9 +24,14 @@ struct RemoteAccess {
     bool batch = false;                // never ask for a password (no terminal to ask on)
 };
 
-// HOST:PATH or USER@HOST:PATH, as rsync reads them: a colon before any slash.
-// "./a:b" and "/x/a:b" are local, and so is a drive letter ("C:\x") on Windows.
+// HOST:PATH or USER@HOST:PATH, as rsync reads them: a colon before any slash
+// ("[::1]:PATH" for an address with colons). "./a:b" and "/x/a:b" are local,
+// and so is a drive letter ("C:\x") on Windows.
 std::optional<RemoteFolder> remoteFolderOf(const std::string& side);
+
+// Why a host must not be handed to the remote shell (it would read as an
+// option, or split into words); empty when it may.
+std::string refusedHost(const std::string& host);
 
 // "HOST:" for a side on another machine, written before its paths; else empty.
 std::string hostPrefix(const std::optional<RemoteFolder>& remote);
@@ -34,8 +39,9 @@ std::string hostPrefix(const std::optional<RemoteFolder>& remote);
 // A word quoted for the POSIX shell that runs commands on the other machine.
 std::string shellQuoted(const std::string& word);
 
-// The remote shell's command line as it is run (rsync's -e takes it so).
-std::string shellLine(const RemoteAccess& access);
+// The remote shell's words as they are run, for reading and for rsync alike:
+// ssh never waits long for an answer, nor prompts where nobody can answer.
+std::vector<std::string> shellWords(const RemoteAccess& access);
 
 // The command that runs `line` (one line for the remote shell) on `host`.
 std::vector<std::string> remoteCommand(const RemoteAccess& access, const std::string& host, const std::string& line);

@@ -6,7 +6,7 @@ namespace dm {
 
 void RunControl::reset()
 {
-    abort_ = false;
+    stop_.clear();
     setText({});
     for (auto* counter :
          {&entriesCounted, &itemsCompared, &filesCopied, &filesToCopy, &bytesCopied, &bytesToCopy, &bytesCompared})

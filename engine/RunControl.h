@@ -10,6 +10,8 @@
 #include <mutex>
 #include <string>
 
+#include "platform/StopSignal.h"
+
 namespace dm {
 
 class RunControl {
@@ -17,8 +19,10 @@ public:
     // Before each job: no abort requested, no text, every counter 0.
     void reset();
 
-    void requestAbort() { abort_ = true; }
-    bool abortRequested() const { return abort_; }
+    void requestAbort() { stop_.trigger(); }
+    bool abortRequested() const { return stop_.triggered(); }
+    // The same request as a blocking wait sees it (a pipe from another program).
+    const platform::StopSignal& stopSignal() const { return stop_; }
 
     void setText(std::string text);
     std::string text() const;
@@ -39,7 +43,7 @@ public:
     std::atomic<int64_t> bytesCompared{0};  // read from each side by the content rule
 
 private:
-    std::atomic<bool> abort_{false};
+    platform::StopSignal stop_;
     mutable std::mutex mutex_;
     std::string text_;
 };

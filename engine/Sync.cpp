@@ -91,7 +91,7 @@ SyncOutcome synchronize(const dirCompare& comp, const ResultList& list, const re
         return outcome;
     }
     const auto stop = [progress] { return progress && progress->abortRequested(); };
-    platform::CopyInto into(comp.pathB);
+    platform::CopyInto into(comp.pathB, comp.identityB);
     into.stopRequested = stop;
     if (progress) {
         into.written = [progress](uint64_t bytes) { progress->bytesCopied += int64_t(bytes); };
@@ -110,12 +110,20 @@ SyncOutcome synchronize(const dirCompare& comp, const ResultList& list, const re
             outcome.stopped = true;
             return skip(step, messageText(msg::UserAbort));
         }
+        const std::string relative = step.target.substr(comp.pathB.size());
+        // B replaced since the comparison (a link swapped in): nothing more is written.
+        if (const int code = into.rootError()) {
+            const SyncItem item{step.source, step.target, platform::systemMessage(code)};
+            if (!logPath.empty()) writeLog(item.source + " -> " + item.target + " : " + item.reason, logPath);
+            outcome.failed.push_back(item);
+            return;
+        }
         // A lacked item whose target has appeared since the comparison (or
         // that a case-blind file system takes for another item) is not written over.
-        if (e.kind == OnlyInA && platform::itemExists(step.target))
+        if (e.kind == OnlyInA && into.exists(relative))
             return skip(step, textIn("B 中已有同名项, 请重新比较", "B holds an item of that name now; compare again"));
         if (progress) progress->setText(textIn("正在复制: ", "Copying: ") + step.target);
-        const platform::CopyReport report = into.copy(step.source, step.target.substr(comp.pathB.size()));
+        const platform::CopyReport report = into.copy(step.source, relative);
         for (const platform::CopyFailure& f : report.failures) {
             const SyncItem item{step.source, f.target, platform::systemMessage(f.code)};
             if (!logPath.empty()) writeLog(item.source + " -> " + item.target + " : " + item.reason, logPath);

@@ -1,5 +1,7 @@
 // Copying to or from a folder on another machine: rsync over the remote shell.
-#include <set>
+// What each item's copy came to is read from B afterwards, never guessed from
+// what rsync printed.
+#include <deque>
 
 #include "common/ErrorLog.h"
 #include "common/Messages.h"
@@ -23,61 +25,88 @@ std::vector<std::string> linesOf(const std::string& text)
     return lines;
 }
 
-// One run of rsync and what it said: the names it sent, its error lines.
+// One run of rsync and what it said.
 struct RsyncRun {
     int code = -1;
-    std::set<std::string> sent;
     std::vector<std::string> errors;
     bool stopped = false;
     std::string startError;
 
-    bool blames(const std::string& relative) const
+    // rsync's own words on this item: a line that names its exact path (or
+    // the temporary file it was written to), quoted as rsync quotes paths.
+    std::string lineNaming(const std::string& path) const
     {
+        const std::string_view name = platform::lastComponent(path);
+        const std::string temporary = "\"" + path.substr(0, path.size() - name.size()) + "." + std::string(name) + ".";
         for (const std::string& line : errors) {
-            if (line.find(relative) != std::string::npos) return true;
+            if (line.find("\"" + path + "\"") != std::string::npos || line.find(temporary) != std::string::npos)
+                return line;
         }
-        return false;
-    }
-
-    // Why `relative` was not sent, in rsync's words where it named it.
-    std::string reasonFor(const std::string& relative) const
-    {
-        if (!startError.empty()) return startError;
-        for (const std::string& line : errors) {
-            if (line.find(relative) != std::string::npos) return line;
-        }
-        return errors.empty() ? "rsync: exit " + std::to_string(code) : errors.back();
+        return {};
     }
 };
 
-RsyncRun runRsync(const dirCompare& comp, std::vector<std::string> arguments, const std::string& input,
+RsyncRun runRsync(const dirCompare& comp, const std::vector<std::string>& arguments, const std::string& input,
                   RunControl* progress)
 {
-    std::vector<std::string> command{"rsync",           "-rlpt", "--no-implied-dirs",
-                                     "--out-format=%n", "-e",    shellLine(comp.remoteAccess)};
+    // Arguments travel whole to the other side (no second split there), and
+    // nothing after "--" is read as an option, whatever a folder is named.
+    std::vector<std::string> command{"rsync",
+                                     "-rlpt",
+                                     "--no-implied-dirs",
+                                     "--protect-args",
+                                     "--timeout=300",
+                                     "--out-format=%n",
+                                     "-e",
+                                     platform::rsyncCommandLine(shellWords(comp.remoteAccess))};
     command.insert(command.end(), arguments.begin(), arguments.end());
     RsyncRun run;
     platform::ChildProcess child;
-    if (!child.start(command, run.startError, input)) return run;
+    child.sharesTerminal = !comp.remoteAccess.batch;
+    if (!child.start(command, run.startError, input, progress ? &progress->stopSignal() : nullptr)) return run;
     char line[8192];
     while (std::fgets(line, sizeof line, child.output())) {
         std::string name(line);
         while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) name.pop_back();
-        if (progress) {
-            progress->setText(textIn("正在复制: ", "Copying: ") + name);
-            ++progress->filesCopied;
-            if (progress->abortRequested()) {
-                run.stopped = true;
-                child.stop();
-                break;
-            }
-        }
-        run.sent.insert(name);
+        if (!progress) continue;
+        progress->setText(textIn("正在复制: ", "Copying: ") + name);
+        ++progress->filesCopied;
     }
+    run.stopped = progress && progress->abortRequested();
     std::string errors;
     run.code = child.finish(errors);
     run.errors = linesOf(errors);
     return run;
+}
+
+// The result node at a path relative to the compared folders, spelled exactly
+// as A spells it (a pair is named as its A item).
+const result_t* nodeAt(const result_t& root, const std::string& relative)
+{
+    const result_t* node = &root;
+    size_t at = 0;
+    while (node && at < relative.size()) {
+        const size_t end = std::min(relative.find(platform::kSeparator, at), relative.size());
+        const std::string part = relative.substr(at, end - at);
+        at = end + 1;
+        if (part.empty()) continue;
+        const result_t* next = nullptr;
+        if (node->children) {
+            for (const auto& child : *node->children) {
+                if (child->name == part) next = child.get();
+            }
+        }
+        node = next;
+    }
+    return node;
+}
+
+// Whether B now holds what the step was to put there, as the rules see it.
+bool landed(const result_t* node, const SyncStep& step)
+{
+    if (!node || node->kind != InBoth) return false;
+    if (step.folder) return node->folderB && node->lacked == 0 && node->different == 0;
+    return !node->folderB && node->identical;
 }
 
 }  // namespace
@@ -101,32 +130,10 @@ void copyWithRsync(const dirCompare& comp, const std::vector<SyncStep>& steps, S
     const auto relativeA = [&](const SyncStep& s) { return s.source.substr(comp.pathA.size()); };
     const auto relativeB = [&](const SyncStep& s) { return s.target.substr(comp.pathB.size()); };
 
-    // What one run covered: sent, refused, or (a lacked item) there by now.
-    const auto settle = [&](const std::vector<const SyncStep*>& covered, const RsyncRun& run) {
-        for (const SyncStep* step : covered) {
-            const std::string name = relativeA(*step);
-            const bool named = run.sent.count(name) || run.sent.count(name + "/");
-            // A run of one item names it by its last component only.
-            const bool sent = named || (covered.size() == 1 && run.code == 0 && !run.sent.empty());
-            const bool blamed = run.code != 0 && run.blames(name);
-            if (run.stopped && !sent) {
-                outcome.skipped.push_back({step->source, step->target, messageText(msg::UserAbort)});
-            } else if (sent && !blamed) {
-                ++outcome.copied;
-            } else if (run.code == 0 && step->kind == OnlyInA) {
-                outcome.skipped.push_back(
-                    {step->source, step->target,
-                     textIn("B 中已有同名项, 请重新比较", "B holds an item of that name now; compare again")});
-            } else if (run.code == 0) {
-                ++outcome.copied;  // rsync found nothing to send: alike already
-            } else {
-                fail(*step, run.reasonFor(name));
-            }
-        }
-    };
-
     // Items whose target keeps the source's relative path go in one run per
     // kind; an item paired under another spelling goes on its own, to its name.
+    std::vector<std::pair<const SyncStep*, const RsyncRun*>> done;
+    std::deque<RsyncRun> runs;
     for (const uint8_t kind : {uint8_t(OnlyInA), uint8_t(InBoth)}) {
         // A lacked item is never written over a target that appeared since;
         // a different file is sent whatever its size and time say.
@@ -141,19 +148,65 @@ void copyWithRsync(const dirCompare& comp, const std::vector<SyncStep>& steps, S
             }
             if (relativeA(step) == relativeB(step)) {
                 together.push_back(&step);
-                list += relativeA(step) + '\0';
+                // "./": a name that begins with # or ; is no comment to rsync.
+                list += "./" + relativeA(step) + '\0';
                 continue;
             }
             const std::string slash = step.folder ? "/" : "";
-            const RsyncRun run =
-                runRsync(comp, {how, from + relativeA(step) + slash, to + relativeB(step) + slash}, {}, progress);
-            if (run.stopped) outcome.stopped = true;
-            settle({&step}, run);
+            runs.push_back(runRsync(comp, {how, "--", from + relativeA(step) + slash, to + relativeB(step) + slash}, {},
+                                    progress));
+            outcome.stopped = outcome.stopped || runs.back().stopped;
+            done.emplace_back(&step, &runs.back());
         }
-        if (together.empty() || outcome.stopped) continue;
-        const RsyncRun run = runRsync(comp, {how, "--from0", "--files-from=-", from, to}, list, progress);
-        if (run.stopped) outcome.stopped = true;
-        settle(together, run);
+        if (together.empty() || outcome.stopped) {
+            for (const SyncStep* step : together)
+                outcome.skipped.push_back({step->source, step->target, messageText(msg::UserAbort)});
+            continue;
+        }
+        runs.push_back(runRsync(comp, {how, "--from0", "--files-from=-", "--", from, to}, list, progress));
+        outcome.stopped = outcome.stopped || runs.back().stopped;
+        for (const SyncStep* step : together) done.emplace_back(step, &runs.back());
+    }
+    if (done.empty()) return;
+
+    // B as it is now, compared with A under the same rules.
+    dirCompare after(hostPrefix(comp.remoteA) + comp.pathA, hostPrefix(comp.remoteB) + comp.pathB, progress,
+                     comp.includeList, comp.excludeList, comp.options);
+    after.remoteAccess = comp.remoteAccess;
+    after.maxEntries = comp.maxEntries;
+    if (!outcome.stopped) after.run(0);
+    const bool checked = after.state == Finished;
+    for (const auto& [step, run] : done) {
+        const result_t* node = checked ? nodeAt(after.results, relativeA(*step)) : nullptr;
+        if (landed(node, *step)) {
+            ++outcome.copied;
+            continue;
+        }
+        if (run->stopped || outcome.stopped) {
+            outcome.skipped.push_back({step->source, step->target, messageText(msg::UserAbort)});
+            continue;
+        }
+        if (!run->startError.empty()) {
+            fail(*step, run->startError);
+            continue;
+        }
+        if (!checked) {
+            fail(*step, textIn("复制后无法检查 B: ", "B could not be checked after copying: ") +
+                            stateText(after.state, after.errorText));
+            continue;
+        }
+        std::string said = run->lineNaming(step->target);
+        if (said.empty()) said = run->lineNaming(step->source);
+        if (!said.empty()) {
+            fail(*step, said);
+        } else if (step->kind == OnlyInA && node && run->code == 0) {
+            outcome.skipped.push_back(
+                {step->source, step->target,
+                 textIn("B 中已有同名项, 请重新比较", "B holds an item of that name now; compare again")});
+        } else {
+            fail(*step, textIn("复制后 B 中仍不同 (rsync 退出码 ", "still different in B after the copy (rsync exit ") +
+                            std::to_string(run->code) + ")");
+        }
     }
 }
 

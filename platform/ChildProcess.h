@@ -9,22 +9,35 @@
 
 namespace dm::platform {
 
+class StopSignal;
+
 class ChildProcess {
 public:
     ChildProcess();
-    ~ChildProcess();  // a child still running is stopped and waited for
+    ~ChildProcess();  // a child still running is killed and waited for
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
+    // Whether the child stays in the terminal's process group, so that a
+    // remote shell may ask for a password there. Otherwise it leads a group
+    // of its own, and everything it starts goes with it when it is stopped.
+    // Set before start.
+    bool sharesTerminal = false;
+
     // Starts the program (looked up on PATH) with these arguments and this
     // text as its input; false, with the reason, when it cannot be started.
-    bool start(const std::vector<std::string>& command, std::string& error, const std::string& input = {});
+    // Once `stop` is triggered, a read of the output ends at once and the
+    // child is killed. The child dies with this program, however it ends.
+    bool start(const std::vector<std::string>& command, std::string& error, const std::string& input = {},
+               const StopSignal* stop = nullptr);
 
-    // The child's standard output, to read until its end.
+    // The child's standard output, to read until its end (or the stop).
     std::FILE* output();
 
-    // Waits for the child's end: its exit code (128 + the signal that ended
-    // it), and what it wrote to its error output.
+    // Stops reading, then waits for the child's end: its exit code (128 + the
+    // signal that ended it), and what it wrote to its error output. A child
+    // that outlives a stop, or that goes on writing into the closed output,
+    // is killed rather than waited on.
     int finish(std::string& errors);
 
     // Ends the child at once (a reader that has seen enough, or a stop).
@@ -38,5 +51,9 @@ private:
 // Splits a command written on one line ("ssh -p 2222 -i key") into its words;
 // single and double quotes group, a backslash keeps the next character.
 std::vector<std::string> commandWords(const std::string& line);
+
+// The words as one line that rsync's -e splits back into exactly these words
+// (rsync reads quotes, but no backslash outside them).
+std::string rsyncCommandLine(const std::vector<std::string>& words);
 
 }  // namespace dm::platform

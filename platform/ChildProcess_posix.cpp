@@ -1,24 +1,73 @@
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 
 #include "platform/ChildProcess.h"
 #include "platform/Fd_posix.h"
+#include "platform/StopSignal.h"
 #include "platform/SysError.h"
 
 extern char** environ;
 
 namespace dm::platform {
 
+namespace {
+
+// How long a stopped child has to end by itself before it is killed outright.
+constexpr auto kGrace = std::chrono::milliseconds(300);
+
+}  // namespace
+
 struct ChildProcess::Impl {
     pid_t pid = -1;
+    bool ownGroup = false;
+    bool cutShort = false;  // stopped before its end
+    int pipe = -1;          // the read end of the child's output, owned by `output`
+    const StopSignal* stop = nullptr;
     std::FILE* output = nullptr;
     std::FILE* errors = nullptr;  // an unnamed file: a full pipe could stall the child
+
+    void signal(int number) const
+    {
+        if (pid <= 0) return;
+        if (ownGroup)
+            kill(-pid, number);
+        else
+            kill(pid, number);
+    }
+
+    // The output's reader: a wait for data that a stop request ends.
+    static ssize_t read(void* cookie, char* buffer, size_t size)
+    {
+        auto* impl = static_cast<Impl*>(cookie);
+        for (;;) {
+            if (impl->stop && impl->stop->triggered()) {
+                errno = ECANCELED;
+                return -1;
+            }
+            struct pollfd fds[2] = {{impl->pipe, POLLIN, 0}, {impl->stop ? impl->stop->waitHandle() : -1, POLLIN, 0}};
+            if (poll(fds, 2, -1) < 0 && errno != EINTR) return -1;
+            if (fds[1].revents) continue;
+            if (!fds[0].revents) continue;
+            const ssize_t n = ::read(impl->pipe, buffer, size);
+            if (n >= 0 || (errno != EINTR && errno != EAGAIN)) return n;
+        }
+    }
+
+    static int close(void* cookie)
+    {
+        auto* impl = static_cast<Impl*>(cookie);
+        const int rc = ::close(impl->pipe);
+        impl->pipe = -1;
+        return rc;
+    }
 };
 
 ChildProcess::ChildProcess() : impl_(std::make_unique<Impl>()) {}
@@ -34,19 +83,27 @@ ChildProcess::~ChildProcess()
     if (impl_->errors) std::fclose(impl_->errors);
 }
 
-bool ChildProcess::start(const std::vector<std::string>& command, std::string& error, const std::string& input)
+bool ChildProcess::start(const std::vector<std::string>& command, std::string& error, const std::string& input,
+                         const StopSignal* stop)
 {
     if (command.empty()) {
         error = "no command";
         return false;
     }
     int pipeFds[2];
+    int execFds[2];
     if (pipe2(pipeFds, O_CLOEXEC) != 0) {
         error = systemMessage(errno);
         return false;
     }
     Fd readEnd(pipeFds[0]);
     Fd writeEnd(pipeFds[1]);
+    if (pipe2(execFds, O_CLOEXEC) != 0) {
+        error = systemMessage(errno);
+        return false;
+    }
+    Fd execRead(execFds[0]);
+    Fd execWrite(execFds[1]);
     impl_->errors = std::tmpfile();
     if (!impl_->errors) {
         error = systemMessage(errno);
@@ -60,28 +117,66 @@ bool ChildProcess::start(const std::vector<std::string>& command, std::string& e
         return false;
     }
     if (in) std::rewind(in);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (in)
-        posix_spawn_file_actions_adddup2(&actions, fileno(in), 0);
-    else
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, writeEnd.get(), 1);
-    posix_spawn_file_actions_adddup2(&actions, fileno(impl_->errors), 2);
-    // The child stays in the terminal's process group, so that a remote shell
-    // may ask for a password there (and a Ctrl-C ends it with the program).
+    const int inFd = in ? fileno(in) : open("/dev/null", O_RDONLY | O_CLOEXEC);
     std::vector<char*> argv;
     for (const std::string& word : command) argv.push_back(const_cast<char*>(word.c_str()));
     argv.push_back(nullptr);
-    const int rc = posix_spawnp(&impl_->pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (in) std::fclose(in);
-    if (rc != 0) {
-        impl_->pid = -1;
-        error = "cannot run '" + command[0] + "': " + systemMessage(rc);
+    const bool ownGroup = !sharesTerminal;
+    const pid_t parent = getpid();
+
+    // Only calls that are safe after fork in a threaded program, until exec.
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (ownGroup) setpgid(0, 0);
+        // Killed with this program, even by SIGKILL: nothing copies on alone.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent) _exit(127);
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+        signal(SIGPIPE, SIG_DFL);
+        if (dup2(inFd, 0) < 0 || dup2(writeEnd.get(), 1) < 0 || dup2(fileno(impl_->errors), 2) < 0) _exit(127);
+        execvp(argv[0], argv.data());
+        const int code = errno;
+        [[maybe_unused]] const ssize_t n = write(execWrite.get(), &code, sizeof code);
+        _exit(127);
+    }
+    const int forkError = errno;
+    if (in)
+        std::fclose(in);
+    else if (inFd >= 0)
+        close(inFd);
+    if (pid < 0) {
+        error = "cannot run '" + command[0] + "': " + systemMessage(forkError);
         return false;
     }
-    impl_->output = fdopen(readEnd.release(), "rb");
+    if (ownGroup) setpgid(pid, pid);  // also here: a stop may come before the child gets to it
+    impl_->pid = pid;
+    impl_->ownGroup = ownGroup;
+    impl_->stop = stop;
+    writeEnd = Fd();
+    execWrite = Fd();
+    int code = 0;
+    ssize_t got;
+    while ((got = read(execRead.get(), &code, sizeof code)) < 0 && errno == EINTR) {
+    }
+    if (got == sizeof code) {
+        std::string ignored;
+        finish(ignored);
+        error = "cannot run '" + command[0] + "': " + systemMessage(code);
+        return false;
+    }
+    impl_->pipe = readEnd.release();
+    impl_->output = fopencookie(impl_.get(), "rb", {&Impl::read, nullptr, nullptr, &Impl::close});
+    if (!impl_->output) {
+        close(impl_->pipe);
+        impl_->pipe = -1;
+        ChildProcess::stop();
+        std::string ignored;
+        finish(ignored);
+        error = systemMessage(ENOMEM);
+        return false;
+    }
     return true;
 }
 
@@ -92,9 +187,32 @@ std::FILE* ChildProcess::output()
 
 int ChildProcess::finish(std::string& errors)
 {
-    int status = 0;
-    while (impl_->pid > 0 && waitpid(impl_->pid, &status, 0) < 0 && errno == EINTR) {
+    // A child still writing meets a closed pipe and ends; one that would
+    // block on anything else is killed once stopped.
+    if (impl_->output) {
+        std::fclose(impl_->output);
+        impl_->output = nullptr;
     }
+    int status = 0;
+    bool killed = false;
+    bool stopping = false;
+    std::chrono::steady_clock::time_point signalled{};
+    while (impl_->pid > 0) {
+        const pid_t rc = waitpid(impl_->pid, &status, WNOHANG);
+        if (rc == impl_->pid || (rc < 0 && errno != EINTR)) break;
+        stopping = impl_->cutShort || (impl_->stop && impl_->stop->triggered());
+        if (stopping && signalled == std::chrono::steady_clock::time_point{}) {
+            impl_->signal(SIGTERM);
+            signalled = std::chrono::steady_clock::now();
+        } else if (stopping && !killed && std::chrono::steady_clock::now() - signalled > kGrace) {
+            impl_->signal(SIGKILL);
+            killed = true;
+        }
+        struct pollfd fd = {impl_->stop && !stopping ? impl_->stop->waitHandle() : -1, POLLIN, 0};
+        poll(&fd, 1, 10);
+    }
+    // What the group left behind (a remote shell's own helpers) goes too.
+    if (impl_->ownGroup && stopping && impl_->pid > 0) kill(-impl_->pid, SIGKILL);
     impl_->pid = -1;
     errors.clear();
     if (impl_->errors) {
@@ -109,7 +227,8 @@ int ChildProcess::finish(std::string& errors)
 
 void ChildProcess::stop()
 {
-    if (impl_->pid > 0) kill(impl_->pid, SIGTERM);
+    impl_->cutShort = true;
+    impl_->signal(SIGTERM);
 }
 
 }  // namespace dm::platform

@@ -34,4 +34,23 @@ std::vector<std::string> commandWords(const std::string& line)
     return words;
 }
 
+std::string rsyncCommandLine(const std::vector<std::string>& words)
+{
+    std::string line;
+    for (const std::string& word : words) {
+        if (!line.empty()) line += ' ';
+        // Single quotes keep everything but themselves; a single quote goes in
+        // double quotes. Quoted pieces next to each other make one word.
+        line += '\'';
+        for (const char c : word) {
+            if (c == '\'')
+                line += "'\"'\"'";
+            else
+                line += c;
+        }
+        line += '\'';
+    }
+    return line;
+}
+
 }  // namespace dm::platform

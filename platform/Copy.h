@@ -4,8 +4,11 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/FindData.h"
 
 namespace dm::platform {
 
@@ -25,6 +28,11 @@ struct CopyReport {
 
 // Copies into one folder (folder B), for the length of a synchronization.
 //
+// The root is opened once, when the object is made, and every write goes
+// through that handle: a root swapped for a link (or another folder) later
+// receives nothing. Given the identity the comparison saw, a root that is not
+// that folder is not written into at all.
+//
 // `copy` makes `source` (a file, a folder with all it holds, or a symbolic
 // link, which is copied as a link) into root + relative. Every write goes
 // through handles opened below the root that never follow a link: a link met
@@ -41,7 +49,7 @@ struct CopyReport {
 // only, changed before this object was made).
 class CopyInto {
 public:
-    explicit CopyInto(std::string root);
+    explicit CopyInto(std::string root, std::optional<FileIdentity> expected = std::nullopt);
     ~CopyInto();
     CopyInto(const CopyInto&) = delete;
     CopyInto& operator=(const CopyInto&) = delete;
@@ -53,6 +61,13 @@ public:
     std::function<void(uint64_t bytes)> written;
 
     CopyReport copy(const std::string& source, const std::string& relative);
+
+    // 0 while the root is open and its path still leads to it; otherwise why
+    // not (kFolderReplaced, or why it could not be opened).
+    int rootError() const;
+
+    // Whether anything (a link included) stands at the path below the root.
+    bool exists(const std::string& relative) const;
 
 private:
     struct Impl;

@@ -23,11 +23,6 @@ namespace {
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
-bool isPlainName(const std::string& name)
-{
-    return !name.empty() && name != "." && name != ".." && name.find(kSeparator) == std::string::npos;
-}
-
 std::vector<std::string> componentsOf(const std::string& relative)
 {
     std::vector<std::string> parts;
@@ -60,6 +55,8 @@ int setTimes(int fd, const struct stat& source)
 
 struct CopyInto::Impl {
     std::string root;
+    Fd rootFd;
+    mutable int rootError = 0;
     std::function<bool()>* stop = nullptr;
     std::function<void(uint64_t)>* written = nullptr;
     struct timespec started {};
@@ -95,10 +92,23 @@ struct CopyInto::Impl {
         }
     }
 
-    // The folder at the components below the root, made where missing.
-    Fd openParent(const std::vector<std::string>& parts, std::string& reached, int& error)
+    // Whether the root's path still leads to the folder held open.
+    int checkRoot() const
     {
-        Fd folder(open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (rootError != 0) return rootError;
+        struct stat held {};
+        struct stat named {};
+        if (fstat(rootFd.get(), &held) != 0 || stat(root.c_str(), &named) != 0 || held.st_dev != named.st_dev ||
+            held.st_ino != named.st_ino)
+            rootError = kFolderReplaced;
+        return rootError;
+    }
+
+    // The folder at the components below the root, made where missing (or,
+    // without `make`, not found).
+    Fd openParent(const std::vector<std::string>& parts, std::string& reached, int& error, bool make = true) const
+    {
+        Fd folder(fcntl(rootFd.get(), F_DUPFD_CLOEXEC, 0));
         reached = root;
         if (folder.get() < 0) {
             error = errno;
@@ -108,7 +118,7 @@ struct CopyInto::Impl {
             const std::string& name = parts[i];
             reached += (reached.empty() || reached.back() == kSeparator ? "" : std::string(1, kSeparator)) + name;
             Fd next(openat(folder.get(), name.c_str(), kFolderFlags));
-            if (next.get() < 0 && errno == ENOENT) {
+            if (next.get() < 0 && errno == ENOENT && make) {
                 if (mkdirat(folder.get(), name.c_str(), 0777) != 0 && errno != EEXIST) {
                     error = errno;
                     return Fd();
@@ -251,9 +261,15 @@ struct CopyInto::Impl {
     }
 };
 
-CopyInto::CopyInto(std::string root) : impl_(std::make_unique<Impl>())
+CopyInto::CopyInto(std::string root, std::optional<FileIdentity> expected) : impl_(std::make_unique<Impl>())
 {
     impl_->root = std::move(root);
+    impl_->rootFd = Fd(open(impl_->root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    struct stat st {};
+    if (impl_->rootFd.get() < 0 || fstat(impl_->rootFd.get(), &st) != 0)
+        impl_->rootError = errno;
+    else if (expected && (uint64_t(st.st_dev) != expected->device || uint64_t(st.st_ino) != expected->inode))
+        impl_->rootError = kFolderReplaced;
     impl_->stop = &stopRequested;
     impl_->written = &written;
     clock_gettime(CLOCK_REALTIME, &impl_->started);
@@ -270,8 +286,13 @@ CopyReport CopyInto::copy(const std::string& source, const std::string& relative
     std::string targetPath = impl.root;
     if (!targetPath.empty() && targetPath.back() != kSeparator) targetPath += kSeparator;
     targetPath += relative;
-    if (source.empty() || parts.empty() || !std::all_of(parts.begin(), parts.end(), isPlainName)) {
+    if (source.empty() || parts.empty() ||
+        !std::all_of(parts.begin(), parts.end(), [](const std::string& p) { return isPlainName(p); })) {
         impl.fail(targetPath, EINVAL);
+        return report;
+    }
+    if (const int code = impl.checkRoot()) {
+        impl.fail(targetPath, code);
         return report;
     }
     std::string reached;
@@ -285,6 +306,23 @@ CopyReport CopyInto::copy(const std::string& source, const std::string& relative
     const std::string& name = parts.back();
     impl.copyAny(AT_FDCWD, source, parent.get(), name, targetPath);
     return report;
+}
+
+int CopyInto::rootError() const
+{
+    return impl_->checkRoot();
+}
+
+bool CopyInto::exists(const std::string& relative) const
+{
+    const std::vector<std::string> parts = componentsOf(relative);
+    if (parts.empty() || !std::all_of(parts.begin(), parts.end(), [](const std::string& p) { return isPlainName(p); }))
+        return false;
+    std::string reached;
+    int error = 0;
+    const Fd parent = impl_->openParent(parts, reached, error, false);
+    struct stat st {};
+    return parent.get() >= 0 && fstatat(parent.get(), parts.back().c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 int copyItem(const std::string& source, const std::string& target)

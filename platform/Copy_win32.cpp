@@ -89,7 +89,7 @@ struct CopyInto::Impl {
     std::string root;
 };
 
-CopyInto::CopyInto(std::string root) : impl_(std::make_unique<Impl>())
+CopyInto::CopyInto(std::string root, std::optional<FileIdentity>) : impl_(std::make_unique<Impl>())
 {
     impl_->root = std::move(root);
     if (!impl_->root.empty() && !endsWithSeparator(impl_->root)) impl_->root += kSeparator;
@@ -120,6 +120,19 @@ CopyReport CopyInto::copy(const std::string& source, const std::string& relative
     }
     copyAny(source, target, report, stopRequested, written);
     return report;
+}
+
+int CopyInto::rootError() const
+{
+    // A folder that became a link (a junction swapped in) is not written into.
+    const DWORD attributes = GetFileAttributesA(impl_->root.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return int(GetLastError());
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ? kFolderReplaced : 0;
+}
+
+bool CopyInto::exists(const std::string& relative) const
+{
+    return itemExists(impl_->root + relative);
 }
 
 int copyItem(const std::string& source, const std::string& target)

@@ -56,6 +56,10 @@ bool folderExists(const std::string& path);
 // relative to `outer`, without separators at its ends; nothing otherwise.
 std::optional<std::string> pathInside(const std::string& inner, const std::string& outer);
 
+// The identity (device and inode) of the folder the path leads to; nothing
+// where the system gives none or the path is no folder.
+std::optional<FileIdentity> folderIdentity(const std::string& path);
+
 // Whether anything (a link included, even a dangling one) is at the path.
 bool itemExists(const std::string& path);
 

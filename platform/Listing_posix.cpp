@@ -230,6 +230,13 @@ std::optional<std::string> pathInside(const std::string& inner, const std::strin
     return in->substr(out->size(), in->size() - out->size() - 1);
 }
 
+std::optional<FileIdentity> folderIdentity(const std::string& path)
+{
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
+    return FileIdentity{uint64_t(st.st_dev), uint64_t(st.st_ino), 0};
+}
+
 bool itemExists(const std::string& path)
 {
     struct stat st {};

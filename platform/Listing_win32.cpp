@@ -154,6 +154,11 @@ std::optional<std::string> pathInside(const std::string& inner, const std::strin
     return in->substr(out->size(), in->size() - out->size() - 1);
 }
 
+std::optional<FileIdentity> folderIdentity(const std::string&)
+{
+    return std::nullopt;  // no inode to tell one folder from another by its path
+}
+
 bool itemExists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;

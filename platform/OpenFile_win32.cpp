@@ -12,4 +12,20 @@ std::FILE* openFile(const std::string& path, const char* mode)
     return file;
 }
 
+bool readOwnFile(const std::string& path, uint64_t maxBytes, std::string& data)
+{
+    WIN32_FILE_ATTRIBUTE_DATA info{};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+        return false;
+    const uint64_t size = (uint64_t(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    if (size > maxBytes) return false;
+    std::FILE* file = openFile(path, "rb");
+    if (!file) return false;
+    data.resize(size_t(size));
+    const bool read = std::fread(data.data(), 1, data.size(), file) == data.size();
+    std::fclose(file);
+    return read;
+}
+
 }  // namespace dm::platform

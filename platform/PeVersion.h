@@ -27,6 +27,10 @@ std::optional<FileVersion> parsePeVersion(const uint8_t* data, size_t size);
 // executables with a version resource, and anything that cannot be read.
 std::optional<FileVersion> readFileVersion(const std::string& path);
 
+// Whether the last version read on this thread failed to open or read the
+// file (no version then says nothing lasting about the file).
+bool lastVersionReadFailed();
+
 // Smallest file that can hold a DOS header; smaller files are never opened.
 constexpr uint64_t kMinExecutableSize = 64;
 

@@ -49,13 +49,29 @@ std::optional<FileVersion> readFileVersion(const std::string& path)
     return readFileVersionAt(AT_FDCWD, path.c_str(), std::nullopt);
 }
 
+namespace {
+thread_local bool gReadFailed = false;
+
+std::optional<FileVersion> failedRead()
+{
+    gReadFailed = true;
+    return std::nullopt;
+}
+}  // namespace
+
+bool lastVersionReadFailed()
+{
+    return gReadFailed;
+}
+
 std::optional<FileVersion> readFileVersionAt(int folder, const char* name, std::optional<uint64_t> knownSize)
 {
+    gReadFailed = false;
     // Non-blocking, so that a FIFO or device met on the way never hangs the scan
     // (reading one then simply fails).
-    if (const auto& fail = testSeams().failProbeOpen; fail && fail(name)) return std::nullopt;
+    if (const auto& fail = testSeams().failProbeOpen; fail && fail(name)) return failedRead();
     const int fd = openat(folder, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return std::nullopt;
+    if (fd < 0) return failedRead();
     const Fd closer(fd);
     uint64_t size = 0;
     if (knownSize) {
@@ -69,16 +85,18 @@ std::optional<FileVersion> readFileVersionAt(int folder, const char* name, std::
 
     uint8_t head[kHeadBytes];
     const ssize_t got = pread(fd, head, sizeof head, 0);
-    if (got < 0) return std::nullopt;
+    if (got < 0) return failedRead();
     return parseFromHead(head, size_t(got), size, [fd] { return fd; });
 }
 
 std::optional<FileVersion> versionFromHead(int folder, const char* name, uint64_t size, const uint8_t* head,
                                            size_t headBytes)
 {
+    gReadFailed = false;
     int fd = -1;
     const auto version = parseFromHead(head, headBytes, size, [&] {
         if (fd < 0) fd = openat(folder, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        if (fd < 0) gReadFailed = true;
         return fd;
     });
     if (fd >= 0) close(fd);

@@ -8,6 +8,7 @@ namespace dm::platform {
 // Codes of our own, beside the system's.
 constexpr int kNotARegularFile = -1001;  // a file was expected: a pipe, a device or a folder is there
 constexpr int kLinkInPath = -1002;       // a symbolic link stands where a folder was expected
+constexpr int kFolderReplaced = -1003;   // the folder written into is no longer the one compared
 
 // The error code of the last failing platform call on this thread.
 int lastError();

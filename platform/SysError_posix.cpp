@@ -29,6 +29,7 @@ std::string systemMessage(int code)
     if (code == 0) return {};
     if (code == kNotARegularFile) return "not a regular file";
     if (code == kLinkInPath) return "a symbolic link stands where a folder was expected";
+    if (code == kFolderReplaced) return "folder B is no longer the folder that was compared (replaced or a link now)";
     char buffer[256];
     // GNU strerror_r may return a static string instead of filling the buffer.
     const char* text = strerror_r(code, buffer, sizeof buffer);

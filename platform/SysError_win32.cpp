@@ -24,6 +24,7 @@ std::string systemMessage(int code)
     if (code == 0) return {};
     if (code == kNotARegularFile) return "not a regular file";
     if (code == kLinkInPath) return "a link (reparse point) stands where a folder was expected";
+    if (code == kFolderReplaced) return "folder B is no longer the folder that was compared (replaced or a link now)";
     char* buffer = nullptr;
     const DWORD length =
         FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,

@@ -35,4 +35,12 @@ bool parseInteger(std::string_view text, bool& negative, bool& hexadecimal, uint
     return true;
 }
 
+bool isPlainName(std::string_view name)
+{
+    // Windows takes either slash for a separator; elsewhere a backslash is a character.
+    constexpr std::string_view kNotInName =
+        kSeparator == '\\' ? std::string_view("/\\\0", 3) : std::string_view("/\0", 2);
+    return !name.empty() && name != "." && name != ".." && name.find_first_of(kNotInName) == std::string_view::npos;
+}
+
 }  // namespace dm::platform

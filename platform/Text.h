@@ -23,6 +23,10 @@ bool endsWithSeparator(std::string_view text);
 // The text after the last separator (the whole text when there is none).
 std::string_view lastComponent(std::string_view path);
 
+// Whether the name is one component of a path: not empty, not "." or "..",
+// and without a separator or a zero byte.
+bool isPlainName(std::string_view name);
+
 // An integer as the runtime's conversions read it: an optional sign, then
 // decimal digits, or hexadecimal ones after "$" or "0x"; nothing else. The
 // magnitude must fit 64 bits. False for any other text.

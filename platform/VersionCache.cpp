@@ -4,19 +4,34 @@
 #include <bit>
 #include <cstring>
 #include <ctime>
-#include <fstream>
 #include <tuple>
 
+#define XXH_INLINE_ALL
+#include <xxhash.h>
+
 #include "platform/AtomicFile.h"
+#include "platform/OpenFile.h"
 #include "platform/ProgramPaths.h"
+#include "platform/TestSeams.h"
 
 namespace dm::platform {
 
 namespace {
 
-constexpr char kMagic[8] = {'D', 'M', 'V', 'C', 'A', 'C', 'H', '2'};
-constexpr size_t kHeaderBytes = sizeof kMagic + 8;
-constexpr size_t kRecordBytes = 8 * 5 + 2 * 4 + 4 + 1;
+constexpr char kMagic[8] = {'D', 'M', 'V', 'C', 'A', 'C', 'H', '3'};
+constexpr size_t kHeaderBytes = sizeof kMagic + 8 + 8;  // and the count, and when it was saved
+constexpr size_t kDataBytes = 8 * 5 + 2 * 4 + 4 + 1;
+constexpr size_t kRecordBytes = kDataBytes + 8;  // and the XXH3 of the data
+
+uint64_t checksum(const char* data)
+{
+    return XXH3_64bits(data, kDataBytes);
+}
+
+int64_t nowNs()
+{
+    return int64_t(std::time(nullptr)) * 1000000000 + testSeams().versionCacheClockShift;
+}
 
 auto tied(const VersionKey& k)
 {
@@ -64,24 +79,35 @@ std::string VersionCache::defaultPath()
 
 void VersionCache::load()
 {
-    std::ifstream in(path_, std::ios::binary | std::ios::ate);
-    if (!in) return;
-    const std::streamoff length = in.tellg();
-    if (length < std::streamoff(kHeaderBytes)) return;
-    std::string data(size_t(length), '\0');
-    in.seekg(0);
-    if (!in.read(data.data(), length)) return;
+    // Another user's file (a shared cache folder) could say anything; a file
+    // larger than the capacity is no cache of ours and is never read.
+    std::string data;
+    if (!readOwnFile(path_, kHeaderBytes + capacity_ * kRecordBytes, data)) return;
     if (data.size() < kHeaderBytes || !std::equal(kMagic, kMagic + sizeof kMagic, data.begin())) return;
     const auto* at = reinterpret_cast<const unsigned char*>(data.data()) + sizeof kMagic;
     const uint64_t count = get(at, 8);
+    writtenAt_ = int64_t(get(at, 8));
     if (count > capacity_ || data.size() != kHeaderBytes + count * kRecordBytes) return;
-    // Every record ends with its state: a file with any other byte there is not ours.
-    for (size_t i = 1; i <= count; ++i) {
-        const char state = data[kHeaderBytes + i * kRecordBytes - 1];
-        if (state != kNoVersion && state != kVersion) return;
+    // A damaged record goes before any lookup: its key could lead a binary
+    // search astray from the records around it.
+    size_t kept = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const char* record = data.data() + kHeaderBytes + i * kRecordBytes;
+        if (word(record + kDataBytes) != checksum(record)) continue;
+        if (kept != i) std::memmove(data.data() + kHeaderBytes + kept * kRecordBytes, record, kRecordBytes);
+        ++kept;
+    }
+    if (kept != count) {
+        data.resize(kHeaderBytes + kept * kRecordBytes);
+        changed_ = true;
     }
     stored_ = std::move(data);
-    storedCount_ = size_t(count);
+    storedCount_ = kept;
+}
+
+bool VersionCache::racy(const VersionKey& key, int64_t cacheTime) const
+{
+    return key.identity.changeTime >= cacheTime - kRacyWindow;
 }
 
 // Records are read where they lie, only those a lookup reaches.
@@ -91,15 +117,16 @@ VersionKey VersionCache::storedKey(size_t index) const
     return {{word(at), word(at + 8), int64_t(word(at + 16))}, word(at + 24), word(at + 32)};
 }
 
-VersionCache::Entry VersionCache::storedEntry(size_t index) const
+std::optional<VersionCache::Entry> VersionCache::storedEntry(size_t index) const
 {
+    const char* record = stored_.data() + kHeaderBytes + index * kRecordBytes;
     Entry e;
     e.key = storedKey(index);
-    const auto* at =
-        reinterpret_cast<const unsigned char*>(stored_.data()) + kHeaderBytes + index * kRecordBytes + 5 * 8;
+    const auto* at = reinterpret_cast<const unsigned char*>(record) + 5 * 8;
     e.version = {uint16_t(get(at, 2)), uint16_t(get(at, 2)), uint16_t(get(at, 2)), uint16_t(get(at, 2))};
     e.lastUsed = uint32_t(get(at, 4));
     e.state = uint8_t(get(at, 1));
+    if (e.state != kNoVersion && e.state != kVersion) return std::nullopt;
     return e;
 }
 
@@ -115,18 +142,17 @@ bool VersionCache::find(const VersionKey& key, std::optional<FileVersion>& versi
         else
             high = middle;
     }
-    if (low < storedCount_) {
-        const Entry e = storedEntry(low);
-        if (e.key == key && e.state != kUnread) {
-            if (e.lastUsed != today_) {
+    if (low < storedCount_ && storedKey(low) == key && !racy(key, writtenAt_)) {
+        if (const std::optional<Entry> e = storedEntry(low)) {
+            if (e->lastUsed != today_) {
                 usedAgain_.push_back(low);
                 changed_ = true;
             }
-            version = e.state == kVersion ? std::optional(e.version) : std::nullopt;
+            version = e->state == kVersion ? std::optional(e->version) : std::nullopt;
             return true;
         }
     }
-    added_.push_back(Entry{key, {}, today_, kUnread});
+    added_.push_back(Entry{key, {}, today_, kUnread, true});
     entry = uint32_t(added_.size());
     return false;
 }
@@ -145,13 +171,17 @@ bool VersionCache::save()
     if (!changed_) return true;
     std::vector<Entry> all;
     all.reserve(storedCount_ + added_.size());
-    for (size_t i = 0; i < storedCount_; ++i) all.push_back(storedEntry(i));
+    for (size_t i = 0; i < storedCount_; ++i) all.push_back(storedEntry(i).value_or(Entry{}));
     for (const size_t i : usedAgain_) all[i].lastUsed = today_;
     for (const Entry& e : added_) all.push_back(e);
-    std::erase_if(all, [](const Entry& e) { return e.state == kUnread; });
-    // One record a key, the newest first; the least recently used go when it is full.
-    std::stable_sort(all.begin(), all.end(), [](const Entry& a, const Entry& b) {
-        return keyLess(a.key, b.key) || (a.key == b.key && a.lastUsed > b.lastUsed);
+    // Damaged records go, and so does what changed too lately to be told apart
+    // from a change to come.
+    const int64_t now = nowNs();
+    std::erase_if(all, [&](const Entry& e) { return e.state == kUnread || racy(e.key, now); });
+    // One record a key, what this run read first; the least recently used go when it is full.
+    std::sort(all.begin(), all.end(), [](const Entry& a, const Entry& b) {
+        if (!(a.key == b.key)) return keyLess(a.key, b.key);
+        return a.fresh != b.fresh ? a.fresh : a.lastUsed > b.lastUsed;
     });
     all.erase(std::unique(all.begin(), all.end(), [](const Entry& a, const Entry& b) { return a.key == b.key; }),
               all.end());
@@ -164,6 +194,7 @@ bool VersionCache::save()
     std::string out(kMagic, sizeof kMagic);
     out.reserve(kHeaderBytes + all.size() * kRecordBytes);
     put(out, all.size(), 8);
+    put(out, uint64_t(now), 8);
     for (const Entry& e : all) {
         for (const uint64_t v : {e.key.identity.device, e.key.identity.inode, uint64_t(e.key.identity.changeTime),
                                  e.key.size, e.key.writeTime})
@@ -171,10 +202,12 @@ bool VersionCache::save()
         for (const uint16_t v : {e.version.major, e.version.minor, e.version.build, e.version.revision}) put(out, v, 2);
         put(out, e.lastUsed, 4);
         put(out, e.state, 1);
+        put(out, checksum(out.data() + out.size() - kDataBytes), 8);
     }
     AtomicFile file;
     if (!makeFolders(folderOf(path_)) || !file.open(path_) || !file.write(out) || !file.commit(false)) return false;
     // What was saved is what the next lookups read.
+    writtenAt_ = now;
     stored_ = std::move(out);
     storedCount_ = all.size();
     added_.clear();

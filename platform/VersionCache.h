@@ -1,6 +1,12 @@
 // The versions of files read on earlier runs, so that a file unchanged since
 // is not opened again. One file per user, replaced whole when it changed;
-// one that is damaged or not ours is ignored and made anew.
+// one that is damaged or not ours is ignored and made anew, and a record
+// whose checksum fails is dropped.
+//
+// A file changed within a moment of a run may change again with nothing in
+// its key to show it (a coarse file system keeps the same times): like git's
+// index, the cache never trusts an entry whose change time is not older than
+// the cache itself by more than the coarsest file system's time step.
 #pragma once
 
 #include <cstdint>
@@ -25,7 +31,9 @@ struct VersionKey {
 class VersionCache {
 public:
     // Entries kept from one run to the next; those used least recently go first.
-    static constexpr size_t kCapacity = 500000;  // a file of 26 MB at most
+    static constexpr size_t kCapacity = 500000;  // a file of 30 MB at most
+    // How much older than the cache a change must be to be trusted (FAT keeps 2 s).
+    static constexpr int64_t kRacyWindow = 2'000'000'000;  // ns
 
     // Reads the cache file, if any.
     explicit VersionCache(std::string path, size_t capacity = kCapacity);
@@ -49,15 +57,19 @@ private:
         FileVersion version;
         uint32_t lastUsed = 0;  // days since 1970
         uint8_t state = kUnread;
+        bool fresh = false;  // read in this run
     };
 
     void load();
     VersionKey storedKey(size_t index) const;
-    Entry storedEntry(size_t index) const;
+    // The record, unless its state is none we write.
+    std::optional<Entry> storedEntry(size_t index) const;
+    bool racy(const VersionKey& key, int64_t cacheTime) const;
 
     std::string path_;
     size_t capacity_;
     uint32_t today_;
+    int64_t writtenAt_ = 0;  // when the file was saved, ns since 1970
     bool changed_ = false;
     // The file as read (or last saved): its records sorted by key.
     std::string stored_;

@@ -39,10 +39,11 @@ protected:
         return readInfoFile(comp, root, file, error, subPath);
     }
 
+    // `name` may lie below a folder ("d/g").
     static std::string record(const std::string& name, bool folder, const std::string& numbers = "32,0,0,0,0,0,0,0,1")
     {
-        return test::native("/A/") + name + "\r\n" + (folder ? "目录"_sys : "文件"_sys) + "\r\n版本不存在\r\n"_sys +
-               numbers + "\r\n" + name + "\r\n\r\n";
+        return test::native("/A/" + name) + "\r\n" + (folder ? "目录"_sys : "文件"_sys) + "\r\n版本不存在\r\n"_sys +
+               numbers + "\r\n" + std::string(platform::lastComponent(test::native(name))) + "\r\n\r\n";
     }
 
     TempDir dir;
@@ -163,9 +164,9 @@ TEST_F(InfoFile, RecordsFillElementsAndFoldersTheirBlocks)
 {
     element_t root;
     std::string error;
-    ASSERT_TRUE(read(
-        "junk before\nBEGIN\n" + record("f", false) + record("d", true) + "BEGIN\n" + record("g", false) + "END\nEND\n",
-        root, error))
+    ASSERT_TRUE(read("junk before\nBEGIN\n" + record("f", false) + record("d", true) + "BEGIN\n" +
+                         record("d/g", false) + "END\nEND\n",
+                     root, error))
         << error;
     ASSERT_EQ(root.children->size(), 2u);
     element_t& f = child(root, "f");
@@ -176,7 +177,7 @@ TEST_F(InfoFile, RecordsFillElementsAndFoldersTheirBlocks)
     EXPECT_EQ(f.findData.dwFileAttributes, 32u);
     element_t& d = child(root, "d");
     ASSERT_TRUE(d.children);
-    EXPECT_EQ(child(d, "g").path, test::native("/A/g"));
+    EXPECT_EQ(child(d, "g").path, test::native("/A/d/g"));
 }
 
 TEST_F(InfoFile, AFolderWrittenWithoutABlockKeepsEverySiblingThatFollows)
@@ -184,7 +185,7 @@ TEST_F(InfoFile, AFolderWrittenWithoutABlockKeepsEverySiblingThatFollows)
     element_t root;
     std::string error;
     ASSERT_TRUE(read("BEGIN\n" + record("link", true) + record("after", false) + record("d", true) + "BEGIN\n" +
-                         record("inner", false) + "END\nEND\n",
+                         record("d/inner", false) + "END\nEND\n",
                      root, error))
         << error;
     ASSERT_EQ(root.children->size(), 3u);

@@ -18,7 +18,14 @@ using test::TempDir;
 
 class Versions : public ::testing::Test {
 protected:
-    void TearDown() override { platform::testSeams().failProbeOpen = nullptr; }
+    // The files are made a moment before each run: the cache trusts them only
+    // when they are older than that.
+    void SetUp() override { platform::testSeams().versionCacheClockShift = 10'000'000'000; }
+    void TearDown() override
+    {
+        platform::testSeams().failProbeOpen = nullptr;
+        platform::testSeams().versionCacheClockShift = 0;
+    }
 
     // Runs a comparison, the version cache used where `cached`; `opened`
     // collects the names of the files whose versions were read.

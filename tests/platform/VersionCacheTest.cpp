@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "platform/VersionCache.h"
 #include "tests/support/TempDir.h"
@@ -63,7 +67,6 @@ TEST(VersionCache, ADamagedOrForeignFileIsIgnoredAndMadeAnew)
         {"cut short", [](std::string& d) { d.resize(d.size() - 3); }},
         {"another program's", [](std::string& d) { d[0] = 'X'; }},
         {"a count past the end", [](std::string& d) { d[8] = char(0xFF); }},
-        {"an unknown state", [](std::string& d) { d.back() = 9; }},
         {"empty", [](std::string& d) { d.clear(); }},
     };
     for (const auto& [what, damage] : damages) {
@@ -100,6 +103,75 @@ TEST(VersionCache, KeepsAtMostItsCapacityAndNeverFilesWhoseVersionWasNotRead)
     fill(path, 80);
     EXPECT_EQ(VersionCache(path, 50).size(), 0u) << "a file over the capacity is not ours";
     EXPECT_EQ(VersionCache(path).size(), 80u);
+}
+
+TEST(VersionCache, ARecordWithAnyBitFlippedIsDroppedAndTheOthersStand)
+{
+    TempDir dir;
+    const std::string path = dir / "versions.cache";
+    fill(path, 10);
+    const std::string good = test::readFile(path);
+    const size_t header = 24;
+    const size_t record = (good.size() - header) / 10;
+    // Every bit of record 4 in turn: its key, its version, its state, its checksum.
+    for (size_t bit = 0; bit < record * 8; bit += 3) {
+        std::string data = good;
+        data[header + 4 * record + bit / 8] ^= char(1 << (bit % 8));
+        test::writeFile(path, data);
+        VersionCache cache(path);
+        std::optional<FileVersion> version;
+        uint32_t entry = 0;
+        EXPECT_FALSE(cache.find(keyOf(4), version, entry)) << "bit " << bit;
+        ASSERT_TRUE(cache.find(keyOf(5), version, entry)) << "bit " << bit;
+        EXPECT_EQ(version->build, 5);
+    }
+}
+
+TEST(VersionCache, AFileChangedTooLatelyToBeToldFromTheNextChangeIsNeverTrusted)
+{
+    TempDir dir;
+    const std::string path = dir / "versions.cache";
+    const auto now = int64_t(std::time(nullptr)) * 1000000000;
+    const VersionKey recent{{8, 1, now}, 4096, 1};
+    const VersionKey settled{{8, 2, now - 60 * int64_t(1000000000)}, 4096, 1};
+    {
+        VersionCache cache(path);
+        for (const VersionKey& key : {recent, settled}) {
+            std::optional<FileVersion> version;
+            uint32_t entry = 0;
+            ASSERT_FALSE(cache.find(key, version, entry));
+            cache.store(entry, FileVersion{1, 0, 0, 0});
+        }
+        ASSERT_TRUE(cache.save());
+    }
+    VersionCache cache(path);
+    std::optional<FileVersion> version;
+    uint32_t entry = 0;
+    EXPECT_TRUE(cache.find(settled, version, entry));
+    EXPECT_FALSE(cache.find(recent, version, entry)) << "a file on a 1-second file system may change again unseen";
+}
+
+TEST(VersionCache, OnlyTheUsersOwnRegularFileIsRead)
+{
+    TempDir dir;
+    const std::string path = dir / "versions.cache";
+    fill(path, 10);
+    const std::string good = test::readFile(path);
+    std::filesystem::permissions(path, std::filesystem::perms::group_write, std::filesystem::perm_options::add);
+    EXPECT_EQ(VersionCache(path).size(), 0u) << "a file others may write";
+    std::filesystem::remove(path);
+    test::writeFile(dir / "elsewhere", good);
+    std::filesystem::create_symlink(dir / "elsewhere", path);
+    EXPECT_EQ(VersionCache(path).size(), 0u) << "a link";
+#ifndef _WIN32
+    std::filesystem::remove(path);
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    EXPECT_EQ(VersionCache(path).size(), 0u) << "a pipe nobody writes into: read without waiting";
+    std::filesystem::remove(path);
+    test::writeFile(path, good);
+    ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+    EXPECT_EQ(VersionCache(path).size(), 0u) << "another user's file";
+#endif
 }
 
 }  // namespace
