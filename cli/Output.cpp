@@ -16,6 +16,7 @@ struct Line {
     int state = 0;
     std::string text;
     std::vector<Line> children;
+    std::string why;  // what kept the pair from being compared, where something did
 };
 
 // Builds the shown nodes of a list; returns them sorted by their text.
@@ -24,7 +25,7 @@ std::vector<Line> shownLines(const ResultList& list, bool onlyDiff)
     std::vector<Line> lines;
     for (const auto& r : list) {
         if (!isShown(*r, onlyDiff)) continue;
-        Line line{stateIndexOf(*r), r->name, {}};
+        Line line{stateIndexOf(*r), r->name, {}, r->contentError ? *r->contentError : std::string()};
         if (r->included && showsChildren(*r)) {
             line.children = shownLines(*r->children, onlyDiff);
             line.text = folderNodeText(r->name, int(line.children.size()));
@@ -39,7 +40,9 @@ std::vector<Line> shownLines(const ResultList& list, bool onlyDiff)
 void printLines(std::ostream& out, const std::vector<Line>& lines, int depth)
 {
     for (const Line& line : lines) {
-        out << std::string(size_t(depth) * 2, ' ') << markOf(line.state) << ' ' << printable(line.text) << '\n';
+        out << std::string(size_t(depth) * 2, ' ') << markOf(line.state) << ' ' << printable(line.text);
+        if (!line.why.empty()) out << "  (" << printable(line.why) << ')';
+        out << '\n';
         printLines(out, line.children, depth + 1);
     }
 }

@@ -13,7 +13,7 @@ fi
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDM_FUZZ=ON \
   -DDM_BUILD_GUI=OFF -DDM_BUILD_TESTS=OFF -DDM_BUILD_BENCH=OFF >/dev/null
 cmake --build build-fuzz
-for target in infofile ini filterfile pe numbers; do
+for target in infofile stream versioncache ini filterfile pe numbers; do
   work="build-fuzz/corpus-$target"
   mkdir -p "$work"
   echo "fuzz_$target: $seconds s"

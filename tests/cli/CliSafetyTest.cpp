@@ -72,12 +72,34 @@ TEST_F(CliSafety, AFileOrFolderNobodyMayReadEndsTheRunWithItsRealCause)
     const Outcome content = asNobody("compare " + ab + " --rules size,content --json");
     EXPECT_EQ(content.code, 1) << content.err;
     EXPECT_NE(content.out.find("content not read (A): Permission denied"), std::string::npos) << content.out;
+    const Outcome shown = asNobody("compare " + ab + " --rules size,content");
+    EXPECT_NE(shown.out.find("* locked.exe  (content not read (A): Permission denied)"), std::string::npos)
+        << shown.out;
 
     dir.file("A/closed/inside");
     fs::permissions(dir / "A/closed", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     const Outcome closed = asNobody("compare " + ab);
     EXPECT_EQ(closed.code, 2);
     EXPECT_NE(closed.err.find("Permission denied"), std::string::npos) << closed.err;
+}
+
+TEST_F(CliSafety, AVersionCacheThatIsAPipeOrHugeNeitherHangsNorBreaksARun)
+{
+    const std::string folder = dir.folder("cache/dirmatch");
+    const auto prior = test::setVariable("XDG_CACHE_HOME", dir / "cache");
+    dir.file("A/f.exe", std::string(200, 'M'));
+    dir.file("B/f.exe", std::string(200, 'M'));
+    const std::string cache = folder + "/versions.cache";
+    ASSERT_EQ(mkfifo(cache.c_str(), 0600), 0);
+    const Outcome piped = test::runProgram("timeout", "10 " + q(DIRMATCH_BINARY) + " compare " + ab);
+    EXPECT_EQ(piped.code, 0) << piped.err;
+    std::filesystem::remove(cache);
+    test::writeFile(cache, "");
+    std::filesystem::resize_file(cache, uint64_t(40) << 30);  // sparse: no room taken
+    const Outcome huge = test::runProgram("timeout", "10 " + q(DIRMATCH_BINARY) + " compare " + ab);
+    EXPECT_EQ(huge.code, 0) << huge.err;
+    EXPECT_LT(std::filesystem::file_size(cache), uint64_t(1) << 30) << "made anew";
+    test::setVariable("XDG_CACHE_HOME", prior);
 }
 
 TEST_F(CliSafety, SyncCopiesNothingFromAComparisonCutShortByTheLimit)

@@ -2,12 +2,21 @@
 // command here, and once through a real sshd on the loopback address.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <set>
+#include <thread>
 
+#include "tests/support/Faults.h"
 #include "tests/support/Process.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/Terminal.h"
+
+extern char** environ;
 
 namespace dm {
 namespace {
@@ -126,6 +135,140 @@ TEST_F(Remote, WhatGoesWrongOverThereIsSaidInItsOwnWordsAndNothingIsCopied)
         }
         EXPECT_EQ(dir.read("B/x"), "old!") << c.what;
     }
+}
+
+TEST_F(Remote, AHostileStreamFromAnotherMachineCannotReachOutsideB)
+{
+    dir.lay({{"B/keep", "B's"}});
+    // A "remote dirmatch" that describes a folder holding "zz/..": B's parent.
+    const std::string hostile = script(
+        "hostile",
+        "printf 'BEGIN\\r\\n%szz\\r\\n目录\\r\\n\\r\\n16,0,0,0,0,0,0,0,0\\r\\nzz\\r\\n\\r\\nBEGIN\\r\\n"
+        "%szz/..\\r\\n目录\\r\\n\\r\\n16,0,0,0,0,0,0,0,0\\r\\n..\\r\\n\\r\\nBEGIN\\r\\nEND\\r\\nEND\\r\\nEND\\r\\n' "
+        "\"$2\" \"$2\"");
+    for (const char* command : {"compare ", "sync --yes "}) {
+        const Outcome run = dirmatch(command + q("host:" + a) + " " + q(b) + through(kScripts + "local-rsh", hostile));
+        EXPECT_EQ(run.code, 2) << run.out;
+        EXPECT_NE(run.err.find(a + "/zz/.."), std::string::npos) << run.err;
+    }
+    std::set<std::string> beside;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) beside.insert(e.path().filename().string());
+    EXPECT_EQ(beside, (std::set<std::string>{"A", "B", "hostile"}));
+    EXPECT_EQ(dir.read("B/keep"), "B's");
+}
+
+TEST_F(Remote, EveryNameRsyncCouldMisreadIsCopiedAndEachOutcomeIsWhatBHolds)
+{
+    const std::vector<std::string> names = {"#hash", ";semi", "--delete", "sp ace", "中文.txt"};
+    for (const std::string& name : names) dir.file("A/" + name, "new " + name, test::kTime + 10);
+    dir.file("B/#hash", "old");
+    dir.file("A/sub/x", "new", test::kTime + 10);
+    dir.file("B/sub/x", "old");
+    dir.file("A/a", "new", test::kTime + 10);
+    dir.file("B/a", "old");
+    const bool immutable = test::setImmutable(b + "/sub", true);
+    // The remote shell's path holds a space, given with a backslash, as a shell would take it.
+    const std::string shell = dir.folder("rsh dir") + "/local-rsh";
+    std::filesystem::copy_file(kScripts + "local-rsh", shell);
+    const std::string escaped = dir / "rsh\\ dir/local-rsh";
+    const auto prior = test::setVariable("LANG", std::string("C"));
+    const Outcome run = dirmatch("sync " + q(a) + " " + q("host:" + b) + " --yes" + through(escaped));
+    test::setVariable("LANG", prior);
+    if (immutable) test::setImmutable(b + "/sub", false);
+    for (const std::string& name : names) EXPECT_EQ(dir.read("B/" + name), "new " + name) << run.out << run.err;
+    EXPECT_EQ(dir.read("B/a"), "new");
+    if (immutable) {
+        EXPECT_EQ(dir.read("B/sub/x"), "old");
+        EXPECT_NE(run.out.find("copied 6, failed 1, skipped 0"), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find("failed: " + b + "/sub/x: "), std::string::npos) << run.out;
+        EXPECT_EQ(run.out.find("failed: " + b + "/a"), std::string::npos) << run.out;
+        EXPECT_EQ(run.code, 2);
+    } else {
+        EXPECT_NE(run.out.find("copied 7, failed 0, skipped 0"), std::string::npos) << run.out;
+    }
+
+    // A line break, in a name or in B's own path: written there, not beside.
+    dir.file("C/line\nbreak", "new");
+    const std::string odd = dir.folder("B\nodd");
+    const Outcome into = dirmatch("sync " + q(dir / "C") + " " + q("host:" + odd) + " --yes" + standIn);
+    EXPECT_EQ(dir.read("B\nodd/line\nbreak"), "new") << into.out << into.err;
+    EXPECT_NE(into.out.find("copied 1, failed 0, skipped 0"), std::string::npos) << into.out;
+    EXPECT_FALSE(dir.exists("B_odd"));
+}
+
+TEST_F(Remote, ARefusedHostRunsNothing)
+{
+    const std::string marker = dir / "ran";
+    const std::string shell = script("shell", "touch " + q(marker));
+    const Outcome run = test::runProgram(
+        DIRMATCH_BINARY, "compare --lang en" + through(shell) + " -- " + q(a) + " " + q("-oProxyCommand=x:" + b));
+    EXPECT_EQ(run.code, 2);
+    EXPECT_NE(run.err.find("refused host name"), std::string::npos) << run.err;
+    EXPECT_FALSE(dir.exists("ran"));
+}
+
+// Every wait ends within moments of a stop, or of the entry limit.
+TEST_F(Remote, NoWaitOutlastsAStopOrTheLimit)
+{
+    dir.lay({{"A/x", "new"}, {"B/x", "old!"}});
+    const auto seconds = [](auto since) {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+    };
+    // A remote shell that never answers, stopped by SIGTERM while reading and by Ctrl-C while copying.
+    const std::string silent = script("silent", "exec sleep 60");
+    auto start = std::chrono::steady_clock::now();
+    test::TerminalRun run = test::runOnTerminal(
+        DIRMATCH_BINARY, {"compare", a, "host:" + b, "--rsh", silent, "--lang", "en"}, "Reading ", SIGTERM);
+    EXPECT_TRUE(run.signalled) << run.seen;
+    EXPECT_LT(seconds(start), 10.0);
+    EXPECT_EQ(run.exitCode, 2) << run.seen;
+
+    const std::string pidFile = dir / "rsync.pid";
+    const std::string silentCopy = script("silent-copy", "shift\ncase \"$*\" in *rsync*) echo $PPID > " + q(pidFile) +
+                                                             "; exec sleep 60;; esac\nexec sh -c \"$*\"");
+    start = std::chrono::steady_clock::now();
+    run = test::runOnTerminal(
+        DIRMATCH_BINARY,
+        {"sync", a, "host:" + b, "--yes", "--rsh", silentCopy, "--remote-dirmatch", DIRMATCH_BINARY, "--lang", "en"},
+        "-> host:", SIGINT);
+    EXPECT_TRUE(run.signalled) << run.seen;
+    EXPECT_LT(seconds(start), 10.0);
+    EXPECT_EQ(run.exitCode, 2) << run.seen;
+    EXPECT_EQ(dir.read("B/x"), "old!");
+    EXPECT_EQ(test::temporariesIn(b), 0u);
+
+    // Killed outright, it takes its rsync with it.
+    std::filesystem::remove(pidFile);
+    const std::vector<std::string> words = {
+        DIRMATCH_BINARY, "sync", a, "host:" + b, "--yes", "--rsh", silentCopy, "--remote-dirmatch", DIRMATCH_BINARY};
+    std::vector<char*> argv;
+    for (const std::string& w : words) argv.push_back(const_cast<char*>(w.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+    for (int i = 0; i < 200 && !dir.exists("rsync.pid"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    ASSERT_TRUE(dir.exists("rsync.pid"));
+    const std::string stat = "/proc/" + std::to_string(std::stoi(dir.read("rsync.pid"))) + "/stat";
+    bool gone = false;
+    for (int i = 0; i < 100 && !gone; ++i) {
+        gone = !std::filesystem::exists(stat) || test::readFile(stat).find(") Z") != std::string::npos;
+        if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_TRUE(gone) << stat << ": rsync outlived dirmatch";
+
+    // An endless stream is read up to the limit, and its writer is not waited for.
+    const std::string endless =
+        script("endless",
+               "printf 'BEGIN\\r\\n'; i=0; while :; do printf '%sf%d\\r\\n文件\\r\\n\\r\\n1\\r\\nf%d\\r\\n\\r\\n' "
+               "\"$2\" $i $i; i=$((i+1)); done");
+    start = std::chrono::steady_clock::now();
+    const Outcome limited = dirmatch("compare " + q(a) + " " + q("host:" + b) + " --max-entries 100" +
+                                     through(kScripts + "local-rsh", endless));
+    EXPECT_LT(seconds(start), 10.0);
+    EXPECT_EQ(limited.code, 3) << limited.err;
 }
 
 // An sshd of the test's own, on 127.0.0.1, stopped at the end.

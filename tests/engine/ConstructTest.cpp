@@ -84,10 +84,9 @@ TEST(StateText, EachStateHasItsText)
 TEST(RemoteFolder, AColonBeforeAnySlashNamesAHostAsRsyncReadsIt)
 {
     const std::pair<const char*, const char*> remote[] = {
-        {"web1:/srv/app", "web1|/srv/app"},
-        {"deploy@web1:/srv/app", "deploy@web1|/srv/app"},
-        {"web1:data", "web1|data"},
-        {"web1:", "web1|."},
+        {"web1:/srv/app", "web1|/srv/app"}, {"deploy@web1:/srv/app", "deploy@web1|/srv/app"},
+        {"web1:data", "web1|data"},         {"web1:", "web1|."},
+        {"[::1]:/srv/app", "::1|/srv/app"}, {"deploy@[fe80::1]:data", "deploy@fe80::1|data"},
     };
     for (const auto& [side, expected] : remote) {
         const auto folder = remoteFolderOf(side);
@@ -97,6 +96,12 @@ TEST(RemoteFolder, AColonBeforeAnySlashNamesAHostAsRsyncReadsIt)
     for (const char* local : {"./a:b", "/x/a:b", ":x", "plain"}) EXPECT_FALSE(remoteFolderOf(local)) << local;
     EXPECT_EQ(remoteFolderOf("C:\\work").has_value(), platform::kSeparator == '/');  // a drive letter on Windows
     EXPECT_EQ(shellQuoted("it's here"), "'it'\\''s here'");
+    EXPECT_EQ(hostPrefix(remoteFolderOf("deploy@[::1]:x")), "deploy@[::1]:");
+
+    // What would reach the remote shell as an option, or as more than one word, is refused.
+    for (const char* host : {"-oProxyCommand=touch x", "-p", "web 1", "web\t1", "web\n1"})
+        EXPECT_FALSE(refusedHost(host).empty()) << host;
+    EXPECT_TRUE(refusedHost("deploy@web-1").empty());
 }
 
 }  // namespace

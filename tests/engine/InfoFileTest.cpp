@@ -208,6 +208,44 @@ TEST_F(InfoFile, AnEndWhereARecordLineIsExpectedLeavesItIncomplete)
     EXPECT_EQ(error, "文件不完整"_sys);
 }
 
+TEST_F(InfoFile, ARecordThatClimbsOutOfItsFolderOrLiesElsewhereFailsTheReadNamingIt)
+{
+    struct Case {
+        const char* what;
+        std::string content;
+        std::string named;  // the record the error names
+    };
+    const std::string d = record("d", true) + "BEGIN\n";
+    const std::vector<Case> cases = {
+        {"..", d + record("d/..", true) + "BEGIN\nEND\nEND\nEND\n", "/A/d/.."},
+        {"climbing past its parent", d + record("d/../../etc", false) + "END\nEND\n", "/A/d/../../etc"},
+        {".", d + record("d/.", false) + "END\nEND\n", "/A/d/."},
+        {"a sibling of its folder in the folder's block", d + record("x", false) + "END\nEND\n", "/A/x"},
+        {"an empty name", record("f", false) + record("", false) + "END\n", "/A/"},
+        {"another folder than its siblings'", record("f", false) + "/B/g\r\n文件\r\n\r\n1\r\ng\r\n\r\nEND\n"_sys,
+         "/B/g"},
+    };
+    for (const Case& c : cases) {
+        element_t root;
+        std::string error;
+        EXPECT_FALSE(read("BEGIN\n" + c.content, root, error)) << c.what;
+        EXPECT_NE(error.find(test::native(c.named)), std::string::npos) << c.what << ": " << error;
+    }
+
+    // A stream stands for exactly the folder asked for: a record above it is refused.
+    element_t root;
+    root.path = test::native("/A/sub/");
+    std::string error;
+    dirCompare comp(a, a, nullptr, {test::kSep}, {}, 255);
+    const std::string stream = "BEGIN\n" + record("f", false) + "END\n";
+    std::FILE* file = std::tmpfile();
+    std::fwrite(stream.data(), 1, stream.size(), file);
+    std::rewind(file);
+    EXPECT_FALSE(readInfoBlock(comp, root, file, error, {}, true));
+    std::fclose(file);
+    EXPECT_NE(error.find(test::native("/A/f")), std::string::npos) << error;
+}
+
 TEST_F(InfoFile, AMissingFinalEndAfterACompleteRecordIsAccepted)
 {
     element_t root;

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <random>
@@ -18,6 +19,7 @@
 #include "engine/ResultView.h"
 #include "engine/Sync.h"
 #include "platform/Copy.h"
+#include "platform/SysError.h"
 #include "tests/support/Compare.h"
 #include "tests/support/TempDir.h"
 
@@ -170,6 +172,45 @@ TEST_F(Reliability, ALinkSwappedInForAFolderOfBIsNeverWrittenThrough)
     ASSERT_EQ(outcome.failed.size(), 1u);
     EXPECT_NE(outcome.failed[0].reason.find("symbolic link"), std::string::npos);
     EXPECT_NE(test::readFile(log).find(outcome.failed[0].reason), std::string::npos);
+}
+
+TEST_F(Reliability, BSwappedForALinkBeforeOrWhileASyncRunsReceivesNothingOutsideIt)
+{
+    for (int i = 0; i < 3000; ++i) dir.file("A/f" + std::to_string(i), "x");
+    const std::string outside = dir.folder("outside");
+    const std::string real = dir / "B.real";
+
+    // Swapped before the sync: B is no longer the folder compared.
+    auto comp = compared(a, b);
+    fs::rename(b, real);
+    fs::create_directory_symlink(outside, b);
+    SyncOutcome outcome = synchronize(*comp, *comp->results.children, nullptr, {}, {});
+    EXPECT_EQ(outcome.copied, 0);
+    ASSERT_EQ(outcome.failed.size(), 3000u);
+    EXPECT_EQ(outcome.failed[0].reason, platform::systemMessage(platform::kFolderReplaced));
+    EXPECT_TRUE(fs::is_empty(outside));
+    fs::remove(b);
+    fs::rename(real, b);
+
+    // Swapped back and forth while it runs: what is copied lands in B, the rest fails.
+    comp = compared(a, b);
+    std::atomic<bool> done{false};
+    std::thread swapper([&] {
+        while (!done) {
+            std::error_code ignored;
+            fs::rename(b, real, ignored);
+            fs::create_directory_symlink(outside, b, ignored);
+            std::this_thread::yield();
+            fs::remove(b, ignored);
+            fs::rename(real, b, ignored);
+        }
+    });
+    outcome = synchronize(*comp, *comp->results.children, nullptr, {}, {});
+    done = true;
+    swapper.join();
+    EXPECT_TRUE(fs::is_empty(outside));
+    EXPECT_EQ(size_t(outcome.copied) + outcome.failed.size(), 3000u);
+    EXPECT_EQ(size_t(std::distance(fs::directory_iterator(b), fs::directory_iterator())), size_t(outcome.copied));
 }
 
 TEST_F(Reliability, ARealFolderFacingALinkedOneIsAnErrorPairAndNothingGoesThroughTheLink)
