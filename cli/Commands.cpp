@@ -13,6 +13,7 @@
 #include "engine/InfoFile.h"
 #include "engine/ResultView.h"
 #include "engine/Sync.h"
+#include "engine/Workflow.h"
 #include "platform/Console.h"
 #include "platform/ProgramPaths.h"
 #include "platform/SysError.h"
@@ -72,24 +73,43 @@ std::string versionCacheFor(bool noCache)
     return noCache ? std::string() : TDM::VersionCacheFile(TDM::IniPathFor(platform::programFile()));
 }
 
-std::unique_ptr<dirCompare> runComparison(const CompareArgs& args, Job& job)
+ComparisonRequest requestOf(const CompareArgs& args)
 {
-    auto comp = std::make_unique<dirCompare>(args.folderA, args.folderB, &job.control, args.include, args.exclude,
-                                             args.options, args.infoB, args.infoA);
-    comp->maxEntries = args.maxEntries;
-    comp->versionCachePath = versionCacheFor(args.noCache);
-    comp->remoteAccess.shell = args.rsh;
-    comp->remoteAccess.program = args.remoteDirmatch;
+    ComparisonRequest request;
+    request.folderA = args.folderA;
+    request.folderB = args.folderB;
+    request.include = args.include;
+    request.exclude = args.exclude;
+    request.options = args.options;
+    request.infoA = args.infoA;
+    request.infoB = args.infoB;
+    request.mode = args.infoA.empty() ? 0 : 1;
+    request.maxEntries = args.maxEntries;
+    request.versionCachePath = versionCacheFor(args.noCache);
+    request.remoteAccess.shell = args.rsh;
+    request.remoteAccess.program = args.remoteDirmatch;
     // Where no one could type a password, the remote shell must not ask for one.
-    comp->remoteAccess.batch = !platform::isTerminal(platform::Stream::Input);
+    request.remoteAccess.batch = !platform::isTerminal(platform::Stream::Input);
+    return request;
+}
+
+// What the run of a comparison tells beside its result.
+void tellAbout(const dirCompare& comp)
+{
+    if (const std::string note = comp.contentNotCompared(); !note.empty()) std::cerr << kTool << note << std::endl;
+    if (!finished(comp)) comp.logError(comp.errorText, logPath());
+    if (comp.state == TooManyFiles) std::cerr << messageText(msg::TooManyEntries) << comp.maxEntries << std::endl;
+}
+
+std::unique_ptr<dirCompare> runComparison(const ComparisonRequest& request, Job& job)
+{
+    auto comp = newComparison(request, &job.control);
     if (!comp->innerFolder.empty())
         std::cerr << kTool
                   << textIn("一个文件夹在另一个之中, 比较时略过: ", "one folder lies inside the other; left out: ")
                   << printable(comp->innerFolder) << std::endl;
-    job.run([&] { comp->run(args.infoA.empty() ? 0 : 1); });
-    if (const std::string note = comp->contentNotCompared(); !note.empty()) std::cerr << kTool << note << std::endl;
-    if (!finished(*comp)) comp->logError(comp->errorText, logPath());
-    if (comp->state == TooManyFiles) std::cerr << messageText(msg::TooManyEntries) << args.maxEntries << std::endl;
+    job.run([&] { comp->run(request.mode); });
+    tellAbout(*comp);
     return comp;
 }
 
@@ -186,7 +206,7 @@ bool rawByte(const std::string& text, uint8_t& byte, std::string& error)
 int runCompare(const CompareArgs& args)
 {
     Job job;
-    auto comp = runComparison(args, job);
+    auto comp = runComparison(requestOf(args), job);
     const int code = report(*comp, args, job);
     // The program ends here: the system takes back the trees' memory at once,
     // where freeing them node by node would cost a tenth of the run.
@@ -205,15 +225,12 @@ int runSync(const CompareArgs& args, const SyncArgs& sync)
                   << std::endl;
         return ExitError;
     }
+    const ComparisonRequest request = requestOf(args);
     Job job;
-    auto comp = runComparison(args, job);
+    auto comp = runComparison(request, job);
     if (!finished(*comp)) return report(*comp, args, job);
-    if (comp->state == TooManyFiles) {
-        // B was listed only in part: items it holds would look lacking.
-        std::cerr << kTool
-                  << textIn("比较因条目上限而中断, 不复制任何文件; 请增大 --max-entries",
-                            "the comparison stopped at the entry limit, so nothing is copied; raise --max-entries")
-                  << std::endl;
+    if (const std::string why = whyNoCopy(*comp); !why.empty()) {
+        std::cerr << kTool << why << textIn(" 请增大 --max-entries。", " To copy, raise --max-entries.") << std::endl;
         return ExitLimit;
     }
 
@@ -224,8 +241,8 @@ int runSync(const CompareArgs& args, const SyncArgs& sync)
     }
     const auto plan = syncPlan(*comp, scope, args.exclude);
     for (const SyncStep& step : plan)
-        std::cout << printable(hostPrefix(comp->remoteA) + step.source) << " -> "
-                  << printable(hostPrefix(comp->remoteB) + step.target) << '\n';
+        std::cout << printable(comp->sideA().shown(step.source)) << " -> "
+                  << printable(comp->sideB().shown(step.target)) << '\n';
     if (sync.dryRun || plan.empty()) {
         if (plan.empty()) std::cout << countsText(comp->results) << '\n';
         return exitCodeOf(*comp);
@@ -239,7 +256,7 @@ int runSync(const CompareArgs& args, const SyncArgs& sync)
     }
 
     SyncOutcome outcome;
-    job.run([&] { outcome = synchronize(*comp, scope, args.exclude, &job.control, logPath()); });
+    job.run([&] { outcome = synchronizeAndCompareAgain(comp, request, scope, {}, &job.control, logPath()); });
     std::cout << summaryText(outcome) << '\n';
     for (const std::string& line : summaryItems(outcome)) std::cout << "  " << printable(line) << '\n';
     if (outcome.stopped) {
@@ -247,10 +264,7 @@ int runSync(const CompareArgs& args, const SyncArgs& sync)
         std::cerr << kTool << messageText(msg::UserAbort) << std::endl;
         return ExitError;
     }
-    if (sync.item.empty())
-        comp = runComparison(args, job);
-    else
-        job.run([&] { comp->refresh(*scope.owner, 0, scope.name); });
+    tellAbout(*comp);
     std::cout << '\n';
     const int code = report(*comp, args, job);
     return outcome.failed.empty() ? code : ExitError;

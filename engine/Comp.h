@@ -11,6 +11,7 @@
 #include "common/StringList.h"
 #include "engine/Remote.h"
 #include "engine/RunControl.h"
+#include "engine/Side.h"
 #include "platform/FindData.h"
 
 namespace dm {
@@ -140,6 +141,8 @@ public:
     void details(const result_t& node, StringList& texts) const;
 
     bool scanFolder(element_t& node, std::string& error, const std::string& itemName);
+    // The listing of a folder of this machine (a scan without its versions).
+    bool scanTree(element_t& node, std::string& error, const std::string& itemName);
     bool loadSides(element_t& nodeA, element_t& nodeB, const std::string& itemName, uint8_t mode, std::string& error);
     void compareFolders(element_t& folderA, element_t& folderB, const std::string& itemName, result_t& result);
     bool compareEntries(result_t& result, const element_t& a, const element_t& b) const;
@@ -163,9 +166,12 @@ public:
     // from another: a synchronization writes into that folder or none.
     std::optional<platform::FileIdentity> identityB;
 
-    // A side on another machine (HOST:PATH); its path above is the path there.
-    std::optional<RemoteFolder> remoteA;
-    std::optional<RemoteFolder> remoteB;
+    // Side A as the last run read it (folder A, or its information file for a
+    // run in another mode than 0), and side B.
+    const Side& sideA() const { return *sideA_; }
+    const Side& sideB() const { return *sideB_; }
+
+    // How another machine is reached, for a side there.
     RemoteAccess remoteAccess;
 
     // A tree reaches its limit when it counts this many entries (10000 unless
@@ -196,7 +202,6 @@ private:
     bool listEntries(const std::string& folder, const std::string& itemName, ElementList& children, int32_t& count,
                      std::string& error);
     bool isInnerFolder(const std::string& path) const;
-    bool scanTree(element_t& node, std::string& error, const std::string& itemName);
     // The version of a listed file, where the cache knows it.
     void lookUpVersion(element_t& file, const platform::FolderListing& listing);
     // Reads the versions the pairs of one folder need to be judged.
@@ -207,12 +212,10 @@ private:
     static bool sameTime(const element_t& a, const element_t& b);
     // The content rule's verdict on a pair; false when the pair differs.
     bool compareContent(result_t& result, const element_t& a, const element_t& b);
-    // Which sides the last load read from information files (or another machine).
-    bool infoSideA_ = false;
-    bool infoSideB_ = false;
-    // Whether side A or B is read whole whenever any part of it is.
-    bool readWholeA(uint8_t mode) const { return mode != 0 || remoteA.has_value(); }
-    bool readWholeB() const { return !infoFileB.empty() || remoteB.has_value(); }
+    std::unique_ptr<Side> folderA_;  // folder A as given
+    std::unique_ptr<Side> fileA_;    // infoFileA, read in place of folder A in a non-zero mode
+    std::unique_ptr<Side> sideB_;
+    const Side* sideA_ = nullptr;  // one of the two above
     std::unique_ptr<platform::VersionCache> versionCache_;
     void showProgress(uint32_t message, const std::string& path) const;
     bool abortRequested() const;

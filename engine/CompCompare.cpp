@@ -231,7 +231,7 @@ void dirCompare::refresh(result_t& node, uint8_t mode, const std::string& itemNa
         showProgress(msg::ProgressComparing, node.elemB->path);
         // A side read from an information file was read whole, so every pair
         // below the node has to be made again.
-        const bool wholeSide = readWholeA(mode) || readWholeB();
+        const bool wholeSide = sideA().listsWhole() || sideB().listsWhole();
         comparingAborted_ = false;
         compareFolders(*node.elemA, *node.elemB, wholeSide ? std::string() : itemName, node);
         node.identical = countsAreZero(node);

@@ -23,8 +23,9 @@ std::string contentErrorText(const platform::ContentResult& outcome)
 bool dirCompare::compareContent(result_t& result, const element_t& a, const element_t& b)
 {
     if (a.isFolder || b.isFolder) return true;
-    // An information file holds no content: such pairs go by the other rules.
-    if (infoSideA_ || infoSideB_) return true;
+    // A side whose files are not here (an information file, another machine):
+    // such pairs go by the other rules.
+    if (!sideA().hasLocalPaths() || !sideB().hasLocalPaths()) return true;
     if (a.size() != b.size()) {
         result.sameContent = 0;
         return false;
@@ -54,15 +55,13 @@ bool dirCompare::compareContent(result_t& result, const element_t& a, const elem
 
 std::string dirCompare::contentNotCompared() const
 {
-    if (!(options & optContent) || !(infoSideA_ || infoSideB_)) return {};
-    const auto why = [](bool remote) {
-        return remote ? textIn("在另一台机器上", " is on another machine")
-                      : textIn("是信息文件", " is an information file");
-    };
+    const bool hereA = sideA().hasLocalPaths();
+    const bool hereB = sideB().hasLocalPaths();
+    if (!(options & optContent) || (hereA && hereB)) return {};
     std::string note = textIn("未比较内容: ", "content not compared: ");
-    if (infoSideA_) note += textIn("A 边", "side A") + why(remoteA.has_value());
-    if (infoSideA_ && infoSideB_) note += "; ";
-    if (infoSideB_) note += textIn("B 边", "side B") + why(remoteB.has_value());
+    if (!hereA) note += textIn("A 边", "side A") + sideA().whyNoLocalPaths();
+    if (!hereA && !hereB) note += "; ";
+    if (!hereB) note += textIn("B 边", "side B") + sideB().whyNoLocalPaths();
     return note;
 }
 

@@ -84,23 +84,18 @@ dirCompare::dirCompare(const std::string& folderA, const std::string& folderB, R
       includeList(includeEntries)
 {
     std::string error;
-    // A folder on another machine is found (or not) when it is read.
-    remoteA = remoteFolderOf(folderA);
-    remoteB = remoteFolderOf(folderB);
-    const auto place = [&](const std::string& folder, const std::optional<RemoteFolder>& remote, std::string& path) {
-        if (!remote)
-            normalizeFolder(folder, path, error);
-        else
-            path = remote->path.back() == '/' ? remote->path : remote->path + '/';
-    };
-    place(folderA, remoteA, pathA);
-    place(folderB, remoteB, pathB);  // when both are missing, B's text is kept
-    const auto hostOf = [](const std::optional<RemoteFolder>& r) { return r ? r->host : std::string(); };
-    const bool bothLocal = !remoteA && !remoteB;
+    folderA_ = sideFor(folderA);
+    fileA_ = informationFileSide(infoFileA);
+    sideA_ = folderA_.get();
+    sideB_ = sideFor(folderB);
+    folderA_->locate(folderA, pathA, error);
+    sideB_->locate(folderB, pathB, error);  // when both are missing, B's text is kept
+    const bool bothLocal = folderA_->hasLocalPaths() && sideB_->hasLocalPaths();
+    if (!infoFileB.empty()) sideB_ = informationFileSide(infoFileB);
     if (pathA.empty() || pathB.empty()) {
         errorText = error;
         state = FolderMissing;
-    } else if (pathA == pathB && hostOf(remoteA) == hostOf(remoteB)) {
+    } else if (folderA_->shown(pathA) == sideB_->shown(pathB)) {
         state = SameFolders;
     } else if (!bothLocal) {
         // Another machine's folders are never inside this one's.
@@ -124,7 +119,7 @@ void dirCompare::run(uint8_t mode)
     if (state == FolderMissing || (state == SameFolders && mode == 0)) return;
     state = Comparing;
     std::string error;
-    identityB = readWholeB() ? std::nullopt : platform::folderIdentity(pathB);
+    identityB = sideB_->hasLocalPaths() ? platform::folderIdentity(pathB) : std::nullopt;
     if (!loadSides(rootA, rootB, {}, mode, error)) {
         state = CompareError;
         errorText = error;

@@ -74,9 +74,9 @@ void dirCompare::details(const result_t& node, StringList& texts) const
         texts.push_back(messageText(title));
     texts.push_back(messageText(msg::DetailFilesInA));
     const bool linkFacesFolder = facesLinkedFolder(node);
-    appendValues(node.elemA, linkFacesFolder, !infoSideA_, texts);
+    appendValues(node.elemA, linkFacesFolder, sideA().hasLocalPaths(), texts);
     texts.push_back(messageText(msg::DetailFilesInB));
-    appendValues(node.elemB, linkFacesFolder, !infoSideB_, texts);
+    appendValues(node.elemB, linkFacesFolder, sideB().hasLocalPaths(), texts);
     if (node.contentError) texts.push_back(*node.contentError);
 }
 

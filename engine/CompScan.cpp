@@ -4,7 +4,6 @@
 #include "common/FileHelpers.h"
 #include "common/Messages.h"
 #include "engine/Comp.h"
-#include "engine/InfoFile.h"
 #include "platform/Listing.h"
 #include "platform/PeVersion.h"
 #include "platform/SysError.h"
@@ -139,18 +138,8 @@ bool dirCompare::isInnerFolder(const std::string& path) const
 bool dirCompare::loadSides(element_t& nodeA, element_t& nodeB, const std::string& itemName, uint8_t mode,
                            std::string& error)
 {
-    // An information file describes folders whole, so a side read from one is
-    // always read for the whole folder, into the node being loaded.
-    infoSideA_ = readWholeA(mode);
-    infoSideB_ = readWholeB();
-    const auto load = [&](element_t& node, const std::optional<RemoteFolder>& remote, bool fromInfo,
-                          const std::string& infoFile, const std::string& root) {
-        if (remote) return readRemoteSide(*this, node, *remote, error);
-        if (fromInfo) return readInfoFile(*this, node, infoFile, error, node.path == root ? "" : node.path);
-        return scanTree(node, error, itemName);
-    };
-    return load(nodeA, remoteA, mode != 0, infoFileA, pathA) &&
-           load(nodeB, remoteB, !infoFileB.empty(), infoFileB, pathB);
+    sideA_ = mode != 0 ? fileA_.get() : folderA_.get();
+    return sideA_->list(*this, nodeA, itemName, error) && sideB_->list(*this, nodeB, itemName, error);
 }
 
 }  // namespace dm

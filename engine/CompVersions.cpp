@@ -85,9 +85,9 @@ void dirCompare::readVersionsToCompare(const ElementList& listA, const ElementLi
     }
     VersionReads reads(versionCache_.get());
     // A side from a file (or another machine) has its versions: its paths are not here.
-    if (!infoSideA_)
+    if (sideA().hasLocalPaths())
         for (element_t* file : filesA) reads.add(*file);
-    if (!infoSideB_)
+    if (sideB().hasLocalPaths())
         for (element_t* file : filesB) reads.add(*file);
 }
 
@@ -116,8 +116,8 @@ void settleVersions(result_t& r)
 
 void dirCompare::readAllVersions()
 {
-    if (!infoSideA_) readVersionsBelow(rootA);
-    if (!infoSideB_) readVersionsBelow(rootB);
+    if (sideA().hasLocalPaths()) readVersionsBelow(rootA);
+    if (sideB().hasLocalPaths()) readVersionsBelow(rootB);
     saveVersionCache();
     if (abortRequested()) {
         // Versions left unread would pass for "no version": the run ends as stopped.

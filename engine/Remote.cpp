@@ -5,6 +5,8 @@
 #include "common/Messages.h"
 #include "engine/Comp.h"
 #include "engine/InfoFile.h"
+#include "engine/Side.h"
+#include "engine/Sync.h"
 #include "platform/ChildProcess.h"
 #include "platform/Text.h"
 
@@ -55,13 +57,12 @@ std::string refusedHost(const std::string& host)
            host;
 }
 
-std::string hostPrefix(const std::optional<RemoteFolder>& remote)
+std::string hostPrefix(const RemoteFolder& remote)
 {
-    if (!remote) return {};
     // rsync, like a person, reads an address with colons in brackets.
-    const size_t at = remote->host.find('@');
-    const std::string user = at == std::string::npos ? std::string() : remote->host.substr(0, at + 1);
-    const std::string host = remote->host.substr(user.size());
+    const size_t at = remote.host.find('@');
+    const std::string user = at == std::string::npos ? std::string() : remote.host.substr(0, at + 1);
+    const std::string host = remote.host.substr(user.size());
     return user + (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":";
 }
 
@@ -96,6 +97,10 @@ std::vector<std::string> remoteCommand(const RemoteAccess& access, const std::st
     return words;
 }
 
+namespace {
+
+// Fills `node` (a folder of the remote side) from `dirmatch export` run on its
+// host; false, with a text that says what went wrong there, when it fails.
 bool readRemoteSide(dirCompare& comp, element_t& node, const RemoteFolder& folder, std::string& error)
 {
     const RemoteAccess& access = comp.remoteAccess;
@@ -147,6 +152,45 @@ bool readRemoteSide(dirCompare& comp, element_t& node, const RemoteFolder& folde
         error = where + ": " + (readError.empty() ? textIn("输出不完整", "the output ended early") : readError);
     }
     return false;
+}
+
+}  // namespace
+
+// A folder on another machine: read whole through its dirmatch, written with rsync.
+class RemoteSide : public Side {
+public:
+    explicit RemoteSide(RemoteFolder folder) : folder_(std::move(folder)) {}
+
+    bool locate(const std::string&, std::string& path, std::string&) const override
+    {
+        path = folder_.path.back() == '/' ? folder_.path : folder_.path + '/';
+        return true;
+    }
+    bool list(dirCompare& comp, element_t& node, const std::string&, std::string& error) const override
+    {
+        return readRemoteSide(comp, node, folder_, error);
+    }
+    bool listsWhole() const override { return true; }
+    bool hasLocalPaths() const override { return false; }
+    std::string whyNoLocalPaths() const override { return textIn("在另一台机器上", " is on another machine"); }
+    std::string shown(const std::string& path) const override { return hostPrefix(folder_) + path; }
+
+    void write(const dirCompare& comp, const Side&, const std::vector<SyncStep>& steps, SyncOutcome& outcome,
+               RunControl* progress, const std::string& logPath) const override
+    {
+        copyWithRsync(comp, steps, outcome, progress, logPath);
+    }
+
+private:
+    RemoteFolder folder_;
+};
+
+std::unique_ptr<Side> localFolderSide();
+
+std::unique_ptr<Side> sideFor(const std::string& folder)
+{
+    if (auto remote = remoteFolderOf(folder)) return std::make_unique<RemoteSide>(std::move(*remote));
+    return localFolderSide();
 }
 
 }  // namespace dm

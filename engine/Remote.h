@@ -33,8 +33,8 @@ std::optional<RemoteFolder> remoteFolderOf(const std::string& side);
 // option, or split into words); empty when it may.
 std::string refusedHost(const std::string& host);
 
-// "HOST:" for a side on another machine, written before its paths; else empty.
-std::string hostPrefix(const std::optional<RemoteFolder>& remote);
+// "HOST:", written before the paths of a folder on another machine.
+std::string hostPrefix(const RemoteFolder& remote);
 
 // A word quoted for the POSIX shell that runs commands on the other machine.
 std::string shellQuoted(const std::string& word);
@@ -45,9 +45,5 @@ std::vector<std::string> shellWords(const RemoteAccess& access);
 
 // The command that runs `line` (one line for the remote shell) on `host`.
 std::vector<std::string> remoteCommand(const RemoteAccess& access, const std::string& host, const std::string& line);
-
-// Fills `node` (a folder of the remote side) from `dirmatch export` run on its
-// host; false, with a text that says what went wrong there, when it fails.
-bool readRemoteSide(dirCompare& comp, element_t& node, const RemoteFolder& folder, std::string& error);
 
 }  // namespace dm

@@ -7,7 +7,6 @@
 #include "common/FileHelpers.h"
 #include "common/Messages.h"
 #include "engine/ResultView.h"
-#include "platform/Copy.h"
 #include "platform/Listing.h"
 #include "platform/SysError.h"
 #include "platform/Text.h"
@@ -74,70 +73,29 @@ SyncOutcome synchronize(const dirCompare& comp, const ResultList& list, const re
 {
     SyncOutcome outcome;
     if (comp.state == TooManyFiles) return outcome;
-    if (comp.remoteA || comp.remoteB) {
-        // Another machine's side: the walk decides, rsync copies.
-        std::vector<SyncStep> steps;
-        walk(comp, list, parent, itemName, notUpdateList,
-             Visitor{[&](const SyncStep& step, const result_t&) {
-                         if (leftOut.count(step.source))
-                             outcome.skipped.push_back({step.source, step.target, textIn("未选中", "not chosen")});
-                         else
-                             steps.push_back(step);
-                     },
-                     [&](const SyncStep& step, const std::string& reason) {
-                         outcome.skipped.push_back({step.source, step.target, reason});
-                     }});
-        copyWithRsync(comp, steps, outcome, progress, logPath);
-        return outcome;
-    }
-    const auto stop = [progress] { return progress && progress->abortRequested(); };
-    platform::CopyInto into(comp.pathB, comp.identityB);
-    into.stopRequested = stop;
-    if (progress) {
-        into.written = [progress](uint64_t bytes) { progress->bytesCopied += int64_t(bytes); };
-        for (const SyncStep& step : syncPlan(comp, list, parent, itemName, notUpdateList)) {
-            if (leftOut.count(step.source)) continue;
-            ++progress->filesToCopy;
-            progress->bytesToCopy += int64_t(step.size);
-        }
-    }
+    // The walk decides what is copied; side B writes it, whatever it is.
+    std::vector<SyncStep> steps;
     const auto skip = [&](const SyncStep& step, const std::string& reason) {
         outcome.skipped.push_back({step.source, step.target, reason});
     };
-    const auto copy = [&](const SyncStep& step, const result_t& e) {
-        if (leftOut.count(step.source)) return skip(step, textIn("未选中", "not chosen"));
-        if (outcome.stopped || stop()) {
-            outcome.stopped = true;
-            return skip(step, messageText(msg::UserAbort));
-        }
-        const std::string relative = step.target.substr(comp.pathB.size());
-        // B replaced since the comparison (a link swapped in): nothing more is written.
-        if (const int code = into.rootError()) {
-            const SyncItem item{step.source, step.target, platform::systemMessage(code)};
-            if (!logPath.empty()) writeLog(item.source + " -> " + item.target + " : " + item.reason, logPath);
-            outcome.failed.push_back(item);
-            return;
-        }
-        // A lacked item whose target has appeared since the comparison (or
-        // that a case-blind file system takes for another item) is not written over.
-        if (e.kind == OnlyInA && into.exists(relative))
-            return skip(step, textIn("B 中已有同名项, 请重新比较", "B holds an item of that name now; compare again"));
-        if (progress) progress->setText(textIn("正在复制: ", "Copying: ") + step.target);
-        const platform::CopyReport report = into.copy(step.source, relative);
-        for (const platform::CopyFailure& f : report.failures) {
-            const SyncItem item{step.source, f.target, platform::systemMessage(f.code)};
-            if (!logPath.empty()) writeLog(item.source + " -> " + item.target + " : " + item.reason, logPath);
-            outcome.failed.push_back(item);
-        }
-        if (report.stopped) {
-            outcome.stopped = true;
-            skip(step, messageText(msg::UserAbort));
-        } else if (report.failures.empty()) {
-            ++outcome.copied;
-        }
-        if (progress) ++progress->filesCopied;
-    };
-    walk(comp, list, parent, itemName, notUpdateList, Visitor{copy, skip});
+    walk(comp, list, parent, itemName, notUpdateList,
+         Visitor{[&](const SyncStep& step, const result_t&) {
+                     if (leftOut.count(step.source)) return skip(step, textIn("未选中", "not chosen"));
+                     steps.push_back(step);
+                 },
+                 skip});
+    if (progress) {
+        progress->filesToCopy += int64_t(steps.size());
+        for (const SyncStep& step : steps) progress->bytesToCopy += int64_t(step.size);
+    }
+    if (!comp.sideA().holdsContent()) {
+        for (const SyncStep& step : steps)
+            outcome.failed.push_back(
+                {step.source, step.target,
+                 textIn("信息文件中没有可复制的内容", "an information file has nothing to copy from")});
+        return outcome;
+    }
+    comp.sideB().write(comp, comp.sideA(), steps, outcome, progress, logPath);
     return outcome;
 }
 

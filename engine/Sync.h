@@ -73,7 +73,7 @@ std::vector<SyncStep> syncPlan(const dirCompare& comp, const SyncScope& scope, c
 
 // Copies the steps to or from another machine's folder with rsync over the
 // remote shell: never deleting, never writing over a target that appeared
-// since the comparison, every failure named per item.
+// since the comparison; each step's outcome read from B compared again.
 void copyWithRsync(const dirCompare& comp, const std::vector<SyncStep>& steps, SyncOutcome& outcome,
                    RunControl* progress, const std::string& logPath);
 

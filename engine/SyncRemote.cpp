@@ -119,14 +119,13 @@ void copyWithRsync(const dirCompare& comp, const std::vector<SyncStep>& steps, S
         if (!logPath.empty()) writeLog(step.source + " -> " + step.target + " : " + reason, logPath);
         outcome.failed.push_back({step.source, step.target, reason});
     };
-    if (comp.remoteA && comp.remoteB) {
+    if (!comp.sideA().hasLocalPaths() && !comp.sideB().hasLocalPaths()) {
         for (const SyncStep& step : steps)
             fail(step, textIn("两边都在其他机器上, 无法复制", "both folders are on other machines: nothing is copied"));
         return;
     }
-    if (progress) progress->filesToCopy += int64_t(steps.size());
-    const std::string from = hostPrefix(comp.remoteA) + comp.pathA;
-    const std::string to = hostPrefix(comp.remoteB) + comp.pathB;
+    const std::string from = comp.sideA().shown(comp.pathA);
+    const std::string to = comp.sideB().shown(comp.pathB);
     const auto relativeA = [&](const SyncStep& s) { return s.source.substr(comp.pathA.size()); };
     const auto relativeB = [&](const SyncStep& s) { return s.target.substr(comp.pathB.size()); };
 
@@ -170,8 +169,7 @@ void copyWithRsync(const dirCompare& comp, const std::vector<SyncStep>& steps, S
     if (done.empty()) return;
 
     // B as it is now, compared with A under the same rules.
-    dirCompare after(hostPrefix(comp.remoteA) + comp.pathA, hostPrefix(comp.remoteB) + comp.pathB, progress,
-                     comp.includeList, comp.excludeList, comp.options);
+    dirCompare after(from, to, progress, comp.includeList, comp.excludeList, comp.options);
     after.remoteAccess = comp.remoteAccess;
     after.maxEntries = comp.maxEntries;
     if (!outcome.stopped) after.run(0);

@@ -1,5 +1,6 @@
 // The main window's actions around a result: synchronizing, exporting folder A,
 // the about box and the manual.
+#include <QDateTime>
 #include <QToolButton>
 
 #include "common/ErrorLog.h"
@@ -9,6 +10,7 @@
 #include "config/Dmodule.h"
 #include "engine/InfoFile.h"
 #include "engine/Sync.h"
+#include "engine/Workflow.h"
 #include "platform/ProgramPaths.h"
 #include "platform/Text.h"
 #include "ui/AboutBox.h"
@@ -29,8 +31,8 @@ void TfrmMain::btnSynAllClick()
         messageBox(this, qs(messageText(msg::NoResultToSync)));
         return;
     }
-    if (!mayCopy()) {
-        messageBox(this, qs(noCopyReason()));
+    if (const std::string why = whyNoCopy(*comparer); !why.empty()) {
+        messageBox(this, qs(why));
         return;
     }
     const SyncScope whole = syncScope(comparer->results, nullptr, nullptr);
@@ -39,8 +41,8 @@ void TfrmMain::btnSynAllClick()
 
 bool TfrmMain::confirmPlan(const SyncScope& scope)
 {
-    syncPreview->setPlan(syncPlan(*comparer, scope, dm_.NotUpdateList), hostPrefix(comparer->remoteA),
-                         hostPrefix(comparer->remoteB));
+    syncPreview->setPlan(syncPlan(*comparer, scope, dm_.NotUpdateList), comparer->sideA().shown({}),
+                         comparer->sideB().shown({}));
     return execModal(*syncPreview) == QDialog::Accepted;
 }
 
@@ -50,16 +52,24 @@ void TfrmMain::startSync(const SyncScope& scope, const std::set<std::string>& le
     syncProgress->btnCancel->setEnabled(true);
     syncProgress->update();
     syncProgress->show();
+    // A job that ends by an exception has no outcome to show, not the last one.
+    syncOutcome_.reset();
+    const bool whole = !ownerNode;
+    const QDateTime start = QDateTime::currentDateTime();
     startJob(
-        [this, scope, leftOut, ownerNode, notUpdate = dm_.NotUpdateList, logPath = dm_.LogPath] {
-            syncOutcome_ = synchronize(*working_, scope, notUpdate, &run, logPath, leftOut);
-            if (ownerNode) working_->refresh(*scope.owner, 0, scope.name);
+        [this, scope, leftOut, request = comparisonRequest(), logPath = dm_.LogPath] {
+            syncOutcome_ = synchronizeAndCompareAgain(working_, request, scope, leftOut, &run, logPath);
         },
-        [this, scope, ownerNode] {
+        [this, scope, ownerNode, whole, start] {
             syncProgress->hide();
-            comparer = std::move(working_);
             pendingSummary_ = syncOutcome_;
-            if (!ownerNode) return RunComparison();  // the summary follows its report
+            // The whole comparison was made anew (unless stopped): its tree replaces the old one.
+            if (whole && syncOutcome_ && !syncOutcome_->stopped) {
+                clearShownResult();
+                return comparisonDone(start);
+            }
+            comparer = std::move(working_);
+            if (whole) return RunComparison();  // the summary follows its report
             refreshDone(ownerNode, scope);
             showSummary();
         });
@@ -77,7 +87,7 @@ void TfrmMain::btnExportClick()
 {
     if (isBusy()) return;
     // Only the machine that holds a folder can describe it.
-    if (remoteFolderOf(dm_.StandardDir)) {
+    if (!sideFor(dm_.StandardDir)->hasLocalPaths()) {
         messageBox(this, qs(textIn("文件夹 A 在另一台机器上: 请在那台机器上运行 dirmatch export",
                                    "Folder A is on another machine: run dirmatch export there")));
         return;

@@ -46,8 +46,15 @@ void TfrmMain::startJob(std::function<void()> work, std::function<void()> done)
             writeLog(jobError_, dm_.LogPath);
             messageBox(this, QString::fromLocal8Bit(jobError_.c_str()));
         }
-        // What follows may start the next job (a comparison after a copy).
         busy_ = false;
+        // Stopped to close the window: nothing follows.
+        if (closeAfterJob_) {
+            closeAfterJob_ = false;
+            SetIdle(true);
+            close();
+            return;
+        }
+        // What follows may start the next job (a comparison after a copy).
         done();
         if (!busy_) SetIdle(true);
     });
@@ -80,7 +87,7 @@ void TfrmMain::SetIdle(bool idle)
           static_cast<QWidget*>(StatusBar1), static_cast<QWidget*>(TreeViewResult), edtFilter->parentWidget()})
         w->setEnabled(idle);
     btnSynAll->setEnabled(idle && resultValid && mayCopy());
-    btnSynAll->setToolTip(resultValid && !mayCopy() ? qs(noCopyReason()) : synHint_);
+    btnSynAll->setToolTip(resultValid && comparer && !mayCopy() ? qs(whyNoCopy(*comparer)) : synHint_);
     btnShowR->setEnabled(idle && resultValid);
     N1->setEnabled(idle);
     N2->setEnabled(idle);
@@ -95,8 +102,16 @@ void TfrmMain::btnAbortClick()
 
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
-    // The work would outlive the window it reports to: stop it first.
-    if (busy_) return event->ignore();
+    // The work would outlive the window it reports to: it is stopped first,
+    // and the window closes when it has ended (within moments, whatever it waits on).
+    if (busy_) {
+        event->ignore();
+        if (!closeAfterJob_ && askYesNo(this, tr("中止并关闭?"), tr("中止"))) {
+            closeAfterJob_ = true;
+            run.requestAbort();
+        }
+        return;
+    }
     saveView();
     QMainWindow::closeEvent(event);
 }

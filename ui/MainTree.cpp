@@ -179,8 +179,25 @@ void TfrmMain::ShowDetails(QTreeWidgetItem* node)
         cell->setToolTip(cell->text());
     }
     SetGridWidths();
-    N11->setEnabled(item->kind == OnlyInA || item->kind == InBoth);
-    N12->setEnabled(item->kind == OnlyInB || item->kind == InBoth);
+    enableOpenActions(item);
+}
+
+void TfrmMain::enableOpenActions(const result_t* item)
+{
+    // What opens an item here needs a path on this machine: a side read from
+    // a file or on another machine has none.
+    const bool hereA = comparer && comparer->sideA().hasLocalPaths();
+    const bool hereB = comparer && comparer->sideB().hasLocalPaths();
+    const QString notHere = tr("这一边的项目不在本机上: 无法在这里打开");
+    const auto enable = [&](QAction* action, bool has, bool here) {
+        action->setEnabled(has && here);
+        action->setToolTip(has && !here ? notHere : QString());
+    };
+    const bool hasA = item && (item->kind == OnlyInA || item->kind == InBoth);
+    const bool hasB = item && (item->kind == OnlyInB || item->kind == InBoth);
+    enable(N11, hasA, hereA);
+    enable(N12, hasB, hereB);
+    enable(actOpenFolder, hasA || hasB, hasA ? hereA : hereB);
 }
 
 void TfrmMain::TreeMouseDown(Qt::MouseButton button, const QPoint& position)
@@ -199,9 +216,8 @@ void TfrmMain::TreeMouseDown(Qt::MouseButton button, const QPoint& position)
     for (QAction* action : {N9, N10, N11, N12}) action->setEnabled(selected != nullptr);
     if (!selected) return;
     N10->setEnabled(mayCopy());
-    N11->setEnabled(selected->parent() != nullptr);
-    N12->setEnabled(selected->parent() != nullptr);
     ShowDetails(selected);
+    if (!selected->parent()) enableOpenActions(nullptr);
 }
 
 void TfrmMain::rebuildChildren(QTreeWidgetItem* node, result_t& item)
@@ -266,6 +282,7 @@ void TfrmMain::N11Click(int tag)
     const result_t* item = resultOf(node);
     if (!item || (tag != 3 && tag != 4)) return;
     const std::string& path = tag == 3 ? item->pathA : item->pathB;
+    if (!(tag == 3 ? comparer->sideA() : comparer->sideB()).hasLocalPaths()) return;  // not a path of this machine
     if (path.empty()) {
         messageBox(this, qs(messageText(msg::FileNotExist)));
         return;

@@ -108,6 +108,7 @@ void TfrmMain::buildViewMenu()
     actCollapseAll = N3->addAction(tr("全部折叠"), TreeViewResult, &QTreeWidget::collapseAll);
 
     PopupMenu1->addSeparator();
+    PopupMenu1->setToolTipsVisible(true);  // why an action is disabled
     actCopyPathA = PopupMenu1->addAction(tr("复制 A 的路径"), this, [this] { copyPath(true); });
     actCopyPathB = PopupMenu1->addAction(tr("复制 B 的路径"), this, [this] { copyPath(false); });
     actOpenFolder = PopupMenu1->addAction(tr("打开所在文件夹"), this, &TfrmMain::openContainingFolder);
@@ -170,15 +171,20 @@ void TfrmMain::copyPath(bool sideA)
 {
     const result_t* item = resultOf(TreeViewResult->currentItem());
     if (!item) return;
-    QGuiApplication::clipboard()->setText(qs(sideA ? item->pathA : item->pathB));
+    // As a person names it: "HOST:" before a path of another machine.
+    QGuiApplication::clipboard()->setText(
+        qs(sideA ? comparer->sideA().shown(item->pathA) : comparer->sideB().shown(item->pathB)));
 }
 
 void TfrmMain::openContainingFolder()
 {
     const result_t* item = resultOf(TreeViewResult->currentItem());
     if (!item) return;
-    const std::string& path = item->pathA.empty() ? item->pathB : item->pathA;
-    openWithShell(qs(platform::folderOf(path)));
+    // Only a path of this machine can be opened here.
+    const bool useA = !item->pathA.empty() && comparer->sideA().hasLocalPaths();
+    const bool useB = !item->pathB.empty() && comparer->sideB().hasLocalPaths();
+    if (!useA && !useB) return;
+    openWithShell(qs(platform::folderOf(useA ? item->pathA : item->pathB)));
 }
 
 void TfrmMain::restoreView()

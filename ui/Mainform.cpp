@@ -364,34 +364,49 @@ void TfrmMain::bbtnStartClick()
     if (wizard_ && execModal(*wizard_) == QDialog::Accepted) RunComparison();
 }
 
-void TfrmMain::RunComparison()
+void TfrmMain::clearShownResult()
 {
-    if (isBusy()) return;
     popupActive = false;
     TreeViewResult->clear();
     resetFilter();
     comparer.reset();
     resultValid = false;
+}
+
+void TfrmMain::RunComparison()
+{
+    if (isBusy()) return;
+    clearShownResult();
     SetIdle(true);
     if (dm_.StandardDir.empty() || dm_.LocalDir.empty()) {
         panels[0]->setText(text(msg::DirectoryNotExist));
         return;
     }
     try {
-        working_ =
-            std::make_unique<dirCompare>(dm_.StandardDir, dm_.LocalDir, &run, dm_.DoCompareList, dm_.NotUpdateList,
-                                         uint8_t(dm_.Options & 0xFF), std::string(), dm_.DispInfo);
+        working_ = newComparison(comparisonRequest(), &run);
     } catch (const std::exception&) {
         writeLog(messageText(msg::CannotStartComparing), dm_.LogPath);
         return;
     }
     entryLimit_ = working_->maxEntries;
-    working_->versionCachePath = dm_.VersionCachePath;
-    // Nobody can answer a password prompt behind the remote shell's pipe.
-    working_->remoteAccess.batch = true;
     const QDateTime start = QDateTime::currentDateTime();
     panels[0]->setText(text(msg::StateComparing));
     startJob([this] { working_->run(0); }, [this, start] { comparisonDone(start); });
+}
+
+ComparisonRequest TfrmMain::comparisonRequest() const
+{
+    ComparisonRequest request;
+    request.folderA = dm_.StandardDir;
+    request.folderB = dm_.LocalDir;
+    request.include = dm_.DoCompareList;
+    request.exclude = dm_.NotUpdateList;
+    request.options = uint8_t(dm_.Options & 0xFF);
+    request.infoA = dm_.DispInfo;
+    request.versionCachePath = dm_.VersionCachePath;
+    // Nobody can answer a password prompt behind the remote shell's pipe.
+    request.remoteAccess.batch = true;
+    return request;
 }
 
 void TfrmMain::comparisonDone(const QDateTime& start)
@@ -409,7 +424,7 @@ void TfrmMain::comparisonDone(const QDateTime& start)
     }
     if (comparer->state == TooManyFiles)
         messageBox(this, text(msg::TooManyEntries) + QString::number(comparer->maxEntries) + QStringLiteral("\n") +
-                             qs(noCopyReason()));
+                             qs(whyNoCopy(*comparer)));
     fillTree();
     panels[3]->setText(CountsText());
     ShowState();
@@ -435,14 +450,7 @@ void TfrmMain::showProgress()
 
 bool TfrmMain::mayCopy() const
 {
-    return comparer && comparer->state != TooManyFiles;
-}
-
-std::string TfrmMain::noCopyReason()
-{
-    return textIn(
-        "比较在条目上限处中断, B 未完整列出, 因此不能同步。",
-        "The comparison stopped at the entry limit and B was not listed whole, so nothing can be synchronized.");
+    return comparer && whyNoCopy(*comparer).empty();
 }
 
 void TfrmMain::fillTree()

@@ -16,6 +16,7 @@
 #include "engine/Comp.h"
 #include "engine/ResultView.h"
 #include "engine/Sync.h"
+#include "engine/Workflow.h"
 
 class QAction;
 class QDateTime;
@@ -105,7 +106,6 @@ public:
     bool resultValid = false;
     // Whether the result may be copied from: never after a comparison cut short by the limit.
     bool mayCopy() const;
-    static std::string noCopyReason();
     bool popupActive = false;
     // The progress, counters and abort request of the job under way.
     RunControl run;
@@ -175,6 +175,12 @@ private:
     // Runs `work` on a thread of its own, then `done` on this one.
     void startJob(std::function<void()> work, std::function<void()> done);
     void comparisonDone(const QDateTime& start);
+    // No result shown, none held.
+    void clearShownResult();
+    // The popup's actions that open an item here, as the item and its sides allow.
+    void enableOpenActions(const result_t* item);
+    // The comparison the settings ask for.
+    ComparisonRequest comparisonRequest() const;
     void refreshDone(QTreeWidgetItem* ownerNode, const SyncScope& scope);
     // The plan of a whole tree or folder, shown for the user to confirm and trim.
     bool confirmPlan(const SyncScope& scope);
@@ -203,6 +209,7 @@ private:
     QString synHint_;
     QTimer* pollTimer_;
     bool busy_ = false;
+    bool closeAfterJob_ = false;  // the user chose to abort the job and close
     bool centred_ = false;
     std::string jobError_;  // an exception that ended a job, reported when it is done
     bool droppedA_ = false;
@@ -210,7 +217,7 @@ private:
     // The comparer while a job holds it.
     std::unique_ptr<dirCompare> working_;
     int32_t entryLimit_ = MaxScanCount;
-    SyncOutcome syncOutcome_;  // written by a copying job, read when it is done
+    std::optional<SyncOutcome> syncOutcome_;  // written by a copying job, read when it is done
     std::optional<SyncOutcome> pendingSummary_;
 };
 

@@ -188,7 +188,7 @@ bool TfrmWizard::takeTyped(QComboBox& box, std::string& folder)
     const QString typed = box.currentText().trimmed();
     if (typed.isEmpty()) return true;  // the main window says that a folder is missing
     // A folder on another machine (HOST:PATH) is looked for when it is read.
-    if (!remoteFolderOf(typed.toStdString()) && !platform::folderExists(typed.toStdString())) {
+    if (sideFor(typed.toStdString())->hasLocalPaths() && !platform::folderExists(typed.toStdString())) {
         messageBox(this, qs(textIn("文件夹不存在: ", "There is no such folder: ")) + typed);
         return false;
     }

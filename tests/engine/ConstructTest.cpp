@@ -96,7 +96,7 @@ TEST(RemoteFolder, AColonBeforeAnySlashNamesAHostAsRsyncReadsIt)
     for (const char* local : {"./a:b", "/x/a:b", ":x", "plain"}) EXPECT_FALSE(remoteFolderOf(local)) << local;
     EXPECT_EQ(remoteFolderOf("C:\\work").has_value(), platform::kSeparator == '/');  // a drive letter on Windows
     EXPECT_EQ(shellQuoted("it's here"), "'it'\\''s here'");
-    EXPECT_EQ(hostPrefix(remoteFolderOf("deploy@[::1]:x")), "deploy@[::1]:");
+    EXPECT_EQ(sideFor("deploy@[::1]:x")->shown("/x"), "deploy@[::1]:/x");
 
     // What would reach the remote shell as an option, or as more than one word, is refused.
     for (const char* host : {"-oProxyCommand=touch x", "-p", "web 1", "web\t1", "web\n1"})

@@ -1,14 +1,18 @@
 // Long work runs as a job off the window's thread: while it runs the window
 // answers, every other action is refused, and nothing reaches freed memory.
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 
+#include "tests/support/Faults.h"
 #include "tests/ui/UiFixture.h"
 
 namespace dm::ui {
@@ -55,6 +59,7 @@ TEST_F(Job, WhileARefreshRunsTheWindowAnswersAndRefusesEveryOtherAction)
     main->N10Click(2);
     main->N10Click(1);
     main->btnExportClick();
+    answerYes = false;  // "Abort and close?" No: the work goes on
     EXPECT_FALSE(main->close());
     for (QWidget* w : {static_cast<QWidget*>(main->bbtnStart), static_cast<QWidget*>(main->btnSynAll),
                        static_cast<QWidget*>(main->TreeViewResult), static_cast<QWidget*>(main->StatusBar1)})
@@ -95,6 +100,124 @@ TEST_F(Job, AnExceptionInAJobIsReportedAndTheWindowGoesOn)
     EXPECT_EQ(messages.back(), "boom");
     EXPECT_FALSE(main->isBusy());
     EXPECT_TRUE(main->bbtnStart->isEnabled());
+}
+
+TEST_F(Job, AnExceptionThatEndsASyncShowsNoOtherSyncsSummary)
+{
+    chooseFolders();
+    dir.file("A/f", "new");
+    int summaries = 0;
+    onModal = [&](QDialog& d) {
+        summaries += d.windowTitle() == QStringLiteral("同步结果");
+        return int(QDialog::Accepted);
+    };
+    main->RunComparison();
+    main->waitUntilIdle();
+    main->btnSynAllClick();
+    main->waitUntilIdle();
+    ASSERT_EQ(summaries, 1);
+    dir.file("A/g", "new");
+    main->RunComparison();
+    main->waitUntilIdle();
+    main->run.onText = [](const std::string& text) {
+        if (text.find("g") != std::string::npos) throw std::runtime_error("boom");
+    };
+    main->btnSynAllClick();
+    main->waitUntilIdle();
+    main->run.onText = nullptr;
+    EXPECT_EQ(messages.back(), "boom");
+    EXPECT_EQ(summaries, 1) << "the first sync's summary was shown again";
+}
+
+// A remote shell (ssh on the PATH) that never answers: for reading, or only once rsync calls it.
+class SilentRemote : public Job {
+protected:
+    void SetUp() override
+    {
+        Job::SetUp();
+        const std::string bin = dir.folder("bin");
+        std::filesystem::create_symlink(DIRMATCH_BINARY, bin + "/dirmatch");
+        path_ = test::setVariable("PATH", bin + ":" + std::getenv("PATH"));
+    }
+    void TearDown() override
+    {
+        test::setVariable("PATH", path_);
+        Job::TearDown();
+    }
+    void silent(bool whenCopying)
+    {
+        const std::string body = whenCopying ? "case \"$*\" in *rsync*) exec sleep 60;; esac\n"
+                                               "for last; do :; done\nexec sh -c \"$last\"\n"
+                                             : "exec sleep 60\n";
+        const std::string ssh = dir.file("bin/ssh", "#!/bin/sh\n" + body);
+        std::filesystem::permissions(ssh, std::filesystem::perms::owner_all);
+    }
+    // Closes the window in the middle of the job, as its close button does.
+    qint64 closeWhileBusy()
+    {
+        EXPECT_TRUE(main->isBusy());
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_FALSE(main->close());  // asked "Abort and close?", answered yes
+        main->waitUntilIdle();
+        QCoreApplication::processEvents();
+        return clock.elapsed();
+    }
+
+private:
+    std::optional<std::string> path_;
+};
+
+TEST_F(SilentRemote, AbortAndCloseEndsAComparisonAndASyncWithinASecond)
+{
+    dir.file("A/f", "new");
+    dir.file("B/f", "old!");
+    dm->StandardDir = dir.folder("A");
+    dm->LocalDir = "host:" + dir / "B";
+    silent(false);
+    main->RunComparison();
+    EXPECT_LT(closeWhileBusy(), 1000);
+    EXPECT_FALSE(main->isVisible());
+
+    main->show();
+    silent(true);
+    main->RunComparison();
+    main->waitUntilIdle();
+    ASSERT_TRUE(main->btnSynAll->isEnabled()) << panel(0);
+    onModal = [this](QDialog& d) {
+        // The plan is accepted; the copy then waits on the silent shell.
+        if (d.windowTitle() == QString::fromStdString(messageText(msg::SyncConfirmCaption)))
+            QTimer::singleShot(300, main.get(), [this] { main->close(); });
+        return int(QDialog::Accepted);
+    };
+    QElapsedTimer clock;
+    clock.start();
+    main->btnSynAllClick();
+    main->waitUntilIdle();
+    EXPECT_LT(clock.elapsed(), 1300);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_EQ(dir.read("B/f"), "old!");
+    EXPECT_EQ(test::temporariesIn(dir / "B"), 0u);
+}
+
+TEST_F(SilentRemote, TheOpenActionsOfASideOnAnotherMachineAreOffAndSayWhy)
+{
+    silent(true);
+    dir.file("A/f", "new");
+    dir.file("B/f", "old!");
+    dm->StandardDir = dir.folder("A");
+    dm->LocalDir = "host:" + dir / "B";
+    main->RunComparison();
+    main->waitUntilIdle();
+    QTreeWidgetItem* f = main->TreeViewResult->topLevelItem(0)->child(0);
+    main->TreeViewResult->setCurrentItem(f);
+    main->ShowDetails(f);
+    EXPECT_TRUE(main->N11->isEnabled());
+    EXPECT_FALSE(main->N12->isEnabled());
+    EXPECT_FALSE(main->N12->toolTip().isEmpty());
+    main->N11Click(4);
+    EXPECT_TRUE(opened.empty()) << "another machine's path opened here";
 }
 
 TEST_F(Job, ATreeNodeWhoseResultIsGoneFindsNothing)

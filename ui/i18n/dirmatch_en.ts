@@ -134,6 +134,14 @@
         <translation>Abort</translation>
     </message>
     <message>
+        <source>中止并关闭?</source>
+        <translation>Abort and close?</translation>
+    </message>
+    <message>
+        <source>这一边的项目不在本机上: 无法在这里打开</source>
+        <translation>This side&apos;s items are not on this machine: they cannot be opened here</translation>
+    </message>
+    <message>
         <source>中止比较</source>
         <translation>Abort the comparison</translation>
     </message>

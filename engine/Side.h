@@ -1,0 +1,63 @@
+// A side of a comparison: a folder somewhere, seen through what can be done
+// with it. The comparer, the synchronization and the front ends ask a side
+// what it can do; none of them asks what kind of side it is.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace dm {
+
+class dirCompare;
+class RunControl;
+struct element_t;
+struct SyncStep;
+struct SyncOutcome;
+
+class Side {
+public:
+    virtual ~Side() = default;
+
+    // The path of the folder as given, as the comparer handles it (ending in
+    // the separator); false, with the reason, where it is no folder. A folder
+    // on another machine is found (or not) when it is read.
+    virtual bool locate(const std::string& folder, std::string& path, std::string& error) const;
+
+    // Fills `node` (a folder of this side) with its children, or with the
+    // items named `itemName` only, where the side can list a part alone.
+    // False, with the error text, when it cannot.
+    virtual bool list(dirCompare& comp, element_t& node, const std::string& itemName, std::string& error) const = 0;
+
+    // Whether any listing of the side lists all of it (a refresh then makes
+    // every pair below a node again).
+    virtual bool listsWhole() const { return false; }
+
+    // Whether its items have paths on this machine: their content and
+    // versions are read here, and a person may open them here.
+    virtual bool hasLocalPaths() const { return true; }
+    // Why they have not, as said of the side ("is on another machine").
+    virtual std::string whyNoLocalPaths() const { return {}; }
+
+    // A path of this side as a person (or rsync) names it: "HOST:" before it
+    // for another machine's.
+    virtual std::string shown(const std::string& path) const { return path; }
+
+    // Whether it holds the items themselves, not only their description: what
+    // a synchronization copies from.
+    virtual bool holdsContent() const { return true; }
+
+    // Writes the steps into this side, as folder B, from side A (`source`);
+    // every step ends copied, failed or skipped in `outcome`.
+    virtual void write(const dirCompare& comp, const Side& source, const std::vector<SyncStep>& steps,
+                       SyncOutcome& outcome, RunControl* progress, const std::string& logPath) const;
+};
+
+// The side for a folder as a person gives it: HOST:PATH on another machine,
+// else a folder of this one.
+std::unique_ptr<Side> sideFor(const std::string& folder);
+
+// A side read from an information file ("-": the standard input).
+std::unique_ptr<Side> informationFileSide(const std::string& file);
+
+}  // namespace dm

@@ -1,0 +1,37 @@
+// A folder as an information file describes it: read whole, never written.
+#include "common/Messages.h"
+#include "engine/Comp.h"
+#include "engine/InfoFile.h"
+#include "engine/Side.h"
+
+namespace dm {
+
+namespace {
+
+class InformationFile : public Side {
+public:
+    explicit InformationFile(std::string file) : file_(std::move(file)) {}
+
+    bool list(dirCompare& comp, element_t& node, const std::string&, std::string& error) const override
+    {
+        // The file describes folders whole: a folder below the root is found by its path.
+        const bool root = &node == &comp.rootA || &node == &comp.rootB;
+        return readInfoFile(comp, node, file_, error, root ? std::string() : node.path);
+    }
+    bool listsWhole() const override { return true; }
+    bool hasLocalPaths() const override { return false; }
+    std::string whyNoLocalPaths() const override { return textIn("是信息文件", " is an information file"); }
+    bool holdsContent() const override { return false; }
+
+private:
+    std::string file_;
+};
+
+}  // namespace
+
+std::unique_ptr<Side> informationFileSide(const std::string& file)
+{
+    return std::make_unique<InformationFile>(file);
+}
+
+}  // namespace dm

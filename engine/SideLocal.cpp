@@ -1,0 +1,90 @@
+// A folder of this machine: listed, read and written here.
+#include "common/ErrorLog.h"
+#include "common/Messages.h"
+#include "engine/Comp.h"
+#include "engine/Side.h"
+#include "engine/Sync.h"
+#include "platform/Copy.h"
+#include "platform/SysError.h"
+#include "platform/Text.h"
+
+namespace dm {
+
+namespace {
+
+class LocalFolder : public Side {
+public:
+    bool list(dirCompare& comp, element_t& node, const std::string& itemName, std::string& error) const override
+    {
+        return comp.scanTree(node, error, itemName);
+    }
+
+    void write(const dirCompare& comp, const Side& source, const std::vector<SyncStep>& steps, SyncOutcome& outcome,
+               RunControl* progress, const std::string& logPath) const override
+    {
+        // Another machine's folder A is fetched with rsync.
+        if (!source.hasLocalPaths()) return copyWithRsync(comp, steps, outcome, progress, logPath);
+        const auto stop = [progress] { return progress && progress->abortRequested(); };
+        platform::CopyInto into(comp.pathB, comp.identityB);
+        into.stopRequested = stop;
+        if (progress) into.written = [progress](uint64_t bytes) { progress->bytesCopied += int64_t(bytes); };
+        const auto fail = [&](const SyncStep& step, const std::string& target, const std::string& reason) {
+            if (!logPath.empty()) writeLog(step.source + " -> " + target + " : " + reason, logPath);
+            outcome.failed.push_back({step.source, target, reason});
+        };
+        const auto skip = [&](const SyncStep& step, const std::string& reason) {
+            outcome.skipped.push_back({step.source, step.target, reason});
+        };
+        for (const SyncStep& step : steps) {
+            if (outcome.stopped || stop()) {
+                outcome.stopped = true;
+                skip(step, messageText(msg::UserAbort));
+                continue;
+            }
+            const std::string relative = step.target.substr(comp.pathB.size());
+            // B replaced since the comparison (a link swapped in): nothing more is written.
+            if (const int code = into.rootError()) {
+                fail(step, step.target, platform::systemMessage(code));
+                continue;
+            }
+            // A lacked item whose target has appeared since the comparison (or
+            // that a case-blind file system takes for another item) is not written over.
+            if (step.kind == OnlyInA && into.exists(relative)) {
+                skip(step, textIn("B 中已有同名项, 请重新比较", "B holds an item of that name now; compare again"));
+                continue;
+            }
+            if (progress) progress->setText(textIn("正在复制: ", "Copying: ") + step.target);
+            const platform::CopyReport report = into.copy(step.source, relative);
+            for (const platform::CopyFailure& f : report.failures)
+                fail(step, f.target, platform::systemMessage(f.code));
+            if (report.stopped) {
+                outcome.stopped = true;
+                skip(step, messageText(msg::UserAbort));
+            } else if (report.failures.empty()) {
+                ++outcome.copied;
+            }
+            if (progress) ++progress->filesCopied;
+        }
+    }
+};
+
+}  // namespace
+
+bool Side::locate(const std::string& folder, std::string& path, std::string& error) const
+{
+    return normalizeFolder(folder, path, error);
+}
+
+std::unique_ptr<Side> localFolderSide()
+{
+    return std::make_unique<LocalFolder>();
+}
+
+void Side::write(const dirCompare&, const Side&, const std::vector<SyncStep>& steps, SyncOutcome& outcome, RunControl*,
+                 const std::string&) const
+{
+    for (const SyncStep& step : steps)
+        outcome.failed.push_back({step.source, step.target, textIn("无法写入此边", "this side cannot be written")});
+}
+
+}  // namespace dm
