@@ -123,5 +123,21 @@ TEST_F(Versions, ANewContentUnderTheOldWriteTimeIsReadAnewForItsChangeTimeGivesI
     EXPECT_EQ(comp->results.different, 1);
 }
 
+TEST_F(Versions, AVersionThatCouldNotBeReadIsReadAgainNextTimeNotRememberedAsNone)
+{
+    dir.file("A/app.exe", test::peWithVersion(1, 0, 0, 0));
+    dir.file("B/app.exe", test::peWithVersion(1, 0, 0, 0));
+    // The file cannot be opened for a moment (locked, an I/O error).
+    platform::testSeams().failProbeOpen = [](const std::string&) { return true; };
+    auto comp = std::make_unique<dirCompare>(a, b, nullptr, StringList{test::kSep}, StringList{}, 0x1F);
+    comp->versionCachePath = cache;
+    comp->run(0);
+    platform::testSeams().failProbeOpen = nullptr;
+    opened.clear();
+    comp = run(true);
+    EXPECT_EQ(opened, (std::set<std::string>{"app.exe"}));
+    EXPECT_EQ(child(comp->results, "app.exe").sameVersion, 1);
+}
+
 }  // namespace
 }  // namespace dm
