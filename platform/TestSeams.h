@@ -23,8 +23,9 @@ struct TestSeams {
     // Called with the name of each file the version probes open; true makes
     // that open fail (in the ring and when read the plain way).
     std::function<bool(const std::string& name)> failProbeOpen;
-    // Added to the version cache's clock (ns), so that files a test has just
-    // made can be as old as the cache must see them to trust them.
+    // Added to the version cache's clock (ns): files a test has just made can
+    // be as old as the cache must see them to trust them, and a run can be a
+    // later day's.
     int64_t versionCacheClockShift = 0;
     // Stand-ins for the program's own path and the registry's files.
     std::string programFile;

@@ -67,7 +67,7 @@ uint64_t word(const char* at)
 }  // namespace
 
 VersionCache::VersionCache(std::string path, size_t capacity)
-    : path_(std::move(path)), capacity_(capacity), today_(uint32_t(std::time(nullptr) / 86400))
+    : path_(std::move(path)), capacity_(capacity), today_(uint32_t(nowNs() / (int64_t(86400) * 1000000000)))
 {
     load();
 }

@@ -11,6 +11,8 @@
 #include <set>
 #include <thread>
 
+#include "common/Messages.h"
+#include "engine/Sync.h"
 #include "tests/support/Faults.h"
 #include "tests/support/Process.h"
 #include "tests/support/TempDir.h"
@@ -194,6 +196,45 @@ TEST_F(Remote, EveryNameRsyncCouldMisreadIsCopiedAndEachOutcomeIsWhatBHolds)
     EXPECT_EQ(dir.read("B\nodd/line\nbreak"), "new") << into.out << into.err;
     EXPECT_NE(into.out.find("copied 1, failed 0, skipped 0"), std::string::npos) << into.out;
     EXPECT_FALSE(dir.exists("B_odd"));
+}
+
+TEST_F(Remote, AnyCharacterInTheRemotePathReachesTheOtherShellQuotedAndTheLimitIsTheLimit)
+{
+    const std::string odd = dir.folder("it's $(touch pwned); `touch pwned2` \"x\"");
+    for (int i = 0; i < 10; ++i)
+        dir.file(std::string(std::filesystem::path(odd).filename()) + "/f" + std::to_string(i));
+    for (int i = 0; i < 10; ++i) dir.file("A/f" + std::to_string(i));
+    const Outcome local = dirmatch("compare " + q(a) + " " + q(odd) + " --json --all");
+    const Outcome remote = dirmatch("compare " + q(a) + " " + q("host:" + odd) + " --json --all" + standIn);
+    EXPECT_EQ(remote.code, 0) << remote.err;
+    EXPECT_EQ(remote.out, local.out);
+    EXPECT_FALSE(dir.exists("pwned") || dir.exists("A/pwned") || std::filesystem::exists("pwned"));
+
+    // The other side stops at the same limit and says so by its exit: the limit, not an error.
+    const Outcome limited = dirmatch("compare " + q(a) + " " + q("host:" + odd) + " --max-entries 5" + standIn);
+    EXPECT_EQ(limited.code, 3) << limited.err;
+}
+
+TEST_F(Remote, ALackedItemThatAppearedSinceIsKeptAndAnUntickedOneIsNotSent)
+{
+    dir.lay({{"A/new", "from A"}, {"A/other", "from A"}, {"A/x", "new"}, {"B/x", "old!"}});
+    setLanguage(English);
+    dirCompare comp(a, "host:" + b, nullptr, {test::kSep}, {}, 0x1F);
+    comp.remoteAccess.shell = kScripts + "local-rsh";
+    comp.remoteAccess.program = DIRMATCH_BINARY;
+    comp.run(0);
+    ASSERT_EQ(comp.state, Finished) << comp.errorText;
+    dir.file("B/new", "B's own, made since");
+    const SyncOutcome outcome =
+        synchronize(comp, syncScope(comp.results, nullptr, nullptr), {}, nullptr, {}, {comp.pathA + "other"});
+    EXPECT_EQ(dir.read("B/new"), "B's own, made since");
+    EXPECT_FALSE(dir.exists("B/other"));
+    EXPECT_EQ(dir.read("B/x"), "new");
+    EXPECT_EQ(outcome.copied, 1);
+    ASSERT_EQ(outcome.skipped.size(), 2u);
+    EXPECT_EQ(outcome.skipped[0].reason, "not chosen");
+    EXPECT_NE(outcome.skipped[1].reason.find("B holds an item of that name now"), std::string::npos);
+    setLanguage(Chinese);
 }
 
 TEST_F(Remote, ARefusedHostRunsNothing)

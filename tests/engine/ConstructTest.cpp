@@ -86,6 +86,7 @@ TEST(RemoteFolder, AColonBeforeAnySlashNamesAHostAsRsyncReadsIt)
     const std::pair<const char*, const char*> remote[] = {
         {"web1:/srv/app", "web1|/srv/app"}, {"deploy@web1:/srv/app", "deploy@web1|/srv/app"},
         {"web1:data", "web1|data"},         {"web1:", "web1|."},
+        {"web1:a:b", "web1|a:b"},  // the first colon ends the host
         {"[::1]:/srv/app", "::1|/srv/app"}, {"deploy@[fe80::1]:data", "deploy@fe80::1|data"},
     };
     for (const auto& [side, expected] : remote) {

@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <utility>
 
+#include "common/Messages.h"
 #include "engine/Comp.h"
 #include "engine/InfoFile.h"
 #include "platform/Contents.h"
@@ -117,6 +119,52 @@ TEST_F(Content, AFileThatGrowsWhileReadIsChangedAndStoppingEndsBetweenChunks)
     EXPECT_EQ(platform::compareContents(pathA, pathB, content.size(), stopping).verdict,
               platform::ContentVerdict::Stopped);
     EXPECT_EQ(chunks, 2);
+}
+
+TEST_F(Content, AFileOfEitherSideWhoseSizeTimeOrChangeTimeMovesWhileReadIsChanged)
+{
+    const std::string content(1 << 20, 'c');
+    const std::string pathA = dir.file("A/f", content);
+    const std::string pathB = dir.file("B/f", content);
+    const std::vector<std::pair<const char*, void (*)(const std::string&)>> changes = {
+        {"grew", [](const std::string& p) { std::filesystem::resize_file(p, (1 << 20) + 1); }},
+        {"time", [](const std::string& p) { test::setModified(p, test::kTime + 1); }},
+        {"change time", [](const std::string& p) { chmod(p.c_str(), 0600); }},
+    };
+    for (const auto& [what, change] : changes) {
+        for (const std::string& side : {pathA, pathB}) {
+            dir.file("A/f", content);
+            dir.file("B/f", content);
+            platform::ContentReading reading;
+            bool changed = false;
+            reading.progress = [&](uint64_t) {
+                if (!std::exchange(changed, true)) change(side);
+            };
+            EXPECT_EQ(platform::compareContents(pathA, pathB, content.size(), reading).verdict,
+                      platform::ContentVerdict::Changed)
+                << what << " of " << side;
+        }
+    }
+}
+
+TEST_F(Content, SizesThatDifferTellThePairApartWithoutReadingAndAStopEndsTheRunAsStopped)
+{
+    dir.file("A/f", std::string(2 << 20, 's'));
+    dir.file("B/f", std::string((2 << 20) + 1, 's'));
+    RunControl control;
+    auto comp = compared(a, b, kSizeAndContent, {test::kSep}, {}, &control);
+    EXPECT_EQ(child(comp->results, "f").sameContent, 0);
+    EXPECT_EQ(control.bytesCompared, 0) << "read although the sizes differ";
+
+    dir.file("B/f", std::string(2 << 20, 's'));
+    control.reset();
+    control.onText = [&](const std::string& text) {
+        if (text.find(b) != std::string::npos && text.find(messageText(msg::ProgressComparing)) == 0)
+            control.requestAbort();
+    };
+    comp = compared(a, b, kSizeAndContent, {test::kSep}, {}, &control);
+    EXPECT_EQ(comp->state, CompareError);
+    EXPECT_EQ(comp->errorText, messageText(msg::UserAbort));
 }
 
 TEST_F(Content, ASideFromAnInformationFileIsComparedWithoutContentAndSaysSo)

@@ -6,6 +6,7 @@
 #include <unistd.h>
 #endif
 
+#include "platform/TestSeams.h"
 #include "platform/VersionCache.h"
 #include "tests/support/TempDir.h"
 
@@ -103,6 +104,39 @@ TEST(VersionCache, KeepsAtMostItsCapacityAndNeverFilesWhoseVersionWasNotRead)
     fill(path, 80);
     EXPECT_EQ(VersionCache(path, 50).size(), 0u) << "a file over the capacity is not ours";
     EXPECT_EQ(VersionCache(path).size(), 80u);
+}
+
+TEST(VersionCache, WhenFullTheRecordsLeastRecentlyUsedGoAndTheRestAreStillFound)
+{
+    TempDir dir;
+    const std::string path = dir / "versions.cache";
+    const int64_t day = int64_t(86400) * 1000000000;
+    const auto lookUp = [&](VersionCache& cache, uint64_t n) {
+        std::optional<FileVersion> version;
+        uint32_t entry = 0;
+        const bool found = cache.find(keyOf(n), version, entry);
+        if (!found) cache.store(entry, FileVersion{1, 0, uint16_t(n), 0});
+        return found;
+    };
+    {
+        VersionCache cache(path, 4);
+        for (const uint64_t n : {10, 20, 30, 40}) lookUp(cache, n);  // day 0
+        ASSERT_TRUE(cache.save());
+    }
+    {
+        // A day later two of them are used again, and two new files come.
+        testSeams().versionCacheClockShift = day;
+        VersionCache cache(path, 4);
+        EXPECT_TRUE(lookUp(cache, 30));
+        EXPECT_TRUE(lookUp(cache, 10));
+        EXPECT_FALSE(lookUp(cache, 5));
+        EXPECT_FALSE(lookUp(cache, 35));
+        ASSERT_TRUE(cache.save());
+    }
+    VersionCache cache(path, 4);
+    testSeams().versionCacheClockShift = 0;
+    for (const uint64_t n : {5, 10, 30, 35}) EXPECT_TRUE(lookUp(cache, n)) << n << " was used on the last day";
+    for (const uint64_t n : {20, 40}) EXPECT_FALSE(lookUp(cache, n)) << n << " was least recently used";
 }
 
 TEST(VersionCache, ARecordWithAnyBitFlippedIsDroppedAndTheOthersStand)

@@ -10,7 +10,9 @@ namespace dm::test {
 
 std::string quoted(const std::string& argument)
 {
-    return "'" + argument + "'";
+    std::string text = "'";
+    for (const char c : argument) text += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return text + "'";
 }
 
 Outcome runProgram(const std::string& program, const std::string& arguments, const std::string& input)
