@@ -1,3 +1,4 @@
+#include "platform/FindData.h"
 #include "platform/OpenFile.h"
 #include "platform/Win32.h"
 

@@ -147,6 +147,16 @@ TEST_F(Settings, FolderBComesFromTheRegistryWhenConfigured)
     EXPECT_EQ(TDM(program()).LocalDir, "");
 }
 
+TEST_F(Settings, TheFolderHistoryHoldsEachFolderOnceMostRecentFirst)
+{
+    StringList history;
+    for (const char* folder : {"/a", "/b", "/a", "", "/c", "/b"}) TDM::Remember(history, folder);
+    EXPECT_EQ(history, (StringList{"/b", "/c", "/a"}));
+    for (int i = 0; i < 20; ++i) TDM::Remember(history, "/f" + std::to_string(i));
+    EXPECT_EQ(history.size(), TDM::kHistoryLength);
+    EXPECT_EQ(history.front(), "/f19");
+}
+
 TEST_F(Settings, SplittingAKeyPath)
 {
     std::string sub;

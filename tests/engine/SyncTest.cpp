@@ -81,6 +81,15 @@ TEST_F(Sync, TheExcludeListKeepsCaseAndTestsThePathInA)
     EXPECT_EQ(plan[0].target, dir / "B/conf/APP.INI");
 }
 
+TEST_F(Sync, AnEmptyLineInTheNotUpdateListKeepsNothingFromBeingCopied)
+{
+    dir.file("A/x");
+    dir.file("A/sub/y");
+    auto comp = compared(a, b);
+    EXPECT_EQ(planAll(*comp, {""}).size(), 2u);
+    EXPECT_EQ(planAll(*comp, {"", "sub"}).size(), 1u);
+}
+
 TEST_F(Sync, OnlyDifferingFilesAndLackedItemsAreCandidates)
 {
     dir.file("A/thing");  // a file facing a folder
