@@ -62,6 +62,22 @@ TEST_F(Refresh, AFolderPairIsRedoneAndItsChangeReachesEveryFolderAbove)
     EXPECT_EQ(comp->results.different, 1);
 }
 
+TEST_F(Refresh, ARefreshOfAFolderLeftOutByTheFiltersChangesNoCountAboveIt)
+{
+    dir.file("A/top/f");
+    dir.file("B/top/f");
+    // Every path of B is left out: pairs are not counted, A's lacked items are.
+    const std::string outOfB = test::kSep + "B" + test::kSep;
+    auto comp = compared(a, b, 0x1F, {test::kSep}, {outOfB});
+    result_t& top = child(comp->results, "top");
+    ASSERT_EQ(top.included, 0);
+    const int lackedBefore = comp->results.lacked;
+    dir.file("A/top/new");
+    comp->refresh(top, 0, {});
+    EXPECT_EQ(comp->state, Finished);
+    EXPECT_EQ(comp->results.lacked, lackedBefore);
+}
+
 TEST_F(Refresh, ASingleItemOfAFolderIsRedoneAlone)
 {
     dir.file("A/sub/one", "1");

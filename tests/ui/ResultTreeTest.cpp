@@ -168,6 +168,43 @@ TEST_F(ResultTree, UpdatingTheHeaderSynchronizesEverythingAndComparesAgain)
     EXPECT_TRUE(reportShown());
 }
 
+TEST_F(ResultTree, RowsUntickedInThePlanStayAsTheyAreWhenTheHeaderOrAFolderIsUpdated)
+{
+    chooseFolders();
+    dir.file("A/keep", "n");
+    dir.file("A/copy", "n");
+    dir.file("A/sub/keep", "n");
+    dir.file("A/sub/copy", "n");
+    dir.file("B/sub/other");
+    main->RunComparison();
+    main->waitUntilIdle();
+    onModal = [](QDialog& d) {
+        if (auto* preview = dynamic_cast<TdlgSyncPreview*>(&d)) {
+            for (int i = 0; i < preview->table->rowCount(); ++i) {
+                if (preview->table->item(i, 1)->text().endsWith(QStringLiteral("keep")))
+                    preview->table->item(i, 0)->setCheckState(Qt::Unchecked);
+            }
+        }
+        return int(QDialog::Accepted);
+    };
+    QTreeWidgetItem* sub = nullptr;
+    for (int i = 0; i < header()->childCount(); ++i)
+        if (header()->child(i)->text(0).startsWith(QStringLiteral("sub"))) sub = header()->child(i);
+    ASSERT_TRUE(sub);
+    select(sub);
+    main->N10Click(2);
+    main->waitUntilIdle();
+    EXPECT_TRUE(dir.exists("B/sub/copy"));
+    EXPECT_FALSE(dir.exists("B/sub/keep")) << "a folder's update copied an unticked row";
+
+    select(header());
+    main->N10Click(2);
+    main->waitUntilIdle();
+    EXPECT_TRUE(dir.exists("B/copy"));
+    EXPECT_FALSE(dir.exists("B/keep")) << "the header's update copied an unticked row";
+    EXPECT_FALSE(dir.exists("B/sub/keep"));
+}
+
 TEST_F(ResultTree, TheSyncButtonShowsThePlanAndCopiesOnlyWhatStaysTicked)
 {
     main->btnSynAllClick();
