@@ -222,8 +222,8 @@ TEST_F(InfoFile, ARecordThatClimbsOutOfItsFolderOrLiesElsewhereFailsTheReadNamin
         {".", d + record("d/.", false) + "END\nEND\n", "/A/d/."},
         {"a sibling of its folder in the folder's block", d + record("x", false) + "END\nEND\n", "/A/x"},
         {"an empty name", record("f", false) + record("", false) + "END\n", "/A/"},
-        {"another folder than its siblings'", record("f", false) + "/B/g\r\n文件\r\n\r\n1\r\ng\r\n\r\nEND\n"_sys,
-         "/B/g"},
+        {"another folder than its siblings'",
+         record("f", false) + test::native("/B/g") + "\r\n文件\r\n\r\n1\r\ng\r\n\r\nEND\n"_sys, "/B/g"},
     };
     for (const Case& c : cases) {
         element_t root;
