@@ -85,6 +85,8 @@ ComparisonRequest requestOf(const CompareArgs& args)
     request.infoB = args.infoB;
     request.mode = args.infoA.empty() ? 0 : 1;
     request.maxEntries = args.maxEntries;
+    request.timeWindow = args.timeWindow;
+    request.ignoreHourShift = args.ignoreHourShift;
     request.versionCachePath = versionCacheFor(args.noCache);
     request.remoteAccess.shell = args.rsh;
     request.remoteAccess.program = args.remoteDirmatch;

@@ -21,6 +21,8 @@ struct CompareArgs {
     std::string infoA;
     std::string infoB;
     int32_t maxEntries = MaxScanCount;
+    int32_t timeWindow = 0;
+    bool ignoreHourShift = false;
     bool noCache = false;
     std::string rsh = "ssh";  // how a HOST:PATH side is reached
     std::string remoteDirmatch = "dirmatch";

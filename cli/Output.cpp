@@ -256,6 +256,15 @@ void writeJson(std::ostream& out, dirCompare& comp)
     json.text(comp.pathA);
     json.next("pathB");
     json.text(comp.pathB);
+    // Rules that loosen the time comparison, where they were in force.
+    if (comp.timeWindow != 0) {
+        json.next("timeWindow");
+        json.number(comp.timeWindow);
+    }
+    if (comp.ignoreHourShift) {
+        json.next("ignoreHourShift");
+        json.number(1);
+    }
     if (comp.state == Finished || comp.state == TooManyFiles) {
         for (const auto& [key, value] :
              {std::pair{"lacked", comp.results.lacked}, std::pair{"different", comp.results.different},

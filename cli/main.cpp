@@ -53,6 +53,11 @@ void addCompareOptions(CLI::App& cmd, CompareArgs& args, std::string& rules, std
     cmd.add_option("--info-b", args.infoB, "read side B from this information file (-: the standard input)");
     cmd.add_option("--max-entries", args.maxEntries, "entries per tree before the comparison stops (default 10000)")
         ->check(CLI::Range(3, 100000000));
+    cmd.add_option("--time-window", args.timeWindow,
+                   "times that differ by no more than this many seconds are the same (default 0)")
+        ->check(CLI::Range(0, 86400));
+    cmd.add_flag("--ignore-hour-shift", args.ignoreHourShift,
+                 "times exactly an hour apart (daylight saving on FAT) are the same");
     addNoCache(cmd, args.noCache);
     cmd.add_option("--rsh", args.rsh, "the remote shell for a HOST:PATH folder (default: ssh), e.g. \"ssh -p 2222\"");
     cmd.add_option("--remote-dirmatch", args.remoteDirmatch,

@@ -1,5 +1,7 @@
 #include "config/Dmodule.h"
 
+#include <algorithm>
+
 #include "platform/IniFile.h"
 #include "platform/Listing.h"
 #include "platform/ProgramPaths.h"
@@ -90,6 +92,8 @@ void TDM::LoadSettings()
     WindowGeometry = ini.readString("View", "Geometry", {});
     SplitterState = ini.readString("View", "Splitter", {});
     VersionCachePath = versionCacheIn(ini);
+    TimeWindow = std::clamp(ini.readInteger("Global", "TimeWindow", 0), 0, 86400);
+    IgnoreHourShift = ini.readInteger("Global", "IgnoreHourShift", 0) != 0;
     RegNotUpdateList.clear();
     for (const auto& [key, value] : ini.readSectionValues("RegNotUpdate")) {
         if (!value.empty()) RegNotUpdateList.push_back(key + "=" + value);

@@ -79,6 +79,10 @@ public:
     std::string SplitterState;
     // Where file versions are remembered between runs; empty: nowhere.
     std::string VersionCachePath;
+    // [Global] TimeWindow (seconds) and IgnoreHourShift (0 or 1): times that
+    // count as the same although they differ; off unless pre.ini says so.
+    int32_t TimeWindow = 0;
+    bool IgnoreHourShift = false;
     static constexpr size_t kHistoryLength = 10;
     // Puts the folder first in the history, once, keeping at most kHistoryLength.
     static void Remember(StringList& history, const std::string& folder);

@@ -174,6 +174,12 @@ public:
     // How another machine is reached, for a side there.
     RemoteAccess remoteAccess;
 
+    // Times that differ by no more than this many seconds are the same time,
+    // and, with `ignoreHourShift`, so are times an exact hour apart (a FAT
+    // disk across a change of daylight saving time). Off (0, false) by default.
+    int32_t timeWindow = 0;
+    bool ignoreHourShift = false;
+
     // A tree reaches its limit when it counts this many entries (10000 unless
     // a caller that handles larger trees raises it before running).
     int32_t maxEntries = MaxScanCount;
@@ -209,7 +215,10 @@ private:
                                const std::string& wanted);
     void readVersionsBelow(element_t& folder);
     void saveVersionCache();
-    static bool sameTime(const element_t& a, const element_t& b);
+    // Whether two modification times are the same, at the precision both
+    // sides keep (to the millisecond where both keep that), within the window.
+    bool sameTime(const element_t& a, const element_t& b) const;
+    uint64_t timeStep_ = 1;  // the coarser of the two sides' time steps, 100-ns units
     // The content rule's verdict on a pair; false when the pair differs.
     bool compareContent(result_t& result, const element_t& a, const element_t& b);
     std::unique_ptr<Side> folderA_;  // folder A as given

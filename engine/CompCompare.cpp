@@ -5,6 +5,7 @@
 #include "common/Messages.h"
 #include "engine/Comp.h"
 #include "platform/Text.h"
+#include "platform/Time.h"
 
 namespace dm {
 
@@ -214,6 +215,27 @@ void dirCompare::compareFolders(element_t& folderA, element_t& folderB, const st
     result.redundant = totals.redundant;
     result.different = totals.different;
     if (progress) progress->itemsCompared += int64_t(out.size() - madeBefore);
+}
+
+bool dirCompare::sameTime(const element_t& a, const element_t& b) const
+{
+    constexpr int64_t kMs = 10000;
+    constexpr int64_t kHour = int64_t(3600) * 10000000;
+    const int64_t ta = platform::signedTicks(a.findData.ftLastWriteTime);
+    const int64_t tb = platform::signedTicks(b.findData.ftLastWriteTime);
+    // Both times move by the same local offset, so comparing whole milliseconds
+    // of the file times is comparing the local calendar fields.
+    const auto ms = [](int64_t t) { return t >= 0 ? t / kMs : -((-t + kMs - 1) / kMs); };
+    if (ms(ta) == ms(tb)) return true;
+    const int64_t step = int64_t(timeStep_);
+    const int64_t window = int64_t(timeWindow) * 10000000;
+    if (step <= kMs && window == 0 && !ignoreHourShift) return false;
+    const auto close = [&](int64_t apart) {
+        const int64_t distance = apart < 0 ? -apart : apart;
+        return (step > kMs && distance < step) || distance <= window;
+    };
+    const int64_t apart = ta - tb;
+    return close(apart) || (ignoreHourShift && (close(apart - kHour) || close(apart + kHour)));
 }
 
 void dirCompare::refresh(result_t& node, uint8_t mode, const std::string& itemName)

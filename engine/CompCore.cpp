@@ -125,6 +125,8 @@ void dirCompare::run(uint8_t mode)
         errorText = error;
         return;
     }
+    // Times are compared as finely as both sides keep them (a USB stick keeps 2 s).
+    timeStep_ = std::max(sideA().timeStep(pathA, false), sideB().timeStep(pathB, true));
     comparingAborted_ = false;
     compareFolders(rootA, rootB, {}, results);
     saveVersionCache();

@@ -44,14 +44,6 @@ private:
 
 }  // namespace
 
-bool dirCompare::sameTime(const element_t& a, const element_t& b)
-{
-    // Both times move by the same local offset, so comparing whole milliseconds
-    // of the file times is comparing the local calendar fields.
-    return platform::fileTimeValue(a.findData.ftLastWriteTime) / 10000 ==
-           platform::fileTimeValue(b.findData.ftLastWriteTime) / 10000;
-}
-
 void dirCompare::lookUpVersion(element_t& file, const platform::FolderListing& listing)
 {
     // Without the version rule a version is read only for a report: the cache

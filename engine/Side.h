@@ -39,6 +39,10 @@ public:
     // Why they have not, as said of the side ("is on another machine").
     virtual std::string whyNoLocalPaths() const { return {}; }
 
+    // The step in which the side keeps modification times (100-ns units);
+    // `mayWrite`: it may be measured on a temporary file made there.
+    virtual uint64_t timeStep(const std::string& path, bool mayWrite) const;
+
     // A path of this side as a person (or rsync) names it: "HOST:" before it
     // for another machine's.
     virtual std::string shown(const std::string& path) const { return path; }

@@ -7,6 +7,7 @@
 #include "platform/Copy.h"
 #include "platform/SysError.h"
 #include "platform/Text.h"
+#include "platform/TimeStep.h"
 
 namespace dm {
 
@@ -17,6 +18,11 @@ public:
     bool list(dirCompare& comp, element_t& node, const std::string& itemName, std::string& error) const override
     {
         return comp.scanTree(node, error, itemName);
+    }
+
+    uint64_t timeStep(const std::string& path, bool mayWrite) const override
+    {
+        return platform::timeStepOf(path, mayWrite);
     }
 
     void write(const dirCompare& comp, const Side& source, const std::vector<SyncStep>& steps, SyncOutcome& outcome,
@@ -55,6 +61,7 @@ public:
             }
             if (progress) progress->setText(textIn("正在复制: ", "Copying: ") + step.target);
             const platform::CopyReport report = into.copy(step.source, relative);
+            if (report.modesNotKept && !outcome.modesNotKept) outcome.modesNotKept = report.modesNotKept;
             for (const platform::CopyFailure& f : report.failures)
                 fail(step, f.target, platform::systemMessage(f.code));
             if (report.stopped) {
@@ -69,6 +76,11 @@ public:
 };
 
 }  // namespace
+
+uint64_t Side::timeStep(const std::string&, bool) const
+{
+    return 1;  // not known: times as fine as they come
+}
 
 bool Side::locate(const std::string& folder, std::string& path, std::string& error) const
 {

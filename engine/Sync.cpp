@@ -191,6 +191,10 @@ std::vector<std::string> summaryItems(const SyncOutcome& outcome)
         lines.push_back(textIn("失败: ", "failed: ") + item.target + ": " + item.reason);
     for (const SyncItem& item : outcome.skipped)
         lines.push_back(textIn("跳过: ", "skipped: ") + item.target + ": " + item.reason);
+    if (outcome.modesNotKept)
+        lines.push_back(textIn("B 的文件系统不保存权限位 (内容和时间已复制): ",
+                               "B's file system keeps no permission bits (content and times were copied): ") +
+                        platform::systemMessage(outcome.modesNotKept));
     return lines;
 }
 

@@ -35,6 +35,7 @@ struct SyncOutcome {
     std::vector<SyncItem> failed;   // a file or folder that could not be written
     std::vector<SyncItem> skipped;  // left alone on purpose (excluded, changed since the comparison, stopped)
     bool stopped = false;           // a stop request ended the walk
+    int modesNotKept = 0;           // why B's file system kept no permission bits (0: it kept them)
 };
 
 // Walks `list` (the children of `parent`, or of the root when `parent` is
@@ -79,7 +80,8 @@ void copyWithRsync(const dirCompare& comp, const std::vector<SyncStep>& steps, S
 
 // "copied N, failed M, skipped K", in the current language.
 std::string summaryText(const SyncOutcome& outcome);
-// A line for each failed and then each skipped item: "failed: TARGET: REASON".
+// A line for each failed and then each skipped item: "failed: TARGET: REASON";
+// then, once, what B could not keep.
 std::vector<std::string> summaryItems(const SyncOutcome& outcome);
 
 // The same walk without copying: the copies it would make, in order.

@@ -9,6 +9,8 @@ std::unique_ptr<dirCompare> newComparison(const ComparisonRequest& request, RunC
     auto comp = std::make_unique<dirCompare>(request.folderA, request.folderB, control, request.include,
                                              request.exclude, request.options, request.infoB, request.infoA);
     comp->maxEntries = request.maxEntries;
+    comp->timeWindow = request.timeWindow;
+    comp->ignoreHourShift = request.ignoreHourShift;
     comp->versionCachePath = request.versionCachePath;
     comp->remoteAccess = request.remoteAccess;
     return comp;

@@ -24,6 +24,8 @@ struct ComparisonRequest {
     std::string infoB;  // read in place of folder B when not empty
     uint8_t mode = 0;
     int32_t maxEntries = MaxScanCount;
+    int32_t timeWindow = 0;  // seconds within which two times are the same
+    bool ignoreHourShift = false;
     std::string versionCachePath;  // empty: none
     RemoteAccess remoteAccess;
 };

@@ -21,6 +21,10 @@ struct CopyReport {
     int filesCopied = 0;
     std::vector<CopyFailure> failures;
     bool stopped = false;  // a stop request ended the copy before its end
+    // Why the target's file system kept no permission bits (FAT, exFAT, some
+    // FUSE and network file systems refuse them); 0 when it kept them. The
+    // copy is whole all the same: content and times are what count.
+    int modesNotKept = 0;
 
     // 0, or the code of the first failure.
     int firstError() const { return failures.empty() ? 0 : failures.front().code; }

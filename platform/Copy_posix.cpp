@@ -45,6 +45,12 @@ int folderOpenError(int dirFd, const std::string& name, int code)
     return code;
 }
 
+// A refusal of the file system to hold modes at all, rather than of this change.
+bool modesUnsupported(int code)
+{
+    return code == EPERM || code == ENOSYS || code == EOPNOTSUPP || code == ENOTSUP;
+}
+
 int setTimes(int fd, const struct stat& source)
 {
     const struct timespec times[2] = {source.st_atim, source.st_mtim};
@@ -71,6 +77,15 @@ struct CopyInto::Impl {
     }
 
     void fail(const std::string& target, int code) { report->failures.push_back({target, code}); }
+
+    // Gives the item its permission bits where its file system keeps them.
+    int setMode(int fd, mode_t mode)
+    {
+        if (fchmod(fd, mode & 07777) == 0) return 0;
+        if (!modesUnsupported(errno)) return errno;
+        if (report->modesNotKept == 0) report->modesNotKept = errno;
+        return 0;
+    }
 
     // Temporary files of runs that were killed: ours by their name, owned by
     // this user, regular, and older than this synchronization.
@@ -204,7 +219,7 @@ struct CopyInto::Impl {
             if (*written) (*written)(uint64_t(got));
             if (error == 0 && failWrite) error = failWrite(targetPath, copiedBytes);
         }
-        if (error == 0 && fchmod(out.get(), st.st_mode & 07777) != 0) error = errno;
+        if (error == 0) error = setMode(out.get(), st.st_mode);
         if (error == 0) error = setTimes(out.get(), st);
         if (error == 0 && fsync(out.get()) != 0) error = errno;
         if (error == 0 && close(out.release()) != 0) error = errno;
@@ -213,6 +228,13 @@ struct CopyInto::Impl {
             unlinkat(targetDir, temp.c_str(), 0);
             if (error != ECANCELED) fail(targetPath, error);
             return;
+        }
+        // Some file systems (FAT through FUSE) date a renamed file anew: its time is put back.
+        struct stat landed {};
+        if (fstatat(targetDir, name.c_str(), &landed, AT_SYMLINK_NOFOLLOW) == 0 &&
+            landed.st_mtim.tv_sec != st.st_mtim.tv_sec && S_ISREG(landed.st_mode)) {
+            const struct timespec times[2] = {st.st_atim, st.st_mtim};
+            if (utimensat(targetDir, name.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) return fail(targetPath, errno);
         }
         ++report->filesCopied;
     }
@@ -256,7 +278,7 @@ struct CopyInto::Impl {
             copyAny(source.get(), child, target.get(), child, targetPath + kSeparator + child);
         }
         if (stopping()) return;
-        if (fchmod(target.get(), st.st_mode & 07777) != 0) return fail(targetPath, errno);
+        if (const int e = setMode(target.get(), st.st_mode)) return fail(targetPath, e);
         if (const int e = setTimes(target.get(), st)) fail(targetPath, e);
     }
 };

@@ -25,7 +25,8 @@ int64_t currentUtcOffsetSeconds()
 
 FILETIME FileTimeToLocalFileTime(const FILETIME& utc)
 {
-    const uint64_t ticks = std::min(fileTimeValue(utc), kMaxFileTime);
+    if (signedTicks(utc) < 0) return makeFileTime(0);
+    const uint64_t ticks = fileTimeValue(utc);
     const int64_t offset = currentUtcOffsetSeconds() * 10000000;
     if (offset < 0) return makeFileTime(ticks < uint64_t(-offset) ? 0 : ticks - uint64_t(-offset));
     return makeFileTime(ticks > kMaxFileTime - uint64_t(offset) ? kMaxFileTime : ticks + uint64_t(offset));

@@ -19,6 +19,7 @@ SYSTEMTIME fromSystem(const ::SYSTEMTIME& st)
 
 FILETIME FileTimeToLocalFileTime(const FILETIME& utc)
 {
+    if (signedTicks(utc) < 0) return makeFileTime(0);
     const ::FILETIME in = toSystem(makeFileTime(std::min(fileTimeValue(utc), kMaxFileTime)));
     ::FILETIME out{};
     if (!::FileTimeToLocalFileTime(&in, &out)) return FILETIME{};

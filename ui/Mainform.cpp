@@ -404,6 +404,8 @@ ComparisonRequest TfrmMain::comparisonRequest() const
     request.options = uint8_t(dm_.Options & 0xFF);
     request.infoA = dm_.DispInfo;
     request.versionCachePath = dm_.VersionCachePath;
+    request.timeWindow = dm_.TimeWindow;
+    request.ignoreHourShift = dm_.IgnoreHourShift;
     // Nobody can answer a password prompt behind the remote shell's pipe.
     request.remoteAccess.batch = true;
     return request;

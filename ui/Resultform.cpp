@@ -41,11 +41,15 @@ void fillReport(TDM& dm, const dirCompare& comp)
     lines.push_back(t(msg::ReportFolderB) + dm.LocalDir);
     lines.emplace_back();
     const uint32_t o = dm.Options;
-    lines.push_back(t(msg::RulesHeading) + t(o & optSize ? msg::RuleSize : msg::RuleNoSize) +
-                    t(o & optTime ? msg::RuleTime : msg::RuleNoTime) +
-                    t(o & optVersion ? msg::RuleVersion : msg::RuleNoVersion) +
-                    t(o & optSubFolders ? msg::RuleSubFolders : msg::RuleNoSubFolders) +
-                    (o & optContent ? textIn(", 比较文件内容", ", compare file content") : std::string()));
+    lines.push_back(
+        t(msg::RulesHeading) + t(o & optSize ? msg::RuleSize : msg::RuleNoSize) +
+        t(o & optTime ? msg::RuleTime : msg::RuleNoTime) + t(o & optVersion ? msg::RuleVersion : msg::RuleNoVersion) +
+        t(o & optSubFolders ? msg::RuleSubFolders : msg::RuleNoSubFolders) +
+        (o & optContent ? textIn(", 比较文件内容", ", compare file content") : std::string()) +
+        (comp.timeWindow
+             ? textIn(", 时间容差 ", ", time window ") + std::to_string(comp.timeWindow) + textIn(" 秒", " s")
+             : std::string()) +
+        (comp.ignoreHourShift ? textIn(", 忽略整一小时的时差", ", one-hour shifts ignored") : std::string()));
     if (const std::string note = comp.contentNotCompared(); !note.empty()) lines.push_back(note);
     lines.emplace_back();
     lines.push_back(t(msg::ReportIncluded));

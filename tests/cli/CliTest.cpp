@@ -112,6 +112,19 @@ TEST_F(Cli, EachJsonFlagCarriesItsOwnRule)
     EXPECT_EQ(doc["results"].size(), 3u);
 }
 
+TEST_F(Cli, TheTimeWindowAndHourShiftOptionsReachTheComparisonAndTheJsonSaysSo)
+{
+    dir.file("A/f", "1", test::kTime);
+    dir.file("B/f", "1", test::kTime + 3601);
+    EXPECT_EQ(dirmatch("compare " + ab).code, 1);
+    const Outcome run = dirmatch("compare " + ab + " --time-window 1 --ignore-hour-shift --json");
+    EXPECT_EQ(run.code, 0) << run.err;
+    const auto doc = nlohmann::json::parse(run.out);
+    EXPECT_EQ(doc["timeWindow"], 1);
+    EXPECT_EQ(doc["ignoreHourShift"], 1);
+    EXPECT_FALSE(nlohmann::json::parse(dirmatch("compare " + ab + " --json").out).contains("timeWindow"));
+}
+
 TEST_F(Cli, JsonIsWrittenAsTheLibraryWouldPrintTheWholeDocument)
 {
     dir.lay({{"A/sub/x", "1"}, {"B/sub/x", "22"}, {"B/extra"}});

@@ -22,6 +22,22 @@ private:
     bool mounted_ = false;
 };
 
+// A file system mounted on the folder by a command (a FUSE program on an
+// image, or mount itself) while the object lives; not mounted where the
+// command fails here.
+class MountedBy {
+public:
+    MountedBy(std::string folder, const std::string& command);
+    ~MountedBy();
+    MountedBy(const MountedBy&) = delete;
+    MountedBy& operator=(const MountedBy&) = delete;
+    bool mounted() const { return mounted_; }
+
+private:
+    std::string folder_;
+    bool mounted_ = false;
+};
+
 // Makes the item immutable (nothing in or of it may change) or mutable again;
 // false when that cannot be done here.
 bool setImmutable(const std::string& path, bool immutable);

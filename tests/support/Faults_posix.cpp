@@ -1,4 +1,5 @@
 #include <sys/mount.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 
@@ -14,6 +15,19 @@ SmallDisk::SmallDisk(std::string folder) : folder_(std::move(folder))
 SmallDisk::~SmallDisk()
 {
     if (mounted_) umount(folder_.c_str());
+}
+
+MountedBy::MountedBy(std::string folder, const std::string& command) : folder_(std::move(folder))
+{
+    struct stat inside {};
+    struct stat above {};
+    mounted_ = std::system((command + " >/dev/null 2>&1").c_str()) == 0 && stat(folder_.c_str(), &inside) == 0 &&
+               stat((folder_ + "/..").c_str(), &above) == 0 && inside.st_dev != above.st_dev;
+}
+
+MountedBy::~MountedBy()
+{
+    if (mounted_) umount2(folder_.c_str(), MNT_DETACH);
 }
 
 bool setImmutable(const std::string& path, bool immutable)

@@ -10,6 +10,10 @@ SmallDisk::SmallDisk(std::string folder) : folder_(std::move(folder)) {}
 
 SmallDisk::~SmallDisk() = default;
 
+MountedBy::MountedBy(std::string folder, const std::string&) : folder_(std::move(folder)) {}
+
+MountedBy::~MountedBy() = default;
+
 bool setImmutable(const std::string& path, bool immutable)
 {
     // The read-only attribute guards a file; a folder's is only a hint to the shell.

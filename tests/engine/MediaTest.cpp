@@ -1,0 +1,153 @@
+// Folder B on the media users have: a FAT stick and an NTFS disk (through
+// FUSE, on image files), and times that such media keep coarsely.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cmath>
+#include <filesystem>
+
+#include "engine/Comp.h"
+#include "engine/Sync.h"
+#include "platform/Time.h"
+#include "platform/TimeStep.h"
+#include "tests/support/Compare.h"
+#include "tests/support/Faults.h"
+#include "tests/support/TempDir.h"
+
+namespace dm {
+namespace {
+
+using test::compared;
+using test::TempDir;
+
+class Media : public ::testing::Test {
+protected:
+    // An image of `megabytes` made by `format` (its path appended) and mounted on "B" by `mountCommand`.
+    std::unique_ptr<test::MountedBy> image(const std::string& format, const std::string& mountCommand)
+    {
+        const std::string file = dir / "disk.img";
+        std::filesystem::resize_file(dir.file("disk.img", ""), uint64_t(64) << 20);
+        if (std::system((format + " '" + file + "' >/dev/null 2>&1").c_str()) != 0) return nullptr;
+        // fusefat turns local times into the disk's and back in two different zones: in UTC they agree.
+        auto disk = std::make_unique<test::MountedBy>(b, "TZ=UTC " + mountCommand + " '" + file + "' '" + b + "'");
+        return disk->mounted() ? std::move(disk) : nullptr;
+    }
+
+    // Files with times a coarse file system cannot keep, and a mode it cannot hold.
+    void layA()
+    {
+        dir.file("A/one.txt", "one", test::kTime + 1, 123456789);
+        dir.file("A/sub/two.txt", "two", test::kTime + 3, 987654321);
+        std::filesystem::permissions(dir / "A/one.txt",
+                                     std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    }
+
+    // Synchronized once, B compares identical, and a second run copies nothing.
+    void syncTwice(bool keepsModes)
+    {
+        auto comp = compared(a, b);
+        SyncOutcome outcome = synchronize(*comp, *comp->results.children, nullptr, {}, {});
+        EXPECT_EQ(outcome.copied, 2);
+        EXPECT_TRUE(outcome.failed.empty()) << outcome.failed[0].target << ": " << outcome.failed[0].reason;
+        EXPECT_EQ(outcome.modesNotKept != 0, !keepsModes);
+        comp = compared(a, b);
+        EXPECT_EQ(comp->results.different + comp->results.lacked, 0) << "a copy that never compares identical";
+        outcome = synchronize(*comp, *comp->results.children, nullptr, {}, {});
+        EXPECT_EQ(outcome.copied, 0);
+        EXPECT_EQ(test::readFile(b + "/sub/two.txt"), "two");
+    }
+
+    TempDir dir;
+    std::string a = dir.folder("A");
+    std::string b = dir.folder("B");
+};
+
+TEST_F(Media, AUsbStickWithFatTakesTheCopyWithoutItsModesAndComparesIdenticalAfter)
+{
+    auto disk = image("mkfs.fat -F 32", "fusefat -o rw+");
+    if (!disk) GTEST_SKIP() << "no FAT through FUSE here (fusefat, dosfstools, /dev/fuse)";
+    EXPECT_EQ(platform::timeStepOf(b, true), 20000000u);
+    layA();
+    syncTwice(false);
+}
+
+TEST_F(Media, AReadOnlyFatStickFailsEachCopyWithItsReason)
+{
+    auto disk = image("mkfs.fat -F 32", "fusefat -o ro");
+    if (!disk) GTEST_SKIP() << "no FAT through FUSE here";
+    layA();
+    auto comp = compared(a, b);
+    const SyncOutcome outcome = synchronize(*comp, *comp->results.children, nullptr, {}, {});
+    EXPECT_EQ(outcome.copied, 0);
+    ASSERT_EQ(outcome.failed.size(), 2u);
+    EXPECT_FALSE(outcome.failed[0].reason.empty());
+}
+
+TEST_F(Media, AnNtfsDiskKeepsTheCopyAndComparesIdenticalAfter)
+{
+    auto disk = image("mkntfs -F -Q", "ntfs-3g");
+    if (!disk) GTEST_SKIP() << "no NTFS through FUSE here (ntfs-3g, /dev/fuse)";
+    layA();
+    syncTwice(true);
+}
+
+TEST_F(Media, TheTimeWindowAndHourShiftsAreTheUsersChoice)
+{
+    struct Case {
+        double apart;  // seconds B's time is after A's
+        int32_t window;
+        bool hourShift;
+        bool same;
+    };
+    const Case cases[] = {
+        {0.0005, 0, false, true}, {0.0015, 0, false, false}, {1.5, 0, false, false},  {1.5, 2, false, true},
+        {2.0, 2, false, true},    {2.01, 2, false, false},   {3600, 0, false, false}, {3600, 0, true, true},
+        {-3600, 0, true, true},   {3601, 0, true, false},    {3601, 2, true, true},   {7200, 2, true, false},
+    };
+    for (const Case& c : cases) {
+        const auto whole = int64_t(std::floor(c.apart));
+        const auto nanos = uint32_t((c.apart - double(whole)) * 1e9 + 0.5);
+        dir.file("A/f", "x", test::kTime);
+        dir.file("B/f", "x", test::kTime + whole, nanos);
+        dirCompare comp(a, b, nullptr, {test::kSep}, {}, 0x1F);
+        comp.timeWindow = c.window;
+        comp.ignoreHourShift = c.hourShift;
+        comp.run(0);
+        EXPECT_EQ(comp.results.different == 0, c.same)
+            << c.apart << " s, window " << c.window << ", hour shift " << c.hourShift;
+    }
+}
+
+TEST_F(Media, AStepIsWhatATimeWrittenAndReadBackShows)
+{
+    const int64_t written = 17000000011234567;  // an odd second and a fraction
+    struct Case {
+        int64_t read;
+        uint64_t step;
+    };
+    const Case cases[] = {{written, 1},
+                          {written - 4567, 10000},          // microseconds kept
+                          {written - 34567, 100000},        // exFAT: 10 ms
+                          {written - 1234567, 10000000},    // whole seconds
+                          {written - 11234567, 20000000}};  // FAT: even seconds
+    for (const Case& c : cases) EXPECT_EQ(platform::stepShown(written, c.read), c.step) << c.read;
+}
+
+TEST_F(Media, TimesBefore1601CompareByTheirRealValue)
+{
+    test::SmallDisk memory(dir.folder("M"));  // tmpfs keeps any time
+    if (!memory.mounted()) GTEST_SKIP() << "cannot mount a memory file system here";
+    const std::string ma = dir.folder("M/A");
+    const std::string mb = dir.folder("M/B");
+    const int64_t year1500 = -14831769600;
+    dir.file("M/A/old", "x", year1500);
+    dir.file("M/B/old", "x", year1500 + 1);
+    dir.file("M/A/same", "x", year1500);
+    dir.file("M/B/same", "x", year1500);
+    auto comp = compared(ma, mb);
+    EXPECT_EQ(test::child(comp->results, "old").sameTime, 0);
+    EXPECT_EQ(test::child(comp->results, "same").sameTime, 1);
+}
+
+}  // namespace
+}  // namespace dm
