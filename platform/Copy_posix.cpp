@@ -1,4 +1,6 @@
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -171,6 +173,57 @@ struct CopyInto::Impl {
         return S_ISREG(st.st_mode) || S_ISLNK(st.st_mode) ? 0 : kNotARegularFile;
     }
 
+    // The content as the file system best allows: its blocks shared where it
+    // can (btrfs, XFS: instant and taking no room), else its data copied and
+    // its holes left holes. 0, ECANCELED when stopped, or why it failed.
+    int copyContent(int in, int out, uint64_t size, const std::string& targetPath)
+    {
+        if (!testSeams().noClone && ioctl(out, FICLONE, in) == 0) {
+            if (*written) (*written)(size);
+            return 0;
+        }
+        std::vector<char> buffer(1 << 20);
+        uint64_t copiedBytes = 0;
+        const auto& failWrite = testSeams().failCopyWrite;
+        const auto done = [&](uint64_t bytes) {
+            copiedBytes += bytes;
+            if (*written) (*written)(bytes);
+        };
+        off_t at = 0;
+        while (uint64_t(at) < size) {
+            if (copiedBytes > 0 && stopping()) return ECANCELED;
+            // The next stretch of data; where the system cannot tell, all of it is data.
+            off_t data = lseek(in, at, SEEK_DATA);
+            if (data < 0 && errno == ENXIO) break;  // only a hole is left
+            if (data < 0) data = at;
+            off_t hole = lseek(in, data, SEEK_HOLE);
+            if (hole < 0 || uint64_t(hole) > size) hole = off_t(size);
+            if (data > at) done(uint64_t(data - at));  // a hole stays a hole
+            for (at = data; at < hole;) {
+                if (copiedBytes > 0 && stopping()) return ECANCELED;
+                const ssize_t got = pread(in, buffer.data(), std::min(buffer.size(), size_t(hole - at)), at);
+                if (got < 0 && errno == EINTR) continue;
+                if (got < 0) return errno;
+                if (got == 0) return 0;  // shorter than listed: what there was is copied
+                for (ssize_t put = 0; put < got;) {
+                    const ssize_t n = pwrite(out, buffer.data() + put, size_t(got - put), at + put);
+                    if (n < 0 && errno == EINTR) continue;
+                    if (n <= 0) return n < 0 ? errno : ENOSPC;
+                    put += n;
+                }
+                at += got;
+                done(uint64_t(got));
+                if (failWrite) {
+                    if (const int code = failWrite(targetPath, copiedBytes)) return code;
+                }
+            }
+        }
+        // The size, with a hole at its end where the source has one.
+        if (ftruncate(out, off_t(size)) != 0) return errno;
+        if (uint64_t(at) < size) done(size - uint64_t(at));
+        return 0;
+    }
+
     // Content, mode and times into a fresh temporary file, then a rename over the target.
     void copyFile(int sourceDir, const std::string& sourceName, int targetDir, const std::string& name,
                   const std::string& targetPath)
@@ -194,31 +247,7 @@ struct CopyInto::Impl {
         }
         if (out.get() < 0) return fail(targetPath, EEXIST);
 
-        int error = 0;
-        std::vector<char> buffer(1 << 20);
-        uint64_t copiedBytes = 0;
-        const auto& failWrite = testSeams().failCopyWrite;
-        while (error == 0) {
-            if (copiedBytes > 0 && stopping()) {
-                error = ECANCELED;
-                break;
-            }
-            const ssize_t got = read(in.get(), buffer.data(), buffer.size());
-            if (got < 0 && errno == EINTR) continue;
-            if (got < 0) error = errno;
-            if (got <= 0) break;
-            for (ssize_t done = 0; done < got && error == 0;) {
-                const ssize_t n = write(out.get(), buffer.data() + done, size_t(got - done));
-                if (n < 0 && errno == EINTR) continue;
-                if (n <= 0)
-                    error = n < 0 ? errno : ENOSPC;
-                else
-                    done += n;
-            }
-            copiedBytes += uint64_t(got);
-            if (*written) (*written)(uint64_t(got));
-            if (error == 0 && failWrite) error = failWrite(targetPath, copiedBytes);
-        }
+        int error = copyContent(in.get(), out.get(), uint64_t(st.st_size), targetPath);
         if (error == 0) error = setMode(out.get(), st.st_mode);
         if (error == 0) error = setTimes(out.get(), st);
         if (error == 0 && fsync(out.get()) != 0) error = errno;

@@ -17,6 +17,8 @@ struct TestSeams {
     std::function<int(const std::string& target, uint64_t bytesWritten)> failCopyWrite;
     // Work as on a system without io_uring.
     bool noUring = false;
+    // Copy as on a file system that shares no blocks between files.
+    bool noClone = false;
     // Called before the version probes hand a file to io_uring; true makes
     // the ring fail there, as if the kernel could not be told.
     std::function<bool()> failRingSubmit;

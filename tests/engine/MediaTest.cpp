@@ -8,6 +8,7 @@
 
 #include "engine/Comp.h"
 #include "engine/Sync.h"
+#include "platform/TestSeams.h"
 #include "platform/Time.h"
 #include "platform/TimeStep.h"
 #include "tests/support/Compare.h"
@@ -89,6 +90,46 @@ TEST_F(Media, AnNtfsDiskKeepsTheCopyAndComparesIdenticalAfter)
     if (!disk) GTEST_SKIP() << "no NTFS through FUSE here (ntfs-3g, /dev/fuse)";
     layA();
     syncTwice(true);
+}
+
+TEST_F(Media, ASparseFileStaysSparseAndAFileSystemThatSharesBlocksSharesThem)
+{
+    const std::string sparse = dir.file("A/sparse", "");
+    std::filesystem::resize_file(sparse, uint64_t(64) << 20);
+    {
+        std::FILE* f = std::fopen(sparse.c_str(), "r+b");
+        std::fseek(f, 32 << 20, SEEK_SET);
+        std::fputs("data in the middle", f);
+        std::fclose(f);
+    }
+    test::setModified(sparse, test::kTime);
+    for (const bool clone : {false, true}) {
+        platform::testSeams().noClone = !clone;
+        std::filesystem::remove_all(b + "/sparse");
+        auto comp = compared(a, b);
+        EXPECT_EQ(synchronize(*comp, *comp->results.children, nullptr, {}, {}).copied, 1);
+        struct stat st {};
+        ASSERT_EQ(stat((b + "/sparse").c_str(), &st), 0);
+        EXPECT_EQ(st.st_size, 64 << 20);
+        EXPECT_LT(st.st_blocks * 512, 1 << 20) << "the holes were filled";
+        EXPECT_EQ(compared(a, b)->results.different, 0);
+    }
+    platform::testSeams().noClone = false;
+
+    // On btrfs (a loop device, where the machine allows one) the copy shares A's blocks.
+    const std::string both = dir.folder("btrfs");
+    std::filesystem::resize_file(dir.file("btrfs.img", ""), uint64_t(200) << 20);
+    if (std::system(("mkfs.btrfs -q '" + dir / "btrfs.img" + "' >/dev/null 2>&1").c_str()) != 0)
+        GTEST_SKIP() << "no btrfs here";
+    test::MountedBy disk(both, "mount -o loop '" + dir / "btrfs.img" + "' '" + both + "'");
+    if (!disk.mounted()) GTEST_SKIP() << "no loop device here";
+    const std::string big = dir.file("btrfs/A/big", std::string(8 << 20, 'b'));
+    dir.folder("btrfs/B");
+    auto comp = compared(both + "/A", both + "/B");
+    EXPECT_EQ(synchronize(*comp, *comp->results.children, nullptr, {}, {}).copied, 1);
+    EXPECT_EQ(test::readFile(both + "/B/big"), std::string(8 << 20, 'b'));
+    const int shared = std::system(("filefrag -v '" + both + "/B/big' 2>/dev/null | grep -q shared").c_str());
+    EXPECT_EQ(shared, 0) << "the copy took blocks of its own";
 }
 
 TEST_F(Media, TheTimeWindowAndHourShiftsAreTheUsersChoice)
