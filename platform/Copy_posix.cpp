@@ -218,9 +218,11 @@ struct CopyInto::Impl {
                 }
             }
         }
-        // The size, with a hole at its end where the source has one.
-        if (ftruncate(out, off_t(size)) != 0) return errno;
-        if (uint64_t(at) < size) done(size - uint64_t(at));
+        // A hole at the end: the size alone makes it (FAT through FUSE cannot, and needs none).
+        if (uint64_t(at) < size) {
+            if (ftruncate(out, off_t(size)) != 0) return errno;
+            done(size - uint64_t(at));
+        }
         return 0;
     }
 
