@@ -19,6 +19,8 @@ deb=$(ls build/dirmatch_*.deb)
 echo "package: $deb"
 lintian --tag-display-limit 0 "$deb" 2>&1 | grep -v 'root privileges' | tee /tmp/dirmatch-lintian.txt || true
 if grep -q '^E:' /tmp/dirmatch-lintian.txt; then echo "lintian found errors"; exit 1; fi
+# The description reads as written: no list separator at the start of a line.
+if dpkg-deb -f "$deb" Description | grep -q '^ ;'; then echo "stray ';' in the package description"; exit 1; fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
