@@ -9,9 +9,6 @@
 
 namespace dm {
 
-class dirCompare;
-struct element_t;
-
 struct RemoteFolder {
     std::string host;  // HOST or USER@HOST ("[::1]" is kept as "::1")
     std::string path;  // as the other machine spells it

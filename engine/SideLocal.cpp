@@ -77,26 +77,9 @@ public:
 
 }  // namespace
 
-uint64_t Side::timeStep(const std::string&, bool) const
-{
-    return 1;  // not known: times as fine as they come
-}
-
-bool Side::locate(const std::string& folder, std::string& path, std::string& error) const
-{
-    return normalizeFolder(folder, path, error);
-}
-
 std::unique_ptr<Side> localFolderSide()
 {
     return std::make_unique<LocalFolder>();
-}
-
-void Side::write(const dirCompare&, const Side&, const std::vector<SyncStep>& steps, SyncOutcome& outcome, RunControl*,
-                 const std::string&) const
-{
-    for (const SyncStep& step : steps)
-        outcome.failed.push_back({step.source, step.target, textIn("无法写入此边", "this side cannot be written")});
 }
 
 }  // namespace dm

@@ -17,7 +17,7 @@ namespace {
 
 // Each copy candidate, and each item the walk leaves alone with its reason.
 struct Visitor {
-    std::function<void(const SyncStep&, const result_t&)> copy;
+    std::function<void(const SyncStep&)> copy;
     std::function<void(const SyncStep&, const std::string&)> skip;
 };
 
@@ -50,7 +50,7 @@ void walk(const dirCompare& comp, const ResultList& list, const result_t* parent
         const SyncStep step{e.pathA, targetOf(comp, e, parent), e.kind, e.folderA != 0,
                             e.elemA && !e.folderA ? e.elemA->size() : 0};
         if (mayUpdate(e.pathA, notUpdateList))
-            visit.copy(step, e);
+            visit.copy(step);
         else if (visit.skip)
             visit.skip(step, textIn("在不更新列表中", "excluded from updates"));
         if (!itemName.empty()) return;
@@ -79,7 +79,7 @@ SyncOutcome synchronize(const dirCompare& comp, const ResultList& list, const re
         outcome.skipped.push_back({step.source, step.target, reason});
     };
     walk(comp, list, parent, itemName, notUpdateList,
-         Visitor{[&](const SyncStep& step, const result_t&) {
+         Visitor{[&](const SyncStep& step) {
                      if (leftOut.count(step.source)) return skip(step, textIn("未选中", "not chosen"));
                      steps.push_back(step);
                  },
@@ -105,7 +105,7 @@ std::vector<SyncStep> syncPlan(const dirCompare& comp, const ResultList& list, c
     std::vector<SyncStep> steps;
     if (comp.state == TooManyFiles) return steps;
     walk(comp, list, parent, itemName, notUpdateList,
-         Visitor{[&](const SyncStep& step, const result_t&) { steps.push_back(step); }, nullptr});
+         Visitor{[&](const SyncStep& step) { steps.push_back(step); }, nullptr});
     return steps;
 }
 

@@ -1,0 +1,27 @@
+// What a side can do unless it says otherwise.
+#include "engine/Side.h"
+
+#include "common/Messages.h"
+#include "engine/Comp.h"
+#include "engine/Sync.h"
+
+namespace dm {
+
+uint64_t Side::timeStep(const std::string&, bool) const
+{
+    return 1;  // not known: times as fine as they come
+}
+
+bool Side::locate(const std::string& folder, std::string& path, std::string& error) const
+{
+    return normalizeFolder(folder, path, error);
+}
+
+void Side::write(const dirCompare&, const Side&, const std::vector<SyncStep>& steps, SyncOutcome& outcome, RunControl*,
+                 const std::string&) const
+{
+    for (const SyncStep& step : steps)
+        outcome.failed.push_back({step.source, step.target, textIn("无法写入此边", "this side cannot be written")});
+}
+
+}  // namespace dm
