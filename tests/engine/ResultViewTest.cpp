@@ -37,11 +37,8 @@ TEST(ResultView, TheReasonNamesWhatDiffersAndNothingElse)
         const char* reason;
     };
     const Case cases[] = {
-        {1, 0, 1, 1, "time"},
-        {0, 1, 1, 1, "size"},
-        {0, 0, 1, 1, "size, time"},
-        {1, 1, 0, 1, "version"},
-        {1, 1, 1, 0, "content"},
+        {1, 0, 1, 1, "time"},    {0, 1, 1, 1, "size"},    {0, 0, 1, 1, "size, time"},
+        {1, 1, 0, 1, "version"}, {1, 1, 1, 0, "content"},
     };
     for (const Case& c : cases) {
         auto r = pair("f", true);
