@@ -124,6 +124,13 @@ int main(int argc, char** argv)
         std::cerr << "dirmatch: " << error << std::endl;
         return ExitError;
     }
+    // A list of rules without subdirs compares the top folder's files alone:
+    // folders there keep their marks, whatever they hold.
+    if (!rules.empty() && rules != "none" && !(args.options & optSubFolders))
+        std::cerr << "dirmatch: "
+                  << textIn("未比较子文件夹 (在 --rules 中加上 subdirs)",
+                            "sub-folders are not compared (add subdirs to --rules)")
+                  << std::endl;
     if (!raw.empty() && !rawByte(raw, args.options, error)) {
         std::cerr << "dirmatch: " << error << std::endl;
         return ExitError;

@@ -125,6 +125,16 @@ TEST_F(Cli, TheTimeWindowAndHourShiftOptionsReachTheComparisonAndTheJsonSaysSo)
     EXPECT_FALSE(nlohmann::json::parse(dirmatch("compare " + ab + " --json").out).contains("timeWindow"));
 }
 
+TEST_F(Cli, ARulesListWithoutSubdirsSaysThatSubFoldersAreNotCompared)
+{
+    dir.file("A/sub/f", "1");
+    dir.file("B/sub/f", "22");
+    EXPECT_NE(dirmatch("compare " + ab + " --rules size,content --lang en").err.find("sub-folders are not compared"),
+              std::string::npos);
+    for (const char* rules : {"size,subdirs", "none"})
+        EXPECT_EQ(dirmatch("compare " + ab + " --rules " + rules).err.find("sub-folders"), std::string::npos) << rules;
+}
+
 TEST_F(Cli, JsonIsWrittenAsTheLibraryWouldPrintTheWholeDocument)
 {
     dir.lay({{"A/sub/x", "1"}, {"B/sub/x", "22"}, {"B/extra"}});
