@@ -132,7 +132,8 @@ TEST_F(Cli, ARulesListWithoutSubdirsSaysThatSubFoldersAreNotCompared)
     EXPECT_NE(dirmatch("compare " + ab + " --rules size,content --lang en").err.find("sub-folders are not compared"),
               std::string::npos);
     for (const char* rules : {"size,subdirs", "none"})
-        EXPECT_EQ(dirmatch("compare " + ab + " --rules " + rules).err.find("sub-folders"), std::string::npos) << rules;
+        EXPECT_EQ(dirmatch("compare " + ab + " --lang en --rules " + rules).err.find("sub-folders"), std::string::npos)
+            << rules;
 }
 
 TEST_F(Cli, JsonIsWrittenAsTheLibraryWouldPrintTheWholeDocument)
