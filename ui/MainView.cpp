@@ -19,9 +19,9 @@
 
 #include "common/Messages.h"
 #include "config/Dmodule.h"
-#include "engine/Details.h"
 #include "engine/ResultView.h"
 #include "platform/ProgramPaths.h"
+#include "platform/Time.h"
 #include "ui/Artwork.h"
 #include "ui/Dialogs.h"
 #include "ui/Forms.h"
@@ -38,9 +38,20 @@ QString sizeOf(const element_t* e)
     return e && !e->isFolder ? QString::number(qulonglong(e->size())) : QString();
 }
 
+// Padded, so that the column reads evenly and sorts by time: "2026-10-28  06:18:08.000".
 QString timeOf(const element_t* e)
 {
-    return e ? qs(localTimeText(e->findData.ftLastWriteTime)) : QString();
+    if (!e) return {};
+    const platform::SYSTEMTIME t =
+        platform::FileTimeToSystemTime(platform::FileTimeToLocalFileTime(e->findData.ftLastWriteTime));
+    return QStringLiteral("%1-%2-%3  %4:%5:%6.%7")
+        .arg(t.wYear, 4, 10, QLatin1Char('0'))
+        .arg(t.wMonth, 2, 10, QLatin1Char('0'))
+        .arg(t.wDay, 2, 10, QLatin1Char('0'))
+        .arg(t.wHour, 2, 10, QLatin1Char('0'))
+        .arg(t.wMinute, 2, 10, QLatin1Char('0'))
+        .arg(t.wSecond, 2, 10, QLatin1Char('0'))
+        .arg(t.wMilliseconds, 3, 10, QLatin1Char('0'));
 }
 
 }  // namespace

@@ -374,6 +374,7 @@ TEST_F(ResultTree, OptionalColumnsAreOffUntilChosenAndSayWhyAPairDiffers)
     EXPECT_FALSE(main->TreeViewResult->isColumnHidden(5));
     EXPECT_EQ(f->text(5), QStringLiteral("大小、时间"));
     EXPECT_EQ(f->text(1), QStringLiteral("2"));
+    EXPECT_EQ(f->text(4), QStringLiteral("2004-11-09  19:33:20.000"));  // padded, in local time (TZ=CST-8)
     select(f);
     main->actCopyPathB->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), dir / "B/f");
