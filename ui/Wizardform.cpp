@@ -154,6 +154,8 @@ void TfrmWizard::btnNextClick()
     Panel1->setVisible(false);
     Panel3->setVisible(false);
     Panel2->setVisible(true);
+    // Typing goes on in the step that is shown, never in the hidden A box.
+    edtDirB->setFocus();
 }
 
 void TfrmWizard::btnStep2Click()
@@ -162,6 +164,7 @@ void TfrmWizard::btnStep2Click()
     Panel1->setVisible(false);
     Panel2->setVisible(false);
     Panel3->setVisible(true);
+    bbtnStart->setFocus();
 }
 
 void TfrmWizard::btnDirAClick()

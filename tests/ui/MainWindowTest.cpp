@@ -297,6 +297,27 @@ TEST_F(UiTest, TheReportSumsUpTheRun)
     EXPECT_EQ(report->memoResult->lineWrapMode(), QPlainTextEdit::WidgetWidth);  // the rules line wraps
 }
 
+TEST_F(UiTest, AfterEachStepOfTheWizardTypingGoesIntoTheStepShown)
+{
+    const QString a = QString::fromStdString(dir.folder("A"));
+    const QString b = QString::fromStdString(dir.folder("B"));
+    wizard->FormShow();
+    wizard->show();
+    wizard->edtDirA->setFocus();
+    wizard->edtDirA->setEditText(a);
+    wizard->btnNextClick();  // Enter on the first step
+    const auto inB = [&] {
+        return wizard->focusWidget() == wizard->edtDirB || wizard->focusWidget() == wizard->edtDirB->lineEdit();
+    };
+    EXPECT_TRUE(inB()) << "typing B would go into the hidden A box";
+    wizard->edtDirB->setEditText(b);
+    wizard->btnStep2Click();
+    EXPECT_EQ(wizard->focusWidget(), wizard->bbtnStart);
+    EXPECT_EQ(dm->StandardDir, a.toStdString());
+    EXPECT_EQ(dm->LocalDir, b.toStdString());
+    wizard->hide();
+}
+
 TEST_F(UiTest, TheFoldersChosenInTheWizardAreSavedAtExit)
 {
     const std::string a = dir.folder("A");
