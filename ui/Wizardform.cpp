@@ -160,7 +160,17 @@ void TfrmWizard::btnNextClick()
 
 void TfrmWizard::btnStep2Click()
 {
+    const std::string before = dm_.LocalDir;
     if (!takeTyped(*edtDirB, dm_.LocalDir)) return;
+    // A folder compared with itself says nothing: refused where B is chosen,
+    // as the comparer would find it.
+    if (!dm_.StandardDir.empty() &&
+        dirCompare(dm_.StandardDir, dm_.LocalDir, nullptr, {}, {}, kAllOptions).state == SameFolders) {
+        dm_.LocalDir = before;
+        messageBox(this, qs(textIn("文件夹 B 就是文件夹 A: 请选择另一个文件夹",
+                                   "Folder B is folder A: choose another folder")));
+        return;
+    }
     Panel1->setVisible(false);
     Panel2->setVisible(false);
     Panel3->setVisible(true);

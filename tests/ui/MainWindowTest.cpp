@@ -315,6 +315,15 @@ TEST_F(UiTest, AfterEachStepOfTheWizardTypingGoesIntoTheStepShown)
     EXPECT_EQ(wizard->focusWidget(), wizard->bbtnStart);
     EXPECT_EQ(dm->StandardDir, a.toStdString());
     EXPECT_EQ(dm->LocalDir, b.toStdString());
+
+    // B the same folder as A: refused where B is chosen, with a word why.
+    wizard->btnNextClick();
+    wizard->edtDirB->setEditText(a + QLatin1Char('/'));
+    messages.clear();
+    wizard->btnStep2Click();
+    EXPECT_FALSE(wizard->Panel3->isVisible());
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_EQ(dm->LocalDir, b.toStdString());
     wizard->hide();
 }
 
