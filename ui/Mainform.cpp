@@ -368,6 +368,7 @@ void TfrmMain::clearShownResult()
 {
     popupActive = false;
     TreeViewResult->clear();
+    panels[3]->clear();  // no counts beside an empty tree
     resetFilter();
     comparer.reset();
     resultValid = false;

@@ -327,6 +327,20 @@ TEST_F(UiTest, AfterEachStepOfTheWizardTypingGoesIntoTheStepShown)
     wizard->hide();
 }
 
+TEST_F(UiTest, ARefusedRunLeavesNoCountsOfTheLastOneBesideItsEmptyTree)
+{
+    chooseFolders();
+    dir.file("A/f");
+    main->RunComparison();
+    main->waitUntilIdle();
+    ASSERT_FALSE(panel(3).empty());
+    dm->LocalDir = dm->StandardDir;  // refused: the same folder
+    main->RunComparison();
+    main->waitUntilIdle();
+    EXPECT_EQ(main->TreeViewResult->topLevelItemCount(), 0);
+    EXPECT_EQ(panel(3), "");
+}
+
 TEST_F(UiTest, TheFoldersChosenInTheWizardAreSavedAtExit)
 {
     const std::string a = dir.folder("A");
