@@ -56,6 +56,7 @@ void TfrmMain::startSync(const SyncScope& scope, const std::set<std::string>& le
     syncOutcome_.reset();
     const bool whole = !ownerNode;
     const QDateTime start = QDateTime::currentDateTime();
+    lbText->setText(tr("正在同步，请耐心等待..."));
     startJob(
         [this, scope, leftOut, request = comparisonRequest(), logPath = dm_.LogPath] {
             syncOutcome_ = synchronizeAndCompareAgain(working_, request, scope, leftOut, &run, logPath);

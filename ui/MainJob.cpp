@@ -81,6 +81,8 @@ void TfrmMain::SetIdle(bool idle)
     progressBar->setVisible(!idle);
     lbText->setVisible(!idle);
     if (!idle) lbText->raise();
+    // A copy says so while it runs; every other job is a comparison's.
+    if (idle) lbText->setText(tr("正在比较，请耐心等待..."));
     // While busy nothing may start other work or reach the result tree.
     for (QWidget* w :
          {static_cast<QWidget*>(bbtnStart), static_cast<QWidget*>(btnExit), static_cast<QWidget*>(btnExport),

@@ -129,6 +129,24 @@ TEST_F(Job, AnExceptionThatEndsASyncShowsNoOtherSyncsSummary)
     EXPECT_EQ(summaries, 1) << "the first sync's summary was shown again";
 }
 
+TEST_F(Job, ASyncSaysItIsSynchronizingNotComparing)
+{
+    chooseFolders();
+    dir.file("A/f", "new");
+    main->RunComparison();
+    main->waitUntilIdle();
+    platform::testSeams().failCopyWrite = [](const std::string&, uint64_t) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        return 0;
+    };
+    main->btnSynAllClick();
+    EXPECT_TRUE(main->isBusy());
+    EXPECT_EQ(main->lbText->text(), QStringLiteral("正在同步，请耐心等待..."));
+    main->waitUntilIdle();
+    platform::testSeams().failCopyWrite = nullptr;
+    EXPECT_EQ(main->lbText->text(), QStringLiteral("正在比较，请耐心等待..."));
+}
+
 // A remote shell (ssh on the PATH) that never answers: for reading, or only once rsync calls it.
 class SilentRemote : public Job {
 protected:

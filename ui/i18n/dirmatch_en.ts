@@ -178,6 +178,10 @@
         <translation>Comparing, please wait...</translation>
     </message>
     <message>
+        <source>正在同步，请耐心等待...</source>
+        <translation>Synchronizing, please wait...</translation>
+    </message>
+    <message>
         <source>A: 标准文件夹A</source>
         <translation>A: standard folder</translation>
     </message>
