@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QTableWidget>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <algorithm>
 
 #include "common/Messages.h"
@@ -289,6 +290,35 @@ void TfrmMain::N11Click(int tag)
     }
     messageBox(this, qs(path));
     openWithShell(qs(path));
+}
+
+void TfrmMain::goToDifference(bool forward)
+{
+    // Items in the order the tree shows them, those below folded folders included.
+    std::vector<QTreeWidgetItem*> items;
+    for (QTreeWidgetItemIterator it(TreeViewResult); *it; ++it) items.push_back(*it);
+    const auto isDifference = [](QTreeWidgetItem* item) {
+        const int state = item->data(0, kStateRole).toInt();
+        // A folder whose difference lies inside is passed for what differs inside it.
+        const bool leaf = item->childCount() == 0;
+        return !item->isHidden() && leaf &&
+               (state == StateLacking || state == StateRedundant || state == StateDifferent || state == StateError);
+    };
+    const auto at = std::find(items.begin(), items.end(), TreeViewResult->currentItem());
+    QTreeWidgetItem* found = nullptr;
+    if (forward) {
+        const auto from = at == items.end() ? items.begin() : at + 1;
+        const auto next = std::find_if(from, items.end(), isDifference);
+        if (next != items.end()) found = *next;
+    } else if (at != items.end()) {
+        const auto previous = std::find_if(std::make_reverse_iterator(at), items.rend(), isDifference);
+        if (previous != items.rend()) found = *previous;
+    }
+    if (!found) return;
+    for (QTreeWidgetItem* up = found->parent(); up; up = up->parent()) up->setExpanded(true);
+    TreeViewResult->setCurrentItem(found);
+    TreeViewResult->scrollToItem(found);
+    ShowDetails(found);
 }
 
 }  // namespace dm::ui

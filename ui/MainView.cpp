@@ -142,6 +142,14 @@ void TfrmMain::buildViewMenu()
         ShowDetails(TreeViewResult->currentItem());
         sg->setFocus();
     });
+    N3->addSeparator();
+    for (const bool forward : {true, false}) {
+        QAction* difference = N3->addAction(forward ? tr("下一个不同项") : tr("上一个不同项"));
+        difference->setShortcut(forward ? QKeySequence(Qt::Key_F8) : QKeySequence(Qt::SHIFT | Qt::Key_F8));
+        connect(difference, &QAction::triggered, this, [this, forward] {
+            if (!isBusy()) goToDifference(forward);
+        });
+    }
     addAction(compareAgain);
     addAction(findKey);
     TreeViewResult->addAction(detailsKey);

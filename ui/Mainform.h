@@ -179,6 +179,9 @@ private:
     void clearShownResult();
     // The popup's actions that open an item here, as the item and its sides allow.
     void enableOpenActions(const result_t* item);
+    // Selects the next (or previous) item that differs, lacks, is redundant
+    // or failed, below folded folders too (F8, Shift+F8).
+    void goToDifference(bool forward);
     // The comparison the settings ask for.
     ComparisonRequest comparisonRequest() const;
     void refreshDone(QTreeWidgetItem* ownerNode, const SyncScope& scope);

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QTranslator>
@@ -358,6 +359,43 @@ TEST_F(ResultTree, TheFilterBoxAndMarkSwitchesChangeWhatIsShownNotTheCounts)
     main->btnMarks[1]->setChecked(false);  // no redundant ones
     EXPECT_EQ(texts(header()), (QStringList{"same", "sub    ---    2"}));
     EXPECT_EQ(panel(3), counts);
+}
+
+TEST_F(ResultTree, F8AndShiftF8StepThroughTheDifferencesEvenInsideFoldedFolders)
+{
+    chooseFolders();
+    dir.lay({{"A/a", "1"},
+             {"B/a", "1"},
+             {"A/b/inner", "new"},
+             {"B/b/inner", "old!"},
+             {"A/b/same", "1"},
+             {"B/b/same", "1"},
+             {"A/c", "lacked"},
+             {"B/d", "mine"}});
+    dm->OnlyDiff = false;  // identical items shown, and passed over
+    main->RunComparison();
+    main->waitUntilIdle();
+    main->TreeViewResult->collapseAll();
+    select(header());
+    // As the keys do: the View menu's actions with F8 and Shift+F8.
+    const auto press = [&](const QKeySequence& key) {
+        for (QAction* action : main->N3->actions())
+            if (action->shortcut() == key) action->trigger();
+    };
+    const auto next = [&](bool forward) {
+        press(forward ? QKeySequence(Qt::Key_F8) : QKeySequence(Qt::SHIFT | Qt::Key_F8));
+    };
+    QStringList visited;
+    for (int i = 0; i < 4; ++i) {
+        next(true);
+        visited << main->TreeViewResult->currentItem()->text(0);
+    }
+    EXPECT_EQ(visited, (QStringList{"inner", "c", "d", "d"}));  // the last stays at the last
+    next(false);
+    EXPECT_EQ(main->TreeViewResult->currentItem()->text(0), QStringLiteral("c"));
+    next(false);
+    EXPECT_EQ(main->TreeViewResult->currentItem()->text(0), QStringLiteral("inner"));
+    EXPECT_TRUE(main->TreeViewResult->currentItem()->parent()->isExpanded());
 }
 
 TEST_F(ResultTree, OptionalColumnsAreOffUntilChosenAndSayWhyAPairDiffers)

@@ -178,6 +178,14 @@
         <translation>Comparing, please wait...</translation>
     </message>
     <message>
+        <source>下一个不同项</source>
+        <translation>Next difference</translation>
+    </message>
+    <message>
+        <source>上一个不同项</source>
+        <translation>Previous difference</translation>
+    </message>
+    <message>
         <source>正在同步，请耐心等待...</source>
         <translation>Synchronizing, please wait...</translation>
     </message>
