@@ -70,7 +70,7 @@ public:
             } else if (report.failures.empty()) {
                 ++outcome.copied;
             }
-            if (progress) ++progress->filesCopied;
+            if (progress) progress->filesCopied += report.filesCopied;
         }
     }
 };

@@ -29,6 +29,32 @@ std::string targetOf(const dirCompare& comp, const result_t& e, const result_t* 
     return comp.pathB + name;  // pathB already ends with the separator
 }
 
+// The files below a folder of A and their bytes, as the comparison listed them.
+void tally(const element_t& folder, uint64_t& files, uint64_t& bytes)
+{
+    if (!folder.children) return;
+    for (const auto& child : *folder.children) {
+        if (child->isFolder) {
+            tally(*child, files, bytes);
+        } else {
+            ++files;
+            bytes += child->size();
+        }
+    }
+}
+
+// What a lacked or different item comes to: a file, or what a folder holds.
+SyncStep stepOf(const dirCompare& comp, const result_t& e, const result_t* parent)
+{
+    SyncStep step{e.pathA, targetOf(comp, e, parent), e.kind, e.folderA != 0, 0, 1};
+    if (e.elemA && !e.folderA) step.size = e.elemA->size();
+    if (e.elemA && e.folderA) {
+        step.files = 0;
+        tally(*e.elemA, step.files, step.size);
+    }
+    return step;
+}
+
 bool isCandidate(const result_t& e)
 {
     if (e.kind == OnlyInA) return true;
@@ -47,8 +73,7 @@ void walk(const dirCompare& comp, const ResultList& list, const result_t* parent
         }
         if (facesLinkedFolder(e) && e.included && visit.skip) visit.skip({e.pathA, e.pathB}, linkedFolderNotCompared());
         if (!isCandidate(e)) continue;
-        const SyncStep step{e.pathA, targetOf(comp, e, parent), e.kind, e.folderA != 0,
-                            e.elemA && !e.folderA ? e.elemA->size() : 0};
+        const SyncStep step = stepOf(comp, e, parent);
         if (mayUpdate(e.pathA, notUpdateList))
             visit.copy(step);
         else if (visit.skip)
@@ -85,8 +110,10 @@ SyncOutcome synchronize(const dirCompare& comp, const ResultList& list, const re
                  },
                  skip});
     if (progress) {
-        progress->filesToCopy += int64_t(steps.size());
-        for (const SyncStep& step : steps) progress->bytesToCopy += int64_t(step.size);
+        for (const SyncStep& step : steps) {
+            progress->filesToCopy += int64_t(step.files);
+            progress->bytesToCopy += int64_t(step.size);
+        }
     }
     if (!comp.sideA().holdsContent()) {
         for (const SyncStep& step : steps)

@@ -20,7 +20,8 @@ struct SyncStep {
     std::string target;
     uint8_t kind = OnlyInA;  // OnlyInA: B lacks it; InBoth: the files differ
     bool folder = false;
-    uint64_t size = 0;  // a file's size as compared
+    uint64_t size = 0;   // a file's size, or all a folder holds, as compared
+    uint64_t files = 1;  // the files it is (a folder: the files below it)
 };
 
 // One item that was not copied, or not wholly, and why.

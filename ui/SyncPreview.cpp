@@ -58,11 +58,13 @@ void TdlgSyncPreview::setPlan(const std::vector<SyncStep>& steps, const std::str
     btnCancel->setText(qs(textIn("取消", "Cancel")));
     steps_ = steps;
     sizes_.clear();
+    files_.clear();
     const QSignalBlocker quiet(table);
     table->setRowCount(int(steps.size()));
     for (int i = 0; i < int(steps.size()); ++i) {
         const SyncStep& step = steps[size_t(i)];
         sizes_.push_back(step.size);
+        files_.push_back(step.files);
         auto* kind = new QTableWidgetItem(
             qs(step.kind == OnlyInA ? textIn("B 缺少", "lacking in B") : textIn("不一致", "different")));
         kind->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
@@ -93,13 +95,16 @@ void TdlgSyncPreview::showTotals()
 {
     int count = 0;
     uint64_t bytes = 0;
+    uint64_t files = 0;
     for (int i = 0; i < table->rowCount(); ++i) {
         if (table->item(i, Kind)->checkState() != Qt::Checked) continue;
         ++count;
         bytes += sizes_[size_t(i)];
+        files += files_[size_t(i)];
     }
-    lbTotals->setText(qs(textIn("共 ", "")) + QString::number(count) + qs(textIn(" 项, ", " items, ")) +
-                      sizeText(bytes));
+    // Folders count with all they hold.
+    lbTotals->setText(qs(textIn("共 ", "")) + QString::number(count) + qs(textIn(" 项 (", " items (")) +
+                      QString::number(files) + qs(textIn(" 个文件), ", " files), ")) + sizeText(bytes));
     btnStart->setEnabled(count > 0 || table->rowCount() == 0);
 }
 

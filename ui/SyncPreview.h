@@ -36,6 +36,7 @@ private:
 
     std::vector<SyncStep> steps_;
     std::vector<uint64_t> sizes_;
+    std::vector<uint64_t> files_;  // the files each row comes to
 };
 
 }  // namespace dm::ui

@@ -68,6 +68,25 @@ TEST_F(Sync, AFolderThatBLacksIsOneCopyOfEverythingBelowIt)
     EXPECT_TRUE(dir.exists("B/X/conf/app.ini"));
 }
 
+TEST_F(Sync, ALackedFolderCountsTheFilesAndBytesBelowItInThePlanAndTheProgress)
+{
+    for (int i = 0; i < 5; ++i) dir.file("A/X/sub" + std::to_string(i % 2) + "/f" + std::to_string(i), "12345");
+    dir.file("A/single", "123");
+    auto comp = compared(a, b);
+    const auto plan = planAll(*comp, {});
+    ASSERT_EQ(plan.size(), 2u);
+    EXPECT_EQ(plan[0].files, 1u);
+    EXPECT_EQ(plan[0].size, 3u);
+    EXPECT_EQ(plan[1].files, 5u);
+    EXPECT_EQ(plan[1].size, 25u);
+    RunControl control;
+    synchronize(*comp, *comp->results.children, nullptr, {}, {}, &control);
+    EXPECT_EQ(control.filesToCopy, 6);
+    EXPECT_EQ(control.filesCopied, 6);
+    EXPECT_EQ(control.bytesToCopy, 28);
+    EXPECT_EQ(control.bytesCopied, 28);
+}
+
 TEST_F(Sync, TheExcludeListKeepsCaseAndTestsThePathInA)
 {
     if (!dir.keepsNamesApartByCase()) GTEST_SKIP() << "names differing in case are one item here";
