@@ -23,7 +23,7 @@ TdlgSyncSummary::TdlgSyncSummary(QWidget* parent) : QDialog(parent)
     column->addWidget(memoItems, 1);
     auto* row = new QHBoxLayout;
     row->addStretch(1);
-    btnOk = new QPushButton(QStringLiteral("OK"), this);
+    btnOk = new QPushButton(qs(textIn("确定", "OK")), this);
     btnOk->setDefault(true);
     row->addWidget(btnOk);
     column->addLayout(row);

@@ -241,6 +241,7 @@ TEST_F(ResultTree, TheSyncButtonShowsThePlanAndCopiesOnlyWhatStaysTicked)
     EXPECT_FALSE(dir.exists("B/new"));
     EXPECT_EQ(dir.read("B/mine"), "b");
     EXPECT_EQ(main->syncSummary->lbCounts->text(), QStringLiteral("已复制 1, 失败 0, 跳过 1"));
+    EXPECT_EQ(main->syncSummary->btnOk->text(), QStringLiteral("确定"));  // in the program's language
     EXPECT_EQ(panel(3), "缺:1 | 异:0 | 多:1");
 }
 
