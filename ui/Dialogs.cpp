@@ -63,7 +63,10 @@ void openWithShell(const QString& target)
     const QUrl url = target.contains(QStringLiteral("://")) || target.startsWith(QStringLiteral("mailto:"))
                          ? QUrl(target)
                          : QUrl::fromLocalFile(target);
-    QDesktopServices::openUrl(url);
+    // Without a desktop to hand it to, nothing would happen: say so, and where it is.
+    if (!QDesktopServices::openUrl(url))
+        messageBox(nullptr,
+                   QString::fromStdString(textIn("没有可以打开它的程序: ", "No program here can open it: ")) + target);
 }
 
 }  // namespace dm::ui

@@ -38,6 +38,13 @@ void TdlgSyncSummary::setOutcome(const SyncOutcome& outcome)
     for (const std::string& line : summaryItems(outcome)) lines << qs(line);
     memoItems->setPlainText(lines.join(QLatin1Char('\n')));
     memoItems->setVisible(!lines.isEmpty());
+    // A run with nothing to list is a line and a button, not an empty page.
+    if (lines.isEmpty()) {
+        setMinimumSize(0, 0);
+        resize(minimumSizeHint().expandedTo(QSize(320, 0)));
+    } else {
+        resize(620, 320);
+    }
 }
 
 }  // namespace dm::ui

@@ -62,6 +62,19 @@ TEST_F(SyncDialogs, AnImmutableTargetIsListedWithItsReason)
     EXPECT_NE(listed.indexOf(QStringLiteral("Operation not permitted")), -1) << listed.toStdString();
 }
 
+TEST_F(SyncDialogs, ASummaryWithNothingToListIsSizedToItsLine)
+{
+    SyncOutcome clean;
+    clean.copied = 3;
+    main->syncSummary->setOutcome(clean);
+    EXPECT_FALSE(main->syncSummary->memoItems->isVisibleTo(main->syncSummary));
+    EXPECT_LT(main->syncSummary->height(), 150);
+    SyncOutcome failed;
+    failed.failed.push_back({"a", "b", "why"});
+    main->syncSummary->setOutcome(failed);
+    EXPECT_GE(main->syncSummary->height(), 300);
+}
+
 TEST_F(SyncDialogs, TheProgressDialogCountsFilesAndBytes)
 {
     RunControl control;
