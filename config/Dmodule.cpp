@@ -94,6 +94,7 @@ void TDM::LoadSettings()
     VersionCachePath = versionCacheIn(ini);
     TimeWindow = std::clamp(ini.readInteger("Global", "TimeWindow", 0), 0, 86400);
     IgnoreHourShift = ini.readInteger("Global", "IgnoreHourShift", 0) != 0;
+    MaxEntries = std::clamp(ini.readInteger("Global", "MaxEntries", 10000), 3, 100000000);
     RegNotUpdateList.clear();
     for (const auto& [key, value] : ini.readSectionValues("RegNotUpdate")) {
         if (!value.empty()) RegNotUpdateList.push_back(key + "=" + value);
@@ -117,6 +118,8 @@ void TDM::SaveSettings()
                     putInt("Day", Day) && putInt("Time", Time) && putInt("AsServer", AsServer ? 1 : 0) &&
                     putInt("ShowWizard", ShowWizard ? 1 : 0) && put("Server", "SRVADDR", SRVADDR) &&
                     put("Stores", "StoreName", StoreName);
+    // Written once raised (or once there), so that a first start writes what it always did.
+    if (ok && (MaxEntries != 10000 || ini.value("Global", "MaxEntries"))) putInt("MaxEntries", MaxEntries);
     if (ok) {
         // The history keeps a section of its own; the other sections stay as they are.
         ini.eraseSection("History");

@@ -83,6 +83,9 @@ public:
     // count as the same although they differ; off unless pre.ini says so.
     int32_t TimeWindow = 0;
     bool IgnoreHourShift = false;
+    // [Global] MaxEntries: entries a tree may count before a comparison stops
+    // (10000 unless raised, as when the user takes the larger limit offered).
+    int32_t MaxEntries = 10000;
     static constexpr size_t kHistoryLength = 10;
     // Puts the folder first in the history, once, keeping at most kHistoryLength.
     static void Remember(StringList& history, const std::string& folder);

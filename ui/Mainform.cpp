@@ -405,6 +405,7 @@ ComparisonRequest TfrmMain::comparisonRequest() const
     request.options = uint8_t(dm_.Options & 0xFF);
     request.infoA = dm_.DispInfo;
     request.versionCachePath = dm_.VersionCachePath;
+    request.maxEntries = dm_.MaxEntries;
     request.timeWindow = dm_.TimeWindow;
     request.ignoreHourShift = dm_.IgnoreHourShift;
     // Nobody can answer a password prompt behind the remote shell's pipe.
@@ -425,9 +426,7 @@ void TfrmMain::comparisonDone(const QDateTime& start)
         showSummary();
         return;
     }
-    if (comparer->state == TooManyFiles)
-        messageBox(this, text(msg::TooManyEntries) + QString::number(comparer->maxEntries) + QStringLiteral("\n") +
-                             qs(whyNoCopy(*comparer)));
+    if (comparer->state == TooManyFiles && offerLargerLimit()) return RunComparison();
     fillTree();
     panels[3]->setText(CountsText());
     ShowState();
@@ -449,6 +448,20 @@ void TfrmMain::showProgress()
     progressBar->setRange(0, int(std::max<int64_t>(1, compared > 0 ? counted : 2 * int64_t(entryLimit_))));
     progressBar->setValue(int(compared > 0 ? std::min(compared, counted) : counted));
     if (syncProgress->isVisible()) syncProgress->update();
+}
+
+bool TfrmMain::offerLargerLimit()
+{
+    // The next power of ten above what was counted: one more step, not a guess.
+    int64_t larger = 10;
+    while (larger <= comparer->maxEntries && larger < 100000000) larger *= 10;
+    const QString offer = qs(messageText(msg::TooManyEntries)) + QString::number(comparer->maxEntries) +
+                          QStringLiteral("\n") + qs(whyNoCopy(*comparer)) + QStringLiteral("\n\n") +
+                          qs(textIn("以上限 ", "Compare again with a limit of ")) + QString::number(larger) +
+                          qs(textIn(" 重新比较?", "?"));
+    if (!askYesNo(this, offer, qs(messageText(msg::ProductName)))) return false;
+    dm_.MaxEntries = int32_t(larger);
+    return true;
 }
 
 bool TfrmMain::mayCopy() const

@@ -182,6 +182,9 @@ private:
     // Selects the next (or previous) item that differs, lacks, is redundant
     // or failed, below folded folders too (F8, Shift+F8).
     void goToDifference(bool forward);
+    // At the entry limit: offers to compare again with a larger one (kept in
+    // the settings); true when the user takes it.
+    bool offerLargerLimit();
     // The comparison the settings ask for.
     ComparisonRequest comparisonRequest() const;
     void refreshDone(QTreeWidgetItem* ownerNode, const SyncScope& scope);

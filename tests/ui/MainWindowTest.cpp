@@ -341,6 +341,26 @@ TEST_F(UiTest, ARefusedRunLeavesNoCountsOfTheLastOneBesideItsEmptyTree)
     EXPECT_EQ(panel(3), "");
 }
 
+TEST_F(UiTest, AtTheEntryLimitTheWindowOffersTheNextPowerOfTenAndKeepsIt)
+{
+    chooseFolders();
+    for (int i = 0; i < 30; ++i) dir.file("A/f" + std::to_string(i));
+    dm->MaxEntries = 10;
+    answerYes = false;
+    main->RunComparison();
+    main->waitUntilIdle();
+    EXPECT_EQ(main->comparer->state, TooManyFiles);
+    answerYes = true;
+    main->RunComparison();
+    main->waitUntilIdle();
+    EXPECT_EQ(dm->MaxEntries, 100);
+    EXPECT_EQ(main->comparer->state, Finished);
+    EXPECT_EQ(panel(3), "缺:30 | 异:0 | 多:0");
+    main.reset();
+    dm.reset();  // saved at exit
+    EXPECT_NE(test::readFile(dir / "prog/pre.ini").find("MaxEntries=100\r\n"), std::string::npos);
+}
+
 TEST_F(UiTest, TheFoldersChosenInTheWizardAreSavedAtExit)
 {
     const std::string a = dir.folder("A");
