@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QPainter>
+#include <QSet>
 #include <QTableWidget>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
@@ -319,6 +320,33 @@ void TfrmMain::goToDifference(bool forward)
     TreeViewResult->setCurrentItem(found);
     TreeViewResult->scrollToItem(found);
     ShowDetails(found);
+}
+
+namespace {
+
+// An item's place in the tree, by the names from the top: it outlives the item.
+QString placeOf(const QTreeWidgetItem* item)
+{
+    QStringList names;
+    for (; item; item = item->parent()) names.prepend(QString::fromUtf8(item->data(0, kNameRole).toByteArray()));
+    return names.join(QLatin1Char('/'));
+}
+
+}  // namespace
+
+void TfrmMain::refillTree()
+{
+    // What was open stays open, and the selection where it was.
+    QSet<QString> open;
+    for (QTreeWidgetItemIterator it(TreeViewResult); *it; ++it)
+        if ((*it)->isExpanded()) open.insert(placeOf(*it));
+    const QString current = TreeViewResult->currentItem() ? placeOf(TreeViewResult->currentItem()) : QString();
+    fillTree();
+    for (QTreeWidgetItemIterator it(TreeViewResult); *it; ++it) {
+        const QString place = placeOf(*it);
+        if (open.contains(place)) (*it)->setExpanded(true);
+        if (!current.isEmpty() && place == current) TreeViewResult->setCurrentItem(*it);
+    }
 }
 
 }  // namespace dm::ui

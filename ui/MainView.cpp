@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QSplitter>
 #include <QStringList>
 #include <QTableWidget>
@@ -72,13 +73,25 @@ QWidget* TfrmMain::buildFilterBar(QWidget* parent)
         auto* b = new QToolButton(bar);
         b->setToolTip(caption);
         b->setCheckable(true);
-        b->setIcon(QIcon(stateImage(mark)));
+        // On: the mark as the tree shows it; off: faded, so that the state reads at a glance.
+        const QPixmap on = stateImage(mark);
+        QPixmap off(on.size());
+        off.fill(Qt::transparent);
+        {
+            QPainter painter(&off);
+            painter.setOpacity(0.25);
+            painter.drawPixmap(0, 0, on);
+        }
+        QIcon icon;
+        icon.addPixmap(on, QIcon::Normal, QIcon::On);
+        icon.addPixmap(off, QIcon::Normal, QIcon::Off);
+        b->setIcon(icon);
         b->setAutoRaise(true);
         btnMarks[i] = b;
         row->addWidget(b);
         connect(b, &QToolButton::toggled, this, [this, mark = mark](bool on) {
             showFilter_.marks[mark] = on;
-            fillTree();
+            refillTree();
         });
     }
     connect(edtFilter, &QLineEdit::textChanged, this, [this](const QString& text) {

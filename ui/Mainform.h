@@ -182,6 +182,8 @@ private:
     // Selects the next (or previous) item that differs, lacks, is redundant
     // or failed, below folded folders too (F8, Shift+F8).
     void goToDifference(bool forward);
+    // The tree made again for the filters, keeping what was open and selected.
+    void refillTree();
     // At the entry limit: offers to compare again with a larger one (kept in
     // the settings); true when the user takes it.
     bool offerLargerLimit();

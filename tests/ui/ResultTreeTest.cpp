@@ -360,6 +360,17 @@ TEST_F(ResultTree, TheFilterBoxAndMarkSwitchesChangeWhatIsShownNotTheCounts)
     main->btnMarks[1]->setChecked(false);  // no redundant ones
     EXPECT_EQ(texts(header()), (QStringList{"same", "sub    ---    2"}));
     EXPECT_EQ(panel(3), counts);
+
+    // A switch changes what is shown, not what was open.
+    QTreeWidgetItem* sub = node(header(), "sub");
+    sub->setExpanded(true);
+    select(sub->child(0));
+    main->btnMarks[1]->setChecked(true);
+    EXPECT_TRUE(node(header(), "sub")->isExpanded());
+    EXPECT_EQ(main->TreeViewResult->currentItem()->text(0), QStringLiteral("keep.txt"));
+    EXPECT_NE(main->btnMarks[1]->icon().pixmap(16, QIcon::Normal, QIcon::On).toImage(),
+              main->btnMarks[1]->icon().pixmap(16, QIcon::Normal, QIcon::Off).toImage())
+        << "on and off look alike";
 }
 
 TEST_F(ResultTree, F8AndShiftF8StepThroughTheDifferencesEvenInsideFoldedFolders)
