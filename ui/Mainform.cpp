@@ -445,8 +445,15 @@ void TfrmMain::showProgress()
     // against the entries counted.
     const int64_t counted = run.entriesCounted;
     const int64_t compared = run.itemsCompared;
-    progressBar->setRange(0, int(std::max<int64_t>(1, compared > 0 ? counted : 2 * int64_t(entryLimit_))));
-    progressBar->setValue(int(compared > 0 ? std::min(compared, counted) : counted));
+    const int64_t toCopy = run.bytesToCopy;
+    if (syncProgress->isVisible() && toCopy > 0) {
+        // A copy: its bytes, in thousandths (a range of int).
+        progressBar->setRange(0, 1000);
+        progressBar->setValue(int(std::min<int64_t>(1000, run.bytesCopied * 1000 / toCopy)));
+    } else {
+        progressBar->setRange(0, int(std::max<int64_t>(1, compared > 0 ? counted : 2 * int64_t(entryLimit_))));
+        progressBar->setValue(int(compared > 0 ? std::min(compared, counted) : counted));
+    }
     if (syncProgress->isVisible()) syncProgress->update();
 }
 

@@ -2,7 +2,9 @@
 // answers, every other action is refused, and nothing reaches freed memory.
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QMenu>
+#include <QProgressBar>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
@@ -129,7 +131,7 @@ TEST_F(Job, AnExceptionThatEndsASyncShowsNoOtherSyncsSummary)
     EXPECT_EQ(summaries, 1) << "the first sync's summary was shown again";
 }
 
-TEST_F(Job, ASyncSaysItIsSynchronizingNotComparing)
+TEST_F(Job, ASyncSaysItIsSynchronizingAndItsBarFollowsTheBytes)
 {
     chooseFolders();
     dir.file("A/f", "new");
@@ -142,6 +144,12 @@ TEST_F(Job, ASyncSaysItIsSynchronizingNotComparing)
     main->btnSynAllClick();
     EXPECT_TRUE(main->isBusy());
     EXPECT_EQ(main->lbText->text(), QStringLiteral("正在同步，请耐心等待..."));
+    // The bar follows the bytes copied (the one file is written, then held up).
+    QEventLoop wait;
+    QTimer::singleShot(150, &wait, &QEventLoop::quit);
+    wait.exec();
+    EXPECT_EQ(main->progressBar->value(), main->progressBar->maximum());
+    EXPECT_EQ(main->progressBar->maximum(), 1000);
     main->waitUntilIdle();
     platform::testSeams().failCopyWrite = nullptr;
     EXPECT_EQ(main->lbText->text(), QStringLiteral("正在比较，请耐心等待..."));
