@@ -1,9 +1,11 @@
 // From the end of a comparison to the whole result tree on screen (offscreen):
-// a tree of about 10000 nodes, shown with every item.   bench_tree [work-folder]
+// a tree of about 10000 nodes (or SCALE times as many), shown with every item.
+//   bench_tree [work-folder [SCALE]]
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTreeWidget>
 #include <algorithm>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <vector>
@@ -19,7 +21,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const std::string root =
         argc > 1 ? argv[1] : (std::filesystem::temp_directory_path() / "dirmatch-bench-tree").string();
-    dm::bench::TreeShape shape{8400, 450, 6, 0, 0, 11};
+    const int scale = argc > 2 ? std::max(1, std::atoi(argv[2])) : 1;
+    dm::bench::TreeShape shape{8400 * scale, 450 * scale, 6, 0, 0, 11};
     dm::bench::generatePair(root, shape);
     dm::platform::testSeams().programFile = root + "/dirmatch-gui";
 
@@ -30,11 +33,12 @@ int main(int argc, char** argv)
     window.resultValid = true;
     window.comparer = std::make_unique<dm::dirCompare>(root + "/A", root + "/B", nullptr, dm::StringList{"/"},
                                                        dm::StringList{}, 0x1F);
+    window.comparer->maxEntries = 100000000;
     window.comparer->run(0);
 
     std::vector<double> times;
     int nodes = 0;
-    for (int round = 0; round < 7; ++round) {
+    for (int round = 0; round < (scale > 1 ? 3 : 7); ++round) {
         QElapsedTimer timer;
         timer.start();
         QTreeWidgetItem* header = window.AddHeaderNode();
