@@ -5,8 +5,8 @@
 #include <QElapsedTimer>
 #include <QTreeWidget>
 #include <algorithm>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <vector>
 

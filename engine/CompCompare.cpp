@@ -138,6 +138,7 @@ void dirCompare::compareFolders(element_t& folderA, element_t& folderB, const st
     }
     ResultList& out = *result.children;
     const size_t madeBefore = out.size();
+    size_t countedPairs = 0;
     const ElementList& listA = childrenOf(folderA);
     const ElementList& listB = childrenOf(folderB);
     const std::vector<size_t> partner = pairNames(listA, listB, wanted);
@@ -181,6 +182,11 @@ void dirCompare::compareFolders(element_t& folderA, element_t& folderB, const st
             ++totals.different;
         }
         out.push_back(std::move(owned));
+        // Counted as made: a folder of large files compared by content moves the progress as it goes.
+        if (progress) {
+            ++progress->itemsCompared;
+            ++countedPairs;
+        }
         if (r.folderA && r.folderB && p->children && q.children && (options & optSubFolders)) {
             // Stopped between compared folders: the pair stays, its content not compared.
             if (comparingAborted_ || abortRequested()) {
@@ -214,7 +220,7 @@ void dirCompare::compareFolders(element_t& folderA, element_t& folderB, const st
     result.lacked = totals.lacked;
     result.redundant = totals.redundant;
     result.different = totals.different;
-    if (progress) progress->itemsCompared += int64_t(out.size() - madeBefore);
+    if (progress) progress->itemsCompared += int64_t(out.size() - madeBefore - countedPairs);
 }
 
 bool dirCompare::sameTime(const element_t& a, const element_t& b) const

@@ -167,6 +167,21 @@ TEST_F(Content, SizesThatDifferTellThePairApartWithoutReadingAndAStopEndsTheRunA
     EXPECT_EQ(comp->errorText, messageText(msg::UserAbort));
 }
 
+TEST_F(Content, ThePairsOfAFolderCountAsTheyAreComparedNotWhenItEnds)
+{
+    for (int i = 0; i < 3; ++i) {
+        dir.file("A/big" + std::to_string(i), std::string(2 << 20, 'b'));
+        dir.file("B/big" + std::to_string(i), std::string(2 << 20, 'b'));
+    }
+    RunControl control;
+    int64_t countedAtTheLast = -1;
+    control.onText = [&](const std::string& text) {
+        if (text.find("big2") != std::string::npos) countedAtTheLast = control.itemsCompared;
+    };
+    compared(a, b, kSizeAndContent, {test::kSep}, {}, &control);
+    EXPECT_EQ(countedAtTheLast, 2) << "the progress stood still while the folder's files were read";
+}
+
 TEST_F(Content, ASideFromAnInformationFileIsComparedWithoutContentAndSaysSo)
 {
     dir.file("A/f", "abc");
