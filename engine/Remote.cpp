@@ -57,15 +57,6 @@ std::string refusedHost(const std::string& host)
            host;
 }
 
-std::string hostPrefix(const RemoteFolder& remote)
-{
-    // rsync, like a person, reads an address with colons in brackets.
-    const size_t at = remote.host.find('@');
-    const std::string user = at == std::string::npos ? std::string() : remote.host.substr(0, at + 1);
-    const std::string host = remote.host.substr(user.size());
-    return user + (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":";
-}
-
 std::string shellQuoted(const std::string& word)
 {
     std::string quoted = "'";
@@ -89,6 +80,19 @@ std::vector<std::string> shellWords(const RemoteAccess& access)
     return words;
 }
 
+namespace {
+
+// "HOST:", written before the paths of a folder on another machine.
+std::string hostPrefix(const RemoteFolder& remote)
+{
+    // rsync, like a person, reads an address with colons in brackets.
+    const size_t at = remote.host.find('@');
+    const std::string user = at == std::string::npos ? std::string() : remote.host.substr(0, at + 1);
+    const std::string host = remote.host.substr(user.size());
+    return user + (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":";
+}
+
+// The command that runs `line` (one line for the remote shell) on `host`.
 std::vector<std::string> remoteCommand(const RemoteAccess& access, const std::string& host, const std::string& line)
 {
     std::vector<std::string> words = shellWords(access);
@@ -96,8 +100,6 @@ std::vector<std::string> remoteCommand(const RemoteAccess& access, const std::st
     words.push_back(line);
     return words;
 }
-
-namespace {
 
 // Fills `node` (a folder of the remote side) from `dirmatch export` run on its
 // host; false, with a text that says what went wrong there, when it fails.
@@ -154,8 +156,6 @@ bool readRemoteSide(dirCompare& comp, element_t& node, const RemoteFolder& folde
     return false;
 }
 
-}  // namespace
-
 // A folder on another machine: read whole through its dirmatch, written with rsync.
 class RemoteSide : public Side {
 public:
@@ -184,6 +184,8 @@ public:
 private:
     RemoteFolder folder_;
 };
+
+}  // namespace
 
 std::unique_ptr<Side> localFolderSide();
 

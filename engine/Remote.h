@@ -30,17 +30,11 @@ std::optional<RemoteFolder> remoteFolderOf(const std::string& side);
 // option, or split into words); empty when it may.
 std::string refusedHost(const std::string& host);
 
-// "HOST:", written before the paths of a folder on another machine.
-std::string hostPrefix(const RemoteFolder& remote);
-
 // A word quoted for the POSIX shell that runs commands on the other machine.
 std::string shellQuoted(const std::string& word);
 
 // The remote shell's words as they are run, for reading and for rsync alike:
 // ssh never waits long for an answer, nor prompts where nobody can answer.
 std::vector<std::string> shellWords(const RemoteAccess& access);
-
-// The command that runs `line` (one line for the remote shell) on `host`.
-std::vector<std::string> remoteCommand(const RemoteAccess& access, const std::string& host, const std::string& line);
 
 }  // namespace dm

@@ -74,17 +74,17 @@ QWidget* TfrmMain::buildFilterBar(QWidget* parent)
         b->setToolTip(caption);
         b->setCheckable(true);
         // On: the mark as the tree shows it; off: faded, so that the state reads at a glance.
-        const QPixmap on = stateImage(mark);
-        QPixmap off(on.size());
-        off.fill(Qt::transparent);
+        const QPixmap full = stateImage(mark);
+        QPixmap faded(full.size());
+        faded.fill(Qt::transparent);
         {
-            QPainter painter(&off);
+            QPainter painter(&faded);
             painter.setOpacity(0.25);
-            painter.drawPixmap(0, 0, on);
+            painter.drawPixmap(0, 0, full);
         }
         QIcon icon;
-        icon.addPixmap(on, QIcon::Normal, QIcon::On);
-        icon.addPixmap(off, QIcon::Normal, QIcon::Off);
+        icon.addPixmap(full, QIcon::Normal, QIcon::On);
+        icon.addPixmap(faded, QIcon::Normal, QIcon::Off);
         b->setIcon(icon);
         b->setAutoRaise(true);
         btnMarks[i] = b;
