@@ -47,20 +47,16 @@ public:
                 skip(step, messageText(msg::UserAbort));
                 continue;
             }
-            const std::string relative = step.target.substr(comp.pathB.size());
-            // B replaced since the comparison (a link swapped in): nothing more is written.
-            if (const int code = into.rootError()) {
-                fail(step, step.target, platform::systemMessage(code));
-                continue;
-            }
+            if (progress) progress->setText(textIn("正在复制: ", "Copying: ") + step.target);
             // A lacked item whose target has appeared since the comparison (or
-            // that a case-blind file system takes for another item) is not written over.
-            if (step.kind == OnlyInA && into.exists(relative)) {
+            // that a case-blind file system takes for another item) is not
+            // written over; a B replaced since (a link swapped in) is not written into.
+            const platform::CopyReport report =
+                into.copy(step.source, step.target.substr(comp.pathB.size()), step.kind == OnlyInA);
+            if (report.present) {
                 skip(step, textIn("B 中已有同名项, 请重新比较", "B holds an item of that name now; compare again"));
                 continue;
             }
-            if (progress) progress->setText(textIn("正在复制: ", "Copying: ") + step.target);
-            const platform::CopyReport report = into.copy(step.source, relative);
             if (report.modesNotKept && !outcome.modesNotKept) outcome.modesNotKept = report.modesNotKept;
             for (const platform::CopyFailure& f : report.failures)
                 fail(step, f.target, platform::systemMessage(f.code));

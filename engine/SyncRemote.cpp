@@ -79,26 +79,15 @@ RsyncRun runRsync(const dirCompare& comp, const std::vector<std::string>& argume
     return run;
 }
 
-// The result node at a path relative to the compared folders, spelled exactly
-// as A spells it (a pair is named as its A item).
-const result_t* nodeAt(const result_t& root, const std::string& relative)
+// The result node at a path relative to the compared folders, found as the
+// command line's --item finds it.
+const result_t* nodeAt(result_t& root, const std::string& relative)
 {
-    const result_t* node = &root;
-    size_t at = 0;
-    while (node && at < relative.size()) {
-        const size_t end = std::min(relative.find(platform::kSeparator, at), relative.size());
-        const std::string part = relative.substr(at, end - at);
-        at = end + 1;
-        if (part.empty()) continue;
-        const result_t* next = nullptr;
-        if (node->children) {
-            for (const auto& child : *node->children) {
-                if (child->name == part) next = child.get();
-            }
-        }
-        node = next;
-    }
-    return node;
+    const SyncScope scope = syncScope(root, relative);
+    if (!scope.owner || scope.name.empty()) return scope.owner;
+    for (const auto& child : *scope.owner->children)
+        if (child->name == scope.name) return child.get();
+    return nullptr;
 }
 
 // Whether B now holds what the step was to put there, as the rules see it.

@@ -25,6 +25,8 @@ struct CopyReport {
     // FUSE and network file systems refuse them); 0 when it kept them. The
     // copy is whole all the same: content and times are what count.
     int modesNotKept = 0;
+    // Asked to copy only into a free place, and something stood there: nothing was written.
+    bool present = false;
 
     // 0, or the code of the first failure.
     int firstError() const { return failures.empty() ? 0 : failures.front().code; }
@@ -64,14 +66,11 @@ public:
     // Told the bytes of each block written.
     std::function<void(uint64_t bytes)> written;
 
-    CopyReport copy(const std::string& source, const std::string& relative);
-
-    // 0 while the root is open and its path still leads to it; otherwise why
-    // not (kFolderReplaced, or why it could not be opened).
-    int rootError() const;
-
-    // Whether anything (a link included) stands at the path below the root.
-    bool exists(const std::string& relative) const;
+    // A root that is no longer the folder opened (its path swapped for a
+    // link or another folder) fails the copy with kFolderReplaced. With
+    // `onlyIfAbsent`, anything standing at the target (a link included) is
+    // left as it is and the report says `present`.
+    CopyReport copy(const std::string& source, const std::string& relative, bool onlyIfAbsent = false);
 
 private:
     struct Impl;

@@ -64,7 +64,7 @@ int setTimes(int fd, const struct stat& source)
 struct CopyInto::Impl {
     std::string root;
     Fd rootFd;
-    mutable int rootError = 0;
+    int rootError = 0;
     std::function<bool()>* stop = nullptr;
     std::function<void(uint64_t)>* written = nullptr;
     struct timespec started {};
@@ -110,7 +110,7 @@ struct CopyInto::Impl {
     }
 
     // Whether the root's path still leads to the folder held open.
-    int checkRoot() const
+    int checkRoot()
     {
         if (rootError != 0) return rootError;
         struct stat held {};
@@ -121,9 +121,8 @@ struct CopyInto::Impl {
         return rootError;
     }
 
-    // The folder at the components below the root, made where missing (or,
-    // without `make`, not found).
-    Fd openParent(const std::vector<std::string>& parts, std::string& reached, int& error, bool make = true) const
+    // The folder at the components below the root, made where missing.
+    Fd openParent(const std::vector<std::string>& parts, std::string& reached, int& error) const
     {
         Fd folder(fcntl(rootFd.get(), F_DUPFD_CLOEXEC, 0));
         reached = root;
@@ -135,7 +134,7 @@ struct CopyInto::Impl {
             const std::string& name = parts[i];
             reached += (reached.empty() || reached.back() == kSeparator ? "" : std::string(1, kSeparator)) + name;
             Fd next(openat(folder.get(), name.c_str(), kFolderFlags));
-            if (next.get() < 0 && errno == ENOENT && make) {
+            if (next.get() < 0 && errno == ENOENT) {
                 if (mkdirat(folder.get(), name.c_str(), 0777) != 0 && errno != EEXIST) {
                     error = errno;
                     return Fd();
@@ -330,7 +329,7 @@ CopyInto::CopyInto(std::string root, std::optional<FileIdentity> expected) : imp
 
 CopyInto::~CopyInto() = default;
 
-CopyReport CopyInto::copy(const std::string& source, const std::string& relative)
+CopyReport CopyInto::copy(const std::string& source, const std::string& relative, bool onlyIfAbsent)
 {
     CopyReport report;
     Impl& impl = *impl_;
@@ -357,25 +356,13 @@ CopyReport CopyInto::copy(const std::string& source, const std::string& relative
     }
     // The source is opened by its path (folder A is read, never written).
     const std::string& name = parts.back();
+    struct stat st {};
+    if (onlyIfAbsent && fstatat(parent.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        report.present = true;
+        return report;
+    }
     impl.copyAny(AT_FDCWD, source, parent.get(), name, targetPath);
     return report;
-}
-
-int CopyInto::rootError() const
-{
-    return impl_->checkRoot();
-}
-
-bool CopyInto::exists(const std::string& relative) const
-{
-    const std::vector<std::string> parts = componentsOf(relative);
-    if (parts.empty() || !std::all_of(parts.begin(), parts.end(), [](const std::string& p) { return isPlainName(p); }))
-        return false;
-    std::string reached;
-    int error = 0;
-    const Fd parent = impl_->openParent(parts, reached, error, false);
-    struct stat st {};
-    return parent.get() >= 0 && fstatat(parent.get(), parts.back().c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 int copyItem(const std::string& source, const std::string& target)

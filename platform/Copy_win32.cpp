@@ -97,12 +97,23 @@ CopyInto::CopyInto(std::string root, std::optional<FileIdentity>) : impl_(std::m
 
 CopyInto::~CopyInto() = default;
 
-CopyReport CopyInto::copy(const std::string& source, const std::string& relative)
+CopyReport CopyInto::copy(const std::string& source, const std::string& relative, bool onlyIfAbsent)
 {
     CopyReport report;
     const std::string target = impl_->root + relative;
     if (source.empty() || relative.empty()) {
         report.failures.push_back({target, ERROR_INVALID_PARAMETER});
+        return report;
+    }
+    // A root that became a link (a junction swapped in) is not written into.
+    const DWORD rootAttributes = GetFileAttributesA(impl_->root.c_str());
+    if (rootAttributes == INVALID_FILE_ATTRIBUTES || (rootAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        report.failures.push_back(
+            {target, rootAttributes == INVALID_FILE_ATTRIBUTES ? int(GetLastError()) : kFolderReplaced});
+        return report;
+    }
+    if (onlyIfAbsent && itemExists(target)) {
+        report.present = true;
         return report;
     }
     // No folder between the root and the target may be a link (a junction or
@@ -120,19 +131,6 @@ CopyReport CopyInto::copy(const std::string& source, const std::string& relative
     }
     copyAny(source, target, report, stopRequested, written);
     return report;
-}
-
-int CopyInto::rootError() const
-{
-    // A folder that became a link (a junction swapped in) is not written into.
-    const DWORD attributes = GetFileAttributesA(impl_->root.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return int(GetLastError());
-    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ? kFolderReplaced : 0;
-}
-
-bool CopyInto::exists(const std::string& relative) const
-{
-    return itemExists(impl_->root + relative);
 }
 
 int copyItem(const std::string& source, const std::string& target)
