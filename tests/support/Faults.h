@@ -8,20 +8,6 @@
 
 namespace dm::test {
 
-// A file system of 64 KiB mounted on the folder while the object lives.
-class SmallDisk {
-public:
-    explicit SmallDisk(std::string folder);
-    ~SmallDisk();
-    SmallDisk(const SmallDisk&) = delete;
-    SmallDisk& operator=(const SmallDisk&) = delete;
-    bool mounted() const { return mounted_; }
-
-private:
-    std::string folder_;
-    bool mounted_ = false;
-};
-
 // A file system mounted on the folder by a command (a FUSE program on an
 // image, or mount itself) while the object lives; not mounted where the
 // command fails here.
@@ -36,6 +22,12 @@ public:
 private:
     std::string folder_;
     bool mounted_ = false;
+};
+
+// A file system of 64 KiB (memory) mounted on the folder while the object lives.
+class SmallDisk : public MountedBy {
+public:
+    explicit SmallDisk(const std::string& folder);
 };
 
 // Makes the item immutable (nothing in or of it may change) or mutable again;

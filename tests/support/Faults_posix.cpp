@@ -7,14 +7,8 @@
 
 namespace dm::test {
 
-SmallDisk::SmallDisk(std::string folder) : folder_(std::move(folder))
+SmallDisk::SmallDisk(const std::string& folder) : MountedBy(folder, "mount -t tmpfs -o size=64k tmpfs '" + folder + "'")
 {
-    mounted_ = mount("tmpfs", folder_.c_str(), "tmpfs", 0, "size=64k") == 0;
-}
-
-SmallDisk::~SmallDisk()
-{
-    if (mounted_) umount(folder_.c_str());
 }
 
 MountedBy::MountedBy(std::string folder, const std::string& command) : folder_(std::move(folder))

@@ -6,9 +6,7 @@
 
 namespace dm::test {
 
-SmallDisk::SmallDisk(std::string folder) : folder_(std::move(folder)) {}
-
-SmallDisk::~SmallDisk() = default;
+SmallDisk::SmallDisk(const std::string& folder) : MountedBy(folder, {}) {}
 
 MountedBy::MountedBy(std::string folder, const std::string&) : folder_(std::move(folder)) {}
 
