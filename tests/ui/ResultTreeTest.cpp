@@ -45,6 +45,20 @@ protected:
     static int stateOf(QTreeWidgetItem* n) { return n ? n->data(0, kStateRole).toInt() : -1; }
 
     void select(QTreeWidgetItem* n) { main->TreeViewResult->setCurrentItem(n); }
+
+    // The plan's rows whose source ends with `ending` are unticked, the rest accepted.
+    void untickInPlan(const QString& ending)
+    {
+        onModal = [ending](QDialog& d) {
+            if (auto* preview = dynamic_cast<TdlgSyncPreview*>(&d)) {
+                for (int i = 0; i < preview->table->rowCount(); ++i) {
+                    if (preview->table->item(i, 1)->text().endsWith(ending))
+                        preview->table->item(i, 0)->setCheckState(Qt::Unchecked);
+                }
+            }
+            return int(QDialog::Accepted);
+        };
+    }
 };
 
 TEST_F(ResultTree, OnlyDifferencesHidesIdenticalAndFilteredItems)
@@ -179,18 +193,8 @@ TEST_F(ResultTree, RowsUntickedInThePlanStayAsTheyAreWhenTheHeaderOrAFolderIsUpd
     dir.file("B/sub/other");
     main->RunComparison();
     main->waitUntilIdle();
-    onModal = [](QDialog& d) {
-        if (auto* preview = dynamic_cast<TdlgSyncPreview*>(&d)) {
-            for (int i = 0; i < preview->table->rowCount(); ++i) {
-                if (preview->table->item(i, 1)->text().endsWith(QStringLiteral("keep")))
-                    preview->table->item(i, 0)->setCheckState(Qt::Unchecked);
-            }
-        }
-        return int(QDialog::Accepted);
-    };
-    QTreeWidgetItem* sub = nullptr;
-    for (int i = 0; i < header()->childCount(); ++i)
-        if (header()->child(i)->text(0).startsWith(QStringLiteral("sub"))) sub = header()->child(i);
+    untickInPlan(QStringLiteral("keep"));
+    QTreeWidgetItem* sub = node(header(), "sub");
     ASSERT_TRUE(sub);
     select(sub);
     main->N10Click(2);
@@ -226,15 +230,7 @@ TEST_F(ResultTree, TheSyncButtonShowsThePlanAndCopiesOnlyWhatStaysTicked)
     EXPECT_FALSE(dir.exists("B/new"));
     EXPECT_EQ(dir.read("B/changed"), "old");
 
-    onModal = [](QDialog& d) {
-        if (auto* preview = dynamic_cast<TdlgSyncPreview*>(&d)) {
-            for (int i = 0; i < preview->table->rowCount(); ++i) {
-                if (preview->table->item(i, 1)->text().endsWith(QStringLiteral("new")))
-                    preview->table->item(i, 0)->setCheckState(Qt::Unchecked);
-            }
-        }
-        return int(QDialog::Accepted);
-    };
+    untickInPlan(QStringLiteral("new"));
     main->btnSynAllClick();
     main->waitUntilIdle();
     EXPECT_EQ(dir.read("B/changed"), "new!");
