@@ -23,7 +23,7 @@ TdlgSyncSummary::TdlgSyncSummary(QWidget* parent) : QDialog(parent)
     column->addWidget(memoItems, 1);
     auto* row = new QHBoxLayout;
     row->addStretch(1);
-    btnOk = new QPushButton(qs(textIn("确定", "OK")), this);
+    btnOk = new QPushButton(this);
     btnOk->setDefault(true);
     row->addWidget(btnOk);
     column->addLayout(row);
@@ -32,7 +32,9 @@ TdlgSyncSummary::TdlgSyncSummary(QWidget* parent) : QDialog(parent)
 
 void TdlgSyncSummary::setOutcome(const SyncOutcome& outcome)
 {
+    // Worded when shown: the language may have been chosen after the dialog was made.
     setWindowTitle(qs(textIn("同步结果", "Synchronization result")));
+    btnOk->setText(qs(textIn("确定", "OK")));
     lbCounts->setText(qs(summaryText(outcome)));
     QStringList lines;
     for (const std::string& line : summaryItems(outcome)) lines << qs(line);

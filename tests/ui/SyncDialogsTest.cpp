@@ -67,6 +67,10 @@ TEST_F(SyncDialogs, ASummaryWithNothingToListIsSizedToItsLine)
     SyncOutcome clean;
     clean.copied = 3;
     main->syncSummary->setOutcome(clean);
+    setLanguage(English);  // chosen after the dialog was made
+    main->syncSummary->setOutcome(clean);
+    EXPECT_EQ(main->syncSummary->btnOk->text(), QStringLiteral("OK"));
+    setLanguage(Chinese);
     EXPECT_FALSE(main->syncSummary->memoItems->isVisibleTo(main->syncSummary));
     EXPECT_LT(main->syncSummary->height(), 150);
     SyncOutcome failed;
