@@ -137,8 +137,10 @@ int copyItem(const std::string& source, const std::string& target)
 {
     if (source.empty() || target.empty()) return ERROR_INVALID_PARAMETER;
     const std::string_view name = lastComponent(target);
-    CopyInto into(target.substr(0, target.size() - name.size()));
-    return into.copy(source, std::string(name)).firstError();
+    const size_t folderLength = target.size() - name.size();
+    const std::string folder = folderLength == 0 ? std::string(".") : target.substr(0, folderLength);
+    if (!makeFolders(folder)) return int(GetLastError());
+    return CopyInto(folder).copy(source, std::string(name)).firstError();
 }
 
 }  // namespace dm::platform
