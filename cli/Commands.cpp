@@ -46,10 +46,18 @@ bool finished(const dirCompare& comp)
     return comp.state == Finished || comp.state == TooManyFiles;
 }
 
+std::vector<const result_t*> unreadableIn(const dirCompare& comp)
+{
+    std::vector<const result_t*> found;
+    collectUnreadable(comp.results, found);
+    return found;
+}
+
 int exitCodeOf(const dirCompare& comp)
 {
     if (comp.state == TooManyFiles) return ExitLimit;
-    if (comp.state != Finished) return ExitError;
+    // A folder skipped because it could not be read leaves the result incomplete.
+    if (comp.state != Finished || !unreadableIn(comp).empty()) return ExitError;
     const result_t& r = comp.results;
     return r.lacked == 0 && r.different == 0 && r.redundant == 0 ? ExitSame : ExitDifferent;
 }
@@ -92,6 +100,7 @@ ComparisonRequest requestOf(const CompareArgs& args)
     request.remoteAccess.program = args.remoteDirmatch;
     // Where no one could type a password, the remote shell must not ask for one.
     request.remoteAccess.batch = !platform::isTerminal(platform::Stream::Input);
+    if (args.keepGoing) request.skipUnreadableFolder = [](const std::string&, const std::string&) { return true; };
     return request;
 }
 
@@ -100,6 +109,9 @@ void tellAbout(const dirCompare& comp)
 {
     if (const std::string note = comp.contentNotCompared(); !note.empty()) std::cerr << kTool << note << std::endl;
     if (!finished(comp)) comp.logError(comp.errorText, logPath());
+    for (const result_t* r : unreadableIn(comp))
+        std::cerr << kTool << textIn("已略过 ", "skipped ") << printable(r->elemA ? r->pathA : r->pathB) << ": "
+                  << printable(unreadableText(*r)) << std::endl;
     if (comp.state == TooManyFiles) std::cerr << messageText(msg::TooManyEntries) << comp.maxEntries << std::endl;
 }
 

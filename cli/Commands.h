@@ -23,6 +23,7 @@ struct CompareArgs {
     int32_t maxEntries = MaxScanCount;
     int32_t timeWindow = 0;
     bool ignoreHourShift = false;
+    bool keepGoing = false;  // skip folders that cannot be read
     bool noCache = false;
     std::string rsh = "ssh";  // how a HOST:PATH side is reached
     std::string remoteDirmatch = "dirmatch";

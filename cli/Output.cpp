@@ -25,7 +25,7 @@ std::vector<Line> shownLines(const ResultList& list, bool onlyDiff)
     std::vector<Line> lines;
     for (const auto& r : list) {
         if (!isShown(*r, onlyDiff)) continue;
-        Line line{stateIndexOf(*r), r->name, {}, r->contentError ? *r->contentError : std::string()};
+        Line line{stateIndexOf(*r), r->name, {}, whyNotCompared(*r)};
         if (r->included && showsChildren(*r)) {
             line.children = shownLines(*r->children, onlyDiff);
             line.text = folderNodeText(r->name, int(line.children.size()));

@@ -58,6 +58,9 @@ void addCompareOptions(CLI::App& cmd, CompareArgs& args, std::string& rules, std
         ->check(CLI::Range(0, 86400));
     cmd.add_flag("--ignore-hour-shift", args.ignoreHourShift,
                  "times exactly an hour apart (daylight saving on FAT) are the same");
+    cmd.add_flag("--keep-going", args.keepGoing,
+                 "skip a folder that cannot be read (marked !, never copied into or from) instead of stopping; "
+                 "the exit code is then 2");
     addNoCache(cmd, args.noCache);
     cmd.add_option("--rsh", args.rsh, "the remote shell for a HOST:PATH folder (default: ssh), e.g. \"ssh -p 2222\"");
     cmd.add_option("--remote-dirmatch", args.remoteDirmatch,
@@ -71,7 +74,8 @@ int main(int argc, char** argv)
     CLI::App app{
         "dirmatch: compare folder B with folder A and make B like A.\n"
         "Marks: - lacking in B, + redundant in B, * different, = identical, ~ not compared, ! error "
-        "(a folder facing a file).\nExit codes: 0 no differences, 1 differences, 2 error, 3 entry limit "
+        "(a folder facing a file, a folder that could not be read).\nExit codes: 0 no differences, 1 differences, 2 "
+        "error, 3 entry limit "
         "reached."};
     app.require_subcommand(1);
     app.set_version_flag("--version", versionLine("dirmatch"));

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -70,6 +71,8 @@ struct element_t {
     int32_t count = 0;
     // Where the file's version goes in the version cache once read (0: nowhere).
     uint32_t versionEntry = 0;
+    // Why a folder that was skipped could not be listed; its content is unknown.
+    std::unique_ptr<std::string> unreadable;
 
     std::string name() const;
     uint64_t size() const { return platform::fileSizeOf(findData); }
@@ -116,6 +119,10 @@ std::string linkedFolderNotCompared();
 // A folder path as the engine hands it around: an existing folder, ending in
 // the separator. False (normalized empty, error text set) when it is no folder.
 bool normalizeFolder(const std::string& path, std::string& normalized, std::string& errorText);
+
+// Why a node's folder could not be read ("cannot be read (A): …"), where a
+// skipped folder is one of its sides; empty otherwise.
+std::string unreadableText(const result_t& r);
 
 // The status text of a comparer state.
 std::string stateText(uint32_t state, const std::string& errorText);
@@ -180,6 +187,12 @@ public:
     int32_t timeWindow = 0;
     bool ignoreHourShift = false;
 
+    // Asked when a folder below the compared one cannot be listed, with its
+    // path and the system's reason: true skips it (it stays in the tree with
+    // its content unknown, never copied into or from), false ends the run
+    // with the error, as it ends where nobody is asked.
+    std::function<bool(const std::string& folder, const std::string& reason)> skipUnreadableFolder;
+
     // A tree reaches its limit when it counts this many entries (10000 unless
     // a caller that handles larger trees raises it before running).
     int32_t maxEntries = MaxScanCount;
@@ -205,8 +218,10 @@ public:
     std::string innerFolder;
 
 private:
-    bool listEntries(const std::string& folder, const std::string& itemName, ElementList& children, int32_t& count,
-                     std::string& error);
+    // `top`: the folder the scan was asked for, whose failure is never skipped.
+    bool scanLevel(element_t& node, std::string& error, const std::string& itemName, bool top);
+    // The system's error code of a listing that failed, 0 when it did not.
+    int listEntries(const std::string& folder, const std::string& itemName, ElementList& children, int32_t& count);
     bool isInnerFolder(const std::string& path) const;
     // The version of a listed file, where the cache knows it.
     void lookUpVersion(element_t& file, const platform::FolderListing& listing);

@@ -115,7 +115,7 @@ bool dirCompare::compareEntries(result_t& result, const element_t& a, const elem
     const auto read = [](const element_t& e) { return e.isFolder || !e.version.empty(); };
     result.sameVersion = !(options & optVersion) ? 1 : read(a) && read(b) ? a.version == b.version : kVersionNotRead;
     result.sameContent = 1;
-    if (a.isFolder && b.isFolder) return isLinkedFolder(a) == isLinkedFolder(b);
+    if (a.isFolder && b.isFolder) return isLinkedFolder(a) == isLinkedFolder(b) && !a.unreadable && !b.unreadable;
     return !a.isFolder && !b.isFolder && result.sameSize && result.sameTime && result.sameVersion;
 }
 

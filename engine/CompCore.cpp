@@ -43,6 +43,14 @@ std::string linkedFolderNotCompared()
     return textIn("链接的文件夹, 无法比较", "a linked folder: not compared");
 }
 
+std::string unreadableText(const result_t& r)
+{
+    for (const auto& [side, e] : {std::pair{'A', r.elemA}, std::pair{'B', r.elemB}}) {
+        if (e && e->unreadable) return textIn("无法读取 (", "cannot be read (") + side + "): " + *e->unreadable;
+    }
+    return {};
+}
+
 bool normalizeFolder(const std::string& path, std::string& normalized, std::string& errorText)
 {
     if (!platform::folderExists(path)) {

@@ -47,10 +47,13 @@ void appendValues(const element_t* e, bool linkFacesFolder, bool local, StringLi
     texts.push_back(e->path);
     if (e->isFolder) {
         texts.push_back(messageText(msg::DetailZero));
-        // Where the other side is a real folder, the version row says why the
-        // pair was not compared.
-        texts.push_back(linkFacesFolder && isLinkedFolder(*e) ? linkedFolderNotCompared()
-                                                              : messageText(msg::NotPresent));
+        // Where the pair was not compared (the folder could not be read, or
+        // the other side is a real folder), the version row says why.
+        if (e->unreadable)
+            texts.push_back(textIn("无法读取: ", "cannot be read: ") + *e->unreadable);
+        else
+            texts.push_back(linkFacesFolder && isLinkedFolder(*e) ? linkedFolderNotCompared()
+                                                                  : messageText(msg::NotPresent));
     } else {
         texts.push_back(std::to_string(static_cast<int64_t>(e->size())));
         // A version stored in Chinese (an information file) reads in the current

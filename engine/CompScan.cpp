@@ -31,6 +31,11 @@ bool dirCompare::scanFolder(element_t& node, std::string& error, const std::stri
 
 bool dirCompare::scanTree(element_t& node, std::string& error, const std::string& itemName)
 {
+    return scanLevel(node, error, itemName, true);
+}
+
+bool dirCompare::scanLevel(element_t& node, std::string& error, const std::string& itemName, bool top)
+{
     std::string folder;
     std::string missing;
     normalizeFolder(node.path, folder, missing);
@@ -41,10 +46,22 @@ bool dirCompare::scanTree(element_t& node, std::string& error, const std::string
         }
         showProgress(msg::ProgressScanning, folder);
     }
+    // A folder below the top that cannot be listed is skipped where the
+    // caller says so: it keeps no children, so nothing is paired below it.
+    const auto skipped = [&](int code) {
+        if (top || !skipUnreadableFolder) return false;
+        const std::string reason = platform::systemMessage(code);
+        if (!skipUnreadableFolder(node.path, reason)) return false;
+        node.unreadable = std::make_unique<std::string>(reason);
+        node.children.reset();
+        node.count = 0;
+        return true;
+    };
     if (folder.empty()) {
+        const int code = platform::lastError();
         error = missing;
         node.count = 0;
-        return false;
+        return skipped(code);
     }
 
     int32_t count = 0;
@@ -64,43 +81,46 @@ bool dirCompare::scanTree(element_t& node, std::string& error, const std::string
     }
     ElementList& children = *node.children;
     const size_t firstNew = children.size();
+    node.unreadable.reset();
 
     // The listing (and its open folder) ends before the descent, so the
     // handles held stay few however deep the tree goes.
-    bool ok = listEntries(folder, itemName, children, count, error);
+    if (const int code = listEntries(folder, itemName, children, count); code != 0) {
+        platform::setLastError(code);
+        error = systemErrorText(messageText(msg::ListingError) + folder + "*.*");
+        return skipped(code);
+    }
 
-    if (ok && (options & optSubFolders)) {
+    if (options & optSubFolders) {
         for (size_t i = firstNew; i < children.size(); ++i) {
             element_t& child = *children[i];
             // A link to a folder is shown but never entered: no loops, no escape.
             if (!child.isFolder || isLinkedFolder(child)) continue;
             if (!isIncluded(child.path)) continue;
-            if (!scanTree(child, error, {})) {
-                ok = false;
-                break;
+            if (!scanLevel(child, error, {}, false)) {
+                node.count = count;
+                return false;
             }
             count += child.count;
             if (count >= maxEntries) break;
         }
     }
     node.count = count;
-    return ok;
+    return true;
 }
 
 // Appends the folder's entries (or the named item's) to `children`, counting
-// them against the limit; false, with the error, when the listing fails.
-bool dirCompare::listEntries(const std::string& folder, const std::string& itemName, ElementList& children,
-                             int32_t& count, std::string& error)
+// them against the limit.
+int dirCompare::listEntries(const std::string& folder, const std::string& itemName, ElementList& children,
+                            int32_t& count)
 {
     platform::FolderListing listing;
     WIN32_FIND_DATA record;
-    const auto failed = [&] {
-        error = systemErrorText(messageText(msg::ListingError) + folder + "*.*");
-        return false;
-    };
-    // A single item that is gone is no failure: it is simply no longer there.
-    if (!listing.first(folder, itemName, record))
-        return !itemName.empty() && platform::isNotFound(platform::lastError()) ? true : failed();
+    if (!listing.first(folder, itemName, record)) {
+        // A single item that is gone is no failure: it is simply no longer there.
+        const int code = platform::lastError();
+        return !itemName.empty() && platform::isNotFound(code) ? 0 : code != 0 ? code : -1;
+    }
     const std::string noVersion = messageText(msg::NoVersion);
     do {
         if (count >= maxEntries) break;
@@ -127,7 +147,7 @@ bool dirCompare::listEntries(const std::string& folder, const std::string& itemN
             lookUpVersion(*child, listing);
         children.push_back(std::move(child));
     } while (listing.next(record));
-    return listing.failure() == 0 || failed();
+    return listing.failure();
 }
 
 bool dirCompare::isInnerFolder(const std::string& path) const

@@ -10,6 +10,7 @@ namespace dm {
 int stateIndexOf(const result_t& r)
 {
     if (!r.included) return StateNotCompared;
+    if ((r.elemA && r.elemA->unreadable) || (r.elemB && r.elemB->unreadable)) return StateError;
     switch (r.kind) {
         case OnlyInA: return StateLacking;
         case OnlyInB: return StateRedundant;
@@ -46,6 +47,7 @@ bool isShownBy(const result_t& r, const ShowFilter& filter)
 
 std::string differenceReason(const result_t& r)
 {
+    if (std::string unreadable = unreadableText(r); !unreadable.empty()) return unreadable;
     if (r.kind != InBoth || r.identical) return {};
     if (r.folderA != r.folderB) return textIn("文件夹对文件", "a folder facing a file");
     if (facesLinkedFolder(r)) return textIn("链接的文件夹", "a linked folder");
@@ -62,6 +64,22 @@ std::string differenceReason(const result_t& r)
     add(r.sameContent, "内容", "content");
     if (r.contentError) reason += " (" + *r.contentError + ")";
     return reason;
+}
+
+std::string whyNotCompared(const result_t& r)
+{
+    if (r.contentError) return *r.contentError;
+    return unreadableText(r);
+}
+
+void collectUnreadable(const result_t& folder, std::vector<const result_t*>& found)
+{
+    if (!folder.children) return;
+    for (const auto& r : *folder.children) {
+        if (!r->included) continue;
+        if ((r->elemA && r->elemA->unreadable) || (r->elemB && r->elemB->unreadable)) found.push_back(r.get());
+        collectUnreadable(*r, found);
+    }
 }
 
 bool showsChildren(const result_t& r)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "engine/Comp.h"
 
@@ -39,6 +40,14 @@ bool isShownBy(const result_t& r, const ShowFilter& filter);
 
 // Why a pair differs: "size, time", "a folder facing a file"…; empty when it does not.
 std::string differenceReason(const result_t& r);
+
+// What kept a pair from being compared (its content not read, a folder that
+// could not be read); empty when nothing did.
+std::string whyNotCompared(const result_t& r);
+
+// The included nodes below `folder` with a folder that was skipped because
+// it could not be read.
+void collectUnreadable(const result_t& folder, std::vector<const result_t*>& found);
 
 // Whether the node shows its children (a compared pair of folders).
 bool showsChildren(const result_t& r);

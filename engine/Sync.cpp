@@ -57,6 +57,9 @@ SyncStep stepOf(const dirCompare& comp, const result_t& e, const result_t* paren
 
 bool isCandidate(const result_t& e)
 {
+    // What lies in a folder that could not be read is unknown: nothing is
+    // copied from it or into it.
+    if ((e.elemA && e.elemA->unreadable) || (e.elemB && e.elemB->unreadable)) return false;
     if (e.kind == OnlyInA) return true;
     return e.kind == InBoth && !e.folderA && !e.folderB && !e.identical;
 }
@@ -72,6 +75,10 @@ void walk(const dirCompare& comp, const ResultList& list, const result_t* parent
             continue;
         }
         if (facesLinkedFolder(e) && e.included && visit.skip) visit.skip({e.pathA, e.pathB}, linkedFolderNotCompared());
+        if (e.included && visit.skip) {
+            if (std::string unreadable = unreadableText(e); !unreadable.empty())
+                visit.skip({e.pathA, targetOf(comp, e, parent)}, unreadable);
+        }
         if (!isCandidate(e)) continue;
         const SyncStep step = stepOf(comp, e, parent);
         if (mayUpdate(e.pathA, notUpdateList))

@@ -13,6 +13,7 @@ std::unique_ptr<dirCompare> newComparison(const ComparisonRequest& request, RunC
     comp->ignoreHourShift = request.ignoreHourShift;
     comp->versionCachePath = request.versionCachePath;
     comp->remoteAccess = request.remoteAccess;
+    comp->skipUnreadableFolder = request.skipUnreadableFolder;
     return comp;
 }
 

@@ -28,6 +28,9 @@ struct ComparisonRequest {
     bool ignoreHourShift = false;
     std::string versionCachePath;  // empty: none
     RemoteAccess remoteAccess;
+    // Asked for each folder below A or B that cannot be listed: true skips it
+    // (see dirCompare::skipUnreadableFolder); absent: such a folder ends the run.
+    std::function<bool(const std::string& folder, const std::string& reason)> skipUnreadableFolder;
 };
 
 // A comparison made from the request, not yet run; its state says whether it can run.

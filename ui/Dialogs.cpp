@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 
 #include "common/Messages.h"
@@ -35,6 +36,26 @@ bool askYesNo(QWidget* parent, const QString& text, const QString& caption)
     if (uiHooks().askYesNo) return uiHooks().askYesNo(text, caption);
     return QMessageBox::question(parent, caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
            QMessageBox::Yes;
+}
+
+SkipAnswer askSkipFolder(QWidget* parent, const QString& folder, const QString& reason)
+{
+    if (uiHooks().askSkipFolder) return uiHooks().askSkipFolder(folder, reason);
+    const auto t = [](const char* zh, const char* en) { return QString::fromStdString(textIn(zh, en)); };
+    QMessageBox box(QMessageBox::Warning, QString::fromStdString(messageText(msg::ProductName)),
+                    t("无法读取文件夹 ", "Folder ") + folder + t(": ", " cannot be read: ") + reason,
+                    QMessageBox::NoButton, parent);
+    box.setInformativeText(t("跳过的文件夹标为错误项, 同步时不会写入其中。",
+                             "A skipped folder is marked as an error and nothing is copied into or from it."));
+    QPushButton* skip = box.addButton(t("跳过", "Skip"), QMessageBox::AcceptRole);
+    QPushButton* skipAll = box.addButton(t("全部跳过", "Skip all"), QMessageBox::AcceptRole);
+    QPushButton* stop = box.addButton(t("停止", "Stop"), QMessageBox::RejectRole);
+    box.setDefaultButton(skip);
+    box.setEscapeButton(stop);
+    box.exec();
+    if (box.clickedButton() == skip) return SkipAnswer::Skip;
+    if (box.clickedButton() == skipAll) return SkipAnswer::SkipAll;
+    return SkipAnswer::Stop;
 }
 
 QString chooseFolder(QWidget* parent, const QString& title, const QString& start)

@@ -8,6 +8,10 @@
 
 namespace dm::ui {
 
+// What to do with a folder that cannot be read: skip it, skip it and every
+// such folder of the run without asking again, or stop the run.
+enum class SkipAnswer { Skip, SkipAll, Stop };
+
 struct UiHooks {
     std::function<int(QDialog&)> execModal;
     std::function<void(const QString& text)> message;
@@ -15,6 +19,7 @@ struct UiHooks {
     std::function<QString(const QString& title, const QString& start)> chooseFolder;
     std::function<QString(const QString& folder, const QString& file, bool save)> chooseFile;
     std::function<void(const QString& target)> openWithShell;
+    std::function<SkipAnswer(const QString& folder, const QString& reason)> askSkipFolder;
 };
 
 UiHooks& uiHooks();
@@ -26,6 +31,7 @@ QString chooseFolder(QWidget* parent, const QString& title, const QString& start
 // An open or save file dialog starting in `folder` with `file` proposed; "" when cancelled.
 QString chooseFile(QWidget* parent, const QString& folder, const QString& file, const QString& defaultSuffix,
                    bool save);
+SkipAnswer askSkipFolder(QWidget* parent, const QString& folder, const QString& reason);
 // Opens a path (or a URL) with the desktop's default handler; the result is not examined.
 void openWithShell(const QString& target);
 

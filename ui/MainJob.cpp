@@ -29,6 +29,7 @@ void TfrmMain::startJob(std::function<void()> work, std::function<void()> done)
     SetIdle(false);
     run.reset();
     jobError_.clear();
+    skipAllUnreadable_ = false;
     // Nothing may leave the thread by an exception: it would end the program.
     QThread* thread = QThread::create([this, work = std::move(work)] {
         try {
@@ -60,6 +61,20 @@ void TfrmMain::startJob(std::function<void()> work, std::function<void()> done)
     });
     pollTimer_->start(100);
     thread->start();
+}
+
+bool TfrmMain::skipUnreadable(const std::string& folder, const std::string& reason)
+{
+    if (skipAllUnreadable_) return true;
+    SkipAnswer answer = SkipAnswer::Stop;
+    const auto ask = [&] { answer = askSkipFolder(this, qs(folder), qs(reason)); };
+    // The job waits for the answer; the window asks.
+    if (QThread::currentThread() == thread())
+        ask();
+    else
+        QMetaObject::invokeMethod(this, ask, Qt::BlockingQueuedConnection);
+    if (answer == SkipAnswer::SkipAll) skipAllUnreadable_ = true;
+    return answer != SkipAnswer::Stop;
 }
 
 bool TfrmMain::isBusy() const

@@ -395,7 +395,7 @@ void TfrmMain::RunComparison()
     startJob([this] { working_->run(0); }, [this, start] { comparisonDone(start); });
 }
 
-ComparisonRequest TfrmMain::comparisonRequest() const
+ComparisonRequest TfrmMain::comparisonRequest()
 {
     ComparisonRequest request;
     request.folderA = dm_.StandardDir;
@@ -410,6 +410,9 @@ ComparisonRequest TfrmMain::comparisonRequest() const
     request.ignoreHourShift = dm_.IgnoreHourShift;
     // Nobody can answer a password prompt behind the remote shell's pipe.
     request.remoteAccess.batch = true;
+    request.skipUnreadableFolder = [this](const std::string& folder, const std::string& reason) {
+        return skipUnreadable(folder, reason);
+    };
     return request;
 }
 

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QIcon>
 #include <QMainWindow>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -188,7 +189,10 @@ private:
     // the settings); true when the user takes it.
     bool offerLargerLimit();
     // The comparison the settings ask for.
-    ComparisonRequest comparisonRequest() const;
+    ComparisonRequest comparisonRequest();
+    // Asked from a job's thread when a folder cannot be read: the user's
+    // answer, or "skip" without asking once the user chose to skip all.
+    bool skipUnreadable(const std::string& folder, const std::string& reason);
     void refreshDone(QTreeWidgetItem* ownerNode, const SyncScope& scope);
     // The plan of a whole tree or folder, shown for the user to confirm and trim.
     bool confirmPlan(const SyncScope& scope);
@@ -219,7 +223,8 @@ private:
     bool busy_ = false;
     bool closeAfterJob_ = false;  // the user chose to abort the job and close
     bool centred_ = false;
-    std::string jobError_;  // an exception that ended a job, reported when it is done
+    std::string jobError_;                        // an exception that ended a job, reported when it is done
+    std::atomic<bool> skipAllUnreadable_{false};  // for the rest of the job
     bool droppedA_ = false;
     ShowFilter showFilter_;
     // The comparer while a job holds it.

@@ -7,6 +7,7 @@
 #include "common/Messages.h"
 #include "config/Dmodule.h"
 #include "engine/Comp.h"
+#include "engine/ResultView.h"
 #include "ui/Artwork.h"
 #include "ui/Forms.h"
 
@@ -51,6 +52,14 @@ void fillReport(TDM& dm, const dirCompare& comp)
              : std::string()) +
         (comp.ignoreHourShift ? textIn(", 忽略整一小时的时差", ", one-hour shifts ignored") : std::string()));
     if (const std::string note = comp.contentNotCompared(); !note.empty()) lines.push_back(note);
+    std::vector<const result_t*> unreadable;
+    collectUnreadable(results, unreadable);
+    if (!unreadable.empty()) {
+        lines.emplace_back();
+        lines.push_back(textIn("无法读取而略过的文件夹:", "Folders skipped because they could not be read:"));
+        for (const result_t* r : unreadable)
+            lines.push_back((r->elemA ? r->pathA : r->pathB) + "  (" + unreadableText(*r) + ")");
+    }
     lines.emplace_back();
     lines.push_back(t(msg::ReportIncluded));
     lines.insert(lines.end(), dm.DoCompareList.begin(), dm.DoCompareList.end());

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -12,6 +13,7 @@
 #include <QTextStream>
 #include <QTimer>
 #include <QTreeWidget>
+#include <cerrno>
 
 #include "common/Messages.h"
 #include "common/Version.h"
@@ -45,6 +47,23 @@ void save(QWidget& widget, const QString& path)
     widget.show();
     QApplication::processEvents();
     widget.grab().save(path);
+}
+
+// Saves the next modal box the program shows, then closes it as Escape
+// would (No, Stop).
+void saveNextModal(const QString& path)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, [timer, path] {
+        auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible()) return;
+        timer->stop();
+        timer->deleteLater();
+        box->grab().save(path);
+        box->reject();
+    });
+    timer->start();
 }
 
 }  // namespace
@@ -143,6 +162,30 @@ int main(int argc, char** argv)
         {dataModule.StandardDir + "/app/main.exe", dataModule.LocalDir + "/app/main.exe", "Operation not permitted"});
     main.syncSummary->setOutcome(outcome);
     save(*main.syncSummary, out + "/sync-summary.png");
+
+    // At the entry limit, the offer of a larger one.
+    dataModule.MaxEntries = 5;
+    dm::ui::uiHooks().execModal = [](QDialog&) { return int(QDialog::Rejected); };
+    saveNextModal(out + "/limit-offer.png");
+    main.RunComparison();
+    main.waitUntilIdle();
+    dataModule.MaxEntries = dm::MaxScanCount;
+    // A folder that cannot be read: the question, then the tree of a run that skipped it.
+    dm::platform::testSeams().failListing = [locked = (root + "/A/app/").toStdString()](const std::string& folder) {
+        return folder == locked ? EACCES : 0;
+    };
+    saveNextModal(out + "/unreadable-question.png");
+    main.RunComparison();
+    main.waitUntilIdle();
+    dm::ui::uiHooks().askSkipFolder = [](const QString&, const QString&) { return dm::ui::SkipAnswer::Skip; };
+    main.RunComparison();
+    main.waitUntilIdle();
+    main.TreeViewResult->expandAll();
+    main.TreeViewResult->setCurrentItem(main.TreeViewResult->topLevelItem(0)->child(0));
+    for (QAction* column : main.actColumns) column->setChecked(true);
+    main.resize(1100, main.height());
+    save(main, out + "/main-unreadable.png");
+    dm::platform::testSeams().failListing = nullptr;
 
     // The about box as the program shows it: its own version.
     dm::ui::TAboutBox about(&main, QStringLiteral("目录同步比较工具"),

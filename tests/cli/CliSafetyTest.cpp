@@ -81,6 +81,11 @@ TEST_F(CliSafety, AFileOrFolderNobodyMayReadEndsTheRunWithItsRealCause)
     const Outcome closed = asNobody("compare " + ab);
     EXPECT_EQ(closed.code, 2);
     EXPECT_NE(closed.err.find("Permission denied"), std::string::npos) << closed.err;
+    // Asked to keep going, the run skips it, shows the rest and still ends with 2.
+    const Outcome skipped = asNobody("compare " + ab + " --keep-going");
+    EXPECT_EQ(skipped.code, 2);
+    EXPECT_NE(skipped.out.find("! closed  (cannot be read (A): Permission denied)"), std::string::npos) << skipped.out;
+    EXPECT_NE(skipped.err.find("skipped " + dir / "A/closed"), std::string::npos) << skipped.err;
 }
 
 TEST_F(CliSafety, AVersionCacheThatIsAPipeOrHugeNeitherHangsNorBreaksARun)

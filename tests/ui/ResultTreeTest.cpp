@@ -9,8 +9,11 @@
 #include <QToolButton>
 #include <QTranslator>
 #include <QTreeWidget>
+#include <cerrno>
 
 #include "engine/ResultView.h"
+#include "platform/Listing.h"
+#include "platform/SysError.h"
 #include "tests/ui/UiFixture.h"
 #include "ui/SyncPreview.h"
 #include "ui/SyncSummary.h"
@@ -430,6 +433,46 @@ TEST_F(ResultTree, OptionalColumnsAreOffUntilChosenAndSayWhyAPairDiffers)
     TDM again(dir / "prog/dirmatch-gui");
     EXPECT_EQ(again.ViewColumns, 1 << 4);
     EXPECT_FALSE(again.WindowGeometry.empty());
+}
+
+TEST_F(ResultTree, UnreadableFoldersAreAskedAboutOnceWithSkipAllAndBecomeErrorItemsNothingIsCopiedInto)
+{
+    chooseFolders();
+    dir.file("A/fine/new", "a");
+    dir.file("A/locked/inside", "a");
+    dir.file("B/locked/old", "b");
+    dir.file("A/alsoLocked/inside", "a");
+    platform::testSeams().failListing = [this](const std::string& folder) {
+        return folder == dir / "A/locked/" || folder == dir / "A/alsoLocked/" ? EACCES : 0;
+    };
+    std::vector<std::string> asked;
+    SkipAnswer answer = SkipAnswer::Stop;
+    uiHooks().askSkipFolder = [&](const QString& folder, const QString&) {
+        asked.push_back(folder.toStdString());
+        return answer;
+    };
+    main->RunComparison();
+    main->waitUntilIdle();
+    EXPECT_EQ(asked.size(), 1u);
+    EXPECT_EQ(main->TreeViewResult->topLevelItemCount(), 0);  // stopped: no result
+
+    asked.clear();
+    answer = SkipAnswer::SkipAll;
+    main->RunComparison();
+    main->waitUntilIdle();
+    EXPECT_EQ(asked.size(), 1u);  // the second folder is skipped without asking
+    QTreeWidgetItem* locked = node(header(), "locked");
+    EXPECT_EQ(stateOf(locked), StateError);
+    EXPECT_EQ(stateOf(node(header(), "alsoLocked")), StateError);
+    EXPECT_EQ(locked->toolTip(0).toStdString(), "locked  (无法读取 (A): " + platform::systemMessage(EACCES) + ")");
+    EXPECT_NE(std::find(dm->ReportLines.begin(), dm->ReportLines.end(), "无法读取而略过的文件夹:"),
+              dm->ReportLines.end());
+
+    main->btnSynAllClick();
+    main->waitUntilIdle();
+    EXPECT_EQ(dir.read("B/fine/new"), "a");
+    EXPECT_EQ(test::entriesIn(dir / "B/locked"), 1u);
+    EXPECT_FALSE(platform::itemExists(dir / "B/alsoLocked"));
 }
 
 }  // namespace
