@@ -1,8 +1,11 @@
 #include "ui/Dialogs.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
@@ -58,10 +61,47 @@ SkipAnswer askSkipFolder(QWidget* parent, const QString& folder, const QString& 
     return SkipAnswer::Stop;
 }
 
+namespace {
+
+// Qt's own file dialog names a folder's type and writes dates in the system's
+// language, whatever the program's: the list speaks the program's language
+// and shows times as the details do.
+class ListInOurLanguage : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        constexpr int kTypeColumn = 2;
+        constexpr int kDateColumn = 3;
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (role == Qt::DisplayRole && files && (index.column() == kTypeColumn || index.column() == kDateColumn)) {
+            const QModelIndex source = mapToSource(index);
+            if (index.column() == kDateColumn)
+                return files->lastModified(source).toLocalTime().toString(QStringLiteral("yyyy-MM-dd  HH:mm"));
+            if (files->isDir(source)) return QString::fromStdString(textIn("文件夹", "Folder"));
+        }
+        return QIdentityProxyModel::data(index, role);
+    }
+};
+
+void speakOurLanguage(QFileDialog& dialog)
+{
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setProxyModel(new ListInOurLanguage(&dialog));
+}
+
+}  // namespace
+
 QString chooseFolder(QWidget* parent, const QString& title, const QString& start)
 {
     if (uiHooks().chooseFolder) return uiHooks().chooseFolder(title, start);
-    return QFileDialog::getExistingDirectory(parent, title, start);
+    QFileDialog dialog(parent, title, start);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    speakOurLanguage(dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().front();
 }
 
 QString chooseFile(QWidget* parent, const QString& folder, const QString& file, const QString& defaultSuffix, bool save)
@@ -74,6 +114,7 @@ QString chooseFile(QWidget* parent, const QString& folder, const QString& file, 
     dialog.setDirectory(folder);
     if (!file.isEmpty()) dialog.selectFile(file);
     if (!defaultSuffix.isEmpty()) dialog.setDefaultSuffix(defaultSuffix);
+    speakOurLanguage(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().front();
 }

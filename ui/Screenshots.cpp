@@ -187,6 +187,10 @@ int main(int argc, char** argv)
     save(main, out + "/main-unreadable.png");
     dm::platform::testSeams().failListing = nullptr;
 
+    // The folder picker, in the program's language.
+    saveNextModal(out + "/choose-folder.png");
+    dm::ui::chooseFolder(&main, QStringLiteral("A"), root);
+
     // The about box as the program shows it: its own version.
     dm::ui::TAboutBox about(&main, QStringLiteral("目录同步比较工具"),
                             QString::fromStdString(dm::programVersionText(dm::platform::programFile())));

@@ -62,7 +62,9 @@ TEST_F(Unreadable, AFolderThatCannotBeReadEndsTheRunUnlessTheUserSkipsIt)
 
     // The folder compared is never skipped: without it there is no result.
     request.skipUnreadableFolder = [](const std::string&, const std::string&) { return true; };
-    platform::testSeams().failListing = [this](const std::string& folder) { return folder == a + test::kSep ? EACCES : 0; };
+    platform::testSeams().failListing = [this](const std::string& folder) {
+        return folder == a + test::kSep ? EACCES : 0;
+    };
     EXPECT_EQ(compare(request, nullptr)->state, CompareError);
 }
 

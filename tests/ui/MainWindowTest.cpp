@@ -1,7 +1,9 @@
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDateTime>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMimeData>
@@ -11,6 +13,7 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <QUrl>
 
@@ -117,6 +120,35 @@ TEST(Translations, ChineseModeTranslatesQtsOwnButtons)
 {
     const Translations chinese(false);
     EXPECT_NE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Yes"));
+}
+
+TEST_F(UiTest, TheFolderPickerNamesTypesAndDatesInTheProgramsLanguage)
+{
+    dir.folder("A");
+    const auto typeShown = [this] {
+        QString type;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QTreeView* list = dialog ? dialog->findChild<QTreeView*>(QStringLiteral("treeView")) : nullptr;
+            if (!list || !list->model() || list->model()->rowCount(list->rootIndex()) == 0) return;
+            const QModelIndex first = list->model()->index(0, 2, list->rootIndex());
+            type = first.data().toString() + ' ' + first.siblingAtColumn(3).data().toString();
+            dialog->reject();
+        });
+        poll.start(20);
+        chooseFolder(main.get(), QStringLiteral("A"), QString::fromStdString(dir.path()));
+        return type;
+    };
+    const QString date = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd"));
+    for (const bool english : {false, true}) {
+        const Translations language(english);
+        setLanguage(english ? English : Chinese);
+        const QString row = typeShown();
+        EXPECT_TRUE(row.startsWith(english ? QStringLiteral("Folder ") : QStringLiteral("文件夹 ")))
+            << row.toStdString();
+        EXPECT_TRUE(row.contains(date)) << row.toStdString();
+    }
 }
 
 TEST(ElapsedText, HoursWrapAtADayAsTheStatusBarAlwaysShowedThem)
