@@ -62,7 +62,12 @@ public:
                 fail(step, f.target, platform::systemMessage(f.code));
             if (report.stopped) {
                 outcome.stopped = true;
-                skip(step, messageText(msg::UserAbort));
+                // A folder stopped midway is partly there: say how far it got.
+                skip(step, step.folder && report.filesCopied > 0
+                               ? textIn("中止时已复制 ", "stopped after ") + std::to_string(report.filesCopied) +
+                                     textIn(" 个文件, 共 ", " of ") + std::to_string(step.files) +
+                                     textIn(" 个", " files")
+                               : messageText(msg::UserAbort));
             } else if (report.failures.empty()) {
                 ++outcome.copied;
             }

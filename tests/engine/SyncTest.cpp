@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "common/Messages.h"
 #include "engine/Comp.h"
 #include "engine/Sync.h"
 #include "platform/TestSeams.h"
@@ -238,6 +239,21 @@ TEST_F(Sync, AStopEndsTheWalkBetweenFilesAndCountsWhatWasDone)
     EXPECT_EQ(control.filesToCopy, 4);
     EXPECT_EQ(control.bytesCopied, int64_t(3 << 20));
     EXPECT_EQ(entriesIn(b), 1u);  // f0 alone: no part of f1, no temporary file
+}
+
+TEST_F(Sync, AFolderStoppedMidwaySaysHowManyOfItsFilesArrived)
+{
+    for (int i = 0; i < 5; ++i) dir.file("A/lacked/f" + std::to_string(i), "x");
+    auto comp = compared(a, b);
+    RunControl control;
+    int written = 0;
+    platform::testSeams().failCopyWrite = [&](const std::string&, uint64_t) {
+        if (++written == 2) control.requestAbort();
+        return 0;
+    };
+    const SyncOutcome outcome = synchronize(*comp, *comp->results.children, nullptr, {}, {}, &control, std::string());
+    ASSERT_EQ(outcome.skipped.size(), 1u);
+    EXPECT_EQ(outcome.skipped[0].reason, textIn("中止时已复制 2 个文件, 共 5 个", "stopped after 2 of 5 files"));
 }
 
 }  // namespace
