@@ -29,6 +29,9 @@ namespace {
 
 constexpr int kNameRole = Qt::UserRole;  // the result node's name, as bytes
 constexpr int kStateRole = Qt::UserRole + 1;
+// A folder node whose children are made when it is first opened: a tree of a
+// million items is on screen at once, and only what is opened costs.
+constexpr int kPendingRole = Qt::UserRole + 2;
 
 void deleteChildren(QTreeWidgetItem* node)
 {
@@ -37,14 +40,26 @@ void deleteChildren(QTreeWidgetItem* node)
 
 // Node texts in the order of the user's language, letters before case, as
 // the system's string comparison orders them (pinyin order for Chinese).
-void sortChildren(QTreeWidgetItem* node, const QCollator& collator)
+void sortChildren(QTreeWidgetItem* node, const QCollator& collator, bool below)
 {
     QList<QTreeWidgetItem*> children = node->takeChildren();
     std::stable_sort(children.begin(), children.end(), [&](QTreeWidgetItem* a, QTreeWidgetItem* b) {
         return collator.compare(a->text(0), b->text(0)) < 0;
     });
-    for (QTreeWidgetItem* child : children) sortChildren(child, collator);
+    if (below)
+        for (QTreeWidgetItem* child : children) sortChildren(child, collator, true);
     node->addChildren(children);
+}
+
+QCollator treeCollator()
+{
+    return QCollator(currentLanguage() == English ? QLocale(QLocale::English, QLocale::UnitedStates)
+                                                  : QLocale(QLocale::Chinese, QLocale::China));
+}
+
+int countShown(const ResultList& list, const ShowFilter& filter)
+{
+    return int(std::count_if(list.begin(), list.end(), [&](const auto& r) { return isShownBy(*r, filter); }));
 }
 
 }  // namespace
@@ -85,8 +100,12 @@ int TfrmMain::AddResultNodes(const ResultList& list, QTreeWidgetItem* under)
         node->setData(0, kNameRole, QByteArray(r.name.data(), qsizetype(r.name.size())));
         ++added;
         if (r.included && showsChildren(r)) {
-            const int shown = AddResultNodes(*r.children, node);
+            const int shown = countShown(*r.children, showFilter_);
             node->setText(0, qs(folderNodeText(r.name, shown)));
+            if (shown > 0) {
+                node->setData(0, kPendingRole, true);
+                node->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+            }
         }
         // The item's side tells file from folder, so no look at the disk is needed.
         const bool known = r.kind >= OnlyInA && r.kind <= InBoth;
@@ -145,10 +164,26 @@ void TfrmMain::setNodeImage(QTreeWidgetItem* node, const QString& key, int state
 
 void TfrmMain::SortTree()
 {
-    QCollator collator(currentLanguage() == English ? QLocale(QLocale::English, QLocale::UnitedStates)
-                                                    : QLocale(QLocale::Chinese, QLocale::China));
+    const QCollator collator = treeCollator();
     for (int i = 0; i < TreeViewResult->topLevelItemCount(); ++i)
-        sortChildren(TreeViewResult->topLevelItem(i), collator);
+        sortChildren(TreeViewResult->topLevelItem(i), collator, true);
+}
+
+void TfrmMain::fillPending(QTreeWidgetItem* node)
+{
+    if (!node || !node->data(0, kPendingRole).toBool()) return;
+    node->setData(0, kPendingRole, QVariant());
+    node->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
+    const result_t* r = resultOf(node);
+    if (!r || !r->children) return;
+    AddResultNodes(*r->children, node);
+    sortChildren(node, treeCollator(), false);
+}
+
+void TfrmMain::expandWholeTree()
+{
+    for (QTreeWidgetItemIterator it(TreeViewResult); *it; ++it) fillPending(*it);
+    TreeViewResult->expandAll();
 }
 
 void TfrmMain::SetGridWidths()
@@ -295,9 +330,11 @@ void TfrmMain::N11Click(int tag)
 
 void TfrmMain::goToDifference(bool forward)
 {
-    // Items in the order the tree shows them, those below folded folders included.
+    // Items in the order the tree shows them, those below folded folders
+    // included: made as the search passes them, up to the one found going
+    // forward, every one before the selection going back.
+    QTreeWidgetItem* const current = TreeViewResult->currentItem();
     std::vector<QTreeWidgetItem*> items;
-    for (QTreeWidgetItemIterator it(TreeViewResult); *it; ++it) items.push_back(*it);
     const auto isDifference = [](QTreeWidgetItem* item) {
         const int state = item->data(0, kStateRole).toInt();
         // A folder whose difference lies inside is passed for what differs inside it.
@@ -305,14 +342,23 @@ void TfrmMain::goToDifference(bool forward)
         return !item->isHidden() && leaf &&
                (state == StateLacking || state == StateRedundant || state == StateDifferent || state == StateError);
     };
-    const auto at = std::find(items.begin(), items.end(), TreeViewResult->currentItem());
     QTreeWidgetItem* found = nullptr;
-    if (forward) {
-        const auto from = at == items.end() ? items.begin() : at + 1;
-        const auto next = std::find_if(from, items.end(), isDifference);
-        if (next != items.end()) found = *next;
-    } else if (at != items.end()) {
-        const auto previous = std::find_if(std::make_reverse_iterator(at), items.rend(), isDifference);
+    bool passed = !current;
+    for (QTreeWidgetItemIterator it(TreeViewResult); *it; ++it) {
+        fillPending(*it);
+        if (*it == current) {
+            if (!forward) break;
+            passed = true;
+            continue;
+        }
+        if (forward && passed && isDifference(*it)) {
+            found = *it;
+            break;
+        }
+        if (!forward) items.push_back(*it);
+    }
+    if (!forward && current) {
+        const auto previous = std::find_if(items.rbegin(), items.rend(), isDifference);
         if (previous != items.rend()) found = *previous;
     }
     if (!found) return;

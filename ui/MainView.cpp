@@ -97,7 +97,7 @@ QWidget* TfrmMain::buildFilterBar(QWidget* parent)
     connect(edtFilter, &QLineEdit::textChanged, this, [this](const QString& text) {
         showFilter_.text = text.toStdString();
         fillTree();
-        if (!text.isEmpty()) TreeViewResult->expandAll();
+        if (!text.isEmpty()) expandWholeTree();
     });
     return bar;
 }
@@ -128,7 +128,7 @@ void TfrmMain::buildViewMenu()
         connect(actColumns[i], &QAction::toggled, this, [this] { showColumns(); });
     }
     N3->addSeparator();
-    actExpandAll = N3->addAction(tr("全部展开"), TreeViewResult, &QTreeWidget::expandAll);
+    actExpandAll = N3->addAction(tr("全部展开"), this, &TfrmMain::expandWholeTree);
     actCollapseAll = N3->addAction(tr("全部折叠"), TreeViewResult, &QTreeWidget::collapseAll);
 
     PopupMenu1->addSeparator();

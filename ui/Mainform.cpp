@@ -167,6 +167,7 @@ void TfrmMain::buildClientArea()
     TreeViewResult->setStyleSheet(QStringLiteral("QTreeWidget { background: palette(button); }"));
     TreeViewResult->setContextMenuPolicy(Qt::CustomContextMenu);
     TreeViewResult->viewport()->installEventFilter(this);
+    connect(TreeViewResult, &QTreeWidget::itemExpanded, this, &TfrmMain::fillPending);
     sg = new QTableWidget(5, 3, Splitter1);
     sg->horizontalHeader()->setVisible(false);
     sg->verticalHeader()->setVisible(false);

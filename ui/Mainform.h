@@ -83,6 +83,10 @@ public:
     void ShowDetails(QTreeWidgetItem* node);
     void SetGridWidths();
     void SortTree();
+    // Makes the children of a folder node that has not been opened yet.
+    void fillPending(QTreeWidgetItem* node);
+    // Every node made and opened (View menu, a name filter).
+    void expandWholeTree();
     void N10Click(int tag);
     void N11Click(int tag);
     // What a mouse press on the tree does: a right press selects the node under

@@ -108,12 +108,12 @@ int main(int argc, char** argv)
     dm::ui::uiHooks().execModal = [](QDialog&) { return int(QDialog::Accepted); };
     main.RunComparison();
     main.waitUntilIdle();
-    main.TreeViewResult->expandAll();
+    main.expandWholeTree();
     main.TreeViewResult->setCurrentItem(main.TreeViewResult->topLevelItem(0)->child(0));
     save(main, out + "/main.png");
     for (QAction* column : main.actColumns) column->setChecked(true);
     main.edtFilter->setText(QStringLiteral("main"));
-    main.TreeViewResult->expandAll();
+    main.expandWholeTree();
     main.resize(1100, main.height());
     save(main, out + "/main-columns-filter.png");
     main.edtFilter->clear();
@@ -180,7 +180,7 @@ int main(int argc, char** argv)
     dm::ui::uiHooks().askSkipFolder = [](const QString&, const QString&) { return dm::ui::SkipAnswer::Skip; };
     main.RunComparison();
     main.waitUntilIdle();
-    main.TreeViewResult->expandAll();
+    main.expandWholeTree();
     main.TreeViewResult->setCurrentItem(main.TreeViewResult->topLevelItem(0)->child(0));
     for (QAction* column : main.actColumns) column->setChecked(true);
     main.resize(1100, main.height());

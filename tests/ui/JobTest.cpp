@@ -249,6 +249,7 @@ TEST_F(SilentRemote, TheOpenActionsOfASideOnAnotherMachineAreOffAndSayWhy)
 TEST_F(Job, ATreeNodeWhoseResultIsGoneFindsNothing)
 {
     QTreeWidgetItem* sub = comparedWithSub(3);
+    sub->setExpanded(true);
     QTreeWidgetItem* inside = sub->child(0);
     ASSERT_TRUE(main->resultOf(inside));
     std::filesystem::remove_all(dir / "A/sub");

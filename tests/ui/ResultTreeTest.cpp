@@ -27,9 +27,11 @@ class ResultTree : public UiTest {
 protected:
     QTreeWidgetItem* header() const { return main->TreeViewResult->topLevelItem(0); }
 
-    // The node under `parent` whose text starts with `name`.
-    static QTreeWidgetItem* node(QTreeWidgetItem* parent, const QString& name)
+    // The node under `parent` whose text starts with `name` (the parent's
+    // children made, as opening it makes them).
+    QTreeWidgetItem* node(QTreeWidgetItem* parent, const QString& name) const
     {
+        main->fillPending(parent);
         for (int i = 0; parent && i < parent->childCount(); ++i) {
             const QString text = parent->child(i)->text(0);
             if (text == name || text.startsWith(name + QStringLiteral("    ---    "))) return parent->child(i);
@@ -38,8 +40,9 @@ protected:
         return nullptr;
     }
 
-    static QStringList texts(QTreeWidgetItem* parent)
+    QStringList texts(QTreeWidgetItem* parent) const
     {
+        main->fillPending(parent);
         QStringList list;
         for (int i = 0; parent && i < parent->childCount(); ++i) list << parent->child(i)->text(0);
         return list;
@@ -130,6 +133,28 @@ TEST_F(ResultTree, RefreshingAFolderKeepsComparerOrderAndAnItemUnderTheHeaderSor
     EXPECT_EQ(panel(0), "比较完成");
 }
 
+TEST_F(ResultTree, AFolderNodeShowsItsCountAtOnceAndMakesItsChildrenWhenFirstOpened)
+{
+    chooseFolders();
+    dir.file("A/sub/deep/x", "1");
+    dir.file("B/sub/deep/x", "22");
+    dir.file("A/sub/y", "1");
+    main->RunComparison();
+    main->waitUntilIdle();
+    QTreeWidgetItem* sub = header()->child(0);
+    EXPECT_EQ(sub->text(0), QStringLiteral("sub    ---    2"));
+    EXPECT_EQ(sub->childCount(), 0);
+    EXPECT_EQ(sub->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+    sub->setExpanded(true);
+    ASSERT_EQ(sub->childCount(), 2);
+    EXPECT_EQ(sub->child(0)->text(0), QStringLiteral("deep    ---    1"));
+    EXPECT_EQ(sub->child(0)->childCount(), 0);
+    main->actCollapseAll->trigger();
+    main->actExpandAll->trigger();
+    ASSERT_EQ(sub->child(0)->childCount(), 1);
+    EXPECT_TRUE(sub->child(0)->isExpanded());
+}
+
 TEST_F(ResultTree, AFolderWithEveryChildHiddenIsRefreshedAsAnItemOfItsParent)
 {
     chooseFolders();
@@ -138,9 +163,9 @@ TEST_F(ResultTree, AFolderWithEveryChildHiddenIsRefreshedAsAnItemOfItsParent)
     main->RunComparison();
     main->waitUntilIdle();
     QTreeWidgetItem* sub = node(header(), "sub");
-    ASSERT_EQ(sub->childCount(), 1);
     dir.file("B/sub/x", "1");
     select(node(sub, "x"));
+    ASSERT_EQ(sub->childCount(), 1);
     main->N10Click(1);  // x's parent is refreshed for x alone
     main->waitUntilIdle();
     EXPECT_EQ(node(header(), "sub")->childCount(), 0);
@@ -363,6 +388,7 @@ TEST_F(ResultTree, TheFilterBoxAndMarkSwitchesChangeWhatIsShownNotTheCounts)
     // A switch changes what is shown, not what was open.
     QTreeWidgetItem* sub = node(header(), "sub");
     sub->setExpanded(true);
+    main->fillPending(sub);
     select(sub->child(0));
     main->btnMarks[1]->setChecked(true);
     EXPECT_TRUE(node(header(), "sub")->isExpanded());
