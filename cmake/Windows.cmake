@@ -5,7 +5,7 @@
 # out of sight of the cross compiler.
 set(dm_headers ${CMAKE_BINARY_DIR}/host-headers)
 file(MAKE_DIRECTORY ${dm_headers})
-foreach(dir CLI nlohmann xxhash.h xxh3.h)
+foreach(dir CLI nlohmann xxhash.h xxh3.h dtl)
   if(NOT EXISTS ${dm_headers}/${dir})
     file(CREATE_LINK /usr/include/${dir} ${dm_headers}/${dir} SYMBOLIC)
   endif()

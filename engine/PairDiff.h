@@ -1,0 +1,72 @@
+// What differs inside one pair of files: the lines of two texts, or the
+// bytes of two binary files, as the pair view shows them.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dm {
+
+enum class TextEncoding : uint8_t { Utf8, Gb18030 };
+
+// A file's content as lines of UTF-8, without their line ends.
+struct TextContent {
+    std::vector<std::string> lines;
+    TextEncoding encoding = TextEncoding::Utf8;
+    bool crlf = false;          // its lines end with CR LF
+    bool finalNewline = false;  // its last line ends with a line end
+};
+
+// The bytes as text: UTF-8, else GB 18030; none for binary content (a NUL
+// byte, or bytes that are text in neither).
+std::optional<TextContent> decodeText(std::string_view bytes);
+
+enum class RowKind : uint8_t {
+    Same,
+    Changed,  // a line of A facing the line of B that replaced it
+    Removed,  // a line of A only
+    Added,    // a line of B only
+};
+
+// One row of the view: a line of A, of B, or of both (-1: none on that side).
+struct DiffRow {
+    RowKind kind = RowKind::Same;
+    int32_t lineA = -1;
+    int32_t lineB = -1;
+};
+
+struct TextDiff {
+    std::vector<DiffRow> rows;
+    std::vector<size_t> blocks;  // the first row of each run of rows that differ
+};
+
+// The rows of A's and B's lines: the shortest edit script, with a removal
+// followed by an addition shown as lines changed, side by side.
+TextDiff diffLines(const std::vector<std::string>& a, const std::vector<std::string>& b);
+
+// Where two lines that face each other differ: [begin, end) in each, at
+// character boundaries, after what both start and end with.
+struct LineChange {
+    size_t beginA = 0, endA = 0;
+    size_t beginB = 0, endB = 0;
+};
+LineChange lineChange(std::string_view a, std::string_view b);
+
+// Binary content: the offset of the first byte at or after `from` where the
+// two files differ (the shorter one's end counts), none when they are equal
+// from there; reads them in step, no further than that byte's chunk. 0, or
+// the system's error with its side ('A' or 'B').
+struct ByteDifference {
+    std::optional<uint64_t> offset;
+    int error = 0;
+    char side = 0;
+};
+ByteDifference firstDifferentByte(const std::string& pathA, const std::string& pathB, uint64_t from);
+
+// Rows of 16 bytes as a hex view shows them: offset, bytes, characters.
+std::string hexRows(std::string_view bytes, uint64_t offset);
+
+}  // namespace dm
