@@ -250,9 +250,11 @@ void TfrmMain::TreeMouseDown(Qt::MouseButton button, const QPoint& position)
     }
     QTreeWidgetItem* selected = TreeViewResult->currentItem();
     if (selected && !TreeViewResult->selectedItems().contains(selected)) selected = nullptr;
-    for (QAction* action : {N9, N10, N11, N12}) action->setEnabled(selected != nullptr);
+    for (QAction* action : {N9, N10, N11, N12, actComparePair}) action->setEnabled(selected != nullptr);
     if (!selected) return;
     N10->setEnabled(mayCopy());
+    const result_t* item = resultOf(selected);
+    actComparePair->setEnabled(item && !item->folderA && !item->folderB);
     ShowDetails(selected);
     if (!selected->parent()) enableOpenActions(nullptr);
 }

@@ -27,6 +27,7 @@
 #include "ui/Dialogs.h"
 #include "ui/Forms.h"
 #include "ui/Mainform.h"
+#include "ui/PairView.h"
 
 namespace dm::ui {
 
@@ -133,6 +134,7 @@ void TfrmMain::buildViewMenu()
 
     PopupMenu1->addSeparator();
     PopupMenu1->setToolTipsVisible(true);  // why an action is disabled
+    actComparePair = PopupMenu1->addAction(tr("比较文件内容..."), this, &TfrmMain::openPairView);
     actCopyPathA = PopupMenu1->addAction(tr("复制 A 的路径"), this, [this] { copyPath(true); });
     actCopyPathB = PopupMenu1->addAction(tr("复制 B 的路径"), this, [this] { copyPath(false); });
     actOpenFolder = PopupMenu1->addAction(tr("打开所在文件夹"), this, &TfrmMain::openContainingFolder);
@@ -206,6 +208,21 @@ void TfrmMain::copyPath(bool sideA)
     // As a person names it: "HOST:" before a path of another machine.
     QGuiApplication::clipboard()->setText(
         qs(sideA ? comparer->sideA().shown(item->pathA) : comparer->sideB().shown(item->pathB)));
+}
+
+void TfrmMain::openPairView()
+{
+    const result_t* item = resultOf(TreeViewResult->currentItem());
+    if (isBusy() || !item || item->folderA || item->folderB) return;
+    pairView->copyAOverB = mayCopy() && (item->kind == OnlyInA || !item->identical)
+                               ? std::function<void()>([this] { N10Click(2); })
+                               : nullptr;
+    std::string why;
+    if (!pairView->showPair(*comparer, *item, why)) {
+        if (!why.empty()) messageBox(this, qs(why));
+        return;
+    }
+    execModal(*pairView);
 }
 
 void TfrmMain::openContainingFolder()

@@ -35,6 +35,7 @@
 #include "ui/Dialogs.h"
 #include "ui/Forms.h"
 #include "ui/LabelDoing.h"
+#include "ui/PairView.h"
 #include "ui/Resultform.h"
 #include "ui/SyncPreview.h"
 #include "ui/SyncProgress.h"
@@ -96,6 +97,7 @@ TfrmMain::TfrmMain(TDM& dm, QWidget* parent) : QMainWindow(parent), dm_(dm)
     syncPreview = new TdlgSyncPreview(this);
     syncProgress = new TdlgSyncProgress(run, this);
     syncSummary = new TdlgSyncSummary(this);
+    pairView = new TdlgPairView(this);
     setAcceptDrops(true);
     pollTimer_ = new QTimer(this);
     connect(pollTimer_, &QTimer::timeout, this, &TfrmMain::showProgress);
@@ -168,6 +170,8 @@ void TfrmMain::buildClientArea()
     TreeViewResult->setContextMenuPolicy(Qt::CustomContextMenu);
     TreeViewResult->viewport()->installEventFilter(this);
     connect(TreeViewResult, &QTreeWidget::itemExpanded, this, &TfrmMain::fillPending);
+    // Enter or a double click on a file shows the pair side by side.
+    connect(TreeViewResult, &QTreeWidget::itemActivated, this, [this] { openPairView(); });
     sg = new QTableWidget(5, 3, Splitter1);
     sg->horizontalHeader()->setVisible(false);
     sg->verticalHeader()->setVisible(false);

@@ -48,6 +48,7 @@ class TAboutBox;
 class TdlgSyncPreview;
 class TdlgSyncProgress;
 class TdlgSyncSummary;
+class TdlgPairView;
 class TdlgSetCom;
 class TfrmResult;
 class TfrmWizard;
@@ -131,6 +132,8 @@ public:
     TdlgSyncPreview* syncPreview;
     TdlgSyncProgress* syncProgress;
     TdlgSyncSummary* syncSummary;
+    TdlgPairView* pairView;
+    QAction* actComparePair;
     QStatusBar* StatusBar1;
     QLabel* panels[5];
     QMenu* N1;
@@ -213,6 +216,8 @@ private:
     void showColumns();
     void fillColumns(QTreeWidgetItem* node, const result_t& r);
     void copyPath(bool sideA);
+    // The selected file pair side by side (Enter, a double click, the popup).
+    void openPairView();
     void openContainingFolder();
     void restoreView();
     void saveView();

@@ -24,6 +24,7 @@
 #include "ui/AboutBox.h"
 #include "ui/Dialogs.h"
 #include "ui/Mainform.h"
+#include "ui/PairView.h"
 #include "ui/Resultform.h"
 #include "ui/Setcomdlg.h"
 #include "ui/SyncPreview.h"
@@ -81,12 +82,19 @@ int main(int argc, char** argv)
     QDir(root).removeRecursively();
     writeFile(root + "/A/readme.txt", "hello");
     writeFile(root + "/B/readme.txt", "hello");
-    writeFile(root + "/A/app/main.exe", QByteArray(2000, 'm'));
-    writeFile(root + "/B/app/main.exe", QByteArray(1500, 'm'));
+    QByteArray program(2000, '\0');
+    program.replace(0, 2, "MZ");
+    writeFile(root + "/A/app/main.exe", program);
+    program[300] = 'm';
+    writeFile(root + "/B/app/main.exe", program.left(1500));
     writeFile(root + "/A/app/config.ini", "[x]");
     writeFile(root + "/A/docs/manual.htm", "<html/>");
     writeFile(root + "/B/app/old.log", "old");
     writeFile(root + "/B/notes.bak", "bak");
+    writeFile(root + "/A/app/settings.txt",
+              "[window]\nwidth = 800\nheight = 600\ntitle = 目录同步\n\n[sync]\nverify = true\nlog = dirmatch.log\n");
+    writeFile(root + "/B/app/settings.txt",
+              "[window]\nwidth = 640\nheight = 600\ntitle = 目录\n\n[sync]\nlog = dirmatch.log\nretries = 3\n");
     dm::platform::testSeams().programFile = (root + "/prog/dirmatch-gui").toStdString();
     QDir().mkpath(root + "/prog");
 
@@ -162,6 +170,23 @@ int main(int argc, char** argv)
         {dataModule.StandardDir + "/app/main.exe", dataModule.LocalDir + "/app/main.exe", "Operation not permitted"});
     main.syncSummary->setOutcome(outcome);
     save(*main.syncSummary, out + "/sync-summary.png");
+
+    // A pair side by side: text, then binary.
+    const auto pairOf = [&](const char* name) -> const dm::result_t& {
+        for (const auto& folder : *main.comparer->results.children)
+            if (folder->name == "app")
+                for (const auto& item : *folder->children)
+                    if (item->name == name) return *item;
+        return main.comparer->results;
+    };
+    main.pairView->copyAOverB = [] {};
+    std::string why;
+    main.pairView->showPair(*main.comparer, pairOf("settings.txt"), why);
+    main.pairView->goToDifference(true);
+    save(*main.pairView, out + "/pair-text.png");
+    main.pairView->showPair(*main.comparer, pairOf("main.exe"), why);
+    save(*main.pairView, out + "/pair-binary.png");
+    main.pairView->hide();
 
     // At the entry limit, the offer of a larger one.
     dataModule.MaxEntries = 5;
