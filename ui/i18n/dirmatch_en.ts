@@ -190,6 +190,10 @@
         <translation>Synchronizing, please wait...</translation>
     </message>
     <message>
+        <source>比较文件内容...</source>
+        <translation>Compare file contents...</translation>
+    </message>
+    <message>
         <source>A: 标准文件夹A</source>
         <translation>A: standard folder</translation>
     </message>
