@@ -55,6 +55,7 @@ bool dirCompare::scanLevel(element_t& node, std::string& error, const std::strin
         node.unreadable = std::make_unique<std::string>(reason);
         node.children.reset();
         node.count = 0;
+        error.clear();
         return true;
     };
     if (folder.empty()) {
