@@ -43,17 +43,20 @@ int readFileRange(const std::string& path, uint64_t offset, uint64_t count, std:
 
 bool gb18030ToUtf8(std::string_view text, std::string& utf8)
 {
-    constexpr UINT kGb18030 = 54936;
     utf8.clear();
     if (text.empty()) return true;
-    const int wide = MultiByteToWideChar(kGb18030, MB_ERR_INVALID_CHARS, text.data(), int(text.size()), nullptr, 0);
-    if (wide <= 0) return false;
-    std::wstring units(size_t(wide), L'\0');
-    MultiByteToWideChar(kGb18030, MB_ERR_INVALID_CHARS, text.data(), int(text.size()), units.data(), wide);
-    const int n = WideCharToMultiByte(CP_UTF8, 0, units.data(), wide, nullptr, 0, nullptr, nullptr);
-    utf8.resize(size_t(n));
-    WideCharToMultiByte(CP_UTF8, 0, units.data(), wide, utf8.data(), n, nullptr, nullptr);
-    return true;
+    // GB 18030 where the system has it, else GBK (code page 936, its common part).
+    for (const UINT codePage : {54936u, 936u}) {
+        const int wide = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), int(text.size()), nullptr, 0);
+        if (wide <= 0) continue;
+        std::wstring units(size_t(wide), L'\0');
+        MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), int(text.size()), units.data(), wide);
+        const int n = WideCharToMultiByte(CP_UTF8, 0, units.data(), wide, nullptr, 0, nullptr, nullptr);
+        utf8.resize(size_t(n));
+        WideCharToMultiByte(CP_UTF8, 0, units.data(), wide, utf8.data(), n, nullptr, nullptr);
+        return true;
+    }
+    return false;
 }
 
 }  // namespace dm::platform
