@@ -95,6 +95,7 @@ void TDM::LoadSettings()
     TimeWindow = std::clamp(ini.readInteger("Global", "TimeWindow", 0), 0, 86400);
     IgnoreHourShift = ini.readInteger("Global", "IgnoreHourShift", 0) != 0;
     MaxEntries = std::clamp(ini.readInteger("Global", "MaxEntries", 10000), 3, 100000000);
+    ExternalCompare = ini.readString("Global", "ExternalCompare", {});
     RegNotUpdateList.clear();
     for (const auto& [key, value] : ini.readSectionValues("RegNotUpdate")) {
         if (!value.empty()) RegNotUpdateList.push_back(key + "=" + value);

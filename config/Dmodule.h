@@ -83,6 +83,9 @@ public:
     // count as the same although they differ; off unless pre.ini says so.
     int32_t TimeWindow = 0;
     bool IgnoreHourShift = false;
+    // [Global] ExternalCompare: a command line run for a file pair, %A and %B
+    // standing for its two paths ("meld %A %B"); empty: none is offered.
+    std::string ExternalCompare;
     // [Global] MaxEntries: entries a tree may count before a comparison stops
     // (10000 unless raised, as when the user takes the larger limit offered).
     int32_t MaxEntries = 10000;

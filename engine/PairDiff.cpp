@@ -64,10 +64,21 @@ std::optional<TextContent> decodeText(std::string_view bytes)
 
 TextDiff diffLines(const std::vector<std::string>& a, const std::vector<std::string>& b)
 {
-    dtl::Diff<std::string, std::vector<std::string>> diff(a, b);
+    TextDiff out;
+    // The lines both files start and end with are the same rows whatever the
+    // middle holds: only the middle goes through the diff, so that a large
+    // file with a few changes costs about a pass over it.
+    size_t head = 0;
+    while (head < a.size() && head < b.size() && a[head] == b[head]) ++head;
+    size_t tail = 0;
+    while (tail < a.size() - head && tail < b.size() - head && a[a.size() - 1 - tail] == b[b.size() - 1 - tail]) ++tail;
+    out.rows.reserve(std::max(a.size(), b.size()));
+    for (size_t i = 0; i < head; ++i) out.rows.push_back({RowKind::Same, int32_t(i), int32_t(i)});
+    const std::vector<std::string> middleA(a.begin() + ptrdiff_t(head), a.end() - ptrdiff_t(tail));
+    const std::vector<std::string> middleB(b.begin() + ptrdiff_t(head), b.end() - ptrdiff_t(tail));
+    dtl::Diff<std::string, std::vector<std::string>> diff(middleA, middleB);
     diff.onHuge();
     diff.compose();
-    TextDiff out;
     std::vector<int32_t> removed;
     std::vector<int32_t> added;
     // A run of removals and additions between common lines: changed lines
@@ -82,16 +93,19 @@ TextDiff diffLines(const std::vector<std::string>& a, const std::vector<std::str
         removed.clear();
         added.clear();
     };
+    const auto at = [head](long long index) { return int32_t(size_t(index - 1) + head); };
     for (const auto& [line, info] : diff.getSes().getSequence()) {
         switch (info.type) {
-            case dtl::SES_DELETE: removed.push_back(int32_t(info.beforeIdx - 1)); break;
-            case dtl::SES_ADD: added.push_back(int32_t(info.afterIdx - 1)); break;
+            case dtl::SES_DELETE: removed.push_back(at(info.beforeIdx)); break;
+            case dtl::SES_ADD: added.push_back(at(info.afterIdx)); break;
             default:
                 flush();
-                out.rows.push_back({RowKind::Same, int32_t(info.beforeIdx - 1), int32_t(info.afterIdx - 1)});
+                out.rows.push_back({RowKind::Same, at(info.beforeIdx), at(info.afterIdx)});
         }
     }
     flush();
+    for (size_t i = tail; i > 0; --i)
+        out.rows.push_back({RowKind::Same, int32_t(a.size() - i), int32_t(b.size() - i)});
     return out;
 }
 
@@ -134,6 +148,64 @@ ByteDifference firstDifferentByte(const std::string& pathA, const std::string& p
         }
         if (a.size() < chunk) return found;  // both ended, equal
     }
+}
+
+PairContent readPair(const std::string& pathA, const std::string& pathB, const platform::ContentReading& reading)
+{
+    constexpr uint64_t kFirstLook = 64 * 1024;
+    constexpr uint64_t kChunk = 4u << 20;
+    PairContent pair;
+    std::string bytes[2];
+    const std::string* paths[2] = {&pathA, &pathB};
+    // A first look at each: a NUL byte makes the pair binary, and nothing more is read.
+    for (int i = 0; i < 2; ++i) {
+        if (paths[i]->empty()) continue;
+        if (const int error = platform::readFileRange(*paths[i], 0, kFirstLook, bytes[i])) {
+            pair.error = error;
+            pair.side = i == 0 ? 'A' : 'B';
+            return pair;
+        }
+        if (bytes[i].find('\0') != std::string::npos) {
+            pair.binary = true;
+            if (!pathA.empty() && !pathB.empty()) pair.first = firstDifferentByte(pathA, pathB, 0);
+            return pair;
+        }
+    }
+    for (int i = 0; i < 2; ++i) {
+        if (paths[i]->empty()) continue;
+        if (reading.progress) reading.progress(bytes[i].size());
+        std::string chunk;
+        // The rest in large pieces, a stop heard between them.
+        for (bool more = bytes[i].size() == kFirstLook; more; more = chunk.size() == kChunk) {
+            if (reading.stop && reading.stop()) {
+                pair.stopped = true;
+                return pair;
+            }
+            if (const int error = platform::readFileRange(*paths[i], bytes[i].size(), kChunk, chunk)) {
+                pair.error = error;
+                pair.side = i == 0 ? 'A' : 'B';
+                return pair;
+            }
+            bytes[i] += chunk;
+            if (reading.progress) reading.progress(chunk.size());
+        }
+    }
+    const auto decoded = [&](int i) {
+        return paths[i]->empty() ? std::optional<TextContent>(TextContent{}) : decodeText(bytes[i]);
+    };
+    pair.a = decoded(0);
+    pair.b = decoded(1);
+    if (!pair.a || !pair.b) {
+        pair.binary = true;
+        if (!pathA.empty() && !pathB.empty()) pair.first = firstDifferentByte(pathA, pathB, 0);
+        return pair;
+    }
+    if (reading.stop && reading.stop()) {
+        pair.stopped = true;
+        return pair;
+    }
+    pair.diff = diffLines(pair.a->lines, pair.b->lines);
+    return pair;
 }
 
 std::string hexRows(std::string_view bytes, uint64_t offset)

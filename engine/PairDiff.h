@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Contents.h"
+
 namespace dm {
 
 enum class TextEncoding : uint8_t { Utf8, Gb18030 };
@@ -65,6 +67,21 @@ struct ByteDifference {
     char side = 0;
 };
 ByteDifference firstDifferentByte(const std::string& pathA, const std::string& pathB, uint64_t from);
+
+// A pair's two files read as the view needs them: the texts and their diff,
+// or only that the content is binary (then no more than a first look at each
+// file is read). A side's path empty: the file is on the other side only.
+struct PairContent {
+    bool binary = false;
+    std::optional<TextContent> a;
+    std::optional<TextContent> b;
+    TextDiff diff;
+    ByteDifference first;  // binary content on both sides: where it first differs
+    int error = 0;  // the system's error reading side `side`
+    char side = 0;
+    bool stopped = false;
+};
+PairContent readPair(const std::string& pathA, const std::string& pathB, const platform::ContentReading& reading = {});
 
 // Rows of 16 bytes as a hex view shows them: offset, bytes, characters.
 std::string hexRows(std::string_view bytes, uint64_t offset);

@@ -250,11 +250,15 @@ void TfrmMain::TreeMouseDown(Qt::MouseButton button, const QPoint& position)
     }
     QTreeWidgetItem* selected = TreeViewResult->currentItem();
     if (selected && !TreeViewResult->selectedItems().contains(selected)) selected = nullptr;
-    for (QAction* action : {N9, N10, N11, N12, actComparePair}) action->setEnabled(selected != nullptr);
+    for (QAction* action : {N9, N10, N11, N12, actComparePair, actExternalCompare})
+        action->setEnabled(selected != nullptr);
+    actExternalCompare->setVisible(!dm_.ExternalCompare.empty());
     if (!selected) return;
     N10->setEnabled(mayCopy());
     const result_t* item = resultOf(selected);
     actComparePair->setEnabled(item && !item->folderA && !item->folderB);
+    actExternalCompare->setEnabled(item && item->kind == InBoth && !item->folderA && !item->folderB &&
+                                   comparer->sideA().hasLocalPaths() && comparer->sideB().hasLocalPaths());
     ShowDetails(selected);
     if (!selected->parent()) enableOpenActions(nullptr);
 }

@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QProcess>
 #include <QSplitter>
 #include <QStringList>
 #include <QTableWidget>
@@ -21,6 +22,7 @@
 #include "common/Messages.h"
 #include "config/Dmodule.h"
 #include "engine/ResultView.h"
+#include "platform/ChildProcess.h"
 #include "platform/ProgramPaths.h"
 #include "platform/Time.h"
 #include "ui/Artwork.h"
@@ -135,6 +137,7 @@ void TfrmMain::buildViewMenu()
     PopupMenu1->addSeparator();
     PopupMenu1->setToolTipsVisible(true);  // why an action is disabled
     actComparePair = PopupMenu1->addAction(tr("比较文件内容..."), this, &TfrmMain::openPairView);
+    actExternalCompare = PopupMenu1->addAction(tr("用外部工具比较"), this, &TfrmMain::openExternalCompare);
     actCopyPathA = PopupMenu1->addAction(tr("复制 A 的路径"), this, [this] { copyPath(true); });
     actCopyPathB = PopupMenu1->addAction(tr("复制 B 的路径"), this, [this] { copyPath(false); });
     actOpenFolder = PopupMenu1->addAction(tr("打开所在文件夹"), this, &TfrmMain::openContainingFolder);
@@ -223,6 +226,21 @@ void TfrmMain::openPairView()
         return;
     }
     execModal(*pairView);
+}
+
+void TfrmMain::openExternalCompare()
+{
+    const result_t* item = resultOf(TreeViewResult->currentItem());
+    if (!item || item->kind != InBoth || item->folderA || item->folderB || dm_.ExternalCompare.empty()) return;
+    std::vector<std::string> words = platform::commandWords(dm_.ExternalCompare);
+    for (std::string& word : words) {
+        for (const auto& [mark, path] : {std::pair{"%A", item->pathA}, std::pair{"%B", item->pathB}})
+            for (size_t at; (at = word.find(mark)) != std::string::npos;) word.replace(at, 2, path);
+    }
+    QStringList arguments;
+    for (size_t i = 1; i < words.size(); ++i) arguments << qs(words[i]);
+    if (words.empty() || !QProcess::startDetached(qs(words.front()), arguments))
+        messageBox(this, tr("无法启动外部比较工具: ") + qs(dm_.ExternalCompare));
 }
 
 void TfrmMain::openContainingFolder()

@@ -134,6 +134,7 @@ public:
     TdlgSyncSummary* syncSummary;
     TdlgPairView* pairView;
     QAction* actComparePair;
+    QAction* actExternalCompare;
     QStatusBar* StatusBar1;
     QLabel* panels[5];
     QMenu* N1;
@@ -218,6 +219,8 @@ private:
     void copyPath(bool sideA);
     // The selected file pair side by side (Enter, a double click, the popup).
     void openPairView();
+    // The selected file pair in the user's own compare tool (the setting).
+    void openExternalCompare();
     void openContainingFolder();
     void restoreView();
     void saveView();

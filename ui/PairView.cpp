@@ -8,13 +8,18 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
 #include <QStackedWidget>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTextBlock>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <atomic>
+#include <memory>
+#include <thread>
 
 #include "common/Messages.h"
 #include "engine/Comp.h"
@@ -25,11 +30,21 @@
 
 namespace dm::ui {
 
+// A pair read on a thread of its own: shared with it, so that a cancelled
+// reading may end after the view has let go of it.
+struct TdlgPairView::Loading {
+    std::atomic<bool> stop{false};
+    std::atomic<uint64_t> read{0};
+    std::atomic<bool> done{false};
+    PairContent content;  // written by the reading before `done`
+};
+
 namespace {
 
 // Beyond this size a file is read only when the user agrees.
 constexpr uint64_t kAskAbove = 50u << 20;
-constexpr int kHexBytes = 512;  // shown around a difference
+constexpr int kHexBytes = 512;              // shown around a difference
+constexpr uint64_t kReadAtOnce = 4u << 20;  // pairs up to this size are read before the view shows
 
 QString t(const char* zh, const char* en)
 {
@@ -252,11 +267,26 @@ TdlgPairView::TdlgPairView(QWidget* parent) : QDialog(parent)
         bytesRow->addWidget(*hex);
     }
     pages->addWidget(bytesPage);
+
+    auto* readingPage = new QWidget(pages);
+    auto* readingColumn = new QVBoxLayout(readingPage);
+    readingColumn->addStretch();
+    lbReading = new QLabel(readingPage);
+    lbReading->setAlignment(Qt::AlignCenter);
+    progress = new QProgressBar(readingPage);
+    btnCancelReading = new QPushButton(readingPage);
+    readingColumn->addWidget(lbReading);
+    readingColumn->addWidget(progress);
+    readingColumn->addWidget(btnCancelReading, 0, Qt::AlignCenter);
+    readingColumn->addStretch();
+    pages->addWidget(readingPage);
     layout->addWidget(pages, 1);
 
     connect(btnNext, &QPushButton::clicked, this, [this] { goToDifference(true); });
     connect(btnPrevious, &QPushButton::clicked, this, [this] { goToDifference(false); });
     connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
+    connect(btnCancelReading, &QPushButton::clicked, this, &QDialog::reject);
+    connect(this, &QDialog::finished, this, [this] { cancelReading(); });
     connect(btnCopy, &QPushButton::clicked, this, [this] {
         accept();
         if (copyAOverB) copyAOverB();
@@ -299,32 +329,77 @@ bool TdlgPairView::showPair(const dirCompare& comp, const result_t& item, std::s
     };
     lbFiles->setText(QStringLiteral("A: ") + describe(pathA_, sizeA) + QStringLiteral("\nB: ") +
                      describe(pathB_, sizeB));
-    btnCopy->setEnabled(item.kind != OnlyInB && copyAOverB != nullptr);
+    canCopy_ = item.kind != OnlyInB && copyAOverB != nullptr;
+    btnCopy->setEnabled(canCopy_);
 
-    std::string bytesA;
-    std::string bytesB;
-    for (const auto& [path, size, bytes, side] :
-         {std::tuple{pathA_, sizeA, &bytesA, 'A'}, std::tuple{pathB_, sizeB, &bytesB, 'B'}}) {
-        if (path.empty()) continue;
-        if (const int error = platform::readFileRange(path, 0, size, *bytes)) {
-            why = std::string(1, side) + ": " + path + ": " + platform::systemMessage(error);
+    // Small pairs are shown at once; larger ones are read on a thread of
+    // their own while the view shows how far it got and can be cancelled.
+    if (sizeA + sizeB <= kReadAtOnce) {
+        PairContent content = readPair(pathA_, pathB_);
+        if (content.error) {
+            why = std::string(1, content.side) + ": " + platform::systemMessage(content.error);
             return false;
         }
+        present(std::move(content));
+        return true;
     }
-    std::optional<TextContent> textA = pathA_.empty() ? std::optional<TextContent>(TextContent{}) : decodeText(bytesA);
-    std::optional<TextContent> textB = pathB_.empty() ? std::optional<TextContent>(TextContent{}) : decodeText(bytesB);
-    if (textA && textB && (!pathA_.empty() || !pathB_.empty())) {
-        showText(textA, textB);
-    } else {
-        showBytes();
-    }
+    auto loading = std::make_shared<Loading>();
+    loading_ = loading;
+    progress->setRange(0, 1000);
+    progress->setValue(0);
+    lbReading->setText(t("正在读取这两个文件...", "Reading the two files..."));
+    btnCancelReading->setText(t("取消", "Cancel"));
+    pages->setCurrentIndex(2);
+    for (QPushButton* b : {btnPrevious, btnNext, btnCopy}) b->setEnabled(false);
+    lbCount->clear();
+    const uint64_t total = std::max<uint64_t>(1, sizeA + sizeB);
+    std::thread([loading, a = pathA_, b = pathB_] {
+        platform::ContentReading reading;
+        reading.stop = [loading] { return loading->stop.load(); };
+        reading.progress = [loading](uint64_t bytes) { loading->read += bytes; };
+        loading->content = readPair(a, b, reading);
+        loading->done = true;
+    }).detach();
+    auto* poll = new QTimer(this);
+    connect(poll, &QTimer::timeout, this, [this, poll, loading, total] {
+        if (loading != loading_) return poll->deleteLater();
+        progress->setValue(int(std::min<uint64_t>(1000, loading->read * 1000 / total)));
+        if (!loading->done) return;
+        poll->deleteLater();
+        loading_.reset();
+        if (loading->content.error) {
+            lbReading->setText(QString(loading->content.side) + QStringLiteral(": ") +
+                               qs(platform::systemMessage(loading->content.error)));
+            return;
+        }
+        btnCopy->setEnabled(canCopy_);
+        present(std::move(loading->content));
+    });
+    poll->start(50);
     return true;
 }
 
-void TdlgPairView::showText(const std::optional<TextContent>& a, const std::optional<TextContent>& b)
+void TdlgPairView::cancelReading()
+{
+    // The reading ends at its next piece; its result is dropped.
+    if (loading_) loading_->stop = true;
+    loading_.reset();
+}
+
+void TdlgPairView::present(PairContent content)
+{
+    if (content.binary)
+        showBytes(content.first);
+    else
+        showText(content);
+}
+
+void TdlgPairView::showText(PairContent& content)
 {
     pages->setCurrentIndex(0);
-    diff_ = diffLines(a->lines, b->lines);
+    diff_ = std::move(content.diff);
+    const std::optional<TextContent>& a = content.a;
+    const std::optional<TextContent>& b = content.b;
     const auto encoding = [](const TextContent& text) {
         return QString(text.encoding == TextEncoding::Utf8 ? QStringLiteral("UTF-8") : QStringLiteral("GB 18030")) +
                (text.crlf ? QStringLiteral(", CRLF") : QStringLiteral(", LF"));
@@ -337,7 +412,7 @@ void TdlgPairView::showText(const std::optional<TextContent>& a, const std::opti
         (a->crlf != b->crlf || a->finalNewline != b->finalNewline))
         count += t("    (只有行尾不同)", "    (only the line ends differ)");
     lbCount->setText(count);
-    model_->setContent(a->lines, b->lines, diff_.rows);
+    model_->setContent(std::move(content.a->lines), std::move(content.b->lines), diff_.rows);
     const int numbers = QFontMetrics(table->font()).horizontalAdvance(QStringLiteral("000000"));
     table->setColumnWidth(0, numbers);
     table->setColumnWidth(2, numbers);
@@ -349,13 +424,11 @@ void TdlgPairView::showText(const std::optional<TextContent>& a, const std::opti
     if (!diff_.blocks.empty()) selectBlock(0);
 }
 
-void TdlgPairView::showBytes()
+void TdlgPairView::showBytes(const ByteDifference& first)
 {
     pages->setCurrentIndex(1);
     bytesSeen_.clear();
     byteAt_ = 0;
-    const ByteDifference first =
-        pathA_.empty() || pathB_.empty() ? ByteDifference{0, 0, 0} : firstDifferentByte(pathA_, pathB_, 0);
     if (first.error) {
         lbCount->setText(QString(first.side) + QStringLiteral(": ") + qs(platform::systemMessage(first.error)));
         return;

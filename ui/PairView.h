@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -11,6 +12,7 @@
 
 class QLabel;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class QStackedWidget;
 class QTableView;
@@ -51,10 +53,19 @@ public:
     QTableView* table;
     QPlainTextEdit* hexA;
     QPlainTextEdit* hexB;
+    QLabel* lbReading;
+    QProgressBar* progress;
+    QPushButton* btnCancelReading;
+
+    // Whether a large pair is still being read.
+    bool isReading() const { return loading_ != nullptr; }
 
 private:
-    void showText(const std::optional<TextContent>& a, const std::optional<TextContent>& b);
-    void showBytes();
+    struct Loading;
+    void cancelReading();
+    void present(PairContent content);
+    void showText(PairContent& content);
+    void showBytes(const ByteDifference& first);
     void showBytesAround(uint64_t at, bool differs);
     void selectBlock(size_t block);
 
@@ -64,8 +75,10 @@ private:
     size_t block_ = 0;
     std::string pathA_;
     std::string pathB_;
-    uint64_t byteAt_ = 0;              // the binary view's offset of the difference shown
-    std::vector<uint64_t> bytesSeen_;  // the offsets shown before, for going back
+    uint64_t byteAt_ = 0;               // the binary view's offset of the difference shown
+    std::vector<uint64_t> bytesSeen_;   // the offsets shown before, for going back
+    std::shared_ptr<Loading> loading_;  // the reading under way, if any
+    bool canCopy_ = false;
 };
 
 }  // namespace dm::ui

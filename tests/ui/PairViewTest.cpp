@@ -1,10 +1,14 @@
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTableView>
 #include <QTreeWidget>
+#include <filesystem>
+#include <fstream>
 
+#include "platform/Listing.h"
 #include "tests/ui/UiFixture.h"
 #include "ui/PairView.h"
 
@@ -29,6 +33,7 @@ protected:
                 page = view->pages->currentIndex();
                 rows = view->table->model()->rowCount();
                 hexA = view->hexA->toPlainText().toStdString();
+                if (whileShown) whileShown(*view);
                 if (pressCopy) view->btnCopy->click();
             }
             return int(QDialog::Accepted);
@@ -42,6 +47,7 @@ protected:
     int rows = 0;
     std::string hexA;
     bool pressCopy = false;
+    std::function<void(TdlgPairView&)> whileShown;
 };
 
 TEST_F(PairView, ATextPairShowsItsLinesSideBySideWithTheCountOfDifferencesAndItsEncoding)
@@ -73,6 +79,59 @@ TEST_F(PairView, AFileOnOneSideShowsItsContentAndCanBeCopiedFromTheView)
     EXPECT_EQ(rows, 2);
     EXPECT_EQ(count, "1 处不同    A: UTF-8, LF");
     EXPECT_EQ(dir.read("B/only.txt"), "a\nb\n");
+}
+
+TEST_F(PairView, TheExternalToolGetsBothPathsInPlaceOfPercentAAndPercentB)
+{
+    const std::string out = dir / "tool-saw";
+    dm->ExternalCompare = "sh -c 'printf \"%s|%s\" \"$0\" \"$1\" > " + out + "' %A %B";
+    dir.lay({{"A/t.txt", "1", test::kTime + 60}, {"B/t.txt", "2"}});
+    openWithEnter("t.txt");
+    main->TreeMouseDown(Qt::LeftButton, {});
+    ASSERT_TRUE(main->actExternalCompare->isVisible());
+    main->actExternalCompare->trigger();
+    for (int i = 0; i < 250 && !platform::itemExists(out); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(dir.read("tool-saw"), dir / "A/t.txt" + "|" + dir / "B/t.txt");
+}
+
+TEST_F(PairView, ALargePairIsReadWhileTheViewAnswersAndCanBeCancelledOrAwaited)
+{
+    // 200 MB of binary content differing near its end: found by the reading, not by the window.
+    constexpr uint64_t kSize = 200u << 20;
+    for (const char* side : {"A/big.bin", "B/big.bin"}) {
+        const std::string path = dir.file(side, "");
+        std::filesystem::resize_file(path, kSize);
+    }
+    {
+        std::fstream b(dir / "B/big.bin", std::ios::in | std::ios::out | std::ios::binary);
+        b.seekp(std::streamoff(kSize - 100));
+        b.put('x');
+    }
+    test::setModified(dir / "A/big.bin", test::kTime + 60);
+    std::string found;
+    whileShown = [&](TdlgPairView& view) {
+        EXPECT_TRUE(view.isReading());
+        while (view.isReading()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        found = view.lbCount->text().toStdString();
+    };
+    openWithEnter("big.bin");
+    EXPECT_EQ(found, "第一处不同在偏移 0xc7fff9c (209715100)");
+
+    // A text pair past the size that asks first: agreed to, then cancelled while read.
+    std::string line(99, 't');
+    line += '\n';
+    std::string text;
+    for (int i = 0; i < 600000; ++i) text += line;
+    dir.lay({{"A/big.txt", text, test::kTime + 60}, {"B/big.txt", text + "more\n"}});
+    whileShown = [&](TdlgPairView& view) {
+        EXPECT_TRUE(view.isReading());
+        view.btnCancelReading->click();
+        EXPECT_FALSE(view.isReading());
+    };
+    openWithEnter("big.txt");
+    EXPECT_FALSE(main->pairView->isVisible());
 }
 
 }  // namespace

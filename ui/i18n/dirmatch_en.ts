@@ -194,6 +194,14 @@
         <translation>Compare file contents...</translation>
     </message>
     <message>
+        <source>用外部工具比较</source>
+        <translation>Compare with the external tool</translation>
+    </message>
+    <message>
+        <source>无法启动外部比较工具: </source>
+        <translation>The external compare tool cannot be started: </translation>
+    </message>
+    <message>
         <source>A: 标准文件夹A</source>
         <translation>A: standard folder</translation>
     </message>
