@@ -98,14 +98,11 @@ TextDiff diffLines(const std::vector<std::string>& a, const std::vector<std::str
         switch (info.type) {
             case dtl::SES_DELETE: removed.push_back(at(info.beforeIdx)); break;
             case dtl::SES_ADD: added.push_back(at(info.afterIdx)); break;
-            default:
-                flush();
-                out.rows.push_back({RowKind::Same, at(info.beforeIdx), at(info.afterIdx)});
+            default: flush(); out.rows.push_back({RowKind::Same, at(info.beforeIdx), at(info.afterIdx)});
         }
     }
     flush();
-    for (size_t i = tail; i > 0; --i)
-        out.rows.push_back({RowKind::Same, int32_t(a.size() - i), int32_t(b.size() - i)});
+    for (size_t i = tail; i > 0; --i) out.rows.push_back({RowKind::Same, int32_t(a.size() - i), int32_t(b.size() - i)});
     return out;
 }
 

@@ -77,7 +77,7 @@ struct PairContent {
     std::optional<TextContent> b;
     TextDiff diff;
     ByteDifference first;  // binary content on both sides: where it first differs
-    int error = 0;  // the system's error reading side `side`
+    int error = 0;         // the system's error reading side `side`
     char side = 0;
     bool stopped = false;
 };
