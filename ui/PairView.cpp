@@ -23,6 +23,7 @@
 
 #include "common/Messages.h"
 #include "engine/Comp.h"
+#include "engine/Details.h"
 #include "platform/FileRead.h"
 #include "platform/SysError.h"
 #include "ui/Dialogs.h"
@@ -324,11 +325,17 @@ bool TdlgPairView::showPair(const dirCompare& comp, const result_t& item, std::s
                   windowTitle()))
         return false;
 
-    const auto describe = [](const std::string& path, uint64_t size) {
-        return path.empty() ? t("(没有)", "(none)") : qs(path) + QStringLiteral("  (") + QString::number(size) + ')';
+    // Each file with its size, its time and (where read) its version.
+    const auto describe = [](const element_t* e) {
+        if (!e) return t("(没有)", "(none)");
+        QString text = qs(e->path) + QStringLiteral("    ") + QString::number(e->size()) +
+                       t(" 字节    ", " bytes    ") + qs(localTimeText(e->findData.ftLastWriteTime));
+        if (!e->version.empty() && e->version != messageText(msg::NoVersion))
+            text += t("    版本 ", "    version ") + qs(e->version);
+        return text;
     };
-    lbFiles->setText(QStringLiteral("A: ") + describe(pathA_, sizeA) + QStringLiteral("\nB: ") +
-                     describe(pathB_, sizeB));
+    lbFiles->setText(QStringLiteral("A: ") + describe(hasA ? item.elemA : nullptr) + QStringLiteral("\nB: ") +
+                     describe(hasB ? item.elemB : nullptr));
     canCopy_ = item.kind != OnlyInB && copyAOverB != nullptr;
     btnCopy->setEnabled(canCopy_);
 
