@@ -62,7 +62,7 @@ std::optional<TextContent> decodeText(std::string_view bytes)
     return text;
 }
 
-TextDiff diffLines(const std::vector<std::string>& a, const std::vector<std::string>& b)
+TextDiff diffLines(const std::vector<std::string>& a, const std::vector<std::string>& b, size_t alignLimit)
 {
     TextDiff out;
     // The lines both files start and end with are the same rows whatever the
@@ -74,6 +74,25 @@ TextDiff diffLines(const std::vector<std::string>& a, const std::vector<std::str
     while (tail < a.size() - head && tail < b.size() - head && a[a.size() - 1 - tail] == b[b.size() - 1 - tail]) ++tail;
     out.rows.reserve(std::max(a.size(), b.size()));
     for (size_t i = 0; i < head; ++i) out.rows.push_back({RowKind::Same, int32_t(i), int32_t(i)});
+    if (a.size() + b.size() - 2 * (head + tail) > alignLimit) {
+        // Too much differs to align in reasonable time: line by line, by position.
+        out.aligned = false;
+        bool inBlock = false;
+        for (size_t i = head; i < std::max(a.size(), b.size()) - tail; ++i) {
+            const bool inA = i < a.size() - tail;
+            const bool inB = i < b.size() - tail;
+            const RowKind kind = !inA           ? RowKind::Added
+                                 : !inB         ? RowKind::Removed
+                                 : a[i] == b[i] ? RowKind::Same
+                                                : RowKind::Changed;
+            if (kind != RowKind::Same && !inBlock) out.blocks.push_back(out.rows.size());
+            inBlock = kind != RowKind::Same;
+            out.rows.push_back({kind, inA ? int32_t(i) : -1, inB ? int32_t(i) : -1});
+        }
+        for (size_t i = tail; i > 0; --i)
+            out.rows.push_back({RowKind::Same, int32_t(a.size() - i), int32_t(b.size() - i)});
+        return out;
+    }
     const std::vector<std::string> middleA(a.begin() + ptrdiff_t(head), a.end() - ptrdiff_t(tail));
     const std::vector<std::string> middleB(b.begin() + ptrdiff_t(head), b.end() - ptrdiff_t(tail));
     dtl::Diff<std::string, std::vector<std::string>> diff(middleA, middleB);

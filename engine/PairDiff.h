@@ -43,11 +43,19 @@ struct DiffRow {
 struct TextDiff {
     std::vector<DiffRow> rows;
     std::vector<size_t> blocks;  // the first row of each run of rows that differ
+    // False where the lines that differ were too many to align: they face
+    // each other by position instead.
+    bool aligned = true;
 };
+
+// Beyond this many differing lines (both sides together) the shortest edit
+// script could take minutes: lines then face each other by position.
+constexpr size_t kAlignLimit = 400000;
 
 // The rows of A's and B's lines: the shortest edit script, with a removal
 // followed by an addition shown as lines changed, side by side.
-TextDiff diffLines(const std::vector<std::string>& a, const std::vector<std::string>& b);
+TextDiff diffLines(const std::vector<std::string>& a, const std::vector<std::string>& b,
+                   size_t alignLimit = kAlignLimit);
 
 // Where two lines that face each other differ: [begin, end) in each, at
 // character boundaries, after what both start and end with.

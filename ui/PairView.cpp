@@ -418,6 +418,8 @@ void TdlgPairView::showText(PairContent& content)
     if (!pathA_.empty() && !pathB_.empty() && diff_.blocks.empty() &&
         (a->crlf != b->crlf || a->finalNewline != b->finalNewline))
         count += t("    (只有行尾不同)", "    (only the line ends differ)");
+    if (!diff_.aligned)
+        count += t("    (不同的行太多, 按位置对照)", "    (too many lines differ to align: shown by position)");
     lbCount->setText(count);
     model_->setContent(std::move(content.a->lines), std::move(content.b->lines), diff_.rows);
     const int numbers = QFontMetrics(table->font()).horizontalAdvance(QStringLiteral("000000"));

@@ -40,6 +40,19 @@ TEST(PairDiff, LinesChangedInsertedDeletedAndMovedFaceWhatTheyBecame)
     for (const Case& c : cases) EXPECT_EQ(rowsOf(c.a, c.b), c.rows) << c.what;
 }
 
+TEST(PairDiff, PastTheAlignLimitLinesFaceEachOtherByPositionAndTheEndsStillMatch)
+{
+    const std::vector<std::string> a{"head", "1", "2", "3", "tail"};
+    const std::vector<std::string> b{"head", "x", "2", "tail"};
+    const TextDiff diff = diffLines(a, b, 4);
+    EXPECT_FALSE(diff.aligned);
+    std::string rows;
+    for (const DiffRow& row : diff.rows) rows += std::to_string(int(row.kind));
+    EXPECT_EQ(rows, "01020");  // same, changed, same, removed, same
+    EXPECT_EQ(diff.blocks, (std::vector<size_t>{1, 3}));
+    EXPECT_TRUE(diffLines(a, b, 5).aligned);
+}
+
 TEST(PairDiff, TheTextSaysItsEncodingAndLineEnds)
 {
     const auto gb = decodeText("\xd6\xd0\xce\xc4\r\n");
