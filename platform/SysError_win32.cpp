@@ -1,3 +1,5 @@
+#include <string>
+
 #include "platform/SysError.h"
 #include "platform/Win32.h"
 
@@ -31,7 +33,9 @@ std::string systemMessage(int code)
                        nullptr, DWORD(code), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), LPSTR(&buffer), 0, nullptr);
     std::string text = length && buffer ? std::string(buffer, length) : std::string();
     LocalFree(buffer);
-    return text;
+    // The system ends its messages with a line break; ours are one line.
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    return text.empty() ? "error " + std::to_string(code) : text;
 }
 
 }  // namespace dm::platform

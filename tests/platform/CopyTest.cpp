@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/Copy.h"
+#include "platform/SysError.h"
 #include "platform/Time.h"
 #include "tests/support/TempDir.h"
 
@@ -22,6 +23,15 @@ TEST_F(Copy, AFileArrivesWithItsTimeInFoldersMadeForIt)
     EXPECT_EQ(dir.read("B/deep/er/x.txt"), "content");
     EXPECT_EQ(fileTimeValue(test::recordOf(dir / "B/deep/er/x.txt").ftLastWriteTime),
               fileTimeValue(fileTimeFromUnix(test::kTime, 123456700)));
+}
+
+TEST_F(Copy, AFailedCopysReasonIsOneLineOfText)
+{
+    const int code = copyItem(dir / "none", dir / "B/x");
+    ASSERT_NE(code, 0);
+    const std::string reason = systemMessage(code);
+    EXPECT_FALSE(reason.empty());
+    EXPECT_EQ(reason.find_first_of("\r\n"), std::string::npos) << reason;
 }
 
 TEST_F(Copy, AnExistingFileIsReplacedWithoutAsking)
