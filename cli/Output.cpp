@@ -125,16 +125,8 @@ private:
                 ++i;
                 continue;
             }
-            const size_t length = c >= 0xF0 && c < 0xF5 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
-            if (length == 0 || i + length > text.size()) return false;
-            for (size_t k = 1; k < length; ++k) {
-                if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
-            }
-            // Overlong forms, surrogates and code points past U+10FFFF are not plain.
-            const auto second = static_cast<unsigned char>(text[i + 1]);
-            if ((c == 0xE0 && second < 0xA0) || (c == 0xED && second >= 0xA0) || (c == 0xF0 && second < 0x90) ||
-                (c == 0xF4 && second >= 0x90))
-                return false;
+            const size_t length = platform::utf8SequenceLength(text, i);
+            if (length == 0) return false;
             i += length;
         }
         return true;

@@ -3,6 +3,7 @@
 #include <dtl/dtl.hpp>
 
 #include "platform/FileRead.h"
+#include "platform/Text.h"
 
 namespace dm {
 
@@ -11,16 +12,12 @@ namespace {
 bool isUtf8(std::string_view text)
 {
     for (size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c < 0x80) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
             ++i;
             continue;
         }
-        const size_t length = c >= 0xF0 && c < 0xF5 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
-        if (length == 0 || i + length > text.size()) return false;
-        for (size_t k = 1; k < length; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
-        }
+        const size_t length = platform::utf8SequenceLength(text, i);
+        if (length == 0) return false;
         i += length;
     }
     return true;

@@ -1,6 +1,7 @@
 // Byte-string rules that depend on the platform's code page and separator.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -34,6 +35,24 @@ bool parseInteger(std::string_view text, bool& negative, bool& hexadecimal, uint
 
 // Order of names in a folder listing: by upper-cased bytes, ties by raw bytes.
 bool listingOrderLess(std::string_view a, std::string_view b);
+
+// The length of the well-formed UTF-8 sequence that starts at `at` (a lead
+// byte of 0x80 or more), or 0 where none does: overlong forms, surrogates and
+// code points past U+10FFFF are not well-formed.
+inline size_t utf8SequenceLength(std::string_view text, size_t at)
+{
+    const auto c = static_cast<unsigned char>(text[at]);
+    const size_t length = c >= 0xF0 && c < 0xF5 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
+    if (length == 0 || at + length > text.size()) return 0;
+    for (size_t k = 1; k < length; ++k) {
+        if ((static_cast<unsigned char>(text[at + k]) & 0xC0) != 0x80) return 0;
+    }
+    const auto second = static_cast<unsigned char>(text[at + 1]);
+    if ((c == 0xE0 && second < 0xA0) || (c == 0xED && second >= 0xA0) || (c == 0xF0 && second < 0x90) ||
+        (c == 0xF4 && second >= 0x90))
+        return 0;
+    return length;
+}
 
 // Text of the system's code page as UTF-8, and back; the same bytes where the
 // code page is UTF-8. Characters the target cannot hold become "?".
