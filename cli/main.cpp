@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "cli/Commands.h"
+#include "cli/Jobs.h"
 #include "common/Messages.h"
 #include "common/Version.h"
 #include "platform/Text.h"
@@ -109,6 +110,24 @@ int main(int argc, char** argv)
     bool exportNoCache = false;
     addNoCache(*exportCmd, exportNoCache);
 
+    auto* jobCmd = app.add_subcommand("job", "saved jobs: save, list, show, run, remove");
+    jobCmd->require_subcommand(1);
+    std::string jobName;
+    bool jobSync = false;
+    auto* jobSave = jobCmd->add_subcommand("save", "save a comparison as a job (with --sync: and its copy)");
+    jobSave->add_option("NAME", jobName, "the job's name (letters, digits, '-', '_', '.')")->required();
+    addCompareOptions(*jobSave, args, rules, raw, lang);
+    jobSave->add_flag("--sync", jobSync, "the job copies A's lacking and different items over B, then compares again");
+    auto* jobList = jobCmd->add_subcommand("list", "list the saved jobs");
+    auto* jobShow = jobCmd->add_subcommand("show", "show a job's settings");
+    jobShow->add_option("NAME", jobName, "the job")->required();
+    auto* jobRun = jobCmd->add_subcommand("run", "run a job without asking anything, and keep a record of the run");
+    jobRun->add_option("NAME", jobName, "the job")->required();
+    auto* jobRemove = jobCmd->add_subcommand("remove", "remove a job");
+    jobRemove->add_option("NAME", jobName, "the job")->required();
+    for (CLI::App* cmd : {jobList, jobShow, jobRun, jobRemove})
+        cmd->add_option("--lang", lang, "language of the texts: zh or en")->check(CLI::IsMember({"zh", "en"}));
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -144,6 +163,11 @@ int main(int argc, char** argv)
     try {
         if (compare->parsed()) return runCompare(args);
         if (syncCmd->parsed()) return runSync(args, sync);
+        if (jobSave->parsed()) return saveJobCommand(jobName, args, jobSync);
+        if (jobList->parsed()) return listJobsCommand();
+        if (jobShow->parsed()) return showJobCommand(jobName);
+        if (jobRun->parsed()) return runJobCommand(jobName);
+        if (jobRemove->parsed()) return removeJobCommand(jobName);
         return runExport(exportA, exportFile, exportB, exportMax, exportNoCache);
     } catch (const std::exception& e) {
         std::cerr << "dirmatch: " << e.what() << std::endl;

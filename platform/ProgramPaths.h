@@ -28,6 +28,13 @@ std::string userConfigFolder();
 // ending in the separator.
 std::string userCacheFolder();
 
+// The user's folder for what dirmatch keeps of its own runs (their
+// records), ending in the separator.
+std::string userStateFolder();
+
+// The path from the root: a relative one taken from the current folder.
+std::string absolutePath(const std::string& path);
+
 // Creates the folder and the folders above it; false, with lastError() set,
 // when it cannot (also when a file stands where a folder should).
 bool makeFolders(const std::string& path);

@@ -57,6 +57,21 @@ std::string userCacheFolder()
     return userFolder("XDG_CACHE_HOME", ".cache");
 }
 
+std::string absolutePath(const std::string& path)
+{
+    if (path.empty() || path[0] == '/') return path;
+    char here[4096];
+    if (!getcwd(here, sizeof here)) return path;
+    std::string whole = here;
+    if (!endsWithSeparator(whole)) whole += kSeparator;
+    return whole + (path.starts_with("./") ? path.substr(2) : path);
+}
+
+std::string userStateFolder()
+{
+    return userFolder("XDG_STATE_HOME", ".local/state");
+}
+
 namespace {
 
 // PREFIX/share/dirmatch/ when the program is PREFIX/bin/NAME of an installation.

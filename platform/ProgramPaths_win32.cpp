@@ -40,6 +40,18 @@ std::string userCacheFolder()
     return base + "dirmatch" + kSeparator;
 }
 
+std::string absolutePath(const std::string& path)
+{
+    char whole[MAX_PATH * 4];
+    const DWORD n = GetFullPathNameA(path.c_str(), sizeof whole, whole, nullptr);
+    return n == 0 || n >= sizeof whole ? path : std::string(whole, n);
+}
+
+std::string userStateFolder()
+{
+    return userCacheFolder();
+}
+
 std::string besideProgram(const std::string& programFile)
 {
     return folderOf(programFile);

@@ -1,0 +1,194 @@
+#include "cli/Jobs.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "cli/Output.h"
+#include "common/Messages.h"
+#include "config/Job.h"
+#include "engine/Remote.h"
+#include "engine/ResultView.h"
+#include "engine/Workflow.h"
+#include "platform/Listing.h"
+#include "platform/ProgramPaths.h"
+#include "platform/SysError.h"
+#include "platform/Text.h"
+#include "platform/Time.h"
+
+namespace dm::cli {
+
+namespace {
+
+const std::string kTool = "dirmatch: ";
+
+int fail(const std::string& why)
+{
+    std::cerr << kTool << why << std::endl;
+    return ExitError;
+}
+
+std::string stamp(const char* format)
+{
+    const auto t = platform::localNow();
+    char text[32];
+    std::snprintf(text, sizeof text, format, unsigned(t.wYear), unsigned(t.wMonth), unsigned(t.wDay), unsigned(t.wHour),
+                  unsigned(t.wMinute), unsigned(t.wSecond));
+    return text;
+}
+
+std::string runsFolder(const std::string& name)
+{
+    return platform::userStateFolder() + "runs" + platform::kSeparator + name + platform::kSeparator;
+}
+
+// Keeps the newest records (their names sort by time), removes the rest.
+void trimRuns(const std::string& folder)
+{
+    std::vector<std::string> records;
+    platform::FolderListing listing;
+    platform::WIN32_FIND_DATA record;
+    if (listing.first(folder, {}, record)) {
+        do {
+            const std::string file = record.cFileName;
+            if (file.ends_with(".txt")) records.push_back(file);
+        } while (listing.next(record));
+    }
+    std::sort(records.begin(), records.end());
+    for (size_t i = 0; i + kRunsKept < records.size(); ++i) platform::deleteFile(folder + records[i]);
+}
+
+}  // namespace
+
+int saveJobCommand(const std::string& name, const CompareArgs& args, bool sync)
+{
+    // A job runs from anywhere (a timer, another folder): paths here are kept from the root.
+    const auto fromRoot = [](const std::string& path) {
+        return path.empty() || path == "-" || remoteFolderOf(path) ? path : platform::absolutePath(path);
+    };
+    Job job;
+    job.name = name;
+    job.folderA = fromRoot(args.folderA);
+    job.folderB = fromRoot(args.folderB);
+    job.infoA = fromRoot(args.infoA);
+    job.infoB = fromRoot(args.infoB);
+    job.options = args.options;
+    job.include = args.include;
+    job.exclude = args.exclude;
+    job.timeWindow = args.timeWindow;
+    job.ignoreHourShift = args.ignoreHourShift;
+    job.maxEntries = args.maxEntries;
+    job.sync = sync;
+    std::string error;
+    if (!saveJob(job, error)) return fail(error);
+    return ExitSame;
+}
+
+int listJobsCommand()
+{
+    for (const std::string& name : jobNames()) {
+        Job job;
+        std::string error;
+        if (!loadJob(name, job, error)) {
+            std::cout << printable(name) << "  (" << printable(error) << ")\n";
+            continue;
+        }
+        std::cout << printable(name) << "  " << (job.sync ? "sync" : "compare") << "  " << printable(job.folderA)
+                  << " -> " << printable(job.folderB) << '\n';
+    }
+    return ExitSame;
+}
+
+int showJobCommand(const std::string& name)
+{
+    Job job;
+    std::string error;
+    if (!loadJob(name, job, error)) return fail(error);
+    const auto list = [](const StringList& items) {
+        std::string text;
+        for (const std::string& item : items) text += (text.empty() ? "" : ", ") + printable(item);
+        return text;
+    };
+    std::cout << "name: " << job.name << "\nfolder A: " << printable(job.folderA)
+              << "\nfolder B: " << printable(job.folderB) << "\nwhat: " << (job.sync ? "compare and sync" : "compare")
+              << "\noptions: " << int(job.options) << "\ninclude: " << list(job.include)
+              << "\nexclude: " << list(job.exclude) << "\ntime window: " << job.timeWindow
+              << "\nignore hour shift: " << (job.ignoreHourShift ? "yes" : "no") << "\nmax entries: " << job.maxEntries
+              << "\nruns: " << printable(runsFolder(job.name)) << '\n';
+    return ExitSame;
+}
+
+int removeJobCommand(const std::string& name)
+{
+    std::string error;
+    return removeJob(name, error) ? ExitSame : fail(error);
+}
+
+int runJobCommand(const std::string& name)
+{
+    Job job;
+    std::string error;
+    if (!loadJob(name, job, error)) return fail(error);
+    const std::string started = stamp("%04u-%02u-%02u %02u:%02u:%02u");
+    ComparisonRequest request;
+    request.folderA = job.folderA;
+    request.folderB = job.folderB;
+    request.infoA = job.infoA;
+    request.infoB = job.infoB;
+    request.mode = job.infoA.empty() ? 0 : 1;
+    request.options = job.options;
+    request.include = job.include.empty() ? StringList{std::string(1, platform::kSeparator)} : job.include;
+    request.exclude = job.exclude;
+    request.timeWindow = job.timeWindow;
+    request.ignoreHourShift = job.ignoreHourShift;
+    request.maxEntries = job.maxEntries;
+    // Nobody is there to answer: no password prompt, no question.
+    request.remoteAccess.batch = true;
+
+    std::ostringstream record;
+    record << "job: " << job.name << "\nstarted: " << started << "\nfolder A: " << job.folderA
+           << "\nfolder B: " << job.folderB << '\n';
+    auto comp = compare(request, nullptr);
+    std::optional<SyncOutcome> outcome;
+    std::string refused;
+    if (job.sync && (comp->state == Finished || comp->state == TooManyFiles)) {
+        refused = whyNoCopy(*comp);
+        if (refused.empty())
+            outcome =
+                synchronizeAndCompareAgain(comp, request, syncScope(comp->results, nullptr, nullptr), {}, nullptr, {});
+    }
+    int code = ExitError;
+    if (comp->state == TooManyFiles) {
+        code = ExitLimit;
+    } else if (comp->state == Finished) {
+        const result_t& r = comp->results;
+        code = r.lacked == 0 && r.different == 0 && r.redundant == 0 ? ExitSame : ExitDifferent;
+    }
+    if (comp->state == Finished || comp->state == TooManyFiles) {
+        record << "state: " << stateText(comp->state, comp->errorText) << '\n' << countsText(comp->results) << '\n';
+    } else {
+        record << "failed: " << stateText(comp->state, comp->errorText) << '\n';
+    }
+    if (!refused.empty()) record << "not copied: " << refused << '\n';
+    if (outcome) {
+        record << summaryText(*outcome) << '\n';
+        for (const std::string& line : summaryItems(*outcome)) record << "  " << line << '\n';
+        if (!outcome->failed.empty()) code = ExitError;
+    }
+    record << "ended: " << stamp("%04u-%02u-%02u %02u:%02u:%02u") << "\nexit: " << code << '\n';
+
+    std::cout << record.str();
+    const std::string folder = runsFolder(job.name);
+    if (!platform::makeFolders(folder)) return fail(folder + ": " + platform::systemMessage(platform::lastError()));
+    // Named by the time it ended, so that names sort as runs; a second run in the same second gets a number.
+    const std::string base = folder + stamp("%04u%02u%02u-%02u%02u%02u");
+    std::string file = base + ".txt";
+    for (int n = 2; platform::itemExists(file); ++n) file = base + "-" + std::to_string(n) + ".txt";
+    std::ofstream(file, std::ios::binary) << record.str();
+    trimRuns(folder);
+    return code;
+}
+
+}  // namespace dm::cli

@@ -1,0 +1,21 @@
+// `dirmatch job`: saved jobs, run without anyone to ask, each run recorded.
+#pragma once
+
+#include <string>
+
+#include "cli/Commands.h"
+
+namespace dm::cli {
+
+// How many records of a job's runs are kept.
+constexpr size_t kRunsKept = 20;
+
+int saveJobCommand(const std::string& name, const CompareArgs& args, bool sync);
+int listJobsCommand();
+int showJobCommand(const std::string& name);
+int removeJobCommand(const std::string& name);
+// Compares (and with the job's sync, copies, then compares again) without
+// asking anything; writes the run's record under the user's state folder.
+int runJobCommand(const std::string& name);
+
+}  // namespace dm::cli

@@ -1,0 +1,164 @@
+#include "config/Job.h"
+
+#include <algorithm>
+
+#include "platform/IniFile.h"
+#include "platform/Listing.h"
+#include "platform/ProgramPaths.h"
+#include "platform/SysError.h"
+#include "platform/Text.h"
+
+namespace dm {
+
+namespace {
+
+constexpr const char* kSection = "Job";
+constexpr const char* kSuffix = ".ini";
+
+std::string fileOf(const std::string& name)
+{
+    return jobsFolder() + name + kSuffix;
+}
+
+void writeList(platform::IniFile& ini, const char* section, const StringList& list)
+{
+    ini.eraseSection(section);
+    ini.addSection(section);
+    for (size_t i = 0; i < list.size(); ++i) ini.writeString(section, std::to_string(i + 1), list[i]);
+}
+
+StringList readList(const platform::IniFile& ini, const char* section)
+{
+    StringList list;
+    for (const auto& [key, value] : ini.readSectionValues(section)) list.push_back(value);
+    return list;
+}
+
+// The integer of a key between `low` and `high`; false, with why, otherwise.
+bool readNumber(const platform::IniFile& ini, const char* key, int64_t low, int64_t high, int64_t& number,
+                std::string& error)
+{
+    const std::optional<std::string> text = ini.value(kSection, key);
+    if (!text) return true;  // the default stands
+    bool negative = false;
+    bool hexadecimal = false;
+    uint64_t magnitude = 0;
+    const bool parsed = platform::parseInteger(*text, negative, hexadecimal, magnitude) && magnitude < (1ull << 62);
+    number = negative ? -int64_t(magnitude) : int64_t(magnitude);
+    if (parsed && number >= low && number <= high) return true;
+    error = std::string(key) + ": '" + *text + "' is not a number from " + std::to_string(low) + " to " +
+            std::to_string(high);
+    return false;
+}
+
+}  // namespace
+
+std::string jobsFolder()
+{
+    return platform::userConfigFolder() + "jobs" + platform::kSeparator;
+}
+
+bool isJobName(const std::string& name)
+{
+    if (name.empty() || name.size() > 100 || name[0] == '.') return false;
+    return std::all_of(name.begin(), name.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
+               c == '.';
+    });
+}
+
+bool saveJob(const Job& job, std::string& error)
+{
+    if (!isJobName(job.name)) {
+        error = "'" + job.name + "' is no job name (letters, digits, '-', '_' and '.')";
+        return false;
+    }
+    if (!platform::makeFolders(jobsFolder())) {
+        error = jobsFolder() + ": " + platform::systemMessage(platform::lastError());
+        return false;
+    }
+    platform::IniFile ini(fileOf(job.name), std::string_view());
+    ini.writeString(kSection, "FolderA", job.folderA);
+    ini.writeString(kSection, "FolderB", job.folderB);
+    ini.writeString(kSection, "InfoA", job.infoA);
+    ini.writeString(kSection, "InfoB", job.infoB);
+    ini.writeInteger(kSection, "Options", job.options);
+    ini.writeInteger(kSection, "TimeWindow", job.timeWindow);
+    ini.writeInteger(kSection, "IgnoreHourShift", job.ignoreHourShift ? 1 : 0);
+    ini.writeInteger(kSection, "MaxEntries", job.maxEntries);
+    ini.writeInteger(kSection, "Sync", job.sync ? 1 : 0);
+    writeList(ini, "Include", job.include);
+    writeList(ini, "Exclude", job.exclude);
+    if (!ini.save()) {
+        error = fileOf(job.name) + ": " + platform::systemMessage(platform::lastError());
+        return false;
+    }
+    return true;
+}
+
+bool loadJob(const std::string& name, Job& job, std::string& error)
+{
+    const std::string file = fileOf(name);
+    if (!isJobName(name) || !platform::itemExists(file)) {
+        error = "no job '" + name + "'";
+        return false;
+    }
+    const platform::IniFile ini(file);
+    const auto fail = [&](const std::string& why) {
+        error = file + ": " + why;
+        return false;
+    };
+    job = Job{};
+    job.name = name;
+    job.folderA = ini.readString(kSection, "FolderA", {});
+    job.folderB = ini.readString(kSection, "FolderB", {});
+    if (job.folderA.empty()) return fail("FolderA is missing");
+    if (job.folderB.empty()) return fail("FolderB is missing");
+    job.infoA = ini.readString(kSection, "InfoA", {});
+    job.infoB = ini.readString(kSection, "InfoB", {});
+    int64_t options = job.options, window = 0, hourShift = 0, maxEntries = job.maxEntries, sync = 0;
+    std::string why;
+    if (!readNumber(ini, "Options", 0, 255, options, why) || !readNumber(ini, "TimeWindow", 0, 86400, window, why) ||
+        !readNumber(ini, "IgnoreHourShift", 0, 1, hourShift, why) ||
+        !readNumber(ini, "MaxEntries", 3, 100000000, maxEntries, why) || !readNumber(ini, "Sync", 0, 1, sync, why))
+        return fail(why);
+    job.options = uint8_t(options);
+    job.timeWindow = int32_t(window);
+    job.ignoreHourShift = hourShift != 0;
+    job.maxEntries = int32_t(maxEntries);
+    job.sync = sync != 0;
+    job.include = readList(ini, "Include");
+    job.exclude = readList(ini, "Exclude");
+    return true;
+}
+
+std::vector<std::string> jobNames()
+{
+    std::vector<std::string> names;
+    platform::FolderListing listing;
+    platform::WIN32_FIND_DATA record;
+    if (!listing.first(jobsFolder(), {}, record)) return names;
+    do {
+        const std::string file = record.cFileName;
+        if (file.size() <= 4 || !file.ends_with(kSuffix)) continue;
+        const std::string name = file.substr(0, file.size() - 4);
+        if (isJobName(name)) names.push_back(name);
+    } while (listing.next(record));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool removeJob(const std::string& name, std::string& error)
+{
+    if (!isJobName(name) || !platform::itemExists(fileOf(name))) {
+        error = "no job '" + name + "'";
+        return false;
+    }
+    if (!platform::deleteFile(fileOf(name))) {
+        error = fileOf(name) + ": " + platform::systemMessage(platform::lastError());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace dm

@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include "platform/Text.h"
+#include "tests/support/Faults.h"
+#include "tests/support/Process.h"
+#include "tests/support/TempDir.h"
+
+namespace dm {
+namespace {
+
+using test::Outcome;
+
+// Saved jobs, with the user's configuration and state folders in the test's own.
+class Jobs : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        config = test::setVariable("XDG_CONFIG_HOME", dir / "config");
+        state = test::setVariable("XDG_STATE_HOME", dir / "state");
+        appData = test::setVariable("APPDATA", dir / "config");
+        localAppData = test::setVariable("LOCALAPPDATA", dir / "state");
+    }
+    void TearDown() override
+    {
+        test::setVariable("XDG_CONFIG_HOME", config);
+        test::setVariable("XDG_STATE_HOME", state);
+        test::setVariable("APPDATA", appData);
+        test::setVariable("LOCALAPPDATA", localAppData);
+    }
+
+    static Outcome dirmatch(const std::string& arguments)
+    {
+        return test::runProgram(DIRMATCH_BINARY, arguments + " --lang en");
+    }
+    std::string runsFolder(const std::string& job) const { return test::native(dir / "state/dirmatch/runs/" + job); }
+
+    test::TempDir dir;
+    std::string a = dir.folder("A");
+    std::string b = dir.folder("B");
+    std::optional<std::string> config, state, appData, localAppData;
+};
+
+TEST_F(Jobs, AJobIsSavedListedShownRunAndRemovedAndItsRecordSaysWhatTheRunDid)
+{
+    dir.file("A/sub/f", "a");
+    dir.file("A/top", "x");
+    dir.file("B/extra", "b");
+    ASSERT_EQ(dirmatch("job save nightly " + test::quoted(a) + " " + test::quoted(b) + " --sync").code, 0);
+    EXPECT_NE(dirmatch("job list").out.find("nightly  sync  " + a), std::string::npos);
+    EXPECT_NE(dirmatch("job show nightly").out.find("what: compare and sync"), std::string::npos);
+
+    const Outcome run = dirmatch("job run nightly");
+    EXPECT_EQ(run.code, 1) << run.out << run.err;  // B's own item stays: still different
+    EXPECT_NE(run.out.find("copied 2, failed 0, skipped 0"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("L:0 | D:0 | M:1"), std::string::npos) << run.out;
+    EXPECT_EQ(dir.read("B/sub/f"), "a");
+    EXPECT_EQ(test::entriesIn(runsFolder("nightly")), 1u);
+
+    EXPECT_EQ(dirmatch("job remove nightly").code, 0);
+    EXPECT_EQ(dirmatch("job list").out, "");
+    EXPECT_EQ(dirmatch("job run nightly").err, "dirmatch: no job 'nightly'\n");
+}
+
+TEST_F(Jobs, ABadJobFileIsRefusedWithTheFieldAndAFolderThatIsGoneFailsInTheRecord)
+{
+    struct Case {
+        const char* content;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"[Job]\nFolderB=b\n", "FolderA is missing"},
+        {"[Job]\nFolderA=a\nFolderB=b\nOptions=lots\n", "Options: 'lots' is not a number from 0 to 255"},
+        {"[Job]\nFolderA=a\nFolderB=b\nSync=2\n", "Sync: '2' is not a number from 0 to 1"},
+        {"[Job]\nFolderA=a\nFolderB=b\nMaxEntries=-5\n", "MaxEntries: '-5' is not a number from 3 to 100000000"},
+    };
+    for (const Case& c : cases) {
+        dir.file("config/dirmatch/jobs/bad.ini", c.content);
+        const Outcome run = dirmatch("job run bad");
+        EXPECT_EQ(run.code, 2) << c.why;
+        EXPECT_NE(run.err.find(c.why), std::string::npos) << run.err;
+    }
+    ASSERT_EQ(dirmatch("job save gone " + test::quoted(dir / "none") + " " + test::quoted(b)).code, 0);
+    const Outcome gone = dirmatch("job run gone");
+    EXPECT_EQ(gone.code, 2);
+    EXPECT_NE(gone.out.find("failed: "), std::string::npos) << gone.out;
+    EXPECT_EQ(test::entriesIn(runsFolder("gone")), 1u);
+}
+
+TEST_F(Jobs, OnlyTheNewestRecordsAreKept)
+{
+    ASSERT_EQ(dirmatch("job save often " + test::quoted(a) + " " + test::quoted(b)).code, 0);
+    for (int i = 0; i < 22; ++i) ASSERT_EQ(dirmatch("job run often").code, 0);
+    EXPECT_EQ(test::entriesIn(runsFolder("often")), 20u);
+}
+
+}  // namespace
+}  // namespace dm
