@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -12,6 +13,7 @@
 #include "engine/Remote.h"
 #include "engine/ResultView.h"
 #include "engine/Workflow.h"
+#include "platform/ChildProcess.h"
 #include "platform/Listing.h"
 #include "platform/ProgramPaths.h"
 #include "platform/SysError.h"
@@ -23,6 +25,12 @@ namespace dm::cli {
 namespace {
 
 const std::string kTool = "dirmatch: ";
+
+std::string oneLine(std::string text)
+{
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return text;
+}
 
 int fail(const std::string& why)
 {
@@ -116,6 +124,7 @@ int showJobCommand(const std::string& name)
               << "\noptions: " << int(job.options) << "\ninclude: " << list(job.include)
               << "\nexclude: " << list(job.exclude) << "\ntime window: " << job.timeWindow
               << "\nignore hour shift: " << (job.ignoreHourShift ? "yes" : "no") << "\nmax entries: " << job.maxEntries
+              << "\nschedule: " << (job.schedule.empty() ? "none" : job.schedule)
               << "\nruns: " << printable(runsFolder(job.name)) << '\n';
     return ExitSame;
 }
@@ -189,6 +198,48 @@ int runJobCommand(const std::string& name)
     std::ofstream(file, std::ios::binary) << record.str();
     trimRuns(folder);
     return code;
+}
+
+int scheduleJobCommand(const std::string& name, const std::string& schedule)
+{
+    Job job;
+    std::string error;
+    if (!loadJob(name, job, error)) return fail(error);
+    const std::string units = platform::userUnitFolder();
+    if (units.empty()) return fail("this build has no scheduler to hand the job to; run 'dirmatch job run' from one");
+    job.schedule = schedule;
+    if (!saveJob(job, error)) return fail(error);
+    const std::string unit = jobUnitName(name);
+    if (schedule.empty()) {
+        platform::deleteFile(units + unit + ".timer");
+        platform::deleteFile(units + unit + ".service");
+    } else {
+        if (!platform::makeFolders(units)) return fail(units + ": " + platform::systemMessage(platform::lastError()));
+        for (const auto& [file, text] :
+             {std::pair{units + unit + ".service", jobServiceUnit(job, platform::programFile())},
+              std::pair{units + unit + ".timer", jobTimerUnit(job)}}) {
+            std::ofstream out(file, std::ios::binary | std::ios::trunc);
+            if (!(out << text) || !out.flush()) return fail(file + ": cannot be written");
+        }
+    }
+    // The user's service manager takes it now where one is running; else the user is told how.
+    const std::vector<std::string> steps[] = {
+        {"systemctl", "--user", "daemon-reload"},
+        {"systemctl", "--user", schedule.empty() ? "disable" : "enable", "--now", unit + ".timer"}};
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    const bool managed = runtime && *runtime && platform::itemExists(std::string(runtime) + "/systemd/private");
+    for (const auto& step : steps) {
+        std::string errors;
+        platform::ChildProcess child;
+        const bool ran = managed && child.start(step, errors) && child.finish(errors) == 0;
+        if (ran) continue;
+        std::string line;
+        for (const auto& word : step) line += (line.empty() ? "" : " ") + word;
+        std::cout << (managed ? "failed (" + oneLine(errors) + "); run: " : "no user service manager here; run: ")
+                  << line << '\n';
+    }
+    std::cout << (schedule.empty() ? "not scheduled: " + name : name + ": " + schedule) << '\n';
+    return ExitSame;
 }
 
 }  // namespace dm::cli

@@ -17,5 +17,8 @@ int removeJobCommand(const std::string& name);
 // Compares (and with the job's sync, copies, then compares again) without
 // asking anything; writes the run's record under the user's state folder.
 int runJobCommand(const std::string& name);
+// Puts the job on the system's scheduler (a systemd user timer), or takes it
+// off with an empty schedule (see scheduleOf).
+int scheduleJobCommand(const std::string& name, const std::string& schedule);
 
 }  // namespace dm::cli

@@ -8,6 +8,7 @@
 #include "cli/Jobs.h"
 #include "common/Messages.h"
 #include "common/Version.h"
+#include "config/Job.h"
 #include "platform/Text.h"
 
 namespace {
@@ -123,9 +124,23 @@ int main(int argc, char** argv)
     jobShow->add_option("NAME", jobName, "the job")->required();
     auto* jobRun = jobCmd->add_subcommand("run", "run a job without asking anything, and keep a record of the run");
     jobRun->add_option("NAME", jobName, "the job")->required();
+    auto* jobSchedule =
+        jobCmd->add_subcommand("schedule", "run a job on a schedule (a systemd user timer), or no longer");
+    jobSchedule->add_option("NAME", jobName, "the job")->required();
+    std::string daily;
+    bool hourly = false;
+    bool off = false;
+    int32_t every = 0;
+    auto* dailyOption = jobSchedule->add_option("--daily", daily, "every day at HH:MM");
+    auto* hourlyOption = jobSchedule->add_flag("--hourly", hourly, "every hour");
+    auto* everyOption = jobSchedule->add_option("--every", every, "every so many minutes");
+    auto* offOption = jobSchedule->add_flag("--off", off, "no longer on a schedule");
+    dailyOption->excludes(hourlyOption, everyOption, offOption);
+    hourlyOption->excludes(everyOption, offOption);
+    everyOption->excludes(offOption);
     auto* jobRemove = jobCmd->add_subcommand("remove", "remove a job");
     jobRemove->add_option("NAME", jobName, "the job")->required();
-    for (CLI::App* cmd : {jobList, jobShow, jobRun, jobRemove})
+    for (CLI::App* cmd : {jobList, jobShow, jobRun, jobSchedule, jobRemove})
         cmd->add_option("--lang", lang, "language of the texts: zh or en")->check(CLI::IsMember({"zh", "en"}));
 
     try {
@@ -168,6 +183,18 @@ int main(int argc, char** argv)
         if (jobShow->parsed()) return showJobCommand(jobName);
         if (jobRun->parsed()) return runJobCommand(jobName);
         if (jobRemove->parsed()) return removeJobCommand(jobName);
+        if (jobSchedule->parsed()) {
+            std::string schedule;
+            if (int(!daily.empty()) + int(hourly) + int(off) + int(every != 0) != 1) {
+                std::cerr << "dirmatch: give one of --daily, --hourly, --every, --off" << std::endl;
+                return ExitError;
+            }
+            if (!scheduleOf(daily, hourly, every, schedule, error)) {
+                std::cerr << "dirmatch: " << error << std::endl;
+                return ExitError;
+            }
+            return scheduleJobCommand(jobName, schedule);
+        }
         return runExport(exportA, exportFile, exportB, exportMax, exportNoCache);
     } catch (const std::exception& e) {
         std::cerr << "dirmatch: " << e.what() << std::endl;

@@ -1,6 +1,7 @@
 #include "config/Job.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "platform/IniFile.h"
 #include "platform/Listing.h"
@@ -51,7 +52,68 @@ bool readNumber(const platform::IniFile& ini, const char* key, int64_t low, int6
     return false;
 }
 
+// A schedule as the job file keeps it, checked; false where it is none.
+bool scheduleFromText(const std::string& text, std::string& timerLines)
+{
+    unsigned hour = 0, minute = 0, every = 0;
+    char rest = 0;
+    if (text == "hourly") {
+        timerLines = "OnCalendar=hourly\nPersistent=true\n";
+    } else if (std::sscanf(text.c_str(), "daily %2u:%2u%c", &hour, &minute, &rest) == 2 && hour < 24 && minute < 60) {
+        char line[64];
+        std::snprintf(line, sizeof line, "OnCalendar=*-*-* %02u:%02u:00\nPersistent=true\n", hour, minute);
+        timerLines = line;
+    } else if (std::sscanf(text.c_str(), "every %u%c", &every, &rest) == 1 && every >= 1 && every <= 10080) {
+        timerLines = "OnBootSec=" + std::to_string(every) + "min\nOnUnitActiveSec=" + std::to_string(every) + "min\n";
+    } else {
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
+
+bool scheduleOf(const std::string& daily, bool hourly, int32_t everyMinutes, std::string& schedule, std::string& error)
+{
+    schedule = hourly             ? "hourly"
+               : !daily.empty()   ? "daily " + daily
+               : everyMinutes > 0 ? "every " + std::to_string(everyMinutes)
+                                  : "";
+    std::string lines;
+    if (schedule.empty() || scheduleFromText(schedule, lines)) return true;
+    error = daily.empty() ? "--every takes 1 to 10080 minutes" : "--daily takes a time HH:MM: '" + daily + "'";
+    return false;
+}
+
+std::string jobUnitName(const std::string& job)
+{
+    return "dirmatch-job-" + job;
+}
+
+std::string jobServiceUnit(const Job& job, const std::string& program)
+{
+    // systemd reads % as a specifier and a quoted word with C escapes.
+    std::string quoted = "\"";
+    for (const char c : program) {
+        if (c == '%')
+            quoted += "%%";
+        else if (c == '"' || c == '\\')
+            quoted += std::string("\\") + c;
+        else
+            quoted += c;
+    }
+    quoted += '"';
+    return "[Unit]\nDescription=dirmatch job " + job.name + "\n\n[Service]\nType=oneshot\nExecStart=" + quoted +
+           " job run " + job.name + "\n";
+}
+
+std::string jobTimerUnit(const Job& job)
+{
+    std::string lines;
+    scheduleFromText(job.schedule, lines);
+    return "[Unit]\nDescription=dirmatch job " + job.name + ", on its schedule (" + job.schedule + ")\n\n[Timer]\n" +
+           lines + "\n[Install]\nWantedBy=timers.target\n";
+}
 
 std::string jobsFolder()
 {
@@ -87,6 +149,7 @@ bool saveJob(const Job& job, std::string& error)
     ini.writeInteger(kSection, "IgnoreHourShift", job.ignoreHourShift ? 1 : 0);
     ini.writeInteger(kSection, "MaxEntries", job.maxEntries);
     ini.writeInteger(kSection, "Sync", job.sync ? 1 : 0);
+    ini.writeString(kSection, "Schedule", job.schedule);
     writeList(ini, "Include", job.include);
     writeList(ini, "Exclude", job.exclude);
     if (!ini.save()) {
@@ -127,6 +190,10 @@ bool loadJob(const std::string& name, Job& job, std::string& error)
     job.ignoreHourShift = hourShift != 0;
     job.maxEntries = int32_t(maxEntries);
     job.sync = sync != 0;
+    job.schedule = ini.readString(kSection, "Schedule", {});
+    std::string checked;
+    if (!job.schedule.empty() && !scheduleFromText(job.schedule, checked))
+        return fail("Schedule: '" + job.schedule + "' is no schedule");
     job.include = readList(ini, "Include");
     job.exclude = readList(ini, "Exclude");
     return true;

@@ -23,6 +23,9 @@ struct Job {
     bool ignoreHourShift = false;
     int32_t maxEntries = 10000;
     bool sync = false;  // compare and copy; else compare only
+    // When the system's scheduler runs it: "daily HH:MM", "hourly",
+    // "every MINUTES", or empty for never.
+    std::string schedule;
 };
 
 // The folder of the job files, ending in the separator.
@@ -42,5 +45,15 @@ bool loadJob(const std::string& name, Job& job, std::string& error);
 std::vector<std::string> jobNames();
 
 bool removeJob(const std::string& name, std::string& error);
+
+// The schedule of "--daily HH:MM", "--hourly", "--every MINUTES" as a job
+// keeps it; false, with why, for a time or a count out of range.
+bool scheduleOf(const std::string& daily, bool hourly, int32_t everyMinutes, std::string& schedule, std::string& error);
+
+// The systemd user units that run the job on its schedule: the service that
+// runs `program job run NAME`, and its timer.
+std::string jobUnitName(const std::string& job);  // without the ".service" / ".timer"
+std::string jobServiceUnit(const Job& job, const std::string& program);
+std::string jobTimerUnit(const Job& job);
 
 }  // namespace dm

@@ -32,6 +32,10 @@ std::string userCacheFolder();
 // records), ending in the separator.
 std::string userStateFolder();
 
+// Where the user's systemd units live (~/.config/systemd/user/), ending in
+// the separator; empty on a system without them.
+std::string userUnitFolder();
+
 // The path from the root: a relative one taken from the current folder.
 std::string absolutePath(const std::string& path);
 

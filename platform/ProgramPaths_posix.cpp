@@ -67,6 +67,12 @@ std::string absolutePath(const std::string& path)
     return whole + (path.starts_with("./") ? path.substr(2) : path);
 }
 
+std::string userUnitFolder()
+{
+    const std::string dirmatch = userConfigFolder();  // CONFIG/dirmatch/
+    return dirmatch.substr(0, dirmatch.size() - std::string("dirmatch/").size()) + "systemd/user/";
+}
+
 std::string userStateFolder()
 {
     return userFolder("XDG_STATE_HOME", ".local/state");

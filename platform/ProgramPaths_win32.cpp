@@ -47,6 +47,11 @@ std::string absolutePath(const std::string& path)
     return n == 0 || n >= sizeof whole ? path : std::string(whole, n);
 }
 
+std::string userUnitFolder()
+{
+    return {};
+}
+
 std::string userStateFolder()
 {
     return userCacheFolder();

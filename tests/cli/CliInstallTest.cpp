@@ -24,7 +24,7 @@ TEST(Install, TheCompletionKnowsEveryOptionOfEverySubcommand)
 {
     const std::string completion = test::readFile(DIRMATCH_SOURCE_DIR "/packaging/dirmatch.bash-completion");
     const std::set<std::string> known = optionsIn(completion);
-    for (const char* command : {"compare", "sync", "export", "job save", "job list", "job run"}) {
+    for (const char* command : {"compare", "sync", "export", "job save", "job list", "job run", "job schedule"}) {
         const auto help = test::runProgram(DIRMATCH_BINARY, std::string(command) + " --help");
         for (const std::string& option : optionsIn(help.out))
             EXPECT_TRUE(known.count(option)) << command << " " << option;

@@ -86,6 +86,28 @@ TEST_F(Jobs, ABadJobFileIsRefusedWithTheFieldAndAFolderThatIsGoneFailsInTheRecor
     EXPECT_EQ(test::entriesIn(runsFolder("gone")), 1u);
 }
 
+TEST_F(Jobs, AScheduleIsASystemdUserTimerThatTheSystemAcceptsAndOffRemovesIt)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "systemd timers are a Linux scheduler";
+#else
+    ASSERT_EQ(dirmatch("job save nightly " + test::quoted(a) + " " + test::quoted(b)).code, 0);
+    EXPECT_EQ(dirmatch("job schedule nightly --daily 25:00").code, 2);
+    ASSERT_EQ(dirmatch("job schedule nightly --daily 02:30").code, 0);
+    const std::string units = dir / "config/systemd/user/dirmatch-job-nightly";
+    EXPECT_NE(dir.read("config/systemd/user/dirmatch-job-nightly.timer").find("OnCalendar=*-*-* 02:30:00"),
+              std::string::npos);
+    EXPECT_NE(dirmatch("job show nightly").out.find("schedule: daily 02:30"), std::string::npos);
+    const Outcome verify = test::runProgram(
+        "systemd-analyze", "verify " + test::quoted(units + ".timer") + " " + test::quoted(units + ".service"));
+    if (verify.code != 127) {  // where systemd is installed
+        EXPECT_EQ(verify.code, 0) << verify.err;
+    }
+    ASSERT_EQ(dirmatch("job schedule nightly --off").code, 0);
+    EXPECT_EQ(test::entriesIn(dir / "config/systemd/user"), 0u);
+#endif
+}
+
 TEST_F(Jobs, OnlyTheNewestRecordsAreKept)
 {
     ASSERT_EQ(dirmatch("job save often " + test::quoted(a) + " " + test::quoted(b)).code, 0);
