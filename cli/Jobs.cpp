@@ -16,6 +16,7 @@
 #include "platform/ChildProcess.h"
 #include "platform/Listing.h"
 #include "platform/ProgramPaths.h"
+#include "platform/RunLock.h"
 #include "platform/SysError.h"
 #include "platform/Text.h"
 #include "platform/Time.h"
@@ -52,20 +53,24 @@ std::string runsFolder(const std::string& name)
     return platform::userStateFolder() + "runs" + platform::kSeparator + name + platform::kSeparator;
 }
 
-// Keeps the newest records (their names sort by time), removes the rest.
+// Keeps the newest records (their names sort by time), removes the rest
+// with their JSON.
 void trimRuns(const std::string& folder)
 {
-    std::vector<std::string> records;
+    std::vector<std::string> stems;
     platform::FolderListing listing;
     platform::WIN32_FIND_DATA record;
     if (listing.first(folder, {}, record)) {
         do {
             const std::string file = record.cFileName;
-            if (file.ends_with(".txt")) records.push_back(file);
+            if (file.ends_with(".txt")) stems.push_back(file.substr(0, file.size() - 4));
         } while (listing.next(record));
     }
-    std::sort(records.begin(), records.end());
-    for (size_t i = 0; i + kRunsKept < records.size(); ++i) platform::deleteFile(folder + records[i]);
+    std::sort(stems.begin(), stems.end());
+    for (size_t i = 0; i + kRunsKept < stems.size(); ++i) {
+        platform::deleteFile(folder + stems[i] + ".txt");
+        platform::deleteFile(folder + stems[i] + ".json");
+    }
 }
 
 }  // namespace
@@ -140,6 +145,11 @@ int runJobCommand(const std::string& name)
     Job job;
     std::string error;
     if (!loadJob(name, job, error)) return fail(error);
+    const std::string folder = runsFolder(job.name);
+    if (!platform::makeFolders(folder)) return fail(folder + ": " + platform::systemMessage(platform::lastError()));
+    // One run of a job at a time: a second one (a timer while a person runs it) refuses.
+    platform::RunLock running;
+    if (!running.tryTake(folder + "running.lock")) return fail("job '" + name + "' is running already");
     const std::string started = stamp("%04u-%02u-%02u %02u:%02u:%02u");
     ComparisonRequest request;
     request.folderA = job.folderA;
@@ -188,14 +198,24 @@ int runJobCommand(const std::string& name)
     }
     record << "ended: " << stamp("%04u-%02u-%02u %02u:%02u:%02u") << "\nexit: " << code << '\n';
 
+    // The result as `compare` prints it, and its JSON beside the record.
+    std::ostringstream tree;
+    std::string json;
+    if (comp->state == Finished || comp->state == TooManyFiles) {
+        printTree(tree, *comp, false);
+        comp->readAllVersions();
+        std::ostringstream out;
+        writeJson(out, *comp);
+        json = out.str();
+    }
+    record << '\n' << tree.str();
     std::cout << record.str();
-    const std::string folder = runsFolder(job.name);
-    if (!platform::makeFolders(folder)) return fail(folder + ": " + platform::systemMessage(platform::lastError()));
     // Named by the time it ended, so that names sort as runs; a second run in the same second gets a number.
     const std::string base = folder + stamp("%04u%02u%02u-%02u%02u%02u");
-    std::string file = base + ".txt";
-    for (int n = 2; platform::itemExists(file); ++n) file = base + "-" + std::to_string(n) + ".txt";
-    std::ofstream(file, std::ios::binary) << record.str();
+    std::string stem = base;
+    for (int n = 2; platform::itemExists(stem + ".txt"); ++n) stem = base + "-" + std::to_string(n);
+    std::ofstream(stem + ".txt", std::ios::binary) << record.str();
+    if (!json.empty()) std::ofstream(stem + ".json", std::ios::binary) << json;
     trimRuns(folder);
     return code;
 }

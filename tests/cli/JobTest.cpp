@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/RunLock.h"
 #include "platform/Text.h"
 #include "tests/support/Faults.h"
 #include "tests/support/Process.h"
@@ -54,8 +55,17 @@ TEST_F(Jobs, AJobIsSavedListedShownRunAndRemovedAndItsRecordSaysWhatTheRunDid)
     EXPECT_NE(run.out.find("copied 2, failed 0, skipped 0"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("L:0 | D:0 | M:1"), std::string::npos) << run.out;
     EXPECT_EQ(dir.read("B/sub/f"), "a");
-    EXPECT_EQ(test::entriesIn(runsFolder("nightly")), 1u);
+    EXPECT_EQ(test::entriesIn(runsFolder("nightly")), 3u);             // the record, its JSON, the lock
+    EXPECT_NE(run.out.find("+ extra"), std::string::npos) << run.out;  // the tree, as compare prints it
 
+    {
+        // A run under way (here: its lock held) makes a second one refuse.
+        platform::RunLock running;
+        ASSERT_TRUE(running.tryTake(runsFolder("nightly") + "/running.lock"));
+        const Outcome second = dirmatch("job run nightly");
+        EXPECT_EQ(second.code, 2);
+        EXPECT_EQ(second.err, "dirmatch: job 'nightly' is running already\n");
+    }
     EXPECT_EQ(dirmatch("job remove nightly").code, 0);
     EXPECT_EQ(dirmatch("job list").out, "");
     EXPECT_EQ(dirmatch("job run nightly").err, "dirmatch: no job 'nightly'\n");
@@ -83,7 +93,7 @@ TEST_F(Jobs, ABadJobFileIsRefusedWithTheFieldAndAFolderThatIsGoneFailsInTheRecor
     const Outcome gone = dirmatch("job run gone");
     EXPECT_EQ(gone.code, 2);
     EXPECT_NE(gone.out.find("failed: "), std::string::npos) << gone.out;
-    EXPECT_EQ(test::entriesIn(runsFolder("gone")), 1u);
+    EXPECT_EQ(test::entriesIn(runsFolder("gone")), 2u);  // the record (no JSON: no result), the lock
 }
 
 TEST_F(Jobs, AScheduleIsASystemdUserTimerThatTheSystemAcceptsAndOffRemovesIt)
@@ -112,7 +122,7 @@ TEST_F(Jobs, OnlyTheNewestRecordsAreKept)
 {
     ASSERT_EQ(dirmatch("job save often " + test::quoted(a) + " " + test::quoted(b)).code, 0);
     for (int i = 0; i < 22; ++i) ASSERT_EQ(dirmatch("job run often").code, 0);
-    EXPECT_EQ(test::entriesIn(runsFolder("often")), 20u);
+    EXPECT_EQ(test::entriesIn(runsFolder("often")), 2 * 20u + 1);  // records, their JSON, the lock
 }
 
 }  // namespace
