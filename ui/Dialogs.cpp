@@ -6,6 +6,8 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QIdentityProxyModel>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
@@ -59,6 +61,14 @@ SkipAnswer askSkipFolder(QWidget* parent, const QString& folder, const QString& 
     if (box.clickedButton() == skip) return SkipAnswer::Skip;
     if (box.clickedButton() == skipAll) return SkipAnswer::SkipAll;
     return SkipAnswer::Stop;
+}
+
+QString askText(QWidget* parent, const QString& caption, const QString& label)
+{
+    if (uiHooks().askText) return uiHooks().askText(label);
+    bool ok = false;
+    const QString text = QInputDialog::getText(parent, caption, label, QLineEdit::Normal, QString(), &ok);
+    return ok ? text.trimmed() : QString();
 }
 
 namespace {

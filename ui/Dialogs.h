@@ -20,6 +20,7 @@ struct UiHooks {
     std::function<QString(const QString& folder, const QString& file, bool save)> chooseFile;
     std::function<void(const QString& target)> openWithShell;
     std::function<SkipAnswer(const QString& folder, const QString& reason)> askSkipFolder;
+    std::function<QString(const QString& label)> askText;
 };
 
 UiHooks& uiHooks();
@@ -32,6 +33,8 @@ QString chooseFolder(QWidget* parent, const QString& title, const QString& start
 QString chooseFile(QWidget* parent, const QString& folder, const QString& file, const QString& defaultSuffix,
                    bool save);
 SkipAnswer askSkipFolder(QWidget* parent, const QString& folder, const QString& reason);
+// A line of text the user types; "" when cancelled.
+QString askText(QWidget* parent, const QString& caption, const QString& label);
 // Opens a path (or a URL) with the desktop's default handler; the result is not examined.
 void openWithShell(const QString& target);
 

@@ -102,6 +102,10 @@ public:
     // then opens on the step after it.
     void folderDropped(const QString& folder);
     void N16Click();
+    // The comparison as the settings have it, saved as a job that the command
+    // line (and the system's scheduler) can run (SaveJob.cpp).
+    void saveAsJob();
+    QAction* actSaveJob;
 
     // The result node a tree node shows, found again by its names from the
     // top, so that a node left from before a refresh finds nothing rather

@@ -18,6 +18,7 @@
 #include <QUrl>
 
 #include "common/FileHelpers.h"
+#include "tests/support/Faults.h"
 #include "tests/ui/UiFixture.h"
 #include "ui/Forms.h"
 #include "ui/LabelDoing.h"
@@ -149,6 +150,22 @@ TEST_F(UiTest, TheFolderPickerNamesTypesAndDatesInTheProgramsLanguage)
             << row.toStdString();
         EXPECT_TRUE(row.contains(date)) << row.toStdString();
     }
+}
+
+TEST_F(UiTest, TheComparisonIsSavedAsAJobTheCommandLineCanRun)
+{
+    const auto config = test::setVariable("XDG_CONFIG_HOME", dir / "config");
+    chooseFolders();
+    dm->NotUpdateList = {".bak"};
+    uiHooks().askText = [](const QString&) { return QStringLiteral("nightly"); };
+    main->saveAsJob();
+    test::setVariable("XDG_CONFIG_HOME", config);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("dirmatch job run nightly"), std::string::npos);
+    const std::string saved = dir.read("config/dirmatch/jobs/nightly.ini");
+    for (const std::string& line :
+         {"FolderA=" + dm->StandardDir, "FolderB=" + dm->LocalDir, std::string("Sync=1"), std::string("1=.bak")})
+        EXPECT_NE(saved.find(line), std::string::npos) << line << "\n" << saved;
 }
 
 TEST(ElapsedText, HoursWrapAtADayAsTheStatusBarAlwaysShowedThem)

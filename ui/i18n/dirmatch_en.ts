@@ -190,6 +190,36 @@
         <translation>Synchronizing, please wait...</translation>
     </message>
     <message>
+        <source>保存为作业...</source>
+        <translation>Save as job...</translation>
+    </message>
+    <message>
+        <source>请先选择文件夹 A 和 B。</source>
+        <translation>Choose folders A and B first.</translation>
+    </message>
+    <message>
+        <source>保存为作业</source>
+        <translation>Save as job</translation>
+    </message>
+    <message>
+        <source>作业名称 (字母、数字、- _ .):</source>
+        <translation>Job name (letters, digits, - _ .):</translation>
+    </message>
+    <message>
+        <source>运行这个作业时也同步 (用 A 覆盖 B)?</source>
+        <translation>Should the job also synchronize (copy A over B) when it runs?</translation>
+    </message>
+    <message>
+        <source>作业已保存。运行: dirmatch job run </source>
+        <translation>The job is saved. To run it: dirmatch job run </translation>
+    </message>
+    <message>
+        <source>
+按时运行: dirmatch job schedule </source>
+        <translation>
+To run it on a schedule: dirmatch job schedule </translation>
+    </message>
+    <message>
         <source>比较文件内容...</source>
         <translation>Compare file contents...</translation>
     </message>
