@@ -48,28 +48,14 @@ std::string stamp(const char* format)
     return text;
 }
 
-std::string runsFolder(const std::string& name)
+// Keeps the newest records, removes the rest with their JSON.
+void trimRuns(const std::string& name)
 {
-    return platform::userStateFolder() + "runs" + platform::kSeparator + name + platform::kSeparator;
-}
-
-// Keeps the newest records (their names sort by time), removes the rest
-// with their JSON.
-void trimRuns(const std::string& folder)
-{
-    std::vector<std::string> stems;
-    platform::FolderListing listing;
-    platform::WIN32_FIND_DATA record;
-    if (listing.first(folder, {}, record)) {
-        do {
-            const std::string file = record.cFileName;
-            if (file.ends_with(".txt")) stems.push_back(file.substr(0, file.size() - 4));
-        } while (listing.next(record));
-    }
-    std::sort(stems.begin(), stems.end());
-    for (size_t i = 0; i + kRunsKept < stems.size(); ++i) {
-        platform::deleteFile(folder + stems[i] + ".txt");
-        platform::deleteFile(folder + stems[i] + ".json");
+    const std::vector<std::string> records = jobRunRecords(name);
+    for (size_t i = kRunsKept; i < records.size(); ++i) {
+        const std::string stem = records[i].substr(0, records[i].size() - 4);
+        platform::deleteFile(stem + ".txt");
+        platform::deleteFile(stem + ".json");
     }
 }
 
@@ -130,7 +116,7 @@ int showJobCommand(const std::string& name)
               << "\nexclude: " << list(job.exclude) << "\ntime window: " << job.timeWindow
               << "\nignore hour shift: " << (job.ignoreHourShift ? "yes" : "no") << "\nmax entries: " << job.maxEntries
               << "\nschedule: " << (job.schedule.empty() ? "none" : job.schedule)
-              << "\nruns: " << printable(runsFolder(job.name)) << '\n';
+              << "\nruns: " << printable(jobRunsFolder(job.name)) << '\n';
     return ExitSame;
 }
 
@@ -145,7 +131,7 @@ int runJobCommand(const std::string& name)
     Job job;
     std::string error;
     if (!loadJob(name, job, error)) return fail(error);
-    const std::string folder = runsFolder(job.name);
+    const std::string folder = jobRunsFolder(job.name);
     if (!platform::makeFolders(folder)) return fail(folder + ": " + platform::systemMessage(platform::lastError()));
     // One run of a job at a time: a second one (a timer while a person runs it) refuses.
     platform::RunLock running;
@@ -210,13 +196,17 @@ int runJobCommand(const std::string& name)
     }
     record << '\n' << tree.str();
     std::cout << record.str();
-    // Named by the time it ended, so that names sort as runs; a second run in the same second gets a number.
+    // Named by the time it ended and a number within that second, so that names sort as runs.
     const std::string base = folder + stamp("%04u%02u%02u-%02u%02u%02u");
-    std::string stem = base;
-    for (int n = 2; platform::itemExists(stem + ".txt"); ++n) stem = base + "-" + std::to_string(n);
+    std::string stem;
+    for (int n = 1; stem.empty() || platform::itemExists(stem + ".txt"); ++n) {
+        char number[16];
+        std::snprintf(number, sizeof number, "-%02d", n);
+        stem = base + number;
+    }
     std::ofstream(stem + ".txt", std::ios::binary) << record.str();
     if (!json.empty()) std::ofstream(stem + ".json", std::ios::binary) << json;
-    trimRuns(folder);
+    trimRuns(job.name);
     return code;
 }
 

@@ -120,6 +120,28 @@ std::string jobsFolder()
     return platform::userConfigFolder() + "jobs" + platform::kSeparator;
 }
 
+std::string jobRunsFolder(const std::string& name)
+{
+    return platform::userStateFolder() + "runs" + platform::kSeparator + name + platform::kSeparator;
+}
+
+std::vector<std::string> jobRunRecords(const std::string& name)
+{
+    std::vector<std::string> records;
+    const std::string folder = jobRunsFolder(name);
+    platform::FolderListing listing;
+    platform::WIN32_FIND_DATA record;
+    if (listing.first(folder, {}, record)) {
+        do {
+            const std::string file = record.cFileName;
+            if (file.ends_with(".txt")) records.push_back(folder + file);
+        } while (listing.next(record));
+    }
+    // Named by the time each run ended: the newest sort last.
+    std::sort(records.rbegin(), records.rend());
+    return records;
+}
+
 bool isJobName(const std::string& name)
 {
     if (name.empty() || name.size() > 100 || name[0] == '.') return false;

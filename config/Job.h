@@ -31,6 +31,12 @@ struct Job {
 // The folder of the job files, ending in the separator.
 std::string jobsFolder();
 
+// Where the records of a job's runs are kept, ending in the separator.
+std::string jobRunsFolder(const std::string& name);
+
+// The records of a job's runs, newest first: their paths.
+std::vector<std::string> jobRunRecords(const std::string& name);
+
 // A job's name: letters, digits, '-', '_' and '.', not starting with '.'.
 bool isJobName(const std::string& name);
 

@@ -295,6 +295,7 @@ void TfrmMain::buildMenus()
     N1 = menuBar()->addMenu(tr("系统"));
     N13 = N1->addAction(tr("开始"), this, &TfrmMain::bbtnStartClick);
     actSaveJob = N1->addAction(tr("保存为作业..."), this, &TfrmMain::saveAsJob);
+    actJobs = N1->addAction(tr("作业..."), this, &TfrmMain::showJobs);
     N1->addSeparator();
     N4 = N1->addAction(tr("退出"), this, &QWidget::close);
     N2 = menuBar()->addMenu(tr("帮助"));

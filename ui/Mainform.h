@@ -49,6 +49,7 @@ class TdlgSyncPreview;
 class TdlgSyncProgress;
 class TdlgSyncSummary;
 class TdlgPairView;
+class TdlgJobs;
 class TdlgSetCom;
 class TfrmResult;
 class TfrmWizard;
@@ -106,6 +107,10 @@ public:
     // line (and the system's scheduler) can run (SaveJob.cpp).
     void saveAsJob();
     QAction* actSaveJob;
+    // The saved jobs and their runs (JobsWindow.cpp).
+    void showJobs();
+    QAction* actJobs;
+    TdlgJobs* jobsWindow = nullptr;
 
     // The result node a tree node shows, found again by its names from the
     // top, so that a node left from before a refresh finds nothing rather

@@ -1,10 +1,11 @@
 // "Save as job...": what the window compares, kept under a name for
-// `dirmatch job run` and the system's scheduler.
+// `dirmatch job run` and the system's scheduler; "Jobs...": what was kept.
 #include "common/Messages.h"
 #include "config/Dmodule.h"
 #include "config/Job.h"
 #include "ui/Dialogs.h"
 #include "ui/Forms.h"
+#include "ui/JobsWindow.h"
 #include "ui/Mainform.h"
 
 namespace dm::ui {
@@ -38,6 +39,13 @@ void TfrmMain::saveAsJob()
     }
     messageBox(this, tr("作业已保存。运行: dirmatch job run ") + name + tr("\n按时运行: dirmatch job schedule ") +
                          name + QStringLiteral(" --daily 02:00"));
+}
+
+void TfrmMain::showJobs()
+{
+    if (!jobsWindow) jobsWindow = new TdlgJobs(this);
+    jobsWindow->reload();
+    execModal(*jobsWindow);
 }
 
 }  // namespace dm::ui

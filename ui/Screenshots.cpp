@@ -18,11 +18,13 @@
 #include "common/Messages.h"
 #include "common/Version.h"
 #include "config/Dmodule.h"
+#include "config/Job.h"
 #include "engine/Sync.h"
 #include "platform/ProgramPaths.h"
 #include "platform/TestSeams.h"
 #include "ui/AboutBox.h"
 #include "ui/Dialogs.h"
+#include "ui/JobsWindow.h"
 #include "ui/Mainform.h"
 #include "ui/PairView.h"
 #include "ui/Resultform.h"
@@ -211,6 +213,25 @@ int main(int argc, char** argv)
     main.resize(1100, main.height());
     save(main, out + "/main-unreadable.png");
     dm::platform::testSeams().failListing = nullptr;
+
+    // The jobs window, with a job and the record of a run.
+    qputenv("XDG_CONFIG_HOME", (root + "/config").toUtf8());
+    qputenv("XDG_STATE_HOME", (root + "/state").toUtf8());
+    dm::Job job;
+    job.name = "nightly";
+    job.folderA = dataModule.StandardDir;
+    job.folderB = dataModule.LocalDir;
+    job.sync = true;
+    job.schedule = "daily 02:30";
+    std::string saveError;
+    dm::saveJob(job, saveError);
+    writeFile(QString::fromStdString(dm::jobRunsFolder("nightly")) + "20261207-023000-01.txt",
+              "job: nightly\nstarted: 2026-12-07 02:30:00\nstate: Comparison finished\nL:0 | D:0 | M:1\n"
+              "copied 3, failed 0, skipped 0\nended: 2026-12-07 02:30:01\nexit: 1\n");
+    dm::ui::TdlgJobs jobs(&main);
+    jobs.reload();
+    save(jobs, out + "/jobs.png");
+    jobs.hide();
 
     // The folder picker, in the program's language.
     saveNextModal(out + "/choose-folder.png");

@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
@@ -16,11 +17,13 @@
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QUrl>
+#include <filesystem>
 
 #include "common/FileHelpers.h"
 #include "tests/support/Faults.h"
 #include "tests/ui/UiFixture.h"
 #include "ui/Forms.h"
+#include "ui/JobsWindow.h"
 #include "ui/LabelDoing.h"
 #include "ui/Translations.h"
 
@@ -166,6 +169,35 @@ TEST_F(UiTest, TheComparisonIsSavedAsAJobTheCommandLineCanRun)
     for (const std::string& line :
          {"FolderA=" + dm->StandardDir, "FolderB=" + dm->LocalDir, std::string("Sync=1"), std::string("1=.bak")})
         EXPECT_NE(saved.find(line), std::string::npos) << line << "\n" << saved;
+}
+
+TEST_F(UiTest, TheJobsWindowRunsAJobAndShowsItsNewestRecordFirst)
+{
+    const auto config = test::setVariable("XDG_CONFIG_HOME", dir / "config");
+    const auto state = test::setVariable("XDG_STATE_HOME", dir / "state");
+    std::filesystem::create_symlink(DIRMATCH_BINARY, dir / "prog/dirmatch");  // beside the program, as installed
+    chooseFolders();
+    dir.file("A/new", "n");
+    uiHooks().askText = [](const QString&) { return QStringLiteral("nightly"); };
+    main->saveAsJob();  // answered yes: it synchronizes
+    main->showJobs();
+    TdlgJobs& jobs = *main->jobsWindow;
+    ASSERT_EQ(jobs.lstJobs->count(), 1);
+    EXPECT_EQ(jobs.lstRuns->count(), 0);
+    for (int run = 0; run < 2; ++run) {
+        jobs.runSelected();
+        for (int i = 0; i < 500 && !jobs.btnRun->isEnabled(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            QCoreApplication::processEvents();
+        }
+    }
+    test::setVariable("XDG_CONFIG_HOME", config);
+    test::setVariable("XDG_STATE_HOME", state);
+    ASSERT_EQ(jobs.lstRuns->count(), 2);
+    EXPECT_EQ(jobs.lstRuns->currentRow(), 0);
+    EXPECT_TRUE(jobs.memoRecord->toPlainText().contains(QStringLiteral("copied 0, failed 0")))
+        << jobs.memoRecord->toPlainText().toStdString();  // the second run
+    EXPECT_EQ(dir.read("B/new"), "n");
 }
 
 TEST(ElapsedText, HoursWrapAtADayAsTheStatusBarAlwaysShowedThem)

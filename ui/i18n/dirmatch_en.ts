@@ -190,6 +190,10 @@
         <translation>Synchronizing, please wait...</translation>
     </message>
     <message>
+        <source>作业...</source>
+        <translation>Jobs...</translation>
+    </message>
+    <message>
         <source>保存为作业...</source>
         <translation>Save as job...</translation>
     </message>

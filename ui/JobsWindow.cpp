@@ -1,0 +1,157 @@
+#include "ui/JobsWindow.h"
+
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "common/Messages.h"
+#include "config/Job.h"
+#include "platform/FileRead.h"
+#include "platform/Listing.h"
+#include "platform/ProgramPaths.h"
+#include "platform/Text.h"
+#include "ui/Dialogs.h"
+#include "ui/Forms.h"
+
+namespace dm::ui {
+
+namespace {
+
+QString t(const char* zh, const char* en)
+{
+    return QString::fromStdString(textIn(zh, en));
+}
+
+// The command line program: beside this one when installed, else in the build tree's cli/.
+QString commandLineProgram()
+{
+    const std::string here = platform::folderOf(platform::programFile());
+    for (const std::string& candidate : {here + "dirmatch", here + "../cli/dirmatch", here + "dirmatch.exe"})
+        if (platform::itemExists(candidate)) return qs(candidate);
+    return QStringLiteral("dirmatch");
+}
+
+}  // namespace
+
+TdlgJobs::TdlgJobs(QWidget* parent) : QDialog(parent)
+{
+    resize(900, 520);
+    auto* layout = new QVBoxLayout(this);
+    auto* lists = new QHBoxLayout;
+    lstJobs = new QListWidget(this);
+    lstRuns = new QListWidget(this);
+    memoRecord = new QPlainTextEdit(this);
+    memoRecord->setReadOnly(true);
+    memoRecord->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    lstJobs->setMaximumWidth(200);
+    lstRuns->setMaximumWidth(200);
+    lists->addWidget(lstJobs);
+    lists->addWidget(lstRuns);
+    lists->addWidget(memoRecord, 1);
+    lbJob = new QLabel(this);
+    lbJob->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(lbJob);
+    layout->addLayout(lists, 1);
+    auto* buttons = new QHBoxLayout;
+    btnRun = new QPushButton(this);
+    btnRemove = new QPushButton(this);
+    btnClose = new QPushButton(this);
+    buttons->addWidget(btnRun);
+    buttons->addWidget(btnRemove);
+    buttons->addStretch();
+    buttons->addWidget(btnClose);
+    layout->addLayout(buttons);
+
+    connect(lstJobs, &QListWidget::currentRowChanged, this, [this] { showJob(); });
+    connect(lstRuns, &QListWidget::currentRowChanged, this, [this] { showRun(); });
+    connect(btnRun, &QPushButton::clicked, this, &TdlgJobs::runSelected);
+    connect(btnRemove, &QPushButton::clicked, this, [this] {
+        if (!lstJobs->currentItem()) return;
+        const QString name = lstJobs->currentItem()->text();
+        if (!askYesNo(this, t("删除作业 ", "Remove the job ") + name + QStringLiteral("?"), windowTitle())) return;
+        std::string error;
+        if (!removeJob(name.toStdString(), error)) messageBox(this, qs(error));
+        reload();
+    });
+    connect(btnClose, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void TdlgJobs::reload()
+{
+    setWindowTitle(t("作业", "Jobs"));
+    btnRun->setText(t("立即运行", "Run now"));
+    btnRemove->setText(t("删除", "Remove"));
+    btnClose->setText(t("关闭", "Close"));
+    lstJobs->clear();
+    for (const std::string& name : jobNames()) lstJobs->addItem(qs(name));
+    if (lstJobs->count() > 0) lstJobs->setCurrentRow(0);
+    showJob();
+}
+
+void TdlgJobs::showJob()
+{
+    lstRuns->clear();
+    memoRecord->clear();
+    const bool any = lstJobs->currentItem() != nullptr;
+    btnRun->setEnabled(any && !running_);
+    btnRemove->setEnabled(any && !running_);
+    if (!any) {
+        lbJob->setText(t("没有保存的作业 (主菜单: 保存为作业...)", "No saved jobs (Main menu: Save as job...)"));
+        return;
+    }
+    Job job;
+    std::string error;
+    if (!loadJob(lstJobs->currentItem()->text().toStdString(), job, error)) {
+        lbJob->setText(qs(error));
+        return;
+    }
+    lbJob->setText(qs(job.folderA) + QStringLiteral(" → ") + qs(job.folderB) + QStringLiteral("    ") +
+                   (job.sync ? t("比较并同步", "compare and sync") : t("只比较", "compare only")) +
+                   QStringLiteral("    ") + (job.schedule.empty() ? t("不按时运行", "no schedule") : qs(job.schedule)));
+    for (const std::string& record : jobRunRecords(job.name)) {
+        auto* item = new QListWidgetItem(qs(std::string(platform::lastComponent(record))), lstRuns);
+        item->setData(Qt::UserRole, qs(record));
+    }
+    if (lstRuns->count() > 0) lstRuns->setCurrentRow(0);  // the last run's result
+}
+
+void TdlgJobs::showRun()
+{
+    const QListWidgetItem* item = lstRuns->currentItem();
+    if (!item) return memoRecord->clear();
+    std::string text;
+    platform::readFileRange(item->data(Qt::UserRole).toString().toStdString(), 0, 4u << 20, text);
+    memoRecord->setPlainText(qs(text));
+}
+
+void TdlgJobs::runSelected()
+{
+    if (!lstJobs->currentItem() || running_) return;
+    const QString name = lstJobs->currentItem()->text();
+    running_ = new QProcess(this);
+    btnRun->setEnabled(false);
+    btnRemove->setEnabled(false);
+    memoRecord->setPlainText(t("正在运行...", "Running..."));
+    connect(running_, &QProcess::finished, this, [this, name] {
+        running_->deleteLater();
+        running_ = nullptr;
+        reload();
+        const auto found = lstJobs->findItems(name, Qt::MatchExactly);
+        if (!found.isEmpty()) lstJobs->setCurrentItem(found.front());
+    });
+    connect(running_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart) return;
+        messageBox(this, t("无法启动 dirmatch: ", "dirmatch cannot be started: ") + running_->errorString());
+        running_->deleteLater();
+        running_ = nullptr;
+        showJob();
+    });
+    running_->start(commandLineProgram(), {QStringLiteral("job"), QStringLiteral("run"), name});
+}
+
+}  // namespace dm::ui

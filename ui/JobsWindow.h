@@ -1,0 +1,38 @@
+// The saved jobs: each with its settings and the records of its runs, newest
+// first; a job can be run now (as its timer would run it) or removed.
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QListWidget;
+class QPlainTextEdit;
+class QProcess;
+class QPushButton;
+
+namespace dm::ui {
+
+class TdlgJobs : public QDialog {
+public:
+    explicit TdlgJobs(QWidget* parent = nullptr);
+
+    // Lists the jobs again (and words the window in the current language).
+    void reload();
+    // Runs the selected job with the command line, as its timer would.
+    void runSelected();
+
+    QListWidget* lstJobs;
+    QListWidget* lstRuns;
+    QPlainTextEdit* memoRecord;
+    QLabel* lbJob;
+    QPushButton* btnRun;
+    QPushButton* btnRemove;
+    QPushButton* btnClose;
+
+private:
+    void showJob();
+    void showRun();
+    QProcess* running_ = nullptr;
+};
+
+}  // namespace dm::ui
