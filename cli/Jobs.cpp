@@ -14,6 +14,7 @@
 #include "engine/ResultView.h"
 #include "engine/Workflow.h"
 #include "platform/ChildProcess.h"
+#include "platform/Console.h"
 #include "platform/Listing.h"
 #include "platform/ProgramPaths.h"
 #include "platform/RunLock.h"
@@ -207,6 +208,18 @@ int runJobCommand(const std::string& name)
     std::ofstream(stem + ".txt", std::ios::binary) << record.str();
     if (!json.empty()) std::ofstream(stem + ".json", std::ios::binary) << json;
     trimRuns(job.name);
+    // A run nobody watches (a timer) that found differences or failed tells
+    // the desktop, where there is one to tell.
+    if (code != ExitSame && !platform::isTerminal(platform::Stream::Output)) {
+        const std::string counts = comp->state == Finished || comp->state == TooManyFiles
+                                       ? countsText(comp->results)
+                                       : stateText(comp->state, comp->errorText);
+        platform::ChildProcess notice;
+        std::string ignored;
+        if (notice.start({"notify-send", "--app-name=dirmatch", "dirmatch: " + job.name, counts + "\n" + stem + ".txt"},
+                         ignored))
+            notice.finish(ignored);
+    }
     return code;
 }
 

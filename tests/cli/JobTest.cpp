@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+
 #include "platform/RunLock.h"
 #include "platform/Text.h"
 #include "tests/support/Faults.h"
@@ -115,6 +118,25 @@ TEST_F(Jobs, AScheduleIsASystemdUserTimerThatTheSystemAcceptsAndOffRemovesIt)
     }
     ASSERT_EQ(dirmatch("job schedule nightly --off").code, 0);
     EXPECT_EQ(test::entriesIn(dir / "config/systemd/user"), 0u);
+#endif
+}
+
+TEST_F(Jobs, ARunNobodyWatchesThatFindsDifferencesTellsTheDesktop)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "desktop notices are freedesktop's";
+#else
+    // A stand-in for notify-send that keeps what it was asked to show.
+    const std::string seen = dir / "notice";
+    dir.file("bin/notify-send", "#!/bin/sh\nprintf '%s\\n' \"$@\" > " + seen + "\n");
+    std::filesystem::permissions(dir / "bin/notify-send", std::filesystem::perms::owner_all);
+    const auto path = test::setVariable("PATH", dir / "bin" + ":" + std::getenv("PATH"));
+    dir.file("A/new", "n");
+    ASSERT_EQ(dirmatch("job save watch " + test::quoted(a) + " " + test::quoted(b)).code, 0);
+    EXPECT_EQ(dirmatch("job run watch").code, 1);
+    test::setVariable("PATH", path);
+    const std::string notice = dir.read("notice");
+    EXPECT_EQ(notice.rfind("--app-name=dirmatch\ndirmatch: watch\nL:1 | D:0 | M:0\n", 0), 0u) << notice;
 #endif
 }
 
