@@ -59,9 +59,11 @@ TdlgJobs::TdlgJobs(QWidget* parent) : QDialog(parent)
     layout->addLayout(lists, 1);
     auto* buttons = new QHBoxLayout;
     btnRun = new QPushButton(this);
+    btnSchedule = new QPushButton(this);
     btnRemove = new QPushButton(this);
     btnClose = new QPushButton(this);
     buttons->addWidget(btnRun);
+    buttons->addWidget(btnSchedule);
     buttons->addWidget(btnRemove);
     buttons->addStretch();
     buttons->addWidget(btnClose);
@@ -70,6 +72,7 @@ TdlgJobs::TdlgJobs(QWidget* parent) : QDialog(parent)
     connect(lstJobs, &QListWidget::currentRowChanged, this, [this] { showJob(); });
     connect(lstRuns, &QListWidget::currentRowChanged, this, [this] { showRun(); });
     connect(btnRun, &QPushButton::clicked, this, &TdlgJobs::runSelected);
+    connect(btnSchedule, &QPushButton::clicked, this, &TdlgJobs::scheduleSelected);
     connect(btnRemove, &QPushButton::clicked, this, [this] {
         if (!lstJobs->currentItem()) return;
         const QString name = lstJobs->currentItem()->text();
@@ -85,6 +88,7 @@ void TdlgJobs::reload()
 {
     setWindowTitle(t("作业", "Jobs"));
     btnRun->setText(t("立即运行", "Run now"));
+    btnSchedule->setText(t("定时...", "Schedule..."));
     btnRemove->setText(t("删除", "Remove"));
     btnClose->setText(t("关闭", "Close"));
     lstJobs->clear();
@@ -98,8 +102,7 @@ void TdlgJobs::showJob()
     lstRuns->clear();
     memoRecord->clear();
     const bool any = lstJobs->currentItem() != nullptr;
-    btnRun->setEnabled(any && !running_);
-    btnRemove->setEnabled(any && !running_);
+    for (QPushButton* b : {btnRun, btnSchedule, btnRemove}) b->setEnabled(any && !running_);
     if (!any) {
         lbJob->setText(t("没有保存的作业 (主菜单: 保存为作业...)", "No saved jobs (Main menu: Save as job...)"));
         return;
@@ -132,17 +135,37 @@ void TdlgJobs::showRun()
 void TdlgJobs::runSelected()
 {
     if (!lstJobs->currentItem() || running_) return;
+    memoRecord->setPlainText(t("正在运行...", "Running..."));
+    runCommandLine({QStringLiteral("run"), lstJobs->currentItem()->text()});
+}
+
+void TdlgJobs::scheduleSelected()
+{
+    if (!lstJobs->currentItem() || running_) return;
+    const QString when = askText(this, windowTitle(),
+                                 t("何时运行: daily HH:MM, hourly, every 分钟数, 或 off",
+                                   "When to run: daily HH:MM, hourly, every MINUTES, or off"));
+    const QStringList words = when.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (words.isEmpty()) return;
+    QStringList arguments{QStringLiteral("schedule"), lstJobs->currentItem()->text(), QStringLiteral("--") + words[0]};
+    arguments << words.mid(1);
+    runCommandLine(arguments);
+}
+
+void TdlgJobs::runCommandLine(const QStringList& arguments)
+{
     const QString name = lstJobs->currentItem()->text();
     running_ = new QProcess(this);
-    btnRun->setEnabled(false);
-    btnRemove->setEnabled(false);
-    memoRecord->setPlainText(t("正在运行...", "Running..."));
-    connect(running_, &QProcess::finished, this, [this, name] {
+    for (QPushButton* b : {btnRun, btnSchedule, btnRemove}) b->setEnabled(false);
+    connect(running_, &QProcess::finished, this, [this, name](int code) {
+        // What the command line said when it refused (a schedule it cannot read, say).
+        const QString said = QString::fromLocal8Bit(running_->readAllStandardError()).trimmed();
         running_->deleteLater();
         running_ = nullptr;
         reload();
         const auto found = lstJobs->findItems(name, Qt::MatchExactly);
         if (!found.isEmpty()) lstJobs->setCurrentItem(found.front());
+        if (code == 2 && !said.isEmpty()) messageBox(this, said);
     });
     connect(running_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error != QProcess::FailedToStart) return;
@@ -151,7 +174,7 @@ void TdlgJobs::runSelected()
         running_ = nullptr;
         showJob();
     });
-    running_->start(commandLineProgram(), {QStringLiteral("job"), QStringLiteral("run"), name});
+    running_->start(commandLineProgram(), QStringList{QStringLiteral("job")} + arguments);
 }
 
 }  // namespace dm::ui

@@ -20,18 +20,24 @@ public:
     void reload();
     // Runs the selected job with the command line, as its timer would.
     void runSelected();
+    // Asks when the selected job should run ("daily 02:30", "hourly",
+    // "every 15", "off") and hands it to the command line's scheduler.
+    void scheduleSelected();
 
     QListWidget* lstJobs;
     QListWidget* lstRuns;
     QPlainTextEdit* memoRecord;
     QLabel* lbJob;
     QPushButton* btnRun;
+    QPushButton* btnSchedule;
     QPushButton* btnRemove;
     QPushButton* btnClose;
 
 private:
     void showJob();
     void showRun();
+    // Runs the command line with these arguments for the selected job, then shows it again.
+    void runCommandLine(const QStringList& arguments);
     QProcess* running_ = nullptr;
 };
 

@@ -20,6 +20,7 @@
 #include <filesystem>
 
 #include "common/FileHelpers.h"
+#include "platform/Listing.h"
 #include "tests/support/Faults.h"
 #include "tests/ui/UiFixture.h"
 #include "ui/Forms.h"
@@ -184,13 +185,21 @@ TEST_F(UiTest, TheJobsWindowRunsAJobAndShowsItsNewestRecordFirst)
     TdlgJobs& jobs = *main->jobsWindow;
     ASSERT_EQ(jobs.lstJobs->count(), 1);
     EXPECT_EQ(jobs.lstRuns->count(), 0);
-    for (int run = 0; run < 2; ++run) {
-        jobs.runSelected();
+    const auto waitForTheCommandLine = [&] {
         for (int i = 0; i < 500 && !jobs.btnRun->isEnabled(); ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
             QCoreApplication::processEvents();
         }
+    };
+    for (int run = 0; run < 2; ++run) {
+        jobs.runSelected();
+        waitForTheCommandLine();
     }
+    uiHooks().askText = [](const QString&) { return QStringLiteral("daily 03:15"); };
+    jobs.scheduleSelected();
+    waitForTheCommandLine();
+    EXPECT_TRUE(jobs.lbJob->text().endsWith(QStringLiteral("daily 03:15"))) << jobs.lbJob->text().toStdString();
+    EXPECT_TRUE(platform::itemExists(dir / "config/systemd/user/dirmatch-job-nightly.timer"));
     test::setVariable("XDG_CONFIG_HOME", config);
     test::setVariable("XDG_STATE_HOME", state);
     ASSERT_EQ(jobs.lstRuns->count(), 2);
