@@ -209,16 +209,17 @@ int runJobCommand(const std::string& name)
     if (!json.empty()) std::ofstream(stem + ".json", std::ios::binary) << json;
     trimRuns(job.name);
     // A run nobody watches (a timer) that found differences or failed tells
-    // the desktop, where there is one to tell.
+    // the desktop, where there is one to tell; a click on the notice opens
+    // the run's record. The notice waits for the click on its own.
     if (code != ExitSame && !platform::isTerminal(platform::Stream::Output)) {
         const std::string counts = comp->state == Finished || comp->state == TooManyFiles
                                        ? countsText(comp->results)
                                        : stateText(comp->state, comp->errorText);
-        platform::ChildProcess notice;
-        std::string ignored;
-        if (notice.start({"notify-send", "--app-name=dirmatch", "dirmatch: " + job.name, counts + "\n" + stem + ".txt"},
-                         ignored))
-            notice.finish(ignored);
+        platform::startDetached({"sh", "-c",
+                                 "[ \"$(notify-send --app-name=dirmatch --wait --action=open=\"$4\" \"$1\" \"$2\")\" = "
+                                 "open ] && exec xdg-open \"$3\"",
+                                 "dirmatch-notice", "dirmatch: " + job.name, counts, stem + ".txt",
+                                 textIn("打开记录", "Open the record")});
     }
     return code;
 }

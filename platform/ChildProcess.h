@@ -48,6 +48,10 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
+// Starts the program (looked up on PATH) on its own, outliving this one,
+// its input and outputs nowhere; false where it could not be started.
+bool startDetached(const std::vector<std::string>& command);
+
 // Splits a command written on one line ("ssh -p 2222 -i key") into its words;
 // single and double quotes group, a backslash keeps the next character.
 std::vector<std::string> commandWords(const std::string& line);

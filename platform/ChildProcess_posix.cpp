@@ -231,4 +231,28 @@ void ChildProcess::stop()
     impl_->signal(SIGTERM);
 }
 
+bool startDetached(const std::vector<std::string>& command)
+{
+    if (command.empty()) return false;
+    std::vector<char*> argv;
+    for (const std::string& word : command) argv.push_back(const_cast<char*>(word.c_str()));
+    argv.push_back(nullptr);
+    // Twice forked: the program belongs to no one here and is never waited for.
+    const pid_t first = fork();
+    if (first < 0) return false;
+    if (first == 0) {
+        setsid();
+        if (fork() == 0) {
+            const int nothing = open("/dev/null", O_RDWR);
+            for (int fd = 0; fd < 3; ++fd) dup2(nothing, fd);
+            execvp(argv[0], argv.data());
+        }
+        _exit(0);
+    }
+    int status = 0;
+    while (waitpid(first, &status, 0) < 0 && errno == EINTR) {
+    }
+    return true;
+}
+
 }  // namespace dm::platform

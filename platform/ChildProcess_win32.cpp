@@ -26,4 +26,10 @@ int ChildProcess::finish(std::string& errors)
 
 void ChildProcess::stop() {}
 
+bool startDetached(const std::vector<std::string>& command)
+{
+    (void)command;
+    return false;  // desktop notices are freedesktop's; this build has none to start
+}
+
 }  // namespace dm::platform

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 #include "platform/RunLock.h"
 #include "platform/Text.h"
@@ -121,22 +123,31 @@ TEST_F(Jobs, AScheduleIsASystemdUserTimerThatTheSystemAcceptsAndOffRemovesIt)
 #endif
 }
 
-TEST_F(Jobs, ARunNobodyWatchesThatFindsDifferencesTellsTheDesktop)
+TEST_F(Jobs, ARunNobodyWatchesThatFindsDifferencesTellsTheDesktopAndAClickOpensItsRecord)
 {
 #ifdef _WIN32
     GTEST_SKIP() << "desktop notices are freedesktop's";
 #else
-    // A stand-in for notify-send that keeps what it was asked to show.
-    const std::string seen = dir / "notice";
-    dir.file("bin/notify-send", "#!/bin/sh\nprintf '%s\\n' \"$@\" > " + seen + "\n");
-    std::filesystem::permissions(dir / "bin/notify-send", std::filesystem::perms::owner_all);
+    // Stand-ins for notify-send (the user clicks at once) and xdg-open, each
+    // keeping what it was given.
+    const std::string notice = dir / "notice";
+    const std::string opened = dir / "opened";
+    dir.file("bin/notify-send", "#!/bin/sh\nprintf '%s\\n' \"$@\" > " + notice + "\necho open\n");
+    dir.file("bin/xdg-open",
+             "#!/bin/sh\nprintf '%s' \"$1\" > " + opened + ".part && mv " + opened + ".part " + opened + "\n");
+    for (const char* tool : {"bin/notify-send", "bin/xdg-open"})
+        std::filesystem::permissions(dir / tool, std::filesystem::perms::owner_all);
     const auto path = test::setVariable("PATH", dir / "bin" + ":" + std::getenv("PATH"));
     dir.file("A/new", "n");
     ASSERT_EQ(dirmatch("job save watch " + test::quoted(a) + " " + test::quoted(b)).code, 0);
     EXPECT_EQ(dirmatch("job run watch").code, 1);
     test::setVariable("PATH", path);
-    const std::string notice = dir.read("notice");
-    EXPECT_EQ(notice.rfind("--app-name=dirmatch\ndirmatch: watch\nL:1 | D:0 | M:0\n", 0), 0u) << notice;
+    for (int i = 0; i < 250 && !std::filesystem::exists(opened); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_NE(dir.read("notice").find("dirmatch: watch\nL:1 | D:0 | M:0\n"), std::string::npos) << dir.read("notice");
+    const std::string record = dir.read("opened");
+    EXPECT_EQ(record.rfind(runsFolder("watch"), 0), 0u) << record;
+    EXPECT_TRUE(record.ends_with("-01.txt")) << record;
 #endif
 }
 
