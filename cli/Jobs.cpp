@@ -81,6 +81,7 @@ int saveJobCommand(const std::string& name, const CompareArgs& args, bool sync)
     job.ignoreHourShift = args.ignoreHourShift;
     job.maxEntries = args.maxEntries;
     job.sync = sync;
+    job.keepGoing = args.keepGoing;
     std::string error;
     if (!saveJob(job, error)) return fail(error);
     return ExitSame;
@@ -115,7 +116,8 @@ int showJobCommand(const std::string& name)
               << "\nfolder B: " << printable(job.folderB) << "\nwhat: " << (job.sync ? "compare and sync" : "compare")
               << "\noptions: " << int(job.options) << "\ninclude: " << list(job.include)
               << "\nexclude: " << list(job.exclude) << "\ntime window: " << job.timeWindow
-              << "\nignore hour shift: " << (job.ignoreHourShift ? "yes" : "no") << "\nmax entries: " << job.maxEntries
+              << "\nignore hour shift: " << (job.ignoreHourShift ? "yes" : "no")
+              << "\nkeep going: " << (job.keepGoing ? "yes" : "no") << "\nmax entries: " << job.maxEntries
               << "\nschedule: " << (job.schedule.empty() ? "none" : job.schedule)
               << "\nruns: " << printable(jobRunsFolder(job.name)) << '\n';
     return ExitSame;
@@ -152,6 +154,7 @@ int runJobCommand(const std::string& name)
     request.maxEntries = job.maxEntries;
     // Nobody is there to answer: no password prompt, no question.
     request.remoteAccess.batch = true;
+    if (job.keepGoing) request.skipUnreadableFolder = [](const std::string&, const std::string&) { return true; };
 
     std::ostringstream record;
     record << "job: " << job.name << "\nstarted: " << started << "\nfolder A: " << job.folderA
@@ -171,6 +174,10 @@ int runJobCommand(const std::string& name)
     } else if (comp->state == Finished) {
         const result_t& r = comp->results;
         code = r.lacked == 0 && r.different == 0 && r.redundant == 0 ? ExitSame : ExitDifferent;
+        // Folders skipped because they could not be read leave the result incomplete.
+        std::vector<const result_t*> unreadable;
+        collectUnreadable(r, unreadable);
+        if (!unreadable.empty()) code = ExitError;
     }
     if (comp->state == Finished || comp->state == TooManyFiles) {
         record << "state: " << stateText(comp->state, comp->errorText) << '\n' << countsText(comp->results) << '\n';

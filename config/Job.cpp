@@ -171,6 +171,7 @@ bool saveJob(const Job& job, std::string& error)
     ini.writeInteger(kSection, "IgnoreHourShift", job.ignoreHourShift ? 1 : 0);
     ini.writeInteger(kSection, "MaxEntries", job.maxEntries);
     ini.writeInteger(kSection, "Sync", job.sync ? 1 : 0);
+    ini.writeInteger(kSection, "KeepGoing", job.keepGoing ? 1 : 0);
     ini.writeString(kSection, "Schedule", job.schedule);
     writeList(ini, "Include", job.include);
     writeList(ini, "Exclude", job.exclude);
@@ -201,17 +202,19 @@ bool loadJob(const std::string& name, Job& job, std::string& error)
     if (job.folderB.empty()) return fail("FolderB is missing");
     job.infoA = ini.readString(kSection, "InfoA", {});
     job.infoB = ini.readString(kSection, "InfoB", {});
-    int64_t options = job.options, window = 0, hourShift = 0, maxEntries = job.maxEntries, sync = 0;
+    int64_t options = job.options, window = 0, hourShift = 0, maxEntries = job.maxEntries, sync = 0, keepGoing = 0;
     std::string why;
     if (!readNumber(ini, "Options", 0, 255, options, why) || !readNumber(ini, "TimeWindow", 0, 86400, window, why) ||
         !readNumber(ini, "IgnoreHourShift", 0, 1, hourShift, why) ||
-        !readNumber(ini, "MaxEntries", 3, 100000000, maxEntries, why) || !readNumber(ini, "Sync", 0, 1, sync, why))
+        !readNumber(ini, "MaxEntries", 3, 100000000, maxEntries, why) || !readNumber(ini, "Sync", 0, 1, sync, why) ||
+        !readNumber(ini, "KeepGoing", 0, 1, keepGoing, why))
         return fail(why);
     job.options = uint8_t(options);
     job.timeWindow = int32_t(window);
     job.ignoreHourShift = hourShift != 0;
     job.maxEntries = int32_t(maxEntries);
     job.sync = sync != 0;
+    job.keepGoing = keepGoing != 0;
     job.schedule = ini.readString(kSection, "Schedule", {});
     std::string checked;
     if (!job.schedule.empty() && !scheduleFromText(job.schedule, checked))

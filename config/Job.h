@@ -22,7 +22,8 @@ struct Job {
     int32_t timeWindow = 0;
     bool ignoreHourShift = false;
     int32_t maxEntries = 10000;
-    bool sync = false;  // compare and copy; else compare only
+    bool sync = false;       // compare and copy; else compare only
+    bool keepGoing = false;  // skip folders that cannot be read, as --keep-going does
     // When the system's scheduler runs it: "daily HH:MM", "hourly",
     // "every MINUTES", or empty for never.
     std::string schedule;

@@ -51,9 +51,11 @@ TEST_F(Jobs, AJobIsSavedListedShownRunAndRemovedAndItsRecordSaysWhatTheRunDid)
     dir.file("A/sub/f", "a");
     dir.file("A/top", "x");
     dir.file("B/extra", "b");
-    ASSERT_EQ(dirmatch("job save nightly " + test::quoted(a) + " " + test::quoted(b) + " --sync").code, 0);
+    ASSERT_EQ(dirmatch("job save nightly " + test::quoted(a) + " " + test::quoted(b) + " --sync --keep-going").code, 0);
     EXPECT_NE(dirmatch("job list").out.find("nightly  sync  " + a), std::string::npos);
-    EXPECT_NE(dirmatch("job show nightly").out.find("what: compare and sync"), std::string::npos);
+    const std::string shown = dirmatch("job show nightly").out;
+    EXPECT_NE(shown.find("what: compare and sync"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("keep going: yes"), std::string::npos) << shown;
 
     const Outcome run = dirmatch("job run nightly");
     EXPECT_EQ(run.code, 1) << run.out << run.err;  // B's own item stays: still different
