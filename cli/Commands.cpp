@@ -29,13 +29,6 @@ const std::string kTool = "dirmatch: ";
 // reachable to leak checkers.
 const dirCompare* leftToTheSystem = nullptr;
 
-// A system's error text may end with its own line break; an error is one line.
-std::string oneLine(std::string text)
-{
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    return text;
-}
-
 std::string logPath()
 {
     return TDM::LogPathFor(platform::programFile());
@@ -51,15 +44,6 @@ std::vector<const result_t*> unreadableIn(const dirCompare& comp)
     std::vector<const result_t*> found;
     collectUnreadable(comp.results, found);
     return found;
-}
-
-int exitCodeOf(const dirCompare& comp)
-{
-    if (comp.state == TooManyFiles) return ExitLimit;
-    // A folder skipped because it could not be read leaves the result incomplete.
-    if (comp.state != Finished || !unreadableIn(comp).empty()) return ExitError;
-    const result_t& r = comp.results;
-    return r.lacked == 0 && r.different == 0 && r.redundant == 0 ? ExitSame : ExitDifferent;
 }
 
 // The progress line, and the run control that the engine's work shares with it.
@@ -79,29 +63,6 @@ struct Job {
 std::string versionCacheFor(bool noCache)
 {
     return noCache ? std::string() : TDM::VersionCacheFile(TDM::IniPathFor(platform::programFile()));
-}
-
-ComparisonRequest requestOf(const CompareArgs& args)
-{
-    ComparisonRequest request;
-    request.folderA = args.folderA;
-    request.folderB = args.folderB;
-    request.include = args.include;
-    request.exclude = args.exclude;
-    request.options = args.options;
-    request.infoA = args.infoA;
-    request.infoB = args.infoB;
-    request.mode = args.infoA.empty() ? 0 : 1;
-    request.maxEntries = args.maxEntries;
-    request.timeWindow = args.timeWindow;
-    request.ignoreHourShift = args.ignoreHourShift;
-    request.versionCachePath = versionCacheFor(args.noCache);
-    request.remoteAccess.shell = args.rsh;
-    request.remoteAccess.program = args.remoteDirmatch;
-    // Where no one could type a password, the remote shell must not ask for one.
-    request.remoteAccess.batch = !platform::isTerminal(platform::Stream::Input);
-    if (args.keepGoing) request.skipUnreadableFolder = [](const std::string&, const std::string&) { return true; };
-    return request;
 }
 
 // What the run of a comparison tells beside its result.
@@ -173,6 +134,45 @@ bool confirmed()
 }
 
 }  // namespace
+
+// A system's error text may end with its own line break; an error is one line.
+std::string oneLine(std::string text)
+{
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return text;
+}
+
+int exitCodeOf(const dirCompare& comp)
+{
+    if (comp.state == TooManyFiles) return ExitLimit;
+    // A folder skipped because it could not be read leaves the result incomplete.
+    if (comp.state != Finished || !unreadableIn(comp).empty()) return ExitError;
+    const result_t& r = comp.results;
+    return r.lacked == 0 && r.different == 0 && r.redundant == 0 ? ExitSame : ExitDifferent;
+}
+
+ComparisonRequest requestOf(const CompareArgs& args)
+{
+    ComparisonRequest request;
+    request.folderA = args.folderA;
+    request.folderB = args.folderB;
+    request.include = args.include;
+    request.exclude = args.exclude;
+    request.options = args.options;
+    request.infoA = args.infoA;
+    request.infoB = args.infoB;
+    request.mode = args.infoA.empty() ? 0 : 1;
+    request.maxEntries = args.maxEntries;
+    request.timeWindow = args.timeWindow;
+    request.ignoreHourShift = args.ignoreHourShift;
+    request.versionCachePath = versionCacheFor(args.noCache);
+    request.remoteAccess.shell = args.rsh;
+    request.remoteAccess.program = args.remoteDirmatch;
+    // Where no one could type a password, the remote shell must not ask for one.
+    request.remoteAccess.batch = !platform::isTerminal(platform::Stream::Input);
+    if (args.keepGoing) request.skipUnreadableFolder = [](const std::string&, const std::string&) { return true; };
+    return request;
+}
 
 bool rulesByte(const std::string& rules, uint8_t& byte, std::string& error)
 {

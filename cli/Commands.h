@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/Comp.h"
+#include "engine/Workflow.h"
 
 namespace dm::cli {
 
@@ -34,6 +35,13 @@ struct SyncArgs {
     bool yes = false;
     bool dryRun = false;
 };
+
+// A system's error text without the line break it may end with.
+std::string oneLine(std::string text);
+// The exit code of a comparison's result (a skipped unreadable folder: 2).
+int exitCodeOf(const dirCompare& comp);
+// The comparison the arguments ask for.
+ComparisonRequest requestOf(const CompareArgs& args);
 
 int runCompare(const CompareArgs& args);
 int runSync(const CompareArgs& args, const SyncArgs& sync);

@@ -28,12 +28,6 @@ namespace {
 
 const std::string kTool = "dirmatch: ";
 
-std::string oneLine(std::string text)
-{
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    return text;
-}
-
 int fail(const std::string& why)
 {
     std::cerr << kTool << why << std::endl;
@@ -47,6 +41,24 @@ std::string stamp(const char* format)
     std::snprintf(text, sizeof text, format, unsigned(t.wYear), unsigned(t.wMonth), unsigned(t.wDay), unsigned(t.wHour),
                   unsigned(t.wMinute), unsigned(t.wSecond));
     return text;
+}
+
+// The command line's arguments that make the job's comparison.
+CompareArgs argsOf(const Job& job)
+{
+    CompareArgs args;
+    args.folderA = job.folderA;
+    args.folderB = job.folderB;
+    args.infoA = job.infoA;
+    args.infoB = job.infoB;
+    args.options = job.options;
+    args.include = job.include.empty() ? StringList{std::string(1, platform::kSeparator)} : job.include;
+    args.exclude = job.exclude;
+    args.timeWindow = job.timeWindow;
+    args.ignoreHourShift = job.ignoreHourShift;
+    args.maxEntries = job.maxEntries;
+    args.keepGoing = job.keepGoing;
+    return args;
 }
 
 // Keeps the newest records, removes the rest with their JSON.
@@ -140,21 +152,10 @@ int runJobCommand(const std::string& name)
     platform::RunLock running;
     if (!running.tryTake(folder + "running.lock")) return fail("job '" + name + "' is running already");
     const std::string started = stamp("%04u-%02u-%02u %02u:%02u:%02u");
-    ComparisonRequest request;
-    request.folderA = job.folderA;
-    request.folderB = job.folderB;
-    request.infoA = job.infoA;
-    request.infoB = job.infoB;
-    request.mode = job.infoA.empty() ? 0 : 1;
-    request.options = job.options;
-    request.include = job.include.empty() ? StringList{std::string(1, platform::kSeparator)} : job.include;
-    request.exclude = job.exclude;
-    request.timeWindow = job.timeWindow;
-    request.ignoreHourShift = job.ignoreHourShift;
-    request.maxEntries = job.maxEntries;
-    // Nobody is there to answer: no password prompt, no question.
+    // The job's comparison as the command line's own: the same request,
+    // version cache and all; nobody is there to answer a password prompt.
+    ComparisonRequest request = requestOf(argsOf(job));
     request.remoteAccess.batch = true;
-    if (job.keepGoing) request.skipUnreadableFolder = [](const std::string&, const std::string&) { return true; };
 
     std::ostringstream record;
     record << "job: " << job.name << "\nstarted: " << started << "\nfolder A: " << job.folderA
@@ -168,17 +169,7 @@ int runJobCommand(const std::string& name)
             outcome =
                 synchronizeAndCompareAgain(comp, request, syncScope(comp->results, nullptr, nullptr), {}, nullptr, {});
     }
-    int code = ExitError;
-    if (comp->state == TooManyFiles) {
-        code = ExitLimit;
-    } else if (comp->state == Finished) {
-        const result_t& r = comp->results;
-        code = r.lacked == 0 && r.different == 0 && r.redundant == 0 ? ExitSame : ExitDifferent;
-        // Folders skipped because they could not be read leave the result incomplete.
-        std::vector<const result_t*> unreadable;
-        collectUnreadable(r, unreadable);
-        if (!unreadable.empty()) code = ExitError;
-    }
+    int code = exitCodeOf(*comp);
     if (comp->state == Finished || comp->state == TooManyFiles) {
         record << "state: " << stateText(comp->state, comp->errorText) << '\n' << countsText(comp->results) << '\n';
     } else {
