@@ -53,6 +53,23 @@ TEST(PairDiff, PastTheAlignLimitLinesFaceEachOtherByPositionAndTheEndsStillMatch
     EXPECT_TRUE(diffLines(a, b, 5).aligned);
 }
 
+TEST(PairDiff, ABinaryPairIsToldByAFirstLookAndNeverReadWhole)
+{
+    test::TempDir dir;
+    std::string bytes(1 << 20, 'x');
+    bytes[10] = '\0';
+    const std::string a = dir.file("a", bytes);
+    bytes[500000] = 'y';
+    const std::string b = dir.file("b", bytes);
+    uint64_t readWhole = 0;
+    platform::ContentReading reading;
+    reading.progress = [&](uint64_t n) { readWhole += n; };
+    const PairContent pair = readPair(a, b, reading);
+    EXPECT_TRUE(pair.binary);
+    EXPECT_EQ(pair.first.offset, 500000u);
+    EXPECT_EQ(readWhole, 0u);
+}
+
 TEST(PairDiff, TheTextSaysItsEncodingAndLineEnds)
 {
     const auto gb = decodeText("\xd6\xd0\xce\xc4\r\n");
