@@ -58,17 +58,10 @@ struct Job {
     }
 };
 
-// Where versions are remembered: the user's cache, unless the command line
-// or the settings say not to.
-std::string versionCacheFor(bool noCache)
-{
-    return noCache ? std::string() : TDM::VersionCacheFile(TDM::IniPathFor(platform::programFile()));
-}
-
 // What the run of a comparison tells beside its result.
 void tellAbout(const dirCompare& comp)
 {
-    if (const std::string note = comp.contentNotCompared(); !note.empty()) std::cerr << kTool << note << std::endl;
+    if (const std::string note = comp.contentRuleNote(); !note.empty()) std::cerr << kTool << note << std::endl;
     if (!finished(comp)) comp.logError(comp.errorText, logPath());
     for (const result_t* r : unreadableIn(comp))
         std::cerr << kTool << textIn("已略过 ", "skipped ") << printable(r->elemA ? r->pathA : r->pathB) << ": "
@@ -134,6 +127,11 @@ bool confirmed()
 }
 
 }  // namespace
+
+std::string versionCacheFor(bool noCache)
+{
+    return noCache ? std::string() : TDM::VersionCacheFile(TDM::IniPathFor(platform::programFile()));
+}
 
 // A system's error text may end with its own line break; an error is one line.
 std::string oneLine(std::string text)

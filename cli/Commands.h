@@ -43,6 +43,22 @@ int exitCodeOf(const dirCompare& comp);
 // The comparison the arguments ask for.
 ComparisonRequest requestOf(const CompareArgs& args);
 
+// Where versions are remembered: the user's cache, unless the command line
+// or the settings say not to.
+std::string versionCacheFor(bool noCache);
+
+// The other machine's half of a comparison there: the listing stream of a
+// folder, or the digests of the files asked for on the standard input.
+struct StreamArgs {
+    std::string folder;
+    uint32_t protocol = 0;
+    int32_t maxEntries = MaxScanCount;
+    bool noCache = false;
+    bool noVersions = false;
+    bool digests = false;
+};
+int runStream(const StreamArgs& args);
+
 int runCompare(const CompareArgs& args);
 int runSync(const CompareArgs& args, const SyncArgs& sync);
 int runExport(const std::string& folderA, const std::string& file, const std::string& folderB, int32_t maxEntries,

@@ -167,6 +167,11 @@ void writeNode(JsonWriter& json, dirCompare& comp, const result_t& r, StringList
         json.next(key);
         json.number(value);
     }
+    // Only where it happened: the output of a comparison here stays as it was.
+    if (r.byDigest) {
+        json.next("byDigest");
+        json.number(1);
+    }
     details.clear();
     comp.details(r, details);
     json.next("details");

@@ -111,6 +111,17 @@ int main(int argc, char** argv)
     bool exportNoCache = false;
     addNoCache(*exportCmd, exportNoCache);
 
+    // What a comparison on another machine runs there; not for people.
+    StreamArgs streamArgs;
+    auto* streamCmd = app.add_subcommand("stream", "")->group("");
+    streamCmd->add_option("FOLDER", streamArgs.folder)->required();
+    streamCmd->add_option("--protocol", streamArgs.protocol)->required();
+    streamCmd->add_option("--max-entries", streamArgs.maxEntries)->check(CLI::Range(3, 100000000));
+    streamCmd->add_option("--lang", lang)->check(CLI::IsMember({"zh", "en"}));
+    streamCmd->add_flag("--no-versions", streamArgs.noVersions);
+    streamCmd->add_flag("--digests", streamArgs.digests);
+    addNoCache(*streamCmd, streamArgs.noCache);
+
     auto* jobCmd = app.add_subcommand("job", "saved jobs: save, list, show, run, remove");
     jobCmd->require_subcommand(1);
     std::string jobName;
@@ -177,6 +188,7 @@ int main(int argc, char** argv)
 
     try {
         if (compare->parsed()) return runCompare(args);
+        if (streamCmd->parsed()) return runStream(streamArgs);
         if (syncCmd->parsed()) return runSync(args, sync);
         if (jobSave->parsed()) return saveJobCommand(jobName, args, jobSync);
         if (jobList->parsed()) return listJobsCommand();

@@ -7,12 +7,14 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "common/StringList.h"
 #include "engine/Remote.h"
 #include "engine/RunControl.h"
 #include "engine/Side.h"
+#include "engine/Stream.h"
 #include "platform/FindData.h"
 
 namespace dm {
@@ -101,6 +103,7 @@ struct result_t {
     int32_t different = 0;
     element_t* elemA = nullptr;
     element_t* elemB = nullptr;
+    uint8_t byDigest = 0;  // its content was compared by the files' digests
     // Why the content of the pair could not be compared, if it could not.
     std::unique_ptr<std::string> contentError;
 };
@@ -123,6 +126,13 @@ bool normalizeFolder(const std::string& path, std::string& normalized, std::stri
 // Why a node's folder could not be read ("cannot be read (A): …"), where a
 // skipped folder is one of its sides; empty otherwise.
 std::string unreadableText(const result_t& r);
+
+// For each item of A, the index of its partner in B, or SIZE_MAX. Names equal
+// byte for byte pair first; of the items left, names equal without regard to
+// case pair only where exactly one item of each side has that name, so that
+// two files of a case-sensitive folder are never crossed. A non-empty
+// `onlyKey` (an upper-cased name) limits the second round to that name.
+std::vector<size_t> pairNames(const ElementList& listA, const ElementList& listB, const std::string& onlyKey);
 
 // The status text of a comparer state.
 std::string stateText(uint32_t state, const std::string& errorText);
@@ -160,14 +170,18 @@ public:
     // Reads every file version the comparison did not need (for a full report
     // of both trees), and settles what pairs say of their versions.
     void readAllVersions();
+    // The versions of the files in the folder, or in it and below it.
+    void readVersionsOf(element_t& folder);
+    void readVersionsBelow(element_t& folder);
+    void saveVersionCache();
 
     // The file that remembers versions between runs; empty: none is used.
     std::string versionCachePath;
 
-    // With the content rule, where a side read from an information file or
-    // from another machine left the content uncompared: the note that says
-    // so; empty otherwise.
-    std::string contentNotCompared() const;
+    // With the content rule, where a side is not here: the note that says
+    // how many pairs were compared by their digests, or that the content was
+    // not compared (a side read from an information file); empty otherwise.
+    std::string contentRuleNote() const;
 
     // The folder B that the last run compared, where the system can tell it
     // from another: a synchronization writes into that folder or none.
@@ -192,6 +206,10 @@ public:
     // its content unknown, never copied into or from), false ends the run
     // with the error, as it ends where nobody is asked.
     std::function<bool(const std::string& folder, const std::string& reason)> skipUnreadableFolder;
+
+    // Told of each folder as soon as a scan has listed it whole, before the
+    // scan goes below it; false (error set) ends the scan.
+    std::function<bool(element_t& folder, std::string& error)> folderListed;
 
     // A tree reaches its limit when it counts this many entries (10000 unless
     // a caller that handles larger trees raises it before running).
@@ -228,14 +246,20 @@ private:
     // Reads the versions the pairs of one folder need to be judged.
     void readVersionsToCompare(const ElementList& listA, const ElementList& listB, const std::vector<size_t>& partner,
                                const std::string& wanted);
-    void readVersionsBelow(element_t& folder);
-    void saveVersionCache();
     // Whether two modification times are the same, at the precision both
     // sides keep (to the millisecond where both keep that), within the window.
     bool sameTime(const element_t& a, const element_t& b) const;
     uint64_t timeStep_ = 1;  // the coarser of the two sides' time steps, 100-ns units
     // The content rule's verdict on a pair; false when the pair differs.
     bool compareContent(result_t& result, const element_t& a, const element_t& b);
+    // Where a side's files are not here, the digests of both files of each
+    // pair of the same size, asked of each side at once; false, with the
+    // error, where a side could not give them.
+    bool prepareDigests(const element_t& folderA, const element_t& folderB, const std::string& itemName,
+                        std::string& error);
+    bool contentByDigest() const;
+    bool compareDigests(result_t& result, const element_t& a, const element_t& b);
+    std::unordered_map<const element_t*, DigestAnswer> digests_;
     std::unique_ptr<Side> folderA_;  // folder A as given
     std::unique_ptr<Side> fileA_;    // infoFileA, read in place of folder A in a non-zero mode
     std::unique_ptr<Side> sideB_;

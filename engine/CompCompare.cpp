@@ -37,11 +37,8 @@ bool countsAreZero(const result_t& r)
 
 constexpr size_t kNone = SIZE_MAX;
 
-// For each item of A, the index of its partner in B, or kNone. Names equal byte
-// for byte pair first; of the items left, names equal without regard to case
-// pair only where exactly one item of each side has that name, so that two
-// files of a case-sensitive folder are never crossed. A non-empty `onlyKey`
-// (an upper-cased name) limits the second round to that name.
+}  // namespace
+
 std::vector<size_t> pairNames(const ElementList& listA, const ElementList& listB, const std::string& onlyKey)
 {
     std::vector<size_t> partner(listA.size(), kNone);
@@ -88,6 +85,8 @@ std::vector<size_t> pairNames(const ElementList& listA, const ElementList& listB
     }
     return partner;
 }
+
+namespace {
 
 // The chain of result nodes from `root` down to `target`, both included.
 bool findChain(result_t& root, const result_t& target, std::vector<result_t*>& chain)
@@ -254,12 +253,13 @@ void dirCompare::refresh(result_t& node, uint8_t mode, const std::string& itemNa
 
     state = Comparing;
     std::string error;
-    bool ok = loadSides(*node.elemA, *node.elemB, itemName, mode, error);
+    // A side read from an information file was read whole, so every pair
+    // below the node has to be made again.
+    const bool wholeSide = sideA().listsWhole() || sideB().listsWhole();
+    bool ok = loadSides(*node.elemA, *node.elemB, itemName, mode, error) &&
+              prepareDigests(*node.elemA, *node.elemB, wholeSide ? std::string() : itemName, error);
     if (ok) {
         showProgress(msg::ProgressComparing, node.elemB->path);
-        // A side read from an information file was read whole, so every pair
-        // below the node has to be made again.
-        const bool wholeSide = sideA().listsWhole() || sideB().listsWhole();
         comparingAborted_ = false;
         compareFolders(*node.elemA, *node.elemB, wholeSide ? std::string() : itemName, node);
         node.identical = countsAreZero(node);

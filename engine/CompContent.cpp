@@ -23,23 +23,20 @@ std::string contentErrorText(const platform::ContentResult& outcome)
 bool dirCompare::compareContent(result_t& result, const element_t& a, const element_t& b)
 {
     if (a.isFolder || b.isFolder) return true;
-    // A side whose files are not here (an information file, another machine):
-    // such pairs go by the other rules.
-    if (!sideA().hasLocalPaths() || !sideB().hasLocalPaths()) return true;
+    // A side whose files are not here and cannot be told by digest (an
+    // information file): such pairs go by the other rules.
+    const bool here = sideA().hasLocalPaths() && sideB().hasLocalPaths();
+    if (!here && !contentByDigest()) return true;
     if (a.size() != b.size()) {
         result.sameContent = 0;
         return false;
     }
     if (comparingAborted_) return true;
+    if (!here) return compareDigests(result, a, b);
     const uint64_t size = a.size();
     // Long reads say what they are reading.
     if (size > (uint64_t(1) << 20)) showProgress(msg::ProgressComparing, b.path);
-    platform::ContentReading reading;
-    if (progress) {
-        reading.stop = [this] { return abortRequested(); };
-        reading.progress = [this](uint64_t bytes) { progress->bytesCompared += int64_t(bytes); };
-    }
-    const platform::ContentResult outcome = platform::compareContents(a.path, b.path, size, reading);
+    const platform::ContentResult outcome = platform::compareContents(a.path, b.path, size, readingFor(progress));
     switch (outcome.verdict) {
         case platform::ContentVerdict::Same: return true;
         case platform::ContentVerdict::Stopped: comparingAborted_ = true; return true;
@@ -53,16 +50,30 @@ bool dirCompare::compareContent(result_t& result, const element_t& a, const elem
     return false;
 }
 
-std::string dirCompare::contentNotCompared() const
+namespace {
+
+size_t pairsByDigest(const result_t& r)
+{
+    size_t count = r.byDigest;
+    if (r.children)
+        for (const auto& child : *r.children) count += pairsByDigest(*child);
+    return count;
+}
+
+}  // namespace
+
+std::string dirCompare::contentRuleNote() const
 {
     const bool hereA = sideA().hasLocalPaths();
     const bool hereB = sideB().hasLocalPaths();
     if (!(options & optContent) || (hereA && hereB)) return {};
-    std::string note = textIn("未比较内容: ", "content not compared: ");
-    if (!hereA) note += textIn("A 边", "side A") + sideA().whyNoLocalPaths();
-    if (!hereA && !hereB) note += "; ";
-    if (!hereB) note += textIn("B 边", "side B") + sideB().whyNoLocalPaths();
-    return note;
+    std::string where;
+    if (!hereA) where += textIn("A 边", "side A") + sideA().whyNoLocalPaths();
+    if (!hereA && !hereB) where += "; ";
+    if (!hereB) where += textIn("B 边", "side B") + sideB().whyNoLocalPaths();
+    if (!contentByDigest()) return textIn("未比较内容: ", "content not compared: ") + where;
+    return textIn("按 XXH3-128 摘要比较内容的文件对: ", "pairs whose content was compared by XXH3-128 digests: ") +
+           std::to_string(pairsByDigest(results)) + " (" + where + ")";
 }
 
 }  // namespace dm

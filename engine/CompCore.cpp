@@ -128,7 +128,7 @@ void dirCompare::run(uint8_t mode)
     state = Comparing;
     std::string error;
     identityB = sideB_->hasLocalPaths() ? platform::folderIdentity(pathB) : std::nullopt;
-    if (!loadSides(rootA, rootB, {}, mode, error)) {
+    if (!loadSides(rootA, rootB, {}, mode, error) || !prepareDigests(rootA, rootB, {}, error)) {
         state = CompareError;
         errorText = error;
         return;

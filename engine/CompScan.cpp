@@ -91,6 +91,7 @@ bool dirCompare::scanLevel(element_t& node, std::string& error, const std::strin
         error = systemErrorText(messageText(msg::ListingError) + folder + "*.*");
         return skipped(code);
     }
+    if (folderListed && itemName.empty() && !folderListed(node, error)) return false;
 
     if (options & optSubFolders) {
         for (size_t i = firstNew; i < children.size(); ++i) {

@@ -83,13 +83,17 @@ void dirCompare::readVersionsToCompare(const ElementList& listA, const ElementLi
         for (element_t* file : filesB) reads.add(*file);
 }
 
+void dirCompare::readVersionsOf(element_t& folder)
+{
+    if (!folder.children || abortRequested()) return;
+    VersionReads reads(versionCache_.get());
+    for (auto& child : *folder.children) reads.add(*child);
+}
+
 void dirCompare::readVersionsBelow(element_t& folder)
 {
     if (!folder.children || abortRequested()) return;
-    {
-        VersionReads reads(versionCache_.get());
-        for (auto& child : *folder.children) reads.add(*child);
-    }
+    readVersionsOf(folder);
     for (auto& child : *folder.children) {
         if (child->isFolder) readVersionsBelow(*child);
     }

@@ -1,11 +1,13 @@
 #include "engine/Remote.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "common/Messages.h"
 #include "engine/Comp.h"
 #include "engine/InfoFile.h"
 #include "engine/Side.h"
+#include "engine/Stream.h"
 #include "engine/Sync.h"
 #include "platform/ChildProcess.h"
 #include "platform/Text.h"
@@ -26,6 +28,14 @@ bool isShell(const std::string& shell, const char* name)
 {
     const std::vector<std::string> words = platform::commandWords(shell);
     return !words.empty() && platform::lastComponent(words[0]) == name;
+}
+
+// Where the two programs cannot understand each other: which one to upgrade
+// (an empty host: this one).
+std::string upgradeText(const std::string& host)
+{
+    if (host.empty()) return textIn("请升级这台机器上的 dirmatch", "upgrade dirmatch on this machine");
+    return textIn("请升级 ", "upgrade dirmatch on ") + host + textIn(" 上的 dirmatch", "");
 }
 
 }  // namespace
@@ -101,57 +111,74 @@ std::vector<std::string> remoteCommand(const RemoteAccess& access, const std::st
     return words;
 }
 
-// Fills `node` (a folder of the remote side) from `dirmatch export` run on its
-// host; false, with a text that says what went wrong there, when it fails.
-bool readRemoteSide(dirCompare& comp, element_t& node, const RemoteFolder& folder, std::string& error)
+// What to say when the other machine's dirmatch wrote no stream: the shell
+// could not reach it, it is not there, or it is older than this one.
+std::string whyNoStream(const RemoteAccess& access, const RemoteFolder& folder, int code, const std::string& said)
+{
+    if (code == 255 && isShell(access.shell, "ssh")) {
+        std::string error = textIn("无法连接到 ", "cannot reach ") + folder.host + ": " + said;
+        if (access.batch && said.find("ermission denied") != std::string::npos)
+            error += textIn(" (请使用密钥或 ssh-agent: 这里无法输入密码)",
+                            " (use a key or an agent: no password can be typed here)");
+        return error;
+    }
+    if (code == 127)
+        return textIn("在 ", "dirmatch is not installed on ") + folder.host +
+               textIn(" 上找不到 dirmatch: 请在那里安装 dirmatch, 或用 --remote-dirmatch 给出它的路径",
+                      " (or not on its PATH): install the dirmatch package there, or give its path with "
+                      "--remote-dirmatch") +
+               (said.empty() ? std::string() : " (" + said + ")");
+    // A dirmatch that does not know the stream refuses its command line.
+    if (said.starts_with("dirmatch: ")) return upgradeText(folder.host) + " (" + said + ")";
+    return folder.host + ": " + (said.empty() ? textIn("没有输出", "no output") : said);
+}
+
+// How a reading of the stream ended: broken, whole, or with all that is
+// needed (what still comes is not waited for).
+enum class StreamEnd { Failed, Whole, Enough };
+using StreamReading = std::function<StreamEnd(std::FILE*, std::string&, StreamFault&)>;
+
+// Runs `dirmatch stream` on the folder's host with these arguments (and this
+// input) and reads its stream with `read`; false, with a text that says
+// what went wrong there, when it fails.
+bool askRemote(const dirCompare& comp, const RemoteFolder& folder, const std::string& arguments,
+               const std::string& input, const StreamReading& read, std::string& error)
 {
     const RemoteAccess& access = comp.remoteAccess;
-    const std::string where = folder.host + ":" + node.path;
-    const std::string line = shellQuoted(access.program) + " export " + shellQuoted(node.path) +
-                             " -o - --max-entries " + std::to_string(comp.maxEntries) + " --lang " +
-                             (currentLanguage() == English ? "en" : "zh");
     if (const std::string refused = refusedHost(folder.host); !refused.empty()) {
         error = refused;
         return false;
     }
-    if (comp.progress) comp.progress->setText(textIn("正在读取 ", "Reading ") + where);
+    const std::string line = shellQuoted(access.program) + " stream " + shellQuoted(folder.path) + " --protocol " +
+                             std::to_string(kStreamVersion) + " --lang " +
+                             (currentLanguage() == English ? "en" : "zh") + arguments;
     platform::ChildProcess child;
     child.sharesTerminal = !access.batch;
     std::string why;
-    if (!child.start(remoteCommand(access, folder.host, line), why, {},
+    if (!child.start(remoteCommand(access, folder.host, line), why, input,
                      comp.progress ? &comp.progress->stopSignal() : nullptr)) {
         error = textIn("无法连接到 ", "cannot reach ") + folder.host + ": " + why;
         return false;
     }
     std::string readError;
-    const bool read = readInfoBlock(comp, node, child.output(), readError, {}, true);
-    // Whatever is still coming (past the entry limit, after garbage) is not waited for.
-    if (!read || node.count >= comp.maxEntries) child.stop();
+    StreamFault fault;
+    const StreamEnd end = read(child.output(), readError, fault);
+    if (end != StreamEnd::Whole) child.stop();
     std::string errors;
     const int code = child.finish(errors);
-    const std::string said = lastLine(errors);
     if (comp.progress && comp.progress->abortRequested()) {
         error = messageText(msg::UserAbort);
         return false;
     }
-    // dirmatch ends with 3 at the entry limit, and a listing read up to our
-    // own limit is cut there on purpose: complete up to it either way.
-    if (read && (code == 0 || code == 3 || node.count >= comp.maxEntries)) return true;
-    if (code == 255 && isShell(access.shell, "ssh")) {
-        error = textIn("无法连接到 ", "cannot reach ") + folder.host + ": " + said;
-        if (access.batch && said.find("ermission denied") != std::string::npos)
-            error += textIn(" (请使用密钥或 ssh-agent: 这里无法输入密码)",
-                            " (use a key or an agent: no password can be typed here)");
-    } else if (code == 127) {
-        error = textIn("在 ", "dirmatch is not installed on ") + folder.host +
-                textIn(" 上找不到 dirmatch: 请在那里安装 dirmatch, 或用 --remote-dirmatch 给出它的路径",
-                       " (or not on its PATH): install the dirmatch package there, or give its path with "
-                       "--remote-dirmatch") +
-                (said.empty() ? std::string() : " (" + said + ")");
-    } else if (code != 0 && !said.empty()) {
-        error = folder.host + ": " + said;
+    if (end != StreamEnd::Failed) return true;
+    if (fault.silent) {
+        error = whyNoStream(access, folder, code, lastLine(errors));
+    } else if (fault.peerVersion != kStreamVersion) {
+        error =
+            (fault.peerVersion < kStreamVersion ? upgradeText(folder.host) : upgradeText({})) + " (" + readError + ")";
     } else {
-        error = where + ": " + (readError.empty() ? textIn("输出不完整", "the output ended early") : readError);
+        error = fault.peerError.empty() ? folder.host + ":" + folder.path + ": " + readError
+                                        : folder.host + ": " + fault.peerError;
     }
     return false;
 }
@@ -168,7 +195,35 @@ public:
     }
     bool list(dirCompare& comp, element_t& node, const std::string&, std::string& error) const override
     {
-        return readRemoteSide(comp, node, folder_, error);
+        if (comp.progress) comp.progress->setText(textIn("正在读取 ", "Reading ") + folder_.host + ":" + node.path);
+        const std::string arguments =
+            " --max-entries " + std::to_string(comp.maxEntries) + ((comp.options & optVersion) ? "" : " --no-versions");
+        return askRemote(
+            comp, {folder_.host, node.path}, arguments, {},
+            [&](std::FILE* in, std::string& why, StreamFault& fault) {
+                if (!readListingStream(comp, node, in, why, fault)) return StreamEnd::Failed;
+                return node.count >= comp.maxEntries ? StreamEnd::Enough : StreamEnd::Whole;
+            },
+            error);
+    }
+    bool makesDigests() const override { return true; }
+    bool digests(dirCompare& comp, const std::vector<const element_t*>& files, std::vector<DigestAnswer>& answers,
+                 std::string& error) const override
+    {
+        std::string root;
+        locate({}, root, error);
+        // "SIZE PATH" for each file, its path below the folder, each ended by a NUL byte.
+        std::string requests;
+        for (const element_t* file : files)
+            requests += std::to_string(file->size()) + ' ' + file->path.substr(root.size()) + '\0';
+        if (comp.progress)
+            comp.progress->setText(textIn("正在读取摘要 ", "Reading digests on ") + folder_.host + ":" + root);
+        return askRemote(
+            comp, folder_, " --digests", requests,
+            [&](std::FILE* in, std::string& why, StreamFault& fault) {
+                return readDigestStream(in, files.size(), answers, why, fault) ? StreamEnd::Whole : StreamEnd::Failed;
+            },
+            error);
     }
     bool listsWhole() const override { return true; }
     bool hasLocalPaths() const override { return false; }

@@ -33,4 +33,14 @@ std::string RunControl::shownText() const
     return textIn("已比较 ", "compared ") + std::to_string(bytes >> 20) + " MiB  " + text();
 }
 
+platform::ContentReading readingFor(RunControl* progress)
+{
+    platform::ContentReading reading;
+    if (progress) {
+        reading.stop = [progress] { return progress->abortRequested(); };
+        reading.progress = [progress](uint64_t bytes) { progress->bytesCompared += int64_t(bytes); };
+    }
+    return reading;
+}
+
 }  // namespace dm

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 
+#include "platform/Contents.h"
 #include "platform/StopSignal.h"
 
 namespace dm {
@@ -47,5 +48,9 @@ private:
     mutable std::mutex mutex_;
     std::string text_;
 };
+
+// How the content rule reads files for the work: stopped by its abort, its
+// bytes counted (nothing of either without a run control).
+platform::ContentReading readingFor(RunControl* progress);
 
 }  // namespace dm

@@ -3,6 +3,7 @@
 
 #include "common/Messages.h"
 #include "engine/Comp.h"
+#include "engine/Stream.h"
 #include "engine/Sync.h"
 
 namespace dm {
@@ -15,6 +16,22 @@ uint64_t Side::timeStep(const std::string&, bool) const
 bool Side::locate(const std::string& folder, std::string& path, std::string& error) const
 {
     return normalizeFolder(folder, path, error);
+}
+
+bool Side::digests(dirCompare& comp, const std::vector<const element_t*>& files, std::vector<DigestAnswer>& answers,
+                   std::string& error) const
+{
+    const platform::ContentReading reading = readingFor(comp.progress);
+    answers.clear();
+    for (const element_t* file : files) {
+        bool stopped = false;
+        answers.push_back(digestOf(file->path, file->size(), reading, stopped));
+        if (stopped) {
+            error = messageText(msg::UserAbort);
+            return false;
+        }
+    }
+    return true;
 }
 
 void Side::write(const dirCompare&, const Side&, const std::vector<SyncStep>& steps, SyncOutcome& outcome, RunControl*,

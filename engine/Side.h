@@ -14,6 +14,7 @@ class RunControl;
 struct element_t;
 struct SyncStep;
 struct SyncOutcome;
+struct DigestAnswer;
 
 class Side {
 public:
@@ -50,6 +51,14 @@ public:
     // Whether it holds the items themselves, not only their description: what
     // a synchronization copies from.
     virtual bool holdsContent() const { return true; }
+
+    // Whether the content of its files can be told by their digests: read
+    // here, or by the dirmatch on their machine (where only digests travel).
+    virtual bool makesDigests() const { return hasLocalPaths(); }
+    // The digest of each file, in their order; false, with the error, where
+    // none could be had (a file that could not be read has its answer say why).
+    virtual bool digests(dirCompare& comp, const std::vector<const element_t*>& files,
+                         std::vector<DigestAnswer>& answers, std::string& error) const;
 
     // Writes the steps into this side, as folder B, from side A (`source`);
     // every step ends copied, failed or skipped in `outcome`.

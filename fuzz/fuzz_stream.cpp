@@ -1,21 +1,32 @@
-// The strict reader of a description arriving through a pipe (from another
-// machine, or another program), for the folder "/A/".
+// What arrives through a pipe from another program or machine, for the
+// folder "/A/": the listing stream, the digest stream, or an information file
+// read strictly (the first byte chooses).
 #include <cstdio>
 #include <string>
 
 #include "engine/Comp.h"
 #include "engine/InfoFile.h"
+#include "engine/Stream.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static dm::dirCompare comp("/", "/", nullptr, {"/"}, {}, 255);
-    std::string text(reinterpret_cast<const char*>(data), size);
+    if (size == 0) return 0;
+    std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
     std::FILE* file = fmemopen(text.data(), text.size(), "rb");
     if (!file) return 0;
     dm::element_t root;
     root.path = "/A/";
+    root.isFolder = 1;
     std::string error;
-    dm::readInfoBlock(comp, root, file, error, {}, true);
+    dm::StreamFault fault;
+    std::vector<dm::DigestAnswer> answers;
+    comp.skipUnreadableFolder = [](const std::string&, const std::string&) { return true; };
+    switch (data[0] % 3) {
+        case 0: dm::readInfoBlock(comp, root, file, error, {}, true); break;
+        case 1: dm::readListingStream(comp, root, file, error, fault); break;
+        case 2: dm::readDigestStream(file, 3, answers, error, fault); break;
+    }
     std::fclose(file);
     return 0;
 }

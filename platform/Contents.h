@@ -38,3 +38,20 @@ ContentResult compareContents(const std::string& pathA, const std::string& pathB
                               const ContentReading& reading = {});
 
 }  // namespace dm::platform
+
+namespace dm::platform {
+
+// A file's content in 128 bits (XXH3-128): what two machines compare where
+// the bytes of a pair are not both here.
+struct FileDigest {
+    uint64_t high = 0;
+    uint64_t low = 0;
+    bool operator==(const FileDigest&) const = default;
+};
+
+// Reads the whole file (listed with `size` bytes) into its digest; Same when
+// it was read, else Changed, Failed (error; side left 0) or Stopped.
+ContentResult digestFile(const std::string& path, uint64_t size, FileDigest& digest,
+                         const ContentReading& reading = {});
+
+}  // namespace dm::platform

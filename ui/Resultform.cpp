@@ -51,7 +51,7 @@ void fillReport(TDM& dm, const dirCompare& comp)
              ? textIn(", 时间容差 ", ", time window ") + std::to_string(comp.timeWindow) + textIn(" 秒", " s")
              : std::string()) +
         (comp.ignoreHourShift ? textIn(", 忽略整一小时的时差", ", one-hour shifts ignored") : std::string()));
-    if (const std::string note = comp.contentNotCompared(); !note.empty()) lines.push_back(note);
+    if (const std::string note = comp.contentRuleNote(); !note.empty()) lines.push_back(note);
     std::vector<const result_t*> unreadable;
     collectUnreadable(results, unreadable);
     if (!unreadable.empty()) {

@@ -73,14 +73,46 @@ TEST_F(Remote, ASideOnAnotherMachineGivesTheResultOfTheFolderItselfByteForByte)
         EXPECT_EQ(remote.code, local.code) << remote.err;
         EXPECT_EQ(remote.out, local.out) << sides;
     }
-    const Outcome content = dirmatch("compare " + q(a) + " " + q("host:" + b) + " --rules size,content" + standIn);
-    EXPECT_NE(content.err.find("content not compared: side B is on another machine"), std::string::npos);
 
     // The same through the pipes of a script: export to the standard output, read from the standard input.
     const Outcome exported = dirmatch("export " + q(b) + " -o -");
     ASSERT_EQ(exported.code, 0);
     const Outcome piped = dirmatch("compare " + q(a) + " " + q(b) + " --json --all --info-b -", exported.out);
     EXPECT_EQ(piped.out, local.out);
+}
+
+TEST_F(Remote, EveryNameCrossesExactlyAndContentThatDiffersOnlyInBytesIsFoundByDigest)
+{
+    const std::vector<std::string> names = {"trail ", "tab\t", "END", "BEGIN", "line\nbreak", " lead"};
+    for (const std::string& name : names) {
+        dir.file("A/" + name, "new");
+        dir.file("B/" + name, "old");  // same size, same time: only the bytes differ
+    }
+    dir.file("A/sub/same", "same");
+    dir.file("B/sub/same", "same");
+    const Outcome local = dirmatch("compare " + q(a) + " " + q(b) + " --json --all");
+    EXPECT_EQ(local.code, 0) << local.err;
+    for (const std::string& sides : {q(a) + " " + q("host:" + b), q("host:" + a) + " " + q(b)}) {
+        const Outcome remote = dirmatch("compare " + sides + " --json --all" + standIn);
+        EXPECT_EQ(remote.out, local.out) << sides << remote.err;
+
+        const Outcome content = dirmatch("compare " + sides + " --rules size,time,content,subdirs --json" + standIn);
+        EXPECT_EQ(content.code, 1) << content.err;
+        EXPECT_NE(content.err.find("pairs whose content was compared by XXH3-128 digests: 7"), std::string::npos)
+            << content.err;
+        size_t byDigest = 0;
+        for (size_t at = 0; (at = content.out.find("\"byDigest\": 1", at)) != std::string::npos; ++at) ++byDigest;
+        EXPECT_EQ(byDigest, names.size() + 1) << "each pair compared so says it";
+    }
+
+    const Outcome to =
+        dirmatch("sync " + q(a) + " " + q("host:" + b) + " --yes --rules size,time,content,subdirs" + standIn);
+    EXPECT_NE(to.out.find("copied 6, failed 0, skipped 0"), std::string::npos) << to.out << to.err;
+    for (const std::string& name : names) EXPECT_EQ(dir.read("B/" + name), "new") << name;
+    const std::string c = dir.folder("C");
+    const Outcome from = dirmatch("sync " + q("host:" + a) + " " + q(c) + " --yes" + standIn);
+    EXPECT_EQ(from.code, 0) << from.out << from.err;
+    for (const std::string& name : names) EXPECT_EQ(dir.read("C/" + name), "new") << name;
 }
 
 TEST_F(Remote, SynchronizingWithAnotherMachineCopiesWhatALocalSyncWouldAndDeletesNothing)
@@ -112,6 +144,9 @@ TEST_F(Remote, WhatGoesWrongOverThereIsSaidInItsOwnWordsAndNothingIsCopied)
     dir.lay({{"A/x", "new"}, {"B/x", "old!"}});
     const std::string file = dir.file("plain-file");
     const std::string garbage = script("garbage", "echo 'this is not an information file'");
+    // What a dirmatch without the stream says, and one that speaks an older version of it.
+    const std::string older = script("older", "echo 'dirmatch: A subcommand is required' >&2; exit 2");
+    const std::string olderStream = script("older-stream", "printf '\\177DMS\\000'");
     const std::string halfway = script("halfway", std::string("'") + DIRMATCH_BINARY + "' \"$@\" | head -c 30");
     struct Case {
         const char* what;
@@ -124,7 +159,11 @@ TEST_F(Remote, WhatGoesWrongOverThereIsSaidInItsOwnWordsAndNothingIsCopied)
         {"no dirmatch there", q(a) + " " + q("host:" + b), through(kScripts + "local-rsh", "/nowhere/dirmatch"),
          "--remote-dirmatch"},
         {"garbage", q(a) + " " + q("host:" + b), through(kScripts + "local-rsh", garbage),
-         "Error reading information file"},
+         "host:" + b + "/: invalid stream: it does not begin as one"},
+        {"an older dirmatch", q(a) + " " + q("host:" + b), through(kScripts + "local-rsh", older),
+         "upgrade dirmatch on host (dirmatch: A subcommand is required)"},
+        {"an older stream", q(a) + " " + q("host:" + b), through(kScripts + "local-rsh", olderStream),
+         "upgrade dirmatch on host (the other side speaks stream version 0, this one needs 1)"},
         {"stopped halfway", q(a) + " " + q("host:" + b), through(kScripts + "local-rsh", halfway), "host:" + b},
         {"a host that does not resolve", q(a) + " " + q("nohost.invalid:" + b),
          through("ssh -F /dev/null -o BatchMode=yes -o ConnectTimeout=3"), "cannot reach nohost.invalid"},
@@ -139,23 +178,38 @@ TEST_F(Remote, WhatGoesWrongOverThereIsSaidInItsOwnWordsAndNothingIsCopied)
     }
 }
 
+// The bytes of a listing stream: its opening, then the records given.
+std::string listingStream(const std::string& records)
+{
+    return std::string(
+               "\x7f"
+               "DMS\x01",
+               5) +
+           records;
+}
+
+// An item record of the current folder (names under 128 bytes), every number 0.
+std::string item(const std::string& name, bool folder)
+{
+    return std::string("E") + char(folder ? 1 : 0) + '\0' + char(name.size()) + name + std::string(7, '\0');
+}
+
 TEST_F(Remote, AHostileStreamFromAnotherMachineCannotReachOutsideB)
 {
     dir.lay({{"B/keep", "B's"}});
-    // A "remote dirmatch" that describes a folder holding "zz/..": B's parent.
-    const std::string hostile = script(
-        "hostile",
-        "printf 'BEGIN\\r\\n%szz\\r\\n目录\\r\\n\\r\\n16,0,0,0,0,0,0,0,0\\r\\nzz\\r\\n\\r\\nBEGIN\\r\\n"
-        "%szz/..\\r\\n目录\\r\\n\\r\\n16,0,0,0,0,0,0,0,0\\r\\n..\\r\\n\\r\\nBEGIN\\r\\nEND\\r\\nEND\\r\\nEND\\r\\n' "
-        "\"$2\" \"$2\"");
+    // A "remote dirmatch" that describes a folder "zz" holding "..": B's parent.
+    const std::string bytes = listingStream(std::string("B\0", 2) + item("zz", true) + std::string("B\1", 2) +
+                                            item("..", true) + std::string("Z\0", 2));
+    dir.file("hostile.bin", bytes);
+    const std::string hostile = script("hostile", "cat " + q(dir / "hostile.bin"));
     for (const char* command : {"compare ", "sync --yes "}) {
         const Outcome run = dirmatch(command + q("host:" + a) + " " + q(b) + through(kScripts + "local-rsh", hostile));
         EXPECT_EQ(run.code, 2) << run.out;
-        EXPECT_NE(run.err.find(a + "/zz/.."), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("invalid stream: an invalid name: " + a + "/zz/.."), std::string::npos) << run.err;
     }
     std::set<std::string> beside;
     for (const auto& e : std::filesystem::directory_iterator(dir.path())) beside.insert(e.path().filename().string());
-    EXPECT_EQ(beside, (std::set<std::string>{"A", "B", "hostile"}));
+    EXPECT_EQ(beside, (std::set<std::string>{"A", "B", "hostile", "hostile.bin"}));
     EXPECT_EQ(dir.read("B/keep"), "B's");
 }
 
@@ -301,10 +355,10 @@ TEST_F(Remote, NoWaitOutlastsAStopOrTheLimit)
     EXPECT_TRUE(gone) << stat << ": rsync outlived dirmatch";
 
     // An endless stream is read up to the limit, and its writer is not waited for.
-    const std::string endless =
-        script("endless",
-               "printf 'BEGIN\\r\\n'; i=0; while :; do printf '%sf%d\\r\\n文件\\r\\n\\r\\n1\\r\\nf%d\\r\\n\\r\\n' "
-               "\"$2\" $i $i; i=$((i+1)); done");
+    const std::string endless = script("endless",
+                                       "printf '\\177DMS\\001B\\000'; i=0; while :; do "
+                                       "printf 'E\\000\\000\\005f%04d\\000\\000\\000\\000\\000\\000\\000' $i; "
+                                       "i=$(((i+1)%10000)); done");
     start = std::chrono::steady_clock::now();
     const Outcome limited = dirmatch("compare " + q(a) + " " + q("host:" + b) + " --max-entries 100" +
                                      through(kScripts + "local-rsh", endless));

@@ -196,8 +196,8 @@ TEST_F(Content, ASideFromAnInformationFileIsComparedWithoutContentAndSaysSo)
     dirCompare comp(a, b, nullptr, {test::kSep}, {}, kSizeAndContent, {}, info);
     comp.run(1);
     EXPECT_EQ(comp.results.different, 0);
-    EXPECT_FALSE(comp.contentNotCompared().empty());
-    EXPECT_TRUE(compared(a, b, kSizeAndContent | optTime)->contentNotCompared().empty());
+    EXPECT_FALSE(comp.contentRuleNote().empty());
+    EXPECT_TRUE(compared(a, b, kSizeAndContent | optTime)->contentRuleNote().empty());
 }
 
 }  // namespace
