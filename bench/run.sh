@@ -269,33 +269,10 @@ print()
 print(f"(f): with the content rule {m[0]*1000:.1f} ms, without it {m[1]*1000:.1f} ms: {m[0]/m[1]:.2f}x.")
 PY
 
-# A folder on another machine: tree (b)'s B through an sshd of its own on the
-# loopback address, side by side with rsync -rn over the same ssh.
-keys=$(mktemp -d)
+# A folder on another machine: trees (b) and r100k, B through an sshd of its
+# own on the loopback address, side by side with rsync over the same ssh.
 cache_for b
-if port=$(bash tests/support/remote/start-sshd "$keys"); then
-  ssh_cmd="ssh -F /dev/null -p $port -i $keys/user -o UserKnownHostsFile=$keys/known_hosts -o StrictHostKeyChecking=yes -o BatchMode=yes"
-  remote="$(id -un)@127.0.0.1:$work/b/B"
-  interleaved "$work/remote.json" "$dm compare $work/b/A $remote --rsh '$ssh_cmd' --remote-dirmatch $dm" \
-    "rsync -rn --itemize-changes -e '$ssh_cmd' $work/b/A/ $remote/" >/dev/null
-  info=$("$dm" export "$work/b/B" -o - --lang en | wc -c)
-  before=$(cat /sys/class/net/lo/statistics/rx_bytes)
-  "$dm" compare "$work/b/A" "$remote" --rsh "$ssh_cmd" --remote-dirmatch "$dm" --lang en >/dev/null || true
-  after=$(cat /sys/class/net/lo/statistics/rx_bytes)
-  python3 - "$(median "$work/remote.json" 0)" "$(median "$work/remote.json" 1)" "$info" "$((after - before))" >> "$results" <<'PY'
-import sys
-d, r, info, wire = float(sys.argv[1]), float(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4])
-print()
-print("## A folder on another machine (tree (b)'s B over ssh to 127.0.0.1)")
-print()
-print("| dirmatch compare A HOST:B | rsync -rn -e ssh | dirmatch / rsync | information file | bytes on the loopback | bytes / information file |")
-print("|---|---|---|---|---|---|")
-print(f"| {d*1000:.0f} ms | {r*1000:.0f} ms | {d/r:.2f}x | {info} | {wire} | {wire/info:.2f}x |")
-PY
-  kill "$(cat "$keys/sshd.pid")"
-else
-  printf '\n(No sshd could start here: the remote benchmark was left out.)\n' >> "$results"
-fi
+bash bench/remote.sh "$dm" "$work/b" "$work/r100k" >> "$results"
 
 # Growth: time and memory per entry from 10^4 to 10^6 entries per tree.
 {

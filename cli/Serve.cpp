@@ -7,6 +7,7 @@
 #include "cli/Commands.h"
 #include "common/Messages.h"
 #include "engine/Stream.h"
+#include "platform/Console.h"
 #include "platform/Text.h"
 
 namespace dm::cli {
@@ -33,6 +34,7 @@ std::vector<std::string> requests()
 
 int runStream(const StreamArgs& args)
 {
+    platform::useBinaryStandardStreams();
     if (args.protocol != kStreamVersion) {
         const std::string why = textIn("这个 dirmatch 的数据流版本为 ", "this dirmatch speaks stream version ") +
                                 std::to_string(kStreamVersion) + textIn(", 不是 ", ", not ") +

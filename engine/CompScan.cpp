@@ -1,5 +1,6 @@
 // Turning folders on disk into trees of element_t.
 #include <algorithm>
+#include <thread>
 
 #include "common/FileHelpers.h"
 #include "common/Messages.h"
@@ -161,7 +162,23 @@ bool dirCompare::loadSides(element_t& nodeA, element_t& nodeB, const std::string
                            std::string& error)
 {
     sideA_ = mode != 0 ? fileA_.get() : folderA_.get();
-    return sideA_->list(*this, nodeA, itemName, error) && sideB_->list(*this, nodeB, itemName, error);
+    if (sideA_->hasLocalPaths() == sideB_->hasLocalPaths())
+        return sideA_->list(*this, nodeA, itemName, error) && sideB_->list(*this, nodeB, itemName, error);
+    // A side that is not read here (another machine, a file) is read while
+    // this machine's folder is scanned: the two share nothing until paired.
+    std::string errorB;
+    bool listedB = false;
+    std::thread other([&] {
+        try {
+            listedB = sideB_->list(*this, nodeB, itemName, errorB);
+        } catch (const std::exception& e) {
+            errorB = e.what();
+        }
+    });
+    const bool listedA = sideA_->list(*this, nodeA, itemName, error);
+    other.join();
+    if (listedA && !listedB) error = errorB;
+    return listedA && listedB;
 }
 
 }  // namespace dm

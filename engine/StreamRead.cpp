@@ -130,9 +130,9 @@ private:
             return false;
         }
         uint64_t attributes = 0, size = 0, reserved0 = 0, reserved1 = 0;
-        int64_t written = 0, created = 0, accessed = 0;
-        if (!in_.varint(attributes) || !in_.signedValue(written) || !in_.signedValue(created) ||
-            !in_.signedValue(accessed) || !in_.varint(size) || !in_.varint(reserved0) || !in_.varint(reserved1))
+        int64_t times[3] = {0, 0, 0};  // written, created, accessed: each from the one before
+        if (!in_.varint(attributes) || !in_.signedValue(times[0]) || !in_.signedValue(times[1]) ||
+            !in_.signedValue(times[2]) || !in_.varint(size) || !in_.varint(reserved0) || !in_.varint(reserved1))
             return false;
         if ((flags & HasVersion) && !in_.text(e->version, kMaxShort)) return false;
         if ((flags & HasShortName) && !in_.text(e->shortName, kMaxShort)) return false;
@@ -140,13 +140,12 @@ private:
             error = broken(textIn("数值超出范围: ", "a number out of range: ") + e->path);
             return false;
         }
-        written += lastWritten_;
-        lastWritten_ = written;
+        for (int i = 0; i < 3; ++i) lastTimes_[i] = int64_t(uint64_t(lastTimes_[i]) + uint64_t(times[i]));
         platform::FileRecord& r = e->findData;
         r.dwFileAttributes = uint32_t(attributes);
-        r.ftLastWriteTime = platform::makeFileTime(uint64_t(written));
-        r.ftCreationTime = platform::makeFileTime(uint64_t(written + created));
-        r.ftLastAccessTime = platform::makeFileTime(uint64_t(written + accessed));
+        r.ftLastWriteTime = platform::makeFileTime(uint64_t(lastTimes_[0]));
+        r.ftCreationTime = platform::makeFileTime(uint64_t(lastTimes_[1]));
+        r.ftLastAccessTime = platform::makeFileTime(uint64_t(lastTimes_[2]));
         r.nFileSizeHigh = uint32_t(size >> 32);
         r.nFileSizeLow = uint32_t(size);
         r.dwReserved0 = uint32_t(reserved0);
@@ -217,7 +216,7 @@ private:
     std::vector<element_t*> folders_;  // by id: 0 the folder asked for, then as their records came
     element_t* current_ = nullptr;
     std::string previousName_;
-    int64_t lastWritten_ = 0;
+    int64_t lastTimes_[3] = {0, 0, 0};
     int32_t counted_ = 0;
 };
 

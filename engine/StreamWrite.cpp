@@ -1,5 +1,7 @@
 // Writing the listing stream, as the walk goes.
+#include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <unordered_map>
 
 #include "common/Messages.h"
@@ -93,24 +95,24 @@ private:
         putText(out, name.substr(shared));
         const platform::FileRecord& r = e.findData;
         const auto ticks = [](const platform::FILETIME& t) { return int64_t(platform::fileTimeValue(t)); };
-        const int64_t written = ticks(r.ftLastWriteTime);
+        // Each time as its change from the same time of the record before:
+        // items made together have times close together.
+        const int64_t times[3] = {ticks(r.ftLastWriteTime), ticks(r.ftCreationTime), ticks(r.ftLastAccessTime)};
         putVarint(out, r.dwFileAttributes);
-        putSigned(out, written - lastWritten_);
-        putSigned(out, ticks(r.ftCreationTime) - written);
-        putSigned(out, ticks(r.ftLastAccessTime) - written);
+        for (int i = 0; i < 3; ++i) putSigned(out, int64_t(uint64_t(times[i]) - uint64_t(lastTimes_[i])));
         putVarint(out, platform::fileSizeOf(r));
         putVarint(out, r.dwReserved0);
         putVarint(out, r.dwReserved1);
         if (flags & HasVersion) putText(out, e.version);
         if (flags & HasShortName) putText(out, e.shortName);
-        lastWritten_ = written;
+        std::copy(std::begin(times), std::end(times), lastTimes_);
     }
 
     Writer& writer_;
     const std::string noVersion_;
     std::unordered_map<std::string, uint64_t> ids_;  // the folders sent, by path
     uint64_t nextId_ = 1;
-    int64_t lastWritten_ = 0;
+    int64_t lastTimes_[3] = {0, 0, 0};  // written, created, accessed
 };
 
 // A path below a folder, '/' between plain names: nothing that climbs out.

@@ -9,6 +9,9 @@ enum class Stream { Input, Output, Error };
 
 bool isTerminal(Stream stream);
 
+// Standard input and output carry bytes as they are (no line ends changed).
+void useBinaryStandardStreams();
+
 // Width of the terminal on standard error, or 80.
 int terminalWidth();
 

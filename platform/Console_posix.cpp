@@ -16,6 +16,11 @@ extern "C" void onInterrupt(int)
 }
 }  // namespace
 
+void useBinaryStandardStreams()
+{
+    // Bytes always pass unchanged here.
+}
+
 bool isTerminal(Stream stream)
 {
     const int fd = stream == Stream::Input ? STDIN_FILENO : stream == Stream::Output ? STDOUT_FILENO : STDERR_FILENO;

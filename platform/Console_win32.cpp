@@ -1,4 +1,8 @@
+#include <fcntl.h>
+#include <io.h>
+
 #include <atomic>
+#include <cstdio>
 
 #include "platform/Console.h"
 #include "platform/Win32.h"
@@ -22,6 +26,12 @@ HANDLE handleOf(Stream stream)
                                                    : STD_ERROR_HANDLE);
 }
 }  // namespace
+
+void useBinaryStandardStreams()
+{
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+}
 
 bool isTerminal(Stream stream)
 {
