@@ -400,11 +400,21 @@ TEST_F(Remote, ThroughARealSshdOnTheLoopbackAddressBothWays)
     if (!sshd.running()) GTEST_SKIP() << "no sshd can run here";
     const std::string user = test::runProgram("id", "-un").out;
     const std::string host = user.substr(0, user.find('\n')) + "@127.0.0.1:";
-    dir.lay({{"A/x", "new"}, {"B/x", "old!"}, {"A/sub/y", "2"}});
+    dir.lay({{"A/x", "new"},
+             {"B/x", "old!"},
+             {"A/sub/y", "2"},
+             {"A/END", "new"},
+             {"B/END", "old"},
+             {"A/tab\t", "new"},
+             {"B/tab\t", "old"}});
     const std::string options = through(sshd.shell());
-    const Outcome to = dirmatch("sync " + q(a) + " " + q(host + b) + " --yes" + options);
+    const Outcome content = dirmatch("compare " + q(a) + " " + q(host + b) + " --rules size,content,subdirs" + options);
+    EXPECT_EQ(content.code, 1) << content.err;
+    EXPECT_NE(content.out.find("* END"), std::string::npos) << content.out;
+    const Outcome to = dirmatch("sync " + q(a) + " " + q(host + b) + " --yes --rules size,content,subdirs" + options);
     EXPECT_EQ(to.code, 0) << to.err;
     EXPECT_EQ(dir.read("B/sub/y"), "2");
+    EXPECT_EQ(dir.read("B/tab\t"), "new");
     const std::string c = dir.folder("C");
     EXPECT_EQ(dirmatch("sync " + q(host + a) + " " + q(c) + " --yes" + options).code, 0);
     EXPECT_EQ(dirmatch("compare " + q(host + a) + " " + q(c) + options).code, 0);
