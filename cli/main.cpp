@@ -9,6 +9,7 @@
 #include "common/Messages.h"
 #include "common/Version.h"
 #include "config/Job.h"
+#include "platform/Console.h"
 #include "platform/Text.h"
 
 namespace {
@@ -73,6 +74,7 @@ void addCompareOptions(CLI::App& cmd, CompareArgs& args, std::string& rules, std
 
 int main(int argc, char** argv)
 {
+    dm::platform::prepareConsole();
     CLI::App app{
         "dirmatch: compare folder B with folder A and make B like A.\n"
         "Marks: - lacking in B, + redundant in B, * different, = identical, ~ not compared, ! error "

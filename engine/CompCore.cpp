@@ -56,9 +56,12 @@ bool normalizeFolder(const std::string& path, std::string& normalized, std::stri
     if (!platform::folderExists(path)) {
         // A folder that is there but cannot be reached (a name too long, no
         // right to enter) says why, rather than that it does not exist.
+        // Chinese reads "目录PATH不存在" as it stands; English needs the spaces and a colon.
+        const bool english = currentLanguage() == English;
+        const std::string folder = messageText(msg::FolderPrefix) + (english ? " " : "") + path;
         errorText = platform::isNotFound(platform::lastError())
-                        ? messageText(msg::FolderPrefix) + path + messageText(msg::NotPresent)
-                        : systemErrorText(messageText(msg::FolderPrefix) + path);
+                        ? folder + (english ? " : " : "") + messageText(msg::NotPresent)
+                        : systemErrorText(folder);
         normalized.clear();
         return false;
     }

@@ -1,6 +1,9 @@
 #include "engine/InfoFile.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
+#include <cstdlib>
 #include <stdexcept>
 
 #include "common/FileHelpers.h"
@@ -16,6 +19,8 @@ namespace {
 constexpr int kWordCount = 11;
 constexpr size_t kLineBuffer = 4096;  // a longer line is read as several
 const char* const kIncomplete = "文件不完整";
+// The line before a file's first block that names the code page of its text.
+const std::string kCodePageMark = "#codepage ";
 
 // A folder without content, written as an empty block.
 const element_t kNotListed = [] {
@@ -110,11 +115,11 @@ struct InfoMarks {
         return line == messageRaw(msg::StoredNoVersion) || line == kNoVersion936;
     }
 
-private:
     static constexpr const char* kFolder936 = "\xC4\xBF\xC2\xBC";                             // 目录
     static constexpr const char* kFile936 = "\xCE\xC4\xBC\xFE";                               // 文件
     static constexpr const char* kNoVersion936 = "\xB0\xE6\xB1\xBE\xB2\xBB\xB4\xE6\xD4\xDA";  // 版本不存在
 
+private:
     static std::string inSystemOr(const std::string& text, const char* bytes936)
     {
         const std::string word = trimmed(text);
@@ -138,21 +143,48 @@ std::string infoPathOf(const dirCompare& comp, const std::string& path)
     return comp.pathA + path.substr(at + comp.pathB.size());
 }
 
-bool writeInfoBlock(const dirCompare& comp, const InfoSink& file, const element_t& element, std::string& error)
-{
-    // The caller, who knows the file's name, words a failed write.
-    const auto failWrite = [&] {
-        error.clear();
-        return false;
-    };
-    try {
-        const InfoMarks& m = marks();
-        if (!file(m.begin + "\r\n")) return failWrite();
+namespace {
+
+// What a file's text is written in: the program's code page, or the older
+// one of the user's system where every text of the file has its exact
+// counterpart there (what older readers read).
+class InfoWriter {
+public:
+    InfoWriter(const dirCompare& comp, const InfoSink& file, const element_t& root) : comp_(comp), file_(file)
+    {
+        // Where every text is ASCII, the legacy code page changes only the
+        // marks, which every reader knows in code page 936: no line names it.
+        const unsigned legacy = platform::legacyCodePage();
+        bool ascii = true;
+        if (legacy != 0 && fits(root, legacy, ascii)) {
+            codePage_ = legacy;
+            named_ = !ascii;
+        }
+        marks_ = {mark(marks().begin, ""), mark(marks().end, ""), mark(marks().folder, InfoMarks::kFolder936),
+                  mark(marks().file, InfoMarks::kFile936), mark(noVersion_, InfoMarks::kNoVersion936)};
+    }
+
+    bool write(const element_t& root, std::string& error)
+    {
+        // A file in another code page than UTF-8 says which, before its first
+        // block, where a reader of the format passes over it.
+        if (named_ && !file_(kCodePageMark + std::to_string(codePage_) + "\r\n")) return false;
+        return block(root.children ? root : kNotListed, error);
+    }
+
+private:
+    bool block(const element_t& element, std::string& error)
+    {
+        // The caller, who knows the file's name, words a failed write.
+        const auto failWrite = [&] {
+            error.clear();
+            return false;
+        };
+        if (!file_(marks_[0] + "\r\n")) return failWrite();
         for (const auto& child : *element.children) {
-            const std::string path = infoPathOf(comp, child->path);
+            const std::string path = infoPathOf(comp_, child->path);
             const std::string name(platform::lastComponent(child->path));
-            const std::string& shortName = child->shortName;
-            if (holdsLineBreak(path) || holdsLineBreak(name) || holdsLineBreak(shortName) ||
+            if (holdsLineBreak(path) || holdsLineBreak(name) || holdsLineBreak(child->shortName) ||
                 holdsLineBreak(child->version)) {
                 error = lineBreakError(child->path);
                 return false;
@@ -161,26 +193,74 @@ bool writeInfoBlock(const dirCompare& comp, const InfoSink& file, const element_
             char numbers[160];
             std::snprintf(numbers, sizeof numbers, "%u,%u,%u,%u,%u,%u,%u,%u,%u,%u,%u\r\n", w[0], w[1], w[2], w[3], w[4],
                           w[5], w[6], w[7], w[8], w[9], w[10]);
-            const std::string record = path + "\r\n" + (child->isFolder ? m.folder : m.file) + "\r\n" + child->version +
-                                       "\r\n" + numbers + name + "\r\n" + shortName + "\r\n";
-            if (!file(record)) return failWrite();
+            const std::string version = child->version == noVersion_ ? marks_[4] : text(child->version);
+            const std::string record = text(path) + "\r\n" + marks_[child->isFolder ? 2 : 3] + "\r\n" + version +
+                                       "\r\n" + numbers + text(name) + "\r\n" + text(child->shortName) + "\r\n";
+            if (!file_(record)) return failWrite();
             // Every folder gets its block, empty where it was not listed (a
             // link, the limit), so that a reader never mistakes the next
             // folder's block for this one's.
-            if (child->isFolder && !writeInfoBlock(comp, file, child->children ? *child : kNotListed, error))
-                return false;
+            if (child->isFolder && !block(child->children ? *child : kNotListed, error)) return false;
         }
-        if (!file(m.end + "\r\n")) return failWrite();
+        if (!file_(marks_[1] + "\r\n")) return failWrite();
         return true;
+    }
+
+    // Whether every text below `folder` has its exact counterpart in the
+    // code page; `ascii` turns false at the first text that is not ASCII.
+    bool fits(const element_t& folder, unsigned codePage, bool& ascii) const
+    {
+        if (!folder.children) return true;
+        std::string bytes;
+        for (const auto& child : *folder.children) {
+            const std::string& version = child->version == noVersion_ ? std::string() : child->version;
+            for (const std::string& t : {infoPathOf(comp_, child->path), child->shortName, version}) {
+                if (std::all_of(t.begin(), t.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+                    continue;
+                ascii = false;
+                if (!platform::encodeText(t, codePage, bytes)) return false;
+            }
+            if (child->isFolder && !fits(*child, codePage, ascii)) return false;
+        }
+        return true;
+    }
+
+    std::string text(const std::string& t) const
+    {
+        if (codePage_ == platform::programCodePage()) return t;
+        std::string bytes;
+        platform::encodeText(t, codePage_, bytes);  // known to fit
+        return bytes;
+    }
+
+    // A mark in the file's code page; a Chinese one, where it cannot hold
+    // it, in code page 936's bytes, which every reader knows.
+    std::string mark(const std::string& m, const char* bytes936) const
+    {
+        if (codePage_ == platform::programCodePage()) return m;
+        std::string bytes;
+        return platform::encodeText(m, codePage_, bytes) ? bytes : bytes936;
+    }
+
+    const dirCompare& comp_;
+    const InfoSink& file_;
+    unsigned codePage_ = platform::programCodePage();
+    bool named_ = false;  // the code page is named before the first block
+    const std::string noVersion_ = messageText(msg::NoVersion);
+    std::array<std::string, 5> marks_;  // begin, end, folder, file, no version
+};
+
+}  // namespace
+
+bool writeInfo(const dirCompare& comp, const InfoSink& sink, std::string& error, const element_t& root)
+{
+    try {
+        InfoWriter writer(comp, sink, root);
+        return writer.write(root, error);
     } catch (const std::exception& e) {
         error = e.what();
         return false;
     }
-}
-
-bool writeInfo(const dirCompare& comp, const InfoSink& sink, std::string& error, const element_t& root)
-{
-    return writeInfoBlock(comp, sink, root.children ? root : kNotListed, error);
 }
 
 bool exportInfoFile(const dirCompare& comp, const std::string& fileName, std::string& error, const element_t& root)
@@ -239,6 +319,11 @@ public:
     InfoReader(const dirCompare& comp, std::FILE* file, bool strict)
         : limit_(comp.maxEntries), progress_(comp.progress), strict_(strict), file_(file)
     {
+        const unsigned program = platform::programCodePage();
+        const unsigned legacy = platform::legacyCodePage();
+        // Text that is not UTF-8 was written in the older code page of a system
+        // like this one; where there is none, it cannot be read.
+        fallback_ = legacy != 0 ? legacy : program != platform::kUtf8CodePage ? program : 0;
     }
 
     // Fills `element` from the next block (with a sub-path, from the first
@@ -254,7 +339,12 @@ public:
         std::optional<std::string> parent;
         if (strict_) parent = withSeparator(element.path);
         while (nextLine(line)) {
-            if (line == subPath) found = true;
+            if (line.starts_with(kCodePageMark) && !codePage_) {
+                codePage_ = unsigned(std::strtoul(line.c_str() + kCodePageMark.size(), nullptr, 10));
+                folderMark_ = inFile(marks().folder);
+                continue;
+            }
+            if (!found && searchedPath(line) == subPath) found = true;
             if (found && line == marks().begin) return body(element, 0, parent, error);
         }
         // A stream without a single block was cut off before its first.
@@ -289,17 +379,22 @@ private:
             switch (n) {
                 case 0:
                     record = std::make_unique<element_t>();
-                    record->path = line;
+                    record->path = pathOf(line, error);
+                    if (!error.empty()) return false;
                     break;
-                case 1: record->isFolder = m.isFolderMark(line); break;
-                case 2: record->version = m.isStoredNoVersion(line) ? messageText(msg::NoVersion) : line; break;
+                case 1: record->isFolder = m.isFolderMark(line) || (!folderMark_.empty() && line == folderMark_); break;
+                case 2:
+                    record->version = m.isStoredNoVersion(line) ? messageText(msg::NoVersion) : decoded(line, error);
+                    if (!error.empty()) return false;
+                    break;
                 case 3:
                     if (!parseNumbersLine(line, record->findData, error)) return false;
                     break;
                 case 4: break;  // the name: the path's last component says it
                 case 5: {
                     // As much as a listing record's short name holds.
-                    record->shortName = line.substr(0, sizeof(WIN32_FIND_DATA::cAlternateFileName) - 1);
+                    record->shortName = decoded(line, error).substr(0, sizeof(WIN32_FIND_DATA::cAlternateFileName) - 1);
+                    if (!error.empty()) return false;
                     if (!liesIn(*record, parent, error)) return false;
                     element_t& added = *record;
                     element.children->push_back(std::move(record));
@@ -364,7 +459,71 @@ private:
             kept_.reset();
             return true;
         }
-        return readLine(file_, line);
+        if (!readLine(file_, line)) return false;
+        ++lineNumber_;
+        return true;
+    }
+
+    // A line of text in the program's code page: the file's, where it names
+    // one; else UTF-8 where it is UTF-8, else the system's older code page.
+    std::string decoded(const std::string& line, std::string& error) const
+    {
+        if (std::all_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+            return line;
+        const unsigned codePage = codePage_ ? codePage_ : platform::isUtf8(line) ? platform::kUtf8CodePage : fallback_;
+        std::string text;
+        if (codePage != 0 && platform::decodeText(line, codePage, text)) return text;
+        error = lineError(textIn(" 行的文字无法解读 (不是 UTF-8, 也不是这里的代码页)",
+                                 ": text that is neither UTF-8 nor in a code page this system reads"));
+        return {};
+    }
+
+    // A path of the file as this system writes it: a file written on the
+    // other kind of system has its separators turned, where no name holds this
+    // system's own separator.
+    std::string pathOf(const std::string& line, std::string& error)
+    {
+        std::string path = decoded(line, error);
+        if (!error.empty()) return {};
+        if (!foreignPaths_) foreignPaths_ = isForeign(path);
+        if (!*foreignPaths_) return path;
+        if (path.find(platform::kSeparator) != std::string::npos) {
+            error = lineError(textIn(" 行的名称在这里无法表示: ", ": a name this system cannot hold: ")) + path;
+            return {};
+        }
+        std::replace(path.begin(), path.end(), kForeign, platform::kSeparator);
+        return path;
+    }
+
+    std::string lineError(const std::string& what) const
+    {
+        return messageText(msg::InfoReadError) + ": " + textIn("第 ", "line ") + std::to_string(lineNumber_) + what;
+    }
+
+    static constexpr char kForeign = platform::kSeparator == '/' ? '\\' : '/';
+
+    // Whether an absolute path was written on the other kind of system.
+    static bool isForeign(const std::string& path)
+    {
+        if (kForeign == '/') return path.starts_with('/');
+        const bool drive =
+            path.size() > 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' && path[2] == '\\';
+        return drive || path.starts_with("\\\\");
+    }
+
+    // A line as the path a refresh looks for would be written here.
+    std::string searchedPath(const std::string& line) const
+    {
+        std::string ignored;
+        std::string path = decoded(line, ignored);
+        if (isForeign(path)) std::replace(path.begin(), path.end(), kForeign, platform::kSeparator);
+        return path;
+    }
+
+    std::string inFile(const std::string& mark) const
+    {
+        std::string bytes;
+        return platform::encodeText(mark, codePage_, bytes) ? bytes : std::string();
     }
 
     bool full() const { return counted_ >= limit_; }
@@ -388,6 +547,11 @@ private:
     int32_t counted_ = 0;
     std::FILE* file_;
     std::optional<std::string> kept_;
+    size_t lineNumber_ = 0;
+    unsigned codePage_ = 0;  // named by the file; 0: none named
+    unsigned fallback_ = 0;
+    std::string folderMark_;            // the folder mark in the file's code page
+    std::optional<bool> foreignPaths_;  // written on the other kind of system
 };
 
 }  // namespace

@@ -22,7 +22,6 @@ constexpr int kMaxInfoDepth = 2048;
 bool exportInfoFile(const dirCompare& comp, const std::string& fileName, std::string& error, const element_t& root);
 // The same text, as it is made, to any sink (a pipe to another machine).
 bool writeInfo(const dirCompare& comp, const InfoSink& sink, std::string& error, const element_t& root);
-bool writeInfoBlock(const dirCompare& comp, const InfoSink& sink, const element_t& element, std::string& error);
 
 // The path written for an item: folder B's path inside it is replaced by folder A's.
 std::string infoPathOf(const dirCompare& comp, const std::string& path);

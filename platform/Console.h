@@ -9,6 +9,9 @@ enum class Stream { Input, Output, Error };
 
 bool isTerminal(Stream stream);
 
+// A console shows the program's text in the program's code page.
+void prepareConsole();
+
 // Standard input and output carry bytes as they are (no line ends changed).
 void useBinaryStandardStreams();
 

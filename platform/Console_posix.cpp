@@ -16,6 +16,11 @@ extern "C" void onInterrupt(int)
 }
 }  // namespace
 
+void prepareConsole()
+{
+    // A terminal reads the locale's UTF-8 as the program writes it.
+}
+
 void useBinaryStandardStreams()
 {
     // Bytes always pass unchanged here.

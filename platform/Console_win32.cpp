@@ -27,6 +27,12 @@ HANDLE handleOf(Stream stream)
 }
 }  // namespace
 
+void prepareConsole()
+{
+    SetConsoleOutputCP(GetACP());
+    SetConsoleCP(GetACP());
+}
+
 void useBinaryStandardStreams()
 {
     _setmode(_fileno(stdin), _O_BINARY);

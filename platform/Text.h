@@ -54,6 +54,34 @@ inline size_t utf8SequenceLength(std::string_view text, size_t at)
     return length;
 }
 
+// Whether the bytes are well-formed UTF-8 throughout.
+inline bool isUtf8(std::string_view text)
+{
+    for (size_t at = 0; at < text.size();) {
+        if (static_cast<unsigned char>(text[at]) < 0x80) {
+            ++at;
+            continue;
+        }
+        const size_t length = utf8SequenceLength(text, at);
+        if (length == 0) return false;
+        at += length;
+    }
+    return true;
+}
+
+constexpr unsigned kUtf8CodePage = 65001;
+
+// The code page of the program's own text (65001: UTF-8).
+unsigned programCodePage();
+// The code page the user's system keeps older text in (936, 1252…), where
+// it differs from the program's; 0 where there is none.
+unsigned legacyCodePage();
+
+// The program's text in the code page, and back; false where a character
+// has no exact counterpart (nothing is replaced by "?").
+bool encodeText(std::string_view text, unsigned codePage, std::string& bytes);
+bool decodeText(std::string_view bytes, unsigned codePage, std::string& text);
+
 // Text of the system's code page as UTF-8, and back; the same bytes where the
 // code page is UTF-8. Characters the target cannot hold become "?".
 std::string toUtf8(std::string_view text);

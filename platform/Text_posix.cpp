@@ -1,4 +1,7 @@
+#include <iconv.h>
+
 #include <algorithm>
+#include <cerrno>
 
 #include "platform/Text.h"
 
@@ -51,6 +54,63 @@ std::string toUtf8(std::string_view text)
 std::string fromUtf8(std::string_view text)
 {
     return std::string(text);
+}
+
+unsigned programCodePage()
+{
+    return kUtf8CodePage;
+}
+
+unsigned legacyCodePage()
+{
+    return 0;
+}
+
+namespace {
+
+// Converts between encodings iconv names; false on any byte it cannot carry over.
+bool convert(std::string_view in, const std::string& from, const std::string& to, std::string& out)
+{
+    const iconv_t cd = iconv_open(to.c_str(), from.c_str());
+    if (cd == iconv_t(-1)) return false;
+    out.assign(in.size() * 4 + 16, '\0');
+    char* source = const_cast<char*>(in.data());
+    size_t sourceLeft = in.size();
+    char* target = out.data();
+    size_t targetLeft = out.size();
+    const bool ok = iconv(cd, &source, &sourceLeft, &target, &targetLeft) != size_t(-1) &&
+                    iconv(cd, nullptr, nullptr, &target, &targetLeft) != size_t(-1);
+    iconv_close(cd);
+    out.resize(out.size() - targetLeft);
+    return ok;
+}
+
+// The iconv name of a Windows code page; 936's text is read as GB 18030, its superset.
+std::string charsetOf(unsigned codePage)
+{
+    if (codePage == kUtf8CodePage) return "UTF-8";
+    if (codePage == 936) return "GB18030";
+    return "CP" + std::to_string(codePage);
+}
+
+}  // namespace
+
+bool encodeText(std::string_view text, unsigned codePage, std::string& bytes)
+{
+    if (codePage == kUtf8CodePage) {
+        bytes.assign(text);
+        return isUtf8(text);
+    }
+    return convert(text, "UTF-8", charsetOf(codePage), bytes);
+}
+
+bool decodeText(std::string_view bytes, unsigned codePage, std::string& text)
+{
+    if (codePage == kUtf8CodePage) {
+        text.assign(bytes);
+        return isUtf8(bytes);
+    }
+    return convert(bytes, charsetOf(codePage), "UTF-8", text);
 }
 
 }  // namespace dm::platform

@@ -39,8 +39,26 @@ std::string convert(std::string_view text, UINT from, UINT to)
 std::string upperCase(std::string_view text)
 {
     std::string out(text);
-    if (!out.empty()) CharUpperBuffA(out.data(), DWORD(out.size()));
-    return out;
+    if (out.empty()) return out;
+    if (GetACP() != CP_UTF8) {
+        CharUpperBuffA(out.data(), DWORD(out.size()));
+        return out;
+    }
+    // UTF-8 goes through UTF-16, where the system knows every letter's case;
+    // bytes that are not UTF-8 have only their ASCII letters raised.
+    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, out.data(), int(out.size()), nullptr, 0);
+    if (length <= 0) {
+        for (char& c : out)
+            if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+        return out;
+    }
+    std::wstring wide(size_t(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, out.data(), int(out.size()), wide.data(), length);
+    CharUpperBuffW(wide.data(), DWORD(wide.size()));
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string upper(size_t(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, upper.data(), bytes, nullptr, nullptr);
+    return upper;
 }
 
 bool endsWithSeparator(std::string_view text)
@@ -63,6 +81,64 @@ bool listingOrderLess(std::string_view a, std::string_view b)
     const int order = ua.compare(ub);  // char_traits<char> compares bytes unsigned
     if (order != 0) return order < 0;
     return a < b;
+}
+
+unsigned programCodePage()
+{
+    return GetACP();
+}
+
+unsigned legacyCodePage()
+{
+    DWORD codePage = 0;
+    if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                       reinterpret_cast<LPWSTR>(&codePage), sizeof codePage / sizeof(WCHAR)) == 0)
+        return 0;
+    return codePage == GetACP() ? 0 : codePage;
+}
+
+namespace {
+
+// Exactly, or not at all: no character is replaced.
+bool toWide(std::string_view bytes, unsigned codePage, std::wstring& wide)
+{
+    wide.clear();
+    if (bytes.empty()) return true;
+    const int length = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), int(bytes.size()), nullptr, 0);
+    if (length <= 0) return false;
+    wide.resize(size_t(length));
+    MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), int(bytes.size()), wide.data(), length);
+    return true;
+}
+
+bool fromWide(const std::wstring& wide, unsigned codePage, std::string& bytes)
+{
+    bytes.clear();
+    if (wide.empty()) return true;
+    // UTF-8 holds every character; other code pages say when one was replaced.
+    const bool utf8 = codePage == CP_UTF8;
+    BOOL replaced = FALSE;
+    const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+    const int length = WideCharToMultiByte(codePage, flags, wide.data(), int(wide.size()), nullptr, 0, nullptr,
+                                           utf8 ? nullptr : &replaced);
+    if (length <= 0 || replaced) return false;
+    bytes.resize(size_t(length));
+    WideCharToMultiByte(codePage, flags, wide.data(), int(wide.size()), bytes.data(), length, nullptr, nullptr);
+    return true;
+}
+
+}  // namespace
+
+bool encodeText(std::string_view text, unsigned codePage, std::string& bytes)
+{
+    std::wstring wide;
+    return toWide(text, GetACP(), wide) && fromWide(wide, codePage, bytes);
+}
+
+bool decodeText(std::string_view bytes, unsigned codePage, std::string& text)
+{
+    std::wstring wide;
+    return toWide(bytes, codePage, wide) && fromWide(wide, GetACP(), text);
 }
 
 std::string toUtf8(std::string_view text)

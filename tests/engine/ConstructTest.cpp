@@ -29,7 +29,7 @@ TEST_F(Construct, AMissingFolderStopsEverythingWithItsName)
     setLanguage(English);
     dirCompare both(missing, missing + "2", nullptr, {test::kSep}, {}, 0x1F);
     EXPECT_EQ(both.state, FolderMissing);
-    EXPECT_EQ(both.errorText, "directory" + missing + "2N/A");  // B's text wins
+    EXPECT_EQ(both.errorText, "directory " + missing + "2 : N/A");  // B's text wins
 
     both.run(0);
     EXPECT_EQ(both.state, FolderMissing);

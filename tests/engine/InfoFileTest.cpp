@@ -7,6 +7,7 @@
 #include "engine/Comp.h"
 #include "engine/InfoFile.h"
 #include "platform/SysError.h"
+#include "platform/Text.h"
 #include "tests/support/Compare.h"
 #include "tests/support/Faults.h"
 #include "tests/support/TempDir.h"
@@ -60,6 +61,17 @@ std::vector<std::string> crlfLines(const std::string& text)
     return lines;
 }
 
+// A mark as an export of this system writes it: in the system's older code
+// page where there is one (what older readers read; code page 936's bytes
+// where that cannot hold it), else in the program's.
+std::string writtenMark(const std::string& text, const char* bytes936)
+{
+    const unsigned legacy = platform::legacyCodePage();
+    std::string bytes;
+    if (legacy == 0) return text;
+    return platform::encodeText(text, legacy, bytes) ? bytes : bytes936;
+}
+
 TEST_F(InfoFile, AFolderExportsAsNestedBlocksOfSixLineRecords)
 {
     dir.file("A/release notes.txt", std::string(1234, 'r'));
@@ -70,15 +82,15 @@ TEST_F(InfoFile, AFolderExportsAsNestedBlocksOfSixLineRecords)
     ASSERT_EQ(lines.size(), 16u);
     EXPECT_EQ(lines[0], "BEGIN");
     EXPECT_EQ(lines[1], a + test::kSep + "release notes.txt");
-    EXPECT_EQ(lines[2], "文件"_sys);
-    EXPECT_EQ(lines[3], "版本不存在"_sys);
+    EXPECT_EQ(lines[2], writtenMark("文件"_sys, "\xCE\xC4\xBC\xFE"));
+    EXPECT_EQ(lines[3], writtenMark("版本不存在"_sys, "\xB0\xE6\xB1\xBE\xB2\xBB\xB4\xE6\xD4\xDA"));
     EXPECT_TRUE(lines[4].starts_with("32,"));
     EXPECT_TRUE(lines[4].ends_with(",0,1234,0,0"));
     EXPECT_EQ(std::count(lines[4].begin(), lines[4].end(), ','), 10);
     EXPECT_EQ(lines[5], "release notes.txt");
     EXPECT_EQ(lines[6], test::recordOf(dir / "A/release notes.txt").cAlternateFileName);
     EXPECT_EQ(lines[7], a + test::kSep + "sub");
-    EXPECT_EQ(lines[8], "目录"_sys);
+    EXPECT_EQ(lines[8], writtenMark("目录"_sys, "\xC4\xBF\xC2\xBC"));
     EXPECT_TRUE(lines[10].starts_with("16,"));
     EXPECT_TRUE(lines[10].ends_with(",0,0,0,0"));
     EXPECT_EQ(lines[11], "sub");
@@ -360,6 +372,71 @@ TEST_F(InfoFile, MarksReadBackOnTheSystemThatWroteThemAndAChineseSystemsFileRead
     ASSERT_TRUE(read(fromChineseSystem, chinese, error)) << error;
     EXPECT_EQ(child(chinese, "d").isFolder, 1);
     EXPECT_EQ(child(chinese, "d").version, messageText(msg::NoVersion));
+}
+
+TEST_F(InfoFile, AFileFromEitherKindOfSystemReadsWithItsNamesOrSaysWhichLineItCannotRead)
+{
+    setLanguage(English);
+    // Paths as the other kind of system writes them, and as this one does.
+    const bool here = platform::kSeparator == '/';
+    const std::string other = here ? "C:\\A\\" : "/home/a/A/";
+    const auto record = [](const std::string& path, const std::string& name, const std::string& folderMark) {
+        return path + "\r\n" + folderMark + "\r\nN/A\r\n16,0,0,0,0,0,0,0,0,0,0\r\n" + name + "\r\n\r\nBEGIN\r\nEND\r\n";
+    };
+    const std::string folder936 = "\xC4\xBF\xC2\xBC";
+    const struct {
+        const char* what;
+        std::string file;
+        std::string name;  // as UTF-8
+    } cases[] = {
+        {"UTF-8 from the other system", "BEGIN\r\n" + record(other + "中文", "中文", "目录") + "END\r\n", "中文"},
+        {"code page 936", "#codepage 936\r\nBEGIN\r\n" + record(other + "\xD6\xD0\xCE\xC4", "x", folder936) + "END\r\n",
+         "中文"},
+        {"code page 1252", "#codepage 1252\r\nBEGIN\r\n" + record(other + "caf\xE9", "x", folder936) + "END\r\n",
+         "café"},
+    };
+    for (const auto& c : cases) {
+        element_t root;
+        std::string error;
+        ASSERT_TRUE(read(c.file, root, error)) << c.what << ": " << error;
+        ASSERT_EQ(root.children->size(), 1u) << c.what;
+        const element_t& item = *(*root.children)[0];
+        EXPECT_EQ(platform::toUtf8(item.name()), c.name) << c.what;
+        EXPECT_EQ(item.isFolder, 1) << c.what;
+        EXPECT_EQ(item.path.find(here ? '\\' : '/'), std::string::npos) << c.what << ": separators turned";
+    }
+
+    element_t root;
+    std::string error;
+    if (here) {
+        // An older file in a code page it does not name: no code page here reads it.
+        EXPECT_FALSE(read("BEGIN\r\n" + record(other + "caf\xE9", "x", folder936) + "END\r\n", root, error));
+        EXPECT_NE(error.find("line 2: text that is neither UTF-8 nor in a code page"), std::string::npos) << error;
+    } else {
+        // A name of the other system holding this one's separator.
+        EXPECT_FALSE(read("BEGIN\r\n" + record("/home/a/A/back\\slash", "x", "目录") + "END\r\n", root, error));
+        EXPECT_NE(error.find("line 2: a name this system cannot hold"), std::string::npos) << error;
+    }
+}
+
+TEST_F(InfoFile, AFileWrittenInTheSystemsOlderCodePageWhereItHoldsEveryNameAndInUtf8Otherwise)
+{
+    const unsigned legacy = platform::legacyCodePage();
+    if (legacy == 0) GTEST_SKIP() << "this system keeps no older code page";
+    dir.file(platform::fromUtf8("A/café.txt"));
+    std::string error;
+    ASSERT_TRUE(exportA(dir / "latin.dat", error)) << error;
+    dir.file(platform::fromUtf8("A/中文名.txt"));
+    dir.file(platform::fromUtf8("A/日本语.txt"));
+    ASSERT_TRUE(exportA(dir / "all.dat", error)) << error;
+    EXPECT_TRUE(dir.read("latin.dat").starts_with("#codepage " + std::to_string(legacy) + "\r\nBEGIN\r\n"));
+    // 936 holds these names too; 1252 does not, and the file is UTF-8.
+    EXPECT_EQ(dir.read("all.dat").starts_with("BEGIN"), legacy != 936);
+    for (const char* file : {"latin.dat", "all.dat"}) {
+        element_t root;
+        ASSERT_TRUE(read(dir.read(file), root, error)) << error;
+        EXPECT_EQ(child(root, platform::fromUtf8("café.txt")).isFolder, 0) << file;
+    }
 }
 
 }  // namespace

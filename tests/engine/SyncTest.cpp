@@ -56,6 +56,24 @@ TEST_F(Sync, AfterSynchronizingEverythingNothingLacksOrDiffersAndBsOwnItemsStay)
     EXPECT_EQ(platform::fileTimeValue(test::recordOf(dir / "B/changed").ftLastWriteTime) / 10000 % 1000, 5u);
 }
 
+TEST_F(Sync, NamesOfEveryScriptPairAndCopyExactlyWhateverTheSystemsCodePage)
+{
+    // No single older code page holds all of these; none may turn into "?".
+    const std::vector<std::string> names = {"中文名.txt", "日本语.txt", "café.txt", "Ελληνικά.txt"};
+    for (const std::string& name : names) dir.file("A/" + name, name);
+    dir.file("B/中文名.txt", "中文名.txt");
+    dir.file("B/café.txt", "café.txt");
+    auto comp = compared(a, b);
+    EXPECT_EQ(comp->results.lacked, 2);
+    EXPECT_EQ(comp->results.redundant + comp->results.different, 0);
+    EXPECT_EQ(child(comp->results, "日本语.txt").kind, OnlyInA);
+    EXPECT_EQ(child(comp->results, "Ελληνικά.txt").kind, OnlyInA);
+
+    EXPECT_TRUE(synchronize(*comp, *comp->results.children, nullptr, {}, {}).failed.empty());
+    for (const std::string& name : names) EXPECT_EQ(dir.read("B/" + name), name);
+    EXPECT_EQ(compared(a, b)->results.lacked, 0);
+}
+
 TEST_F(Sync, AFolderThatBLacksIsOneCopyOfEverythingBelowIt)
 {
     dir.file("A/X/conf/app.ini");
