@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <sstream>
 
 #include "cli/Output.h"
@@ -149,8 +150,8 @@ int runJobCommand(const std::string& name)
     const std::string folder = jobRunsFolder(job.name);
     if (!platform::makeFolders(folder)) return fail(folder + ": " + platform::systemMessage(platform::lastError()));
     // One run of a job at a time: a second one (a timer while a person runs it) refuses.
-    platform::RunLock running;
-    if (!running.tryTake(folder + "running.lock")) return fail("job '" + name + "' is running already");
+    std::optional<platform::RunLock> running(std::in_place);
+    if (!running->tryTake(folder + "running.lock")) return fail("job '" + name + "' is running already");
     const std::string started = stamp("%04u-%02u-%02u %02u:%02u:%02u");
     // The job's comparison as the command line's own: the same request,
     // version cache and all; nobody is there to answer a password prompt.
@@ -206,6 +207,8 @@ int runJobCommand(const std::string& name)
     std::ofstream(stem + ".txt", std::ios::binary) << record.str();
     if (!json.empty()) std::ofstream(stem + ".json", std::ios::binary) << json;
     trimRuns(job.name);
+    // The run is over; the notice below outlives it and must not keep its lock.
+    running.reset();
     // A run nobody watches (a timer) that found differences or failed tells
     // the desktop, where there is one to tell; a click on the notice opens
     // the run's record. The notice waits for the click on its own.

@@ -22,9 +22,12 @@ std::string withoutExtension(const std::string& file)
     return file.substr(0, file.size() - name.size() + dot);
 }
 
-// The version cache the settings ask for: the user's, unless [Global] VersionCache=0.
+// The version cache the settings ask for: the user's, unless [Global]
+// VersionCache=0; it keeps [Global] VersionCacheSize entries at most.
 std::string versionCacheIn(const platform::IniFile& ini)
 {
+    const int size = ini.readInteger("Global", "VersionCacheSize", int(platform::VersionCache::kCapacity));
+    platform::VersionCache::setCapacity(size_t(std::clamp(size, 1000, 100000000)));
     return ini.readInteger("Global", "VersionCache", 1) != 0 ? platform::VersionCache::defaultPath() : std::string();
 }
 

@@ -2,6 +2,7 @@
 // the operations that build, refresh and describe them.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -267,6 +268,8 @@ private:
     std::unique_ptr<platform::VersionCache> versionCache_;
     void showProgress(uint32_t message, const std::string& path) const;
     bool abortRequested() const;
+    // Set when one side's listing failed: the other's ends at its next folder.
+    std::atomic<bool> stopListing_{false};
     // An abort noticed while comparing: the result tree is incomplete.
     bool comparingAborted_ = false;
     void clearAfterFailedRefresh(result_t& node);

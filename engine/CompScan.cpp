@@ -1,5 +1,7 @@
 // Turning folders on disk into trees of element_t.
 #include <algorithm>
+#include <atomic>
+#include <exception>
 #include <thread>
 
 #include "common/FileHelpers.h"
@@ -10,6 +12,7 @@
 #include "platform/SysError.h"
 #include "platform/TempName.h"
 #include "platform/Text.h"
+#include "platform/VersionCache.h"
 
 namespace dm {
 
@@ -40,6 +43,10 @@ bool dirCompare::scanLevel(element_t& node, std::string& error, const std::strin
     std::string folder;
     std::string missing;
     normalizeFolder(node.path, folder, missing);
+    if (stopListing_) {
+        error = messageText(msg::UserAbort);
+        return false;
+    }
     if (progress && !folder.empty()) {
         if (abortRequested()) {
             error = messageText(msg::UserAbort);
@@ -50,7 +57,7 @@ bool dirCompare::scanLevel(element_t& node, std::string& error, const std::strin
     // A folder below the top that cannot be listed is skipped where the
     // caller says so: it keeps no children, so nothing is paired below it.
     const auto skipped = [&](int code) {
-        if (top || !skipUnreadableFolder) return false;
+        if (top || !skipUnreadableFolder || stopListing_) return false;
         const std::string reason = platform::systemMessage(code);
         if (!skipUnreadableFolder(node.path, reason)) return false;
         node.unreadable = std::make_unique<std::string>(reason);
@@ -162,23 +169,45 @@ bool dirCompare::loadSides(element_t& nodeA, element_t& nodeB, const std::string
                            std::string& error)
 {
     sideA_ = mode != 0 ? fileA_.get() : folderA_.get();
-    if (sideA_->hasLocalPaths() == sideB_->hasLocalPaths())
-        return sideA_->list(*this, nodeA, itemName, error) && sideB_->list(*this, nodeB, itemName, error);
-    // A side that is not read here (another machine, a file) is read while
-    // this machine's folder is scanned: the two share nothing until paired.
+    // The two sides share nothing until they are paired but the version
+    // cache (which takes one caller at a time): B is read on a thread of its
+    // own while A is read here, on another core, or while the other machine walks.
+    if (!versionCachePath.empty() && (options & optVersion) && !versionCache_)
+        versionCache_ = std::make_unique<platform::VersionCache>(versionCachePath);
+    // The first side to fail ends the other's listing: its error is the run's,
+    // and nobody is asked about a folder of a listing that is over anyway.
+    stopListing_ = false;
+    std::atomic<int> firstFailed{0};
+    const auto listed = [&](const Side& side, element_t& node, std::string& why, int which) {
+        const bool ok = side.list(*this, node, itemName, why);
+        int none = 0;
+        if (!ok && firstFailed.compare_exchange_strong(none, which)) stopListing_ = true;
+        return ok;
+    };
     std::string errorB;
     bool listedB = false;
-    std::thread other([&] {
+    bool listedA = false;
+    std::exception_ptr thrown;
+    {
+        const std::jthread other([&] {
+            try {
+                listedB = listed(*sideB_, nodeB, errorB, 2);
+            } catch (...) {
+                thrown = std::current_exception();
+                stopListing_ = true;
+            }
+        });
         try {
-            listedB = sideB_->list(*this, nodeB, itemName, errorB);
-        } catch (const std::exception& e) {
-            errorB = e.what();
+            listedA = listed(*sideA_, nodeA, error, 1);
+        } catch (...) {
+            stopListing_ = true;
+            throw;  // once B's thread has ended
         }
-    });
-    const bool listedA = sideA_->list(*this, nodeA, itemName, error);
-    other.join();
-    if (listedA && !listedB) error = errorB;
-    return listedA && listedB;
+    }
+    if (thrown) std::rethrow_exception(thrown);
+    if (listedA && listedB) return true;
+    if (firstFailed == 2) error = errorB;
+    return false;
 }
 
 }  // namespace dm

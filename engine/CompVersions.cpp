@@ -50,6 +50,7 @@ void dirCompare::lookUpVersion(element_t& file, const platform::FolderListing& l
     // is not worth loading for that.
     const platform::FileIdentity identity = listing.identity();
     if (versionCachePath.empty() || !(options & optVersion) || !identity.known()) return;
+    // Made here for a scan alone; loadSides makes it before its two threads start.
     if (!versionCache_) versionCache_ = std::make_unique<platform::VersionCache>(versionCachePath);
     std::optional<platform::FileVersion> version;
     if (versionCache_->find(keyOf(file, identity), version, file.versionEntry)) {

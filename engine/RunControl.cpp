@@ -15,7 +15,11 @@ void RunControl::reset()
 
 void RunControl::setText(std::string text)
 {
-    if (onText && !text.empty()) onText(text);
+    if (onText && !text.empty()) {
+        // Two sides are read at once: the hook hears one text at a time.
+        const std::lock_guard lock(hookMutex_);
+        onText(text);
+    }
     const std::lock_guard lock(mutex_);
     text_ = std::move(text);
 }

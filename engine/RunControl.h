@@ -31,8 +31,9 @@ public:
     // has compared so far, once there are any.
     std::string shownText() const;
 
-    // Each text as it is set, on the working thread: for tests that act at a
-    // given moment of the work. Set it before the work starts.
+    // Each text as it is set, on the thread that sets it (one call at a
+    // time): for tests that act at a given moment of the work. Set it before
+    // the work starts.
     std::function<void(const std::string&)> onText;
 
     std::atomic<int64_t> entriesCounted{0};  // listing entries, as the limit counts them
@@ -46,6 +47,7 @@ public:
 private:
     platform::StopSignal stop_;
     mutable std::mutex mutex_;
+    std::mutex hookMutex_;
     std::string text_;
 };
 

@@ -75,7 +75,7 @@ std::vector<std::string> inListingOrder(std::vector<std::string> names, bool one
 
 }  // namespace
 
-int namesIn(int folderFd, std::vector<std::string>& names)
+int namesIn(int folderFd, std::vector<std::string>& names, bool rewind)
 {
     // The folder's entries straight from the kernel: no second descriptor and
     // no stream around it (dup, fcntl and fstat for every folder otherwise).
@@ -87,7 +87,7 @@ int namesIn(int folderFd, std::vector<std::string>& names)
         char name[1];  // as long as the record says
     };
     alignas(8) char buffer[32768];
-    if (lseek(folderFd, 0, SEEK_SET) < 0) return errno;
+    if (rewind && lseek(folderFd, 0, SEEK_SET) < 0) return errno;
     for (;;) {
         const long got = syscall(SYS_getdents64, folderFd, buffer, sizeof buffer);
         if (got < 0) return errno;
@@ -145,7 +145,7 @@ bool FolderListing::first(const std::string& folder, const std::string& name, WI
     }
     impl_->folder = std::make_shared<FolderFd>(dirFd);
     std::vector<std::string> found;
-    if (const int code = namesIn(dirFd, found)) {
+    if (const int code = namesIn(dirFd, found, false)) {  // just opened: at its start
         setLastError(code);
         return false;
     }

@@ -25,7 +25,7 @@ struct Described {
 
 // The names in an open folder, "." and ".." left out: 0, or the errno that
 // stopped the reading.
-int namesIn(int folderFd, std::vector<std::string>& names);
+int namesIn(int folderFd, std::vector<std::string>& names, bool rewind = true);
 
 struct FolderListing::Impl {
     std::shared_ptr<FolderFd> folder = std::make_shared<FolderFd>();

@@ -1,6 +1,7 @@
 #include "platform/VersionCache.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstring>
 #include <ctime>
@@ -130,8 +131,23 @@ std::optional<VersionCache::Entry> VersionCache::storedEntry(size_t index) const
     return e;
 }
 
+namespace {
+std::atomic<size_t> gCapacity{VersionCache::kCapacity};
+}  // namespace
+
+void VersionCache::setCapacity(size_t capacity)
+{
+    gCapacity = capacity;
+}
+
+size_t VersionCache::capacity()
+{
+    return gCapacity;
+}
+
 bool VersionCache::find(const VersionKey& key, std::optional<FileVersion>& version, uint32_t& entry)
 {
+    const std::lock_guard lock(mutex_);
     // The file's records are sorted by key: a binary search, nothing built first.
     size_t low = 0;
     size_t high = storedCount_;
@@ -159,6 +175,7 @@ bool VersionCache::find(const VersionKey& key, std::optional<FileVersion>& versi
 
 void VersionCache::store(uint32_t entry, const std::optional<FileVersion>& version)
 {
+    const std::lock_guard lock(mutex_);
     if (entry == 0 || entry > added_.size()) return;
     Entry& e = added_[entry - 1];
     e.state = version ? kVersion : kNoVersion;

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,18 +31,23 @@ struct VersionKey {
 
 class VersionCache {
 public:
-    // Entries kept from one run to the next; those used least recently go first.
-    static constexpr size_t kCapacity = 500000;  // a file of 30 MB at most
+    // Entries kept from one run to the next, unless the settings say another
+    // number; those used least recently go first. The file holds what the
+    // runs saw, 60 bytes an entry (several trees of 10^6 entries fit).
+    static constexpr size_t kCapacity = 8000000;
+    static void setCapacity(size_t capacity);
+    static size_t capacity();
     // How much older than the cache a change must be to be trusted (FAT keeps 2 s).
     static constexpr int64_t kRacyWindow = 2'000'000'000;  // ns
 
     // Reads the cache file, if any.
-    explicit VersionCache(std::string path, size_t capacity = kCapacity);
+    explicit VersionCache(std::string path, size_t capacity = VersionCache::capacity());
     // The user's cache file.
     static std::string defaultPath();
 
     // True, with the version (or none), when the file's version is known; else
     // false, and `entry` names where its version goes once read (see store).
+    // Both may be called from several threads at once.
     bool find(const VersionKey& key, std::optional<FileVersion>& version, uint32_t& entry);
     void store(uint32_t entry, const std::optional<FileVersion>& version);
 
@@ -66,6 +72,7 @@ private:
     std::optional<Entry> storedEntry(size_t index) const;
     bool racy(const VersionKey& key, int64_t cacheTime) const;
 
+    std::mutex mutex_;  // over what find and store change
     std::string path_;
     size_t capacity_;
     uint32_t today_;

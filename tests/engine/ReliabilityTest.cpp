@@ -104,8 +104,10 @@ TEST_F(Reliability, AFileThatGrowsDuringTheScanIsTakenAsItWasListed)
     dir.file("A/sub/grow", "12345");
     dir.file("B/sub/grow", "12345");
     RunControl control;
+    // Grown once both sides are listed, as their pairs are compared.
     control.onText = [&](const std::string& text) {
-        if (text.find("/B/sub/") != std::string::npos) test::writeFile(dir / "A/sub/grow", std::string(5000, 'g'));
+        if (text.starts_with(messageText(msg::ProgressComparing)) && text.find("/B/sub") != std::string::npos)
+            test::writeFile(dir / "A/sub/grow", std::string(5000, 'g'));
     };
     auto comp = compared(a, b, 0x1F, {test::kSep}, {}, &control);
     ASSERT_EQ(comp->state, Finished);
@@ -257,8 +259,8 @@ TEST_F(Reliability, FilesDeletedWhileTheScanRunsNeverHangIt)
     }
     RunControl control;
     control.onText = [&](const std::string& text) {
-        // B is being listed while A's versions may still be on their way.
-        if (text.find(b) != std::string::npos) fs::remove_all(a + "/d");
+        // Both sides are listed, and the versions of the pairs are on their way.
+        if (text.starts_with(messageText(msg::ProgressComparing))) fs::remove_all(a + "/d");
     };
     auto comp = compared(a, b, 0x1F, {test::kSep}, {}, &control);
     EXPECT_EQ(comp->state, Finished);

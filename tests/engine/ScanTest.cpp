@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -163,7 +164,7 @@ TEST_F(Scan, AnAbortStopsAtTheNextFolderAndKeepsWhatWasListed)
     EXPECT_EQ(comp->rootA.children->size(), 2u);
     EXPECT_TRUE(test::child(comp->rootA, "first").children);
     EXPECT_FALSE(test::child(comp->rootA, "second").children);
-    EXPECT_EQ(texts.front(), "获取目录文件信息: "_sys + dir / "A/");
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "获取目录文件信息: "_sys + dir / "A/"), texts.end());
 }
 
 TEST_F(Scan, AFolderThatCannotBeListedFailsWithTheSystemsText)
