@@ -89,8 +89,8 @@ void VersionCache::load()
     const uint64_t count = get(at, 8);
     writtenAt_ = int64_t(get(at, 8));
     if (count > capacity_ || data.size() != kHeaderBytes + count * kRecordBytes) return;
-    // A damaged record goes before any lookup: its key could lead a binary
-    // search astray from the records around it.
+    // A damaged record goes before any lookup: its key could stand for
+    // another file's.
     size_t kept = 0;
     for (size_t i = 0; i < count; ++i) {
         const char* record = data.data() + kHeaderBytes + i * kRecordBytes;
@@ -104,6 +104,42 @@ void VersionCache::load()
     }
     stored_ = std::move(data);
     storedCount_ = kept;
+    index();
+}
+
+namespace {
+
+uint64_t hashOf(const VersionKey& key)
+{
+    // The inode tells files apart; the rest of the key spreads what it does not.
+    uint64_t h = key.identity.inode * 0x9E3779B97F4A7C15ull ^ key.identity.device ^ key.writeTime;
+    h ^= h >> 29;
+    return h * 0xBF58476D1CE4E5B9ull;
+}
+
+}  // namespace
+
+void VersionCache::index()
+{
+    // Open addressing over the stored records: at least twice their number of slots.
+    slots_.assign(std::bit_ceil(std::max<size_t>(16, storedCount_ * 2)), 0);
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = 0; i < storedCount_; ++i) {
+        size_t slot = hashOf(storedKey(i)) & mask;
+        while (slots_[slot] != 0) slot = (slot + 1) & mask;
+        slots_[slot] = uint32_t(i + 1);
+    }
+}
+
+std::optional<size_t> VersionCache::storedIndex(const VersionKey& key) const
+{
+    if (slots_.empty()) return std::nullopt;
+    const size_t mask = slots_.size() - 1;
+    for (size_t slot = hashOf(key) & mask; slots_[slot] != 0; slot = (slot + 1) & mask) {
+        const size_t i = slots_[slot] - 1;
+        if (storedKey(i) == key) return i;
+    }
+    return std::nullopt;
 }
 
 bool VersionCache::racy(const VersionKey& key, int64_t cacheTime) const
@@ -147,27 +183,20 @@ size_t VersionCache::capacity()
 
 bool VersionCache::find(const VersionKey& key, std::optional<FileVersion>& version, uint32_t& entry)
 {
-    const std::lock_guard lock(mutex_);
-    // The file's records are sorted by key: a binary search, nothing built first.
-    size_t low = 0;
-    size_t high = storedCount_;
-    while (low < high) {
-        const size_t middle = low + (high - low) / 2;
-        if (keyLess(storedKey(middle), key))
-            low = middle + 1;
-        else
-            high = middle;
-    }
-    if (low < storedCount_ && storedKey(low) == key && !racy(key, writtenAt_)) {
-        if (const std::optional<Entry> e = storedEntry(low)) {
+    // The stored records are only read here: found without the lock, which
+    // guards what this run adds.
+    if (const std::optional<size_t> at = storedIndex(key); at && !racy(key, writtenAt_)) {
+        if (const std::optional<Entry> e = storedEntry(*at)) {
             if (e->lastUsed != today_) {
-                usedAgain_.push_back(low);
+                const std::lock_guard lock(mutex_);
+                usedAgain_.push_back(*at);
                 changed_ = true;
             }
             version = e->state == kVersion ? std::optional(e->version) : std::nullopt;
             return true;
         }
     }
+    const std::lock_guard lock(mutex_);
     added_.push_back(Entry{key, {}, today_, kUnread, true});
     entry = uint32_t(added_.size());
     return false;
@@ -227,6 +256,7 @@ bool VersionCache::save()
     writtenAt_ = now;
     stored_ = std::move(out);
     storedCount_ = all.size();
+    index();
     added_.clear();
     usedAgain_.clear();
     changed_ = false;

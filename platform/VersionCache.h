@@ -67,6 +67,8 @@ private:
     };
 
     void load();
+    void index();
+    std::optional<size_t> storedIndex(const VersionKey& key) const;
     VersionKey storedKey(size_t index) const;
     // The record, unless its state is none we write.
     std::optional<Entry> storedEntry(size_t index) const;
@@ -81,6 +83,7 @@ private:
     // The file as read (or last saved): its records sorted by key.
     std::string stored_;
     size_t storedCount_ = 0;
+    std::vector<uint32_t> slots_;    // record index + 1 by the key's hash; 0: empty
     std::vector<size_t> usedAgain_;  // stored records found today for the first time
     std::vector<Entry> added_;       // files looked up in vain; their versions once read
 };

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
+#include <thread>
 #ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
@@ -32,6 +34,32 @@ void fill(const std::string& path, uint64_t n)
         cache.store(entry, i % 3 == 0 ? std::nullopt : std::optional(FileVersion{1, 2, uint16_t(i), 4}));
     }
     ASSERT_TRUE(cache.save());
+}
+
+TEST(VersionCache, EveryOneOfManyEntriesIsFoundFromTwoThreadsAtOnce)
+{
+    TempDir dir;
+    const std::string path = dir / "cache/versions.cache";
+    constexpr uint64_t kEntries = 200000;
+    fill(path, kEntries);
+    VersionCache cache(path);
+    std::atomic<uint64_t> found{0};
+    std::atomic<uint64_t> wrong{0};
+    const auto lookUp = [&](uint64_t from, uint64_t to) {
+        for (uint64_t i = from; i < to; ++i) {
+            std::optional<FileVersion> version;
+            uint32_t entry = 0;
+            if (!cache.find(keyOf(i), version, entry)) continue;
+            ++found;
+            if (version.has_value() == (i % 3 == 0) || (version && version->build != uint16_t(i))) ++wrong;
+        }
+    };
+    std::thread other(lookUp, 0, kEntries / 2);
+    lookUp(kEntries / 2, kEntries + 1000);  // the last thousand were never stored
+    other.join();
+    EXPECT_EQ(found, kEntries);
+    EXPECT_EQ(wrong, 0u);
+    EXPECT_EQ(cache.size(), kEntries + 1000);  // the misses wait for their versions
 }
 
 TEST(VersionCache, AVersionReadOnceIsKnownToTheNextRunAndOnlyForTheSameKey)
