@@ -64,7 +64,7 @@ void tellAbout(const dirCompare& comp)
     if (const std::string note = comp.contentRuleNote(); !note.empty()) std::cerr << kTool << note << std::endl;
     if (!finished(comp)) comp.logError(comp.errorText, logPath());
     for (const result_t* r : unreadableIn(comp))
-        std::cerr << kTool << textIn("已略过 ", "skipped ") << printable(r->elemA ? r->pathA : r->pathB) << ": "
+        std::cerr << kTool << textIn("已略过 ", "skipped ") << printable(r->elemA ? r->pathA() : r->pathB()) << ": "
                   << printable(unreadableText(*r)) << std::endl;
     if (comp.state == TooManyFiles) std::cerr << messageText(msg::TooManyEntries) << comp.maxEntries << std::endl;
 }

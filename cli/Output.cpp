@@ -151,7 +151,7 @@ void writeNode(JsonWriter& json, dirCompare& comp, const result_t& r, StringList
 {
     json.open('{');
     const std::pair<const char*, const std::string*> texts[] = {
-        {"name", &r.name}, {"pathA", &r.pathA}, {"pathB", &r.pathB}};
+        {"name", &r.name}, {"pathA", &r.pathA()}, {"pathB", &r.pathB()}};
     json.next("kind");
     json.number(r.kind);
     for (const auto& [key, value] : texts) {

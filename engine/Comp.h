@@ -87,8 +87,6 @@ using ElementList = std::vector<std::unique_ptr<element_t>>;
 struct result_t {
     uint8_t kind = 0;  // a ResultKind
     std::string name;
-    std::string pathA;
-    std::string pathB;
     uint8_t folderA = 0;
     uint8_t folderB = 0;
     uint8_t sameSize = 0;
@@ -107,6 +105,14 @@ struct result_t {
     uint8_t byDigest = 0;  // its content was compared by the files' digests
     // Why the content of the pair could not be compared, if it could not.
     std::unique_ptr<std::string> contentError;
+
+    // The paths of the items paired (empty for a side that has none): those
+    // of the scanned nodes, held once.
+    const std::string& pathA() const { return elemA ? elemA->path : noPath(); }
+    const std::string& pathB() const { return elemB ? elemB->path : noPath(); }
+
+private:
+    static const std::string& noPath();
 };
 
 using ResultList = std::vector<std::unique_ptr<result_t>>;

@@ -39,6 +39,12 @@ constexpr size_t kNone = SIZE_MAX;
 
 }  // namespace
 
+const std::string& result_t::noPath()
+{
+    static const std::string none;
+    return none;
+}
+
 std::vector<size_t> pairNames(const ElementList& listA, const ElementList& listB, const std::string& onlyKey)
 {
     std::vector<size_t> partner(listA.size(), kNone);
@@ -153,7 +159,6 @@ void dirCompare::compareFolders(element_t& folderA, element_t& folderB, const st
             auto r = std::make_unique<result_t>();
             r->kind = OnlyInA;
             r->name = p->name();
-            r->pathA = p->path;
             r->folderA = p->isFolder;
             r->elemA = p.get();
             if (isIncluded(p->path)) {
@@ -168,8 +173,6 @@ void dirCompare::compareFolders(element_t& folderA, element_t& folderB, const st
         auto owned = std::make_unique<result_t>();
         result_t& r = *owned;
         r.name = p->name();
-        r.pathA = p->path;
-        r.pathB = q.path;
         r.elemA = p.get();
         r.elemB = &q;
         r.identical = compareEntries(r, *p, q);
@@ -192,7 +195,7 @@ void dirCompare::compareFolders(element_t& folderA, element_t& folderB, const st
                 comparingAborted_ = true;
                 continue;
             }
-            showProgress(msg::ProgressComparing, r.pathB);
+            showProgress(msg::ProgressComparing, r.pathB());
             compareFolders(*p, q, {}, r);
             r.identical = countsAreZero(r);
             if (included) addCounts(totals, r);
@@ -205,7 +208,6 @@ void dirCompare::compareFolders(element_t& folderA, element_t& folderB, const st
         auto r = std::make_unique<result_t>();
         r->kind = OnlyInB;
         r->name = q->name();
-        r->pathB = q->path;
         r->folderB = q->isFolder;
         r->elemB = q.get();
         if (isIncluded(q->path)) {

@@ -23,9 +23,9 @@ struct Visitor {
 
 std::string targetOf(const dirCompare& comp, const result_t& e, const result_t* parent)
 {
-    if (e.kind == InBoth) return e.pathB;
-    const std::string name(platform::lastComponent(e.pathA));
-    if (parent) return parent->pathB + platform::kSeparator + name;
+    if (e.kind == InBoth) return e.pathB();
+    const std::string name(platform::lastComponent(e.pathA()));
+    if (parent) return parent->pathB() + platform::kSeparator + name;
     return comp.pathB + name;  // pathB already ends with the separator
 }
 
@@ -46,7 +46,7 @@ void tally(const element_t& folder, uint64_t& files, uint64_t& bytes)
 // What a lacked or different item comes to: a file, or what a folder holds.
 SyncStep stepOf(const dirCompare& comp, const result_t& e, const result_t* parent)
 {
-    SyncStep step{e.pathA, targetOf(comp, e, parent), e.kind, e.folderA != 0, 0, 1};
+    SyncStep step{e.pathA(), targetOf(comp, e, parent), e.kind, e.folderA != 0, 0, 1};
     if (e.elemA && !e.folderA) step.size = e.elemA->size();
     if (e.elemA && e.folderA) {
         step.files = 0;
@@ -74,14 +74,15 @@ void walk(const dirCompare& comp, const ResultList& list, const result_t* parent
             walk(comp, *e.children, &e, {}, notUpdateList, visit);
             continue;
         }
-        if (facesLinkedFolder(e) && e.included && visit.skip) visit.skip({e.pathA, e.pathB}, linkedFolderNotCompared());
+        if (facesLinkedFolder(e) && e.included && visit.skip)
+            visit.skip({e.pathA(), e.pathB()}, linkedFolderNotCompared());
         if (e.included && visit.skip) {
             if (std::string unreadable = unreadableText(e); !unreadable.empty())
-                visit.skip({e.pathA, targetOf(comp, e, parent)}, unreadable);
+                visit.skip({e.pathA(), targetOf(comp, e, parent)}, unreadable);
         }
         if (!isCandidate(e)) continue;
         const SyncStep step = stepOf(comp, e, parent);
-        if (mayUpdate(e.pathA, notUpdateList))
+        if (mayUpdate(e.pathA(), notUpdateList))
             visit.copy(step);
         else if (visit.skip)
             visit.skip(step, textIn("在不更新列表中", "excluded from updates"));

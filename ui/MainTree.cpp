@@ -109,7 +109,7 @@ int TfrmMain::AddResultNodes(const ResultList& list, QTreeWidgetItem* under)
         }
         // The item's side tells file from folder, so no look at the disk is needed.
         const bool known = r.kind >= OnlyInA && r.kind <= InBoth;
-        const std::string& path = r.kind == OnlyInA ? r.pathA : r.pathB;
+        const std::string& path = r.kind == OnlyInA ? r.pathA() : r.pathB();
         const bool folder = r.kind == OnlyInA ? r.folderA : r.folderB;
         setNodeImage(node, known ? iconKey(path, folder) : QString(), stateIndexOf(r));
         fillColumns(node, r);
@@ -267,7 +267,7 @@ void TfrmMain::rebuildChildren(QTreeWidgetItem* node, result_t& item)
 {
     const int shown = item.children ? AddResultNodes(*item.children, node) : 0;
     node->setText(0, qs(folderNodeText(item.name, shown)));
-    setNodeImage(node, iconKey(item.pathB, true), item.identical ? StateIdentical : StateDifferent);
+    setNodeImage(node, iconKey(item.pathB(), true), item.identical ? StateIdentical : StateDifferent);
 }
 
 void TfrmMain::N10Click(int tag)
@@ -324,7 +324,7 @@ void TfrmMain::N11Click(int tag)
     if (!resultValid || !comparer || !node || !node->parent()) return;
     const result_t* item = resultOf(node);
     if (!item || (tag != 3 && tag != 4)) return;
-    const std::string& path = tag == 3 ? item->pathA : item->pathB;
+    const std::string& path = tag == 3 ? item->pathA() : item->pathB();
     if (!(tag == 3 ? comparer->sideA() : comparer->sideB()).hasLocalPaths()) return;  // not a path of this machine
     if (path.empty()) {
         messageBox(this, qs(messageText(msg::FileNotExist)));

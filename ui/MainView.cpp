@@ -210,7 +210,7 @@ void TfrmMain::copyPath(bool sideA)
     if (!item) return;
     // As a person names it: "HOST:" before a path of another machine.
     QGuiApplication::clipboard()->setText(
-        qs(sideA ? comparer->sideA().shown(item->pathA) : comparer->sideB().shown(item->pathB)));
+        qs(sideA ? comparer->sideA().shown(item->pathA()) : comparer->sideB().shown(item->pathB())));
 }
 
 void TfrmMain::openPairView()
@@ -234,7 +234,7 @@ void TfrmMain::openExternalCompare()
     if (!item || item->kind != InBoth || item->folderA || item->folderB || dm_.ExternalCompare.empty()) return;
     std::vector<std::string> words = platform::commandWords(dm_.ExternalCompare);
     for (std::string& word : words) {
-        for (const auto& [mark, path] : {std::pair{"%A", item->pathA}, std::pair{"%B", item->pathB}})
+        for (const auto& [mark, path] : {std::pair{"%A", item->pathA()}, std::pair{"%B", item->pathB()}})
             for (size_t at; (at = word.find(mark)) != std::string::npos;) word.replace(at, 2, path);
     }
     QStringList arguments;
@@ -248,10 +248,10 @@ void TfrmMain::openContainingFolder()
     const result_t* item = resultOf(TreeViewResult->currentItem());
     if (!item) return;
     // Only a path of this machine can be opened here.
-    const bool useA = !item->pathA.empty() && comparer->sideA().hasLocalPaths();
-    const bool useB = !item->pathB.empty() && comparer->sideB().hasLocalPaths();
+    const bool useA = !item->pathA().empty() && comparer->sideA().hasLocalPaths();
+    const bool useB = !item->pathB().empty() && comparer->sideB().hasLocalPaths();
     if (!useA && !useB) return;
-    openWithShell(qs(platform::folderOf(useA ? item->pathA : item->pathB)));
+    openWithShell(qs(platform::folderOf(useA ? item->pathA() : item->pathB())));
 }
 
 void TfrmMain::restoreView()

@@ -314,8 +314,8 @@ bool TdlgPairView::showPair(const dirCompare& comp, const result_t& item, std::s
             return false;
         }
     }
-    pathA_ = hasA ? item.pathA : std::string();
-    pathB_ = hasB ? item.pathB : std::string();
+    pathA_ = hasA ? item.pathA() : std::string();
+    pathB_ = hasB ? item.pathB() : std::string();
     const uint64_t sizeA = hasA && item.elemA ? item.elemA->size() : 0;
     const uint64_t sizeB = hasB && item.elemB ? item.elemB->size() : 0;
     if (std::max(sizeA, sizeB) > kAskAbove &&

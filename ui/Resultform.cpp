@@ -58,7 +58,7 @@ void fillReport(TDM& dm, const dirCompare& comp)
         lines.emplace_back();
         lines.push_back(textIn("无法读取而略过的文件夹:", "Folders skipped because they could not be read:"));
         for (const result_t* r : unreadable)
-            lines.push_back((r->elemA ? r->pathA : r->pathB) + "  (" + unreadableText(*r) + ")");
+            lines.push_back((r->elemA ? r->pathA() : r->pathB()) + "  (" + unreadableText(*r) + ")");
     }
     lines.emplace_back();
     lines.push_back(t(msg::ReportIncluded));

@@ -33,8 +33,8 @@ TEST_F(Compare, NamesPairWithoutRegardToCaseUnderTheNameOfA)
     result_t& r = *comp->results.children->front();
     EXPECT_EQ(r.kind, 3);
     EXPECT_EQ(r.name, "Readme.TXT");
-    EXPECT_EQ(r.pathA, dir / "A/Readme.TXT");
-    EXPECT_EQ(r.pathB, dir / "B/README.txt");
+    EXPECT_EQ(r.pathA(), dir / "A/Readme.TXT");
+    EXPECT_EQ(r.pathB(), dir / "B/README.txt");
     EXPECT_EQ(r.identical, 1);
     EXPECT_EQ(r.included, 1);
 }
@@ -90,7 +90,7 @@ TEST_F(Compare, LackedRedundantAndDifferentItemsAreCounted)
     EXPECT_EQ(onlyA.elemB, nullptr);
     result_t& onlyB = child(comp->results, "onlyB");
     EXPECT_EQ(onlyB.kind, 2);
-    EXPECT_EQ(onlyB.pathA, "");
+    EXPECT_EQ(onlyB.pathA(), "");
     EXPECT_EQ(onlyB.redundant, 1);
     result_t& size = child(comp->results, "size");
     EXPECT_EQ(size.sameSize, 0);
