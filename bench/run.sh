@@ -88,8 +88,8 @@ results="$here/bench/RESULTS.md"
   echo
   echo "## Warm cache"
   echo
-  echo "| tree | first run | repeat run | no version rule | --json | rsync -rn | find | floor | floor + read | load before |"
-  echo "|---|---|---|---|---|---|---|---|---|---|"
+  echo "| tree | first run | repeat run | no version rule | --json | rsync -rn -i | find | floor | floor + read | rsync -rn --delete -i | load before |"
+  echo "|---|---|---|---|---|---|---|---|---|---|---|"
 } > "$results"
 ratios=""
 for t in a b c r100k; do
@@ -100,9 +100,9 @@ for t in a b c r100k; do
   interleaved "$work/$t.json" \
     "$d --no-cache" "$d" "$d --rules size,time,subdirs" "$d --json" \
     "rsync -rn --itemize-changes $A/ $B/" "find $A $B -printf '%s %T@\n'" \
-    "$walk $A $B" "$walk --read $A $B" >/dev/null
+    "$walk $A $B" "$walk --read $A $B" "rsync -rn --delete --itemize-changes $A/ $B/" >/dev/null
   m=(); c=()
-  for i in 0 1 2 3 4 5 6 7; do m+=("$(median "$work/$t.json" $i)"); c+=("$(cpu "$work/$t.json" $i)"); done
+  for i in 0 1 2 3 4 5 6 7 8; do m+=("$(median "$work/$t.json" $i)"); c+=("$(cpu "$work/$t.json" $i)"); done
   python3 - "$t" "$l" "${m[@]}" >> "$results" <<'PY'
 import sys
 t, l, *m = sys.argv[1:]; m = [float(x) for x in m]
@@ -111,17 +111,19 @@ print(f"| ({t}) | " + " | ".join(ms(x) for x in m) + f" | {l} |")
 PY
   ratios+=$(python3 - "$t" "${m[@]}" "${c[@]}" <<'PY'
 import sys
-t, *v = sys.argv[1:]; v = [float(x) for x in v]; m, c = v[:8], v[8:]
-print(f"| ({t}) | {m[0]/m[4]:.2f}x | {c[0]/c[4]:.2f}x | {m[1]/m[4]:.2f}x | {c[1]/c[4]:.2f}x | {m[2]/m[4]:.2f}x | {m[2]/m[5]:.2f}x | {m[3]/m[1]:.2f}x | {m[6]/m[4]:.2f}x | {m[7]/m[4]:.2f}x |")
+t, *v = sys.argv[1:]; v = [float(x) for x in v]; m, c = v[:9], v[9:]
+# rsync without --delete never looks at B's own items; with it, it does what a comparison does.
+print(f"| ({t}) | {c[0]/c[8]:.2f}x | {m[0]/m[8]:.2f}x | {c[0]/c[7]:.2f}x | {c[1]/c[8]:.2f}x | {m[1]/m[8]:.2f}x | {c[1]/c[6]:.2f}x "
+      f"| {c[3]/c[1]:.2f}x | {c[0]/c[4]:.2f}x | {c[1]/c[4]:.2f}x | {c[6]/c[8]:.2f}x | {c[7]/c[8]:.2f}x |")
 PY
 )$'\n'
 done
 {
   echo
-  echo "Ratios (wall time, and CPU time where named; rsync is \`rsync -rn\`):"
+  echo "Ratios against \`rsync -rn --delete -i\` (CPU, and wall where named), against the floor, and against \`rsync -rn -i\`:"
   echo
-  echo "| tree | first / rsync | first CPU / rsync CPU | repeat / rsync | repeat CPU / rsync CPU | no version / rsync | no version / find | --json / text | floor / rsync | floor + read / rsync |"
-  echo "|---|---|---|---|---|---|---|---|---|---|"
+  echo "| tree | first CPU | first wall | first CPU / floor + read | repeat CPU | repeat wall | repeat CPU / floor | --json / text CPU | first CPU / rsync -i | repeat CPU / rsync -i | floor / rsync | floor + read / rsync |"
+  echo "|---|---|---|---|---|---|---|---|---|---|---|---|"
   printf '%s' "$ratios"
 } >> "$results"
 
