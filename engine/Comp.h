@@ -129,6 +129,8 @@ std::string linkedFolderNotCompared();
 // A folder path as the engine hands it around: an existing folder, ending in
 // the separator. False (normalized empty, error text set) when it is no folder.
 bool normalizeFolder(const std::string& path, std::string& normalized, std::string& errorText);
+// Why the folder at the path cannot be used, from the last error.
+std::string folderErrorText(const std::string& path);
 
 // Why a node's folder could not be read ("cannot be read (A): …"), where a
 // skipped folder is one of its sides; empty otherwise.

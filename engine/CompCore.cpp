@@ -51,17 +51,21 @@ std::string unreadableText(const result_t& r)
     return {};
 }
 
+std::string folderErrorText(const std::string& path)
+{
+    // A folder that is there but cannot be reached (a name too long, no
+    // right to enter) says why, rather than that it does not exist.
+    // Chinese reads "目录PATH不存在" as it stands; English needs the spaces and a colon.
+    const bool english = currentLanguage() == English;
+    const std::string folder = messageText(msg::FolderPrefix) + (english ? " " : "") + path;
+    return platform::isNotFound(platform::lastError()) ? folder + (english ? " : " : "") + messageText(msg::NotPresent)
+                                                       : systemErrorText(folder);
+}
+
 bool normalizeFolder(const std::string& path, std::string& normalized, std::string& errorText)
 {
     if (!platform::folderExists(path)) {
-        // A folder that is there but cannot be reached (a name too long, no
-        // right to enter) says why, rather than that it does not exist.
-        // Chinese reads "目录PATH不存在" as it stands; English needs the spaces and a colon.
-        const bool english = currentLanguage() == English;
-        const std::string folder = messageText(msg::FolderPrefix) + (english ? " " : "") + path;
-        errorText = platform::isNotFound(platform::lastError())
-                        ? folder + (english ? " : " : "") + messageText(msg::NotPresent)
-                        : systemErrorText(folder);
+        errorText = folderErrorText(path);
         normalized.clear();
         return false;
     }

@@ -40,9 +40,14 @@ bool dirCompare::scanTree(element_t& node, std::string& error, const std::string
 
 bool dirCompare::scanLevel(element_t& node, std::string& error, const std::string& itemName, bool top)
 {
+    // The folder asked for is looked at first; one below it was just listed
+    // as a folder, and a listing that fails says the same of it.
     std::string folder;
     std::string missing;
-    normalizeFolder(node.path, folder, missing);
+    if (top)
+        normalizeFolder(node.path, folder, missing);
+    else
+        folder = node.path + platform::kSeparator;
     if (stopListing_) {
         error = messageText(msg::UserAbort);
         return false;
@@ -96,7 +101,8 @@ bool dirCompare::scanLevel(element_t& node, std::string& error, const std::strin
     // handles held stay few however deep the tree goes.
     if (const int code = listEntries(folder, itemName, children, count); code != 0) {
         platform::setLastError(code);
-        error = systemErrorText(messageText(msg::ListingError) + folder + "*.*");
+        error = !top && platform::isNotFound(code) ? folderErrorText(node.path)
+                                                   : systemErrorText(messageText(msg::ListingError) + folder + "*.*");
         return skipped(code);
     }
     if (folderListed && itemName.empty() && !folderListed(node, error)) return false;
