@@ -1,5 +1,4 @@
 #include <fcntl.h>
-#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +8,7 @@
 #include "platform/Fd_posix.h"
 #include "platform/FileRead.h"
 #include "platform/SysError.h"
+#include "platform/Text.h"
 
 namespace dm::platform {
 
@@ -37,28 +37,7 @@ int readFileRange(const std::string& path, uint64_t offset, uint64_t count, std:
 
 bool gb18030ToUtf8(std::string_view text, std::string& utf8)
 {
-    const iconv_t convert = iconv_open("UTF-8", "GB18030");
-    if (convert == iconv_t(-1)) return false;
-    utf8.assign(text.size() * 2 + 16, '\0');
-    char* in = const_cast<char*>(text.data());
-    size_t inLeft = text.size();
-    char* out = utf8.data();
-    size_t outLeft = utf8.size();
-    bool ok = true;
-    while (inLeft > 0) {
-        if (iconv(convert, &in, &inLeft, &out, &outLeft) != size_t(-1)) continue;
-        if (errno != E2BIG) {
-            ok = false;
-            break;
-        }
-        const size_t used = size_t(out - utf8.data());
-        utf8.resize(utf8.size() * 2);
-        out = utf8.data() + used;
-        outLeft = utf8.size() - used;
-    }
-    iconv_close(convert);
-    utf8.resize(size_t(out - utf8.data()));
-    return ok;
+    return decodeText(text, 936, utf8);  // read as GB 18030, code page 936's superset
 }
 
 }  // namespace dm::platform

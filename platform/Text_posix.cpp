@@ -73,15 +73,26 @@ bool convert(std::string_view in, const std::string& from, const std::string& to
 {
     const iconv_t cd = iconv_open(to.c_str(), from.c_str());
     if (cd == iconv_t(-1)) return false;
-    out.assign(in.size() * 4 + 16, '\0');
+    out.assign(in.size() * 2 + 16, '\0');
     char* source = const_cast<char*>(in.data());
     size_t sourceLeft = in.size();
     char* target = out.data();
     size_t targetLeft = out.size();
-    const bool ok = iconv(cd, &source, &sourceLeft, &target, &targetLeft) != size_t(-1) &&
-                    iconv(cd, nullptr, nullptr, &target, &targetLeft) != size_t(-1);
+    bool ok = true;
+    while (sourceLeft > 0) {
+        if (iconv(cd, &source, &sourceLeft, &target, &targetLeft) != size_t(-1)) continue;
+        if (errno != E2BIG) {
+            ok = false;
+            break;
+        }
+        const size_t used = size_t(target - out.data());
+        out.resize(out.size() * 2);
+        target = out.data() + used;
+        targetLeft = out.size() - used;
+    }
+    ok = ok && iconv(cd, nullptr, nullptr, &target, &targetLeft) != size_t(-1);
     iconv_close(cd);
-    out.resize(out.size() - targetLeft);
+    out.resize(size_t(target - out.data()));
     return ok;
 }
 
