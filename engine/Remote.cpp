@@ -5,7 +5,6 @@
 
 #include "common/Messages.h"
 #include "engine/Comp.h"
-#include "engine/InfoFile.h"
 #include "engine/Side.h"
 #include "engine/Stream.h"
 #include "engine/Sync.h"

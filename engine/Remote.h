@@ -1,6 +1,6 @@
-// Folders on another machine: read through a remote shell running dirmatch's
-// export there, the information file arriving through a pipe; copied to or
-// from with rsync over the same shell.
+// Folders on another machine: read through a remote shell running dirmatch
+// there, its listing stream (and the digests of files) arriving through a
+// pipe; copied to or from with rsync over the same shell.
 #pragma once
 
 #include <optional>
