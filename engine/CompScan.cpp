@@ -194,6 +194,7 @@ bool dirCompare::loadSides(element_t& nodeA, element_t& nodeB, const std::string
     bool listedB = false;
     bool listedA = false;
     std::exception_ptr thrown;
+    std::atomic<bool> doneB{false};
     {
         const std::jthread other([&] {
             try {
@@ -202,6 +203,7 @@ bool dirCompare::loadSides(element_t& nodeA, element_t& nodeB, const std::string
                 thrown = std::current_exception();
                 stopListing_ = true;
             }
+            doneB = true;
         });
         try {
             listedA = listed(*sideA_, nodeA, error, 1);
@@ -209,6 +211,8 @@ bool dirCompare::loadSides(element_t& nodeA, element_t& nodeB, const std::string
             stopListing_ = true;
             throw;  // once B's thread has ended
         }
+        // What is still awaited is B (another machine's answer, maybe): say so.
+        if (listedA && !doneB) showProgress(msg::ProgressScanning, sideB_->shown(nodeB.path));
     }
     if (thrown) std::rethrow_exception(thrown);
     if (listedA && listedB) return true;

@@ -313,7 +313,7 @@ TEST_F(Remote, NoWaitOutlastsAStopOrTheLimit)
     const std::string silent = script("silent", "exec sleep 60");
     auto start = std::chrono::steady_clock::now();
     test::TerminalRun run = test::runOnTerminal(
-        DIRMATCH_BINARY, {"compare", a, "host:" + b, "--rsh", silent, "--lang", "en"}, "Reading ", SIGTERM);
+        DIRMATCH_BINARY, {"compare", a, "host:" + b, "--rsh", silent, "--lang", "en"}, "host:" + b, SIGTERM);
     EXPECT_TRUE(run.signalled) << run.seen;
     EXPECT_LT(seconds(start), 10.0);
     EXPECT_EQ(run.exitCode, 2) << run.seen;
