@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -20,7 +21,10 @@
 
 namespace dm {
 
+class HelperThread;
+
 namespace platform {
+struct ContentResult;
 class FolderListing;
 class VersionCache;
 }  // namespace platform
@@ -62,49 +66,64 @@ constexpr uint8_t kFallbackOptions = kAllOptions & ~optContent;
 constexpr uint8_t kVersionNotRead = 2;
 constexpr int32_t MaxScanCount = 10000;
 
+struct element_t;
+struct result_t;
+using ElementList = std::vector<std::unique_ptr<element_t>>;
+using ResultList = std::vector<std::unique_ptr<result_t>>;
+
+// The 8.3 name of an item, where the system gives one: held in place, as the
+// listing record holds it (trees hold millions of nodes; most have none).
+class ShortName {
+public:
+    ShortName& operator=(std::string_view name);
+    std::string str() const { return text_; }
+    bool empty() const { return text_[0] == 0; }
+
+private:
+    char text_[sizeof(platform::WIN32_FIND_DATA::cAlternateFileName)] = {};
+};
+
 // One node of a scanned tree, file or folder alike.
 struct element_t {
     std::string path;
-    platform::FileRecord findData;
-    std::string shortName;  // the 8.3 name, where the system gives one
-    std::string version;    // empty while not read (a file scanned without the version rule)
-    uint8_t isFolder = 0;
+    std::string version;  // empty while not read (a file scanned without the version rule)
     // Present only for a folder whose content has been listed.
-    std::optional<std::vector<std::unique_ptr<element_t>>> children;
+    std::unique_ptr<ElementList> children;
+    // Why a folder that was skipped could not be listed; its content is unknown.
+    std::unique_ptr<std::string> unreadable;
+    platform::FileRecord findData;
     int32_t count = 0;
     // Where the file's version goes in the version cache once read (0: nowhere).
     uint32_t versionEntry = 0;
-    // Why a folder that was skipped could not be listed; its content is unknown.
-    std::unique_ptr<std::string> unreadable;
+    ShortName shortName;
+    uint8_t isFolder = 0;
 
     std::string name() const;
     uint64_t size() const { return platform::fileSizeOf(findData); }
 };
 
-using ElementList = std::vector<std::unique_ptr<element_t>>;
-
 // One node of the result tree; it refers to the scanned nodes it pairs.
 struct result_t {
-    uint8_t kind = 0;  // a ResultKind
     std::string name;
+    // Present only for a pair of folders that was compared recursively.
+    std::unique_ptr<ResultList> children;
+    element_t* elemA = nullptr;
+    element_t* elemB = nullptr;
+    // Why the content of the pair could not be compared, if it could not.
+    std::unique_ptr<std::string> contentError;
+    int32_t lacked = 0;
+    int32_t redundant = 0;
+    int32_t different = 0;
+    uint8_t kind = 0;  // a ResultKind
     uint8_t folderA = 0;
     uint8_t folderB = 0;
     uint8_t sameSize = 0;
     uint8_t sameTime = 0;
     uint8_t sameVersion = 0;  // or kVersionNotRead
     uint8_t sameContent = 0;
-    // Present only for a pair of folders that was compared recursively.
-    std::optional<std::vector<std::unique_ptr<result_t>>> children;
     uint8_t identical = 0;
     uint8_t included = 0;
-    int32_t lacked = 0;
-    int32_t redundant = 0;
-    int32_t different = 0;
-    element_t* elemA = nullptr;
-    element_t* elemB = nullptr;
     uint8_t byDigest = 0;  // its content was compared by the files' digests
-    // Why the content of the pair could not be compared, if it could not.
-    std::unique_ptr<std::string> contentError;
 
     // The paths of the items paired (empty for a side that has none): those
     // of the scanned nodes, held once.
@@ -114,8 +133,6 @@ struct result_t {
 private:
     static const std::string& noPath();
 };
-
-using ResultList = std::vector<std::unique_ptr<result_t>>;
 
 // A link to a folder: shown, never entered.
 bool isLinkedFolder(const element_t& e);
@@ -260,7 +277,18 @@ private:
     bool sameTime(const element_t& a, const element_t& b) const;
     uint64_t timeStep_ = 1;  // the coarser of the two sides' time steps, 100-ns units
     // The content rule's verdict on a pair; false when the pair differs.
-    bool compareContent(result_t& result, const element_t& a, const element_t& b);
+    // `readAhead`: the outcome of reading both files, where they are here
+    // and were read already.
+    bool compareContent(result_t& result, const element_t& a, const element_t& b,
+                        const platform::ContentResult* readAhead);
+    // Where both sides are here, the content rule's reading of each pair of
+    // files of the same size in the folder (by the index of A's item), done
+    // on two threads; empty otherwise.
+    std::vector<std::optional<platform::ContentResult>> readContentsToCompare(const ElementList& listA,
+                                                                              const ElementList& listB,
+                                                                              const std::vector<size_t>& partner,
+                                                                              const std::string& wanted);
+    std::unique_ptr<HelperThread> helper_;
     // Where a side's files are not here, the digests of both files of each
     // pair of the same size, asked of each side at once; false, with the
     // error, where a side could not give them.

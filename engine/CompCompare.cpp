@@ -4,6 +4,7 @@
 
 #include "common/Messages.h"
 #include "engine/Comp.h"
+#include "platform/Contents.h"
 #include "platform/Text.h"
 #include "platform/Time.h"
 
@@ -129,11 +130,11 @@ void dirCompare::compareFolders(element_t& folderA, element_t& folderB, const st
     result_t totals;
     const std::string wanted = platform::upperCase(itemName);
     if (itemName.empty()) {
-        result.children.emplace();
+        result.children = std::make_unique<ResultList>();
     } else {
         // Every node of that name goes, whatever pairing produced it, so that
         // none is left pointing at an element the scan has just replaced.
-        if (!result.children) result.children.emplace();
+        if (!result.children) result.children = std::make_unique<ResultList>();
         addCounts(totals, result);
         std::erase_if(*result.children, [&](const std::unique_ptr<result_t>& child) {
             if (platform::upperCase(child->name) != wanted) return false;
@@ -148,6 +149,7 @@ void dirCompare::compareFolders(element_t& folderA, element_t& folderB, const st
     const ElementList& listB = childrenOf(folderB);
     const std::vector<size_t> partner = pairNames(listA, listB, wanted);
     readVersionsToCompare(listA, listB, partner, wanted);
+    const auto contents = readContentsToCompare(listA, listB, partner, wanted);
     std::vector<uint8_t> pairedB(listB.size(), 0);
 
     for (size_t i = 0; i < listA.size(); ++i) {
@@ -176,7 +178,8 @@ void dirCompare::compareFolders(element_t& folderA, element_t& folderB, const st
         r.elemA = p.get();
         r.elemB = &q;
         r.identical = compareEntries(r, *p, q);
-        if ((options & optContent) && !compareContent(r, *p, q)) r.identical = 0;
+        const platform::ContentResult* readAhead = i < contents.size() && contents[i] ? &*contents[i] : nullptr;
+        if ((options & optContent) && !compareContent(r, *p, q, readAhead)) r.identical = 0;
         const bool included = isIncluded(q.path);
         r.included = included;
         if (included && !r.identical) {
@@ -184,9 +187,8 @@ void dirCompare::compareFolders(element_t& folderA, element_t& folderB, const st
             ++totals.different;
         }
         out.push_back(std::move(owned));
-        // Counted as made: a folder of large files compared by content moves the progress as it goes.
         if (progress) {
-            ++progress->itemsCompared;
+            if (!readAhead) ++progress->itemsCompared;  // else counted as read
             ++countedPairs;
         }
         if (r.folderA && r.folderB && p->children && q.children && (options & optSubFolders)) {
@@ -275,7 +277,7 @@ void dirCompare::refresh(result_t& node, uint8_t mode, const std::string& itemNa
     if (!ok) {
         // The failed scan may have released elements that the node's pairs
         // point at: drop them all rather than keep a dangling pair.
-        node.children.emplace();
+        node.children = std::make_unique<ResultList>();
         node.lacked = node.redundant = node.different = 0;
         node.identical = 0;
         errorText = error;

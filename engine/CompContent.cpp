@@ -1,9 +1,13 @@
 // The content rule: two files of the same size are the same only when every
 // byte is.
+#include <atomic>
+
 #include "common/Messages.h"
 #include "engine/Comp.h"
+#include "engine/HelperThread.h"
 #include "platform/Contents.h"
 #include "platform/SysError.h"
+#include "platform/Text.h"
 
 namespace dm {
 
@@ -20,7 +24,46 @@ std::string contentErrorText(const platform::ContentResult& outcome)
 
 }  // namespace
 
-bool dirCompare::compareContent(result_t& result, const element_t& a, const element_t& b)
+std::vector<std::optional<platform::ContentResult>> dirCompare::readContentsToCompare(
+    const ElementList& listA, const ElementList& listB, const std::vector<size_t>& partner, const std::string& wanted)
+{
+    if (!(options & optContent) || !sideA().hasLocalPaths() || !sideB().hasLocalPaths()) return {};
+    std::vector<size_t> toRead;
+    for (size_t i = 0; i < listA.size(); ++i) {
+        if (partner[i] == SIZE_MAX) continue;
+        const element_t& a = *listA[i];
+        const element_t& b = *listB[partner[i]];
+        if (a.isFolder || b.isFolder || a.size() != b.size()) continue;
+        if (!wanted.empty() && platform::upperCase(a.name()) != wanted) continue;
+        toRead.push_back(i);
+    }
+    std::vector<std::optional<platform::ContentResult>> outcomes(listA.size());
+    std::atomic<size_t> next{0};
+    const platform::ContentReading reading = readingFor(progress);
+    const std::function<void()> work = [&] {
+        for (size_t k = next++; k < toRead.size() && !abortRequested(); k = next++) {
+            const element_t& a = *listA[toRead[k]];
+            const element_t& b = *listB[partner[toRead[k]]];
+            // Long reads say what they are reading.
+            if (a.size() > (uint64_t(1) << 20)) showProgress(msg::ProgressComparing, b.path);
+            outcomes[toRead[k]] = platform::compareContents(a.path, b.path, a.size(), reading);
+            // Counted as read: a folder of large files moves the progress as it goes.
+            if (progress) ++progress->itemsCompared;
+        }
+    };
+    // A few pairs are not worth waking the helper for.
+    constexpr size_t kWorthSharing = 8;
+    if (toRead.size() < kWorthSharing) {
+        work();
+    } else {
+        if (!helper_) helper_ = std::make_unique<HelperThread>();
+        helper_->runOnBoth(work);
+    }
+    return outcomes;
+}
+
+bool dirCompare::compareContent(result_t& result, const element_t& a, const element_t& b,
+                                const platform::ContentResult* readAhead)
 {
     if (a.isFolder || b.isFolder) return true;
     // A side whose files are not here and cannot be told by digest (an
@@ -31,12 +74,13 @@ bool dirCompare::compareContent(result_t& result, const element_t& a, const elem
         result.sameContent = 0;
         return false;
     }
-    if (comparingAborted_) return true;
+    if (comparingAborted_ || (!readAhead && abortRequested())) {
+        comparingAborted_ = true;
+        return true;
+    }
     if (!here) return compareDigests(result, a, b);
-    const uint64_t size = a.size();
-    // Long reads say what they are reading.
-    if (size > (uint64_t(1) << 20)) showProgress(msg::ProgressComparing, b.path);
-    const platform::ContentResult outcome = platform::compareContents(a.path, b.path, size, readingFor(progress));
+    const platform::ContentResult outcome =
+        readAhead ? *readAhead : platform::compareContents(a.path, b.path, a.size(), readingFor(progress));
     switch (outcome.verdict) {
         case platform::ContentVerdict::Same: return true;
         case platform::ContentVerdict::Stopped: comparingAborted_ = true; return true;

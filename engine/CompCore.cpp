@@ -5,6 +5,7 @@
 #include "common/FileHelpers.h"
 #include "common/Messages.h"
 #include "engine/Comp.h"
+#include "engine/HelperThread.h"
 #include "platform/Listing.h"
 #include "platform/SysError.h"
 #include "platform/Text.h"
@@ -21,6 +22,14 @@ bool containsUpper(const std::string& upperText, const std::string& entry)
 }
 
 }  // namespace
+
+ShortName& ShortName::operator=(std::string_view name)
+{
+    const size_t length = std::min(name.size(), sizeof text_ - 1);
+    std::copy_n(name.data(), length, text_);
+    std::fill(text_ + length, std::end(text_), '\0');
+    return *this;
+}
 
 std::string element_t::name() const
 {

@@ -80,12 +80,12 @@ bool dirCompare::scanLevel(element_t& node, std::string& error, const std::strin
 
     int32_t count = 0;
     if (itemName.empty()) {
-        node.children.emplace();
+        node.children = std::make_unique<ElementList>();
     } else {
         // A single item is every entry of that name, ignoring case, as pairing
         // sees names; each old node goes with its subtree and its share of the count.
         count = node.count;
-        if (!node.children) node.children.emplace();
+        if (!node.children) node.children = std::make_unique<ElementList>();
         const std::string wanted = platform::upperCase(itemName);
         std::erase_if(*node.children, [&](const std::unique_ptr<element_t>& child) {
             if (platform::upperCase(platform::lastComponent(child->path)) != wanted) return false;

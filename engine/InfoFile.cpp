@@ -25,7 +25,7 @@ const std::string kCodePageMark = "#codepage ";
 // A folder without content, written as an empty block.
 const element_t kNotListed = [] {
     element_t e;
-    e.children.emplace();
+    e.children = std::make_unique<ElementList>();
     return e;
 }();
 
@@ -184,7 +184,7 @@ private:
         for (const auto& child : *element.children) {
             const std::string path = infoPathOf(comp_, child->path);
             const std::string name(platform::lastComponent(child->path));
-            if (holdsLineBreak(path) || holdsLineBreak(name) || holdsLineBreak(child->shortName) ||
+            if (holdsLineBreak(path) || holdsLineBreak(name) || holdsLineBreak(child->shortName.str()) ||
                 holdsLineBreak(child->version)) {
                 error = lineBreakError(child->path);
                 return false;
@@ -195,7 +195,7 @@ private:
                           w[5], w[6], w[7], w[8], w[9], w[10]);
             const std::string version = child->version == noVersion_ ? marks_[4] : text(child->version);
             const std::string record = text(path) + "\r\n" + marks_[child->isFolder ? 2 : 3] + "\r\n" + version +
-                                       "\r\n" + numbers + text(name) + "\r\n" + text(child->shortName) + "\r\n";
+                                       "\r\n" + numbers + text(name) + "\r\n" + text(child->shortName.str()) + "\r\n";
             if (!file_(record)) return failWrite();
             // Every folder gets its block, empty where it was not listed (a
             // link, the limit), so that a reader never mistakes the next
@@ -214,7 +214,7 @@ private:
         std::string bytes;
         for (const auto& child : *folder.children) {
             const std::string& version = child->version == noVersion_ ? std::string() : child->version;
-            for (const std::string& t : {infoPathOf(comp_, child->path), child->shortName, version}) {
+            for (const std::string& t : {infoPathOf(comp_, child->path), child->shortName.str(), version}) {
                 if (std::all_of(t.begin(), t.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
                     continue;
                 ascii = false;
@@ -330,7 +330,7 @@ public:
     // block after a line equal to it, which a file may well not hold).
     bool block(element_t& element, const std::string& subPath, std::string& error)
     {
-        element.children.emplace();
+        element.children = std::make_unique<ElementList>();
         element.count = 0;
         bool found = subPath.empty();
         std::string line;
@@ -363,7 +363,7 @@ private:
             error = messageText(msg::InfoReadError) + " (BEGIN > " + std::to_string(kMaxInfoDepth) + ")";
             return false;
         }
-        element.children.emplace();
+        element.children = std::make_unique<ElementList>();
         const InfoMarks& m = marks();
         const int32_t before = counted_;
         counted_ += 2;  // a listing's two dot entries
@@ -393,7 +393,7 @@ private:
                 case 4: break;  // the name: the path's last component says it
                 case 5: {
                     // As much as a listing record's short name holds.
-                    record->shortName = decoded(line, error).substr(0, sizeof(WIN32_FIND_DATA::cAlternateFileName) - 1);
+                    record->shortName = decoded(line, error);
                     if (!error.empty()) return false;
                     if (!liesIn(*record, parent, error)) return false;
                     element_t& added = *record;

@@ -101,7 +101,7 @@ private:
             return false;
         }
         current_ = folders_[id];
-        current_->children.emplace();
+        current_->children = std::make_unique<ElementList>();
         previousName_.clear();
         counted(2);  // a listing's two dot entries
         return true;
@@ -135,7 +135,11 @@ private:
             !in_.signedValue(times[2]) || !in_.varint(size) || !in_.varint(reserved0) || !in_.varint(reserved1))
             return false;
         if ((flags & HasVersion) && !in_.text(e->version, kMaxShort)) return false;
-        if ((flags & HasShortName) && !in_.text(e->shortName, kMaxShort)) return false;
+        if (flags & HasShortName) {
+            std::string shortName;
+            if (!in_.text(shortName, kMaxShort)) return false;
+            e->shortName = shortName;
+        }
         if (attributes > UINT32_MAX || reserved0 > UINT32_MAX || reserved1 > UINT32_MAX) {
             error = broken(textIn("数值超出范围: ", "a number out of range: ") + e->path);
             return false;

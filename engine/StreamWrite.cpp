@@ -104,7 +104,7 @@ private:
         putVarint(out, r.dwReserved0);
         putVarint(out, r.dwReserved1);
         if (flags & HasVersion) putText(out, e.version);
-        if (flags & HasShortName) putText(out, e.shortName);
+        if (flags & HasShortName) putText(out, e.shortName.str());
         std::copy(std::begin(times), std::end(times), lastTimes_);
     }
 

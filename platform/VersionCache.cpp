@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <tuple>
 
 #define XXH_INLINE_ALL
@@ -23,6 +24,8 @@ constexpr char kMagic[8] = {'D', 'M', 'V', 'C', 'A', 'C', 'H', '3'};
 constexpr size_t kHeaderBytes = sizeof kMagic + 8 + 8;  // and the count, and when it was saved
 constexpr size_t kDataBytes = 8 * 5 + 2 * 4 + 4 + 1;
 constexpr size_t kRecordBytes = kDataBytes + 8;  // and the XXH3 of the data
+// Marks a record's index as one of what this run added (the capacity stays below it).
+constexpr uint32_t kAdded = 0x80000000u;
 
 uint64_t checksum(const char* data)
 {
@@ -215,33 +218,70 @@ void VersionCache::store(uint32_t entry, const std::optional<FileVersion>& versi
 bool VersionCache::save()
 {
     if (!changed_) return true;
-    std::vector<Entry> all;
-    all.reserve(storedCount_ + added_.size());
-    for (size_t i = 0; i < storedCount_; ++i) all.push_back(storedEntry(i).value_or(Entry{}));
-    for (const size_t i : usedAgain_) all[i].lastUsed = today_;
-    for (const Entry& e : added_) all.push_back(e);
+    const int64_t now = nowNs();
     // Damaged records go, and so does what changed too lately to be told apart
     // from a change to come.
-    const int64_t now = nowNs();
-    std::erase_if(all, [&](const Entry& e) { return e.state == kUnread || racy(e.key, now); });
-    // One record a key, what this run read first; the least recently used go when it is full.
-    std::sort(all.begin(), all.end(), [](const Entry& a, const Entry& b) {
-        if (!(a.key == b.key)) return keyLess(a.key, b.key);
-        return a.fresh != b.fresh ? a.fresh : a.lastUsed > b.lastUsed;
-    });
-    all.erase(std::unique(all.begin(), all.end(), [](const Entry& a, const Entry& b) { return a.key == b.key; }),
-              all.end());
-    if (all.size() > capacity_) {
-        std::nth_element(all.begin(), all.begin() + ptrdiff_t(capacity_), all.end(),
-                         [](const Entry& a, const Entry& b) { return a.lastUsed > b.lastUsed; });
-        all.resize(capacity_);
-        std::sort(all.begin(), all.end(), [](const Entry& a, const Entry& b) { return keyLess(a.key, b.key); });
+    const auto keptStored = [&](size_t i) { return storedEntry(i) && !racy(storedKey(i), now); };
+    std::vector<uint32_t> added;
+    for (size_t i = 0; i < added_.size(); ++i)
+        if (added_[i].state != kUnread && !racy(added_[i].key, now)) added.push_back(uint32_t(i));
+    std::stable_sort(added.begin(), added.end(),
+                     [&](uint32_t a, uint32_t b) { return keyLess(added_[a].key, added_[b].key); });
+
+    // The records to write, in key order, each named by where it lies (the
+    // file's records are in key order already; this run's are merged in):
+    // one record a key, what this run read first.
+    std::vector<uint32_t> order;
+    order.reserve(storedCount_ + added.size());
+    const auto keyOf = [&](uint32_t ref) { return ref & kAdded ? added_[ref & ~kAdded].key : storedKey(ref); };
+    size_t s = 0;
+    size_t a = 0;
+    while (s < storedCount_ || a < added.size()) {
+        uint32_t ref;
+        if (a < added.size() && (s == storedCount_ || !keyLess(storedKey(s), added_[added[a]].key)))
+            ref = added[a++] | kAdded;
+        else if (keptStored(s))
+            ref = uint32_t(s++);
+        else {
+            ++s;
+            continue;
+        }
+        if (order.empty() || !(keyOf(order.back()) == keyOf(ref))) order.push_back(ref);
+    }
+
+    std::vector<bool> usedToday(storedCount_);
+    for (const size_t i : usedAgain_) usedToday[i] = true;
+    const auto entryOf = [&](uint32_t ref) {
+        if (ref & kAdded) return added_[ref & ~kAdded];
+        Entry e = *storedEntry(ref);
+        if (usedToday[ref]) e.lastUsed = today_;
+        return e;
+    };
+    // The least recently used go when it is full.
+    if (capacity_ == 0) order.clear();
+    if (order.size() > capacity_) {
+        std::vector<uint32_t> days;
+        days.reserve(order.size());
+        for (const uint32_t ref : order) days.push_back(entryOf(ref).lastUsed);
+        std::vector<uint32_t> sorted = days;
+        std::nth_element(sorted.begin(), sorted.begin() + ptrdiff_t(capacity_ - 1), sorted.end(), std::greater<>());
+        const uint32_t oldestKept = sorted[capacity_ - 1];
+        size_t room =
+            capacity_ - size_t(std::count_if(days.begin(), days.end(), [&](uint32_t d) { return d > oldestKept; }));
+        size_t kept = 0;
+        for (size_t i = 0; i < order.size(); ++i) {
+            if (days[i] < oldestKept || (days[i] == oldestKept && room == 0)) continue;
+            if (days[i] == oldestKept) --room;
+            order[kept++] = order[i];
+        }
+        order.resize(kept);
     }
     std::string out(kMagic, sizeof kMagic);
-    out.reserve(kHeaderBytes + all.size() * kRecordBytes);
-    put(out, all.size(), 8);
+    out.reserve(kHeaderBytes + order.size() * kRecordBytes);
+    put(out, order.size(), 8);
     put(out, uint64_t(now), 8);
-    for (const Entry& e : all) {
+    for (const uint32_t ref : order) {
+        const Entry e = entryOf(ref);
         for (const uint64_t v : {e.key.identity.device, e.key.identity.inode, uint64_t(e.key.identity.changeTime),
                                  e.key.size, e.key.writeTime})
             put(out, v, 8);
@@ -255,7 +295,7 @@ bool VersionCache::save()
     // What was saved is what the next lookups read.
     writtenAt_ = now;
     stored_ = std::move(out);
-    storedCount_ = all.size();
+    storedCount_ = order.size();
     index();
     added_.clear();
     usedAgain_.clear();

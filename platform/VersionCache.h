@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -85,7 +86,7 @@ private:
     size_t storedCount_ = 0;
     std::vector<uint32_t> slots_;    // record index + 1 by the key's hash; 0: empty
     std::vector<size_t> usedAgain_;  // stored records found today for the first time
-    std::vector<Entry> added_;       // files looked up in vain; their versions once read
+    std::deque<Entry> added_;        // files looked up in vain; their versions once read
 };
 
 }  // namespace dm::platform

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <set>
 #include <utility>
 
 #include "common/Messages.h"
@@ -57,6 +58,33 @@ TEST_F(Content, OneChangedByteIsFoundWhereverItLies)
     for (const size_t at : places) EXPECT_EQ(child(comp->results, "f" + std::to_string(at)).sameContent, 0) << at;
     EXPECT_EQ(child(comp->results, "copy").sameContent, 1);
     EXPECT_EQ(comp->results.different, int(std::size(places)));
+}
+
+TEST_F(Content, ManySmallFilesAreToldApartByAnyByteWhicheverThreadReadsThem)
+{
+    int expected = 0;
+    for (const size_t size : {1, 2, 100, 4095, 4096, 4097}) {
+        for (const size_t at : std::set<size_t>{0, size - 1}) {
+            std::string changed(size, 's');
+            changed[at] = 'S';
+            const std::string name = "f" + std::to_string(size) + "_" + std::to_string(at);
+            dir.file("A/" + name, std::string(size, 's'));
+            dir.file("B/" + name, changed);
+            ++expected;
+        }
+        dir.file("A/same" + std::to_string(size), std::string(size, 's'));
+        dir.file("B/same" + std::to_string(size), std::string(size, 's'));
+    }
+    dir.file("A/empty", "");
+    dir.file("B/empty", "");
+    // Items that are not read lie among those that are.
+    for (const char* name : {"0lacking1", "0lacking2", "0lacking3"}) dir.file("A/" + std::string(name), "x");
+    dir.file("A/0sizes", "x");
+    dir.file("B/0sizes", "xx");
+    auto comp = compared(a, b, kSizeAndContent);
+    for (const auto& r : *comp->results.children)
+        if (r->kind == InBoth) EXPECT_EQ(r->sameContent, r->name[0] != 'f' && r->name != "0sizes") << r->name;
+    EXPECT_EQ(comp->results.different, expected + 1);
 }
 
 TEST_F(Content, AHugeSparseFileIsReadToItsLastBytesNotSkipped)

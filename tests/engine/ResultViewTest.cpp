@@ -21,7 +21,7 @@ TEST(ResultView, AFolderLeftOutByTheFiltersIsNeverShownForAChildThatMatches)
     for (const bool included : {true, false}) {
         auto folder = pair("folder", included);
         folder->folderA = folder->folderB = 1;
-        folder->children.emplace();
+        folder->children = std::make_unique<ResultList>();
         folder->children->push_back(pair("match.txt", true));
         ShowFilter filter;
         filter.text = "match";

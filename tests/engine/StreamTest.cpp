@@ -70,7 +70,7 @@ void expectSameTree(const element_t& scanned, const element_t& streamed)
         EXPECT_EQ(s.path, r.path);
         EXPECT_EQ(s.isFolder, r.isFolder) << s.path;
         EXPECT_EQ(s.version, r.version) << s.path;
-        EXPECT_EQ(s.shortName, r.shortName) << s.path;
+        EXPECT_EQ(s.shortName.str(), r.shortName.str()) << s.path;
         EXPECT_EQ(0, std::memcmp(&s.findData, &r.findData, sizeof s.findData)) << s.path;
         expectSameTree(s, r);
     }
