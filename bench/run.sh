@@ -271,6 +271,36 @@ print()
 print(f"(f): with the content rule {m[0]*1000:.1f} ms, without it {m[1]*1000:.1f} ms: {m[0]/m[1]:.2f}x.")
 PY
 
+# (g) 10,000 small equal files (64 bytes to 4 KiB) in 20 folders, B an exact copy:
+# every pair is read whole. Against the run without the rule, diff -rq, and the
+# floor of reading them (bench_walk reading 4 KiB of every file).
+if [ ! -d "$work/g/B" ]; then
+  python3 - "$work/g" <<'PY'
+import os, random, sys
+r = random.Random(107)
+for i in range(10000):
+    data = r.randbytes(r.randint(64, 4096))
+    for t in ("A", "B"):
+        os.makedirs(f"{sys.argv[1]}/{t}/d{i // 500:02}", exist_ok=True)
+        path = f"{sys.argv[1]}/{t}/d{i // 500:02}/f{i:05}.dat"
+        with open(path, "wb") as f:
+            f.write(data)
+        os.utime(path, (1700000000, 1700000000))
+PY
+fi
+A="$work/g/A"; B="$work/g/B"
+interleaved "$work/content-g.json" "$dm compare $A $B --rules size,subdirs,content --max-entries 100000" \
+  "$dm compare $A $B --rules size,subdirs --max-entries 100000" "diff -rq $A $B" "$walk --read $A $B" >/dev/null
+python3 - $(for i in 0 1 2 3; do echo "$(median "$work/content-g.json" $i) $(cpu "$work/content-g.json" $i)"; done) >> "$results" <<'PY'
+import sys
+v = [float(x) for x in sys.argv[1:]]
+wall, cpu = v[0::2], v[1::2]
+print()
+print(f"(g) 10,000 small equal files: with the content rule {wall[0]*1000:.1f} ms (CPU {cpu[0]*1000:.1f} ms), "
+      f"without it {wall[1]*1000:.1f} ms (CPU {cpu[1]*1000:.1f} ms): {wall[0]/wall[1]:.2f}x wall, {cpu[0]/cpu[1]:.2f}x CPU; "
+      f"diff -rq {wall[2]*1000:.1f} ms ({wall[0]/wall[2]:.2f}x); floor + read {wall[3]*1000:.1f} ms (CPU {cpu[3]*1000:.1f} ms).")
+PY
+
 # A folder on another machine: trees (b) and r100k, B through an sshd of its
 # own on the loopback address, side by side with rsync over the same ssh.
 cache_for b

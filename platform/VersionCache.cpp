@@ -276,8 +276,12 @@ bool VersionCache::save()
         }
         order.resize(kept);
     }
+    // Written in pieces: the records are not held twice.
+    AtomicFile file;
+    if (!makeFolders(folderOf(path_)) || !file.open(path_)) return false;
+    constexpr size_t kPiece = 1 << 20;
     std::string out(kMagic, sizeof kMagic);
-    out.reserve(kHeaderBytes + order.size() * kRecordBytes);
+    out.reserve(kPiece + kRecordBytes);
     put(out, order.size(), 8);
     put(out, uint64_t(now), 8);
     for (const uint32_t ref : order) {
@@ -289,17 +293,21 @@ bool VersionCache::save()
         put(out, e.lastUsed, 4);
         put(out, e.state, 1);
         put(out, checksum(out.data() + out.size() - kDataBytes), 8);
+        if (out.size() >= kPiece) {
+            if (!file.write(out)) return false;
+            out.clear();
+        }
     }
-    AtomicFile file;
-    if (!makeFolders(folderOf(path_)) || !file.open(path_) || !file.write(out) || !file.commit(false)) return false;
-    // What was saved is what the next lookups read.
-    writtenAt_ = now;
-    stored_ = std::move(out);
-    storedCount_ = order.size();
-    index();
+    if (!file.write(out) || !file.commit(false)) return false;
+    // What was saved is what the next lookups read: the file, read again
+    // once this run's entries are let go.
     added_.clear();
     usedAgain_.clear();
     changed_ = false;
+    std::string().swap(stored_);
+    storedCount_ = 0;
+    slots_.clear();
+    load();
     return true;
 }
 

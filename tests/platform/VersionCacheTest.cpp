@@ -34,6 +34,9 @@ void fill(const std::string& path, uint64_t n)
         cache.store(entry, i % 3 == 0 ? std::nullopt : std::optional(FileVersion{1, 2, uint16_t(i), 4}));
     }
     ASSERT_TRUE(cache.save());
+    std::optional<FileVersion> version;
+    uint32_t entry = 0;
+    ASSERT_TRUE(n == 0 || cache.find(keyOf(n - 1), version, entry)) << "what was saved is what the cache finds next";
 }
 
 TEST(VersionCache, EveryOneOfManyEntriesIsFoundFromTwoThreadsAtOnce)
