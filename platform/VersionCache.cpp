@@ -186,6 +186,11 @@ size_t VersionCache::capacity()
 
 bool VersionCache::find(const VersionKey& key, std::optional<FileVersion>& version, uint32_t& entry)
 {
+    if (reloadPending_) {
+        const std::lock_guard lock(mutex_);
+        if (reloadPending_) load();
+        reloadPending_ = false;
+    }
     // The stored records are only read here: found without the lock, which
     // guards what this run adds.
     if (const std::optional<size_t> at = storedIndex(key); at && !racy(key, writtenAt_)) {
@@ -299,15 +304,15 @@ bool VersionCache::save()
         }
     }
     if (!file.write(out) || !file.commit(false)) return false;
-    // What was saved is what the next lookups read: the file, read again
-    // once this run's entries are let go.
+    // What was saved is what the next lookups read: the file, read again by
+    // the first of them (most runs end here), once this run's entries are let go.
     added_.clear();
     usedAgain_.clear();
     changed_ = false;
     std::string().swap(stored_);
     storedCount_ = 0;
     slots_.clear();
-    load();
+    reloadPending_ = true;
     return true;
 }
 

@@ -9,6 +9,7 @@
 // the cache itself by more than the coarsest file system's time step.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <mutex>
@@ -55,6 +56,7 @@ public:
     // Writes the file back if anything changed; false (lastError() set) when it cannot.
     bool save();
 
+    // The entries held now (none between a save and the next lookup).
     size_t size() const { return storedCount_ + added_.size(); }
 
 private:
@@ -75,7 +77,8 @@ private:
     std::optional<Entry> storedEntry(size_t index) const;
     bool racy(const VersionKey& key, int64_t cacheTime) const;
 
-    std::mutex mutex_;  // over what find and store change
+    std::mutex mutex_;                        // over what find and store change
+    std::atomic<bool> reloadPending_{false};  // saved: the file is read again before the next lookup
     std::string path_;
     size_t capacity_;
     uint32_t today_;
