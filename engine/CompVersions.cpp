@@ -1,12 +1,8 @@
 // File versions: read only where a verdict or a report needs them, many at a
 // time, and remembered between runs.
-#include <atomic>
-#include <functional>
-
 #include "common/FileHelpers.h"
 #include "common/Messages.h"
 #include "engine/Comp.h"
-#include "engine/HelperThread.h"
 #include "platform/Listing.h"
 #include "platform/PeVersion.h"
 #include "platform/Text.h"
@@ -80,25 +76,12 @@ void dirCompare::readVersionsToCompare(const ElementList& listA, const ElementLi
         filesA.push_back(&a);
         filesB.push_back(&b);
     }
+    VersionReads reads(versionCache_.get());
     // A side from a file (or another machine) has its versions: its paths are not here.
-    std::vector<std::vector<element_t*>*> sides;
-    if (sideA().hasLocalPaths()) sides.push_back(&filesA);
-    if (sideB().hasLocalPaths()) sides.push_back(&filesB);
-    std::atomic<size_t> next{0};
-    const std::function<void()> work = [&] {
-        for (size_t k = next++; k < sides.size(); k = next++) {
-            VersionReads reads(versionCache_.get());
-            for (element_t* file : *sides[k]) reads.add(*file);
-        }
-    };
-    // The two sides' files are read at once where there are enough of them.
-    constexpr size_t kWorthSharing = 8;
-    if (sides.size() < 2 || filesA.size() < kWorthSharing) {
-        work();
-        return;
-    }
-    if (!helper_) helper_ = std::make_unique<HelperThread>();
-    helper_->runOnBoth(work);
+    if (sideA().hasLocalPaths())
+        for (element_t* file : filesA) reads.add(*file);
+    if (sideB().hasLocalPaths())
+        for (element_t* file : filesB) reads.add(*file);
 }
 
 void dirCompare::readVersionsOf(element_t& folder)
