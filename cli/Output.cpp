@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <nlohmann/json.hpp>
 
 #include "common/Messages.h"
@@ -76,20 +77,25 @@ public:
         first_ = false;
     }
     // The next element of the array or member of the object being written.
-    void next(const char* key = nullptr)
+    void next(std::string_view key = {})
     {
         if (!first_) buffer_ += ',';
         first_ = false;
         newline();
-        if (key) {
-            buffer_ += '"';
-            buffer_ += key;
-            buffer_ += "\": ";
+        if (!key.empty()) {
+            const size_t at = buffer_.size();
+            buffer_.resize(at + key.size() + 4);
+            char* out = buffer_.data() + at;
+            *out++ = '"';
+            out = std::copy(key.begin(), key.end(), out);
+            std::memcpy(out, "\": ", 3);
         }
     }
     void text(const std::string& systemText)
     {
-        const std::string text = utf8(systemText);
+        // The system's texts are UTF-8 already where that is its code page.
+        std::string converted;
+        const std::string& text = utf8System_ ? systemText : (converted = utf8(systemText));
         // Most texts are valid UTF-8 with nothing to escape: written as they are.
         if (isPlain(text)) {
             buffer_ += '"';
@@ -134,14 +140,22 @@ private:
 
     void newline()
     {
-        buffer_ += '\n';
-        buffer_.append(size_t(depth_) * 2, ' ');
+        static constexpr std::string_view kIndent =
+            "\n                                                                ";
+        const size_t width = 1 + size_t(depth_) * 2;
+        if (width <= kIndent.size()) {
+            buffer_.append(kIndent.data(), width);
+        } else {
+            buffer_ += '\n';
+            buffer_.append(width - 1, ' ');
+        }
     }
 
     // The stream is written in large pieces: a character at a time through a
     // stream tied to C's is most of the cost of a large document.
     static constexpr size_t kFlushAt = 1 << 16;
     std::ostream& out_;
+    const bool utf8System_ = platform::programCodePage() == platform::kUtf8CodePage;
     std::string buffer_;
     int depth_ = 0;
     bool first_ = true;
@@ -150,7 +164,7 @@ private:
 void writeNode(JsonWriter& json, dirCompare& comp, const result_t& r, StringList& details)
 {
     json.open('{');
-    const std::pair<const char*, const std::string*> texts[] = {
+    const std::pair<std::string_view, const std::string*> texts[] = {
         {"name", &r.name}, {"pathA", &r.pathA()}, {"pathB", &r.pathB()}};
     json.next("kind");
     json.number(r.kind);
@@ -158,7 +172,7 @@ void writeNode(JsonWriter& json, dirCompare& comp, const result_t& r, StringList
         json.next(key);
         json.text(*value);
     }
-    const std::pair<const char*, int> numbers[] = {
+    const std::pair<std::string_view, int> numbers[] = {
         {"folderA", r.folderA},     {"folderB", r.folderB},         {"sameSize", r.sameSize},
         {"sameTime", r.sameTime},   {"sameVersion", r.sameVersion}, {"sameContent", r.sameContent},
         {"identical", r.identical}, {"included", r.included},       {"lacked", r.lacked},
