@@ -82,8 +82,11 @@ TEST_F(Content, ManySmallFilesAreToldApartByAnyByteWhicheverThreadReadsThem)
     dir.file("A/0sizes", "x");
     dir.file("B/0sizes", "xx");
     auto comp = compared(a, b, kSizeAndContent);
-    for (const auto& r : *comp->results.children)
-        if (r->kind == InBoth) EXPECT_EQ(r->sameContent, r->name[0] != 'f' && r->name != "0sizes") << r->name;
+    for (const auto& r : *comp->results.children) {
+        if (r->kind == InBoth) {
+            EXPECT_EQ(r->sameContent, r->name[0] != 'f' && r->name != "0sizes") << r->name;
+        }
+    }
     EXPECT_EQ(comp->results.different, expected + 1);
 }
 
