@@ -143,6 +143,10 @@ bool facesLinkedFolder(const result_t& r);
 // What is said of such a pair, in the details and when synchronizing.
 std::string linkedFolderNotCompared();
 
+// Why the content of a pair is unknown: the file of one side ('A' or 'B')
+// could not be read, for the reason given.
+std::string contentNotReadText(char side, const std::string& why);
+
 // A folder path as the engine hands it around: an existing folder, ending in
 // the separator. False (normalized empty, error text set) when it is no folder.
 bool normalizeFolder(const std::string& path, std::string& normalized, std::string& errorText);

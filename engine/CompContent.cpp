@@ -18,11 +18,15 @@ std::string contentErrorText(const platform::ContentResult& outcome)
 {
     if (outcome.verdict == platform::ContentVerdict::Changed)
         return textIn("比较时文件被修改", "a file changed while it was compared");
-    return textIn("无法读取内容 (", "content not read (") + std::string(1, outcome.side) +
-           "): " + platform::systemMessage(outcome.error);
+    return contentNotReadText(outcome.side, platform::systemMessage(outcome.error));
 }
 
 }  // namespace
+
+std::string contentNotReadText(char side, const std::string& why)
+{
+    return textIn("无法读取内容 (", "content not read (") + std::string(1, side) + "): " + why;
+}
 
 std::vector<std::optional<platform::ContentResult>> dirCompare::readContentsToCompare(
     const ElementList& listA, const ElementList& listB, const std::vector<size_t>& partner, const std::string& wanted)

@@ -80,8 +80,7 @@ bool dirCompare::compareDigests(result_t& result, const element_t& a, const elem
     if (foundA == digests_.end() || foundB == digests_.end()) return true;
     for (const auto& [side, answer] : {std::pair{'A', &foundA->second}, std::pair{'B', &foundB->second}}) {
         if (answer->read) continue;
-        result.contentError = std::make_unique<std::string>(textIn("无法读取内容 (", "content not read (") +
-                                                            std::string(1, side) + "): " + answer->why);
+        result.contentError = std::make_unique<std::string>(contentNotReadText(side, answer->why));
         result.sameContent = 0;
         return false;
     }
