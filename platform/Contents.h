@@ -1,7 +1,8 @@
 // Comparing the bytes of two files of the same size, stopping at the first
-// difference. Both files are read in step, in growing chunks, so that a
-// difference near the start costs one small read and long equal files are
-// read in large pieces with the two reads overlapping.
+// difference. Files under 64 KiB are read whole, each in one call; larger ones
+// in step, in growing chunks, so that a difference near the start costs one
+// small read and long equal files are read in large pieces with the two reads
+// overlapping.
 #pragma once
 
 #include <cstdint>

@@ -195,8 +195,9 @@ private:
     std::array<uint64_t, kAhead> offsets_{};
 };
 
-// A file smaller than a chunk: read whole in one call each, a byte more asked
-// than listed to see that it did not grow.
+// A file smaller than the largest chunk: read whole in one call each (the
+// calls saved cost more than the bytes read past an early difference), a byte
+// more asked than listed to see that it did not grow.
 ContentResult compareSmall(int fdA, int fdB, const struct stat& beforeA, const struct stat& beforeB, size_t size)
 {
     ReadingTools& tools = ReadingTools::ofThisThread();
@@ -231,7 +232,7 @@ ContentResult compareContents(const std::string& pathA, const std::string& pathB
     struct stat beforeA {};
     struct stat beforeB {};
     int error = 0;
-    const bool small = size < kFirstChunk;
+    const bool small = size < kLargestChunk;
     const Fd a(openRegular(pathA, !small, error, beforeA));
     if (a.get() < 0) return {ContentVerdict::Failed, error, 'A'};
     const Fd b(openRegular(pathB, !small, error, beforeB));

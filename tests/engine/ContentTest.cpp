@@ -63,7 +63,7 @@ TEST_F(Content, OneChangedByteIsFoundWhereverItLies)
 TEST_F(Content, ManySmallFilesAreToldApartByAnyByteWhicheverThreadReadsThem)
 {
     int expected = 0;
-    for (const size_t size : {1, 2, 100, 4095, 4096, 4097}) {
+    for (const size_t size : {1, 2, 100, 4095, 4096, 4097, 65535, 65536}) {
         for (const size_t at : std::set<size_t>{0, size - 1}) {
             std::string changed(size, 's');
             changed[at] = 'S';
