@@ -48,9 +48,11 @@ int openRegular(const std::string& path, bool forRing, int& error, struct stat& 
     return fd;
 }
 
-bool sameState(const struct stat& before, const struct stat& after)
+// Whether the open file is as it was when opened: a write moves its size or times.
+bool unchangedSince(int fd, const struct stat& before)
 {
-    return before.st_size == after.st_size && before.st_mtim.tv_sec == after.st_mtim.tv_sec &&
+    struct stat after {};
+    return fstat(fd, &after) == 0 && before.st_size == after.st_size && before.st_mtim.tv_sec == after.st_mtim.tv_sec &&
            before.st_mtim.tv_nsec == after.st_mtim.tv_nsec && before.st_ctim.tv_sec == after.st_ctim.tv_sec &&
            before.st_ctim.tv_nsec == after.st_ctim.tv_nsec;
 }
@@ -198,7 +200,8 @@ private:
 // A file smaller than the largest chunk: read whole in one call each (the
 // calls saved cost more than the bytes read past an early difference), a byte
 // more asked than listed to see that it did not grow.
-ContentResult compareSmall(int fdA, int fdB, const struct stat& beforeA, const struct stat& beforeB, size_t size)
+ContentResult compareSmall(int fdA, int fdB, const struct stat& beforeA, const struct stat& beforeB, size_t size,
+                           const ContentReading& reading)
 {
     ReadingTools& tools = ReadingTools::ofThisThread();
     for (int side = 0; side < 2; ++side) {
@@ -215,12 +218,10 @@ ContentResult compareSmall(int fdA, int fdB, const struct stat& beforeA, const s
     }
     if (std::memcmp(tools.buffers[0][0].get(), tools.buffers[1][0].get(), size) != 0)
         return {ContentVerdict::Different};
+    if (reading.progress) reading.progress(size);
+    if (reading.stop && reading.stop()) return {ContentVerdict::Stopped};
     // Written to while it was read: what was compared is not the file.
-    struct stat afterA {};
-    struct stat afterB {};
-    if (fstat(fdA, &afterA) != 0 || fstat(fdB, &afterB) != 0 || !sameState(beforeA, afterA) ||
-        !sameState(beforeB, afterB))
-        return {ContentVerdict::Changed};
+    if (!unchangedSince(fdA, beforeA) || !unchangedSince(fdB, beforeB)) return {ContentVerdict::Changed};
     return {ContentVerdict::Same};
 }
 
@@ -238,7 +239,7 @@ ContentResult compareContents(const std::string& pathA, const std::string& pathB
     const Fd b(openRegular(pathB, !small, error, beforeB));
     if (b.get() < 0) return {ContentVerdict::Failed, error, 'B'};
     if (uint64_t(beforeA.st_size) != size || uint64_t(beforeB.st_size) != size) return {ContentVerdict::Changed};
-    if (small) return compareSmall(a.get(), b.get(), beforeA, beforeB, size_t(size));
+    if (small) return compareSmall(a.get(), b.get(), beforeA, beforeB, size_t(size), reading);
 
     // The chunks' plan: 4 KiB, then twice as much each time up to 64 KiB.
     std::vector<std::pair<uint64_t, size_t>> chunks;
@@ -266,12 +267,9 @@ ContentResult compareContents(const std::string& pathA, const std::string& pathB
         }
     }
     // Grown, or written to, while it was read: what was compared is not the file.
-    struct stat afterA {};
-    struct stat afterB {};
     uint8_t extra = 0;
-    if (fstat(a.get(), &afterA) != 0 || fstat(b.get(), &afterB) != 0 || !sameState(beforeA, afterA) ||
-        !sameState(beforeB, afterB) || pread(a.get(), &extra, 1, off_t(size)) > 0 ||
-        pread(b.get(), &extra, 1, off_t(size)) > 0)
+    if (!unchangedSince(a.get(), beforeA) || !unchangedSince(b.get(), beforeB) ||
+        pread(a.get(), &extra, 1, off_t(size)) > 0 || pread(b.get(), &extra, 1, off_t(size)) > 0)
         return {ContentVerdict::Changed};
     return {ContentVerdict::Same};
 }

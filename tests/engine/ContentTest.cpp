@@ -154,26 +154,29 @@ TEST_F(Content, AFileThatGrowsWhileReadIsChangedAndStoppingEndsBetweenChunks)
 
 TEST_F(Content, AFileOfEitherSideWhoseSizeTimeOrChangeTimeMovesWhileReadIsChanged)
 {
-    const std::string content(1 << 20, 'c');
-    const std::string pathA = dir.file("A/f", content);
-    const std::string pathB = dir.file("B/f", content);
+    const std::string pathA = dir / "A/f";
+    const std::string pathB = dir / "B/f";
     const std::vector<std::pair<const char*, void (*)(const std::string&)>> changes = {
-        {"grew", [](const std::string& p) { std::filesystem::resize_file(p, (1 << 20) + 1); }},
+        {"grew", [](const std::string& p) { std::filesystem::resize_file(p, std::filesystem::file_size(p) + 1); }},
         {"time", [](const std::string& p) { test::setModified(p, test::kTime + 1); }},
         {"change time", [](const std::string& p) { chmod(p.c_str(), 0600); }},
     };
-    for (const auto& [what, change] : changes) {
-        for (const std::string& side : {pathA, pathB}) {
-            dir.file("A/f", content);
-            dir.file("B/f", content);
-            platform::ContentReading reading;
-            bool changed = false;
-            reading.progress = [&](uint64_t) {
-                if (!std::exchange(changed, true)) change(side);
-            };
-            EXPECT_EQ(platform::compareContents(pathA, pathB, content.size(), reading).verdict,
-                      platform::ContentVerdict::Changed)
-                << what << " of " << side;
+    // A file read in chunks, and one read whole in one call.
+    for (const size_t size : {size_t(1) << 20, size_t(1000)}) {
+        const std::string content(size, 'c');
+        for (const auto& [what, change] : changes) {
+            for (const std::string& side : {pathA, pathB}) {
+                dir.file("A/f", content);
+                dir.file("B/f", content);
+                platform::ContentReading reading;
+                bool changed = false;
+                reading.progress = [&](uint64_t) {
+                    if (!std::exchange(changed, true)) change(side);
+                };
+                EXPECT_EQ(platform::compareContents(pathA, pathB, content.size(), reading).verdict,
+                          platform::ContentVerdict::Changed)
+                    << what << " of " << side << ", " << size << " bytes";
+            }
         }
     }
 }
