@@ -41,6 +41,7 @@ std::vector<std::optional<platform::ContentResult>> dirCompare::readContentsToCo
         if (!wanted.empty() && platform::upperCase(a.name()) != wanted) continue;
         toRead.push_back(i);
     }
+    if (toRead.empty()) return {};
     std::vector<std::optional<platform::ContentResult>> outcomes(listA.size());
     std::atomic<size_t> next{0};
     const platform::ContentReading reading = readingFor(progress);

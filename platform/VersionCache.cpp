@@ -205,7 +205,7 @@ bool VersionCache::find(const VersionKey& key, std::optional<FileVersion>& versi
         }
     }
     const std::lock_guard lock(mutex_);
-    added_.push_back(Entry{key, {}, today_, kUnread, true});
+    added_.push_back(Entry{key, {}, today_, kUnread});
     entry = uint32_t(added_.size());
     return false;
 }

@@ -66,7 +66,6 @@ private:
         FileVersion version;
         uint32_t lastUsed = 0;  // days since 1970
         uint8_t state = kUnread;
-        bool fresh = false;  // read in this run
     };
 
     void load();
