@@ -170,10 +170,19 @@ bool FolderListing::next(WIN32_FIND_DATA& record)
     Impl& impl = *impl_;
     while (impl.nextIndex < impl.names.size()) {
         Described& d = impl.current;
+        const std::string& name = impl.names[impl.nextIndex++];
+        // "." is the look that finds a folder that can be read but not
+        // entered, even an empty one; ".." would fail or pass with it, and
+        // nobody reads a dot entry's times: it takes "."'s record.
+        if (name == ".." && d.present && impl.nextIndex == 2) {
+            std::memcpy(d.record.cFileName, "..", 3);
+            record = d.record;
+            return true;
+        }
         d = Described{};
         // A name gone since the folder was read is skipped; any other failure
         // (a folder that can be read but not entered) ends the listing with its cause.
-        if (const int code = impl.describeOne(impl.names[impl.nextIndex++], d); code != 0 && code != ENOENT) {
+        if (const int code = impl.describeOne(name, d); code != 0 && code != ENOENT) {
             impl.failure = code;
             impl.current = Described{};
             impl.nextIndex = impl.names.size();
