@@ -271,8 +271,8 @@ private:
     // The system's error code of a listing that failed, 0 when it did not.
     int listEntries(const std::string& folder, const std::string& itemName, ElementList& children, int32_t& count);
     bool isInnerFolder(const std::string& path) const;
-    // The version of a listed file, where the cache knows it.
-    void lookUpVersion(element_t& file, const platform::FolderListing& listing);
+    // The versions of a folder's listed files, where the cache knows them.
+    void lookUpVersions(const std::vector<std::pair<element_t*, platform::FileIdentity>>& files);
     // Reads the versions the pairs of one folder need to be judged.
     void readVersionsToCompare(const ElementList& listA, const ElementList& listB, const std::vector<size_t>& partner,
                                const std::string& wanted);

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <exception>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "common/FileHelpers.h"
 #include "common/Messages.h"
@@ -138,6 +140,10 @@ int dirCompare::listEntries(const std::string& folder, const std::string& itemNa
         return !itemName.empty() && platform::isNotFound(code) ? 0 : code != 0 ? code : -1;
     }
     const std::string noVersion = messageText(msg::NoVersion);
+    // Without the version rule a version is read only for a report: the cache
+    // is not worth loading for that.
+    const bool cached = !versionCachePath.empty() && (options & optVersion);
+    std::vector<std::pair<element_t*, platform::FileIdentity>> toLookUp;
     do {
         if (count >= maxEntries) break;
         // Our own unfinished copies are no items of the folder.
@@ -159,10 +165,11 @@ int dirCompare::listEntries(const std::string& folder, const std::string& itemNa
         const bool mayBeExecutable = listing.isRegularFile() && child->size() >= platform::kMinExecutableSize;
         if (!mayBeExecutable)
             child->version = noVersion;
-        else
-            lookUpVersion(*child, listing);
+        else if (cached && listing.identity().known())
+            toLookUp.emplace_back(child.get(), listing.identity());
         children.push_back(std::move(child));
     } while (listing.next(record));
+    lookUpVersions(toLookUp);
     return listing.failure();
 }
 

@@ -44,18 +44,22 @@ private:
 
 }  // namespace
 
-void dirCompare::lookUpVersion(element_t& file, const platform::FolderListing& listing)
+void dirCompare::lookUpVersions(const std::vector<std::pair<element_t*, platform::FileIdentity>>& files)
 {
-    // Without the version rule a version is read only for a report: the cache
-    // is not worth loading for that.
-    const platform::FileIdentity identity = listing.identity();
-    if (versionCachePath.empty() || !(options & optVersion) || !identity.known()) return;
+    if (files.empty()) return;
     // Made here for a scan alone; loadSides makes it before its two threads start.
     if (!versionCache_) versionCache_ = std::make_unique<platform::VersionCache>(versionCachePath);
-    std::optional<platform::FileVersion> version;
-    if (versionCache_->find(keyOf(file, identity), version, file.versionEntry)) {
-        file.version = versionText(version);
-        file.versionEntry = 0;
+    std::vector<platform::VersionKey> keys;
+    keys.reserve(files.size());
+    for (const auto& [file, identity] : files) keys.push_back(keyOf(*file, identity));
+    versionCache_->prefetch(keys);
+    for (size_t i = 0; i < files.size(); ++i) {
+        element_t& file = *files[i].first;
+        std::optional<platform::FileVersion> version;
+        if (versionCache_->find(keys[i], version, file.versionEntry)) {
+            file.version = versionText(version);
+            file.versionEntry = 0;
+        }
     }
 }
 

@@ -184,13 +184,33 @@ size_t VersionCache::capacity()
     return gCapacity;
 }
 
-bool VersionCache::find(const VersionKey& key, std::optional<FileVersion>& version, uint32_t& entry)
+void VersionCache::reloadIfSaved()
 {
     if (reloadPending_) {
         const std::lock_guard lock(mutex_);
         if (reloadPending_) load();
         reloadPending_ = false;
     }
+}
+
+void VersionCache::prefetch(std::span<const VersionKey> keys)
+{
+    reloadIfSaved();
+    if (slots_.empty()) return;
+    const size_t mask = slots_.size() - 1;
+    for (const VersionKey& key : keys) __builtin_prefetch(&slots_[hashOf(key) & mask]);
+    for (const VersionKey& key : keys) {
+        if (const uint32_t slot = slots_[hashOf(key) & mask]) {
+            const char* record = stored_.data() + kHeaderBytes + (slot - 1) * kRecordBytes;
+            __builtin_prefetch(record);
+            __builtin_prefetch(record + kRecordBytes - 1);
+        }
+    }
+}
+
+bool VersionCache::find(const VersionKey& key, std::optional<FileVersion>& version, uint32_t& entry)
+{
+    reloadIfSaved();
     // The stored records are only read here: found without the lock, which
     // guards what this run adds.
     if (const std::optional<size_t> at = storedIndex(key); at && !racy(key, writtenAt_)) {

@@ -14,6 +14,7 @@
 #include <deque>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,9 @@ public:
     // false, and `entry` names where its version goes once read (see store).
     // Both may be called from several threads at once.
     bool find(const VersionKey& key, std::optional<FileVersion>& version, uint32_t& entry);
+    // Brings the records of keys about to be found near the processor, all
+    // at once rather than one wait for memory a find.
+    void prefetch(std::span<const VersionKey> keys);
     void store(uint32_t entry, const std::optional<FileVersion>& version);
 
     // Writes the file back if anything changed; false (lastError() set) when it cannot.
@@ -69,6 +73,7 @@ private:
     };
 
     void load();
+    void reloadIfSaved();
     void index();
     std::optional<size_t> storedIndex(const VersionKey& key) const;
     VersionKey storedKey(size_t index) const;
