@@ -1,6 +1,7 @@
 #include "platform/VersionCache.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <bit>
 #include <cstring>
@@ -127,10 +128,20 @@ void VersionCache::index()
     // Open addressing over the stored records: at least twice their number of slots.
     slots_.assign(std::bit_ceil(std::max<size_t>(16, storedCount_ * 2)), 0);
     const size_t mask = slots_.size() - 1;
-    for (size_t i = 0; i < storedCount_; ++i) {
-        size_t slot = hashOf(storedKey(i)) & mask;
-        while (slots_[slot] != 0) slot = (slot + 1) & mask;
-        slots_[slot] = uint32_t(i + 1);
+    // Each record's slot is fetched from memory some records ahead of its
+    // placing, so that the waits overlap rather than follow one another.
+    constexpr size_t kAhead = 16;
+    std::array<size_t, kAhead> ahead{};
+    for (size_t i = 0; i < storedCount_ + kAhead; ++i) {
+        if (i >= kAhead) {
+            size_t slot = ahead[i % kAhead];  // record i - kAhead's
+            while (slots_[slot] != 0) slot = (slot + 1) & mask;
+            slots_[slot] = uint32_t(i - kAhead + 1);
+        }
+        if (i < storedCount_) {
+            ahead[i % kAhead] = hashOf(storedKey(i)) & mask;
+            __builtin_prefetch(&slots_[ahead[i % kAhead]], 1);
+        }
     }
 }
 
