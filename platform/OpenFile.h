@@ -4,15 +4,32 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace dm::platform {
 
 std::FILE* openFile(const std::string& path, const char* mode);
 
-// The whole content of a file that is this user's own: a regular file (never
-// a link, a pipe or a device), owned by the user, writable by nobody else, and
-// at most `maxBytes` long. False,
-// without reading anything, for any other file.
-bool readOwnFile(const std::string& path, uint64_t maxBytes, std::string& data);
+// The content of a file that is this user's own: a regular file (never a
+// link, a pipe or a device), owned by the user, writable by nobody else, and
+// at most `maxBytes` long; nothing is read of any other file. Where the system
+// allows it the file is mapped rather than copied, each page read when first
+// touched: only a file replaced whole (renamed over) is safe to hold this way.
+class OwnFileView {
+public:
+    OwnFileView() = default;
+    ~OwnFileView() { close(); }
+    OwnFileView(const OwnFileView&) = delete;
+    OwnFileView& operator=(const OwnFileView&) = delete;
+
+    bool open(const std::string& path, uint64_t maxBytes);
+    void close();
+    std::string_view data() const { return data_; }
+
+private:
+    std::string_view data_;
+    bool mapped_ = false;
+    std::string copy_;  // where it is read rather than mapped
+};
 
 }  // namespace dm::platform

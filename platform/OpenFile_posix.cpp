@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,24 +18,33 @@ std::FILE* openFile(const std::string& path, const char* mode)
     return file;
 }
 
-bool readOwnFile(const std::string& path, uint64_t maxBytes, std::string& data)
+bool OwnFileView::open(const std::string& path, uint64_t maxBytes)
 {
+    close();
     // Non-blocking: a pipe put at the path must not hold the program in open().
-    const Fd fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY));
+    const Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY));
     struct stat st {};
     if (fd.get() < 0 || fstat(fd.get(), &st) != 0) return false;
     if (!S_ISREG(st.st_mode) || st.st_uid != geteuid() || (st.st_mode & (S_IWGRP | S_IWOTH)) ||
         uint64_t(st.st_size) > maxBytes)
         return false;
-    data.resize(size_t(st.st_size));
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = read(fd.get(), data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += size_t(n);
+    if (st.st_size == 0) return true;
+    void* at = mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE, fd.get(), 0);
+    if (at == MAP_FAILED) {
+        setLastError(errno);
+        return false;
     }
+    data_ = {static_cast<const char*>(at), size_t(st.st_size)};
+    mapped_ = true;
     return true;
+}
+
+void OwnFileView::close()
+{
+    if (mapped_) munmap(const_cast<char*>(data_.data()), data_.size());
+    mapped_ = false;
+    data_ = {};
+    std::string().swap(copy_);
 }
 
 }  // namespace dm::platform

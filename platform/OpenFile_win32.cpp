@@ -13,8 +13,10 @@ std::FILE* openFile(const std::string& path, const char* mode)
     return file;
 }
 
-bool readOwnFile(const std::string& path, uint64_t maxBytes, std::string& data)
+// Read whole: a mapped file could not be replaced while it is held.
+bool OwnFileView::open(const std::string& path, uint64_t maxBytes)
 {
+    close();
     WIN32_FILE_ATTRIBUTE_DATA info{};
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info) ||
         (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
@@ -23,10 +25,18 @@ bool readOwnFile(const std::string& path, uint64_t maxBytes, std::string& data)
     if (size > maxBytes) return false;
     std::FILE* file = openFile(path, "rb");
     if (!file) return false;
-    data.resize(size_t(size));
-    const bool read = std::fread(data.data(), 1, data.size(), file) == data.size();
+    copy_.resize(size_t(size));
+    const bool read = std::fread(copy_.data(), 1, copy_.size(), file) == copy_.size();
     std::fclose(file);
+    if (read) data_ = copy_;
     return read;
+}
+
+void OwnFileView::close()
+{
+    mapped_ = false;
+    data_ = {};
+    std::string().swap(copy_);
 }
 
 }  // namespace dm::platform

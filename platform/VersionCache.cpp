@@ -1,7 +1,6 @@
 #include "platform/VersionCache.h"
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <bit>
 #include <cstring>
@@ -21,8 +20,11 @@ namespace dm::platform {
 
 namespace {
 
-constexpr char kMagic[8] = {'D', 'M', 'V', 'C', 'A', 'C', 'H', '3'};
-constexpr size_t kHeaderBytes = sizeof kMagic + 8 + 8;  // and the count, and when it was saved
+// The records in key order, then the slots of a hash table over them (a
+// record's index + 1, 0 for none): another hashOf is another file.
+constexpr char kMagic[8] = {'D', 'M', 'V', 'C', 'A', 'C', 'H', '4'};
+constexpr size_t kHeaderBytes = sizeof kMagic + 8 + 8 + 8;  // and the count, when it was saved, the slots
+constexpr size_t kSlotBytes = 4;
 constexpr size_t kDataBytes = 8 * 5 + 2 * 4 + 4 + 1;
 constexpr size_t kRecordBytes = kDataBytes + 8;  // and the XXH3 of the data
 // Marks a record's index as one of what this run added (the capacity stays below it).
@@ -85,30 +87,23 @@ std::string VersionCache::defaultPath()
 void VersionCache::load()
 {
     // Another user's file (a shared cache folder) could say anything; a file
-    // larger than the capacity is no cache of ours and is never read.
-    std::string data;
-    if (!readOwnFile(path_, kHeaderBytes + capacity_ * kRecordBytes, data)) return;
+    // larger than the capacity's is no cache of ours and is never read. Only
+    // the pages a lookup reaches are read; a damaged record is found not to
+    // be one when it is reached, and goes at the next save.
+    const uint64_t slotsAtMost = std::bit_ceil(std::max<uint64_t>(16, capacity_ * 2));
+    if (!stored_.open(path_, kHeaderBytes + capacity_ * kRecordBytes + slotsAtMost * kSlotBytes)) return;
+    const std::string_view data = stored_.data();
     if (data.size() < kHeaderBytes || !std::equal(kMagic, kMagic + sizeof kMagic, data.begin())) return;
     const auto* at = reinterpret_cast<const unsigned char*>(data.data()) + sizeof kMagic;
     const uint64_t count = get(at, 8);
-    writtenAt_ = int64_t(get(at, 8));
-    if (count > capacity_ || data.size() != kHeaderBytes + count * kRecordBytes) return;
-    // A damaged record goes before any lookup: its key could stand for
-    // another file's.
-    size_t kept = 0;
-    for (size_t i = 0; i < count; ++i) {
-        const char* record = data.data() + kHeaderBytes + i * kRecordBytes;
-        if (word(record + kDataBytes) != checksum(record)) continue;
-        if (kept != i) std::memmove(data.data() + kHeaderBytes + kept * kRecordBytes, record, kRecordBytes);
-        ++kept;
-    }
-    if (kept != count) {
-        data.resize(kHeaderBytes + kept * kRecordBytes);
-        changed_ = true;
-    }
-    stored_ = std::move(data);
-    storedCount_ = kept;
-    index();
+    const int64_t writtenAt = int64_t(get(at, 8));
+    const uint64_t slots = get(at, 8);
+    if (count > capacity_ || slots > slotsAtMost || !std::has_single_bit(slots) || slots <= count ||
+        data.size() != kHeaderBytes + count * kRecordBytes + slots * kSlotBytes)
+        return;
+    writtenAt_ = writtenAt;
+    storedCount_ = count;
+    slotCount_ = slots;
 }
 
 namespace {
@@ -123,35 +118,30 @@ uint64_t hashOf(const VersionKey& key)
 
 }  // namespace
 
-void VersionCache::index()
+uint32_t VersionCache::slot(size_t at) const
 {
-    // Open addressing over the stored records: at least twice their number of slots.
-    slots_.assign(std::bit_ceil(std::max<size_t>(16, storedCount_ * 2)), 0);
-    const size_t mask = slots_.size() - 1;
-    // Each record's slot is fetched from memory some records ahead of its
-    // placing, so that the waits overlap rather than follow one another.
-    constexpr size_t kAhead = 16;
-    std::array<size_t, kAhead> ahead{};
-    for (size_t i = 0; i < storedCount_ + kAhead; ++i) {
-        if (i >= kAhead) {
-            size_t slot = ahead[i % kAhead];  // record i - kAhead's
-            while (slots_[slot] != 0) slot = (slot + 1) & mask;
-            slots_[slot] = uint32_t(i - kAhead + 1);
-        }
-        if (i < storedCount_) {
-            ahead[i % kAhead] = hashOf(storedKey(i)) & mask;
-            __builtin_prefetch(&slots_[ahead[i % kAhead]], 1);
-        }
-    }
+    uint32_t value;
+    std::memcpy(&value, stored_.data().data() + kHeaderBytes + storedCount_ * kRecordBytes + at * kSlotBytes,
+                sizeof value);
+    if constexpr (std::endian::native == std::endian::big) value = __builtin_bswap32(value);
+    return value;
+}
+
+const char* VersionCache::record(size_t index) const
+{
+    return stored_.data().data() + kHeaderBytes + index * kRecordBytes;
 }
 
 std::optional<size_t> VersionCache::storedIndex(const VersionKey& key) const
 {
-    if (slots_.empty()) return std::nullopt;
-    const size_t mask = slots_.size() - 1;
-    for (size_t slot = hashOf(key) & mask; slots_[slot] != 0; slot = (slot + 1) & mask) {
-        const size_t i = slots_[slot] - 1;
-        if (storedKey(i) == key) return i;
+    // A damaged table may name records that are not there, or have no free
+    // slot to end a search: neither is followed past its bounds.
+    const size_t mask = slotCount_ - 1;
+    size_t at = hashOf(key) & mask;
+    for (size_t probes = 0; probes < slotCount_; ++probes, at = (at + 1) & mask) {
+        const uint32_t s = slot(at);
+        if (s == 0 || s > storedCount_) return std::nullopt;
+        if (storedKey(s - 1) == key) return s - 1;
     }
     return std::nullopt;
 }
@@ -164,16 +154,17 @@ bool VersionCache::racy(const VersionKey& key, int64_t cacheTime) const
 // Records are read where they lie, only those a lookup reaches.
 VersionKey VersionCache::storedKey(size_t index) const
 {
-    const char* at = stored_.data() + kHeaderBytes + index * kRecordBytes;
+    const char* at = record(index);
     return {{word(at), word(at + 8), int64_t(word(at + 16))}, word(at + 24), word(at + 32)};
 }
 
 std::optional<VersionCache::Entry> VersionCache::storedEntry(size_t index) const
 {
-    const char* record = stored_.data() + kHeaderBytes + index * kRecordBytes;
+    const char* data = record(index);
+    if (word(data + kDataBytes) != checksum(data)) return std::nullopt;
     Entry e;
     e.key = storedKey(index);
-    const auto* at = reinterpret_cast<const unsigned char*>(record) + 5 * 8;
+    const auto* at = reinterpret_cast<const unsigned char*>(data) + 5 * 8;
     e.version = {uint16_t(get(at, 2)), uint16_t(get(at, 2)), uint16_t(get(at, 2)), uint16_t(get(at, 2))};
     e.lastUsed = uint32_t(get(at, 4));
     e.state = uint8_t(get(at, 1));
@@ -207,14 +198,14 @@ void VersionCache::reloadIfSaved()
 void VersionCache::prefetch(std::span<const VersionKey> keys)
 {
     reloadIfSaved();
-    if (slots_.empty()) return;
-    const size_t mask = slots_.size() - 1;
-    for (const VersionKey& key : keys) __builtin_prefetch(&slots_[hashOf(key) & mask]);
+    if (slotCount_ == 0) return;
+    const size_t mask = slotCount_ - 1;
+    const char* slots = record(storedCount_);
+    for (const VersionKey& key : keys) __builtin_prefetch(slots + (hashOf(key) & mask) * kSlotBytes);
     for (const VersionKey& key : keys) {
-        if (const uint32_t slot = slots_[hashOf(key) & mask]) {
-            const char* record = stored_.data() + kHeaderBytes + (slot - 1) * kRecordBytes;
-            __builtin_prefetch(record);
-            __builtin_prefetch(record + kRecordBytes - 1);
+        if (const uint32_t s = slot(hashOf(key) & mask); s != 0 && s <= storedCount_) {
+            __builtin_prefetch(record(s - 1));
+            __builtin_prefetch(record(s - 1) + kRecordBytes - 1);
         }
     }
 }
@@ -316,12 +307,18 @@ bool VersionCache::save()
     AtomicFile file;
     if (!makeFolders(folderOf(path_)) || !file.open(path_)) return false;
     constexpr size_t kPiece = 1 << 20;
+    std::vector<uint32_t> slots(std::bit_ceil(std::max<size_t>(16, order.size() * 2)), 0);
+    const size_t mask = slots.size() - 1;
     std::string out(kMagic, sizeof kMagic);
     out.reserve(kPiece + kRecordBytes);
     put(out, order.size(), 8);
     put(out, uint64_t(now), 8);
-    for (const uint32_t ref : order) {
-        const Entry e = entryOf(ref);
+    put(out, slots.size(), 8);
+    for (size_t i = 0; i < order.size(); ++i) {
+        const Entry e = entryOf(order[i]);
+        size_t at = hashOf(e.key) & mask;
+        while (slots[at] != 0) at = (at + 1) & mask;
+        slots[at] = uint32_t(i + 1);
         for (const uint64_t v : {e.key.identity.device, e.key.identity.inode, uint64_t(e.key.identity.changeTime),
                                  e.key.size, e.key.writeTime})
             put(out, v, 8);
@@ -334,15 +331,22 @@ bool VersionCache::save()
             out.clear();
         }
     }
+    for (const uint32_t value : slots) {
+        put(out, value, kSlotBytes);
+        if (out.size() >= kPiece) {
+            if (!file.write(out)) return false;
+            out.clear();
+        }
+    }
     if (!file.write(out) || !file.commit(false)) return false;
     // What was saved is what the next lookups read: the file, read again by
     // the first of them (most runs end here), once this run's entries are let go.
     added_.clear();
     usedAgain_.clear();
     changed_ = false;
-    std::string().swap(stored_);
+    stored_.close();
     storedCount_ = 0;
-    slots_.clear();
+    slotCount_ = 0;
     reloadPending_ = true;
     return true;
 }

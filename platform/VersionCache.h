@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/FindData.h"
+#include "platform/OpenFile.h"
 #include "platform/PeVersion.h"
 
 namespace dm::platform {
@@ -74,7 +75,8 @@ private:
 
     void load();
     void reloadIfSaved();
-    void index();
+    uint32_t slot(size_t at) const;
+    const char* record(size_t index) const;
     std::optional<size_t> storedIndex(const VersionKey& key) const;
     VersionKey storedKey(size_t index) const;
     // The record, unless its state is none we write.
@@ -88,10 +90,9 @@ private:
     uint32_t today_;
     int64_t writtenAt_ = 0;  // when the file was saved, ns since 1970
     bool changed_ = false;
-    // The file as read (or last saved): its records sorted by key.
-    std::string stored_;
+    OwnFileView stored_;  // the file as read (or last saved)
     size_t storedCount_ = 0;
-    std::vector<uint32_t> slots_;    // record index + 1 by the key's hash; 0: empty
+    size_t slotCount_ = 0;
     std::vector<size_t> usedAgain_;  // stored records found today for the first time
     std::deque<Entry> added_;        // files looked up in vain; their versions once read
 };

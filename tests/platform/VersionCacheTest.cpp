@@ -176,8 +176,9 @@ TEST(VersionCache, ARecordWithAnyBitFlippedIsDroppedAndTheOthersStand)
     const std::string path = dir / "versions.cache";
     fill(path, 10);
     const std::string good = test::readFile(path);
-    const size_t header = 24;
-    const size_t record = (good.size() - header) / 10;
+    const size_t header = 32;
+    const size_t slots = 4 * size_t(uint8_t(good[24]));  // after the records; fewer than 256 here
+    const size_t record = (good.size() - header - slots) / 10;
     // Every bit of record 4 in turn: its key, its version, its state, its checksum.
     for (size_t bit = 0; bit < record * 8; bit += 3) {
         std::string data = good;
@@ -189,6 +190,34 @@ TEST(VersionCache, ARecordWithAnyBitFlippedIsDroppedAndTheOthersStand)
         EXPECT_FALSE(cache.find(keyOf(4), version, entry)) << "bit " << bit;
         ASSERT_TRUE(cache.find(keyOf(5), version, entry)) << "bit " << bit;
         EXPECT_EQ(version->build, 5);
+    }
+}
+
+TEST(VersionCache, ADamagedTableOfSlotsNeitherHangsNorReadsPastItsRecords)
+{
+    TempDir dir;
+    const std::string path = dir / "versions.cache";
+    // Every slot naming the first record (no free slot ends a search), or one past the last.
+    for (const char* slot : {"\1\0\0\0", "\xff\xff\xff\x7f"}) {
+        fill(path, 10);
+        std::string data = test::readFile(path);
+        const size_t slots = size_t(uint8_t(data[24]));
+        for (size_t i = 0; i < slots; ++i) data.replace(data.size() - 4 * (i + 1), 4, std::string(slot, 4));
+        test::writeFile(path, data);
+        {
+            VersionCache cache(path);
+            std::optional<FileVersion> version;
+            uint32_t entry = 0;
+            EXPECT_FALSE(cache.find(keyOf(5), version, entry));
+            cache.store(entry, FileVersion{1, 2, 5, 4});
+            ASSERT_TRUE(cache.save());
+        }
+        VersionCache cache(path);
+        for (uint64_t n = 0; n < 10; ++n) {
+            std::optional<FileVersion> version;
+            uint32_t entry = 0;
+            EXPECT_TRUE(cache.find(keyOf(n), version, entry)) << n << ": the table is whole again once saved";
+        }
     }
 }
 
