@@ -93,14 +93,19 @@ void VersionCache::load()
     const uint64_t slotsAtMost = std::bit_ceil(std::max<uint64_t>(16, capacity_ * 2));
     if (!stored_.open(path_, kHeaderBytes + capacity_ * kRecordBytes + slotsAtMost * kSlotBytes)) return;
     const std::string_view data = stored_.data();
-    if (data.size() < kHeaderBytes || !std::equal(kMagic, kMagic + sizeof kMagic, data.begin())) return;
+    if (data.size() < kHeaderBytes || !std::equal(kMagic, kMagic + sizeof kMagic, data.begin())) {
+        stored_.close();
+        return;
+    }
     const auto* at = reinterpret_cast<const unsigned char*>(data.data()) + sizeof kMagic;
     const uint64_t count = get(at, 8);
     const int64_t writtenAt = int64_t(get(at, 8));
     const uint64_t slots = get(at, 8);
     if (count > capacity_ || slots > slotsAtMost || !std::has_single_bit(slots) || slots <= count ||
-        data.size() != kHeaderBytes + count * kRecordBytes + slots * kSlotBytes)
+        data.size() != kHeaderBytes + count * kRecordBytes + slots * kSlotBytes) {
+        stored_.close();
         return;
+    }
     writtenAt_ = writtenAt;
     storedCount_ = count;
     slotCount_ = slots;
