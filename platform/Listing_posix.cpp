@@ -55,13 +55,24 @@ std::vector<std::string> inListingOrder(std::vector<std::string> names, bool one
     std::vector<std::string> keys;
     keys.reserve(names.size());
     for (const std::string& name : names) keys.push_back(upperCase(name));
-    std::vector<uint32_t> order(names.size());
-    for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
     // Comparing the upper-cased names as unsigned bytes, shorter first, then the
-    // names themselves, is listingOrderLess.
-    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-        if (const int c = keys[a].compare(keys[b]); c != 0) return c < 0;
-        return names[a] < names[b];
+    // names themselves, is listingOrderLess. The first eight bytes of a key, as
+    // one big-endian number, order most pairs without reaching the strings.
+    struct Ranked {
+        uint64_t head;
+        uint32_t index;
+    };
+    std::vector<Ranked> order(names.size());
+    for (uint32_t i = 0; i < order.size(); ++i) {
+        uint64_t head = 0;
+        for (size_t k = 0; k < 8; ++k)
+            head = head << 8 | (k < keys[i].size() ? static_cast<unsigned char>(keys[i][k]) : 0u);
+        order[i] = {head, i};
+    }
+    std::sort(order.begin(), order.end(), [&](const Ranked& a, const Ranked& b) {
+        if (a.head != b.head) return a.head < b.head;
+        if (const int c = keys[a.index].compare(keys[b.index]); c != 0) return c < 0;
+        return names[a.index] < names[b.index];
     });
     std::vector<std::string> sorted;
     sorted.reserve(names.size() + 2);
@@ -69,7 +80,7 @@ std::vector<std::string> inListingOrder(std::vector<std::string> names, bool one
         sorted.emplace_back(".");
         sorted.emplace_back("..");
     }
-    for (const uint32_t i : order) sorted.push_back(std::move(names[i]));
+    for (const Ranked& r : order) sorted.push_back(std::move(names[r.index]));
     return sorted;
 }
 

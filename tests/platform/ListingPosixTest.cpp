@@ -11,17 +11,20 @@ namespace {
 using test::TempDir;
 
 // Names that differ only in case, links and 255-byte names exist only here.
-TEST(PosixListing, NamesThatDifferInCaseAreOrderedByTheirBytes)
+TEST(PosixListing, NamesAreOrderedByTheirUpperCaseBytesThenByTheirOwn)
 {
     TempDir dir;
-    for (const char* n : {"b.txt", "a.TXT", "A.txt"}) dir.file(n);
+    for (const char* n :
+         {"b.txt", "a.TXT", "A.txt", "libfoo.so.10", "LIBFOO.SO.9", "libfoo.so.1", "libfoo.so", "LIBFOO.so.1"})
+        dir.file(n);
     FolderListing listing;
     WIN32_FIND_DATA rec;
     std::vector<std::string> names;
     ASSERT_TRUE(listing.first(dir / "", {}, rec));
     do names.emplace_back(rec.cFileName);
     while (listing.next(rec));
-    EXPECT_EQ(names, (std::vector<std::string>{".", "..", "A.txt", "a.TXT", "b.txt"}));
+    EXPECT_EQ(names, (std::vector<std::string>{".", "..", "A.txt", "a.TXT", "b.txt", "libfoo.so", "LIBFOO.so.1",
+                                               "libfoo.so.1", "libfoo.so.10", "LIBFOO.SO.9"}));
 }
 
 TEST(PosixListing, TheLongestNameLinuxAllowsStillFitsTheRecord)
