@@ -10,7 +10,7 @@ work="${1:-/tmp/dirmatch-bench}"
 runs="${RUNS:-20}"
 
 need=()
-for p in hyperfine rsync gnuplot-nox e2fsprogs time diffutils openssh-server openssh-client; do
+for p in hyperfine rsync gnuplot-nox e2fsprogs time diffutils openssh-server openssh-client strace; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
 done
 if [ ${#need[@]} -gt 0 ]; then
@@ -139,6 +139,24 @@ for t in b r100k; do
   kt=$( { /usr/bin/time -f %M "$dm" compare "$A" "$B" --max-entries 3000000 >/dev/null || true; } 2>&1 | tail -1)
   kj=$( { /usr/bin/time -f %M "$dm" compare "$A" "$B" --max-entries 3000000 --json >/dev/null || true; } 2>&1 | tail -1)
   echo "| ($t) | $((kt / 1024)) MiB | $((kj / 1024)) MiB | $(( (kj - kt) * 1024 / (2 * ${entries[$t]}) )) bytes |" >> "$results"
+done
+
+# System calls of one run on r100k, all threads: the walk's own, and what the
+# heap costs (an allocator that grows a page at a time shows as mprotect).
+{
+  echo
+  echo "| r100k, system calls | statx | openat | getdents64 | io_uring_enter | mprotect | all |"
+  echo "|---|---|---|---|---|---|---|"
+} >> "$results"
+cache_for r100k
+for run in first repeat; do
+  flag=(); [ "$run" = first ] && flag=(--no-cache)
+  strace -f -c -o "$work/strace.txt" "$dm" compare "$work/r100k/A" "$work/r100k/B" --max-entries 3000000 "${flag[@]}" \
+    >/dev/null || true
+  # calls are the fourth column whether or not the errors column is filled
+  awk -v run="$run" '$NF ~ /^(statx|openat|getdents64|io_uring_enter|mprotect|total)$/ { n[$NF] = $4 }
+    END { printf "| %s run | %d | %d | %d | %d | %d | %d |\n", run, n["statx"], n["openat"], n["getdents64"],
+          n["io_uring_enter"], n["mprotect"], n["total"] }' "$work/strace.txt" >> "$results"
 done
 
 # The same, with a program keeping the other core busy.
