@@ -29,13 +29,23 @@ bool OwnFileView::open(const std::string& path, uint64_t maxBytes)
         uint64_t(st.st_size) > maxBytes)
         return false;
     if (st.st_size == 0) return true;
-    void* at = mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE, fd.get(), 0);
-    if (at == MAP_FAILED) {
-        setLastError(errno);
-        return false;
+    if (void* at = mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE, fd.get(), 0); at != MAP_FAILED) {
+        data_ = {static_cast<const char*>(at), size_t(st.st_size)};
+        mapped_ = true;
+        return true;
     }
-    data_ = {static_cast<const char*>(at), size_t(st.st_size)};
-    mapped_ = true;
+    // A file system that cannot map files: read whole.
+    copy_.resize(size_t(st.st_size));
+    for (size_t done = 0; done < copy_.size();) {
+        const ssize_t n = read(fd.get(), copy_.data() + done, copy_.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            close();
+            return false;
+        }
+        done += size_t(n);
+    }
+    data_ = copy_;
     return true;
 }
 
