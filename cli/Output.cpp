@@ -124,7 +124,20 @@ private:
     // Valid UTF-8 without control characters, quotes or backslashes.
     static bool isPlain(std::string_view text)
     {
-        for (size_t i = 0; i < text.size();) {
+        // Eight ASCII bytes at a time while none needs a look of its own.
+        constexpr uint64_t kOnes = 0x0101010101010101ull;
+        constexpr uint64_t kHigh = 0x8080808080808080ull;
+        const auto hasZero = [&](uint64_t w) { return (w - kOnes) & ~w & kHigh; };
+        size_t i = 0;
+        for (; i + 8 <= text.size(); i += 8) {
+            uint64_t w;
+            std::memcpy(&w, text.data() + i, sizeof w);
+            // With no high bit set, a byte below 0x20 borrows into its own high bit.
+            if ((w & kHigh) || ((w - kOnes * 0x20) & kHigh) || hasZero(w ^ (kOnes * '"')) ||
+                hasZero(w ^ (kOnes * '\\')))
+                break;
+        }
+        while (i < text.size()) {
             const auto c = static_cast<unsigned char>(text[i]);
             if (c < 0x80) {
                 if (c < 0x20 || c == '"' || c == '\\') return false;

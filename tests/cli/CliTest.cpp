@@ -139,8 +139,11 @@ TEST_F(Cli, ARulesListWithoutSubdirsSaysThatSubFoldersAreNotCompared)
 TEST_F(Cli, JsonIsWrittenAsTheLibraryWouldPrintTheWholeDocument)
 {
     dir.lay({{"A/sub/x", "1"}, {"B/sub/x", "22"}, {"B/extra"}});
-    // Characters JSON escapes (Windows paths hold backslashes anyway).
-    if (test::kSep == "/") dir.file("A/tab\there \"q\" \\", "t");
+    // Characters JSON escapes (Windows paths hold backslashes anyway), and a
+    // byte that is no UTF-8, each far from any other.
+    if (test::kSep == "/")
+        for (const char* odd : {"\t", "\"", "\\", "\x7f", "\x85", "\xc3\xa9"})
+            dir.file("A/plain-plain-" + std::string(odd) + "-plain-plain", "t");
     dir.folder("A/empty");
     dir.folder("B/empty");
     const Outcome run = dirmatch("compare " + ab + " --json --all");
