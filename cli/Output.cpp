@@ -127,7 +127,7 @@ private:
         // Eight ASCII bytes at a time while none needs a look of its own.
         constexpr uint64_t kOnes = 0x0101010101010101ull;
         constexpr uint64_t kHigh = 0x8080808080808080ull;
-        const auto hasZero = [&](uint64_t w) { return (w - kOnes) & ~w & kHigh; };
+        const auto hasZero = [](uint64_t w) { return (w - kOnes) & ~w & kHigh; };
         size_t i = 0;
         for (; i + 8 <= text.size(); i += 8) {
             uint64_t w;
