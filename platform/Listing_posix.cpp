@@ -185,7 +185,7 @@ bool FolderListing::next(WIN32_FIND_DATA& record)
         // "." is the look that finds a folder that can be read but not
         // entered, even an empty one; ".." would fail or pass with it, and
         // nobody reads a dot entry's times: it takes "."'s record.
-        if (name == ".." && d.present && impl.nextIndex == 2) {
+        if (name == ".." && d.present) {
             std::memcpy(d.record.cFileName, "..", 3);
             record = d.record;
             return true;

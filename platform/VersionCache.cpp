@@ -163,17 +163,21 @@ VersionKey VersionCache::storedKey(size_t index) const
     return {{word(at), word(at + 8), int64_t(word(at + 16))}, word(at + 24), word(at + 32)};
 }
 
-std::optional<VersionCache::Entry> VersionCache::storedEntry(size_t index) const
+bool VersionCache::intact(size_t index) const
 {
     const char* data = record(index);
-    if (word(data + kDataBytes) != checksum(data)) return std::nullopt;
+    const auto state = uint8_t(data[kDataBytes - 1]);
+    return word(data + kDataBytes) == checksum(data) && (state == kNoVersion || state == kVersion);
+}
+
+VersionCache::Entry VersionCache::storedEntry(size_t index) const
+{
     Entry e;
     e.key = storedKey(index);
-    const auto* at = reinterpret_cast<const unsigned char*>(data) + 5 * 8;
+    const auto* at = reinterpret_cast<const unsigned char*>(record(index)) + 5 * 8;
     e.version = {uint16_t(get(at, 2)), uint16_t(get(at, 2)), uint16_t(get(at, 2)), uint16_t(get(at, 2))};
     e.lastUsed = uint32_t(get(at, 4));
     e.state = uint8_t(get(at, 1));
-    if (e.state != kNoVersion && e.state != kVersion) return std::nullopt;
     return e;
 }
 
@@ -220,16 +224,15 @@ bool VersionCache::find(const VersionKey& key, std::optional<FileVersion>& versi
     reloadIfSaved();
     // The stored records are only read here: found without the lock, which
     // guards what this run adds.
-    if (const std::optional<size_t> at = storedIndex(key); at && !racy(key, writtenAt_)) {
-        if (const std::optional<Entry> e = storedEntry(*at)) {
-            if (e->lastUsed != today_) {
-                const std::lock_guard lock(mutex_);
-                usedAgain_.push_back(*at);
-                changed_ = true;
-            }
-            version = e->state == kVersion ? std::optional(e->version) : std::nullopt;
-            return true;
+    if (const std::optional<size_t> at = storedIndex(key); at && !racy(key, writtenAt_) && intact(*at)) {
+        const Entry e = storedEntry(*at);
+        if (e.lastUsed != today_) {
+            const std::lock_guard lock(mutex_);
+            usedAgain_.push_back(*at);
+            changed_ = true;
         }
+        version = e.state == kVersion ? std::optional(e.version) : std::nullopt;
+        return true;
     }
     const std::lock_guard lock(mutex_);
     added_.push_back(Entry{key, {}, today_, kUnread});
@@ -253,7 +256,7 @@ bool VersionCache::save()
     const int64_t now = nowNs();
     // Damaged records go, and so does what changed too lately to be told apart
     // from a change to come.
-    const auto keptStored = [&](size_t i) { return storedEntry(i) && !racy(storedKey(i), now); };
+    const auto keptStored = [&](size_t i) { return intact(i) && !racy(storedKey(i), now); };
     std::vector<uint32_t> added;
     for (size_t i = 0; i < added_.size(); ++i)
         if (added_[i].state != kUnread && !racy(added_[i].key, now)) added.push_back(uint32_t(i));
@@ -285,7 +288,7 @@ bool VersionCache::save()
     for (const size_t i : usedAgain_) usedToday[i] = true;
     const auto entryOf = [&](uint32_t ref) {
         if (ref & kAdded) return added_[ref & ~kAdded];
-        Entry e = *storedEntry(ref);
+        Entry e = storedEntry(ref);
         if (usedToday[ref]) e.lastUsed = today_;
         return e;
     };

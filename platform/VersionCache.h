@@ -79,8 +79,9 @@ private:
     const char* record(size_t index) const;
     std::optional<size_t> storedIndex(const VersionKey& key) const;
     VersionKey storedKey(size_t index) const;
-    // The record, unless its state is none we write.
-    std::optional<Entry> storedEntry(size_t index) const;
+    // Whether the record's checksum holds and its state is one we write.
+    bool intact(size_t index) const;
+    Entry storedEntry(size_t index) const;  // an intact one's
     bool racy(const VersionKey& key, int64_t cacheTime) const;
 
     std::mutex mutex_;                        // over what find and store change
