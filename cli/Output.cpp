@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <memory>
 #include <nlohmann/json.hpp>
 
 #include "common/Messages.h"
@@ -58,14 +59,14 @@ std::string utf8(const std::string& text)
 // document dumped with an indent of 2, strings escaped by the JSON library.
 class JsonWriter {
 public:
-    explicit JsonWriter(std::ostream& out) : out_(out) { buffer_.reserve(kFlushAt + 4096); }
+    explicit JsonWriter(std::ostream& out) : out_(out), buffer_(new char[kSize]) {}
     ~JsonWriter() { flush(); }
     JsonWriter(const JsonWriter&) = delete;
     JsonWriter& operator=(const JsonWriter&) = delete;
 
     void open(char bracket)
     {
-        buffer_ += bracket;
+        put({&bracket, 1});
         first_ = true;
         ++depth_;
     }
@@ -73,22 +74,21 @@ public:
     {
         --depth_;
         if (!first_) newline();
-        buffer_ += bracket;
+        put({&bracket, 1});
         first_ = false;
     }
     // The next element of the array or member of the object being written.
     void next(std::string_view key = {})
     {
-        if (!first_) buffer_ += ',';
+        if (!first_) put(",");
         first_ = false;
         newline();
         if (!key.empty()) {
-            const size_t at = buffer_.size();
-            buffer_.resize(at + key.size() + 4);
-            char* out = buffer_.data() + at;
+            char* out = room(key.size() + 4);
             *out++ = '"';
             out = std::copy(key.begin(), key.end(), out);
             std::memcpy(out, "\": ", 3);
+            used_ += key.size() + 4;
         }
     }
     void text(const std::string& systemText)
@@ -97,27 +97,25 @@ public:
         std::string converted;
         const std::string& text = utf8System_ ? systemText : (converted = utf8(systemText));
         // Most texts are valid UTF-8 with nothing to escape: written as they are.
-        if (isPlain(text)) {
-            buffer_ += '"';
-            buffer_ += text;
-            buffer_ += '"';
-        } else {
-            buffer_ += nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+        if (!isPlain(text)) {
+            put(nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+            return;
         }
-        if (buffer_.size() >= kFlushAt) flush();
+        put("\"");
+        put(text);
+        put("\"");
     }
     template <typename Number>
     void number(Number n)
     {
-        char digits[24];
-        const auto end = std::to_chars(digits, digits + sizeof digits, +n).ptr;
-        buffer_.append(digits, end);
+        char* out = room(24);
+        used_ = size_t(std::to_chars(out, out + 24, +n).ptr - buffer_.get());
     }
-    void null() { buffer_ += "null"; }
+    void null() { put("null"); }
     void flush()
     {
-        out_.write(buffer_.data(), std::streamsize(buffer_.size()));
-        buffer_.clear();
+        out_.write(buffer_.get(), std::streamsize(used_));
+        used_ = 0;
     }
 
 private:
@@ -128,14 +126,27 @@ private:
         constexpr uint64_t kOnes = 0x0101010101010101ull;
         constexpr uint64_t kHigh = 0x8080808080808080ull;
         const auto hasZero = [](uint64_t w) { return (w - kOnes) & ~w & kHigh; };
+        // With no high bit set, a byte below 0x20 borrows into its own high bit.
+        const auto plainWord = [&](uint64_t w) {
+            return !((w & kHigh) || ((w - kOnes * 0x20) & kHigh) || hasZero(w ^ (kOnes * '"')) ||
+                     hasZero(w ^ (kOnes * '\\')));
+        };
         size_t i = 0;
         for (; i + 8 <= text.size(); i += 8) {
             uint64_t w;
             std::memcpy(&w, text.data() + i, sizeof w);
-            // With no high bit set, a byte below 0x20 borrows into its own high bit.
-            if ((w & kHigh) || ((w - kOnes * 0x20) & kHigh) || hasZero(w ^ (kOnes * '"')) ||
-                hasZero(w ^ (kOnes * '\\')))
-                break;
+            if (!plainWord(w)) break;
+        }
+        // The last bytes as one word too: the final eight (read again in
+        // part), or all of a shorter text padded with spaces.
+        if (i == text.size()) return true;
+        if (i + 8 > text.size()) {
+            uint64_t w = kOnes * ' ';
+            if (text.size() >= 8)
+                std::memcpy(&w, text.data() + text.size() - 8, sizeof w);
+            else
+                std::memcpy(&w, text.data(), text.size());
+            if (plainWord(w)) return true;
         }
         while (i < text.size()) {
             const auto c = static_cast<unsigned char>(text[i]);
@@ -157,19 +168,38 @@ private:
             "\n                                                                ";
         const size_t width = 1 + size_t(depth_) * 2;
         if (width <= kIndent.size()) {
-            buffer_.append(kIndent.data(), width);
+            put(kIndent.substr(0, width));
         } else {
-            buffer_ += '\n';
-            buffer_.append(width - 1, ' ');
+            put("\n");
+            put(std::string(width - 1, ' '));
         }
+    }
+
+    // Where the next `length` bytes go (at most kSize): the buffer is written
+    // out first where they would not fit.
+    char* room(size_t length)
+    {
+        if (used_ + length > kSize) flush();
+        return buffer_.get() + used_;
+    }
+    void put(std::string_view bytes)
+    {
+        if (bytes.size() > kSize) {
+            flush();
+            out_.write(bytes.data(), std::streamsize(bytes.size()));
+            return;
+        }
+        std::memcpy(room(bytes.size()), bytes.data(), bytes.size());
+        used_ += bytes.size();
     }
 
     // The stream is written in large pieces: a character at a time through a
     // stream tied to C's is most of the cost of a large document.
-    static constexpr size_t kFlushAt = 1 << 16;
+    static constexpr size_t kSize = 1 << 16;
     std::ostream& out_;
     const bool utf8System_ = platform::programCodePage() == platform::kUtf8CodePage;
-    std::string buffer_;
+    std::unique_ptr<char[]> buffer_;
+    size_t used_ = 0;
     int depth_ = 0;
     bool first_ = true;
 };
@@ -199,7 +229,6 @@ void writeNode(JsonWriter& json, dirCompare& comp, const result_t& r, StringList
         json.next("byDigest");
         json.number(1);
     }
-    details.clear();
     comp.details(r, details);
     json.next("details");
     json.open('[');

@@ -184,7 +184,8 @@ public:
     void refresh(result_t& node, uint8_t mode, const std::string& itemName);
 
     // The 15 texts of the details grid, column by column, and a sixteenth
-    // where the pair's content could not be compared: why.
+    // where the pair's content could not be compared: why. They replace
+    // what `texts` held (its strings are reused).
     void details(const result_t& node, StringList& texts) const;
 
     bool scanFolder(element_t& node, std::string& error, const std::string& itemName);

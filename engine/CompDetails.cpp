@@ -9,15 +9,15 @@
 
 namespace dm {
 
-std::string timeText(const platform::SYSTEMTIME& t)
+namespace {
+
+// A time as the details show it, written into `text`: the text's end.
+char* writeTime(const platform::SYSTEMTIME& t, char* text)
 {
     // Written for every item of a report: digits by hand rather than through printf.
-    std::string text;
-    text.reserve(32);
-    const auto put = [&](uint16_t value, const char* after) {
-        char digits[8];
-        text.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
-        text += after;
+    const auto put = [&](uint16_t value, std::string_view after) {
+        text = std::to_chars(text, text + 5, value).ptr;
+        text = std::copy(after.begin(), after.end(), text);
     };
     put(t.wYear, "-");
     put(t.wMonth, "-");
@@ -29,58 +29,98 @@ std::string timeText(const platform::SYSTEMTIME& t)
     return text;
 }
 
+constexpr size_t kTimeTextSize = 32;
+
+platform::SYSTEMTIME localTime(const platform::FILETIME& utc)
+{
+    return platform::FileTimeToSystemTime(platform::FileTimeToLocalFileTime(utc));
+}
+
+// Fills a list of texts in place: a report asks for the details of every
+// node, and the strings of the last node's are reused rather than made anew.
+class Filler {
+public:
+    explicit Filler(StringList& texts) : texts_(texts) {}
+    ~Filler() { texts_.resize(used_); }
+    Filler(const Filler&) = delete;
+    Filler& operator=(const Filler&) = delete;
+
+    void operator()(std::string_view text)
+    {
+        if (used_ < texts_.size())
+            texts_[used_].assign(text);
+        else
+            texts_.emplace_back(text);
+        ++used_;
+    }
+
+private:
+    StringList& texts_;
+    size_t used_ = 0;
+};
+
+}  // namespace
+
+std::string timeText(const platform::SYSTEMTIME& t)
+{
+    char text[kTimeTextSize];
+    return std::string(text, writeTime(t, text));
+}
+
 std::string localTimeText(const platform::FILETIME& utc)
 {
-    return timeText(platform::FileTimeToSystemTime(platform::FileTimeToLocalFileTime(utc)));
+    return timeText(localTime(utc));
 }
 
 namespace {
 
 // `local`: the element's path is on this machine (not a side read from a file
 // or from another machine), so a version not read yet can be read from it.
-void appendValues(const element_t* e, bool linkFacesFolder, bool local, StringList& texts)
+void appendValues(const element_t* e, bool linkFacesFolder, bool local, Filler& put)
 {
     if (!e) {
-        for (int i = 0; i < 4; ++i) texts.push_back(messageText(msg::NotPresent));
+        for (int i = 0; i < 4; ++i) put(messageRaw(msg::NotPresent));
         return;
     }
-    texts.push_back(e->path);
+    put(e->path);
     if (e->isFolder) {
-        texts.push_back(messageText(msg::DetailZero));
+        put(messageRaw(msg::DetailZero));
         // Where the pair was not compared (the folder could not be read, or
         // the other side is a real folder), the version row says why.
         if (e->unreadable)
-            texts.push_back(textIn("无法读取: ", "cannot be read: ") + *e->unreadable);
+            put(textIn("无法读取: ", "cannot be read: ") + *e->unreadable);
         else
-            texts.push_back(linkFacesFolder && isLinkedFolder(*e) ? linkedFolderNotCompared()
-                                                                  : messageText(msg::NotPresent));
+            put(linkFacesFolder && isLinkedFolder(*e) ? linkedFolderNotCompared() : messageRaw(msg::NotPresent));
     } else {
-        texts.push_back(std::to_string(static_cast<int64_t>(e->size())));
+        char digits[24];
+        put({digits, std::to_chars(digits, digits + sizeof digits, static_cast<int64_t>(e->size())).ptr});
         // A version stored in Chinese (an information file) reads in the current
         // language; one the scan did not need is read now.
         if (e->version.empty())
-            texts.push_back(local ? fileVersionText(e->path) : messageText(msg::NotPresent));
+            put(local ? fileVersionText(e->path) : messageText(msg::NotPresent));
         else if (e->version == messageRaw(msg::StoredNoVersion))
-            texts.push_back(messageText(msg::NoVersion));
+            put(messageRaw(msg::NoVersion));
         else
-            texts.push_back(e->version);
+            put(e->version);
     }
-    texts.push_back(localTimeText(e->findData.ftLastWriteTime));
+    char time[kTimeTextSize];
+    put({time, writeTime(localTime(e->findData.ftLastWriteTime), time)});
 }
 
 }  // namespace
 
 void dirCompare::details(const result_t& node, StringList& texts) const
 {
-    texts.emplace_back();
+    Filler put(texts);
+    put({});
     for (const uint32_t title : {msg::DetailFileName, msg::DetailFileSize, msg::DetailFileVersion, msg::DetailModified})
-        texts.push_back(messageText(title));
-    texts.push_back(messageText(msg::DetailFilesInA));
+        put(messageRaw(title));
+    put(messageRaw(msg::DetailFilesInA));
     const bool linkFacesFolder = facesLinkedFolder(node);
-    appendValues(node.elemA, linkFacesFolder, sideA().hasLocalPaths(), texts);
-    texts.push_back(messageText(msg::DetailFilesInB));
-    appendValues(node.elemB, linkFacesFolder, sideB().hasLocalPaths(), texts);
-    if (node.contentError) texts.push_back(*node.contentError);
+    appendValues(node.elemA, linkFacesFolder, sideA().hasLocalPaths(), put);
+    put(messageRaw(msg::DetailFilesInB));
+    appendValues(node.elemB, linkFacesFolder, sideB().hasLocalPaths(), put);
+    if (node.contentError) put(*node.contentError);
 }
 
 }  // namespace dm

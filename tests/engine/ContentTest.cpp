@@ -114,9 +114,11 @@ TEST_F(Content, AHugeSparseFileIsReadToItsLastBytesNotSkipped)
     if (inMemory) std::filesystem::remove_all(shm);
 }
 
-TEST_F(Content, APipeIsNeverReadAndItsPairDiffersWithTheReason)
+TEST_F(Content, APipeIsNeverReadAndItsPairDiffersWithTheReasonInItsOwnDetailsOnly)
 {
     dir.file("A/p", "");
+    dir.file("A/q", "q");
+    dir.file("B/q", "q");
     ASSERT_EQ(mkfifo((dir / "B/p").c_str(), 0644), 0);
     test::setModified(dir / "B/p", test::kTime);
     auto comp = compared(a, b, kSizeAndContent);
@@ -127,6 +129,9 @@ TEST_F(Content, APipeIsNeverReadAndItsPairDiffersWithTheReason)
     StringList details;
     comp->details(pair, details);
     EXPECT_EQ(details.back(), *pair.contentError);
+    // The same list, asked next for a pair without a reason, keeps none.
+    comp->details(child(comp->results, "q"), details);
+    EXPECT_EQ(details.size(), 15u);
 }
 
 TEST_F(Content, AFileThatGrowsWhileReadIsChangedAndStoppingEndsBetweenChunks)
