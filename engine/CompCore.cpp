@@ -15,10 +15,15 @@ namespace dm {
 
 namespace {
 
-// Whether the entry, upper-cased, occurs in the already upper-cased text.
-bool containsUpper(const std::string& upperText, const std::string& entry)
+// Upper-casing keeps every ASCII byte that is not a letter, and makes none
+// from other bytes: an entry of such bytes alone (the separator that takes
+// every path) is found in a path as it is.
+bool caseless(const std::string& entry)
 {
-    return !entry.empty() && upperText.find(platform::upperCase(entry)) != std::string::npos;
+    return std::all_of(entry.begin(), entry.end(), [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return b < 0x80 && !((b | 0x20) >= 'a' && (b | 0x20) <= 'z');
+    });
 }
 
 }  // namespace
@@ -164,11 +169,17 @@ void dirCompare::run(uint8_t mode)
 
 bool dirCompare::isIncluded(const std::string& path) const
 {
-    const std::string upper = platform::upperCase(path);
-    const bool wanted =
-        std::any_of(includeList.begin(), includeList.end(), [&](const auto& e) { return containsUpper(upper, e); });
-    if (!wanted) return false;
-    return std::none_of(excludeList.begin(), excludeList.end(), [&](const auto& e) { return containsUpper(upper, e); });
+    const bool asItIs = std::all_of(includeList.begin(), includeList.end(), caseless) &&
+                        std::all_of(excludeList.begin(), excludeList.end(), caseless);
+    std::string upperPath;
+    if (!asItIs) upperPath = platform::upperCase(path);
+    const auto occurs = [&](const std::string& entry) {
+        if (entry.empty()) return false;
+        if (asItIs) return path.find(entry) != std::string::npos;
+        return upperPath.find(platform::upperCase(entry)) != std::string::npos;
+    };
+    return std::any_of(includeList.begin(), includeList.end(), occurs) &&
+           std::none_of(excludeList.begin(), excludeList.end(), occurs);
 }
 
 void dirCompare::logError(const std::string& text, const std::string& logPath) const

@@ -126,6 +126,13 @@ TEST_F(Scan, IncludeAndExcludeEntriesMatchAnywhereIgnoringCase)
     EXPECT_TRUE(comp->isIncluded(test::native("/Docs/any name")));
     EXPECT_FALSE(comp->isIncluded(test::native("/data/x.txt")));
 
+    // Entries without letters beside one with letters: each still matches as it should.
+    comp->includeList = {test::kSep};
+    comp->excludeList = {"~", "TMP"};
+    EXPECT_FALSE(comp->isIncluded(test::native("/data/x~")));
+    EXPECT_FALSE(comp->isIncluded(test::native("/data/x.tmp")));
+    EXPECT_TRUE(comp->isIncluded(test::native("/data/x")));
+
     comp->includeList = {""};
     EXPECT_FALSE(comp->isIncluded(test::native("/data/x.txt")));  // an empty entry never matches
     comp->includeList = {};
