@@ -136,6 +136,20 @@ int FolderListing::Impl::describeOne(const std::string& name, Described& out) co
     return 0;
 }
 
+int FolderListing::Impl::describeDot(Described& out) const
+{
+    // A folder that can be read but not entered fails the description of
+    // every entry in it: only an empty one needs "." described to show it.
+    // Nobody reads a dot entry's times.
+    if (names.size() > 2) {
+        out.present = true;
+        out.record.dwFileAttributes = FILE_ATTRIBUTE_DIRECTORY;
+        std::memcpy(out.record.cFileName, ".", 2);
+        return 0;
+    }
+    return describeOne(".", out);
+}
+
 FolderListing::FolderListing() : impl_(std::make_unique<Impl>()) {}
 FolderListing::~FolderListing() = default;
 
@@ -181,19 +195,19 @@ bool FolderListing::next(WIN32_FIND_DATA& record)
     Impl& impl = *impl_;
     while (impl.nextIndex < impl.names.size()) {
         Described& d = impl.current;
-        const std::string& name = impl.names[impl.nextIndex++];
-        // "." is the look that finds a folder that can be read but not
-        // entered, even an empty one; ".." would fail or pass with it, and
-        // nobody reads a dot entry's times: it takes "."'s record.
+        const size_t index = impl.nextIndex++;
+        const std::string& name = impl.names[index];
+        // ".." fails or passes with ".": it takes "."'s record.
         if (name == ".." && d.present) {
             std::memcpy(d.record.cFileName, "..", 3);
             record = d.record;
             return true;
         }
         d = Described{};
+        const int code = name == "." && index == 0 ? impl.describeDot(d) : impl.describeOne(name, d);
         // A name gone since the folder was read is skipped; any other failure
         // (a folder that can be read but not entered) ends the listing with its cause.
-        if (const int code = impl.describeOne(name, d); code != 0 && code != ENOENT) {
+        if (code != 0 && code != ENOENT) {
             impl.failure = code;
             impl.current = Described{};
             impl.nextIndex = impl.names.size();

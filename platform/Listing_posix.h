@@ -36,6 +36,8 @@ struct FolderListing::Impl {
 
     // 0, or the errno of a failed statx.
     int describeOne(const std::string& name, Described& out) const;
+    // "."; 0, or the errno that shows the folder cannot be entered.
+    int describeDot(Described& out) const;
 };
 
 }  // namespace dm::platform

@@ -77,14 +77,18 @@ TEST_F(CliSafety, AFileOrFolderNobodyMayReadEndsTheRunWithItsRealCause)
         << shown.out;
 
     dir.file("A/closed/inside");
-    fs::permissions(dir / "A/closed", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    dir.folder("A/shut");  // empty: nothing in it but itself shows that it cannot be entered
+    for (const char* folder : {"A/closed", "A/shut"})
+        fs::permissions(dir / folder, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     const Outcome closed = asNobody("compare " + ab);
     EXPECT_EQ(closed.code, 2);
     EXPECT_NE(closed.err.find("Permission denied"), std::string::npos) << closed.err;
     // Asked to keep going, the run skips it, shows the rest and still ends with 2.
     const Outcome skipped = asNobody("compare " + ab + " --keep-going");
     EXPECT_EQ(skipped.code, 2);
-    EXPECT_NE(skipped.out.find("! closed  (cannot be read (A): Permission denied)"), std::string::npos) << skipped.out;
+    for (const std::string folder : {"closed", "shut"})
+        EXPECT_NE(skipped.out.find("! " + folder + "  (cannot be read (A): Permission denied)"), std::string::npos)
+            << skipped.out;
     EXPECT_NE(skipped.err.find("skipped " + dir / "A/closed"), std::string::npos) << skipped.err;
 }
 
