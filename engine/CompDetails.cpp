@@ -29,7 +29,8 @@ char* writeTime(const platform::SYSTEMTIME& t, char* text)
     return text;
 }
 
-constexpr size_t kTimeTextSize = 32;
+// Room for every field at its widest (five digits each).
+constexpr size_t kTimeTextSize = 48;
 
 platform::SYSTEMTIME localTime(const platform::FILETIME& utc)
 {

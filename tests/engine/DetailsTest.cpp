@@ -122,6 +122,9 @@ TEST(TimeText, FieldsWithoutLeadingZeros)
     st.wSecond = 3;
     st.wMilliseconds = 40;
     EXPECT_EQ(timeText(st), "2005-3-7  9:5:3.40");
+    // Every field at its widest still fits.
+    st = {65535, 65535, 65535, 65535, 65535, 65535, 65535, 65535};
+    EXPECT_EQ(timeText(st), "65535-65535-65535  65535:65535:65535.65535");
 }
 
 }  // namespace
