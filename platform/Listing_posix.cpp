@@ -195,8 +195,7 @@ bool FolderListing::next(WIN32_FIND_DATA& record)
     Impl& impl = *impl_;
     while (impl.nextIndex < impl.names.size()) {
         Described& d = impl.current;
-        const size_t index = impl.nextIndex++;
-        const std::string& name = impl.names[index];
+        const std::string& name = impl.names[impl.nextIndex++];
         // ".." fails or passes with ".": it takes "."'s record.
         if (name == ".." && d.present) {
             std::memcpy(d.record.cFileName, "..", 3);
@@ -204,7 +203,7 @@ bool FolderListing::next(WIN32_FIND_DATA& record)
             return true;
         }
         d = Described{};
-        const int code = name == "." && index == 0 ? impl.describeDot(d) : impl.describeOne(name, d);
+        const int code = name == "." ? impl.describeDot(d) : impl.describeOne(name, d);
         // A name gone since the folder was read is skipped; any other failure
         // (a folder that can be read but not entered) ends the listing with its cause.
         if (code != 0 && code != ENOENT) {

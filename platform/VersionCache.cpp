@@ -25,6 +25,12 @@ namespace {
 constexpr char kMagic[8] = {'D', 'M', 'V', 'C', 'A', 'C', 'H', '4'};
 constexpr size_t kHeaderBytes = sizeof kMagic + 8 + 8 + 8;  // and the count, when it was saved, the slots
 constexpr size_t kSlotBytes = 4;
+
+// The table's size for `records`: at least twice their number of slots.
+uint64_t slotsFor(uint64_t records)
+{
+    return std::bit_ceil(std::max<uint64_t>(16, records * 2));
+}
 constexpr size_t kDataBytes = 8 * 5 + 2 * 4 + 4 + 1;
 constexpr size_t kRecordBytes = kDataBytes + 8;  // and the XXH3 of the data
 // Marks a record's index as one of what this run added (the capacity stays below it).
@@ -90,7 +96,7 @@ void VersionCache::load()
     // larger than the capacity's is no cache of ours and is never read. Only
     // the pages a lookup reaches are read; a damaged record is found not to
     // be one when it is reached, and goes at the next save.
-    const uint64_t slotsAtMost = std::bit_ceil(std::max<uint64_t>(16, capacity_ * 2));
+    const uint64_t slotsAtMost = slotsFor(capacity_);
     if (!stored_.open(path_, kHeaderBytes + capacity_ * kRecordBytes + slotsAtMost * kSlotBytes)) return;
     const std::string_view data = stored_.data();
     if (data.size() < kHeaderBytes || !std::equal(kMagic, kMagic + sizeof kMagic, data.begin())) {
@@ -126,8 +132,7 @@ uint64_t hashOf(const VersionKey& key)
 uint32_t VersionCache::slot(size_t at) const
 {
     uint32_t value;
-    std::memcpy(&value, stored_.data().data() + kHeaderBytes + storedCount_ * kRecordBytes + at * kSlotBytes,
-                sizeof value);
+    std::memcpy(&value, slotTable() + at * kSlotBytes, sizeof value);
     if constexpr (std::endian::native == std::endian::big) value = __builtin_bswap32(value);
     return value;
 }
@@ -135,6 +140,11 @@ uint32_t VersionCache::slot(size_t at) const
 const char* VersionCache::record(size_t index) const
 {
     return stored_.data().data() + kHeaderBytes + index * kRecordBytes;
+}
+
+const char* VersionCache::slotTable() const
+{
+    return record(storedCount_);  // it follows the last record
 }
 
 std::optional<size_t> VersionCache::storedIndex(const VersionKey& key) const
@@ -209,7 +219,7 @@ void VersionCache::prefetch(std::span<const VersionKey> keys)
     reloadIfSaved();
     if (slotCount_ == 0) return;
     const size_t mask = slotCount_ - 1;
-    const char* slots = record(storedCount_);
+    const char* slots = slotTable();
     for (const VersionKey& key : keys) __builtin_prefetch(slots + (hashOf(key) & mask) * kSlotBytes);
     for (const VersionKey& key : keys) {
         if (const uint32_t s = slot(hashOf(key) & mask); s != 0 && s <= storedCount_) {
@@ -315,7 +325,7 @@ bool VersionCache::save()
     AtomicFile file;
     if (!makeFolders(folderOf(path_)) || !file.open(path_)) return false;
     constexpr size_t kPiece = 1 << 20;
-    std::vector<uint32_t> slots(std::bit_ceil(std::max<size_t>(16, order.size() * 2)), 0);
+    std::vector<uint32_t> slots(slotsFor(order.size()), 0);
     const size_t mask = slots.size() - 1;
     std::string out(kMagic, sizeof kMagic);
     out.reserve(kPiece + kRecordBytes);

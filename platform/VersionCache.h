@@ -77,6 +77,7 @@ private:
     void reloadIfSaved();
     uint32_t slot(size_t at) const;
     const char* record(size_t index) const;
+    const char* slotTable() const;
     std::optional<size_t> storedIndex(const VersionKey& key) const;
     VersionKey storedKey(size_t index) const;
     // Whether the record's checksum holds and its state is one we write.
