@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -237,6 +239,9 @@ public:
     // its content unknown, never copied into or from), false ends the run
     // with the error, as it ends where nobody is asked.
     std::function<bool(const std::string& folder, const std::string& reason)> skipUnreadableFolder;
+    // Asks it for either side's listing: one question at a time, and none
+    // once a side has been answered Stop, since the run is over then.
+    bool askToSkip(const std::string& folder, const std::string& reason);
 
     // Told of each folder as soon as a scan has listed it whole, before the
     // scan goes below it; false (error set) ends the scan.
@@ -311,6 +316,9 @@ private:
     bool abortRequested() const;
     // Set when one side's listing failed: the other's ends at its next folder.
     std::atomic<bool> stopListing_{false};
+    std::mutex askMutex_;
+    // The thread whose side was answered Stop: its error is the run's.
+    std::thread::id stoppedByAnswer_;
     // An abort noticed while comparing: the result tree is incomplete.
     bool comparingAborted_ = false;
     void clearAfterFailedRefresh(result_t& node);

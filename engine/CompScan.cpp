@@ -64,9 +64,9 @@ bool dirCompare::scanLevel(element_t& node, std::string& error, const std::strin
     // A folder below the top that cannot be listed is skipped where the
     // caller says so: it keeps no children, so nothing is paired below it.
     const auto skipped = [&](int code) {
-        if (top || !skipUnreadableFolder || stopListing_) return false;
+        if (top) return false;
         const std::string reason = platform::systemMessage(code);
-        if (!skipUnreadableFolder(node.path, reason)) return false;
+        if (!askToSkip(node.path, reason)) return false;
         node.unreadable = std::make_unique<std::string>(reason);
         node.children.reset();
         node.count = 0;
@@ -125,6 +125,18 @@ bool dirCompare::scanLevel(element_t& node, std::string& error, const std::strin
     }
     node.count = count;
     return true;
+}
+
+bool dirCompare::askToSkip(const std::string& folder, const std::string& reason)
+{
+    if (!skipUnreadableFolder) return false;
+    const std::lock_guard lock(askMutex_);
+    if (stopListing_) return false;
+    if (skipUnreadableFolder(folder, reason)) return true;
+    // Set before the other side can ask: its next folder ends its listing.
+    stoppedByAnswer_ = std::this_thread::get_id();
+    stopListing_ = true;
+    return false;
 }
 
 // Appends the folder's entries (or the named item's) to `children`, counting
@@ -190,6 +202,7 @@ bool dirCompare::loadSides(element_t& nodeA, element_t& nodeB, const std::string
     // The first side to fail ends the other's listing: its error is the run's,
     // and nobody is asked about a folder of a listing that is over anyway.
     stopListing_ = false;
+    stoppedByAnswer_ = {};
     std::atomic<int> firstFailed{0};
     const auto listed = [&](const Side& side, element_t& node, std::string& why, int which) {
         const bool ok = side.list(*this, node, itemName, why);
@@ -202,6 +215,7 @@ bool dirCompare::loadSides(element_t& nodeA, element_t& nodeB, const std::string
     bool listedA = false;
     std::exception_ptr thrown;
     std::atomic<bool> doneB{false};
+    std::thread::id threadB;
     {
         const std::jthread other([&] {
             try {
@@ -212,6 +226,7 @@ bool dirCompare::loadSides(element_t& nodeA, element_t& nodeB, const std::string
             }
             doneB = true;
         });
+        threadB = other.get_id();
         try {
             listedA = listed(*sideA_, nodeA, error, 1);
         } catch (...) {
@@ -223,7 +238,8 @@ bool dirCompare::loadSides(element_t& nodeA, element_t& nodeB, const std::string
     }
     if (thrown) std::rethrow_exception(thrown);
     if (listedA && listedB) return true;
-    if (firstFailed == 2) error = errorB;
+    // A side answered Stop failed first, whichever ended its listing first.
+    if (stoppedByAnswer_ != std::thread::id{} ? stoppedByAnswer_ == threadB : firstFailed == 2) error = errorB;
     return false;
 }
 

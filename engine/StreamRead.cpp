@@ -173,7 +173,7 @@ private:
             return false;
         }
         element_t& folder = *folders_[id];
-        if (!comp_.skipUnreadableFolder || !comp_.skipUnreadableFolder(folder.path, reason)) {
+        if (!comp_.askToSkip(folder.path, reason)) {
             error = messageText(msg::ListingError) + folder.path + ": " + reason;
             return false;
         }

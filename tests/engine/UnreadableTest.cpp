@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 
 #include "common/Messages.h"
 #include "engine/ResultView.h"
@@ -50,15 +53,34 @@ protected:
 TEST_F(Unreadable, AFolderThatCannotBeReadEndsTheRunUnlessTheUserSkipsIt)
 {
     EXPECT_EQ(compare(request, nullptr)->state, CompareError);
+
+    // Both sides are listed at once. The first question waits until each side
+    // has met a folder it cannot read, so the other would ask now if it could.
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool lockedSeenInA = false;
+    bool lockedSeenInB = false;
+    platform::testSeams().failListing = [&, locked = platform::testSeams().failListing](const std::string& folder) {
+        const int code = locked(folder);
+        if (code != 0) {
+            const std::lock_guard lock(mutex);
+            (folder.starts_with(a) ? lockedSeenInA : lockedSeenInB) = true;
+            changed.notify_all();
+        }
+        return code;
+    };
     std::vector<std::string> asked;
     request.skipUnreadableFolder = [&](const std::string& folder, const std::string&) {
+        std::unique_lock lock(mutex);
         asked.push_back(folder);
+        changed.wait_for(lock, std::chrono::seconds(10), [&] { return lockedSeenInA && lockedSeenInB; });
         return false;  // Stop
     };
     auto stopped = compare(request, nullptr);
     EXPECT_EQ(stopped->state, CompareError);
-    EXPECT_NE(stopped->errorText.find("lockedA"), std::string::npos) << stopped->errorText;
-    EXPECT_EQ(asked.size(), 1u);
+    ASSERT_EQ(asked.size(), 1u);
+    // The run's error is the folder asked about, whichever side ended first.
+    EXPECT_NE(stopped->errorText.find(asked[0]), std::string::npos) << stopped->errorText;
 
     // The folder compared is never skipped: without it there is no result.
     request.skipUnreadableFolder = [](const std::string&, const std::string&) { return true; };
