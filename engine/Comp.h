@@ -316,9 +316,14 @@ private:
     bool abortRequested() const;
     // Set when one side's listing failed: the other's ends at its next folder.
     std::atomic<bool> stopListing_{false};
-    std::mutex askMutex_;
-    // The thread whose side was answered Stop: its error is the run's.
-    std::thread::id stoppedByAnswer_;
+    // Held to ask about an unreadable folder and to claim the first failure.
+    std::mutex failureMutex_;
+    // The thread whose side failed first (answered Stop, or its listing
+    // failed): its error is the run's.
+    std::thread::id failedFirst_;
+    // Claims the failure for this thread if none is claimed yet, and ends
+    // both listings; called with failureMutex_ held.
+    void endListings();
     // An abort noticed while comparing: the result tree is incomplete.
     bool comparingAborted_ = false;
     void clearAfterFailedRefresh(result_t& node);

@@ -130,13 +130,18 @@ bool dirCompare::scanLevel(element_t& node, std::string& error, const std::strin
 bool dirCompare::askToSkip(const std::string& folder, const std::string& reason)
 {
     if (!skipUnreadableFolder) return false;
-    const std::lock_guard lock(askMutex_);
+    const std::lock_guard lock(failureMutex_);
     if (stopListing_) return false;
     if (skipUnreadableFolder(folder, reason)) return true;
-    // Set before the other side can ask: its next folder ends its listing.
-    stoppedByAnswer_ = std::this_thread::get_id();
-    stopListing_ = true;
+    // Claimed at the answer, before the other side can ask or fail.
+    endListings();
     return false;
+}
+
+void dirCompare::endListings()
+{
+    if (failedFirst_ == std::thread::id{}) failedFirst_ = std::this_thread::get_id();
+    stopListing_ = true;
 }
 
 // Appends the folder's entries (or the named item's) to `children`, counting
@@ -202,12 +207,13 @@ bool dirCompare::loadSides(element_t& nodeA, element_t& nodeB, const std::string
     // The first side to fail ends the other's listing: its error is the run's,
     // and nobody is asked about a folder of a listing that is over anyway.
     stopListing_ = false;
-    stoppedByAnswer_ = {};
-    std::atomic<int> firstFailed{0};
-    const auto listed = [&](const Side& side, element_t& node, std::string& why, int which) {
+    failedFirst_ = {};
+    const auto listed = [&](const Side& side, element_t& node, std::string& why) {
         const bool ok = side.list(*this, node, itemName, why);
-        int none = 0;
-        if (!ok && firstFailed.compare_exchange_strong(none, which)) stopListing_ = true;
+        if (!ok) {
+            const std::lock_guard lock(failureMutex_);
+            endListings();
+        }
         return ok;
     };
     std::string errorB;
@@ -219,7 +225,7 @@ bool dirCompare::loadSides(element_t& nodeA, element_t& nodeB, const std::string
     {
         const std::jthread other([&] {
             try {
-                listedB = listed(*sideB_, nodeB, errorB, 2);
+                listedB = listed(*sideB_, nodeB, errorB);
             } catch (...) {
                 thrown = std::current_exception();
                 stopListing_ = true;
@@ -228,7 +234,7 @@ bool dirCompare::loadSides(element_t& nodeA, element_t& nodeB, const std::string
         });
         threadB = other.get_id();
         try {
-            listedA = listed(*sideA_, nodeA, error, 1);
+            listedA = listed(*sideA_, nodeA, error);
         } catch (...) {
             stopListing_ = true;
             throw;  // once B's thread has ended
@@ -238,8 +244,7 @@ bool dirCompare::loadSides(element_t& nodeA, element_t& nodeB, const std::string
     }
     if (thrown) std::rethrow_exception(thrown);
     if (listedA && listedB) return true;
-    // A side answered Stop failed first, whichever ended its listing first.
-    if (stoppedByAnswer_ != std::thread::id{} ? stoppedByAnswer_ == threadB : firstFailed == 2) error = errorB;
+    if (failedFirst_ == threadB) error = errorB;
     return false;
 }
 
