@@ -25,16 +25,16 @@ namespace {
 constexpr char kMagic[8] = {'D', 'M', 'V', 'C', 'A', 'C', 'H', '4'};
 constexpr size_t kHeaderBytes = sizeof kMagic + 8 + 8 + 8;  // and the count, when it was saved, the slots
 constexpr size_t kSlotBytes = 4;
+constexpr size_t kDataBytes = 8 * 5 + 2 * 4 + 4 + 1;
+constexpr size_t kRecordBytes = kDataBytes + 8;  // and the XXH3 of the data
+// Marks a record's index as one of what this run added (the capacity stays below it).
+constexpr uint32_t kAdded = 0x80000000u;
 
 // The table's size for `records`: at least twice their number of slots.
 uint64_t slotsFor(uint64_t records)
 {
     return std::bit_ceil(std::max<uint64_t>(16, records * 2));
 }
-constexpr size_t kDataBytes = 8 * 5 + 2 * 4 + 4 + 1;
-constexpr size_t kRecordBytes = kDataBytes + 8;  // and the XXH3 of the data
-// Marks a record's index as one of what this run added (the capacity stays below it).
-constexpr uint32_t kAdded = 0x80000000u;
 
 uint64_t checksum(const char* data)
 {
