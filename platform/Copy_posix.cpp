@@ -59,6 +59,36 @@ int setTimes(int fd, const struct stat& source)
     return futimens(fd, times) == 0 ? 0 : errno;
 }
 
+bool sameTime(const struct timespec& a, const struct timespec& b)
+{
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// Whether the open source is still the file it was when its copy began: a
+// file cut short or rewritten meanwhile gave bytes of neither version.
+int unchanged(int fd, const struct stat& before)
+{
+    struct stat now {};
+    if (fstat(fd, &now) != 0) return errno;
+    return now.st_size == before.st_size && sameTime(now.st_mtim, before.st_mtim) &&
+                   sameTime(now.st_ctim, before.st_ctim)
+               ? 0
+               : kSourceChanged;
+}
+
+// Renames the temporary file to a name nothing holds. A folder that ignores
+// case holds "X.h" under "x.h" too: the second twin must not replace the first.
+int renameToFreeName(int dir, const std::string& temp, const std::string& name)
+{
+    if (renameat2(dir, temp.c_str(), dir, name.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno == EEXIST) return kNameTaken;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return errno;
+    // The file system cannot refuse on our behalf (some FUSE ones): look first.
+    struct stat st {};
+    if (fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) return kNameTaken;
+    return renameat(dir, temp.c_str(), dir, name.c_str()) == 0 ? 0 : errno;
+}
+
 }  // namespace
 
 struct CopyInto::Impl {
@@ -150,16 +180,18 @@ struct CopyInto::Impl {
         return folder;
     }
 
-    // Any item of the source folder (or the source itself) into the open target folder.
+    // Any item of the source folder (or the source itself) into the open
+    // target folder. `fresh`: the place must be free (the folder was made by
+    // this copy, or the item was lacking), so nothing there is ever replaced.
     void copyAny(int sourceDir, const std::string& sourceName, int targetDir, const std::string& name,
-                 const std::string& targetPath)
+                 const std::string& targetPath, bool fresh)
     {
         if (stopping()) return;
         struct stat st {};
         if (fstatat(sourceDir, sourceName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return fail(targetPath, errno);
-        if (S_ISLNK(st.st_mode)) return copyLink(sourceDir, sourceName, st, targetDir, name, targetPath);
-        if (S_ISDIR(st.st_mode)) return copyFolder(sourceDir, sourceName, st, targetDir, name, targetPath);
-        if (S_ISREG(st.st_mode)) return copyFile(sourceDir, sourceName, targetDir, name, targetPath);
+        if (S_ISLNK(st.st_mode)) return copyLink(sourceDir, sourceName, st, targetDir, name, targetPath, fresh);
+        if (S_ISDIR(st.st_mode)) return copyFolder(sourceDir, sourceName, st, targetDir, name, targetPath, fresh);
+        if (S_ISREG(st.st_mode)) return copyFile(sourceDir, sourceName, targetDir, name, targetPath, fresh);
         fail(targetPath, kNotARegularFile);  // devices, sockets and pipes are not copied
     }
 
@@ -203,7 +235,7 @@ struct CopyInto::Impl {
                 const ssize_t got = pread(in, buffer.data(), std::min(buffer.size(), size_t(hole - at)), at);
                 if (got < 0 && errno == EINTR) continue;
                 if (got < 0) return errno;
-                if (got == 0) return 0;  // shorter than listed: what there was is copied
+                if (got == 0) return kSourceChanged;  // cut short since it was opened
                 for (ssize_t put = 0; put < got;) {
                     const ssize_t n = pwrite(out, buffer.data() + put, size_t(got - put), at + put);
                     if (n < 0 && errno == EINTR) continue;
@@ -227,7 +259,7 @@ struct CopyInto::Impl {
 
     // Content, mode and times into a fresh temporary file, then a rename over the target.
     void copyFile(int sourceDir, const std::string& sourceName, int targetDir, const std::string& name,
-                  const std::string& targetPath)
+                  const std::string& targetPath, bool fresh)
     {
         // Non-blocking and checked on the handle: a pipe swapped in after the
         // listing is refused rather than waited on.
@@ -249,11 +281,15 @@ struct CopyInto::Impl {
         if (out.get() < 0) return fail(targetPath, EEXIST);
 
         int error = copyContent(in.get(), out.get(), uint64_t(st.st_size), targetPath);
+        if (error == 0) error = unchanged(in.get(), st);
         if (error == 0) error = setMode(out.get(), st.st_mode);
         if (error == 0) error = setTimes(out.get(), st);
         if (error == 0 && fsync(out.get()) != 0) error = errno;
         if (error == 0 && close(out.release()) != 0) error = errno;
-        if (error == 0 && renameat(targetDir, temp.c_str(), targetDir, name.c_str()) != 0) error = errno;
+        if (error == 0)
+            error = fresh ? renameToFreeName(targetDir, temp, name)
+                    : renameat(targetDir, temp.c_str(), targetDir, name.c_str()) == 0 ? 0
+                                                                                      : errno;
         if (error != 0) {
             unlinkat(targetDir, temp.c_str(), 0);
             if (error != ECANCELED) fail(targetPath, error);
@@ -270,7 +306,7 @@ struct CopyInto::Impl {
     }
 
     void copyLink(int sourceDir, const std::string& sourceName, const struct stat& st, int targetDir,
-                  const std::string& name, const std::string& targetPath)
+                  const std::string& name, const std::string& targetPath, bool fresh)
     {
         std::vector<char> text(size_t(st.st_size) + 1 + 4096);
         const ssize_t n = readlinkat(sourceDir, sourceName.c_str(), text.data(), text.size() - 1);
@@ -281,8 +317,11 @@ struct CopyInto::Impl {
         if (symlinkat(text.data(), targetDir, temp.c_str()) != 0) return fail(targetPath, errno);
         const struct timespec times[2] = {st.st_atim, st.st_mtim};
         utimensat(targetDir, temp.c_str(), times, AT_SYMLINK_NOFOLLOW);  // times of a link are a nicety
-        if (renameat(targetDir, temp.c_str(), targetDir, name.c_str()) != 0) {
-            fail(targetPath, errno);
+        const int error = fresh ? renameToFreeName(targetDir, temp, name)
+                          : renameat(targetDir, temp.c_str(), targetDir, name.c_str()) == 0 ? 0
+                                                                                            : errno;
+        if (error != 0) {
+            fail(targetPath, error);
             unlinkat(targetDir, temp.c_str(), 0);
             return;
         }
@@ -290,14 +329,16 @@ struct CopyInto::Impl {
     }
 
     void copyFolder(int sourceDir, const std::string& sourceName, const struct stat& st, int targetDir,
-                    const std::string& name, const std::string& targetPath)
+                    const std::string& name, const std::string& targetPath, bool fresh)
     {
         Fd source(openat(sourceDir, sourceName.c_str(), kFolderFlags));
         if (source.get() < 0) return fail(targetPath, errno);
         // Made with the owner's rights added, so that it can be filled; it
-        // gets its exact mode once its content is in.
-        if (mkdirat(targetDir, name.c_str(), (st.st_mode & 07777) | 0700) != 0 && errno != EEXIST)
-            return fail(targetPath, errno);
+        // gets its exact mode once its content is in. A folder made here
+        // holds only what this copy puts in it: its items never replace one another.
+        const bool made = mkdirat(targetDir, name.c_str(), (st.st_mode & 07777) | 0700) == 0;
+        if (!made && errno != EEXIST) return fail(targetPath, errno);
+        if (!made && fresh) return fail(targetPath, kNameTaken);
         Fd target(openat(targetDir, name.c_str(), kFolderFlags));
         if (target.get() < 0) return fail(targetPath, folderOpenError(targetDir, name, errno));
 
@@ -305,7 +346,7 @@ struct CopyInto::Impl {
         if (const int error = namesIn(source.get(), names)) fail(targetPath, error);
         for (const std::string& child : names) {
             if (stopping()) return;
-            copyAny(source.get(), child, target.get(), child, targetPath + kSeparator + child);
+            copyAny(source.get(), child, target.get(), child, targetPath + kSeparator + child, made);
         }
         if (stopping()) return;
         if (const int e = setMode(target.get(), st.st_mode)) return fail(targetPath, e);
@@ -361,7 +402,7 @@ CopyReport CopyInto::copy(const std::string& source, const std::string& relative
         report.present = true;
         return report;
     }
-    impl.copyAny(AT_FDCWD, source, parent.get(), name, targetPath);
+    impl.copyAny(AT_FDCWD, source, parent.get(), name, targetPath, onlyIfAbsent);
     return report;
 }
 

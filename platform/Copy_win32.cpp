@@ -36,9 +36,11 @@ int shellCopyFile(const std::string& source, const std::string& target)
 
 // Folders are walked here and only files given to the shell: shells differ in
 // whether they merge a folder into one that exists or nest it inside, and in
-// whether they descend into sub-folders at all with these flags.
+// whether they descend into sub-folders at all with these flags. `fresh`: the
+// place must be free (the item was lacking, or its folder was made by this
+// copy): Windows folders ignore case, and "X.h" must not replace "x.h".
 void copyAny(const std::string& source, const std::string& target, CopyReport& report,
-             const std::function<bool()>& stop, const std::function<void(uint64_t)>& written)
+             const std::function<bool()>& stop, const std::function<void(uint64_t)>& written, bool fresh)
 {
     if (stop && stop()) {
         report.stopped = true;
@@ -49,8 +51,12 @@ void copyAny(const std::string& source, const std::string& target, CopyReport& r
         report.failures.push_back({target, int(GetLastError())});
         return;
     }
+    const DWORD existing = GetFileAttributesA(target.c_str());
+    if (fresh && existing != INVALID_FILE_ATTRIBUTES) {
+        report.failures.push_back({target, kNameTaken});
+        return;
+    }
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        const DWORD existing = GetFileAttributesA(target.c_str());
         int code = existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_DIRECTORY) ? kNotARegularFile : 0;
         if (code == 0) code = shellCopyFile(source, target);
         if (code == 0) {
@@ -61,7 +67,6 @@ void copyAny(const std::string& source, const std::string& target, CopyReport& r
         }
         return;
     }
-    const DWORD existing = GetFileAttributesA(target.c_str());
     if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_REPARSE_POINT)) {
         report.failures.push_back({target, kLinkInPath});
         return;
@@ -79,7 +84,8 @@ void copyAny(const std::string& source, const std::string& target, CopyReport& r
     do {
         const std::string name = record.cFileName;
         if (name == "." || name == "..") continue;
-        copyAny(source + kSeparator + name, target + kSeparator + name, report, stop, written);
+        copyAny(source + kSeparator + name, target + kSeparator + name, report, stop, written,
+                existing == INVALID_FILE_ATTRIBUTES);
     } while (!report.stopped && listing.next(record));
 }
 
@@ -129,7 +135,7 @@ CopyReport CopyInto::copy(const std::string& source, const std::string& relative
         }
         folder += kSeparator;
     }
-    copyAny(source, target, report, stopRequested, written);
+    copyAny(source, target, report, stopRequested, written, onlyIfAbsent);
     return report;
 }
 

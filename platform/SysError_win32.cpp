@@ -27,6 +27,9 @@ std::string systemMessage(int code)
     if (code == kNotARegularFile) return "not a regular file";
     if (code == kLinkInPath) return "a link (reparse point) stands where a folder was expected";
     if (code == kFolderReplaced) return "folder B is no longer the folder that was compared (replaced or a link now)";
+    if (code == kNameTaken)
+        return "B holds an item of that name already (a folder that ignores case takes both names for one)";
+    if (code == kSourceChanged) return "the file in A changed while it was copied";
     char* buffer = nullptr;
     const DWORD length =
         FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,

@@ -8,6 +8,7 @@
 
 #include "engine/Comp.h"
 #include "engine/Sync.h"
+#include "platform/SysError.h"
 #include "platform/TestSeams.h"
 #include "platform/Time.h"
 #include "platform/TimeStep.h"
@@ -82,6 +83,21 @@ TEST_F(Media, AReadOnlyFatStickFailsEachCopyWithItsReason)
     EXPECT_EQ(outcome.copied, 0);
     ASSERT_EQ(outcome.failed.size(), 2u);
     EXPECT_FALSE(outcome.failed[0].reason.empty());
+}
+
+TEST_F(Media, NamesThatDifferOnlyByCaseInALackingFolderNeverReplaceEachOtherOnFat)
+{
+    auto disk = image("mkfs.fat -F 32", "fusefat -o rw+");
+    if (!disk) GTEST_SKIP() << "no FAT through FUSE here";
+    dir.file("A/lib/X.h", "upper", test::kTime);
+    dir.file("A/lib/x.h", "lower", test::kTime);
+    auto comp = compared(a, b);
+    const SyncOutcome outcome = synchronize(*comp, *comp->results.children, nullptr, {}, {});
+    EXPECT_EQ(outcome.copied, 0) << "a folder with an item not written is not copied whole";
+    ASSERT_EQ(outcome.failed.size(), 1u);
+    EXPECT_TRUE(outcome.failed[0].target.ends_with("x.h")) << outcome.failed[0].target;
+    EXPECT_EQ(outcome.failed[0].reason, platform::systemMessage(platform::kNameTaken));
+    EXPECT_EQ(test::readFile(b + "/lib/X.h"), "upper");
 }
 
 TEST_F(Media, AnNtfsDiskKeepsTheCopyAndComparesIdenticalAfter)

@@ -3,8 +3,10 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <functional>
 
 #include "platform/Copy.h"
+#include "platform/SysError.h"
 #include "platform/TestSeams.h"
 #include "tests/support/TempDir.h"
 
@@ -61,6 +63,35 @@ TEST_F(PosixCopy, AWriteThatFailsHalfWayLeavesTheOldFileAndNoTemporary)
     EXPECT_EQ(copyItem(source, dir / "B/big"), EIO);
     EXPECT_EQ(dir.read("B/big"), old);
     EXPECT_EQ(entriesIn(dir / "B"), 1u);
+}
+
+TEST_F(PosixCopy, ASourceThatChangesWhileCopiedFailsAndLeavesBAsItWas)
+{
+    struct Case {
+        const char* what;
+        std::function<void(const std::string&)> change;
+    };
+    const Case cases[] = {
+        {"cut short", [](const std::string& path) { fs::resize_file(path, 10); }},
+        {"rewritten in place, same size", [](const std::string& path) { test::setModified(path, test::kTime + 99); }},
+    };
+    testSeams().noClone = true;
+    for (const Case& c : cases) {
+        const std::string source = dir.file("A/big", std::string(3 << 20, 'n'), test::kTime);
+        dir.file("B/big", "old");
+        bool changed = false;
+        testSeams().failCopyWrite = [&](const std::string&, uint64_t written) {
+            if (written >= (1 << 20) && !changed) {
+                c.change(source);
+                changed = true;
+            }
+            return 0;
+        };
+        EXPECT_EQ(copyItem(source, dir / "B/big"), kSourceChanged) << c.what;
+        EXPECT_EQ(dir.read("B/big"), "old") << c.what;
+        EXPECT_EQ(entriesIn(dir / "B"), 1u) << c.what;
+    }
+    testSeams().noClone = false;
 }
 
 TEST_F(PosixCopy, AVanishedSourceReportsWhy)
