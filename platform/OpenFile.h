@@ -12,9 +12,9 @@ std::FILE* openFile(const std::string& path, const char* mode);
 
 // The content of a file that is this user's own: a regular file (never a
 // link, a pipe or a device), owned by the user, writable by nobody else, and
-// at most `maxBytes` long; nothing is read of any other file. Where the system
-// allows it the file is mapped rather than copied, each page read when first
-// touched: only a file replaced whole (renamed over) is safe to hold this way.
+// at most `maxBytes` long; nothing is read of any other file. It is read
+// whole, never mapped: a mapped file that another program cuts short kills
+// the process that touches the lost pages.
 class OwnFileView {
 public:
     OwnFileView() = default;
@@ -28,8 +28,7 @@ public:
 
 private:
     std::string_view data_;
-    bool mapped_ = false;
-    std::string copy_;  // where it is read rather than mapped
+    std::string copy_;
 };
 
 }  // namespace dm::platform

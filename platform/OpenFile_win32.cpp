@@ -1,5 +1,6 @@
 #include "platform/FindData.h"
 #include "platform/OpenFile.h"
+#include "platform/TestSeams.h"
 #include "platform/Win32.h"
 
 namespace dm::platform {
@@ -13,7 +14,7 @@ std::FILE* openFile(const std::string& path, const char* mode)
     return file;
 }
 
-// Read whole: a mapped file could not be replaced while it is held.
+// Read whole, as on every system.
 bool OwnFileView::open(const std::string& path, uint64_t maxBytes)
 {
     close();
@@ -23,6 +24,7 @@ bool OwnFileView::open(const std::string& path, uint64_t maxBytes)
         return false;
     const uint64_t size = (uint64_t(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     if (size > maxBytes) return false;
+    if (const auto& hook = testSeams().ownFileOpened) hook(path);
     std::FILE* file = openFile(path, "rb");
     if (!file) return false;
     copy_.resize(size_t(size));
@@ -34,7 +36,6 @@ bool OwnFileView::open(const std::string& path, uint64_t maxBytes)
 
 void OwnFileView::close()
 {
-    mapped_ = false;
     data_ = {};
     std::string().swap(copy_);
 }

@@ -15,6 +15,9 @@ struct TestSeams {
     // copies, once before it starts); a non-zero code fails that write (the
     // copy then has to clean up after itself).
     std::function<int(const std::string& target, uint64_t bytesWritten)> failCopyWrite;
+    // Called when a file of the user's own has been opened and checked,
+    // before it is read: another program may change it right there.
+    std::function<void(const std::string& path)> ownFileOpened;
     // Work as on a system without io_uring.
     bool noUring = false;
     // Copy as on a file system that shares no blocks between files.

@@ -117,6 +117,21 @@ TEST(VersionCache, ADamagedOrForeignFileIsIgnoredAndMadeAnew)
     }
 }
 
+TEST(VersionCache, AFileCutShortByAnotherProgramAsItIsReadIsNoCacheAndNoCrash)
+{
+    TempDir dir;
+    const std::string path = dir / "versions.cache";
+    fill(path, 5000);
+    testSeams().ownFileOpened = [](const std::string& opened) { std::filesystem::resize_file(opened, 64); };
+    VersionCache cache(path);
+    testSeams().ownFileOpened = nullptr;
+    for (uint64_t i = 0; i < 5000; ++i) {
+        std::optional<FileVersion> version;
+        uint32_t entry = 0;
+        ASSERT_FALSE(cache.find(keyOf(i), version, entry)) << i;
+    }
+}
+
 TEST(VersionCache, KeepsAtMostItsCapacityAndNeverFilesWhoseVersionWasNotRead)
 {
     TempDir dir;
