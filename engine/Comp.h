@@ -99,6 +99,8 @@ struct element_t {
     uint32_t versionEntry = 0;
     ShortName shortName;
     uint8_t isFolder = 0;
+    // Why the file's version could not be read (an error code), 0 when it was.
+    uint8_t versionFailure = 0;
 
     std::string name() const;
     uint64_t size() const { return platform::fileSizeOf(findData); }
@@ -210,6 +212,9 @@ public:
 
     // The file that remembers versions between runs; empty: none is used.
     std::string versionCachePath;
+    // Why that file could not be written back (a full or read-only disk);
+    // empty while it could. The run is whole all the same.
+    std::string versionCacheNote;
 
     // With the content rule, where a side is not here: the note that says
     // how many pairs were compared by their digests, or that the content was
@@ -275,7 +280,8 @@ private:
     // `top`: the folder the scan was asked for, whose failure is never skipped.
     bool scanLevel(element_t& node, std::string& error, const std::string& itemName, bool top);
     // The system's error code of a listing that failed, 0 when it did not.
-    int listEntries(const std::string& folder, const std::string& itemName, ElementList& children, int32_t& count);
+    int listEntries(const std::string& folder, const std::string& itemName, ElementList& children, int32_t& count,
+                    platform::FileIdentity* opened = nullptr);
     bool isInnerFolder(const std::string& path) const;
     // The versions of a folder's listed files, where the cache knows them.
     void lookUpVersions(const std::vector<std::pair<element_t*, platform::FileIdentity>>& files);

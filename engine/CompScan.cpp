@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <atomic>
 #include <exception>
+#include <new>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -101,12 +102,16 @@ bool dirCompare::scanLevel(element_t& node, std::string& error, const std::strin
 
     // The listing (and its open folder) ends before the descent, so the
     // handles held stay few however deep the tree goes.
-    if (const int code = listEntries(folder, itemName, children, count); code != 0) {
+    platform::FileIdentity opened;
+    if (const int code = listEntries(folder, itemName, children, count, &opened); code != 0) {
         platform::setLastError(code);
         error = !top && platform::isNotFound(code) ? folderErrorText(node.path)
                                                    : systemErrorText(messageText(msg::ListingError) + folder + "*.*");
         return skipped(code);
     }
+    // B is written into only while its path leads to the folder listed here,
+    // whatever it led to a moment before or after.
+    if (&node == &rootB && opened.known()) identityB = opened;
     if (folderListed && itemName.empty() && !folderListed(node, error)) return false;
 
     if (options & optSubFolders) {
@@ -147,11 +152,13 @@ void dirCompare::endListings()
 // Appends the folder's entries (or the named item's) to `children`, counting
 // them against the limit.
 int dirCompare::listEntries(const std::string& folder, const std::string& itemName, ElementList& children,
-                            int32_t& count)
+                            int32_t& count, platform::FileIdentity* opened)
 {
     platform::FolderListing listing;
     WIN32_FIND_DATA record;
-    if (!listing.first(folder, itemName, record)) {
+    const bool started = listing.first(folder, itemName, record);
+    if (opened) *opened = listing.folderIdentity();
+    if (!started) {
         // A single item that is gone is no failure: it is simply no longer there.
         const int code = platform::lastError();
         return !itemName.empty() && platform::isNotFound(code) ? 0 : code != 0 ? code : -1;
@@ -208,8 +215,17 @@ bool dirCompare::loadSides(element_t& nodeA, element_t& nodeB, const std::string
     // and nobody is asked about a folder of a listing that is over anyway.
     stopListing_ = false;
     failedFirst_ = {};
+    // A listing that runs out of memory (or fails in any way that throws)
+    // fails the run with its reason; nothing leaves either thread.
     const auto listed = [&](const Side& side, element_t& node, std::string& why) {
-        const bool ok = side.list(*this, node, itemName, why);
+        bool ok = false;
+        try {
+            ok = side.list(*this, node, itemName, why);
+        } catch (const std::bad_alloc&) {
+            why = textIn("内存不足", "not enough memory");
+        } catch (const std::exception& e) {
+            why = e.what();
+        }
         if (!ok) {
             const std::lock_guard lock(failureMutex_);
             endListings();
@@ -219,30 +235,18 @@ bool dirCompare::loadSides(element_t& nodeA, element_t& nodeB, const std::string
     std::string errorB;
     bool listedB = false;
     bool listedA = false;
-    std::exception_ptr thrown;
     std::atomic<bool> doneB{false};
     std::thread::id threadB;
     {
         const std::jthread other([&] {
-            try {
-                listedB = listed(*sideB_, nodeB, errorB);
-            } catch (...) {
-                thrown = std::current_exception();
-                stopListing_ = true;
-            }
+            listedB = listed(*sideB_, nodeB, errorB);
             doneB = true;
         });
         threadB = other.get_id();
-        try {
-            listedA = listed(*sideA_, nodeA, error);
-        } catch (...) {
-            stopListing_ = true;
-            throw;  // once B's thread has ended
-        }
+        listedA = listed(*sideA_, nodeA, error);
         // What is still awaited is B (another machine's answer, maybe): say so.
         if (listedA && !doneB) showProgress(msg::ProgressScanning, sideB_->shown(nodeB.path));
     }
-    if (thrown) std::rethrow_exception(thrown);
     if (listedA && listedB) return true;
     if (failedFirst_ == threadB) error = errorB;
     return false;

@@ -34,6 +34,9 @@ constexpr uint8_t kEndAtLimit = 1;  // the walk stopped at the entry limit
 
 // Longest texts a reader accepts: a name, a version or short name, a message.
 constexpr uint64_t kMaxName = 4096;
+// A path longer than a walk here could open is refused: it also bounds the
+// depth, and so the memory, a stream of nested folders can cost.
+constexpr uint64_t kMaxPath = 4096;
 constexpr uint64_t kMaxShort = 256;
 constexpr uint64_t kMaxMessage = 65536;
 

@@ -129,6 +129,10 @@ private:
             error = broken(textIn("无效的名称: ", "an invalid name: ") + e->path);
             return false;
         }
+        if (e->path.size() > kMaxPath) {
+            error = broken(textIn("路径过长: ", "a path too long: ") + e->path.substr(0, 200) + "...");
+            return false;
+        }
         uint64_t attributes = 0, size = 0, reserved0 = 0, reserved1 = 0;
         int64_t times[3] = {0, 0, 0};  // written, created, accessed: each from the one before
         if (!in_.varint(attributes) || !in_.signedValue(times[0]) || !in_.signedValue(times[1]) ||

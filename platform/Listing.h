@@ -43,6 +43,10 @@ public:
     // The identity of the entry last returned (symbolic links resolved).
     FileIdentity identity() const;
 
+    // The identity of the folder being listed, as it was opened (unknown
+    // where the system gives none).
+    FileIdentity folderIdentity() const;
+
 private:
     struct Impl;
     std::unique_ptr<Impl> impl_;

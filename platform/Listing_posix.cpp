@@ -236,6 +236,13 @@ FileIdentity FolderListing::identity() const
     return impl_->current.present ? impl_->current.identity : FileIdentity{};
 }
 
+FileIdentity FolderListing::folderIdentity() const
+{
+    struct stat st {};
+    if (!impl_->folder || fstat(impl_->folder->get(), &st) != 0) return {};
+    return FileIdentity{uint64_t(st.st_dev), uint64_t(st.st_ino), 0};
+}
+
 bool folderExists(const std::string& path)
 {
     struct stat st {};

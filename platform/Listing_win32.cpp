@@ -127,6 +127,11 @@ FileIdentity FolderListing::identity() const
     return {};
 }
 
+FileIdentity FolderListing::folderIdentity() const
+{
+    return {};
+}
+
 bool folderExists(const std::string& path)
 {
     const DWORD attributes = path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(path.c_str());

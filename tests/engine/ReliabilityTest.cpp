@@ -20,6 +20,7 @@
 #include "engine/Sync.h"
 #include "platform/Copy.h"
 #include "platform/SysError.h"
+#include "platform/TestSeams.h"
 #include "tests/support/Compare.h"
 #include "tests/support/TempDir.h"
 
@@ -213,6 +214,33 @@ TEST_F(Reliability, BSwappedForALinkBeforeOrWhileASyncRunsReceivesNothingOutside
     EXPECT_TRUE(fs::is_empty(outside));
     EXPECT_EQ(size_t(outcome.copied) + outcome.failed.size(), 3000u);
     EXPECT_EQ(size_t(std::distance(fs::directory_iterator(b), fs::directory_iterator())), size_t(outcome.copied));
+}
+
+TEST_F(Reliability, BALinkWhenTheRunBeganButListedAsItselfReceivesNothingThroughTheLinkLater)
+{
+    dir.file("A/f", "x");
+    const std::string outside = dir.folder("outside");
+    const std::string real = dir / "B.real";
+    const auto swapIn = [&] {
+        fs::rename(b, real);
+        fs::create_directory_symlink(outside, b);
+    };
+    const auto swapOut = [&] {
+        fs::remove(b);
+        fs::rename(real, b);
+    };
+    swapIn();
+    platform::testSeams().failListing = [&](const std::string& folder) {
+        if (folder == b + "/" && fs::is_symlink(b)) swapOut();
+        return 0;
+    };
+    auto comp = compared(a, b);
+    platform::testSeams().failListing = nullptr;
+    swapIn();
+    const SyncOutcome outcome = synchronize(*comp, *comp->results.children, nullptr, {}, {});
+    EXPECT_TRUE(fs::is_empty(outside));
+    ASSERT_EQ(outcome.failed.size(), 1u);
+    EXPECT_EQ(outcome.failed[0].reason, platform::systemMessage(platform::kFolderReplaced));
 }
 
 TEST_F(Reliability, ARealFolderFacingALinkedOneIsAnErrorPairAndNothingGoesThroughTheLink)

@@ -150,6 +150,31 @@ TEST_F(Stream, AStreamCutAnywhereOrBrokenIsRefusedWithItsReason)
     }
 }
 
+// Each level's path holds every level above it: without a bound, 20,000
+// levels of 100-byte names would cost gigabytes for a stream of 2 MB (2,000
+// levels here keep a failure of the bound affordable).
+TEST_F(Stream, FoldersNestedPastTheLongestPathAreRefusedLongBeforeTheirMemoryGrows)
+{
+    std::string bytes(
+        "\x7f"
+        "DMS\x01",
+        5);
+    const std::string name(100, 'd');
+    for (unsigned level = 0; level < 2000; ++level) {
+        bytes += 'B';
+        for (unsigned id = level;; id >>= 7) {  // LEB128
+            bytes += char((id & 0x7F) | (id >= 0x80 ? 0x80 : 0));
+            if (id < 0x80) break;
+        }
+        bytes += std::string("E\x01\x00", 3) + char(name.size()) + name + std::string(7, '\0');
+    }
+    bytes += std::string("Z\0", 2);
+    dirCompare comp(a, a, nullptr, {test::kSep}, {}, kAllOptions);
+    element_t root;
+    const std::string error = read(bytes, root, comp);
+    EXPECT_NE(error.find("a path too long"), std::string::npos) << error;
+}
+
 TEST_F(Stream, AFolderTheOtherSideCouldNotListIsSkippedOnlyWhereTheCallerSaysSo)
 {
     const std::string bytes = std::string(
