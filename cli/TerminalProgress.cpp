@@ -1,5 +1,6 @@
 #include "cli/TerminalProgress.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <exception>
@@ -8,6 +9,7 @@
 #include <thread>
 
 #include "platform/Console.h"
+#include "platform/Text.h"
 
 namespace dm::cli {
 
@@ -19,7 +21,7 @@ size_t columnsOf(const std::string& text, size_t begin)
     size_t columns = 0;
     for (size_t i = begin; i < text.size();) {
         const auto c = static_cast<unsigned char>(text[i]);
-        const size_t length = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        const size_t length = c < 0x80 ? 1 : std::max<size_t>(1, platform::utf8SequenceLength(text, i));
         columns += length >= 3 ? 2 : 1;
         i += length;
     }
@@ -62,8 +64,23 @@ void TerminalProgress::run(RunControl& control, const std::function<void()>& wor
         }
         finished.set_value();
     });
+    // After a stop the work winds down; work that shows no progress for two
+    // seconds waits on something that will not answer, and the process ends.
+    int64_t lastSeen = -1;
+    auto lastMove = std::chrono::steady_clock::now();
     do {
-        if (platform::interruptRequested()) control.requestAbort();
+        if (platform::interruptRequested()) {
+            control.requestAbort();
+            const int64_t seen = control.entriesCounted + control.itemsCompared + control.filesCopied +
+                                 control.bytesCopied + control.bytesCompared;
+            if (seen != lastSeen) {
+                lastSeen = seen;
+                lastMove = std::chrono::steady_clock::now();
+            } else if (std::chrono::steady_clock::now() - lastMove > std::chrono::seconds(2)) {
+                clear();
+                platform::endAfterInterrupt();
+            }
+        }
         show(control.shownText());
     } while (done.wait_for(std::chrono::milliseconds(25)) != std::future_status::ready);
     worker.join();

@@ -9,20 +9,6 @@ namespace dm {
 
 namespace {
 
-bool isUtf8(std::string_view text)
-{
-    for (size_t i = 0; i < text.size();) {
-        if (static_cast<unsigned char>(text[i]) < 0x80) {
-            ++i;
-            continue;
-        }
-        const size_t length = platform::utf8SequenceLength(text, i);
-        if (length == 0) return false;
-        i += length;
-    }
-    return true;
-}
-
 bool isContinuation(char c)
 {
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
@@ -36,7 +22,7 @@ std::optional<TextContent> decodeText(std::string_view bytes)
     TextContent text;
     std::string converted;
     if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
-    if (!isUtf8(bytes)) {
+    if (!platform::isUtf8(bytes)) {
         if (!platform::gb18030ToUtf8(bytes, converted)) return std::nullopt;
         text.encoding = TextEncoding::Gb18030;
         bytes = converted;

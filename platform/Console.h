@@ -20,7 +20,13 @@ int terminalWidth();
 
 // From now on an interrupt (Ctrl-C) or a request to terminate no longer ends
 // the process but is remembered, so that long work can stop at a safe point.
+// A second one ends the process at once (a wait that cannot be ended, on a
+// file system that stopped answering, must not hold the user).
 void catchInterrupts();
 bool interruptRequested();
+
+// Ends the process at once with the status the first interrupt calls for
+// (130 for Ctrl-C, 143 for a request to terminate); nothing is cleaned up.
+[[noreturn]] void endAfterInterrupt();
 
 }  // namespace dm::platform

@@ -8,11 +8,12 @@
 namespace dm::platform {
 
 namespace {
-volatile std::sig_atomic_t gInterrupted = 0;
+volatile std::sig_atomic_t gInterrupted = 0;  // the first signal's number
 
-extern "C" void onInterrupt(int)
+extern "C" void onInterrupt(int signal)
 {
-    gInterrupted = 1;
+    if (gInterrupted != 0) _exit(128 + signal);
+    gInterrupted = signal;
 }
 }  // namespace
 
@@ -51,6 +52,11 @@ void catchInterrupts()
 bool interruptRequested()
 {
     return gInterrupted != 0;
+}
+
+void endAfterInterrupt()
+{
+    _exit(128 + (gInterrupted != 0 ? int(gInterrupted) : SIGTERM));
 }
 
 }  // namespace dm::platform

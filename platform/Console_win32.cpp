@@ -15,7 +15,7 @@ std::atomic<bool> gInterrupted{false};
 BOOL WINAPI onControl(DWORD type)
 {
     if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT) return FALSE;
-    gInterrupted = true;
+    if (gInterrupted.exchange(true)) ExitProcess(130);
     return TRUE;
 }
 
@@ -60,6 +60,11 @@ void catchInterrupts()
 bool interruptRequested()
 {
     return gInterrupted;
+}
+
+void endAfterInterrupt()
+{
+    ExitProcess(130);
 }
 
 }  // namespace dm::platform

@@ -42,7 +42,7 @@ bool listingOrderLess(std::string_view a, std::string_view b);
 inline size_t utf8SequenceLength(std::string_view text, size_t at)
 {
     const auto c = static_cast<unsigned char>(text[at]);
-    const size_t length = c >= 0xF0 && c < 0xF5 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
+    const size_t length = c >= 0xF5 ? 0 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 ? 2 : 0;
     if (length == 0 || at + length > text.size()) return 0;
     for (size_t k = 1; k < length; ++k) {
         if ((static_cast<unsigned char>(text[at + k]) & 0xC0) != 0x80) return 0;

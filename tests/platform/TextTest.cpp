@@ -8,6 +8,29 @@ namespace {
 
 using test::operator""_sys;
 
+// Every lead byte with the continuation bytes that suit it best, and the
+// forms that look like UTF-8 but are not: overlongs, surrogates, past U+10FFFF.
+TEST(Text, Utf8IsWellFormedExactlyWhereTheStandardSaysSo)
+{
+    for (int lead = 0x80; lead <= 0xFF; ++lead) {
+        const std::string text = {char(lead), char(0x90), char(0x80), char(0x80)};
+        const size_t expected = lead >= 0xF5 ? 0 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+        // After 0xE0 the second byte must be 0xA0 or more (else overlong), after 0xF4 below 0x90.
+        const size_t bounded = lead == 0xE0 || lead == 0xF4 ? 0 : expected;
+        EXPECT_EQ(utf8SequenceLength(text, 0), bounded) << std::hex << lead;
+    }
+    const std::pair<const char*, bool> cases[] = {
+        {"caf\xc3\xa9", true},      {"\xe4\xb8\xad", true},
+        {"\xf0\x9f\x98\x80", true}, {"\xf4\x8f\xbf\xbf", true},
+        {"\xc0\xaf", false},        {"\xc1\xbf", false},
+        {"\xe0\x80\xaf", false},    {"\xf0\x80\x80\xaf", false},
+        {"\xed\xa0\x80", false},    {"\xf4\x90\x80\x80", false},
+        {"\xf5\x80\x80", false},    {"\xff", false},
+        {"\xe4\xb8", false},        {"\x80", false},
+    };
+    for (const auto& [text, wellFormed] : cases) EXPECT_EQ(isUtf8(text), wellFormed) << text;
+}
+
 // In code page 936 the second byte of "淺" is the separator's, and that of
 // "乤" a lower-case letter's: only whole characters count.
 TEST(Text, PathRulesJudgeWholeCharacters)
