@@ -62,6 +62,7 @@ struct Job {
 void tellAbout(const dirCompare& comp)
 {
     if (const std::string note = comp.contentRuleNote(); !note.empty()) std::cerr << kTool << note << std::endl;
+    if (!comp.versionCacheNote.empty()) std::cerr << kTool << printable(comp.versionCacheNote) << std::endl;
     if (!finished(comp)) comp.logError(comp.errorText, logPath());
     for (const result_t* r : unreadableIn(comp))
         std::cerr << kTool << textIn("已略过 ", "skipped ") << printable(r->elemA ? r->pathA() : r->pathB()) << ": "

@@ -9,11 +9,13 @@
 #include <sstream>
 
 #include "cli/Output.h"
+#include "cli/TerminalProgress.h"
 #include "common/Messages.h"
 #include "config/Job.h"
 #include "engine/Remote.h"
 #include "engine/ResultView.h"
 #include "engine/Workflow.h"
+#include "platform/AtomicFile.h"
 #include "platform/ChildProcess.h"
 #include "platform/Console.h"
 #include "platform/Listing.h"
@@ -96,7 +98,7 @@ int saveJobCommand(const std::string& name, const CompareArgs& args, bool sync)
     job.sync = sync;
     job.keepGoing = args.keepGoing;
     std::string error;
-    if (!saveJob(job, error)) return fail(error);
+    if (!saveJob(job, error)) return fail(printable(error));
     return ExitSame;
 }
 
@@ -161,22 +163,32 @@ int runJobCommand(const std::string& name)
     std::ostringstream record;
     record << "job: " << job.name << "\nstarted: " << started << "\nfolder A: " << job.folderA
            << "\nfolder B: " << job.folderB << '\n';
-    auto comp = compare(request, nullptr);
+    // A stop (Ctrl-C, or SIGTERM from a timer's service manager) ends the run
+    // at a safe point, and the record says so.
+    TerminalProgress progress;
+    RunControl control;
+    auto comp = newComparison(request, &control);
+    progress.run(control, [&] { comp->run(request.mode); });
     std::optional<SyncOutcome> outcome;
     std::string refused;
     if (job.sync && (comp->state == Finished || comp->state == TooManyFiles)) {
         refused = whyNoCopy(*comp);
+        const SyncScope all = syncScope(comp->results, nullptr, nullptr);
         if (refused.empty())
-            outcome =
-                synchronizeAndCompareAgain(comp, request, syncScope(comp->results, nullptr, nullptr), {}, nullptr, {});
+            progress.run(control, [&] { outcome = synchronizeAndCompareAgain(comp, request, all, {}, &control, {}); });
     }
     int code = exitCodeOf(*comp);
+    if (control.abortRequested()) {
+        record << "stopped: " << messageText(msg::UserAbort) << '\n';
+        code = ExitError;
+    }
     if (comp->state == Finished || comp->state == TooManyFiles) {
         record << "state: " << stateText(comp->state, comp->errorText) << '\n' << countsText(comp->results) << '\n';
     } else {
         record << "failed: " << stateText(comp->state, comp->errorText) << '\n';
     }
     if (!refused.empty()) record << "not copied: " << refused << '\n';
+    if (!comp->versionCacheNote.empty()) record << comp->versionCacheNote << '\n';
     if (outcome) {
         record << summaryText(*outcome) << '\n';
         for (const std::string& line : summaryItems(*outcome)) record << "  " << line << '\n';
@@ -204,8 +216,16 @@ int runJobCommand(const std::string& name)
         std::snprintf(number, sizeof number, "-%02d", n);
         stem = base + number;
     }
-    std::ofstream(stem + ".txt", std::ios::binary) << record.str();
-    if (!json.empty()) std::ofstream(stem + ".json", std::ios::binary) << json;
+    // A record that cannot be kept (a full disk) is no silent loss.
+    for (const auto& [file, text] : {std::pair{stem + ".txt", record.str()}, std::pair{stem + ".json", json}}) {
+        if (text.empty()) continue;
+        platform::AtomicFile out;
+        if (!out.open(file) || !out.write(text) || !out.commit(false)) {
+            std::cerr << kTool << "the run's record was not kept: " << file << ": "
+                      << platform::systemMessage(platform::lastError()) << std::endl;
+            code = ExitError;
+        }
+    }
     trimRuns(job.name);
     // The run is over; the notice below outlives it and must not keep its lock.
     running.reset();

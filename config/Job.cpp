@@ -71,6 +71,35 @@ bool scheduleFromText(const std::string& text, std::string& timerLines)
     return true;
 }
 
+// Why an ini value cannot hold the text exactly as it is (its ends are
+// trimmed, a line break ends it, matching quotes around it are taken off);
+// empty where it can. A folder kept almost right is another folder.
+std::string whyNotKept(const std::string& text)
+{
+    const auto named = [](char c) -> std::string {
+        switch (c) {
+            case ' ': return "a space";
+            case '\t': return "a tab";
+            case '\r': return "a carriage return (CR)";
+            case '\n': return "a line break (LF)";
+            default: {
+                char code[8];
+                std::snprintf(code, sizeof code, "0x%02X", unsigned(static_cast<unsigned char>(c)));
+                return std::string("the control character ") + code;
+            }
+        }
+    };
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t') return "it holds " + named(c);
+    }
+    if (text.empty()) return {};
+    if (text.front() == ' ' || text.front() == '\t') return "it begins with " + named(text.front());
+    if (text.back() == ' ' || text.back() == '\t') return "it ends with " + named(text.back());
+    if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front())
+        return "it stands in quotes";
+    return {};
+}
+
 }  // namespace
 
 bool scheduleOf(const std::string& daily, bool hourly, int32_t everyMinutes, std::string& schedule, std::string& error)
@@ -156,6 +185,24 @@ bool saveJob(const Job& job, std::string& error)
     if (!isJobName(job.name)) {
         error = "'" + job.name + "' is no job name (letters, digits, '-', '_' and '.')";
         return false;
+    }
+    // Every text is kept exactly, or the job is not saved: a job that ran
+    // with a path slightly changed would copy into another folder.
+    const std::pair<const char*, const std::string*> texts[] = {
+        {"folder A", &job.folderA}, {"folder B", &job.folderB}, {"--info-a", &job.infoA}, {"--info-b", &job.infoB}};
+    for (const auto& [what, text] : texts) {
+        if (const std::string why = whyNotKept(*text); !why.empty()) {
+            error = std::string(what) + " cannot be kept in a job as given (" + why + "): '" + *text + "'";
+            return false;
+        }
+    }
+    for (const StringList* list : {&job.include, &job.exclude}) {
+        for (const std::string& entry : *list) {
+            if (const std::string why = whyNotKept(entry); !why.empty()) {
+                error = "a filter entry cannot be kept in a job as given (" + why + "): '" + entry + "'";
+                return false;
+            }
+        }
     }
     if (!platform::makeFolders(jobsFolder())) {
         error = jobsFolder() + ": " + platform::systemMessage(platform::lastError());

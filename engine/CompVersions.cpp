@@ -1,10 +1,13 @@
 // File versions: read only where a verdict or a report needs them, many at a
 // time, and remembered between runs.
+#include <algorithm>
+
 #include "common/FileHelpers.h"
 #include "common/Messages.h"
 #include "engine/Comp.h"
 #include "platform/Listing.h"
 #include "platform/PeVersion.h"
+#include "platform/SysError.h"
 #include "platform/Text.h"
 #include "platform/VersionCache.h"
 #include "platform/VersionProbes.h"
@@ -32,8 +35,9 @@ public:
                         [this, target = &file](const std::optional<platform::FileVersion>& version) {
                             target->version = versionText(version);
                             // A read that failed (a file locked for a moment) is tried again next time.
-                            if (cache_ && !platform::lastVersionReadFailed())
-                                cache_->store(target->versionEntry, version);
+                            const int failure = platform::lastVersionReadFailure();
+                            target->versionFailure = uint8_t(std::min(failure, 255));
+                            if (cache_ && failure == 0) cache_->store(target->versionEntry, version);
                         });
     }
 
@@ -131,8 +135,11 @@ void dirCompare::readAllVersions()
 
 void dirCompare::saveVersionCache()
 {
-    // A cache that cannot be written costs the next run time, nothing else.
-    if (versionCache_) versionCache_->save();
+    // A cache that cannot be written costs the next run time, nothing else:
+    // the run goes on, and the front end says so once.
+    if (versionCache_ && !versionCache_->save() && versionCacheNote.empty())
+        versionCacheNote = textIn("版本缓存未能保存: ", "the version cache was not saved: ") + versionCachePath + ": " +
+                           platform::systemMessage(platform::lastError());
 }
 
 }  // namespace dm

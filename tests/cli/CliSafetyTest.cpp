@@ -236,5 +236,29 @@ TEST_F(CliSafety, TerminateDuringASyncStopsAfterTheCurrentFileWithASummary)
     for (const auto& e : std::filesystem::directory_iterator(b)) EXPECT_EQ(e.file_size(), block.size());
 }
 
+TEST_F(CliSafety, AJobStoppedByTerminateEndsAtASafePointAndItsRecordSaysStopped)
+{
+    const auto config = test::setVariable("XDG_CONFIG_HOME", dir / "config");
+    const auto state = test::setVariable("XDG_STATE_HOME", dir / "state");
+    const std::string block(32 << 20, 'x');
+    for (int i = 0; i < 8; ++i) dir.file("A/f" + std::to_string(i), block);
+    ASSERT_EQ(dirmatch("job save big " + q(a) + " " + q(b) + " --sync").code, 0);
+    const test::TerminalRun run =
+        test::runOnTerminal(DIRMATCH_BINARY, {"job", "run", "big", "--lang", "en"}, "Copying: ", SIGTERM);
+    test::setVariable("XDG_CONFIG_HOME", config);
+    test::setVariable("XDG_STATE_HOME", state);
+    ASSERT_TRUE(run.signalled) << run.seen;
+    EXPECT_EQ(run.exitCode, 2) << run.seen;
+    EXPECT_EQ(test::temporariesIn(b), 0u);
+    size_t records = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir / "state/dirmatch/runs/big")) {
+        if (entry.path().extension() != ".txt") continue;
+        ++records;
+        EXPECT_NE(test::readFile(entry.path().string()).find("stopped: User terminate the operation"),
+                  std::string::npos);
+    }
+    EXPECT_EQ(records, 1u);
+}
+
 }  // namespace
 }  // namespace dm

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "platform/RunLock.h"
@@ -150,6 +151,42 @@ TEST_F(Jobs, ARunNobodyWatchesThatFindsDifferencesTellsTheDesktopAndAClickOpensI
     const std::string record = dir.read("opened");
     EXPECT_EQ(record.rfind(runsFolder("watch"), 0), 0u) << record;
     EXPECT_TRUE(record.ends_with("-01.txt")) << record;
+#endif
+}
+
+TEST_F(Jobs, AFolderTheJobFileCannotKeepExactlyIsRefusedWhenSavedNamingTheCharacter)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows takes no such folder names";
+#endif
+    const std::pair<std::string, std::string> cases[] = {{b + " ", "ends with a space"},
+                                                         {b + "\t", "ends with a tab"},
+                                                         {b + "\r", "carriage return (CR)"},
+                                                         {b + "\nx", "line break (LF)"}};
+    for (const auto& [folder, said] : cases) {
+        const Outcome save = dirmatch("job save odd " + test::quoted(a) + " " + test::quoted(folder) + " --sync");
+        EXPECT_EQ(save.code, 2) << said;
+        EXPECT_NE(save.err.find(said), std::string::npos) << save.err;
+        EXPECT_EQ(dirmatch("job list").out, "") << said;
+    }
+}
+
+TEST_F(Jobs, ARecordThatCannotBeKeptIsSaidAndFailsTheRun)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "a small memory disk is mounted on Linux";
+#else
+    ASSERT_EQ(dirmatch("job save full " + test::quoted(a) + " " + test::quoted(b)).code, 0);
+    const std::string runs = runsFolder("full");
+    std::filesystem::create_directories(runs);
+    test::SmallDisk disk(runs);
+    if (!disk.mounted()) GTEST_SKIP() << "cannot mount a memory file system here";
+    std::ofstream(runs + "/filler", std::ios::binary) << std::string(1 << 20, 'x');  // fills it to the last byte
+    const Outcome run = dirmatch("job run full");
+    EXPECT_EQ(run.code, 2) << run.err;
+    EXPECT_NE(run.err.find("the run's record was not kept"), std::string::npos) << run.err;
+    for (const auto& entry : std::filesystem::directory_iterator(runs))
+        EXPECT_NE(entry.path().extension(), ".txt") << "a record cut short: " << entry.path();
 #endif
 }
 
