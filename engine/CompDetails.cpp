@@ -5,6 +5,7 @@
 #include "common/Messages.h"
 #include "engine/Comp.h"
 #include "engine/Details.h"
+#include "engine/ResultView.h"
 #include "platform/Time.h"
 
 namespace dm {
@@ -121,7 +122,10 @@ void dirCompare::details(const result_t& node, StringList& texts) const
     appendValues(node.elemA, linkFacesFolder, sideA().hasLocalPaths(), put);
     put(messageRaw(msg::DetailFilesInB));
     appendValues(node.elemB, linkFacesFolder, sideB().hasLocalPaths(), put);
-    if (node.contentError) put(*node.contentError);
+    if (node.contentError)
+        put(*node.contentError);
+    else if (const std::string version = versionFailureText(node); !version.empty())
+        put(version);
 }
 
 }  // namespace dm

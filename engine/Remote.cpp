@@ -148,9 +148,10 @@ bool askRemote(const dirCompare& comp, const RemoteFolder& folder, const std::st
         error = refused;
         return false;
     }
-    const std::string line = shellQuoted(access.program) + " stream " + shellQuoted(folder.path) + " --protocol " +
-                             std::to_string(kStreamVersion) + " --lang " +
-                             (currentLanguage() == English ? "en" : "zh") + arguments;
+    // The folder comes last, after "--": a folder named "-x" is no option.
+    const std::string line = shellQuoted(access.program) + " stream --protocol " + std::to_string(kStreamVersion) +
+                             " --lang " + (currentLanguage() == English ? "en" : "zh") + arguments + " -- " +
+                             shellQuoted(folder.path);
     platform::ChildProcess child;
     child.sharesTerminal = !access.batch;
     std::string why;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/Messages.h"
+#include "platform/SysError.h"
 #include "platform/Text.h"
 
 namespace dm {
@@ -62,14 +63,28 @@ std::string differenceReason(const result_t& r)
     add(r.sameTime, "时间", "time");
     add(r.sameVersion, "版本", "version");
     add(r.sameContent, "内容", "content");
-    if (r.contentError) reason += " (" + *r.contentError + ")";
+    if (const std::string why = whyNotCompared(r); !why.empty()) reason += " (" + why + ")";
     return reason;
 }
 
 std::string whyNotCompared(const result_t& r)
 {
     if (r.contentError) return *r.contentError;
+    if (std::string version = versionFailureText(r); !version.empty()) return version;
     return unreadableText(r);
+}
+
+std::string versionFailureText(const result_t& r)
+{
+    // A version that could not be read counts as none: where that makes the
+    // pair differ, the reason is said.
+    if (r.kind != InBoth || r.identical || r.sameVersion) return {};
+    for (const auto& [side, e] : {std::pair{'A', r.elemA}, std::pair{'B', r.elemB}}) {
+        if (e && e->versionFailure)
+            return textIn("无法读取版本 (", "version not read (") + std::string(1, side) +
+                   "): " + platform::systemMessage(e->versionFailure);
+    }
+    return {};
 }
 
 void collectUnreadable(const result_t& folder, std::vector<const result_t*>& found)

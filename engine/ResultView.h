@@ -44,6 +44,8 @@ std::string differenceReason(const result_t& r);
 // What kept a pair from being compared (its content not read, a folder that
 // could not be read); empty when nothing did.
 std::string whyNotCompared(const result_t& r);
+// Why a pair that differs by its versions had one of them not read; empty otherwise.
+std::string versionFailureText(const result_t& r);
 
 // The included nodes below `folder` with a folder that was skipped because
 // it could not be read.

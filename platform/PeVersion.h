@@ -27,9 +27,10 @@ std::optional<FileVersion> parsePeVersion(const uint8_t* data, size_t size);
 // executables with a version resource, and anything that cannot be read.
 std::optional<FileVersion> readFileVersion(const std::string& path);
 
-// Whether the last version read on this thread failed to open or read the
-// file (no version then says nothing lasting about the file).
-bool lastVersionReadFailed();
+// Why the last version read on this thread failed to open or read the file
+// (an error code for systemMessage; no version then says nothing lasting
+// about the file), or 0 when it did not fail.
+int lastVersionReadFailure();
 
 // Smallest file that can hold a DOS header; smaller files are never opened.
 constexpr uint64_t kMinExecutableSize = 64;

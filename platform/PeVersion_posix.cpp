@@ -50,28 +50,28 @@ std::optional<FileVersion> readFileVersion(const std::string& path)
 }
 
 namespace {
-thread_local bool gReadFailed = false;
+thread_local int gReadFailure = 0;
 
-std::optional<FileVersion> failedRead()
+std::optional<FileVersion> failedRead(int code)
 {
-    gReadFailed = true;
+    gReadFailure = code != 0 ? code : EIO;
     return std::nullopt;
 }
 }  // namespace
 
-bool lastVersionReadFailed()
+int lastVersionReadFailure()
 {
-    return gReadFailed;
+    return gReadFailure;
 }
 
 std::optional<FileVersion> readFileVersionAt(int folder, const char* name, std::optional<uint64_t> knownSize)
 {
-    gReadFailed = false;
+    gReadFailure = 0;
     // Non-blocking, so that a FIFO or device met on the way never hangs the scan
     // (reading one then simply fails).
-    if (const auto& fail = testSeams().failProbeOpen; fail && fail(name)) return failedRead();
+    if (const auto& fail = testSeams().failProbeOpen; fail && fail(name)) return failedRead(EACCES);
     const int fd = openat(folder, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return failedRead();
+    if (fd < 0) return failedRead(errno);
     const Fd closer(fd);
     uint64_t size = 0;
     if (knownSize) {
@@ -85,18 +85,18 @@ std::optional<FileVersion> readFileVersionAt(int folder, const char* name, std::
 
     uint8_t head[kHeadBytes];
     const ssize_t got = pread(fd, head, sizeof head, 0);
-    if (got < 0) return failedRead();
+    if (got < 0) return failedRead(errno);
     return parseFromHead(head, size_t(got), size, [fd] { return fd; });
 }
 
 std::optional<FileVersion> versionFromHead(int folder, const char* name, uint64_t size, const uint8_t* head,
                                            size_t headBytes)
 {
-    gReadFailed = false;
+    gReadFailure = 0;
     int fd = -1;
     const auto version = parseFromHead(head, headBytes, size, [&] {
         if (fd < 0) fd = openat(folder, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-        if (fd < 0) gReadFailed = true;
+        if (fd < 0) gReadFailure = errno != 0 ? errno : EIO;
         return fd;
     });
     if (fd >= 0) close(fd);

@@ -7,9 +7,9 @@
 
 namespace dm::platform {
 
-bool lastVersionReadFailed()
+int lastVersionReadFailure()
 {
-    return false;  // the system's reader does not tell a failed read from a file without a version
+    return 0;  // the system's reader does not tell a failed read from a file without a version
 }
 
 std::optional<FileVersion> readFileVersion(const std::string& path)

@@ -178,6 +178,15 @@ TEST_F(Remote, WhatGoesWrongOverThereIsSaidInItsOwnWordsAndNothingIsCopied)
     }
 }
 
+TEST_F(Remote, AFolderOverThereWhoseNameBeginsWithADashIsAFolderNotAnOption)
+{
+    dir.lay({{"A/x", "new"}, {"-B/x", "old!"}});
+    const std::string inDir = script("in-dir", "shift\ncd " + q(dir / "") + " || exit 1\nexec sh -c \"$*\"");
+    const Outcome run = dirmatch("compare " + q(a) + " host:-B" + through(inDir));
+    EXPECT_EQ(run.code, 1) << run.err;
+    EXPECT_NE(run.out.find("* x"), std::string::npos) << run.out;
+}
+
 // The bytes of a listing stream: its opening, then the records given.
 std::string listingStream(const std::string& records)
 {

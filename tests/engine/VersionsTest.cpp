@@ -4,7 +4,10 @@
 #include <filesystem>
 #include <set>
 
+#include "common/Messages.h"
 #include "engine/Comp.h"
+#include "engine/ResultView.h"
+#include "platform/SysError.h"
 #include "platform/TestSeams.h"
 #include "tests/support/Compare.h"
 #include "tests/support/PeBuilder.h"
@@ -137,6 +140,25 @@ TEST_F(Versions, AVersionThatCouldNotBeReadIsReadAgainNextTimeNotRememberedAsNon
     comp = run(true);
     EXPECT_EQ(opened, (std::set<std::string>{"app.exe"}));
     EXPECT_EQ(child(comp->results, "app.exe").sameVersion, 1);
+}
+
+TEST_F(Versions, AVersionThatCouldNotBeReadIsTheReasonShownWhereThePairDiffers)
+{
+    if (!dir.keepsNamesApartByCase()) GTEST_SKIP() << "names differing in case are one item here";
+    // Paired without regard to case, so that the seam can fail A's file alone.
+    dir.file("A/App.exe", test::peWithVersion(1, 0, 0, 0), test::kTime);
+    dir.file("B/app.exe", test::peWithVersion(2, 0, 0, 0), test::kTime);
+    platform::testSeams().failProbeOpen = [](const std::string& name) { return name.ends_with("App.exe"); };
+    auto comp = std::make_unique<dirCompare>(a, b, nullptr, StringList{test::kSep}, StringList{}, 0x1F);
+    comp->run(0);
+    platform::testSeams().failProbeOpen = nullptr;
+    const result_t& pair = child(comp->results, "App.exe");
+    ASSERT_EQ(pair.identical, 0);
+    const std::string reason = textIn("无法读取版本 (A): ", "version not read (A): ") + platform::systemMessage(EACCES);
+    EXPECT_EQ(whyNotCompared(pair), reason);
+    StringList details;
+    comp->details(pair, details);
+    EXPECT_EQ(details.back(), reason);
 }
 
 }  // namespace
