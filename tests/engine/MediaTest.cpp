@@ -91,13 +91,18 @@ TEST_F(Media, NamesThatDifferOnlyByCaseInALackingFolderNeverReplaceEachOtherOnFa
     if (!disk) GTEST_SKIP() << "no FAT through FUSE here";
     dir.file("A/lib/X.h", "upper", test::kTime);
     dir.file("A/lib/x.h", "lower", test::kTime);
+    dir.file("A/lib/Inc/one", "1", test::kTime);
+    dir.file("A/lib/inc/two", "2", test::kTime);
     auto comp = compared(a, b);
     const SyncOutcome outcome = synchronize(*comp, *comp->results.children, nullptr, {}, {});
     EXPECT_EQ(outcome.copied, 0) << "a folder with an item not written is not copied whole";
-    ASSERT_EQ(outcome.failed.size(), 1u);
-    EXPECT_TRUE(outcome.failed[0].target.ends_with("x.h")) << outcome.failed[0].target;
-    EXPECT_EQ(outcome.failed[0].reason, platform::systemMessage(platform::kNameTaken));
+    ASSERT_EQ(outcome.failed.size(), 2u);
+    EXPECT_TRUE(outcome.failed[0].target.ends_with("lib/inc")) << outcome.failed[0].target;
+    EXPECT_TRUE(outcome.failed[1].target.ends_with("lib/x.h")) << outcome.failed[1].target;
+    for (const SyncItem& failed : outcome.failed)
+        EXPECT_EQ(failed.reason, platform::systemMessage(platform::kNameTaken));
     EXPECT_EQ(test::readFile(b + "/lib/X.h"), "upper");
+    EXPECT_FALSE(std::filesystem::exists(b + "/lib/Inc/two")) << "two folders merged into one";
 }
 
 TEST_F(Media, AnNtfsDiskKeepsTheCopyAndComparesIdenticalAfter)
