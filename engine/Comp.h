@@ -20,6 +20,7 @@
 #include "engine/Side.h"
 #include "engine/Stream.h"
 #include "platform/FindData.h"
+#include "platform/StopSignal.h"
 
 namespace dm {
 
@@ -229,6 +230,9 @@ public:
     // run in another mode than 0), and side B.
     const Side& sideA() const { return *sideA_; }
     const Side& sideB() const { return *sideB_; }
+    // Triggered once a side's listing failed or was answered Stop: the
+    // other side's waits end with it.
+    const platform::StopSignal& listingsEnded() const { return listingsEnded_; }
 
     // How another machine is reached, for a side there.
     RemoteAccess remoteAccess;
@@ -320,8 +324,9 @@ private:
     std::unique_ptr<platform::VersionCache> versionCache_;
     void showProgress(uint32_t message, const std::string& path) const;
     bool abortRequested() const;
-    // Set when one side's listing failed: the other's ends at its next folder.
-    std::atomic<bool> stopListing_{false};
+    // Triggered when one side's listing failed: the other's ends at its next
+    // folder, or at once where it waits on another machine.
+    platform::StopSignal listingsEnded_;
     // Held to ask about an unreadable folder and to claim the first failure.
     std::mutex failureMutex_;
     // The thread whose side failed first (answered Stop, or its listing

@@ -51,7 +51,7 @@ bool dirCompare::scanLevel(element_t& node, std::string& error, const std::strin
         normalizeFolder(node.path, folder, missing);
     else
         folder = node.path + platform::kSeparator;
-    if (stopListing_) {
+    if (listingsEnded_.triggered()) {
         error = messageText(msg::UserAbort);
         return false;
     }
@@ -136,7 +136,7 @@ bool dirCompare::askToSkip(const std::string& folder, const std::string& reason)
 {
     if (!skipUnreadableFolder) return false;
     const std::lock_guard lock(failureMutex_);
-    if (stopListing_) return false;
+    if (listingsEnded_.triggered()) return false;
     if (skipUnreadableFolder(folder, reason)) return true;
     // Claimed at the answer, before the other side can ask or fail.
     endListings();
@@ -146,7 +146,7 @@ bool dirCompare::askToSkip(const std::string& folder, const std::string& reason)
 void dirCompare::endListings()
 {
     if (failedFirst_ == std::thread::id{}) failedFirst_ = std::this_thread::get_id();
-    stopListing_ = true;
+    listingsEnded_.trigger();
 }
 
 // Appends the folder's entries (or the named item's) to `children`, counting
@@ -213,7 +213,7 @@ bool dirCompare::loadSides(element_t& nodeA, element_t& nodeB, const std::string
         versionCache_ = std::make_unique<platform::VersionCache>(versionCachePath);
     // The first side to fail ends the other's listing: its error is the run's,
     // and nobody is asked about a folder of a listing that is over anyway.
-    stopListing_ = false;
+    listingsEnded_.clear();
     failedFirst_ = {};
     // A listing that runs out of memory (or fails in any way that throws)
     // fails the run with its reason; nothing leaves either thread.

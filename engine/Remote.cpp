@@ -156,7 +156,7 @@ bool askRemote(const dirCompare& comp, const RemoteFolder& folder, const std::st
     child.sharesTerminal = !access.batch;
     std::string why;
     if (!child.start(remoteCommand(access, folder.host, line), why, input,
-                     comp.progress ? &comp.progress->stopSignal() : nullptr)) {
+                     comp.progress ? &comp.progress->stopSignal() : nullptr, &comp.listingsEnded())) {
         error = textIn("无法连接到 ", "cannot reach ") + folder.host + ": " + why;
         return false;
     }

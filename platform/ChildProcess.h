@@ -26,10 +26,10 @@ public:
 
     // Starts the program (looked up on PATH) with these arguments and this
     // text as its input; false, with the reason, when it cannot be started.
-    // Once `stop` is triggered, a read of the output ends at once and the
-    // child is killed. The child dies with this program, however it ends.
+    // Once `stop` (or `alsoStop`) is triggered, a read of the output ends at
+    // once and the child is killed. The child dies with this program, however it ends.
     bool start(const std::vector<std::string>& command, std::string& error, const std::string& input = {},
-               const StopSignal* stop = nullptr);
+               const StopSignal* stop = nullptr, const StopSignal* alsoStop = nullptr);
 
     // The child's standard output, to read until its end (or the stop).
     std::FILE* output();

@@ -30,9 +30,17 @@ struct ChildProcess::Impl {
     bool ownGroup = false;
     bool cutShort = false;  // stopped before its end
     int pipe = -1;          // the read end of the child's output, owned by `output`
-    const StopSignal* stop = nullptr;
+    const StopSignal* stops[2] = {nullptr, nullptr};
     std::FILE* output = nullptr;
     std::FILE* errors = nullptr;  // an unnamed file: a full pipe could stall the child
+
+    bool stopRequested() const { return (stops[0] && stops[0]->triggered()) || (stops[1] && stops[1]->triggered()); }
+
+    // The stops' handles as poll entries (-1: none, which poll passes over).
+    void stopHandles(struct pollfd* fds) const
+    {
+        for (int i = 0; i < 2; ++i) fds[i] = {stops[i] ? stops[i]->waitHandle() : -1, POLLIN, 0};
+    }
 
     void signal(int number) const
     {
@@ -48,13 +56,14 @@ struct ChildProcess::Impl {
     {
         auto* impl = static_cast<Impl*>(cookie);
         for (;;) {
-            if (impl->stop && impl->stop->triggered()) {
+            if (impl->stopRequested()) {
                 errno = ECANCELED;
                 return -1;
             }
-            struct pollfd fds[2] = {{impl->pipe, POLLIN, 0}, {impl->stop ? impl->stop->waitHandle() : -1, POLLIN, 0}};
-            if (poll(fds, 2, -1) < 0 && errno != EINTR) return -1;
-            if (fds[1].revents) continue;
+            struct pollfd fds[3] = {{impl->pipe, POLLIN, 0}};
+            impl->stopHandles(fds + 1);
+            if (poll(fds, 3, -1) < 0 && errno != EINTR) return -1;
+            if (fds[1].revents || fds[2].revents) continue;
             if (!fds[0].revents) continue;
             const ssize_t n = ::read(impl->pipe, buffer, size);
             if (n >= 0 || (errno != EINTR && errno != EAGAIN)) return n;
@@ -84,7 +93,7 @@ ChildProcess::~ChildProcess()
 }
 
 bool ChildProcess::start(const std::vector<std::string>& command, std::string& error, const std::string& input,
-                         const StopSignal* stop)
+                         const StopSignal* stop, const StopSignal* alsoStop)
 {
     if (command.empty()) {
         error = "no command";
@@ -153,7 +162,8 @@ bool ChildProcess::start(const std::vector<std::string>& command, std::string& e
     if (ownGroup) setpgid(pid, pid);  // also here: a stop may come before the child gets to it
     impl_->pid = pid;
     impl_->ownGroup = ownGroup;
-    impl_->stop = stop;
+    impl_->stops[0] = stop;
+    impl_->stops[1] = alsoStop;
     writeEnd = Fd();
     execWrite = Fd();
     int code = 0;
@@ -200,7 +210,7 @@ int ChildProcess::finish(std::string& errors)
     while (impl_->pid > 0) {
         const pid_t rc = waitpid(impl_->pid, &status, WNOHANG);
         if (rc == impl_->pid || (rc < 0 && errno != EINTR)) break;
-        stopping = impl_->cutShort || (impl_->stop && impl_->stop->triggered());
+        stopping = impl_->cutShort || impl_->stopRequested();
         if (stopping && signalled == std::chrono::steady_clock::time_point{}) {
             impl_->signal(SIGTERM);
             signalled = std::chrono::steady_clock::now();
@@ -208,8 +218,9 @@ int ChildProcess::finish(std::string& errors)
             impl_->signal(SIGKILL);
             killed = true;
         }
-        struct pollfd fd = {impl_->stop && !stopping ? impl_->stop->waitHandle() : -1, POLLIN, 0};
-        poll(&fd, 1, 10);
+        struct pollfd fds[2] = {{-1, POLLIN, 0}, {-1, POLLIN, 0}};
+        if (!stopping) impl_->stopHandles(fds);
+        poll(fds, 2, 10);
     }
     // What the group left behind (a remote shell's own helpers) goes too.
     if (impl_->ownGroup && stopping && impl_->pid > 0) kill(-impl_->pid, SIGKILL);

@@ -7,7 +7,8 @@ struct ChildProcess::Impl {};
 ChildProcess::ChildProcess() = default;
 ChildProcess::~ChildProcess() = default;
 
-bool ChildProcess::start(const std::vector<std::string>&, std::string& error, const std::string&, const StopSignal*)
+bool ChildProcess::start(const std::vector<std::string>&, std::string& error, const std::string&, const StopSignal*,
+                         const StopSignal*)
 {
     error = "folders on another machine are not supported by this build";
     return false;

@@ -187,6 +187,20 @@ TEST_F(Remote, AFolderOverThereWhoseNameBeginsWithADashIsAFolderNotAnOption)
     EXPECT_NE(run.out.find("* x"), std::string::npos) << run.out;
 }
 
+TEST_F(Remote, ASideThatFailsAtOnceEndsTheWaitForTheOtherMachine)
+{
+    // Host "down" fails at once; any other answers after 20 s.
+    const std::string shell = script("down-or-slow",
+                                     "[ \"$1\" = down ] && { echo 'no route to host' >&2; exit 3; }\nsleep 20\nshift\n"
+                                     "exec sh -c \"$*\"");
+    const auto start = std::chrono::steady_clock::now();
+    const Outcome run = dirmatch("compare " + q("down:" + a) + " " + q("slow:" + b) + through(shell));
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(run.code, 2) << run.err;
+    EXPECT_NE(run.err.find("no route to host"), std::string::npos) << "A's failure is the run's: " << run.err;
+    EXPECT_LT(seconds, 10.0) << "the run waited for the other machine";
+}
+
 // The bytes of a listing stream: its opening, then the records given.
 std::string listingStream(const std::string& records)
 {
