@@ -1,8 +1,10 @@
 #include "engine/PairDiff.h"
 
 #include <dtl/dtl.hpp>
+#include <new>
 
 #include "platform/FileRead.h"
+#include "platform/Listing.h"
 #include "platform/Text.h"
 
 namespace dm {
@@ -149,7 +151,32 @@ ByteDifference firstDifferentByte(const std::string& pathA, const std::string& p
     }
 }
 
-PairContent readPair(const std::string& pathA, const std::string& pathB, const platform::ContentReading& reading)
+namespace {
+
+PairContent readLines(const std::string& pathA, const std::string& pathB, const platform::ContentReading& reading,
+                      uint64_t maxLineBytes);
+
+}  // namespace
+
+PairContent readPair(const std::string& pathA, const std::string& pathB, const platform::ContentReading& reading,
+                     uint64_t maxLineBytes)
+{
+    try {
+        return readLines(pathA, pathB, reading, maxLineBytes);
+    } catch (const std::bad_alloc&) {
+        // Shown as bytes instead, which takes a few pages whatever the size.
+        PairContent pair;
+        pair.tooLarge = platform::itemSize(pathA) + platform::itemSize(pathB);
+        pair.binary = true;
+        if (!pathA.empty() && !pathB.empty()) pair.first = firstDifferentByte(pathA, pathB, 0);
+        return pair;
+    }
+}
+
+namespace {
+
+PairContent readLines(const std::string& pathA, const std::string& pathB, const platform::ContentReading& reading,
+                      uint64_t maxLineBytes)
 {
     constexpr uint64_t kFirstLook = 64 * 1024;
     constexpr uint64_t kChunk = 4u << 20;
@@ -169,6 +196,12 @@ PairContent readPair(const std::string& pathA, const std::string& pathB, const p
             if (!pathA.empty() && !pathB.empty()) pair.first = firstDifferentByte(pathA, pathB, 0);
             return pair;
         }
+    }
+    if (const uint64_t total = platform::itemSize(pathA) + platform::itemSize(pathB); total > maxLineBytes) {
+        pair.tooLarge = total;
+        pair.binary = true;
+        if (!pathA.empty() && !pathB.empty()) pair.first = firstDifferentByte(pathA, pathB, 0);
+        return pair;
     }
     for (int i = 0; i < 2; ++i) {
         if (paths[i]->empty()) continue;
@@ -206,6 +239,8 @@ PairContent readPair(const std::string& pathA, const std::string& pathB, const p
     pair.diff = diffLines(pair.a->lines, pair.b->lines);
     return pair;
 }
+
+}  // namespace
 
 std::string hexRows(std::string_view bytes, uint64_t offset)
 {

@@ -88,8 +88,14 @@ struct PairContent {
     int error = 0;         // the system's error reading side `side`
     char side = 0;
     bool stopped = false;
+    // The pair's bytes where there were too many to compare line by line
+    // (or memory ran out doing so): it is then shown as bytes. 0 otherwise.
+    uint64_t tooLarge = 0;
 };
-PairContent readPair(const std::string& pathA, const std::string& pathB, const platform::ContentReading& reading = {});
+// Lines take several times a file's bytes: beyond this a pair is shown as bytes.
+constexpr uint64_t kMaxLinePairBytes = uint64_t(256) << 20;
+PairContent readPair(const std::string& pathA, const std::string& pathB, const platform::ContentReading& reading = {},
+                     uint64_t maxLineBytes = kMaxLinePairBytes);
 
 // Rows of 16 bytes as a hex view shows them: offset, bytes, characters.
 std::string hexRows(std::string_view bytes, uint64_t offset);

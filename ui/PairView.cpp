@@ -395,10 +395,12 @@ void TdlgPairView::cancelReading()
 
 void TdlgPairView::present(PairContent content)
 {
-    if (content.binary)
-        showBytes(content.first);
-    else
-        showText(content);
+    if (!content.binary) return showText(content);
+    showBytes(content.first);
+    if (content.tooLarge)
+        lbCount->setText(t("太大, 无法逐行比较 (", "Too large to compare line by line (") +
+                         QString::number(double(content.tooLarge) / (1 << 20), 'f', 0) + QStringLiteral(" MiB)    ") +
+                         lbCount->text());
 }
 
 void TdlgPairView::showText(PairContent& content)

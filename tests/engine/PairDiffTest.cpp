@@ -70,6 +70,25 @@ TEST(PairDiff, ABinaryPairIsToldByAFirstLookAndNeverReadWhole)
     EXPECT_EQ(readWhole, 0u);
 }
 
+TEST(PairDiff, ATextPairTooLargeForLinesIsShownAsBytesWithItsSizeAndNeverReadWhole)
+{
+    test::TempDir dir;
+    std::string text;
+    for (int i = 0; i < 20000; ++i) text += "line " + std::to_string(i) + "\n";
+    const std::string a = dir.file("a", text);
+    text[100000] = '#';
+    const std::string b = dir.file("b", text);
+    uint64_t readWhole = 0;
+    platform::ContentReading reading;
+    reading.progress = [&](uint64_t n) { readWhole += n; };
+    const PairContent pair = readPair(a, b, reading, 2 * text.size() - 1);
+    EXPECT_TRUE(pair.binary);
+    EXPECT_EQ(pair.tooLarge, 2 * text.size());
+    EXPECT_EQ(pair.first.offset, 100000u);
+    EXPECT_EQ(readWhole, 0u);
+    EXPECT_EQ(readPair(a, b, {}, 2 * text.size()).tooLarge, 0u) << "a pair at the bound is compared by lines";
+}
+
 TEST(PairDiff, TheTextSaysItsEncodingAndLineEnds)
 {
     const auto gb = decodeText("\xd6\xd0\xce\xc4\r\n");
