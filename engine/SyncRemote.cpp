@@ -157,11 +157,13 @@ void copyWithRsync(const dirCompare& comp, const std::vector<SyncStep>& steps, S
     }
     if (done.empty()) return;
 
-    // B as it is now, compared with A under the same rules.
-    dirCompare after(from, to, progress, comp.includeList, comp.excludeList, comp.options);
+    // B as it is now, compared with A under the same rules: after a stop
+    // too (without the stopped control), so that what arrived is reported
+    // as copied; a second stop still ends the program.
+    dirCompare after(from, to, outcome.stopped ? nullptr : progress, comp.includeList, comp.excludeList, comp.options);
     after.remoteAccess = comp.remoteAccess;
     after.maxEntries = comp.maxEntries;
-    if (!outcome.stopped) after.run(0);
+    after.run(0);
     const bool checked = after.state == Finished;
     for (const auto& [step, run] : done) {
         const result_t* node = checked ? nodeAt(after.results, relativeA(*step)) : nullptr;

@@ -348,7 +348,9 @@ struct CopyInto::Impl {
             if (stopping()) return;
             copyAny(source.get(), child, target.get(), child, targetPath + kSeparator + child, made);
         }
-        if (stopping()) return;
+        // A stop heard while its last item was copied leaves it partial; one
+        // that comes once everything is in does not undo a whole folder.
+        if (report->stopped) return;
         if (const int e = setMode(target.get(), st.st_mode)) return fail(targetPath, e);
         if (const int e = setTimes(target.get(), st)) fail(targetPath, e);
     }

@@ -259,6 +259,24 @@ TEST_F(Sync, AStopEndsTheWalkBetweenFilesAndCountsWhatWasDone)
     EXPECT_EQ(entriesIn(b), 1u);  // f0 alone: no part of f1, no temporary file
 }
 
+TEST_F(Sync, AStopThatComesOnceAFolderIsWhollyCopiedReportsItCopied)
+{
+    dir.file("A/d/f1", "one");
+    dir.file("A/d/f2", "two");
+    auto comp = compared(a, b);
+    RunControl control;
+    platform::testSeams().noClone = true;
+    platform::testSeams().failCopyWrite = [&](const std::string& target, uint64_t) {
+        if (target.ends_with("f2")) control.requestAbort();
+        return 0;
+    };
+    const SyncOutcome outcome = synchronize(*comp, *comp->results.children, nullptr, {}, {}, &control, std::string());
+    platform::testSeams().noClone = false;
+    EXPECT_EQ(outcome.copied, 1);
+    EXPECT_TRUE(outcome.skipped.empty()) << outcome.skipped[0].reason;
+    EXPECT_EQ(dir.read("B/d/f2"), "two");
+}
+
 TEST_F(Sync, AFolderStoppedMidwaySaysHowManyOfItsFilesArrived)
 {
     for (int i = 0; i < 5; ++i) dir.file("A/lacked/f" + std::to_string(i), "x");
