@@ -153,6 +153,16 @@ ByteDifference firstDifferentByte(const std::string& pathA, const std::string& p
 
 namespace {
 
+// The pair shown as bytes from its first difference: a few pages whatever its size.
+PairContent asBytes(const std::string& pathA, const std::string& pathB)
+{
+    PairContent pair;
+    pair.tooLarge = platform::itemSize(pathA) + platform::itemSize(pathB);
+    pair.binary = true;
+    if (!pathA.empty() && !pathB.empty()) pair.first = firstDifferentByte(pathA, pathB, 0);
+    return pair;
+}
+
 PairContent readLines(const std::string& pathA, const std::string& pathB, const platform::ContentReading& reading,
                       uint64_t maxLineBytes);
 
@@ -164,12 +174,7 @@ PairContent readPair(const std::string& pathA, const std::string& pathB, const p
     try {
         return readLines(pathA, pathB, reading, maxLineBytes);
     } catch (const std::bad_alloc&) {
-        // Shown as bytes instead, which takes a few pages whatever the size.
-        PairContent pair;
-        pair.tooLarge = platform::itemSize(pathA) + platform::itemSize(pathB);
-        pair.binary = true;
-        if (!pathA.empty() && !pathB.empty()) pair.first = firstDifferentByte(pathA, pathB, 0);
-        return pair;
+        return asBytes(pathA, pathB);
     }
 }
 
@@ -197,12 +202,7 @@ PairContent readLines(const std::string& pathA, const std::string& pathB, const 
             return pair;
         }
     }
-    if (const uint64_t total = platform::itemSize(pathA) + platform::itemSize(pathB); total > maxLineBytes) {
-        pair.tooLarge = total;
-        pair.binary = true;
-        if (!pathA.empty() && !pathB.empty()) pair.first = firstDifferentByte(pathA, pathB, 0);
-        return pair;
-    }
+    if (platform::itemSize(pathA) + platform::itemSize(pathB) > maxLineBytes) return asBytes(pathA, pathB);
     for (int i = 0; i < 2; ++i) {
         if (paths[i]->empty()) continue;
         if (reading.progress) reading.progress(bytes[i].size());
