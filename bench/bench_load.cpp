@@ -49,18 +49,18 @@ int main(int argc, char** argv)
     int32_t entries = 0;
     for (int round = 0; round < rounds; ++round) {
         {
-            dirCompare comp(a, b, nullptr, {"/"}, {}, 0x1F);
-            comp.run(0);
+            dirCompare comp(wholeFolders(a, b, 0x1F), nullptr);
+            comp.run();
             entries = comp.rootA.count + comp.rootB.count;
             peakHeld = std::max(peakHeld, residentKiB());
             for (auto& child : *comp.results.children) {
                 if (child->kind == 3 && child->children) {
-                    comp.refresh(*child, 0, {});
+                    comp.refresh(*child, {});
                     break;
                 }
             }
             synchronize(comp, *comp.results.children, nullptr, {}, {});
-            comp.run(0);
+            comp.run();
         }
         // Make B differ again, so that the next round has copying to do.
         std::ofstream(b + "/file0.dat", std::ios::app) << "more";

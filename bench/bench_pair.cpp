@@ -31,9 +31,8 @@ int main(int argc, char** argv)
     a.close();
     b.close();
 
-    dm::dirCompare comp((root / "A").string(), (root / "B").string(), nullptr, dm::StringList{"/"}, dm::StringList{},
-                        0x1F);
-    comp.run(0);
+    dm::dirCompare comp(dm::wholeFolders((root / "A").string(), (root / "B").string(), 0x1F), nullptr);
+    comp.run();
     const dm::result_t& pair = *comp.results.children->front();
     dm::ui::TdlgPairView view;
     std::vector<double> times;

@@ -58,15 +58,15 @@ int main(int argc, char** argv)
         });
         int32_t count = 0;
         const double scanTime = medianSeconds([&] {
-            dirCompare comp(a, b, nullptr, {"/"}, {}, 0x1F);
+            dirCompare comp(wholeFolders(a, b, 0x1F), nullptr);
             std::string error;
             comp.scanFolder(comp.rootA, error, {});
             count = comp.rootA.count;
         });
         int32_t total = 0;
         const double runTime = medianSeconds([&] {
-            dirCompare comp(a, b, nullptr, {"/"}, {}, 0x1F);
-            comp.run(0);
+            dirCompare comp(wholeFolders(a, b, 0x1F), nullptr);
+            comp.run();
             total = comp.rootA.count + comp.rootB.count;
         });
         std::printf("| %s | %d | %.2f ms | %.2f ms | %.2fx | %.2f ms | %.2f us |\n", c.name, count, findTime * 1e3,

@@ -32,10 +32,9 @@ int main(int argc, char** argv)
     dm::ui::TfrmMain window(dataModule);
     window.show();
     window.resultValid = true;
-    window.comparer = std::make_unique<dm::dirCompare>(root + "/A", root + "/B", nullptr, dm::StringList{"/"},
-                                                       dm::StringList{}, 0x1F);
-    window.comparer->maxEntries = 100000000;
-    window.comparer->run(0);
+    window.comparer = std::make_unique<dm::dirCompare>(dm::wholeFolders(root + "/A", root + "/B", 0x1F), nullptr);
+    window.comparer->request.maxEntries = 100000000;
+    window.comparer->run();
 
     std::vector<double> times;
     int nodes = 0;

@@ -67,7 +67,7 @@ void tellAbout(const dirCompare& comp)
     for (const result_t* r : unreadableIn(comp))
         std::cerr << kTool << textIn("已略过 ", "skipped ") << printable(r->elemA ? r->pathA() : r->pathB()) << ": "
                   << printable(unreadableText(*r)) << std::endl;
-    if (comp.state == TooManyFiles) std::cerr << messageText(msg::TooManyEntries) << comp.maxEntries << std::endl;
+    if (comp.state == TooManyFiles) std::cerr << messageText(msg::TooManyEntries) << comp.request.maxEntries << std::endl;
 }
 
 std::unique_ptr<dirCompare> runComparison(const ComparisonRequest& request, Job& job)
@@ -77,7 +77,7 @@ std::unique_ptr<dirCompare> runComparison(const ComparisonRequest& request, Job&
         std::cerr << kTool
                   << textIn("一个文件夹在另一个之中, 比较时略过: ", "one folder lies inside the other; left out: ")
                   << printable(comp->innerFolder) << std::endl;
-    job.run([&] { comp->run(request.mode); });
+    job.run([&] { comp->run(); });
     tellAbout(*comp);
     return comp;
 }
@@ -160,7 +160,6 @@ ComparisonRequest requestOf(const CompareArgs& args)
     request.options = args.options;
     request.infoA = args.infoA;
     request.infoB = args.infoB;
-    request.mode = args.infoA.empty() ? 0 : 1;
     request.maxEntries = args.maxEntries;
     request.timeWindow = args.timeWindow;
     request.ignoreHourShift = args.ignoreHourShift;
@@ -169,7 +168,7 @@ ComparisonRequest requestOf(const CompareArgs& args)
     request.remoteAccess.program = args.remoteDirmatch;
     // Where no one could type a password, the remote shell must not ask for one.
     request.remoteAccess.batch = !platform::isTerminal(platform::Stream::Input);
-    if (args.keepGoing) request.skipUnreadableFolder = [](const std::string&, const std::string&) { return true; };
+    request.keepGoing = args.keepGoing;
     return request;
 }
 
@@ -269,7 +268,7 @@ int runSync(const CompareArgs& args, const SyncArgs& sync)
     }
 
     SyncOutcome outcome;
-    job.run([&] { outcome = synchronizeAndCompareAgain(comp, request, scope, {}, &job.control, logPath()); });
+    job.run([&] { outcome = synchronizeAndCompareAgain(comp, scope, {}, &job.control, logPath()); });
     std::cout << summaryText(outcome) << '\n';
     for (const std::string& line : summaryItems(outcome)) std::cout << "  " << printable(line) << '\n';
     if (outcome.stopped) {
@@ -298,9 +297,14 @@ int runExport(const std::string& folderA, const std::string& file, const std::st
         return ExitError;
     }
     Job job;
-    dirCompare comp(folderA, folderB, &job.control, {std::string(1, platform::kSeparator)}, {}, kAllOptions, {}, file);
-    comp.maxEntries = maxEntries;
-    comp.versionCachePath = versionCacheFor(noCache);
+    ComparisonRequest request;
+    request.folderA = folderA;
+    request.folderB = folderB;
+    request.include = {std::string(1, platform::kSeparator)};
+    request.maxEntries = maxEntries;
+    request.versionCachePath = versionCacheFor(noCache);
+    const auto made = newComparison(request, &job.control);
+    dirCompare& comp = *made;
     bool scanned = false;
     job.run([&] { scanned = comp.scanFolder(comp.rootA, error, {}); });
     if (!scanned) {

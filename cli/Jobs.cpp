@@ -46,24 +46,6 @@ std::string stamp(const char* format)
     return text;
 }
 
-// The command line's arguments that make the job's comparison.
-CompareArgs argsOf(const Job& job)
-{
-    CompareArgs args;
-    args.folderA = job.folderA;
-    args.folderB = job.folderB;
-    args.infoA = job.infoA;
-    args.infoB = job.infoB;
-    args.options = job.options;
-    args.include = job.include.empty() ? StringList{std::string(1, platform::kSeparator)} : job.include;
-    args.exclude = job.exclude;
-    args.timeWindow = job.timeWindow;
-    args.ignoreHourShift = job.ignoreHourShift;
-    args.maxEntries = job.maxEntries;
-    args.keepGoing = job.keepGoing;
-    return args;
-}
-
 // Keeps the newest records, removes the rest with their JSON.
 void trimRuns(const std::string& name)
 {
@@ -85,18 +67,12 @@ int saveJobCommand(const std::string& name, const CompareArgs& args, bool sync)
     };
     Job job;
     job.name = name;
-    job.folderA = fromRoot(args.folderA);
-    job.folderB = fromRoot(args.folderB);
-    job.infoA = fromRoot(args.infoA);
-    job.infoB = fromRoot(args.infoB);
-    job.options = args.options;
-    job.include = args.include;
-    job.exclude = args.exclude;
-    job.timeWindow = args.timeWindow;
-    job.ignoreHourShift = args.ignoreHourShift;
-    job.maxEntries = args.maxEntries;
+    job.request = requestOf(args);
+    for (std::string* path : {&job.request.folderA, &job.request.folderB, &job.request.infoA, &job.request.infoB})
+        *path = fromRoot(*path);
+    // Nobody is there to answer a password prompt when a job runs.
+    job.request.remoteAccess.batch = true;
     job.sync = sync;
-    job.keepGoing = args.keepGoing;
     std::string error;
     if (!saveJob(job, error)) return fail(printable(error));
     return ExitSame;
@@ -111,8 +87,8 @@ int listJobsCommand()
             std::cout << printable(name) << "  (" << printable(error) << ")\n";
             continue;
         }
-        std::cout << printable(name) << "  " << (job.sync ? "sync" : "compare") << "  " << printable(job.folderA)
-                  << " -> " << printable(job.folderB) << '\n';
+        std::cout << printable(name) << "  " << (job.sync ? "sync" : "compare") << "  "
+                  << printable(job.request.folderA) << " -> " << printable(job.request.folderB) << '\n';
     }
     return ExitSame;
 }
@@ -121,18 +97,23 @@ int showJobCommand(const std::string& name)
 {
     Job job;
     std::string error;
-    if (!loadJob(name, job, error)) return fail(error);
+    if (!loadJob(name, job, error, versionCacheFor(false))) return fail(error);
     const auto list = [](const StringList& items) {
         std::string text;
         for (const std::string& item : items) text += (text.empty() ? "" : ", ") + printable(item);
         return text;
     };
-    std::cout << "name: " << job.name << "\nfolder A: " << printable(job.folderA)
-              << "\nfolder B: " << printable(job.folderB) << "\nwhat: " << (job.sync ? "compare and sync" : "compare")
-              << "\noptions: " << int(job.options) << "\ninclude: " << list(job.include)
-              << "\nexclude: " << list(job.exclude) << "\ntime window: " << job.timeWindow
-              << "\nignore hour shift: " << (job.ignoreHourShift ? "yes" : "no")
-              << "\nkeep going: " << (job.keepGoing ? "yes" : "no") << "\nmax entries: " << job.maxEntries
+    const ComparisonRequest& r = job.request;
+    std::cout << "name: " << job.name << "\nfolder A: " << printable(r.folderA) << "\nfolder B: " << printable(r.folderB);
+    if (!r.infoA.empty()) std::cout << "\ninformation file A: " << printable(r.infoA);
+    if (!r.infoB.empty()) std::cout << "\ninformation file B: " << printable(r.infoB);
+    std::cout << "\nwhat: " << (job.sync ? "compare and sync" : "compare") << "\noptions: " << int(r.options)
+              << "\ninclude: " << list(r.include) << "\nexclude: " << list(r.exclude)
+              << "\ntime window: " << r.timeWindow << "\nignore hour shift: " << (r.ignoreHourShift ? "yes" : "no")
+              << "\nkeep going: " << (r.keepGoing ? "yes" : "no") << "\nmax entries: " << r.maxEntries
+              << "\nversion cache: " << (r.versionCachePath.empty() ? "none" : printable(r.versionCachePath))
+              << "\nremote shell: " << printable(r.remoteAccess.shell)
+              << "\nremote dirmatch: " << printable(r.remoteAccess.program)
               << "\nschedule: " << (job.schedule.empty() ? "none" : job.schedule)
               << "\nruns: " << printable(jobRunsFolder(job.name)) << '\n';
     return ExitSame;
@@ -148,34 +129,35 @@ int runJobCommand(const std::string& name)
 {
     Job job;
     std::string error;
-    if (!loadJob(name, job, error)) return fail(error);
+    if (!loadJob(name, job, error, versionCacheFor(false))) return fail(error);
     const std::string folder = jobRunsFolder(job.name);
     if (!platform::makeFolders(folder)) return fail(folder + ": " + platform::systemMessage(platform::lastError()));
     // One run of a job at a time: a second one (a timer while a person runs it) refuses.
     std::optional<platform::RunLock> running(std::in_place);
     if (!running->tryTake(folder + "running.lock")) return fail("job '" + name + "' is running already");
     const std::string started = stamp("%04u-%02u-%02u %02u:%02u:%02u");
-    // The job's comparison as the command line's own: the same request,
-    // version cache and all; nobody is there to answer a password prompt.
-    ComparisonRequest request = requestOf(argsOf(job));
+    // The job's comparison as the command line's own; nobody is there to
+    // answer a password prompt.
+    ComparisonRequest request = job.request;
+    if (request.include.empty()) request.include = {std::string(1, platform::kSeparator)};
     request.remoteAccess.batch = true;
 
     std::ostringstream record;
-    record << "job: " << job.name << "\nstarted: " << started << "\nfolder A: " << job.folderA
-           << "\nfolder B: " << job.folderB << '\n';
+    record << "job: " << job.name << "\nstarted: " << started << "\nfolder A: " << request.folderA
+           << "\nfolder B: " << request.folderB << '\n';
     // A stop (Ctrl-C, or SIGTERM from a timer's service manager) ends the run
     // at a safe point, and the record says so.
     TerminalProgress progress;
     RunControl control;
     auto comp = newComparison(request, &control);
-    progress.run(control, [&] { comp->run(request.mode); });
+    progress.run(control, [&] { comp->run(); });
     std::optional<SyncOutcome> outcome;
     std::string refused;
     if (job.sync && (comp->state == Finished || comp->state == TooManyFiles)) {
         refused = whyNoCopy(*comp);
         const SyncScope all = syncScope(comp->results, nullptr, nullptr);
         if (refused.empty())
-            progress.run(control, [&] { outcome = synchronizeAndCompareAgain(comp, request, all, {}, &control, {}); });
+            progress.run(control, [&] { outcome = synchronizeAndCompareAgain(comp, all, {}, &control, {}); });
     }
     int code = exitCodeOf(*comp);
     if (control.abortRequested()) {
@@ -249,7 +231,7 @@ int scheduleJobCommand(const std::string& name, const std::string& schedule)
 {
     Job job;
     std::string error;
-    if (!loadJob(name, job, error)) return fail(error);
+    if (!loadJob(name, job, error, versionCacheFor(false))) return fail(error);
     const std::string units = platform::userUnitFolder();
     if (units.empty()) return fail("this build has no scheduler to hand the job to; run 'dirmatch job run' from one");
     job.schedule = schedule;

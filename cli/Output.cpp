@@ -310,11 +310,11 @@ void writeJson(std::ostream& out, dirCompare& comp)
     json.next("pathB");
     json.text(comp.pathB);
     // Rules that loosen the time comparison, where they were in force.
-    if (comp.timeWindow != 0) {
+    if (comp.request.timeWindow != 0) {
         json.next("timeWindow");
-        json.number(comp.timeWindow);
+        json.number(comp.request.timeWindow);
     }
-    if (comp.ignoreHourShift) {
+    if (comp.request.ignoreHourShift) {
         json.next("ignoreHourShift");
         json.number(1);
     }

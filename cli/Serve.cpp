@@ -7,6 +7,7 @@
 #include "cli/Commands.h"
 #include "common/Messages.h"
 #include "engine/Stream.h"
+#include "engine/Workflow.h"
 #include "platform/Console.h"
 #include "platform/Text.h"
 
@@ -42,10 +43,14 @@ int runStream(const StreamArgs& args)
         return writeStreamFailure(toStandardOutput, why) ? ExitSame : ExitError;
     }
     if (args.digests) return writeDigestStream(args.folder, requests(), toStandardOutput, {}) ? ExitSame : ExitError;
-    const uint8_t options = args.noVersions ? uint8_t(kAllOptions & ~optVersion) : kAllOptions;
-    dirCompare comp(args.folder, {}, nullptr, {std::string(1, platform::kSeparator)}, {}, options);
-    comp.maxEntries = args.maxEntries;
-    comp.versionCachePath = versionCacheFor(args.noCache);
+    ComparisonRequest request;
+    request.folderA = args.folder;
+    request.include = {std::string(1, platform::kSeparator)};
+    request.options = args.noVersions ? uint8_t(kAllOptions & ~optVersion) : kAllOptions;
+    request.maxEntries = args.maxEntries;
+    request.versionCachePath = versionCacheFor(args.noCache);
+    const auto made = newComparison(request, nullptr);
+    dirCompare& comp = *made;
     std::string error;
     if (writeListingStream(comp, args.folder, toStandardOutput, error)) return ExitSame;
     std::cerr << "dirmatch: " << error << std::endl;

@@ -188,15 +188,21 @@ bool saveJob(const Job& job, std::string& error)
     }
     // Every text is kept exactly, or the job is not saved: a job that ran
     // with a path slightly changed would copy into another folder.
-    const std::pair<const char*, const std::string*> texts[] = {
-        {"folder A", &job.folderA}, {"folder B", &job.folderB}, {"--info-a", &job.infoA}, {"--info-b", &job.infoB}};
+    const ComparisonRequest& request = job.request;
+    const std::pair<const char*, const std::string*> texts[] = {{"folder A", &request.folderA},
+                                                                {"folder B", &request.folderB},
+                                                                {"--info-a", &request.infoA},
+                                                                {"--info-b", &request.infoB},
+                                                                {"--rsh", &request.remoteAccess.shell},
+                                                                {"--remote-dirmatch", &request.remoteAccess.program},
+                                                                {"the version cache", &request.versionCachePath}};
     for (const auto& [what, text] : texts) {
         if (const std::string why = whyNotKept(*text); !why.empty()) {
             error = std::string(what) + " cannot be kept in a job as given (" + why + "): '" + *text + "'";
             return false;
         }
     }
-    for (const StringList* list : {&job.include, &job.exclude}) {
+    for (const StringList* list : {&request.include, &request.exclude}) {
         for (const std::string& entry : *list) {
             if (const std::string why = whyNotKept(entry); !why.empty()) {
                 error = "a filter entry cannot be kept in a job as given (" + why + "): '" + entry + "'";
@@ -209,19 +215,23 @@ bool saveJob(const Job& job, std::string& error)
         return false;
     }
     platform::IniFile ini(fileOf(job.name), std::string_view());
-    ini.writeString(kSection, "FolderA", job.folderA);
-    ini.writeString(kSection, "FolderB", job.folderB);
-    ini.writeString(kSection, "InfoA", job.infoA);
-    ini.writeString(kSection, "InfoB", job.infoB);
-    ini.writeInteger(kSection, "Options", job.options);
-    ini.writeInteger(kSection, "TimeWindow", job.timeWindow);
-    ini.writeInteger(kSection, "IgnoreHourShift", job.ignoreHourShift ? 1 : 0);
-    ini.writeInteger(kSection, "MaxEntries", job.maxEntries);
+    ini.writeString(kSection, "FolderA", request.folderA);
+    ini.writeString(kSection, "FolderB", request.folderB);
+    ini.writeString(kSection, "InfoA", request.infoA);
+    ini.writeString(kSection, "InfoB", request.infoB);
+    ini.writeInteger(kSection, "Options", request.options);
+    ini.writeInteger(kSection, "TimeWindow", request.timeWindow);
+    ini.writeInteger(kSection, "IgnoreHourShift", request.ignoreHourShift ? 1 : 0);
+    ini.writeInteger(kSection, "MaxEntries", request.maxEntries);
+    ini.writeInteger(kSection, "KeepGoing", request.keepGoing ? 1 : 0);
+    ini.writeString(kSection, "VersionCache", request.versionCachePath);
+    ini.writeString(kSection, "RemoteShell", request.remoteAccess.shell);
+    ini.writeString(kSection, "RemoteDirmatch", request.remoteAccess.program);
+    ini.writeInteger(kSection, "RemoteBatch", request.remoteAccess.batch ? 1 : 0);
     ini.writeInteger(kSection, "Sync", job.sync ? 1 : 0);
-    ini.writeInteger(kSection, "KeepGoing", job.keepGoing ? 1 : 0);
     ini.writeString(kSection, "Schedule", job.schedule);
-    writeList(ini, "Include", job.include);
-    writeList(ini, "Exclude", job.exclude);
+    writeList(ini, "Include", request.include);
+    writeList(ini, "Exclude", request.exclude);
     if (!ini.save()) {
         error = fileOf(job.name) + ": " + platform::systemMessage(platform::lastError());
         return false;
@@ -229,7 +239,7 @@ bool saveJob(const Job& job, std::string& error)
     return true;
 }
 
-bool loadJob(const std::string& name, Job& job, std::string& error)
+bool loadJob(const std::string& name, Job& job, std::string& error, const std::string& defaultCache)
 {
     const std::string file = fileOf(name);
     if (!isJobName(name) || !platform::itemExists(file)) {
@@ -243,31 +253,38 @@ bool loadJob(const std::string& name, Job& job, std::string& error)
     };
     job = Job{};
     job.name = name;
-    job.folderA = ini.readString(kSection, "FolderA", {});
-    job.folderB = ini.readString(kSection, "FolderB", {});
-    if (job.folderA.empty()) return fail("FolderA is missing");
-    if (job.folderB.empty()) return fail("FolderB is missing");
-    job.infoA = ini.readString(kSection, "InfoA", {});
-    job.infoB = ini.readString(kSection, "InfoB", {});
-    int64_t options = job.options, window = 0, hourShift = 0, maxEntries = job.maxEntries, sync = 0, keepGoing = 0;
+    ComparisonRequest& request = job.request;
+    request.folderA = ini.readString(kSection, "FolderA", {});
+    request.folderB = ini.readString(kSection, "FolderB", {});
+    if (request.folderA.empty()) return fail("FolderA is missing");
+    if (request.folderB.empty()) return fail("FolderB is missing");
+    request.infoA = ini.readString(kSection, "InfoA", {});
+    request.infoB = ini.readString(kSection, "InfoB", {});
+    request.versionCachePath = ini.value(kSection, "VersionCache").value_or(defaultCache);
+    request.remoteAccess.shell = ini.readString(kSection, "RemoteShell", request.remoteAccess.shell);
+    request.remoteAccess.program = ini.readString(kSection, "RemoteDirmatch", request.remoteAccess.program);
+    // Jobs saved before the options below were kept: the defaults stand.
+    int64_t options = 0x1F, window = 0, hourShift = 0, maxEntries = request.maxEntries, sync = 0, keepGoing = 0,
+            batch = 0;
     std::string why;
     if (!readNumber(ini, "Options", 0, 255, options, why) || !readNumber(ini, "TimeWindow", 0, 86400, window, why) ||
         !readNumber(ini, "IgnoreHourShift", 0, 1, hourShift, why) ||
         !readNumber(ini, "MaxEntries", 3, 100000000, maxEntries, why) || !readNumber(ini, "Sync", 0, 1, sync, why) ||
-        !readNumber(ini, "KeepGoing", 0, 1, keepGoing, why))
+        !readNumber(ini, "KeepGoing", 0, 1, keepGoing, why) || !readNumber(ini, "RemoteBatch", 0, 1, batch, why))
         return fail(why);
-    job.options = uint8_t(options);
-    job.timeWindow = int32_t(window);
-    job.ignoreHourShift = hourShift != 0;
-    job.maxEntries = int32_t(maxEntries);
+    request.options = uint8_t(options);
+    request.timeWindow = int32_t(window);
+    request.ignoreHourShift = hourShift != 0;
+    request.maxEntries = int32_t(maxEntries);
+    request.keepGoing = keepGoing != 0;
+    request.remoteAccess.batch = batch != 0;
     job.sync = sync != 0;
-    job.keepGoing = keepGoing != 0;
     job.schedule = ini.readString(kSection, "Schedule", {});
     std::string checked;
     if (!job.schedule.empty() && !scheduleFromText(job.schedule, checked))
         return fail("Schedule: '" + job.schedule + "' is no schedule");
-    job.include = readList(ini, "Include");
-    job.exclude = readList(ini, "Exclude");
+    request.include = readList(ini, "Include");
+    request.exclude = readList(ini, "Exclude");
     return true;
 }
 

@@ -6,24 +6,16 @@
 #include <string>
 #include <vector>
 
-#include "common/StringList.h"
+#include "common/ComparisonRequest.h"
 
 namespace dm {
 
 struct Job {
     std::string name;
-    std::string folderA;
-    std::string folderB;
-    std::string infoA;  // read in place of folder A when not empty
-    std::string infoB;
-    uint8_t options = 0x1F;
-    StringList include;
-    StringList exclude;
-    int32_t timeWindow = 0;
-    bool ignoreHourShift = false;
-    int32_t maxEntries = 10000;
-    bool sync = false;       // compare and copy; else compare only
-    bool keepGoing = false;  // skip folders that cannot be read, as --keep-going does
+    // Every field is kept; a job file without a version cache's key uses
+    // the cache named by `defaultCache` when it is read.
+    ComparisonRequest request;
+    bool sync = false;  // compare and copy; else compare only
     // When the system's scheduler runs it: "daily HH:MM", "hourly",
     // "every MINUTES", or empty for never.
     std::string schedule;
@@ -46,7 +38,7 @@ bool saveJob(const Job& job, std::string& error);
 
 // Reads the job of that name; false, with the field and why, where the file
 // is missing or a field is absent or not of its kind.
-bool loadJob(const std::string& name, Job& job, std::string& error);
+bool loadJob(const std::string& name, Job& job, std::string& error, const std::string& defaultCache = {});
 
 // The names of the saved jobs, sorted.
 std::vector<std::string> jobNames();

@@ -14,8 +14,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "common/ComparisonRequest.h"
 #include "common/StringList.h"
-#include "engine/Remote.h"
 #include "engine/RunControl.h"
 #include "engine/Side.h"
 #include "engine/Stream.h"
@@ -60,14 +60,12 @@ enum ResultKind : uint8_t {
     InBoth = 3,   // compared
 };
 
-constexpr uint8_t kAllOptions = 255;
 // What a byte without the valid bit stands for: every rule but the content's,
 // which is on only when asked for.
 constexpr uint8_t kFallbackOptions = kAllOptions & ~optContent;
 // The sameVersion of a pair that size or time already tell apart, while its
 // versions are not read (readAllVersions settles it).
 constexpr uint8_t kVersionNotRead = 2;
-constexpr int32_t MaxScanCount = 10000;
 
 struct element_t;
 struct result_t;
@@ -174,19 +172,17 @@ std::string stateText(uint32_t state, const std::string& errorText);
 
 class dirCompare {
 public:
-    dirCompare(const std::string& folderA, const std::string& folderB, RunControl* runControl,
-               const StringList& includeEntries, const StringList& excludeEntries, uint8_t optionsByte,
-               const std::string& infoB = {}, const std::string& infoA = {});
+    // Folders missing, or one and the same, show in its state before it runs.
+    dirCompare(const ComparisonRequest& request, RunControl* runControl);
     ~dirCompare();
     dirCompare(const dirCompare&) = delete;
     dirCompare& operator=(const dirCompare&) = delete;
 
-    // Scans (or reads) both sides and compares them. Mode 0: side A is the
-    // live folder; otherwise it is read from infoFileA.
-    void run(uint8_t mode);
+    // Scans (or reads) both sides and compares them.
+    void run();
 
     // Redoes one folder pair (or the root), or the items of one name in it.
-    void refresh(result_t& node, uint8_t mode, const std::string& itemName);
+    void refresh(result_t& node, const std::string& itemName);
 
     // The 15 texts of the details grid, column by column, and a sixteenth
     // where the pair's content could not be compared: why. They replace
@@ -196,7 +192,7 @@ public:
     bool scanFolder(element_t& node, std::string& error, const std::string& itemName);
     // The listing of a folder of this machine (a scan without its versions).
     bool scanTree(element_t& node, std::string& error, const std::string& itemName);
-    bool loadSides(element_t& nodeA, element_t& nodeB, const std::string& itemName, uint8_t mode, std::string& error);
+    bool loadSides(element_t& nodeA, element_t& nodeB, const std::string& itemName, std::string& error);
     void compareFolders(element_t& folderA, element_t& folderB, const std::string& itemName, result_t& result);
     bool compareEntries(result_t& result, const element_t& a, const element_t& b) const;
     bool isIncluded(const std::string& path) const;
@@ -211,8 +207,6 @@ public:
     void readVersionsBelow(element_t& folder);
     void saveVersionCache();
 
-    // The file that remembers versions between runs; empty: none is used.
-    std::string versionCachePath;
     // Why that file could not be written back (a full or read-only disk);
     // empty while it could. The run is whole all the same.
     std::string versionCacheNote;
@@ -226,27 +220,23 @@ public:
     // from another: a synchronization writes into that folder or none.
     std::optional<platform::FileIdentity> identityB;
 
-    // Side A as the last run read it (folder A, or its information file for a
-    // run in another mode than 0), and side B.
+    // The sides compared: each a folder, or an information file read in its place.
     const Side& sideA() const { return *sideA_; }
     const Side& sideB() const { return *sideB_; }
     // Triggered once a side's listing failed or was answered Stop: the
     // other side's waits end with it.
     const platform::StopSignal& listingsEnded() const { return listingsEnded_; }
 
-    // How another machine is reached, for a side there.
-    RemoteAccess remoteAccess;
-
-    // Times that differ by no more than this many seconds are the same time,
-    // and, with `ignoreHourShift`, so are times an exact hour apart (a FAT
-    // disk across a change of daylight saving time). Off (0, false) by default.
-    int32_t timeWindow = 0;
-    bool ignoreHourShift = false;
+    // What the comparison was made from. Times that differ by no more than
+    // its time window are the same time, and, with its hour shift, so are
+    // times an exact hour apart (a FAT disk across a change of daylight saving time).
+    ComparisonRequest request;
 
     // Asked when a folder below the compared one cannot be listed, with its
     // path and the system's reason: true skips it (it stays in the tree with
     // its content unknown, never copied into or from), false ends the run
-    // with the error, as it ends where nobody is asked.
+    // with the error, as it ends where nobody is asked. Not asked where the
+    // request says to keep going: such a folder is skipped.
     std::function<bool(const std::string& folder, const std::string& reason)> skipUnreadableFolder;
     // Asks it for either side's listing: one question at a time, and none
     // once a side has been answered Stop, since the run is over then.
@@ -256,24 +246,17 @@ public:
     // scan goes below it; false (error set) ends the scan.
     std::function<bool(element_t& folder, std::string& error)> folderListed;
 
-    // A tree reaches its limit when it counts this many entries (10000 unless
-    // a caller that handles larger trees raises it before running).
-    int32_t maxEntries = MaxScanCount;
-
     std::string pathA;
     std::string pathB;
     element_t rootA;
     element_t rootB;
     result_t results;
-    std::string infoFileA;
-    std::string infoFileB;
+    // The rules in force: the request's, or those a byte without the valid bit stands for.
     uint8_t options = kAllOptions;
     uint32_t state = BeforeCompare;
     std::string errorText;
     // Progress text, counters and the abort request of the work under way; may be absent.
     RunControl* progress = nullptr;
-    StringList excludeList;
-    StringList includeList;
 
     // Where one folder lies inside the other: the inner one as the outer
     // side's scan meets it (ending with the separator). The outer scan leaves
@@ -317,10 +300,8 @@ private:
     bool contentByDigest() const;
     bool compareDigests(result_t& result, const element_t& a, const element_t& b);
     std::unordered_map<const element_t*, DigestAnswer> digests_;
-    std::unique_ptr<Side> folderA_;  // folder A as given
-    std::unique_ptr<Side> fileA_;    // infoFileA, read in place of folder A in a non-zero mode
+    std::unique_ptr<Side> sideA_;
     std::unique_ptr<Side> sideB_;
-    const Side* sideA_ = nullptr;  // one of the two above
     std::unique_ptr<platform::VersionCache> versionCache_;
     void showProgress(uint32_t message, const std::string& path) const;
     bool abortRequested() const;

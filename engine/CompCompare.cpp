@@ -237,17 +237,17 @@ bool dirCompare::sameTime(const element_t& a, const element_t& b) const
     const auto ms = [](int64_t t) { return t >= 0 ? t / kMs : -((-t + kMs - 1) / kMs); };
     if (ms(ta) == ms(tb)) return true;
     const int64_t step = int64_t(timeStep_);
-    const int64_t window = int64_t(timeWindow) * 10000000;
-    if (step <= kMs && window == 0 && !ignoreHourShift) return false;
+    const int64_t window = int64_t(request.timeWindow) * 10000000;
+    if (step <= kMs && window == 0 && !request.ignoreHourShift) return false;
     const auto close = [&](int64_t apart) {
         const int64_t distance = apart < 0 ? -apart : apart;
         return (step > kMs && distance < step) || distance <= window;
     };
     const int64_t apart = ta - tb;
-    return close(apart) || (ignoreHourShift && (close(apart - kHour) || close(apart + kHour)));
+    return close(apart) || (request.ignoreHourShift && (close(apart - kHour) || close(apart + kHour)));
 }
 
-void dirCompare::refresh(result_t& node, uint8_t mode, const std::string& itemName)
+void dirCompare::refresh(result_t& node, const std::string& itemName)
 {
     if (state == TooManyFiles || !node.elemA || !node.elemB) return;
     std::vector<result_t*> chain;
@@ -260,7 +260,7 @@ void dirCompare::refresh(result_t& node, uint8_t mode, const std::string& itemNa
     // A side read from an information file was read whole, so every pair
     // below the node has to be made again.
     const bool wholeSide = sideA().listsWhole() || sideB().listsWhole();
-    bool ok = loadSides(*node.elemA, *node.elemB, itemName, mode, error) &&
+    bool ok = loadSides(*node.elemA, *node.elemB, itemName, error) &&
               prepareDigests(*node.elemA, *node.elemB, wholeSide ? std::string() : itemName, error);
     if (ok) {
         showProgress(msg::ProgressComparing, node.elemB->path);

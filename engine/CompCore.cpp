@@ -102,29 +102,25 @@ std::string stateText(uint32_t state, const std::string& errorText)
     }
 }
 
-dirCompare::dirCompare(const std::string& folderA, const std::string& folderB, RunControl* runControl,
-                       const StringList& includeEntries, const StringList& excludeEntries, uint8_t optionsByte,
-                       const std::string& infoB, const std::string& infoA)
-    : infoFileA(infoA),
-      infoFileB(infoB),
-      options((optionsByte & optValid) ? optionsByte : kFallbackOptions),
-      progress(runControl),
-      excludeList(excludeEntries),
-      includeList(includeEntries)
+dirCompare::dirCompare(const ComparisonRequest& asked, RunControl* runControl)
+    : request(asked),
+      options((asked.options & optValid) ? asked.options : kFallbackOptions),
+      progress(runControl)
 {
     std::string error;
-    folderA_ = sideFor(folderA);
-    fileA_ = informationFileSide(infoFileA);
-    sideA_ = folderA_.get();
-    sideB_ = sideFor(folderB);
-    folderA_->locate(folderA, pathA, error);
-    sideB_->locate(folderB, pathB, error);  // when both are missing, B's text is kept
-    const bool bothLocal = folderA_->hasLocalPaths() && sideB_->hasLocalPaths();
-    if (!infoFileB.empty()) sideB_ = informationFileSide(infoFileB);
+    FoundSide a;
+    FoundSide b;
+    findSide(request.folderA, request.infoA, a, error);
+    findSide(request.folderB, request.infoB, b, error);  // when both are missing, B's text is kept
+    sideA_ = std::move(a.side);
+    sideB_ = std::move(b.side);
+    pathA = a.path;
+    pathB = b.path;
+    const bool bothLocal = a.folderHere && b.folderHere;
     if (pathA.empty() || pathB.empty()) {
         errorText = error;
         state = FolderMissing;
-    } else if (folderA_->shown(pathA) == sideB_->shown(pathB)) {
+    } else if (a.shownPath == b.shownPath) {
         state = SameFolders;
     } else if (!bothLocal) {
         // Another machine's folders are never inside this one's.
@@ -143,13 +139,14 @@ dirCompare::dirCompare(const std::string& folderA, const std::string& folderB, R
 
 dirCompare::~dirCompare() = default;  // members go in reverse order: results before the trees
 
-void dirCompare::run(uint8_t mode)
+void dirCompare::run()
 {
-    if (state == FolderMissing || (state == SameFolders && mode == 0)) return;
+    // A folder is compared with its own information file, never with itself.
+    if (state == FolderMissing || (state == SameFolders && request.infoA.empty())) return;
     state = Comparing;
     std::string error;
     identityB = sideB_->hasLocalPaths() ? platform::folderIdentity(pathB) : std::nullopt;
-    if (!loadSides(rootA, rootB, {}, mode, error) || !prepareDigests(rootA, rootB, {}, error)) {
+    if (!loadSides(rootA, rootB, {}, error) || !prepareDigests(rootA, rootB, {}, error)) {
         state = CompareError;
         errorText = error;
         return;
@@ -164,13 +161,13 @@ void dirCompare::run(uint8_t mode)
         errorText = messageText(msg::UserAbort);
         return;
     }
-    state = (rootA.count >= maxEntries || rootB.count >= maxEntries) ? TooManyFiles : Finished;
+    state = (rootA.count >= request.maxEntries || rootB.count >= request.maxEntries) ? TooManyFiles : Finished;
 }
 
 bool dirCompare::isIncluded(const std::string& path) const
 {
-    const bool asItIs = std::all_of(includeList.begin(), includeList.end(), caseless) &&
-                        std::all_of(excludeList.begin(), excludeList.end(), caseless);
+    const bool asItIs = std::all_of(request.include.begin(), request.include.end(), caseless) &&
+                        std::all_of(request.exclude.begin(), request.exclude.end(), caseless);
     std::string upperPath;
     if (!asItIs) upperPath = platform::upperCase(path);
     const auto occurs = [&](const std::string& entry) {
@@ -178,8 +175,8 @@ bool dirCompare::isIncluded(const std::string& path) const
         if (asItIs) return path.find(entry) != std::string::npos;
         return upperPath.find(platform::upperCase(entry)) != std::string::npos;
     };
-    return std::any_of(includeList.begin(), includeList.end(), occurs) &&
-           std::none_of(excludeList.begin(), excludeList.end(), occurs);
+    return std::any_of(request.include.begin(), request.include.end(), occurs) &&
+           std::none_of(request.exclude.begin(), request.exclude.end(), occurs);
 }
 
 void dirCompare::logError(const std::string& text, const std::string& logPath) const

@@ -125,7 +125,7 @@ bool dirCompare::scanLevel(element_t& node, std::string& error, const std::strin
                 return false;
             }
             count += child.count;
-            if (count >= maxEntries) break;
+            if (count >= request.maxEntries) break;
         }
     }
     node.count = count;
@@ -134,10 +134,10 @@ bool dirCompare::scanLevel(element_t& node, std::string& error, const std::strin
 
 bool dirCompare::askToSkip(const std::string& folder, const std::string& reason)
 {
-    if (!skipUnreadableFolder) return false;
+    if (!skipUnreadableFolder && !request.keepGoing) return false;
     const std::lock_guard lock(failureMutex_);
     if (listingsEnded_.triggered()) return false;
-    if (skipUnreadableFolder(folder, reason)) return true;
+    if (request.keepGoing || skipUnreadableFolder(folder, reason)) return true;
     // Claimed at the answer, before the other side can ask or fail.
     endListings();
     return false;
@@ -166,10 +166,10 @@ int dirCompare::listEntries(const std::string& folder, const std::string& itemNa
     const std::string noVersion = messageText(msg::NoVersion);
     // Without the version rule a version is read only for a report: the cache
     // is not worth loading for that.
-    const bool cached = !versionCachePath.empty() && (options & optVersion);
+    const bool cached = !request.versionCachePath.empty() && (options & optVersion);
     std::vector<std::pair<element_t*, platform::FileIdentity>> toLookUp;
     do {
-        if (count >= maxEntries) break;
+        if (count >= request.maxEntries) break;
         // Our own unfinished copies are no items of the folder.
         if (platform::isTemporaryName(record.cFileName)) continue;
         ++count;
@@ -202,15 +202,13 @@ bool dirCompare::isInnerFolder(const std::string& path) const
     return !innerFolder.empty() && innerFolder.size() == path.size() + 1 && innerFolder.starts_with(path);
 }
 
-bool dirCompare::loadSides(element_t& nodeA, element_t& nodeB, const std::string& itemName, uint8_t mode,
-                           std::string& error)
+bool dirCompare::loadSides(element_t& nodeA, element_t& nodeB, const std::string& itemName, std::string& error)
 {
-    sideA_ = mode != 0 ? fileA_.get() : folderA_.get();
     // The two sides share nothing until they are paired but the version
     // cache (which takes one caller at a time): B is read on a thread of its
     // own while A is read here, on another core, or while the other machine walks.
-    if (!versionCachePath.empty() && (options & optVersion) && !versionCache_)
-        versionCache_ = std::make_unique<platform::VersionCache>(versionCachePath);
+    if (!request.versionCachePath.empty() && (options & optVersion) && !versionCache_)
+        versionCache_ = std::make_unique<platform::VersionCache>(request.versionCachePath);
     // The first side to fail ends the other's listing: its error is the run's,
     // and nobody is asked about a folder of a listing that is over anyway.
     listingsEnded_.clear();

@@ -52,7 +52,7 @@ void dirCompare::lookUpVersions(const std::vector<std::pair<element_t*, platform
 {
     if (files.empty()) return;
     // Made here for a scan alone; loadSides makes it before its two threads start.
-    if (!versionCache_) versionCache_ = std::make_unique<platform::VersionCache>(versionCachePath);
+    if (!versionCache_) versionCache_ = std::make_unique<platform::VersionCache>(request.versionCachePath);
     std::vector<platform::VersionKey> keys;
     keys.reserve(files.size());
     for (const auto& [file, identity] : files) keys.push_back(keyOf(*file, identity));
@@ -138,7 +138,7 @@ void dirCompare::saveVersionCache()
     // A cache that cannot be written costs the next run time, nothing else:
     // the run goes on, and the front end says so once.
     if (versionCache_ && !versionCache_->save() && versionCacheNote.empty())
-        versionCacheNote = textIn("版本缓存未能保存: ", "the version cache was not saved: ") + versionCachePath + ": " +
+        versionCacheNote = textIn("版本缓存未能保存: ", "the version cache was not saved: ") + request.versionCachePath + ": " +
                            platform::systemMessage(platform::lastError());
 }
 

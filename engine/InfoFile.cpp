@@ -317,7 +317,7 @@ namespace {
 class InfoReader {
 public:
     InfoReader(const dirCompare& comp, std::FILE* file, bool strict)
-        : limit_(comp.maxEntries), progress_(comp.progress), strict_(strict), file_(file)
+        : limit_(comp.request.maxEntries), progress_(comp.progress), strict_(strict), file_(file)
     {
         const unsigned program = platform::programCodePage();
         const unsigned legacy = platform::legacyCodePage();

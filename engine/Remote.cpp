@@ -143,7 +143,7 @@ using StreamReading = std::function<StreamEnd(std::FILE*, std::string&, StreamFa
 bool askRemote(const dirCompare& comp, const RemoteFolder& folder, const std::string& arguments,
                const std::string& input, const StreamReading& read, std::string& error)
 {
-    const RemoteAccess& access = comp.remoteAccess;
+    const RemoteAccess& access = comp.request.remoteAccess;
     if (const std::string refused = refusedHost(folder.host); !refused.empty()) {
         error = refused;
         return false;
@@ -197,12 +197,12 @@ public:
     {
         if (comp.progress) comp.progress->setText(textIn("正在读取 ", "Reading ") + folder_.host + ":" + node.path);
         const std::string arguments =
-            " --max-entries " + std::to_string(comp.maxEntries) + ((comp.options & optVersion) ? "" : " --no-versions");
+            " --max-entries " + std::to_string(comp.request.maxEntries) + ((comp.options & optVersion) ? "" : " --no-versions");
         return askRemote(
             comp, {folder_.host, node.path}, arguments, {},
             [&](std::FILE* in, std::string& why, StreamFault& fault) {
                 if (!readListingStream(comp, node, in, why, fault)) return StreamEnd::Failed;
-                return node.count >= comp.maxEntries ? StreamEnd::Enough : StreamEnd::Whole;
+                return node.count >= comp.request.maxEntries ? StreamEnd::Enough : StreamEnd::Whole;
             },
             error);
     }

@@ -7,18 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "common/ComparisonRequest.h"
+
 namespace dm {
 
 struct RemoteFolder {
     std::string host;  // HOST or USER@HOST ("[::1]" is kept as "::1")
     std::string path;  // as the other machine spells it
-};
-
-// How the other machine is reached.
-struct RemoteAccess {
-    std::string shell = "ssh";         // a command line: "ssh -p 2222 -i key"
-    std::string program = "dirmatch";  // dirmatch on the other machine
-    bool batch = false;                // never ask for a password (no terminal to ask on)
 };
 
 // HOST:PATH or USER@HOST:PATH, as rsync reads them: a colon before any slash

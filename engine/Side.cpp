@@ -34,6 +34,20 @@ bool Side::digests(dirCompare& comp, const std::vector<const element_t*>& files,
     return true;
 }
 
+std::unique_ptr<Side> informationFileSide(const std::string& file);
+
+bool findSide(const std::string& folder, const std::string& infoFile, FoundSide& found, std::string& error)
+{
+    // The folder is found even where its information file is read in its
+    // place: paths in the file are told as the folder's.
+    found.side = sideFor(folder);
+    const bool located = found.side->locate(folder, found.path, error);
+    found.shownPath = found.side->shown(found.path);
+    found.folderHere = found.side->hasLocalPaths();
+    if (!infoFile.empty()) found.side = informationFileSide(infoFile);
+    return located;
+}
+
 void Side::write(const dirCompare&, const Side&, const std::vector<SyncStep>& steps, SyncOutcome& outcome, RunControl*,
                  const std::string&) const
 {

@@ -70,7 +70,17 @@ public:
 // else a folder of this one.
 std::unique_ptr<Side> sideFor(const std::string& folder);
 
-// A side read from an information file ("-": the standard input).
-std::unique_ptr<Side> informationFileSide(const std::string& file);
+// A side of a comparison as a request names it, found.
+struct FoundSide {
+    std::unique_ptr<Side> side;
+    std::string path;       // the folder's, as the comparer handles it; empty where it is no folder
+    std::string shownPath;  // the folder's, as a person names it
+    bool folderHere = false;  // the folder given is on this machine
+};
+
+// The side for folder A or B of a request: the information file where one
+// is given ("-": the standard input), read in place of the folder, else the
+// folder itself. False, with why, where the folder is no folder.
+bool findSide(const std::string& folder, const std::string& infoFile, FoundSide& found, std::string& error);
 
 }  // namespace dm

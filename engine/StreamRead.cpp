@@ -207,7 +207,7 @@ private:
         counted_ += entries;
         if (comp_.progress) comp_.progress->entriesCounted += entries;
     }
-    bool full() const { return counted_ >= comp_.maxEntries; }
+    bool full() const { return counted_ >= comp_.request.maxEntries; }
 
     bool stopped(std::string& error)
     {

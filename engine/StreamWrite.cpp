@@ -154,7 +154,7 @@ bool writeListingStream(dirCompare& comp, const std::string& folder, const Strea
     std::string scanError;
     if (comp.scanTree(comp.rootA, scanError, {})) {
         writer.out() += char(End);
-        writer.out() += char(comp.rootA.count >= comp.maxEntries ? kEndAtLimit : 0);
+        writer.out() += char(comp.rootA.count >= comp.request.maxEntries ? kEndAtLimit : 0);
     } else {
         writer.failure(scanError);
     }

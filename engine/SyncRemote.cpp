@@ -5,6 +5,7 @@
 
 #include "common/ErrorLog.h"
 #include "common/Messages.h"
+#include "engine/Remote.h"
 #include "engine/Sync.h"
 #include "platform/ChildProcess.h"
 #include "platform/Text.h"
@@ -58,11 +59,11 @@ RsyncRun runRsync(const dirCompare& comp, const std::vector<std::string>& argume
                                      "--timeout=300",
                                      "--out-format=%n",
                                      "-e",
-                                     platform::rsyncCommandLine(shellWords(comp.remoteAccess))};
+                                     platform::rsyncCommandLine(shellWords(comp.request.remoteAccess))};
     command.insert(command.end(), arguments.begin(), arguments.end());
     RsyncRun run;
     platform::ChildProcess child;
-    child.sharesTerminal = !comp.remoteAccess.batch;
+    child.sharesTerminal = !comp.request.remoteAccess.batch;
     if (!child.start(command, run.startError, input, progress ? &progress->stopSignal() : nullptr)) return run;
     char line[8192];
     while (std::fgets(line, sizeof line, child.output())) {
@@ -160,10 +161,13 @@ void copyWithRsync(const dirCompare& comp, const std::vector<SyncStep>& steps, S
     // B as it is now, compared with A under the same rules: after a stop
     // too (without the stopped control), so that what arrived is reported
     // as copied; a second stop still ends the program.
-    dirCompare after(from, to, outcome.stopped ? nullptr : progress, comp.includeList, comp.excludeList, comp.options);
-    after.remoteAccess = comp.remoteAccess;
-    after.maxEntries = comp.maxEntries;
-    after.run(0);
+    ComparisonRequest again = comp.request;
+    again.folderA = from;
+    again.folderB = to;
+    again.infoA.clear();
+    again.infoB.clear();
+    dirCompare after(again, outcome.stopped ? nullptr : progress);
+    after.run();
     const bool checked = after.state == Finished;
     for (const auto& [step, run] : done) {
         const result_t* node = checked ? nodeAt(after.results, relativeA(*step)) : nullptr;

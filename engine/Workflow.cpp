@@ -4,23 +4,19 @@
 
 namespace dm {
 
-std::unique_ptr<dirCompare> newComparison(const ComparisonRequest& request, RunControl* control)
+std::unique_ptr<dirCompare> newComparison(const ComparisonRequest& request, RunControl* control,
+                                          const RunQuestions& questions)
 {
-    auto comp = std::make_unique<dirCompare>(request.folderA, request.folderB, control, request.include,
-                                             request.exclude, request.options, request.infoB, request.infoA);
-    comp->maxEntries = request.maxEntries;
-    comp->timeWindow = request.timeWindow;
-    comp->ignoreHourShift = request.ignoreHourShift;
-    comp->versionCachePath = request.versionCachePath;
-    comp->remoteAccess = request.remoteAccess;
-    comp->skipUnreadableFolder = request.skipUnreadableFolder;
+    auto comp = std::make_unique<dirCompare>(request, control);
+    comp->skipUnreadableFolder = questions.skipUnreadableFolder;
     return comp;
 }
 
-std::unique_ptr<dirCompare> compare(const ComparisonRequest& request, RunControl* control)
+std::unique_ptr<dirCompare> compare(const ComparisonRequest& request, RunControl* control,
+                                    const RunQuestions& questions)
 {
-    auto comp = newComparison(request, control);
-    comp->run(request.mode);
+    auto comp = newComparison(request, control, questions);
+    comp->run();
     return comp;
 }
 
@@ -37,16 +33,16 @@ std::string whyNoCopy(const dirCompare& comp)
     return {};
 }
 
-SyncOutcome synchronizeAndCompareAgain(std::unique_ptr<dirCompare>& comp, const ComparisonRequest& request,
-                                       const SyncScope& scope, const std::set<std::string>& leftOut,
-                                       RunControl* control, const std::string& logPath)
+SyncOutcome synchronizeAndCompareAgain(std::unique_ptr<dirCompare>& comp, const SyncScope& scope, const std::set<std::string>& leftOut,
+                                       RunControl* control, const std::string& logPath,
+                                       const RunQuestions& questions)
 {
-    const SyncOutcome outcome = synchronize(*comp, scope, request.exclude, control, logPath, leftOut);
+    const SyncOutcome outcome = synchronize(*comp, scope, comp->request.exclude, control, logPath, leftOut);
     if (outcome.stopped) return outcome;
     if (scope.owner == &comp->results && scope.name.empty())
-        comp = compare(request, control);
+        comp = compare(comp->request, control, questions);
     else
-        comp->refresh(*scope.owner, request.mode, scope.name);
+        comp->refresh(*scope.owner, scope.name);
     return outcome;
 }
 

@@ -4,40 +4,33 @@
 // program and unattended runs only present it (progress, questions, results).
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
 
+#include "common/ComparisonRequest.h"
 #include "engine/Comp.h"
 #include "engine/Sync.h"
 
 namespace dm {
 
-// What a comparison is made from.
-struct ComparisonRequest {
-    std::string folderA;
-    std::string folderB;
-    StringList include;  // the paths compared
-    StringList exclude;  // left out of the comparison, and never copied
-    uint8_t options = kAllOptions;
-    std::string infoA;  // read in place of folder A when `mode` is not 0
-    std::string infoB;  // read in place of folder B when not empty
-    uint8_t mode = 0;
-    int32_t maxEntries = MaxScanCount;
-    int32_t timeWindow = 0;  // seconds within which two times are the same
-    bool ignoreHourShift = false;
-    std::string versionCachePath;  // empty: none
-    RemoteAccess remoteAccess;
-    // Asked for each folder below A or B that cannot be listed: true skips it
-    // (see dirCompare::skipUnreadableFolder); absent: such a folder ends the run.
+// What a front end is asked while a run goes on, on the run's thread (a
+// window asks on its own thread and the run waits). Where a question is
+// left empty the answer is no.
+struct RunQuestions {
+    // A folder below A or B cannot be listed: true skips it (see
+    // dirCompare::skipUnreadableFolder), false ends the run.
     std::function<bool(const std::string& folder, const std::string& reason)> skipUnreadableFolder;
 };
 
 // A comparison made from the request, not yet run; its state says whether it can run.
-std::unique_ptr<dirCompare> newComparison(const ComparisonRequest& request, RunControl* control);
+std::unique_ptr<dirCompare> newComparison(const ComparisonRequest& request, RunControl* control,
+                                          const RunQuestions& questions = {});
 
 // Makes the comparison and runs it.
-std::unique_ptr<dirCompare> compare(const ComparisonRequest& request, RunControl* control);
+std::unique_ptr<dirCompare> compare(const ComparisonRequest& request, RunControl* control,
+                                    const RunQuestions& questions = {});
 
 // Why nothing of the comparison may be copied; empty when its plan may be.
 std::string whyNoCopy(const dirCompare& comp);
@@ -46,8 +39,8 @@ std::string whyNoCopy(const dirCompare& comp);
 // compares again: the whole comparison anew (`comp` replaced) when the scope
 // is the whole comparison, else the scope's folder or item. Nothing more
 // after a stop.
-SyncOutcome synchronizeAndCompareAgain(std::unique_ptr<dirCompare>& comp, const ComparisonRequest& request,
-                                       const SyncScope& scope, const std::set<std::string>& leftOut,
-                                       RunControl* control, const std::string& logPath);
+SyncOutcome synchronizeAndCompareAgain(std::unique_ptr<dirCompare>& comp, const SyncScope& scope, const std::set<std::string>& leftOut,
+                                       RunControl* control, const std::string& logPath,
+                                       const RunQuestions& questions = {});
 
 }  // namespace dm

@@ -113,7 +113,7 @@ void TdlgJobs::showJob()
         lbJob->setText(qs(error));
         return;
     }
-    lbJob->setText(qs(job.folderA) + QStringLiteral(" → ") + qs(job.folderB) + QStringLiteral("    ") +
+    lbJob->setText(qs(job.request.folderA) + QStringLiteral(" → ") + qs(job.request.folderB) + QStringLiteral("    ") +
                    (job.sync ? t("比较并同步", "compare and sync") : t("只比较", "compare only")) +
                    QStringLiteral("    ") + (job.schedule.empty() ? t("不按时运行", "no schedule") : qs(job.schedule)));
     for (const std::string& record : jobRunRecords(job.name)) {

@@ -58,8 +58,8 @@ void TfrmMain::startSync(const SyncScope& scope, const std::set<std::string>& le
     const QDateTime start = QDateTime::currentDateTime();
     lbText->setText(tr("正在同步，请耐心等待..."));
     startJob(
-        [this, scope, leftOut, request = comparisonRequest(), logPath = dm_.LogPath] {
-            syncOutcome_ = synchronizeAndCompareAgain(working_, request, scope, leftOut, &run, logPath);
+        [this, scope, leftOut, questions = runQuestions(), logPath = dm_.LogPath] {
+            syncOutcome_ = synchronizeAndCompareAgain(working_, scope, leftOut, &run, logPath, questions);
         },
         [this, scope, ownerNode, whole, start] {
             syncProgress->hide();
@@ -106,10 +106,11 @@ void TfrmMain::btnExportClick()
         std::string error;
     };
     auto job = std::make_shared<Export>();
-    const StringList include{std::string(1, platform::kSeparator)};
-    job->comp = std::make_unique<dirCompare>(dm_.StandardDir, dm_.LocalDir, &run, include, StringList{}, kAllOptions,
-                                             std::string(), dm_.DispInfo);
-    job->comp->versionCachePath = dm_.VersionCachePath;
+    ComparisonRequest request = comparisonRequest();
+    request.include = {std::string(1, platform::kSeparator)};
+    request.exclude.clear();
+    request.options = kAllOptions;
+    job->comp = newComparison(request, &run);
     startJob(
         [job, target = file.toStdString()] {
             job->scanned = job->comp->scanFolder(job->comp->rootA, job->error, {});
@@ -121,8 +122,8 @@ void TfrmMain::btnExportClick()
                 messageBox(this, qs(job->error));
                 return;
             }
-            if (comp.rootA.count >= comp.maxEntries)
-                messageBox(this, qs(messageText(msg::TooManyEntries) + std::to_string(comp.maxEntries)));
+            if (comp.rootA.count >= comp.request.maxEntries)
+                messageBox(this, qs(messageText(msg::TooManyEntries) + std::to_string(comp.request.maxEntries)));
             if (job->written) {
                 messageBox(this, qs(messageText(msg::ExportDone1) + comp.pathA + messageText(msg::ExportDone2)) + file +
                                      qs(messageText(msg::ExportDone3)));

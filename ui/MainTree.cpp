@@ -294,7 +294,7 @@ void TfrmMain::N10Click(int tag)
         return;
     }
     working_ = std::move(comparer);
-    startJob([this, scope] { working_->refresh(*scope.owner, 0, scope.name); },
+    startJob([this, scope] { working_->refresh(*scope.owner, scope.name); },
              [this, ownerNode, scope] {
                  comparer = std::move(working_);
                  refreshDone(ownerNode, scope);
@@ -308,7 +308,7 @@ void TfrmMain::refreshDone(QTreeWidgetItem* ownerNode, const SyncScope& scope)
         rebuildChildren(ownerNode, *scope.owner);
     } else if (comparer->state == Finished || comparer->state == TooManyFiles) {
         if (comparer->state == TooManyFiles)
-            messageBox(this, qs(messageText(msg::TooManyEntries) + std::to_string(comparer->maxEntries)));
+            messageBox(this, qs(messageText(msg::TooManyEntries) + std::to_string(comparer->request.maxEntries)));
         if (comparer->results.children) AddResultNodes(*comparer->results.children, ownerNode);
         SortTree();
         ownerNode->setExpanded(true);

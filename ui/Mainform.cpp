@@ -391,15 +391,15 @@ void TfrmMain::RunComparison()
         return;
     }
     try {
-        working_ = newComparison(comparisonRequest(), &run);
+        working_ = newComparison(comparisonRequest(), &run, runQuestions());
     } catch (const std::exception&) {
         writeLog(messageText(msg::CannotStartComparing), dm_.LogPath);
         return;
     }
-    entryLimit_ = working_->maxEntries;
+    entryLimit_ = working_->request.maxEntries;
     const QDateTime start = QDateTime::currentDateTime();
     panels[0]->setText(text(msg::StateComparing));
-    startJob([this] { working_->run(0); }, [this, start] { comparisonDone(start); });
+    startJob([this] { working_->run(); }, [this, start] { comparisonDone(start); });
 }
 
 ComparisonRequest TfrmMain::comparisonRequest()
@@ -410,17 +410,22 @@ ComparisonRequest TfrmMain::comparisonRequest()
     request.include = dm_.DoCompareList;
     request.exclude = dm_.NotUpdateList;
     request.options = uint8_t(dm_.Options & 0xFF);
-    request.infoA = dm_.DispInfo;
     request.versionCachePath = dm_.VersionCachePath;
     request.maxEntries = dm_.MaxEntries;
     request.timeWindow = dm_.TimeWindow;
     request.ignoreHourShift = dm_.IgnoreHourShift;
     // Nobody can answer a password prompt behind the remote shell's pipe.
     request.remoteAccess.batch = true;
-    request.skipUnreadableFolder = [this](const std::string& folder, const std::string& reason) {
+    return request;
+}
+
+RunQuestions TfrmMain::runQuestions()
+{
+    RunQuestions questions;
+    questions.skipUnreadableFolder = [this](const std::string& folder, const std::string& reason) {
         return skipUnreadable(folder, reason);
     };
-    return request;
+    return questions;
 }
 
 void TfrmMain::comparisonDone(const QDateTime& start)
@@ -471,8 +476,8 @@ bool TfrmMain::offerLargerLimit()
 {
     // The next power of ten above what was counted: one more step, not a guess.
     int64_t larger = 10;
-    while (larger <= comparer->maxEntries && larger < 100000000) larger *= 10;
-    const QString offer = qs(messageText(msg::TooManyEntries)) + QString::number(comparer->maxEntries) +
+    while (larger <= comparer->request.maxEntries && larger < 100000000) larger *= 10;
+    const QString offer = qs(messageText(msg::TooManyEntries)) + QString::number(comparer->request.maxEntries) +
                           QStringLiteral("\n") + qs(whyNoCopy(*comparer)) + QStringLiteral("\n\n") +
                           qs(textIn("以上限 ", "Compare again with a limit of ")) + QString::number(larger) +
                           qs(textIn(" 重新比较?", "?"));

@@ -207,6 +207,8 @@ private:
     bool offerLargerLimit();
     // The comparison the settings ask for.
     ComparisonRequest comparisonRequest();
+    // What a run asks of the window.
+    RunQuestions runQuestions();
     // Asked from a job's thread when a folder cannot be read: the user's
     // answer, or "skip" without asking once the user chose to skip all.
     bool skipUnreadable(const std::string& folder, const std::string& reason);

@@ -47,10 +47,10 @@ void fillReport(TDM& dm, const dirCompare& comp)
         t(o & optTime ? msg::RuleTime : msg::RuleNoTime) + t(o & optVersion ? msg::RuleVersion : msg::RuleNoVersion) +
         t(o & optSubFolders ? msg::RuleSubFolders : msg::RuleNoSubFolders) +
         (o & optContent ? textIn(", 比较文件内容", ", compare file content") : std::string()) +
-        (comp.timeWindow
-             ? textIn(", 时间容差 ", ", time window ") + std::to_string(comp.timeWindow) + textIn(" 秒", " s")
+        (comp.request.timeWindow
+             ? textIn(", 时间容差 ", ", time window ") + std::to_string(comp.request.timeWindow) + textIn(" 秒", " s")
              : std::string()) +
-        (comp.ignoreHourShift ? textIn(", 忽略整一小时的时差", ", one-hour shifts ignored") : std::string()));
+        (comp.request.ignoreHourShift ? textIn(", 忽略整一小时的时差", ", one-hour shifts ignored") : std::string()));
     if (const std::string note = comp.contentRuleNote(); !note.empty()) lines.push_back(note);
     std::vector<const result_t*> unreadable;
     collectUnreadable(results, unreadable);

@@ -19,18 +19,9 @@ void TfrmMain::saveAsJob()
     }
     const QString name = askText(this, tr("保存为作业"), tr("作业名称 (字母、数字、- _ .):"));
     if (name.isEmpty()) return;
-    const ComparisonRequest request = comparisonRequest();
     Job job;
     job.name = name.toStdString();
-    job.folderA = request.folderA;
-    job.folderB = request.folderB;
-    job.infoA = request.mode != 0 ? request.infoA : std::string();
-    job.options = request.options;
-    job.include = request.include;
-    job.exclude = request.exclude;
-    job.timeWindow = request.timeWindow;
-    job.ignoreHourShift = request.ignoreHourShift;
-    job.maxEntries = request.maxEntries;
+    job.request = comparisonRequest();
     job.sync = askYesNo(this, tr("运行这个作业时也同步 (用 A 覆盖 B)?"), tr("保存为作业"));
     std::string error;
     if (!saveJob(job, error)) {

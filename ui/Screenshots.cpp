@@ -219,8 +219,8 @@ int main(int argc, char** argv)
     qputenv("XDG_STATE_HOME", (root + "/state").toUtf8());
     dm::Job job;
     job.name = "nightly";
-    job.folderA = dataModule.StandardDir;
-    job.folderB = dataModule.LocalDir;
+    job.request.folderA = dataModule.StandardDir;
+    job.request.folderB = dataModule.LocalDir;
     job.sync = true;
     job.schedule = "daily 02:30";
     std::string saveError;

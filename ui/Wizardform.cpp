@@ -165,7 +165,7 @@ void TfrmWizard::btnStep2Click()
     // A folder compared with itself says nothing: refused where B is chosen,
     // as the comparer would find it.
     if (!dm_.StandardDir.empty() &&
-        dirCompare(dm_.StandardDir, dm_.LocalDir, nullptr, {}, {}, kAllOptions).state == SameFolders) {
+        dirCompare(wholeFolders(dm_.StandardDir, dm_.LocalDir), nullptr).state == SameFolders) {
         dm_.LocalDir = before;
         messageBox(this, qs(textIn("文件夹 B 就是文件夹 A: 请选择另一个文件夹",
                                    "Folder B is folder A: choose another folder")));

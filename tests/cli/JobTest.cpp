@@ -6,6 +6,9 @@
 #include <fstream>
 #include <thread>
 
+#include "cli/Commands.h"
+#include "cli/Jobs.h"
+#include "config/Job.h"
 #include "platform/RunLock.h"
 #include "platform/Text.h"
 #include "tests/support/Faults.h"
@@ -188,6 +191,41 @@ TEST_F(Jobs, ARecordThatCannotBeKeptIsSaidAndFailsTheRun)
     for (const auto& entry : std::filesystem::directory_iterator(runs))
         EXPECT_NE(entry.path().extension(), ".txt") << "a record cut short: " << entry.path();
 #endif
+}
+
+TEST_F(Jobs, AJobSavedWithEveryOptionRunsTheRequestOfTheSameCommandLine)
+{
+    // Every field away from its default: a field the job file forgets comes back changed.
+    cli::CompareArgs args;
+    args.folderA = "host:/srv/a";
+    args.folderB = b;
+    args.infoA = dir.file("infoA", "");
+    args.infoB = dir.file("infoB", "");
+    args.include = {"include"};
+    args.exclude = {"exclude"};
+    args.options = 0x2B;
+    args.maxEntries = 1234;
+    args.timeWindow = 3;
+    args.ignoreHourShift = true;
+    args.keepGoing = true;
+    args.noCache = true;
+    args.rsh = "ssh -p 2222";
+    args.remoteDirmatch = "/opt/dirmatch";
+    ASSERT_EQ(cli::saveJobCommand("every", args, true), cli::ExitSame);
+    ComparisonRequest expected = cli::requestOf(args);
+    expected.remoteAccess.batch = true;  // a job never asks for a password
+    Job job;
+    std::string error;
+    ASSERT_TRUE(loadJob("every", job, error, "the default cache")) << error;
+    EXPECT_TRUE(job.request == expected);
+    EXPECT_EQ(job.request.remoteAccess.shell, "ssh -p 2222");
+    EXPECT_EQ(job.request.versionCachePath, "");  // --no-cache, not the default
+
+    // A job kept before the cache, the remote shell and its dirmatch were kept runs as it did.
+    dir.file("config/dirmatch/jobs/old.ini", "[Job]\r\nFolderA=" + a + "\r\nFolderB=" + b + "\r\n");
+    ASSERT_TRUE(loadJob("old", job, error, "the default cache")) << error;
+    EXPECT_EQ(job.request.versionCachePath, "the default cache");
+    EXPECT_TRUE(job.request.remoteAccess == RemoteAccess{});
 }
 
 TEST_F(Jobs, OnlyTheNewestRecordsAreKept)

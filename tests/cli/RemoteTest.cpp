@@ -13,6 +13,7 @@
 
 #include "common/Messages.h"
 #include "engine/Sync.h"
+#include "tests/support/Compare.h"
 #include "tests/support/Faults.h"
 #include "tests/support/Process.h"
 #include "tests/support/TempDir.h"
@@ -296,10 +297,10 @@ TEST_F(Remote, ALackedItemThatAppearedSinceIsKeptAndAnUntickedOneIsNotSent)
 {
     dir.lay({{"A/new", "from A"}, {"A/other", "from A"}, {"A/x", "new"}, {"B/x", "old!"}});
     setLanguage(English);
-    dirCompare comp(a, "host:" + b, nullptr, {test::kSep}, {}, 0x1F);
-    comp.remoteAccess.shell = kScripts + "local-rsh";
-    comp.remoteAccess.program = DIRMATCH_BINARY;
-    comp.run(0);
+    dirCompare comp(test::request(a, "host:" + b, {test::kSep}, {}, 0x1F), nullptr);
+    comp.request.remoteAccess.shell = kScripts + "local-rsh";
+    comp.request.remoteAccess.program = DIRMATCH_BINARY;
+    comp.run();
     ASSERT_EQ(comp.state, Finished) << comp.errorText;
     dir.file("B/new", "B's own, made since");
     const SyncOutcome outcome =

@@ -2,6 +2,8 @@
 
 #include "common/Messages.h"
 #include "engine/Comp.h"
+#include "engine/Remote.h"
+#include "tests/support/Compare.h"
 #include "tests/support/TempDir.h"
 
 namespace dm {
@@ -21,17 +23,17 @@ TEST_F(Construct, AMissingFolderStopsEverythingWithItsName)
 {
     const std::string a = dir.folder("A");
     const std::string missing = dir / "gone";
-    dirCompare onlyB(missing, a, nullptr, {test::kSep}, {}, 0x1F);
+    dirCompare onlyB(test::request(missing, a, {test::kSep}, {}, 0x1F), nullptr);
     EXPECT_EQ(onlyB.state, FolderMissing);
     EXPECT_EQ(onlyB.errorText, "目录"_sys + missing + "不存在"_sys);
     EXPECT_EQ(onlyB.pathA, "");
 
     setLanguage(English);
-    dirCompare both(missing, missing + "2", nullptr, {test::kSep}, {}, 0x1F);
+    dirCompare both(test::request(missing, missing + "2", {test::kSep}, {}, 0x1F), nullptr);
     EXPECT_EQ(both.state, FolderMissing);
     EXPECT_EQ(both.errorText, "directory " + missing + "2 : N/A");  // B's text wins
 
-    both.run(0);
+    both.run();
     EXPECT_EQ(both.state, FolderMissing);
     EXPECT_FALSE(both.results.children);
 }
@@ -39,14 +41,14 @@ TEST_F(Construct, AMissingFolderStopsEverythingWithItsName)
 TEST_F(Construct, EqualPathsAreTheSameFolderButOtherSpellingsAreNot)
 {
     const std::string a = dir.folder("A");
-    dirCompare same(a, a + test::kSep, nullptr, {test::kSep}, {}, 0x1F);
+    dirCompare same(test::request(a, a + test::kSep, {test::kSep}, {}, 0x1F), nullptr);
     EXPECT_EQ(same.state, SameFolders);
     EXPECT_EQ(same.errorText, "");
-    same.run(0);
+    same.run();
     EXPECT_EQ(same.state, SameFolders);
     EXPECT_FALSE(same.rootA.children);
 
-    dirCompare spelled(a, a + test::kSep + ".", nullptr, {test::kSep}, {}, 0x1F);
+    dirCompare spelled(test::request(a, a + test::kSep + ".", {test::kSep}, {}, 0x1F), nullptr);
     EXPECT_EQ(spelled.state, BeforeCompare);
 }
 
@@ -54,7 +56,7 @@ TEST_F(Construct, FoldersEndWithOneSeparatorAndTheRootStaysAsItIs)
 {
     const std::string a = dir.folder("A");
     const std::string root = test::rootFolder();
-    dirCompare comp(a, root, nullptr, {test::kSep}, {}, 0x1F);
+    dirCompare comp(test::request(a, root, {test::kSep}, {}, 0x1F), nullptr);
     EXPECT_EQ(comp.pathA, a + test::kSep);
     EXPECT_EQ(comp.pathB, root);
     EXPECT_EQ(comp.rootA.path, comp.pathA);
@@ -67,9 +69,9 @@ TEST_F(Construct, AnOptionsByteWithoutItsValidBitMeansEveryRuleButTheContentRule
 {
     const std::string a = dir.folder("A");
     const std::string b = dir.folder("B");
-    for (const int byte : {0, 2, 0x1E, 0xFE}) EXPECT_EQ(dirCompare(a, b, nullptr, {}, {}, uint8_t(byte)).options, 0xDF);
-    EXPECT_EQ(dirCompare(a, b, nullptr, {}, {}, 0x03).options, 0x03);
-    EXPECT_EQ(dirCompare(a, b, nullptr, {}, {}, 0x23).options, 0x23);
+    for (const int byte : {0, 2, 0x1E, 0xFE}) EXPECT_EQ(dirCompare(wholeFolders(a, b, uint8_t(byte)), nullptr).options, 0xDF);
+    EXPECT_EQ(dirCompare(wholeFolders(a, b, 0x03), nullptr).options, 0x03);
+    EXPECT_EQ(dirCompare(wholeFolders(a, b, 0x23), nullptr).options, 0x23);
 }
 
 TEST(StateText, EachStateHasItsText)

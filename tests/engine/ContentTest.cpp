@@ -227,13 +227,13 @@ TEST_F(Content, ASideFromAnInformationFileIsComparedWithoutContentAndSaysSo)
     dir.file("B/f", "abd");
     const std::string info = dir / "a.dat";
     {
-        dirCompare exporter(a, b, nullptr, {test::kSep}, {}, kAllOptions);
+        dirCompare exporter(test::request(a, b, {test::kSep}, {}, kAllOptions), nullptr);
         std::string error;
         ASSERT_TRUE(exporter.scanFolder(exporter.rootA, error, {}));
         ASSERT_TRUE(exportInfoFile(exporter, info, error, exporter.rootA)) << error;
     }
-    dirCompare comp(a, b, nullptr, {test::kSep}, {}, kSizeAndContent, {}, info);
-    comp.run(1);
+    dirCompare comp(test::request(a, b, {test::kSep}, {}, kSizeAndContent, {}, info), nullptr);
+    comp.run();
     EXPECT_EQ(comp.results.different, 0);
     EXPECT_FALSE(comp.contentRuleNote().empty());
     EXPECT_TRUE(compared(a, b, kSizeAndContent | optTime)->contentRuleNote().empty());

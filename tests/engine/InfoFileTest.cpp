@@ -27,7 +27,7 @@ protected:
     // Exports folder A (scanned whole) to `file`.
     bool exportA(const std::string& file, std::string& error, const std::string& folderB = {})
     {
-        dirCompare comp(a, folderB.empty() ? a : folderB, nullptr, {test::kSep}, {}, 255);
+        dirCompare comp(test::request(a, folderB.empty() ? a : folderB, {test::kSep}, {}, 255), nullptr);
         if (!comp.scanFolder(comp.rootA, error, {})) return false;
         return exportInfoFile(comp, file, error, comp.rootA);
     }
@@ -36,7 +36,7 @@ protected:
     bool read(const std::string& content, element_t& root, std::string& error, const std::string& subPath = {})
     {
         const std::string file = dir.file("in.dat", content);
-        dirCompare comp(a, a, nullptr, {test::kSep}, {}, 255);
+        dirCompare comp(test::request(a, a, {test::kSep}, {}, 255), nullptr);
         return readInfoFile(comp, root, file, error, subPath);
     }
 
@@ -114,9 +114,9 @@ TEST_F(InfoFile, AnExportReadBackAsSideAMatchesTheLiveFolder)
     std::string error;
     ASSERT_TRUE(exportA(dir / "info.dat", error));
 
-    dirCompare comp(a, a, nullptr, {test::kSep}, {}, 0x1F, {}, dir / "info.dat");
+    dirCompare comp(test::request(a, a, {test::kSep}, {}, 0x1F, {}, dir / "info.dat"), nullptr);
     ASSERT_EQ(comp.state, SameFolders);
-    comp.run(1);
+    comp.run();
     ASSERT_EQ(comp.state, Finished) << comp.errorText;
     EXPECT_EQ(comp.results.lacked + comp.results.redundant + comp.results.different, 0);
     result_t& sub = child(comp.results, "sub");
@@ -138,7 +138,7 @@ TEST_F(InfoFile, FolderBInsideAnItemsPathIsWrittenAsFolderA)
 
 TEST_F(InfoFile, ThePathRuleCutsAfterTheFirstOccurrenceOfBsPathWhereverItStands)
 {
-    dirCompare comp(a, a, nullptr, {test::kSep}, {}, 255);
+    dirCompare comp(test::request(a, a, {test::kSep}, {}, 255), nullptr);
     comp.pathA = test::native("/x/d/std/");
     comp.pathB = test::native("/d/");
     EXPECT_EQ(infoPathOf(comp, test::native("/x/d/std/f")), test::native("/x/d/std/std/f"));
@@ -248,7 +248,7 @@ TEST_F(InfoFile, ARecordThatClimbsOutOfItsFolderOrLiesElsewhereFailsTheReadNamin
     element_t root;
     root.path = test::native("/A/sub/");
     std::string error;
-    dirCompare comp(a, a, nullptr, {test::kSep}, {}, 255);
+    dirCompare comp(test::request(a, a, {test::kSep}, {}, 255), nullptr);
     const std::string stream = "BEGIN\n" + record("f", false) + "END\n";
     std::FILE* file = std::tmpfile();
     std::fwrite(stream.data(), 1, stream.size(), file);
@@ -316,7 +316,7 @@ TEST_F(InfoFile, ASubPathReadsTheBlockAfterThatLine)
 
 TEST_F(InfoFile, AnUnreadableFileFailsWithItsName)
 {
-    dirCompare comp(a, a, nullptr, {test::kSep}, {}, 255);
+    dirCompare comp(test::request(a, a, {test::kSep}, {}, 255), nullptr);
     element_t root;
     std::string error;
     EXPECT_FALSE(readInfoFile(comp, root, dir / "none.dat", error, {}));

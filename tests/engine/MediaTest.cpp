@@ -171,10 +171,10 @@ TEST_F(Media, TheTimeWindowAndHourShiftsAreTheUsersChoice)
         const auto nanos = uint32_t((c.apart - double(whole)) * 1e9 + 0.5);
         dir.file("A/f", "x", test::kTime);
         dir.file("B/f", "x", test::kTime + whole, nanos);
-        dirCompare comp(a, b, nullptr, {test::kSep}, {}, 0x1F);
-        comp.timeWindow = c.window;
-        comp.ignoreHourShift = c.hourShift;
-        comp.run(0);
+        dirCompare comp(test::request(a, b, {test::kSep}, {}, 0x1F), nullptr);
+        comp.request.timeWindow = c.window;
+        comp.request.ignoreHourShift = c.hourShift;
+        comp.run();
         EXPECT_EQ(comp.results.different == 0, c.same)
             << c.apart << " s, window " << c.window << ", hour shift " << c.hourShift;
     }

@@ -32,7 +32,7 @@ TEST_F(Refresh, AnItemDeletedFromBBecomesLackedAndTheTotalsFollow)
     ASSERT_EQ(comp->results.lacked, 1);
     std::filesystem::remove(dir / "B/f");
 
-    comp->refresh(comp->results, 0, "f");
+    comp->refresh(comp->results, "f");
     EXPECT_EQ(comp->state, Finished);
     result_t& f = child(comp->results, "f");
     EXPECT_EQ(f.kind, 1);
@@ -52,7 +52,7 @@ TEST_F(Refresh, AFolderPairIsRedoneAndItsChangeReachesEveryFolderAbove)
 
     dir.file("A/top/sub/new");
     dir.file("B/top/sub/x", "22");
-    comp->refresh(sub, 0, {});
+    comp->refresh(sub, {});
     EXPECT_EQ(sub.lacked, 1);
     EXPECT_EQ(sub.different, 1);
     EXPECT_EQ(sub.identical, 0);
@@ -73,7 +73,7 @@ TEST_F(Refresh, ARefreshOfAFolderLeftOutByTheFiltersChangesNoCountAboveIt)
     ASSERT_EQ(top.included, 0);
     const int lackedBefore = comp->results.lacked;
     dir.file("A/top/new");
-    comp->refresh(top, 0, {});
+    comp->refresh(top, {});
     EXPECT_EQ(comp->state, Finished);
     EXPECT_EQ(comp->results.lacked, lackedBefore);
 }
@@ -88,7 +88,7 @@ TEST_F(Refresh, ASingleItemOfAFolderIsRedoneAlone)
     result_t& sub = child(comp->results, "sub");
     dir.file("B/sub/one", "changed");
     dir.file("B/sub/two", "changed");
-    comp->refresh(sub, 0, "one");
+    comp->refresh(sub, "one");
     EXPECT_EQ(child(sub, "one").identical, 0);
     EXPECT_EQ(child(sub, "two").identical, 1);  // not looked at again
     EXPECT_EQ(sub.different, 1);
@@ -99,13 +99,13 @@ TEST_F(Refresh, NothingChangesAfterARunThatHitTheLimit)
 {
     dir.file("A/x");
     dir.file("A/y");
-    auto comp = std::make_unique<dirCompare>(a, b, nullptr, StringList{test::kSep}, StringList{}, 0x1F);
-    comp->maxEntries = 3;
-    comp->run(0);
+    auto comp = std::make_unique<dirCompare>(test::request(a, b, StringList{test::kSep}, StringList{}, 0x1F), nullptr);
+    comp->request.maxEntries = 3;
+    comp->run();
     ASSERT_EQ(comp->state, TooManyFiles);
     const int32_t lacked = comp->results.lacked;
     std::filesystem::remove(dir / "A/x");
-    comp->refresh(comp->results, 0, {});
+    comp->refresh(comp->results, {});
     EXPECT_EQ(comp->state, TooManyFiles);
     EXPECT_EQ(comp->results.lacked, lacked);
 }
@@ -122,7 +122,7 @@ TEST_F(Refresh, AFailedRefreshKeepsNoPairOfReleasedElements)
 
     // A is listed afresh (its old elements released), then B fails.
     platform::testSeams().failListing = [&](const std::string& folder) { return folder == dir / "B/sub/" ? EIO : 0; };
-    comp->refresh(sub, 0, {});
+    comp->refresh(sub, {});
     EXPECT_EQ(comp->state, CompareError);
     EXPECT_NE(comp->errorText.find(dir / "B/sub/*.*"), std::string::npos);
     ASSERT_TRUE(sub.children);
@@ -130,7 +130,7 @@ TEST_F(Refresh, AFailedRefreshKeepsNoPairOfReleasedElements)
     EXPECT_EQ(comp->results.lacked, 0);  // the totals still add up
 
     platform::testSeams().failListing = nullptr;
-    comp->refresh(sub, 0, {});
+    comp->refresh(sub, {});
     EXPECT_EQ(comp->state, Finished);
     EXPECT_EQ(comp->results.lacked, 1);
 }
@@ -143,7 +143,7 @@ TEST_F(Refresh, ASingleItemRefreshPairsItsNameAsTheWholeRunDoes)
     dir.file("B/x", "1");
     auto comp = compared(a, b);
     dir.file("B/x", "22");
-    comp->refresh(comp->results, 0, "x");
+    comp->refresh(comp->results, "x");
     ASSERT_EQ(comp->results.children->size(), 2u);
     EXPECT_EQ(comp->results.different, 1);
     EXPECT_EQ(comp->results.redundant, 1);

@@ -45,14 +45,14 @@ TEST_F(Stopping, AStopIsHonouredWhileAnInformationFileIsRead)
     for (int i = 0; i < 1100; ++i) dir.file("A/f" + std::to_string(i));  // past the first progress text
     const std::string info = dir / "a.dat";
     {
-        dirCompare exporter(a, b, nullptr, {test::kSep}, {}, kAllOptions);
+        dirCompare exporter(test::request(a, b, {test::kSep}, {}, kAllOptions), nullptr);
         std::string error;
         ASSERT_TRUE(exporter.scanFolder(exporter.rootA, error, {}));
         ASSERT_TRUE(exportInfoFile(exporter, info, error, exporter.rootA)) << error;
     }
     stopAt(msg::ProgressScanning);
-    dirCompare comp(a, b, &control, {test::kSep}, {}, 0x1F, {}, info);
-    comp.run(1);
+    dirCompare comp(test::request(a, b, {test::kSep}, {}, 0x1F, {}, info), &control);
+    comp.run();
     EXPECT_EQ(comp.state, CompareError);
     EXPECT_EQ(comp.errorText, messageText(msg::UserAbort));
 }
@@ -68,7 +68,7 @@ TEST_F(Stopping, ARefreshAfterAStoppedRunIsNotTakenForStopped)
     ASSERT_EQ(comp->state, CompareError);
     control.onText = nullptr;
     control.reset();
-    comp->refresh(comp->results, 0, {});
+    comp->refresh(comp->results, {});
     EXPECT_EQ(comp->state, Finished) << comp->errorText;
     EXPECT_EQ(comp->results.different, 1);
 }
@@ -78,14 +78,14 @@ TEST_F(Stopping, AnInformationFileCutAtTheEntryLimitIsTheLimitNotAnIncompleteFil
     for (int i = 0; i < 20; ++i) dir.file("A/f" + std::to_string(i));
     const std::string info = dir / "a.dat";
     {
-        dirCompare exporter(a, b, nullptr, {test::kSep}, {}, kAllOptions);
+        dirCompare exporter(test::request(a, b, {test::kSep}, {}, kAllOptions), nullptr);
         std::string error;
         ASSERT_TRUE(exporter.scanFolder(exporter.rootA, error, {}));
         ASSERT_TRUE(exportInfoFile(exporter, info, error, exporter.rootA)) << error;
     }
-    dirCompare comp(a, b, nullptr, {test::kSep}, {}, 0x1F, {}, info);
-    comp.maxEntries = 5;
-    comp.run(1);
+    dirCompare comp(test::request(a, b, {test::kSep}, {}, 0x1F, {}, info), nullptr);
+    comp.request.maxEntries = 5;
+    comp.run();
     EXPECT_EQ(comp.state, TooManyFiles) << comp.errorText;
 
     // A stream cut where the limit falls on a folder's block: complete up to the limit.
@@ -93,7 +93,7 @@ TEST_F(Stopping, AnInformationFileCutAtTheEntryLimitIsTheLimitNotAnIncompleteFil
     dir.file("S/f2");
     dir.file("S/d/g");
     const std::string s = dir / "S";
-    dirCompare exporter(s, b, nullptr, {test::kSep}, {}, kAllOptions);
+    dirCompare exporter(test::request(s, b, {test::kSep}, {}, kAllOptions), nullptr);
     std::string error;
     ASSERT_TRUE(exporter.scanFolder(exporter.rootA, error, {}));
     std::string stream;
@@ -102,7 +102,7 @@ TEST_F(Stopping, AnInformationFileCutAtTheEntryLimitIsTheLimitNotAnIncompleteFil
     std::FILE* file = std::tmpfile();
     std::fwrite(stream.data(), 1, stream.size(), file);
     std::rewind(file);
-    comp.maxEntries = 6;  // two dots, f1, f2, d: the limit comes with d's own two dots
+    comp.request.maxEntries = 6;  // two dots, f1, f2, d: the limit comes with d's own two dots
     element_t root;
     root.path = exporter.pathA;
     EXPECT_TRUE(readInfoBlock(comp, root, file, error, {}, true)) << error;

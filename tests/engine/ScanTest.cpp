@@ -31,7 +31,7 @@ protected:
     std::unique_ptr<dirCompare> comparer(uint8_t options = 0x1F, const StringList& include = {test::kSep},
                                          const StringList& exclude = {}, RunControl* control = nullptr)
     {
-        return std::make_unique<dirCompare>(dir.folder("A"), dir.folder("B"), control, include, exclude, options);
+        return std::make_unique<dirCompare>(test::request(dir.folder("A"), dir.folder("B"), include, exclude, options), control);
     }
 
     TempDir dir;
@@ -96,9 +96,9 @@ TEST_F(Scan, TheLimitAppliesToEitherTree)
 {
     for (int i = 0; i < 5; ++i) dir.file("B/f" + std::to_string(i));
     dir.folder("A");
-    dirCompare comp(dir / "A", dir / "B", nullptr, {test::kSep}, {}, 0x1F);
-    comp.maxEntries = 5;
-    comp.run(0);
+    dirCompare comp(test::request(dir / "A", dir / "B", {test::kSep}, {}, 0x1F), nullptr);
+    comp.request.maxEntries = 5;
+    comp.run();
     EXPECT_EQ(comp.state, TooManyFiles);
 }
 
@@ -107,7 +107,7 @@ TEST_F(Scan, SubFoldersAreWalkedOnlyUntilTheLimit)
     dir.file("A/a/x");
     dir.file("A/b/y");
     auto comp = comparer();
-    comp->maxEntries = 6;  // A: 4 entries, then folder a brings 3
+    comp->request.maxEntries = 6;  // A: 4 entries, then folder a brings 3
     std::string error;
     ASSERT_TRUE(comp->scanFolder(comp->rootA, error, {}));
     EXPECT_EQ(comp->rootA.count, 7);
@@ -121,21 +121,21 @@ TEST_F(Scan, IncludeAndExcludeEntriesMatchAnywhereIgnoringCase)
     EXPECT_TRUE(comp->isIncluded(test::native("/data/x.txt")));
     EXPECT_FALSE(comp->isIncluded(test::native("/data/x.BAK")));
 
-    comp->includeList = {"doc"};
-    comp->excludeList = {""};
+    comp->request.include = {"doc"};
+    comp->request.exclude = {""};
     EXPECT_TRUE(comp->isIncluded(test::native("/Docs/any name")));
     EXPECT_FALSE(comp->isIncluded(test::native("/data/x.txt")));
 
     // Entries without letters beside one with letters: each still matches as it should.
-    comp->includeList = {test::kSep};
-    comp->excludeList = {"~", "TMP"};
+    comp->request.include = {test::kSep};
+    comp->request.exclude = {"~", "TMP"};
     EXPECT_FALSE(comp->isIncluded(test::native("/data/x~")));
     EXPECT_FALSE(comp->isIncluded(test::native("/data/x.tmp")));
     EXPECT_TRUE(comp->isIncluded(test::native("/data/x")));
 
-    comp->includeList = {""};
+    comp->request.include = {""};
     EXPECT_FALSE(comp->isIncluded(test::native("/data/x.txt")));  // an empty entry never matches
-    comp->includeList = {};
+    comp->request.include = {};
     EXPECT_FALSE(comp->isIncluded(test::native("/data/x.txt")));  // and an empty list includes nothing
 }
 
@@ -165,7 +165,7 @@ TEST_F(Scan, AnAbortStopsAtTheNextFolderAndKeepsWhatWasListed)
         if (text.find("first") != std::string::npos) control.requestAbort();
     };
     auto comp = comparer(0x1F, {test::kSep}, {}, &control);
-    comp->run(0);
+    comp->run();
     EXPECT_EQ(comp->state, CompareError);
     EXPECT_EQ(comp->errorText, "用户中止"_sys);
     EXPECT_EQ(comp->rootA.children->size(), 2u);
@@ -181,7 +181,7 @@ TEST_F(Scan, AFolderThatCannotBeListedFailsWithTheSystemsText)
         return folder == dir / "A/locked/" ? EACCES : 0;
     };
     auto comp = comparer();
-    comp->run(0);
+    comp->run();
     EXPECT_EQ(comp->state, CompareError);
     EXPECT_EQ(comp->errorText,
               "获取文件信息出错, 文件名:"_sys + dir / "A/locked/*.*" + " : " + platform::systemMessage(EACCES));
@@ -232,7 +232,7 @@ TEST_F(Scan, AFolderThatVanishedFailsWithItsName)
 {
     auto comp = comparer();
     std::filesystem::remove(dir / "A");
-    comp->run(0);
+    comp->run();
     EXPECT_EQ(comp->state, CompareError);
     EXPECT_EQ(comp->errorText, "目录"_sys + dir / "A/" + "不存在"_sys);
 }

@@ -8,6 +8,7 @@
 #include "common/Messages.h"
 #include "engine/Comp.h"
 #include "engine/Stream.h"
+#include "tests/support/Compare.h"
 #include "tests/support/PeBuilder.h"
 #include "tests/support/TempDir.h"
 
@@ -24,8 +25,8 @@ protected:
     // The stream of folder A as the other machine writes it.
     std::string written(int32_t maxEntries = MaxScanCount)
     {
-        dirCompare comp(a, {}, nullptr, {test::kSep}, {}, kAllOptions);
-        comp.maxEntries = maxEntries;
+        dirCompare comp(test::request(a, {}, {test::kSep}, {}, kAllOptions), nullptr);
+        comp.request.maxEntries = maxEntries;
         std::string bytes;
         std::string error;
         EXPECT_TRUE(writeListingStream(
@@ -87,7 +88,7 @@ TEST_F(Stream, EveryNameAndFieldOfATreeArrivesExactly)
     // A first look sets the access times, which then stay as they are.
     const auto scanned = [&] {
         auto scanner =
-            std::make_unique<dirCompare>(a, std::string(), nullptr, StringList{test::kSep}, StringList{}, kAllOptions);
+            std::make_unique<dirCompare>(test::request(a, std::string(), StringList{test::kSep}, StringList{}, kAllOptions), nullptr);
         std::string error;
         EXPECT_TRUE(scanner->scanFolder(scanner->rootA, error, {})) << error;
         return scanner;
@@ -95,7 +96,7 @@ TEST_F(Stream, EveryNameAndFieldOfATreeArrivesExactly)
     scanned();
     const std::string bytes = written();
     const auto scanner = scanned();
-    dirCompare comp(a, a, nullptr, {test::kSep}, {}, kAllOptions);
+    dirCompare comp(test::request(a, a, {test::kSep}, {}, kAllOptions), nullptr);
     element_t root;
     EXPECT_EQ(read(bytes, root, comp), "");
     expectSameTree(scanner->rootA, root);
@@ -105,7 +106,7 @@ TEST_F(Stream, AStreamCutAnywhereOrBrokenIsRefusedWithItsReason)
 {
     dir.lay({{"A/one", "1"}, {"A/sub/two", "2"}});
     const std::string whole = written();
-    dirCompare comp(a, a, nullptr, {test::kSep}, {}, kAllOptions);
+    dirCompare comp(test::request(a, a, {test::kSep}, {}, kAllOptions), nullptr);
     for (size_t size = 0; size < whole.size(); ++size) {
         element_t root;
         EXPECT_NE(read(whole.substr(0, size), root, comp), "") << "cut at " << size;
@@ -169,7 +170,7 @@ TEST_F(Stream, FoldersNestedPastTheLongestPathAreRefusedLongBeforeTheirMemoryGro
         bytes += std::string("E\x01\x00", 3) + char(name.size()) + name + std::string(7, '\0');
     }
     bytes += std::string("Z\0", 2);
-    dirCompare comp(a, a, nullptr, {test::kSep}, {}, kAllOptions);
+    dirCompare comp(test::request(a, a, {test::kSep}, {}, kAllOptions), nullptr);
     element_t root;
     const std::string error = read(bytes, root, comp);
     EXPECT_NE(error.find("a path too long"), std::string::npos) << error;
@@ -183,7 +184,7 @@ TEST_F(Stream, AFolderTheOtherSideCouldNotListIsSkippedOnlyWhereTheCallerSaysSo)
                                   "B\0E\x01\0\x03sub",
                                   14) +
                               std::string(7, '\0') + std::string("U\x01\x11Permission denied", 20) + "Z" + '\0';
-    dirCompare comp(a, a, nullptr, {test::kSep}, {}, kAllOptions);
+    dirCompare comp(test::request(a, a, {test::kSep}, {}, kAllOptions), nullptr);
     std::string asked;
     comp.skipUnreadableFolder = [&](const std::string& folder, const std::string& reason) {
         asked = folder + ": " + reason;

@@ -169,7 +169,7 @@ TEST_F(Sync, ANamedItemCopiesThatItemAlone)
 
     result_t& onlyLacked = child(comp->results, "sub");
     dir.file("A/sub/new");
-    comp->refresh(onlyLacked, 0, "new");
+    comp->refresh(onlyLacked, "new");
     const auto lacked = syncPlan(*comp, *sub.children, &sub, "new", {});
     ASSERT_EQ(lacked.size(), 1u);
     EXPECT_EQ(lacked[0].target, dir / "B/sub/new");  // parent's B path, separator, name
@@ -223,9 +223,9 @@ TEST_F(Sync, NothingIsCopiedFromAComparisonCutShortByTheLimit)
     for (int i = 0; i < 5; ++i) dir.file("B/more" + std::to_string(i));
     dir.file("A/f", "new");
     dir.file("B/f", "old!");
-    auto comp = std::make_unique<dirCompare>(a, b, nullptr, StringList{test::kSep}, StringList{}, 0x1F);
-    comp->maxEntries = 5;
-    comp->run(0);
+    auto comp = std::make_unique<dirCompare>(test::request(a, b, StringList{test::kSep}, StringList{}, 0x1F), nullptr);
+    comp->request.maxEntries = 5;
+    comp->run();
     ASSERT_EQ(comp->state, TooManyFiles);
     EXPECT_TRUE(planAll(*comp).empty());
     synchronize(*comp, *comp->results.children, nullptr, {}, {});

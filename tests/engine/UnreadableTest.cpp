@@ -70,20 +70,21 @@ TEST_F(Unreadable, AFolderThatCannotBeReadEndsTheRunUnlessTheUserSkipsIt)
         return code;
     };
     std::vector<std::string> asked;
-    request.skipUnreadableFolder = [&](const std::string& folder, const std::string&) {
+    RunQuestions questions;
+    questions.skipUnreadableFolder = [&](const std::string& folder, const std::string&) {
         std::unique_lock lock(mutex);
         asked.push_back(folder);
         changed.wait_for(lock, std::chrono::seconds(10), [&] { return lockedSeenInA && lockedSeenInB; });
         return false;  // Stop
     };
-    auto stopped = compare(request, nullptr);
+    auto stopped = compare(request, nullptr, questions);
     EXPECT_EQ(stopped->state, CompareError);
     ASSERT_EQ(asked.size(), 1u);
     // The run's error is the folder asked about, whichever side ended first.
     EXPECT_NE(stopped->errorText.find(asked[0]), std::string::npos) << stopped->errorText;
 
     // The folder compared is never skipped: without it there is no result.
-    request.skipUnreadableFolder = [](const std::string&, const std::string&) { return true; };
+    request.keepGoing = true;
     platform::testSeams().failListing = [this](const std::string& folder) {
         return folder == a + test::kSep ? EACCES : 0;
     };
@@ -92,7 +93,7 @@ TEST_F(Unreadable, AFolderThatCannotBeReadEndsTheRunUnlessTheUserSkipsIt)
 
 TEST_F(Unreadable, ASkippedFolderIsAnErrorItemWithItsReasonAndTheRestIsCompared)
 {
-    request.skipUnreadableFolder = [](const std::string&, const std::string&) { return true; };
+    request.keepGoing = true;
     auto comp = compare(request, nullptr);
     ASSERT_EQ(comp->state, Finished) << comp->errorText;
     result_t& lockedA = child(comp->results, "lockedA");
@@ -116,7 +117,7 @@ TEST_F(Unreadable, ASkippedFolderIsAnErrorItemWithItsReasonAndTheRestIsCompared)
 
 TEST_F(Unreadable, ASyncNeverWritesIntoOrUnderASkippedFolderAndSaysWhy)
 {
-    request.skipUnreadableFolder = [](const std::string&, const std::string&) { return true; };
+    request.keepGoing = true;
     auto comp = compare(request, nullptr);
     ASSERT_EQ(comp->state, Finished);
     const SyncOutcome outcome = synchronize(*comp, *comp->results.children, nullptr, {}, {});

@@ -38,9 +38,9 @@ protected:
             opened.insert(std::string(platform::lastComponent(name)));
             return false;
         };
-        auto comp = std::make_unique<dirCompare>(a, b, nullptr, StringList{test::kSep}, StringList{}, 0x1F);
-        if (cached) comp->versionCachePath = cache;
-        comp->run(0);
+        auto comp = std::make_unique<dirCompare>(test::request(a, b, StringList{test::kSep}, StringList{}, 0x1F), nullptr);
+        if (cached) comp->request.versionCachePath = cache;
+        comp->run();
         platform::testSeams().failProbeOpen = nullptr;
         return comp;
     }
@@ -132,9 +132,9 @@ TEST_F(Versions, AVersionThatCouldNotBeReadIsReadAgainNextTimeNotRememberedAsNon
     dir.file("B/app.exe", test::peWithVersion(1, 0, 0, 0));
     // The file cannot be opened for a moment (locked, an I/O error).
     platform::testSeams().failProbeOpen = [](const std::string&) { return true; };
-    auto comp = std::make_unique<dirCompare>(a, b, nullptr, StringList{test::kSep}, StringList{}, 0x1F);
-    comp->versionCachePath = cache;
-    comp->run(0);
+    auto comp = std::make_unique<dirCompare>(test::request(a, b, StringList{test::kSep}, StringList{}, 0x1F), nullptr);
+    comp->request.versionCachePath = cache;
+    comp->run();
     platform::testSeams().failProbeOpen = nullptr;
     opened.clear();
     comp = run(true);
@@ -149,8 +149,8 @@ TEST_F(Versions, AVersionThatCouldNotBeReadIsTheReasonShownWhereThePairDiffers)
     dir.file("A/App.exe", test::peWithVersion(1, 0, 0, 0), test::kTime);
     dir.file("B/app.exe", test::peWithVersion(2, 0, 0, 0), test::kTime);
     platform::testSeams().failProbeOpen = [](const std::string& name) { return name.ends_with("App.exe"); };
-    auto comp = std::make_unique<dirCompare>(a, b, nullptr, StringList{test::kSep}, StringList{}, 0x1F);
-    comp->run(0);
+    auto comp = std::make_unique<dirCompare>(test::request(a, b, StringList{test::kSep}, StringList{}, 0x1F), nullptr);
+    comp->run();
     platform::testSeams().failProbeOpen = nullptr;
     const result_t& pair = child(comp->results, "App.exe");
     ASSERT_EQ(pair.identical, 0);

@@ -6,11 +6,25 @@
 
 namespace dm::test {
 
+ComparisonRequest request(const std::string& a, const std::string& b, const StringList& include,
+                          const StringList& exclude, uint8_t options, const std::string& infoB, const std::string& infoA)
+{
+    ComparisonRequest r;
+    r.folderA = a;
+    r.folderB = b;
+    r.include = include;
+    r.exclude = exclude;
+    r.options = options;
+    r.infoA = infoA;
+    r.infoB = infoB;
+    return r;
+}
+
 std::unique_ptr<dirCompare> compared(const std::string& a, const std::string& b, uint8_t options,
                                      const StringList& include, const StringList& exclude, RunControl* control)
 {
-    auto comp = std::make_unique<dirCompare>(a, b, control, include, exclude, options);
-    comp->run(0);
+    auto comp = std::make_unique<dirCompare>(request(a, b, include, exclude, options), control);
+    comp->run();
     return comp;
 }
 

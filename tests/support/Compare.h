@@ -9,6 +9,12 @@
 
 namespace dm::test {
 
+// A request for folders A and B with these rules and filters; where an
+// information file is named, it is read in place of that side.
+ComparisonRequest request(const std::string& a, const std::string& b, const StringList& include,
+                          const StringList& exclude, uint8_t options, const std::string& infoB = {},
+                          const std::string& infoA = {});
+
 std::unique_ptr<dirCompare> compared(const std::string& a, const std::string& b, uint8_t options = 0x1F,
                                      const StringList& include = {std::string(1, platform::kSeparator)},
                                      const StringList& exclude = {}, RunControl* control = nullptr);

@@ -254,7 +254,7 @@ TEST_F(Job, ATreeNodeWhoseResultIsGoneFindsNothing)
     ASSERT_TRUE(main->resultOf(inside));
     std::filesystem::remove_all(dir / "A/sub");
     std::filesystem::remove_all(dir / "B/sub");
-    main->comparer->refresh(main->comparer->results, 0, {});  // the tree is not told
+    main->comparer->refresh(main->comparer->results, {});  // the tree is not told
     EXPECT_EQ(main->resultOf(inside), nullptr);
     main->ShowDetails(inside);
 }

@@ -1,0 +1,59 @@
+// What a comparison is made from, whoever asks for it: the command line, a
+// saved job, the desktop program, the other machine's half of a comparison.
+// Plain data; a field added here travels everywhere a request does.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "common/StringList.h"
+#include "platform/Text.h"
+
+namespace dm {
+
+// What a byte of comparison rules may hold; every rule unless asked otherwise.
+constexpr uint8_t kAllOptions = 255;
+constexpr int32_t MaxScanCount = 10000;
+
+// How another machine is reached.
+struct RemoteAccess {
+    std::string shell = "ssh";         // a command line: "ssh -p 2222 -i key"
+    std::string program = "dirmatch";  // dirmatch on the other machine
+    bool batch = false;                // never ask for a password (no terminal to ask on)
+
+    bool operator==(const RemoteAccess&) const = default;
+};
+
+struct ComparisonRequest {
+    // The folders as a person gives them: a folder here, or HOST:PATH.
+    std::string folderA;
+    std::string folderB;
+    // Read in place of folder A, or B, where not empty ("-": the standard input).
+    std::string infoA;
+    std::string infoB;
+    StringList include;  // the paths compared
+    StringList exclude;  // left out of the comparison, and never copied
+    uint8_t options = kAllOptions;
+    int32_t maxEntries = MaxScanCount;
+    int32_t timeWindow = 0;  // seconds within which two times are the same
+    bool ignoreHourShift = false;
+    // Folders below A or B that cannot be listed are skipped without asking.
+    bool keepGoing = false;
+    std::string versionCachePath;  // empty: none
+    RemoteAccess remoteAccess;
+
+    bool operator==(const ComparisonRequest&) const = default;
+};
+
+// Folders A and B, every item of them compared under these rules.
+inline ComparisonRequest wholeFolders(const std::string& a, const std::string& b, uint8_t options = kAllOptions)
+{
+    ComparisonRequest request;
+    request.folderA = a;
+    request.folderB = b;
+    request.include = {std::string(1, platform::kSeparator)};
+    request.options = options;
+    return request;
+}
+
+}  // namespace dm
