@@ -67,7 +67,8 @@ void tellAbout(const dirCompare& comp)
     for (const result_t* r : unreadableIn(comp))
         std::cerr << kTool << textIn("已略过 ", "skipped ") << printable(r->elemA ? r->pathA() : r->pathB()) << ": "
                   << printable(unreadableText(*r)) << std::endl;
-    if (comp.state == TooManyFiles) std::cerr << messageText(msg::TooManyEntries) << comp.request.maxEntries << std::endl;
+    if (comp.state == TooManyFiles)
+        std::cerr << messageText(msg::TooManyEntries) << comp.request.maxEntries << std::endl;
 }
 
 std::unique_ptr<dirCompare> runComparison(const ComparisonRequest& request, Job& job)

@@ -56,6 +56,7 @@ struct StreamArgs {
     bool noCache = false;
     bool noVersions = false;
     bool digests = false;
+    bool mayWrite = false;  // the folder's file system may be measured on a temporary file
 };
 int runStream(const StreamArgs& args);
 

@@ -104,7 +104,8 @@ int showJobCommand(const std::string& name)
         return text;
     };
     const ComparisonRequest& r = job.request;
-    std::cout << "name: " << job.name << "\nfolder A: " << printable(r.folderA) << "\nfolder B: " << printable(r.folderB);
+    std::cout << "name: " << job.name << "\nfolder A: " << printable(r.folderA)
+              << "\nfolder B: " << printable(r.folderB);
     if (!r.infoA.empty()) std::cout << "\ninformation file A: " << printable(r.infoA);
     if (!r.infoB.empty()) std::cout << "\ninformation file B: " << printable(r.infoB);
     std::cout << "\nwhat: " << (job.sync ? "compare and sync" : "compare") << "\noptions: " << int(r.options)

@@ -52,7 +52,7 @@ int runStream(const StreamArgs& args)
     const auto made = newComparison(request, nullptr);
     dirCompare& comp = *made;
     std::string error;
-    if (writeListingStream(comp, args.folder, toStandardOutput, error)) return ExitSame;
+    if (writeListingStream(comp, args.folder, args.mayWrite, toStandardOutput, error)) return ExitSame;
     std::cerr << "dirmatch: " << error << std::endl;
     return ExitError;
 }

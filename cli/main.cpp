@@ -122,6 +122,7 @@ int main(int argc, char** argv)
     streamCmd->add_option("--lang", lang)->check(CLI::IsMember({"zh", "en"}));
     streamCmd->add_flag("--no-versions", streamArgs.noVersions);
     streamCmd->add_flag("--digests", streamArgs.digests);
+    streamCmd->add_flag("--may-write", streamArgs.mayWrite);
     addNoCache(*streamCmd, streamArgs.noCache);
 
     auto* jobCmd = app.add_subcommand("job", "saved jobs: save, list, show, run, remove");

@@ -220,6 +220,10 @@ public:
     // from another: a synchronization writes into that folder or none.
     std::optional<platform::FileIdentity> identityB;
 
+    // What the file systems of A and B keep, as the last run found them.
+    platform::FolderMedia mediaA;
+    platform::FolderMedia mediaB;
+
     // The sides compared: each a folder, or an information file read in its place.
     const Side& sideA() const { return *sideA_; }
     const Side& sideB() const { return *sideB_; }

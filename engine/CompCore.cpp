@@ -103,9 +103,7 @@ std::string stateText(uint32_t state, const std::string& errorText)
 }
 
 dirCompare::dirCompare(const ComparisonRequest& asked, RunControl* runControl)
-    : request(asked),
-      options((asked.options & optValid) ? asked.options : kFallbackOptions),
-      progress(runControl)
+    : request(asked), options((asked.options & optValid) ? asked.options : kFallbackOptions), progress(runControl)
 {
     std::string error;
     FoundSide a;
@@ -152,7 +150,9 @@ void dirCompare::run()
         return;
     }
     // Times are compared as finely as both sides keep them (a USB stick keeps 2 s).
-    timeStep_ = std::max(sideA().timeStep(pathA, false), sideB().timeStep(pathB, true));
+    mediaA = sideA().media(pathA, false);
+    mediaB = sideB().media(pathB, true);
+    timeStep_ = std::max(mediaA.timeStep, mediaB.timeStep);
     comparingAborted_ = false;
     compareFolders(rootA, rootB, {}, results);
     saveVersionCache();

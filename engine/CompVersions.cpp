@@ -138,8 +138,8 @@ void dirCompare::saveVersionCache()
     // A cache that cannot be written costs the next run time, nothing else:
     // the run goes on, and the front end says so once.
     if (versionCache_ && !versionCache_->save() && versionCacheNote.empty())
-        versionCacheNote = textIn("版本缓存未能保存: ", "the version cache was not saved: ") + request.versionCachePath + ": " +
-                           platform::systemMessage(platform::lastError());
+        versionCacheNote = textIn("版本缓存未能保存: ", "the version cache was not saved: ") +
+                           request.versionCachePath + ": " + platform::systemMessage(platform::lastError());
 }
 
 }  // namespace dm

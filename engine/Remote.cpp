@@ -196,12 +196,14 @@ public:
     bool list(dirCompare& comp, element_t& node, const std::string&, std::string& error) const override
     {
         if (comp.progress) comp.progress->setText(textIn("正在读取 ", "Reading ") + folder_.host + ":" + node.path);
-        const std::string arguments =
-            " --max-entries " + std::to_string(comp.request.maxEntries) + ((comp.options & optVersion) ? "" : " --no-versions");
+        // Folder B's file system may be measured there on a temporary file, as here.
+        const std::string arguments = " --max-entries " + std::to_string(comp.request.maxEntries) +
+                                      ((comp.options & optVersion) ? "" : " --no-versions") +
+                                      (&node == &comp.rootB ? " --may-write" : "");
         return askRemote(
             comp, {folder_.host, node.path}, arguments, {},
             [&](std::FILE* in, std::string& why, StreamFault& fault) {
-                if (!readListingStream(comp, node, in, why, fault)) return StreamEnd::Failed;
+                if (!readListingStream(comp, node, in, media_, why, fault)) return StreamEnd::Failed;
                 return node.count >= comp.request.maxEntries ? StreamEnd::Enough : StreamEnd::Whole;
             },
             error);
@@ -226,6 +228,7 @@ public:
             error);
     }
     bool listsWhole() const override { return true; }
+    platform::FolderMedia media(const std::string&, bool) const override { return media_; }
     bool hasLocalPaths() const override { return false; }
     std::string whyNoLocalPaths() const override { return textIn("在另一台机器上", " is on another machine"); }
     std::string shown(const std::string& path) const override { return hostPrefix(folder_) + path; }
@@ -238,6 +241,8 @@ public:
 
 private:
     RemoteFolder folder_;
+    // What the other machine said of the folder's file system when it listed it.
+    mutable platform::FolderMedia media_;
 };
 
 }  // namespace

@@ -8,9 +8,9 @@
 
 namespace dm {
 
-uint64_t Side::timeStep(const std::string&, bool) const
+platform::FolderMedia Side::media(const std::string&, bool) const
 {
-    return 1;  // not known: times as fine as they come
+    return {};  // not known: times as fine as they come
 }
 
 bool Side::locate(const std::string& folder, std::string& path, std::string& error) const

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/TimeStep.h"
+
 namespace dm {
 
 class dirCompare;
@@ -40,9 +42,11 @@ public:
     // Why they have not, as said of the side ("is on another machine").
     virtual std::string whyNoLocalPaths() const { return {}; }
 
-    // The step in which the side keeps modification times (100-ns units);
-    // `mayWrite`: it may be measured on a temporary file made there.
-    virtual uint64_t timeStep(const std::string& path, bool mayWrite) const;
+    // What the side's file system keeps of a file beyond its content: the
+    // step of its modification times, its permission bits, its holes.
+    // `mayWrite`: it may be measured on a temporary file made there. A side
+    // that learns it when it is listed answers once listed.
+    virtual platform::FolderMedia media(const std::string& path, bool mayWrite) const;
 
     // A path of this side as a person (or rsync) names it: "HOST:" before it
     // for another machine's.
@@ -73,8 +77,8 @@ std::unique_ptr<Side> sideFor(const std::string& folder);
 // A side of a comparison as a request names it, found.
 struct FoundSide {
     std::unique_ptr<Side> side;
-    std::string path;       // the folder's, as the comparer handles it; empty where it is no folder
-    std::string shownPath;  // the folder's, as a person names it
+    std::string path;         // the folder's, as the comparer handles it; empty where it is no folder
+    std::string shownPath;    // the folder's, as a person names it
     bool folderHere = false;  // the folder given is on this machine
 };
 

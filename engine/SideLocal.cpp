@@ -20,9 +20,9 @@ public:
         return comp.scanTree(node, error, itemName);
     }
 
-    uint64_t timeStep(const std::string& path, bool mayWrite) const override
+    platform::FolderMedia media(const std::string& path, bool mayWrite) const override
     {
-        return platform::timeStepOf(path, mayWrite);
+        return platform::mediaOf(path, mayWrite);
     }
 
     void write(const dirCompare& comp, const Side& source, const std::vector<SyncStep>& steps, SyncOutcome& outcome,

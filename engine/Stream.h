@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/Contents.h"
+#include "platform/TimeStep.h"
 
 namespace dm {
 
@@ -20,7 +21,7 @@ class dirCompare;
 struct element_t;
 
 // What this build writes and reads; a peer asked for another says so.
-constexpr uint32_t kStreamVersion = 1;
+constexpr uint32_t kStreamVersion = 2;
 
 // Where the stream goes; false when it can no longer be written.
 using StreamSink = std::function<bool(std::string_view)>;
@@ -29,7 +30,10 @@ using StreamSink = std::function<bool(std::string_view)>;
 // each folder's items leave as soon as the folder is listed. A folder below
 // it that cannot be listed is reported with its reason and the walk goes on.
 // False (error set) where the stream could not be written.
-bool writeListingStream(dirCompare& comp, const std::string& folder, const StreamSink& sink, std::string& error);
+// What the folder's file system keeps goes first (`mayWrite`: measured on a
+// temporary file where the system does not say).
+bool writeListingStream(dirCompare& comp, const std::string& folder, bool mayWrite, const StreamSink& sink,
+                        std::string& error);
 
 // Writes the digests of the files named in `paths` (relative to `folder`,
 // each one plain name after another, '/' between), one per path in order:
@@ -52,7 +56,9 @@ struct StreamFault {
 // entries as a scan does and stopping at the comparer's limit. A folder the
 // peer could not list is offered to `comp.skipUnreadableFolder`. False, with
 // the error and what the peer said, when the stream is broken or reports a failure.
-bool readListingStream(dirCompare& comp, element_t& node, std::FILE* in, std::string& error, StreamFault& fault);
+// `media`: what the peer said of its folder's file system.
+bool readListingStream(dirCompare& comp, element_t& node, std::FILE* in, platform::FolderMedia& media,
+                       std::string& error, StreamFault& fault);
 
 // One digest asked for: read, or why not.
 struct DigestAnswer {

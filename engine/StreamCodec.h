@@ -21,6 +21,7 @@ enum Tag : uint8_t {
     NotRead = 'R',     // why a file's digest could not be made
     Failure = 'X',     // the peer failed: its words
     End = 'Z',         // the stream is whole (a flags byte follows)
+    Media = 'M',       // what the folder's file system keeps: time step, why no modes, holes
 };
 
 enum EntryFlags : uint8_t {

@@ -54,8 +54,8 @@ bool peerFailure(Input& in, std::string& error, StreamFault& fault)
 
 class ListingReader {
 public:
-    ListingReader(dirCompare& comp, element_t& root, Input& in)
-        : comp_(comp), in_(in), noVersion_(messageText(msg::NoVersion))
+    ListingReader(dirCompare& comp, element_t& root, Input& in, platform::FolderMedia& media)
+        : comp_(comp), in_(in), media_(media), noVersion_(messageText(msg::NoVersion))
     {
         root.children.reset();
         root.count = 0;
@@ -73,6 +73,7 @@ public:
                 case Block: ok = block(error); break;
                 case Entry: ok = entry(error); break;
                 case Unreadable: ok = unreadable(error); break;
+                case Media: ok = media(error); break;
                 case Failure: return peerFailure(in_, error, fault);
                 case End: {
                     uint8_t flags = 0;
@@ -167,6 +168,22 @@ private:
         return !stopped(error);
     }
 
+    bool media(std::string& error)
+    {
+        uint64_t step = 0, modes = 0, fileMode = 0, folderMode = 0;
+        uint8_t holes = 0;
+        if (!in_.varint(step) || !in_.varint(modes) || !in_.byte(holes) || !in_.varint(fileMode) ||
+            !in_.varint(folderMode))
+            return false;
+        // 2 s is the coarsest step a file system keeps.
+        if (step == 0 || step > 20000000 || modes > INT32_MAX || holes > 1 || fileMode > 07777 || folderMode > 07777) {
+            error = broken(textIn("无效的介质信息", "impossible facts of the file system"));
+            return false;
+        }
+        media_ = {step, int(modes), holes != 0, uint32_t(fileMode), uint32_t(folderMode)};
+        return true;
+    }
+
     bool unreadable(std::string& error)
     {
         uint64_t id = 0;
@@ -220,6 +237,7 @@ private:
 
     dirCompare& comp_;
     Input& in_;
+    platform::FolderMedia& media_;
     const std::string noVersion_;
     std::vector<element_t*> folders_;  // by id: 0 the folder asked for, then as their records came
     element_t* current_ = nullptr;
@@ -230,11 +248,12 @@ private:
 
 }  // namespace
 
-bool readListingStream(dirCompare& comp, element_t& node, std::FILE* in, std::string& error, StreamFault& fault)
+bool readListingStream(dirCompare& comp, element_t& node, std::FILE* in, platform::FolderMedia& media,
+                       std::string& error, StreamFault& fault)
 {
     Input input(in);
     if (!opening(input, error, fault)) return false;
-    ListingReader reader(comp, node, input);
+    ListingReader reader(comp, node, input, media);
     return reader.read(error, fault);
 }
 

@@ -129,7 +129,8 @@ bool isPathBelow(const std::string& path)
 
 }  // namespace
 
-bool writeListingStream(dirCompare& comp, const std::string& folder, const StreamSink& sink, std::string& error)
+bool writeListingStream(dirCompare& comp, const std::string& folder, bool mayWrite, const StreamSink& sink,
+                        std::string& error)
 {
     Writer writer(sink);
     std::string normalized;
@@ -139,6 +140,13 @@ bool writeListingStream(dirCompare& comp, const std::string& folder, const Strea
                            : error);
         return writer.flush();
     }
+    const platform::FolderMedia media = platform::mediaOf(normalized, mayWrite);
+    writer.out() += char(Media);
+    putVarint(writer.out(), media.timeStep);
+    putVarint(writer.out(), uint64_t(media.modesNotKept));
+    writer.out() += char(media.holes ? 1 : 0);
+    putVarint(writer.out(), media.fileMode);
+    putVarint(writer.out(), media.folderMode);
     ListingWriter listing(comp, writer);
     comp.folderListed = [&](element_t& node, std::string& why) {
         if (comp.options & optVersion) comp.readVersionsOf(node);

@@ -52,14 +52,23 @@ RsyncRun runRsync(const dirCompare& comp, const std::vector<std::string>& argume
 {
     // Arguments travel whole to the other side (no second split there), and
     // nothing after "--" is read as an option, whatever a folder is named.
+    // B keeps the modes and the holes of A's files where its file system can,
+    // as a copy here does; where it cannot, rsync is not asked to.
     std::vector<std::string> command{"rsync",
-                                     "-rlpt",
+                                     comp.mediaB.modesNotKept == 0 ? "-rlpt" : "-rlt",
                                      "--no-implied-dirs",
                                      "--protect-args",
                                      "--timeout=300",
                                      "--out-format=%n",
                                      "-e",
                                      platform::rsyncCommandLine(shellWords(comp.request.remoteAccess))};
+    if (comp.mediaB.holes) command.push_back("--sparse");
+    if (comp.mediaB.modesNotKept != 0 && comp.mediaB.fileMode != 0) {
+        char modes[48];
+        std::snprintf(modes, sizeof modes, "--chmod=F%o,D%o", comp.mediaB.fileMode,
+                      comp.mediaB.folderMode ? comp.mediaB.folderMode : comp.mediaB.fileMode);
+        command.push_back(modes);
+    }
     command.insert(command.end(), arguments.begin(), arguments.end());
     RsyncRun run;
     platform::ChildProcess child;
@@ -207,6 +216,8 @@ void copyWithRsync(const dirCompare& comp, const std::vector<SyncStep>& steps, S
                             std::to_string(run->code) + ")");
         }
     }
+    // Said once, as a copy here says it, where anything was sent without its modes.
+    if (!outcome.modesNotKept) outcome.modesNotKept = comp.mediaB.modesNotKept;
 }
 
 }  // namespace dm

@@ -33,9 +33,9 @@ std::string whyNoCopy(const dirCompare& comp)
     return {};
 }
 
-SyncOutcome synchronizeAndCompareAgain(std::unique_ptr<dirCompare>& comp, const SyncScope& scope, const std::set<std::string>& leftOut,
-                                       RunControl* control, const std::string& logPath,
-                                       const RunQuestions& questions)
+SyncOutcome synchronizeAndCompareAgain(std::unique_ptr<dirCompare>& comp, const SyncScope& scope,
+                                       const std::set<std::string>& leftOut, RunControl* control,
+                                       const std::string& logPath, const RunQuestions& questions)
 {
     const SyncOutcome outcome = synchronize(*comp, scope, comp->request.exclude, control, logPath, leftOut);
     if (outcome.stopped) return outcome;

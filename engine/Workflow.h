@@ -39,8 +39,8 @@ std::string whyNoCopy(const dirCompare& comp);
 // compares again: the whole comparison anew (`comp` replaced) when the scope
 // is the whole comparison, else the scope's folder or item. Nothing more
 // after a stop.
-SyncOutcome synchronizeAndCompareAgain(std::unique_ptr<dirCompare>& comp, const SyncScope& scope, const std::set<std::string>& leftOut,
-                                       RunControl* control, const std::string& logPath,
-                                       const RunQuestions& questions = {});
+SyncOutcome synchronizeAndCompareAgain(std::unique_ptr<dirCompare>& comp, const SyncScope& scope,
+                                       const std::set<std::string>& leftOut, RunControl* control,
+                                       const std::string& logPath, const RunQuestions& questions = {});
 
 }  // namespace dm

@@ -9,11 +9,24 @@
 
 namespace dm::platform {
 
-// The step, in 100-ns units (1 for 100 ns or finer), of the file system that
-// holds `folder`. Where the file system does not say (FUSE, network shares)
-// and `mayWrite`, it is measured on a temporary file made in the folder and
-// removed at once; otherwise such a file system counts as fine-grained.
-uint64_t timeStepOf(const std::string& folder, bool mayWrite);
+// What the file system that holds a folder keeps of a file beyond its content.
+struct FolderMedia {
+    uint64_t timeStep = 1;  // in 100-ns units (1 for 100 ns or finer)
+    int modesNotKept = 0;   // why it keeps no permission bits (an error code); 0: it keeps them
+    bool holes = true;      // a sparse file stays sparse
+    // Where modes are not kept, those it shows every new file and folder
+    // (0: not known); a copier that asks for any other fails to set it.
+    uint32_t fileMode = 0;
+    uint32_t folderMode = 0;
+
+    bool operator==(const FolderMedia&) const = default;
+};
+
+// The media of the folder. Where the file system does not say (FUSE,
+// network shares) and `mayWrite`, it is measured on a temporary file made in
+// the folder and removed at once; otherwise such a file system counts as
+// fine-grained and keeping all.
+FolderMedia mediaOf(const std::string& folder, bool mayWrite);
 
 // The step a time written as `written` and read back as `read` (both in
 // 100-ns units) shows: the smallest of 100 ns, 10 ms, 1 s and 2 s within which

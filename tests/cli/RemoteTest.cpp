@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -164,7 +165,7 @@ TEST_F(Remote, WhatGoesWrongOverThereIsSaidInItsOwnWordsAndNothingIsCopied)
         {"an older dirmatch", q(a) + " " + q("host:" + b), through(kScripts + "local-rsh", older),
          "upgrade dirmatch on host (dirmatch: A subcommand is required)"},
         {"an older stream", q(a) + " " + q("host:" + b), through(kScripts + "local-rsh", olderStream),
-         "upgrade dirmatch on host (the other side speaks stream version 0, this one needs 1)"},
+         "upgrade dirmatch on host (the other side speaks stream version 0, this one needs 2)"},
         {"stopped halfway", q(a) + " " + q("host:" + b), through(kScripts + "local-rsh", halfway), "host:" + b},
         {"a host that does not resolve", q(a) + " " + q("nohost.invalid:" + b),
          through("ssh -F /dev/null -o BatchMode=yes -o ConnectTimeout=3"), "cannot reach nohost.invalid"},
@@ -207,7 +208,7 @@ std::string listingStream(const std::string& records)
 {
     return std::string(
                "\x7f"
-               "DMS\x01",
+               "DMS\x02",
                5) +
            records;
 }
@@ -380,7 +381,7 @@ TEST_F(Remote, NoWaitOutlastsAStopOrTheLimit)
 
     // An endless stream is read up to the limit, and its writer is not waited for.
     const std::string endless = script("endless",
-                                       "printf '\\177DMS\\001B\\000'; i=0; while :; do "
+                                       "printf '\\177DMS\\002B\\000'; i=0; while :; do "
                                        "printf 'E\\000\\000\\005f%04d\\000\\000\\000\\000\\000\\000\\000' $i; "
                                        "i=$(((i+1)%10000)); done");
     start = std::chrono::steady_clock::now();
@@ -453,6 +454,55 @@ TEST_F(Remote, ThroughARealSshdOnTheLoopbackAddressBothWays)
     EXPECT_EQ(refused.code, 2);
     EXPECT_NE(refused.err.find("cannot reach"), std::string::npos) << refused.err;
     EXPECT_NE(refused.err.find("ermission denied"), std::string::npos) << refused.err;
+}
+
+// A FAT stick on the other machine keeps no modes: a sync there writes every
+// item without asking for them and says once that they were not kept. A
+// sparse file keeps its holes over there.
+TEST_F(Remote, AFatFolderOverThereTakesEveryItemWithoutItsModesAndASparseFileKeepsItsHoles)
+{
+    const std::string image = dir.file("fat.img", "");
+    std::filesystem::resize_file(image, uint64_t(64) << 20);
+    const std::string fat = dir.folder("FAT");
+    if (std::system(("mkfs.fat -F 32 " + q(image) + " >/dev/null 2>&1").c_str()) != 0)
+        GTEST_SKIP() << "no mkfs.fat here";
+    const test::MountedBy disk(fat, "TZ=UTC fusefat -o rw+ " + q(image) + " " + q(fat));
+    if (!disk.mounted()) GTEST_SKIP() << "no FAT through FUSE here";
+    dir.file("A/one.txt", "one", test::kTime + 1, 123456789);
+    dir.file("A/sub/two.txt", "two", test::kTime + 3, 987654321);
+    std::filesystem::permissions(dir / "A/one.txt",
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+    TempDir keys;
+    const Sshd sshd(keys);
+    std::vector<std::pair<std::string, std::string>> machines = {{"host:", standIn}};
+    if (sshd.running()) {
+        const std::string user = test::runProgram("id", "-un").out;
+        machines.emplace_back(user.substr(0, user.find('\n')) + "@127.0.0.1:", through(sshd.shell()));
+    }
+    for (const auto& [host, options] : machines) {
+        std::filesystem::remove_all(fat + "/sub");
+        std::filesystem::remove(fat + "/one.txt");
+        const Outcome first = dirmatch("sync " + q(a) + " " + q(host + fat) + " --yes" + options);
+        EXPECT_NE(first.out.find(", failed 0,"), std::string::npos) << host << first.out;
+        EXPECT_NE(first.out.find("keeps no permission bits"), std::string::npos) << host << first.out;
+        EXPECT_EQ(test::readFile(fat + "/sub/two.txt"), "two") << host;
+    }
+
+    // 8 MiB of which 16 KiB hold data.
+    const std::string sparse = dir.file("S/sparse", "");
+    {
+        std::ofstream out(sparse, std::ios::binary | std::ios::in);
+        out.seekp(4 << 20);
+        out << std::string(16 << 10, 'x');
+    }
+    std::filesystem::resize_file(sparse, 8 << 20);
+    const std::string target = dir.folder("T");
+    ASSERT_EQ(dirmatch("sync " + q(dir / "S") + " " + q("host:" + target) + " --yes" + standIn).code, 0);
+    struct stat st {};
+    ASSERT_EQ(stat((target + "/sparse").c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, 8 << 20);
+    EXPECT_LT(st.st_blocks * 512, 1 << 20) << "the holes were filled over there";
 }
 
 }  // namespace

@@ -69,7 +69,8 @@ TEST_F(Construct, AnOptionsByteWithoutItsValidBitMeansEveryRuleButTheContentRule
 {
     const std::string a = dir.folder("A");
     const std::string b = dir.folder("B");
-    for (const int byte : {0, 2, 0x1E, 0xFE}) EXPECT_EQ(dirCompare(wholeFolders(a, b, uint8_t(byte)), nullptr).options, 0xDF);
+    for (const int byte : {0, 2, 0x1E, 0xFE})
+        EXPECT_EQ(dirCompare(wholeFolders(a, b, uint8_t(byte)), nullptr).options, 0xDF);
     EXPECT_EQ(dirCompare(wholeFolders(a, b, 0x03), nullptr).options, 0x03);
     EXPECT_EQ(dirCompare(wholeFolders(a, b, 0x23), nullptr).options, 0x23);
 }

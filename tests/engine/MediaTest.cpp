@@ -68,7 +68,10 @@ TEST_F(Media, AUsbStickWithFatTakesTheCopyWithoutItsModesAndComparesIdenticalAft
 {
     auto disk = image("mkfs.fat -F 32", "fusefat -o rw+");
     if (!disk) GTEST_SKIP() << "no FAT through FUSE here (fusefat, dosfstools, /dev/fuse)";
-    EXPECT_EQ(platform::timeStepOf(b, true), 20000000u);
+    const platform::FolderMedia fat = platform::mediaOf(b, true);
+    EXPECT_EQ(fat.timeStep, 20000000u);
+    EXPECT_NE(fat.modesNotKept, 0);
+    EXPECT_FALSE(fat.holes);
     layA();
     syncTwice(false);
 }

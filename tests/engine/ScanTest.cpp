@@ -31,7 +31,8 @@ protected:
     std::unique_ptr<dirCompare> comparer(uint8_t options = 0x1F, const StringList& include = {test::kSep},
                                          const StringList& exclude = {}, RunControl* control = nullptr)
     {
-        return std::make_unique<dirCompare>(test::request(dir.folder("A"), dir.folder("B"), include, exclude, options), control);
+        return std::make_unique<dirCompare>(test::request(dir.folder("A"), dir.folder("B"), include, exclude, options),
+                                            control);
     }
 
     TempDir dir;

@@ -30,7 +30,7 @@ protected:
         std::string bytes;
         std::string error;
         EXPECT_TRUE(writeListingStream(
-            comp, a,
+            comp, a, false,
             [&](std::string_view piece) {
                 bytes += piece;
                 return true;
@@ -48,7 +48,7 @@ protected:
         std::FILE* in = fmemopen(bytes.data(), bytes.size(), "rb");
         std::string error;
         StreamFault fault;
-        const bool ok = readListingStream(comp, root, in, error, fault);
+        const bool ok = readListingStream(comp, root, in, media, error, fault);
         std::fclose(in);
         EXPECT_EQ(ok, error.empty()) << error;
         return error;
@@ -56,6 +56,7 @@ protected:
 
     TempDir dir;
     std::string a = dir.folder("A");
+    platform::FolderMedia media;  // what the last stream read said of its file system
 };
 
 // Every field of every element, and its place in the tree.
@@ -87,8 +88,8 @@ TEST_F(Stream, EveryNameAndFieldOfATreeArrivesExactly)
 
     // A first look sets the access times, which then stay as they are.
     const auto scanned = [&] {
-        auto scanner =
-            std::make_unique<dirCompare>(test::request(a, std::string(), StringList{test::kSep}, StringList{}, kAllOptions), nullptr);
+        auto scanner = std::make_unique<dirCompare>(
+            test::request(a, std::string(), StringList{test::kSep}, StringList{}, kAllOptions), nullptr);
         std::string error;
         EXPECT_TRUE(scanner->scanFolder(scanner->rootA, error, {})) << error;
         return scanner;
@@ -98,8 +99,10 @@ TEST_F(Stream, EveryNameAndFieldOfATreeArrivesExactly)
     const auto scanner = scanned();
     dirCompare comp(test::request(a, a, {test::kSep}, {}, kAllOptions), nullptr);
     element_t root;
+    media.timeStep = 0;
     EXPECT_EQ(read(bytes, root, comp), "");
     expectSameTree(scanner->rootA, root);
+    EXPECT_TRUE(media == platform::mediaOf(a, false)) << "the folder's file system, as its machine found it";
 }
 
 TEST_F(Stream, AStreamCutAnywhereOrBrokenIsRefusedWithItsReason)
@@ -112,10 +115,10 @@ TEST_F(Stream, AStreamCutAnywhereOrBrokenIsRefusedWithItsReason)
         EXPECT_NE(read(whole.substr(0, size), root, comp), "") << "cut at " << size;
     }
 
-    const std::string open(
+    const std::string open =
         "\x7f"
-        "DMS\x01",
-        5);
+        "DMS" +
+        std::string(1, char(kStreamVersion));
     const auto item = [](const std::string& name, char shared = 0) {
         return std::string("E\x01", 2) + shared + char(name.size()) + name + std::string(7, '\0');
     };
@@ -125,7 +128,9 @@ TEST_F(Stream, AStreamCutAnywhereOrBrokenIsRefusedWithItsReason)
         std::string said;
     } cases[] = {
         {"not a stream", "does not begin as one"},
-        {open.substr(0, 4) + '\x02', "speaks stream version 2, this one needs 1"},
+        {open.substr(0, 4) + char(kStreamVersion + 1), "speaks stream version " + std::to_string(kStreamVersion + 1) +
+                                                           ", this one needs " + std::to_string(kStreamVersion)},
+        {open + std::string("M\0\0\0\0\0", 6), "impossible facts of the file system"},  // no time step
         {open + item("x"), "outside any folder"},
         {open + std::string("B\x05", 2), "a block for no folder listed"},
         {open + first + std::string("B\0", 2), "a block for no folder listed"},  // twice
@@ -158,7 +163,7 @@ TEST_F(Stream, FoldersNestedPastTheLongestPathAreRefusedLongBeforeTheirMemoryGro
 {
     std::string bytes(
         "\x7f"
-        "DMS\x01",
+        "DMS\x02",
         5);
     const std::string name(100, 'd');
     for (unsigned level = 0; level < 2000; ++level) {
@@ -180,7 +185,7 @@ TEST_F(Stream, AFolderTheOtherSideCouldNotListIsSkippedOnlyWhereTheCallerSaysSo)
 {
     const std::string bytes = std::string(
                                   "\x7f"
-                                  "DMS\x01"
+                                  "DMS\x02"
                                   "B\0E\x01\0\x03sub",
                                   14) +
                               std::string(7, '\0') + std::string("U\x01\x11Permission denied", 20) + "Z" + '\0';

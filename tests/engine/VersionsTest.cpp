@@ -38,7 +38,8 @@ protected:
             opened.insert(std::string(platform::lastComponent(name)));
             return false;
         };
-        auto comp = std::make_unique<dirCompare>(test::request(a, b, StringList{test::kSep}, StringList{}, 0x1F), nullptr);
+        auto comp =
+            std::make_unique<dirCompare>(test::request(a, b, StringList{test::kSep}, StringList{}, 0x1F), nullptr);
         if (cached) comp->request.versionCachePath = cache;
         comp->run();
         platform::testSeams().failProbeOpen = nullptr;

@@ -7,7 +7,8 @@
 namespace dm::test {
 
 ComparisonRequest request(const std::string& a, const std::string& b, const StringList& include,
-                          const StringList& exclude, uint8_t options, const std::string& infoB, const std::string& infoA)
+                          const StringList& exclude, uint8_t options, const std::string& infoB,
+                          const std::string& infoA)
 {
     ComparisonRequest r;
     r.folderA = a;
