@@ -7,7 +7,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static dm::dirCompare comp("/", "/", nullptr, {"/"}, {}, 255);
+    static dm::dirCompare comp(dm::wholeFolders("/", "/"), nullptr);
     const std::string text(reinterpret_cast<const char*>(data), size);
     for (const std::string& subPath : {std::string(), text.substr(0, text.find('\n'))}) {
         std::FILE* file = fmemopen(const_cast<char*>(text.data()), text.size(), "rb");

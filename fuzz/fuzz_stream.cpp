@@ -10,7 +10,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static dm::dirCompare comp("/", "/", nullptr, {"/"}, {}, 255);
+    static dm::dirCompare comp(dm::wholeFolders("/", "/"), nullptr);
     if (size == 0) return 0;
     std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
     std::FILE* file = fmemopen(text.data(), text.size(), "rb");
@@ -20,11 +20,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     root.isFolder = 1;
     std::string error;
     dm::StreamFault fault;
+    dm::platform::FolderMedia media;
     std::vector<dm::DigestAnswer> answers;
     comp.skipUnreadableFolder = [](const std::string&, const std::string&) { return true; };
     switch (data[0] % 3) {
         case 0: dm::readInfoBlock(comp, root, file, error, {}, true); break;
-        case 1: dm::readListingStream(comp, root, file, error, fault); break;
+        case 1: dm::readListingStream(comp, root, file, media, error, fault); break;
         case 2: dm::readDigestStream(file, 3, answers, error, fault); break;
     }
     std::fclose(file);
