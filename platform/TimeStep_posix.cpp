@@ -1,12 +1,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
-#include <sstream>
 
 #include "platform/Fd_posix.h"
 #include "platform/TempName.h"
@@ -33,21 +30,24 @@ bool unknownStep(long type)
     }
 }
 
-// Measures a file made in a folder made for it: fusefat, once a file of the
-// folder was renamed, may give a new file of the same folder the renamed
-// file's entry, and its times with it.
-FolderMedia measureIn(int dir, const std::string& folderName)
+FolderMedia measure(const std::string& folder)
 {
     FolderMedia media;
-    struct stat made {};
-    if (fstatat(dir, folderName.c_str(), &made, AT_SYMLINK_NOFOLLOW) == 0) media.folderMode = made.st_mode & 07777;
-    const Fd inner(openat(dir, folderName.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    const char* const name = "probe";
-    Fd file(openat(inner.get(), name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    const Fd dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() < 0) return media;
+    const std::string name = temporaryName();
+    const Fd file(openat(dir.get(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (file.get() < 0) return media;
+    struct stat made {};
     if (fchmod(file.get(), 0640) != 0) {
         media.modesNotKept = errno;
         if (fstat(file.get(), &made) == 0) media.fileMode = made.st_mode & 07777;
+        const std::string folderName = temporaryName();
+        if (mkdirat(dir.get(), folderName.c_str(), 0700) == 0) {
+            if (fstatat(dir.get(), folderName.c_str(), &made, AT_SYMLINK_NOFOLLOW) == 0)
+                media.folderMode = made.st_mode & 07777;
+            unlinkat(dir.get(), folderName.c_str(), AT_REMOVEDIR);
+        }
     }
     // A megabyte of which only the last byte was written: a file system
     // without holes gives it all its blocks (one that counts none says nothing).
@@ -58,46 +58,14 @@ FolderMedia measureIn(int dir, const std::string& folderName)
     const struct timespec times[2] = {{1700000001, 123456789}, {1700000001, 123456789}};
     struct stat st {};
     const bool read = futimens(file.get(), times) == 0 && fsync(file.get()) == 0 &&
-                      fstatat(inner.get(), name, &st, AT_SYMLINK_NOFOLLOW) == 0;
-    file = Fd();  // fusefat writes an entry back when its file is closed
-    unlinkat(inner.get(), name, 0);
+                      fstatat(dir.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    unlinkat(dir.get(), name.c_str(), 0);
     const auto ticks = [](const struct timespec& t) { return int64_t(t.tv_sec) * 10000000 + t.tv_nsec / 100; };
     if (read) media.timeStep = stepShown(ticks(times[1]), ticks(st.st_mtim));
-    if (media.modesNotKept == 0) media.folderMode = media.fileMode = 0;
-    return media;
-}
-
-FolderMedia measure(const std::string& folder)
-{
-    const Fd dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    const std::string name = temporaryName();
-    if (dir.get() < 0 || mkdirat(dir.get(), name.c_str(), 0700) != 0) return {};
-    const FolderMedia media = measureIn(dir.get(), name);
-    unlinkat(dir.get(), name.c_str(), AT_REMOVEDIR);
     return media;
 }
 
 }  // namespace
-
-// The type the system mounted the folder's file system as ("fuse.fusefat"),
-// found by its device among the mounts.
-std::string mountTypeOf(const std::string& folder)
-{
-    struct stat st {};
-    if (stat(folder.c_str(), &st) != 0) return {};
-    const std::string device = std::to_string(major(st.st_dev)) + ":" + std::to_string(minor(st.st_dev));
-    std::ifstream mounts("/proc/self/mountinfo");
-    std::string line;
-    while (std::getline(mounts, line)) {
-        std::istringstream fields(line);
-        std::string id, parent, number, word;
-        if (!(fields >> id >> parent >> number) || number != device) continue;
-        while (fields >> word && word != "-") {
-        }
-        if (fields >> word) return word;
-    }
-    return {};
-}
 
 FolderMedia mediaOf(const std::string& folder, bool mayWrite)
 {
@@ -107,26 +75,13 @@ FolderMedia mediaOf(const std::string& folder, bool mayWrite)
     switch (static_cast<unsigned long>(fs.f_type)) {
         case 0x4d44: step = k2s; break;        // FAT (vfat, msdos)
         case 0x2011BAB0: step = k10ms; break;  // exFAT
-        default: {
-            if (!unknownStep(fs.f_type)) return {};
-            // FAT through FUSE says what it is by its name, and is not written
-            // to find out: fusefat loses the times of a file renamed before.
-            const std::string type = mountTypeOf(folder);
-            if (type == "fuse.fusefat")
-                step = k2s;
-            else if (type == "fuse.exfat")
-                step = k10ms;
-            else
-                return mayWrite ? measure(folder) : FolderMedia{};
-        }
+        default: return unknownStep(fs.f_type) && mayWrite ? measure(folder) : FolderMedia{};
     }
-    // Neither keeps modes or holes; every item shows the modes of the folder.
-    FolderMedia media;
+    // Neither keeps modes or holes; the modes it shows are measured where it may be written.
+    FolderMedia media = mayWrite ? measure(folder) : FolderMedia{};
     media.timeStep = step;
     media.holes = false;
-    media.modesNotKept = EPERM;
-    struct stat st {};
-    if (stat(folder.c_str(), &st) == 0) media.fileMode = media.folderMode = st.st_mode & 07777;
+    if (media.modesNotKept == 0) media.modesNotKept = EPERM;
     return media;
 }
 
