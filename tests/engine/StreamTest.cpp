@@ -183,16 +183,16 @@ TEST_F(Stream, FoldersNestedPastTheLongestPathAreRefusedLongBeforeTheirMemoryGro
 
 TEST_F(Stream, WhatTheOtherFileSystemKeepsArrivesBeforeTheListing)
 {
-    // A FAT stick: 2 s, no modes (ENOSYS), no holes, every item shown as 0700.
+    // A FAT stick: 2 s, no modes (ENOSYS), no holes, files shown as 0700, folders as 0755.
     const std::string bytes =
         "\x7f"
         "DMS" +
-        std::string(1, char(kStreamVersion)) + std::string("M\x80\xda\xc4\x09\x26\x00\xc0\x03\xc0\x03", 11) +
+        std::string(1, char(kStreamVersion)) + std::string("M\x80\xda\xc4\x09\x26\x00\xc0\x03\xed\x03", 11) +
         std::string("B\0Z\0", 4);
     dirCompare comp(test::request(a, a, {test::kSep}, {}, kAllOptions), nullptr);
     element_t root;
     EXPECT_EQ(read(bytes, root, comp), "");
-    EXPECT_TRUE(media == (platform::FolderMedia{20000000, 38, false, 0700, 0700}));
+    EXPECT_TRUE(media == (platform::FolderMedia{20000000, 38, false, 0700, 0755}));
 }
 
 TEST_F(Stream, AFolderTheOtherSideCouldNotListIsSkippedOnlyWhereTheCallerSaysSo)
