@@ -21,6 +21,9 @@ constexpr size_t kLineBuffer = 4096;  // a longer line is read as several
 const char* const kIncomplete = "文件不完整";
 // The line before a file's first block that names the code page of its text.
 const std::string kCodePageMark = "#codepage ";
+// The line before a file's first block that gives the step (in 100-ns units)
+// in which its folder's file system keeps times, where that is coarser than 100 ns.
+const std::string kTimeStepMark = "#timestep ";
 
 // A folder without content, written as an empty block.
 const element_t kNotListed = [] {
@@ -152,6 +155,8 @@ class InfoWriter {
 public:
     InfoWriter(const dirCompare& comp, const InfoSink& file, const element_t& root) : comp_(comp), file_(file)
     {
+        const bool sideB = &root == &comp.rootB;
+        timeStep_ = (sideB ? comp.sideB() : comp.sideA()).media(sideB ? comp.pathB : comp.pathA, false).timeStep;
         // Where every text is ASCII, the legacy code page changes only the
         // marks, which every reader knows in code page 936: no line names it.
         const unsigned legacy = platform::legacyCodePage();
@@ -169,6 +174,8 @@ public:
         // A file in another code page than UTF-8 says which, before its first
         // block, where a reader of the format passes over it.
         if (named_ && !file_(kCodePageMark + std::to_string(codePage_) + "\r\n")) return false;
+        // So is the step of its times, so that a copy on a USB stick reads as identical.
+        if (timeStep_ > 1 && !file_(kTimeStepMark + std::to_string(timeStep_) + "\r\n")) return false;
         return block(root.children ? root : kNotListed, error);
     }
 
@@ -246,6 +253,7 @@ private:
     const InfoSink& file_;
     unsigned codePage_ = platform::programCodePage();
     bool named_ = false;  // the code page is named before the first block
+    uint64_t timeStep_ = 1;
     const std::string noVersion_ = messageText(msg::NoVersion);
     std::array<std::string, 5> marks_;  // begin, end, folder, file, no version
 };
@@ -326,6 +334,10 @@ public:
         fallback_ = legacy != 0 ? legacy : program != platform::kUtf8CodePage ? program : 0;
     }
 
+    // The step of the times of the folder the file describes, as its
+    // `#timestep` line gives it; 1 (as fine as they come) where it has none.
+    uint64_t timeStep = 1;
+
     // Fills `element` from the next block (with a sub-path, from the first
     // block after a line equal to it, which a file may well not hold).
     bool block(element_t& element, const std::string& subPath, std::string& error)
@@ -342,6 +354,14 @@ public:
             if (line.starts_with(kCodePageMark) && !codePage_) {
                 codePage_ = unsigned(std::strtoul(line.c_str() + kCodePageMark.size(), nullptr, 10));
                 folderMark_ = inFile(marks().folder);
+                continue;
+            }
+            // Only before the first block: a file's name may read like the line.
+            if (!line.starts_with('#')) beforeBlocks_ = false;
+            if (beforeBlocks_ && line.starts_with(kTimeStepMark)) {
+                // 2 s is the coarsest step a file system keeps.
+                const uint64_t step = std::strtoull(line.c_str() + kTimeStepMark.size(), nullptr, 10);
+                if (step >= 1 && step <= 20000000) timeStep = step;
                 continue;
             }
             if (!found && searchedPath(line) == subPath) found = true;
@@ -549,6 +569,7 @@ private:
     std::optional<std::string> kept_;
     size_t lineNumber_ = 0;
     unsigned codePage_ = 0;  // named by the file; 0: none named
+    bool beforeBlocks_ = true;
     unsigned fallback_ = 0;
     std::string folderMark_;            // the folder mark in the file's code page
     std::optional<bool> foreignPaths_;  // written on the other kind of system
@@ -557,23 +578,25 @@ private:
 }  // namespace
 
 bool readInfoBlock(dirCompare& comp, element_t& element, std::FILE* file, std::string& error,
-                   const std::string& subPath, bool strict)
+                   const std::string& subPath, bool strict, uint64_t* timeStep)
 {
     InfoReader reader(comp, file, strict);
-    return reader.block(element, subPath, error);
+    const bool read = reader.block(element, subPath, error);
+    if (timeStep) *timeStep = reader.timeStep;
+    return read;
 }
 
 bool readInfoFile(dirCompare& comp, element_t& target, const std::string& fileName, std::string& error,
-                  const std::string& subPath)
+                  const std::string& subPath, uint64_t* timeStep)
 {
     // "-" is the standard input (a pipe from another program).
-    if (fileName == "-") return readInfoBlock(comp, target, stdin, error, subPath, true);
+    if (fileName == "-") return readInfoBlock(comp, target, stdin, error, subPath, true, timeStep);
     std::FILE* file = platform::openFile(fileName, "rb");
     if (!file) {
         error = systemErrorText(messageText(msg::OpenForRead) + fileName);
         return false;
     }
-    const bool ok = readInfoBlock(comp, target, file, error, subPath);
+    const bool ok = readInfoBlock(comp, target, file, error, subPath, false, timeStep);
     std::fclose(file);
     return ok;
 }

@@ -29,12 +29,14 @@ std::string infoPathOf(const dirCompare& comp, const std::string& path);
 // Fills `target`'s children from the file: the first block, or with a
 // sub-path the first block after a line equal to it. Like a scan, reading
 // counts entries and stops (successfully) at the comparer's limit.
+// `timeStep`, where given: the step of the described folder's times (1 where
+// the file does not say: an older file's times compare as they always did).
 bool readInfoFile(dirCompare& comp, element_t& target, const std::string& fileName, std::string& error,
-                  const std::string& subPath);
+                  const std::string& subPath, uint64_t* timeStep = nullptr);
 // `strict`: a block must be there and end with its END (a stream from
 // another program, which may stop at any point).
 bool readInfoBlock(dirCompare& comp, element_t& element, std::FILE* file, std::string& error,
-                   const std::string& subPath, bool strict = false);
+                   const std::string& subPath, bool strict = false, uint64_t* timeStep = nullptr);
 
 // The eleven numbers of a record's fourth line into the first eleven words of
 // the listing record; missing numbers stay 0.

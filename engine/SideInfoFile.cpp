@@ -16,8 +16,9 @@ public:
     {
         // The file describes folders whole: a folder below the root is found by its path.
         const bool root = &node == &comp.rootA || &node == &comp.rootB;
-        return readInfoFile(comp, node, file_, error, root ? std::string() : node.path);
+        return readInfoFile(comp, node, file_, error, root ? std::string() : node.path, &timeStep_);
     }
+    platform::FolderMedia media(const std::string&, bool) const override { return {timeStep_, 0, true, 0, 0}; }
     bool listsWhole() const override { return true; }
     bool hasLocalPaths() const override { return false; }
     std::string whyNoLocalPaths() const override { return textIn("是信息文件", " is an information file"); }
@@ -25,6 +26,7 @@ public:
 
 private:
     std::string file_;
+    mutable uint64_t timeStep_ = 1;  // as the file said when it was read
 };
 
 }  // namespace

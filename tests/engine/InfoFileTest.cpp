@@ -125,6 +125,29 @@ TEST_F(InfoFile, AnExportReadBackAsSideAMatchesTheLiveFolder)
     EXPECT_TRUE(child(sub, "empty").elemA->children);
 }
 
+// A file describes its folder's times at the step its file system keeps
+// them, where it says which: a copy on a USB stick reads as identical, while
+// a file that says nothing compares its times exactly, as files always did.
+TEST_F(InfoFile, TheStepOfTheTimesTheFileGivesIsTheStepTheyAreComparedAt)
+{
+    const std::string b = dir.folder("B");
+    dir.file("B/x.txt", "hello", test::kTime);
+    std::string error;
+    dirCompare exporter(test::request(b, b, {test::kSep}, {}, 255), nullptr);
+    ASSERT_TRUE(exporter.scanFolder(exporter.rootA, error, {})) << error;
+    ASSERT_TRUE(exportInfoFile(exporter, dir / "plain.dat", error, exporter.rootA)) << error;
+    EXPECT_EQ(test::readFile(dir / "plain.dat").find('#'), std::string::npos) << "a fine step is not named";
+    dir.file("fat.dat", "#timestep 20000000\r\n" + test::readFile(dir / "plain.dat"));
+
+    dir.file("A/x.txt", "hello", test::kTime + 1, 500000000);  // within 2 s
+    for (const auto& [file, same] : {std::pair{"fat.dat", true}, {"plain.dat", false}}) {
+        dirCompare comp(test::request(a, b, {test::kSep}, {}, 0x1F, dir / file), nullptr);
+        comp.run();
+        ASSERT_EQ(comp.state, Finished) << comp.errorText;
+        EXPECT_EQ(comp.results.different == 0, same) << file;
+    }
+}
+
 TEST_F(InfoFile, FolderBInsideAnItemsPathIsWrittenAsFolderA)
 {
     const std::string b = a;  // folder A lies inside folder B
