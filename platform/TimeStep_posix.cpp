@@ -1,9 +1,12 @@
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <fstream>
+#include <sstream>
 
 #include "platform/Fd_posix.h"
 #include "platform/TempName.h"
@@ -65,6 +68,27 @@ FolderMedia measure(const std::string& folder)
     return media;
 }
 
+// The type the folder's file system was mounted as ("fuse.fusefat"), found
+// by its device among the mounts; empty where it is not found.
+std::string mountTypeOf(const std::string& folder)
+{
+    struct stat st {};
+    if (stat(folder.c_str(), &st) != 0) return {};
+    const std::string device = std::to_string(major(st.st_dev)) + ":" + std::to_string(minor(st.st_dev));
+    std::ifstream mounts("/proc/self/mountinfo");
+    std::string line;
+    while (std::getline(mounts, line)) {
+        // ID PARENT MAJOR:MINOR ROOT POINT OPTIONS [TAGS...] - TYPE SOURCE OPTIONS
+        std::istringstream fields(line);
+        std::string id, parent, number, word;
+        if (!(fields >> id >> parent >> number) || number != device) continue;
+        while (fields >> word && word != "-") {
+        }
+        if (fields >> word) return word;
+    }
+    return {};
+}
+
 }  // namespace
 
 FolderMedia mediaOf(const std::string& folder, bool mayWrite)
@@ -75,7 +99,18 @@ FolderMedia mediaOf(const std::string& folder, bool mayWrite)
     switch (static_cast<unsigned long>(fs.f_type)) {
         case 0x4d44: step = k2s; break;        // FAT (vfat, msdos)
         case 0x2011BAB0: step = k10ms; break;  // exFAT
-        default: return unknownStep(fs.f_type) && mayWrite ? measure(folder) : FolderMedia{};
+        default: {
+            if (!unknownStep(fs.f_type)) return {};
+            // FAT through FUSE is known by its name, where the folder may not
+            // be written to measure it (an export, folder A).
+            const std::string type = mountTypeOf(folder);
+            if (type == "fuse.fusefat")
+                step = k2s;
+            else if (type == "fuse.exfat")
+                step = k10ms;
+            else
+                return mayWrite ? measure(folder) : FolderMedia{};
+        }
     }
     // Neither keeps modes or holes; the modes it shows are measured where it may be written.
     FolderMedia media = mayWrite ? measure(folder) : FolderMedia{};

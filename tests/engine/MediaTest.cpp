@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "engine/Comp.h"
+#include "engine/InfoFile.h"
 #include "engine/Sync.h"
 #include "platform/SysError.h"
 #include "platform/TestSeams.h"
@@ -74,6 +75,17 @@ TEST_F(Media, AUsbStickWithFatTakesTheCopyWithoutItsModesAndComparesIdenticalAft
     EXPECT_FALSE(fat.holes);
     layA();
     syncTwice(false);
+
+    // Its information file says so, and stands for it as it is.
+    dirCompare exporter(test::request(b, b, {test::kSep}, {}, 255), nullptr);
+    std::string error;
+    ASSERT_TRUE(exporter.scanFolder(exporter.rootA, error, {})) << error;
+    const std::string info = dir / "fat.dat";
+    ASSERT_TRUE(exportInfoFile(exporter, info, error, exporter.rootA)) << error;
+    EXPECT_TRUE(test::readFile(info).starts_with("#timestep 20000000\r\n"));
+    dirCompare throughFile(test::request(a, b, {test::kSep}, {}, 0x1F, info), nullptr);
+    throughFile.run();
+    EXPECT_EQ(throughFile.results.different + throughFile.results.lacked, 0);
 }
 
 TEST_F(Media, AReadOnlyFatStickFailsEachCopyWithItsReason)
