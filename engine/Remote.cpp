@@ -233,12 +233,6 @@ public:
     std::string whyNoLocalPaths() const override { return textIn("在另一台机器上", " is on another machine"); }
     std::string shown(const std::string& path) const override { return hostPrefix(folder_) + path; }
 
-    void write(const dirCompare& comp, const Side&, const std::vector<SyncStep>& steps, SyncOutcome& outcome,
-               RunControl* progress, const std::string& logPath) const override
-    {
-        copyWithRsync(comp, steps, outcome, progress, logPath);
-    }
-
 private:
     RemoteFolder folder_;
     // What the other machine said of the folder's file system when it listed it.

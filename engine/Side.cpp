@@ -4,7 +4,6 @@
 #include "common/Messages.h"
 #include "engine/Comp.h"
 #include "engine/Stream.h"
-#include "engine/Sync.h"
 
 namespace dm {
 
@@ -46,13 +45,6 @@ bool findSide(const std::string& folder, const std::string& infoFile, FoundSide&
     found.folderHere = found.side->hasLocalPaths();
     if (!infoFile.empty()) found.side = informationFileSide(infoFile);
     return located;
-}
-
-void Side::write(const dirCompare&, const Side&, const std::vector<SyncStep>& steps, SyncOutcome& outcome, RunControl*,
-                 const std::string&) const
-{
-    for (const SyncStep& step : steps)
-        outcome.failed.push_back({step.source, step.target, textIn("无法写入此边", "this side cannot be written")});
 }
 
 }  // namespace dm

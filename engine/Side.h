@@ -14,8 +14,6 @@ namespace dm {
 class dirCompare;
 class RunControl;
 struct element_t;
-struct SyncStep;
-struct SyncOutcome;
 struct DigestAnswer;
 
 class Side {
@@ -63,11 +61,6 @@ public:
     // none could be had (a file that could not be read has its answer say why).
     virtual bool digests(dirCompare& comp, const std::vector<const element_t*>& files,
                          std::vector<DigestAnswer>& answers, std::string& error) const;
-
-    // Writes the steps into this side, as folder B, from side A (`source`);
-    // every step ends copied, failed or skipped in `outcome`.
-    virtual void write(const dirCompare& comp, const Side& source, const std::vector<SyncStep>& steps,
-                       SyncOutcome& outcome, RunControl* progress, const std::string& logPath) const;
 };
 
 // The side for a folder as a person gives it: HOST:PATH on another machine,

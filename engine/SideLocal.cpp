@@ -1,12 +1,6 @@
-// A folder of this machine: listed, read and written here.
-#include "common/ErrorLog.h"
-#include "common/Messages.h"
+// A folder of this machine: listed and read here.
 #include "engine/Comp.h"
 #include "engine/Side.h"
-#include "engine/Sync.h"
-#include "platform/Copy.h"
-#include "platform/SysError.h"
-#include "platform/Text.h"
 #include "platform/TimeStep.h"
 
 namespace dm {
@@ -23,56 +17,6 @@ public:
     platform::FolderMedia media(const std::string& path, bool mayWrite) const override
     {
         return platform::mediaOf(path, mayWrite);
-    }
-
-    void write(const dirCompare& comp, const Side& source, const std::vector<SyncStep>& steps, SyncOutcome& outcome,
-               RunControl* progress, const std::string& logPath) const override
-    {
-        // Another machine's folder A is fetched with rsync.
-        if (!source.hasLocalPaths()) return copyWithRsync(comp, steps, outcome, progress, logPath);
-        const auto stop = [progress] { return progress && progress->abortRequested(); };
-        platform::CopyInto into(comp.pathB, comp.identityB);
-        into.stopRequested = stop;
-        if (progress) into.written = [progress](uint64_t bytes) { progress->bytesCopied += int64_t(bytes); };
-        const auto fail = [&](const SyncStep& step, const std::string& target, const std::string& reason) {
-            if (!logPath.empty()) writeLog(step.source + " -> " + target + " : " + reason, logPath);
-            outcome.failed.push_back({step.source, target, reason});
-        };
-        const auto skip = [&](const SyncStep& step, const std::string& reason) {
-            outcome.skipped.push_back({step.source, step.target, reason});
-        };
-        for (const SyncStep& step : steps) {
-            if (outcome.stopped || stop()) {
-                outcome.stopped = true;
-                skip(step, messageText(msg::UserAbort));
-                continue;
-            }
-            if (progress) progress->setText(textIn("正在复制: ", "Copying: ") + step.target);
-            // A lacked item whose target has appeared since the comparison (or
-            // that a case-blind file system takes for another item) is not
-            // written over; a B replaced since (a link swapped in) is not written into.
-            const platform::CopyReport report =
-                into.copy(step.source, step.target.substr(comp.pathB.size()), step.kind == OnlyInA);
-            if (report.present) {
-                skip(step, textIn("B 中已有同名项, 请重新比较", "B holds an item of that name now; compare again"));
-                continue;
-            }
-            if (report.modesNotKept && !outcome.modesNotKept) outcome.modesNotKept = report.modesNotKept;
-            for (const platform::CopyFailure& f : report.failures)
-                fail(step, f.target, platform::systemMessage(f.code));
-            if (report.stopped) {
-                outcome.stopped = true;
-                // A folder stopped midway is partly there: say how far it got.
-                skip(step, step.folder && report.filesCopied > 0
-                               ? textIn("中止时已复制 ", "stopped after ") + std::to_string(report.filesCopied) +
-                                     textIn(" 个文件, 共 ", " of ") + std::to_string(step.files) +
-                                     textIn(" 个", " files")
-                               : messageText(msg::UserAbort));
-            } else if (report.failures.empty()) {
-                ++outcome.copied;
-            }
-            if (progress) progress->filesCopied += report.filesCopied;
-        }
     }
 };
 

@@ -123,15 +123,32 @@ SyncOutcome synchronize(const dirCompare& comp, const ResultList& list, const re
             progress->bytesToCopy += int64_t(step.size);
         }
     }
-    if (!comp.sideA().holdsContent()) {
-        for (const SyncStep& step : steps)
-            outcome.failed.push_back(
-                {step.source, step.target,
-                 textIn("信息文件中没有可复制的内容", "an information file has nothing to copy from")});
-        return outcome;
-    }
-    comp.sideB().write(comp, comp.sideA(), steps, outcome, progress, logPath);
+    copySteps(comp, steps, outcome, progress, logPath);
     return outcome;
+}
+
+void copySteps(const dirCompare& comp, const std::vector<SyncStep>& steps, SyncOutcome& outcome, RunControl* progress,
+               const std::string& logPath)
+{
+    const Side& from = comp.sideA();
+    const Side& to = comp.sideB();
+    std::string why;
+    if (!from.holdsContent())
+        why = textIn("信息文件中没有可复制的内容", "an information file has nothing to copy from");
+    else if (!to.holdsContent())
+        why = textIn("无法写入此边", "this side cannot be written");
+    else if (!from.hasLocalPaths() && !to.hasLocalPaths())
+        why = textIn("两边都在其他机器上, 无法复制", "both folders are on other machines: nothing is copied");
+    if (!why.empty()) {
+        for (const SyncStep& step : steps) {
+            if (!logPath.empty()) writeLog(step.source + " -> " + step.target + " : " + why, logPath);
+            outcome.failed.push_back({step.source, step.target, why});
+        }
+    } else if (from.hasLocalPaths() && to.hasLocalPaths()) {
+        copyHere(comp, steps, outcome, progress, logPath);
+    } else {
+        copyWithRsync(comp, steps, outcome, progress, logPath);
+    }
 }
 
 std::vector<SyncStep> syncPlan(const dirCompare& comp, const ResultList& list, const result_t* parent,

@@ -73,6 +73,16 @@ SyncOutcome synchronize(const dirCompare& comp, const SyncScope& scope, const St
                         const std::set<std::string>& leftOut = {});
 std::vector<SyncStep> syncPlan(const dirCompare& comp, const SyncScope& scope, const StringList& notUpdateList);
 
+// Copies the steps from A over B with the copier the pair of sides calls
+// for, chosen here alone: the copier of this machine between two folders
+// here, rsync where either is on another machine.
+void copySteps(const dirCompare& comp, const std::vector<SyncStep>& steps, SyncOutcome& outcome, RunControl* progress,
+               const std::string& logPath);
+
+// Copies between two folders of this machine, each item whole or not at all.
+void copyHere(const dirCompare& comp, const std::vector<SyncStep>& steps, SyncOutcome& outcome, RunControl* progress,
+              const std::string& logPath);
+
 // Copies the steps to or from another machine's folder with rsync over the
 // remote shell: never deleting, never writing over a target that appeared
 // since the comparison; each step's outcome read from B compared again.

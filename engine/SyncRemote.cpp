@@ -118,11 +118,6 @@ void copyWithRsync(const dirCompare& comp, const std::vector<SyncStep>& steps, S
         if (!logPath.empty()) writeLog(step.source + " -> " + step.target + " : " + reason, logPath);
         outcome.failed.push_back({step.source, step.target, reason});
     };
-    if (!comp.sideA().hasLocalPaths() && !comp.sideB().hasLocalPaths()) {
-        for (const SyncStep& step : steps)
-            fail(step, textIn("两边都在其他机器上, 无法复制", "both folders are on other machines: nothing is copied"));
-        return;
-    }
     const std::string from = comp.sideA().shown(comp.pathA);
     const std::string to = comp.sideB().shown(comp.pathB);
     const auto relativeA = [&](const SyncStep& s) { return s.source.substr(comp.pathA.size()); };

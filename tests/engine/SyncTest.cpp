@@ -74,6 +74,31 @@ TEST_F(Sync, NamesOfEveryScriptPairAndCopyExactlyWhateverTheSystemsCodePage)
     EXPECT_EQ(compared(a, b)->results.lacked, 0);
 }
 
+// The pair of sides chooses the copier: nothing is sent where neither side
+// is here or A holds only a description, and nothing is attempted.
+TEST_F(Sync, APairOfSidesThatCannotCopyFailsEachStepWithWhy)
+{
+    const std::string info = dir.file("info.dat", "");
+    const struct {
+        ComparisonRequest request;
+        std::string why;
+    } cases[] = {
+        {test::request("h1:/x", "h2:/y", {test::kSep}, {}, 0x1F),
+         textIn("两边都在其他机器上, 无法复制", "both folders are on other machines: nothing is copied")},
+        {test::request(a, b, {test::kSep}, {}, 0x1F, {}, info),
+         textIn("信息文件中没有可复制的内容", "an information file has nothing to copy from")},
+        {test::request(a, b, {test::kSep}, {}, 0x1F, info), textIn("无法写入此边", "this side cannot be written")},
+    };
+    for (const auto& c : cases) {
+        const dirCompare comp(c.request, nullptr);
+        SyncOutcome outcome;
+        copySteps(comp, {SyncStep{comp.pathA + "f", comp.pathB + "f"}}, outcome, nullptr, {});
+        ASSERT_EQ(outcome.failed.size(), 1u) << c.why;
+        EXPECT_EQ(outcome.failed[0].reason, c.why);
+        EXPECT_EQ(outcome.copied, 0);
+    }
+}
+
 TEST_F(Sync, AFolderThatBLacksIsOneCopyOfEverythingBelowIt)
 {
     dir.file("A/X/conf/app.ini");
