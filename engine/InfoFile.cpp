@@ -21,6 +21,9 @@ constexpr size_t kLineBuffer = 4096;  // a longer line is read as several
 const char* const kIncomplete = "文件不完整";
 // The line before a file's first block that names the code page of its text.
 const std::string kCodePageMark = "#codepage ";
+// The code page of a file whose names are kept as their bytes: a Linux name
+// that is not UTF-8 has no text of any code page to stand for it.
+const std::string kBytesCodePage = "bytes";
 // The line before a file's first block that gives the step (in 100-ns units)
 // in which its folder's file system keeps times, where that is coarser than 100 ns.
 const std::string kTimeStepMark = "#timestep ";
@@ -95,12 +98,23 @@ bool toInt64(const std::string& text, int64_t& value)
     return true;
 }
 
+// A line exactly as written, only its end taken off: a name may begin or end
+// with spaces, and every line ends in CR LF, so nothing else belongs to the end.
 bool readLine(std::FILE* file, std::string& line)
 {
     char buffer[kLineBuffer];
     if (!std::fgets(buffer, sizeof buffer, file)) return false;
-    line = trimmed(buffer);
+    line = buffer;
+    if (line.ends_with('\n')) line.pop_back();
+    if (line.ends_with('\r')) line.pop_back();
     return true;
+}
+
+// The marks of the format are known with spaces around them, as a hand may
+// have left them.
+bool isMark(const std::string& line, const std::string& mark)
+{
+    return trimmed(line) == mark;
 }
 
 // The marks of the format. The folder and file marks are Chinese words; where
@@ -112,10 +126,10 @@ struct InfoMarks {
     std::string folder = inSystemOr(messageRaw(msg::InfoFolder), kFolder936);
     std::string file = inSystemOr(messageRaw(msg::InfoWriteFile), kFile936);
 
-    bool isFolderMark(const std::string& line) const { return line == folder || line == kFolder936; }
+    bool isFolderMark(const std::string& line) const { return isMark(line, folder) || isMark(line, kFolder936); }
     bool isStoredNoVersion(const std::string& line) const
     {
-        return line == messageRaw(msg::StoredNoVersion) || line == kNoVersion936;
+        return isMark(line, messageRaw(msg::StoredNoVersion)) || isMark(line, kNoVersion936);
     }
 
     static constexpr const char* kFolder936 = "\xC4\xBF\xC2\xBC";                             // 目录
@@ -165,6 +179,8 @@ public:
             codePage_ = legacy;
             named_ = !ascii;
         }
+        bytes_ = codePage_ == platform::kUtf8CodePage &&
+                 !everyText(root, [](const std::string& t) { return platform::isUtf8(t); });
         marks_ = {mark(marks().begin, ""), mark(marks().end, ""), mark(marks().folder, InfoMarks::kFolder936),
                   mark(marks().file, InfoMarks::kFile936), mark(noVersion_, InfoMarks::kNoVersion936)};
     }
@@ -174,6 +190,7 @@ public:
         // A file in another code page than UTF-8 says which, before its first
         // block, where a reader of the format passes over it.
         if (named_ && !file_(kCodePageMark + std::to_string(codePage_) + "\r\n")) return false;
+        if (bytes_ && !file_(kCodePageMark + kBytesCodePage + "\r\n")) return false;
         // So is the step of its times, so that a copy on a USB stick reads as identical.
         if (timeStep_ > 1 && !file_(kTimeStepMark + std::to_string(timeStep_) + "\r\n")) return false;
         return block(root.children ? root : kNotListed, error);
@@ -213,23 +230,30 @@ private:
         return true;
     }
 
+    // Whether `test` holds for every text written below `folder`.
+    bool everyText(const element_t& folder, const std::function<bool(const std::string&)>& test) const
+    {
+        if (!folder.children) return true;
+        for (const auto& child : *folder.children) {
+            const std::string& version = child->version == noVersion_ ? std::string() : child->version;
+            for (const std::string& t : {infoPathOf(comp_, child->path), child->shortName.str(), version})
+                if (!test(t)) return false;
+            if (child->isFolder && !everyText(*child, test)) return false;
+        }
+        return true;
+    }
+
     // Whether every text below `folder` has its exact counterpart in the
     // code page; `ascii` turns false at the first text that is not ASCII.
     bool fits(const element_t& folder, unsigned codePage, bool& ascii) const
     {
-        if (!folder.children) return true;
         std::string bytes;
-        for (const auto& child : *folder.children) {
-            const std::string& version = child->version == noVersion_ ? std::string() : child->version;
-            for (const std::string& t : {infoPathOf(comp_, child->path), child->shortName.str(), version}) {
-                if (std::all_of(t.begin(), t.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-                    continue;
-                ascii = false;
-                if (!platform::encodeText(t, codePage, bytes)) return false;
-            }
-            if (child->isFolder && !fits(*child, codePage, ascii)) return false;
-        }
-        return true;
+        return everyText(folder, [&](const std::string& t) {
+            if (std::all_of(t.begin(), t.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+                return true;
+            ascii = false;
+            return platform::encodeText(t, codePage, bytes);
+        });
     }
 
     std::string text(const std::string& t) const
@@ -253,6 +277,7 @@ private:
     const InfoSink& file_;
     unsigned codePage_ = platform::programCodePage();
     bool named_ = false;  // the code page is named before the first block
+    bool bytes_ = false;  // names are kept as their bytes
     uint64_t timeStep_ = 1;
     const std::string noVersion_ = messageText(msg::NoVersion);
     std::array<std::string, 5> marks_;  // begin, end, folder, file, no version
@@ -351,9 +376,11 @@ public:
         std::optional<std::string> parent;
         if (strict_) parent = withSeparator(element.path);
         while (nextLine(line)) {
-            if (line.starts_with(kCodePageMark) && !codePage_) {
-                codePage_ = unsigned(std::strtoul(line.c_str() + kCodePageMark.size(), nullptr, 10));
-                folderMark_ = inFile(marks().folder);
+            if (line.starts_with(kCodePageMark) && !codePage_ && !bytes_) {
+                const std::string named = trimmed(line.substr(kCodePageMark.size()));
+                bytes_ = named == kBytesCodePage;
+                codePage_ = unsigned(std::strtoul(named.c_str(), nullptr, 10));
+                if (codePage_) folderMark_ = inFile(marks().folder);
                 continue;
             }
             // Only before the first block: a file's name may read like the line.
@@ -365,7 +392,7 @@ public:
                 continue;
             }
             if (!found && searchedPath(line) == subPath) found = true;
-            if (found && line == marks().begin) return body(element, 0, parent, error);
+            if (found && isMark(line, marks().begin)) return body(element, 0, parent, error);
         }
         // A stream without a single block was cut off before its first.
         if (!strict_) return true;
@@ -392,7 +419,8 @@ private:
         std::string line;
         bool ended = false;
         while (!full() && nextLine(line)) {
-            if (line == m.end) {
+            // Only where a record begins: a name, short name or version may be END.
+            if (n == 0 && isMark(line, m.end)) {
                 ended = true;
                 break;
             }
@@ -402,7 +430,9 @@ private:
                     record->path = pathOf(line, error);
                     if (!error.empty()) return false;
                     break;
-                case 1: record->isFolder = m.isFolderMark(line) || (!folderMark_.empty() && line == folderMark_); break;
+                case 1:
+                    record->isFolder = m.isFolderMark(line) || (!folderMark_.empty() && isMark(line, folderMark_));
+                    break;
                 case 2:
                     record->version = m.isStoredNoVersion(line) ? messageText(msg::NoVersion) : decoded(line, error);
                     if (!error.empty()) return false;
@@ -429,7 +459,7 @@ private:
         // A record cut short is no record; a stream that stopped before a
         // block's end is no listing (a file may end after a whole record).
         if ((n != 0 || (strict_ && !ended)) && !full()) {
-            error = platform::fromUtf8(kIncomplete);
+            error = platform::fromUtf8(kIncomplete) + textIn("", " (the file is incomplete)");
             return false;
         }
         element.count = counted_ - before;
@@ -443,7 +473,7 @@ private:
     {
         std::string line;
         if (!nextLine(line)) return true;
-        if (line != marks().begin) {
+        if (!isMark(line, marks().begin)) {
             kept_ = std::move(line);
             return true;
         }
@@ -488,7 +518,8 @@ private:
     // one; else UTF-8 where it is UTF-8, else the system's older code page.
     std::string decoded(const std::string& line, std::string& error) const
     {
-        if (std::all_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        if (bytes_ ||
+            std::all_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
             return line;
         const unsigned codePage = codePage_ ? codePage_ : platform::isUtf8(line) ? platform::kUtf8CodePage : fallback_;
         std::string text;
@@ -569,6 +600,7 @@ private:
     std::optional<std::string> kept_;
     size_t lineNumber_ = 0;
     unsigned codePage_ = 0;  // named by the file; 0: none named
+    bool bytes_ = false;     // the file keeps names as their bytes
     bool beforeBlocks_ = true;
     unsigned fallback_ = 0;
     std::string folderMark_;            // the folder mark in the file's code page
@@ -580,6 +612,8 @@ private:
 bool readInfoBlock(dirCompare& comp, element_t& element, std::FILE* file, std::string& error,
                    const std::string& subPath, bool strict, uint64_t* timeStep)
 {
+    // A line's decoding tells its failure by the error text alone.
+    error.clear();
     InfoReader reader(comp, file, strict);
     const bool read = reader.block(element, subPath, error);
     if (timeStep) *timeStep = reader.timeStep;

@@ -229,18 +229,43 @@ TEST_F(InfoFile, AFolderWrittenWithoutABlockKeepsEverySiblingThatFollows)
     ASSERT_EQ(child(root, "d").children->size(), 1u);
 }
 
-TEST_F(InfoFile, AnEndWhereARecordLineIsExpectedLeavesItIncomplete)
+TEST_F(InfoFile, EndClosesABlockOnlyWhereARecordBeginsAndAFileCutInARecordIsIncomplete)
 {
     element_t root;
     std::string error;
-    EXPECT_FALSE(
-        read("BEGIN\n" + record("ok", false) + test::native("/A/") + "END\n文件\n版本不存在\n1\nEND\n\nEND\n"_sys, root,
-             error));
+    ASSERT_TRUE(read("BEGIN\n" + record("ok", false) + test::native("/A/") + "END\n文件\nEND\n1\nEND\nEND\nEND\n"_sys,
+                     root, error))
+        << error;
+    EXPECT_EQ(child(root, "END").version, "END");
+
+    EXPECT_FALSE(read("BEGIN\n" + record("ok", false) + test::native("/A/") + "x\n文件\n"_sys, root, error));
     EXPECT_EQ(error, "文件不完整"_sys);
     EXPECT_EQ(root.children->size(), 1u);  // what was read stays
+    setLanguage(English);
+    read("BEGIN\n" + test::native("/A/") + "x\n", root, error);
+    EXPECT_EQ(error, "文件不完整 (the file is incomplete)"_sys);
+}
 
-    EXPECT_FALSE(read("BEGIN\n" + test::native("/A/") + "x\n文件\n"_sys, root, error));
-    EXPECT_EQ(error, "文件不完整"_sys);
+// Every line ends in CR LF, so a name is known to its last space.
+TEST_F(InfoFile, EveryNameAFolderHoldsReadsBackExactly)
+{
+    const std::vector<std::string> names = {
+#ifndef _WIN32
+        " ",        "  ",  "trailing tab\t", "trailing space ", "caf\xE9",   "caf\xE8",
+#endif
+        " leading", "END", "BEGIN",          "#codepage 936",   "版本不存在"};
+    for (const std::string& name : names) dir.file("A/" + name, name);
+    dir.folder("A/sub/END");
+    dir.file("A/sub/BEGIN/END");
+    std::string error;
+    ASSERT_TRUE(exportA(dir / "info.dat", error)) << error;
+
+    dirCompare comp(test::request(a, a, {test::kSep}, {}, 0x1F, {}, dir / "info.dat"), nullptr);
+    comp.run();
+    ASSERT_EQ(comp.state, Finished) << comp.errorText;
+    EXPECT_EQ(comp.results.lacked + comp.results.redundant + comp.results.different, 0);
+    EXPECT_EQ(child(child(comp.results, "sub"), "BEGIN").identical, 1);
+    for (const std::string& name : names) EXPECT_EQ(child(comp.results, name).identical, 1) << "'" << name << "'";
 }
 
 TEST_F(InfoFile, ARecordThatClimbsOutOfItsFolderOrLiesElsewhereFailsTheReadNamingIt)
