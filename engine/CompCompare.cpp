@@ -230,21 +230,21 @@ bool dirCompare::sameTime(const element_t& a, const element_t& b) const
 {
     constexpr int64_t kMs = 10000;
     constexpr int64_t kHour = int64_t(3600) * 10000000;
-    const int64_t ta = platform::signedTicks(a.findData.ftLastWriteTime);
-    const int64_t tb = platform::signedTicks(b.findData.ftLastWriteTime);
+    const int64_t step = int64_t(timeStep_);
+    const int64_t window = int64_t(request.timeWindow) * 10000000;
     // Both times move by the same local offset, so comparing whole milliseconds
     // of the file times is comparing the local calendar fields.
     const auto ms = [](int64_t t) { return t >= 0 ? t / kMs : -((-t + kMs - 1) / kMs); };
-    if (ms(ta) == ms(tb)) return true;
-    const int64_t step = int64_t(timeStep_);
-    const int64_t window = int64_t(request.timeWindow) * 10000000;
-    if (step <= kMs && window == 0 && !request.ignoreHourShift) return false;
-    const auto close = [&](int64_t apart) {
-        const int64_t distance = apart < 0 ? -apart : apart;
+    const auto same = [&](int64_t ta, int64_t tb) {
+        if (ms(ta) == ms(tb)) return true;
+        const int64_t distance = ta > tb ? ta - tb : tb - ta;
         return (step > kMs && distance < step) || distance <= window;
     };
-    const int64_t apart = ta - tb;
-    return close(apart) || (request.ignoreHourShift && (close(apart - kHour) || close(apart + kHour)));
+    const int64_t ta = platform::signedTicks(a.findData.ftLastWriteTime);
+    const int64_t tb = platform::signedTicks(b.findData.ftLastWriteTime);
+    // The shift is taken off before the milliseconds are compared, so a pair
+    // an hour apart is judged as the same pair without the hour.
+    return same(ta, tb) || (request.ignoreHourShift && (same(ta - kHour, tb) || same(ta + kHour, tb)));
 }
 
 void dirCompare::refresh(result_t& node, const std::string& itemName)

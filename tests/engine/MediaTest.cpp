@@ -177,9 +177,21 @@ TEST_F(Media, TheTimeWindowAndHourShiftsAreTheUsersChoice)
         bool same;
     };
     const Case cases[] = {
-        {0.0005, 0, false, true}, {0.0015, 0, false, false}, {1.5, 0, false, false},  {1.5, 2, false, true},
-        {2.0, 2, false, true},    {2.01, 2, false, false},   {3600, 0, false, false}, {3600, 0, true, true},
-        {-3600, 0, true, true},   {3601, 0, true, false},    {3601, 2, true, true},   {7200, 2, true, false},
+        {0.0005, 0, false, true},
+        {0.0015, 0, false, false},
+        {1.5, 0, false, false},
+        {1.5, 2, false, true},
+        {2.0, 2, false, true},
+        {2.01, 2, false, false},
+        {3600, 0, false, false},
+        {3600, 0, true, true},
+        {-3600, 0, true, true},
+        {3601, 0, true, false},
+        {3601, 2, true, true},
+        {7200, 2, true, false},
+        // An hour apart is judged as the same pair without the hour.
+        {3600.0005, 0, true, true},
+        {3600.0015, 0, true, false},
     };
     for (const Case& c : cases) {
         const auto whole = int64_t(std::floor(c.apart));
