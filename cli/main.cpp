@@ -94,7 +94,11 @@ int main(int argc, char** argv)
 
     auto* syncCmd = app.add_subcommand("sync", "copy A's lacking and different items over B, then compare again");
     addCompareOptions(*syncCmd, args, rules, raw, lang);
-    syncCmd->add_option("--item", sync.item, "only this item (a path relative to the folders)");
+    // An empty item would name the whole folder, which is not what "only" means.
+    syncCmd->add_option("--item", sync.item, "only this item (a path relative to the folders)")
+        ->check(CLI::Validator(
+            [](const std::string& item) { return item.empty() ? std::string("an empty item names nothing") : ""; },
+            "PATH"));
     syncCmd->add_flag("--yes", sync.yes, "copy without asking");
     syncCmd->add_flag("--dry-run", sync.dryRun, "only print what would be copied");
 

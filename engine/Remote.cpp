@@ -43,9 +43,13 @@ std::optional<RemoteFolder> remoteFolderOf(const std::string& side)
 {
     // An address in brackets may hold colons: the colon that counts follows it.
     const size_t open = side.find('[');
+    const bool hostFirst = open != std::string::npos && side.find_first_of("/\\") > open && side.find(':') > open &&
+                           (open == 0 || side[open - 1] == '@');
     const size_t close = side.find("]:");
-    const bool bracketed = open != std::string::npos && close != std::string::npos && open < close &&
-                           side.find_first_of("/\\:") > open && (open == 0 || side[open - 1] == '@');
+    const bool bracketed = hostFirst && close != std::string::npos && open < close;
+    // "[::1]" alone is an address without its folder, which the host's check refuses.
+    if (hostFirst && !bracketed && side.find(':') != std::string::npos && side.find(']') != std::string::npos)
+        return RemoteFolder{side, "."};
     const size_t colon = bracketed ? close + 1 : side.find(':');
     if (colon == std::string::npos || colon == 0) return std::nullopt;
     if (side.find('/') < colon || side.find('\\') < colon) return std::nullopt;
@@ -60,6 +64,8 @@ std::string refusedHost(const std::string& host)
 {
     const bool control =
         std::any_of(host.begin(), host.end(), [](char c) { return static_cast<unsigned char>(c) <= 32 || c == 127; });
+    if (host.find_first_of("[]") != std::string::npos)
+        return textIn("IPv6 地址之后缺少 \":文件夹\": ", "an IPv6 address needs ':' and the folder after it: ") + host;
     if (!host.empty() && host[0] != '-' && !control) return {};
     return textIn("拒绝的主机名 (以 - 开头或含有空白/控制字符): ",
                   "refused host name (it begins with '-' or holds white space or control characters): ") +

@@ -112,14 +112,22 @@ private:
     {
         uint8_t flags = 0;
         uint64_t shared = 0;
+        uint64_t length = 0;
         std::string suffix;
-        if (!in_.byte(flags) || !in_.varint(shared) || !in_.text(suffix, kMaxName)) return false;
-        if (!current_) {
-            error = broken(textIn("记录不在文件夹中", "a record outside any folder"));
+        if (!in_.byte(flags) || !in_.varint(shared) || !in_.varint(length)) return false;
+        if (shared > previousName_.size()) {
+            error = broken(textIn("名称的长度无效", "a name of an impossible length"));
             return false;
         }
-        if (shared > previousName_.size() || shared + suffix.size() > kMaxName) {
-            error = broken(textIn("名称的长度无效", "a name of an impossible length"));
+        // Told before its bytes are read, so that the text says what is wrong.
+        if (shared + length > kMaxName) {
+            error = broken(textIn("名称过长: ", "a name too long: ") + std::to_string(shared + length) +
+                           textIn(" 字节", " bytes"));
+            return false;
+        }
+        if (!in_.bytes(suffix, length)) return false;
+        if (!current_) {
+            error = broken(textIn("记录不在文件夹中", "a record outside any folder"));
             return false;
         }
         std::string name = previousName_.substr(0, size_t(shared)) + suffix;

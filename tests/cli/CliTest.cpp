@@ -282,7 +282,8 @@ TEST_F(Cli, BadInputIsOneLineAndExitTwoWithNothingWritten)
          {std::string("compare ") + ab + " --bogus", std::string("compare ") + q(a),
           "compare " + ab + " --rules size,colour", "compare " + ab + " --options 300",
           "compare " + q(dir.file("plain")) + " " + q(b), "compare " + ab + " --info-a " + q(dir / "none.dat"),
-          std::string("frobnicate"), "sync " + ab + " --info-b " + q(dir / "x.dat") + " --yes"}) {
+          std::string("frobnicate"), "sync " + ab + " --info-b " + q(dir / "x.dat") + " --yes",
+          "sync " + ab + " --yes --item ''", "compare " + q(a) + " '[::1]'"}) {
         const Outcome run = dirmatch(args);
         EXPECT_EQ(run.code, 2) << args;
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << args << ": " << run.err;

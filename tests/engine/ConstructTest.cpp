@@ -97,7 +97,8 @@ TEST(RemoteFolder, AColonBeforeAnySlashNamesAHostAsRsyncReadsIt)
         ASSERT_TRUE(folder) << side;
         EXPECT_EQ(folder->host + "|" + folder->path, expected);
     }
-    for (const char* local : {"./a:b", "/x/a:b", ":x", "plain"}) EXPECT_FALSE(remoteFolderOf(local)) << local;
+    for (const char* local : {"./a:b", "/x/a:b", ":x", "plain", "[plain]"})
+        EXPECT_FALSE(remoteFolderOf(local)) << local;
     EXPECT_EQ(remoteFolderOf("C:\\work").has_value(), platform::kSeparator == '/');  // a drive letter on Windows
     EXPECT_EQ(shellQuoted("it's here"), "'it'\\''s here'");
     EXPECT_EQ(sideFor("deploy@[::1]:x")->shown("/x"), "deploy@[::1]:/x");
@@ -105,6 +106,12 @@ TEST(RemoteFolder, AColonBeforeAnySlashNamesAHostAsRsyncReadsIt)
     // What would reach the remote shell as an option, or as more than one word, is refused.
     for (const char* host : {"-oProxyCommand=touch x", "-p", "web 1", "web\t1", "web\n1"})
         EXPECT_FALSE(refusedHost(host).empty()) << host;
+    // An address in brackets without its folder is refused, named whole.
+    for (const char* side : {"[::1]", "deploy@[::1]"}) {
+        const auto folder = remoteFolderOf(side);
+        ASSERT_TRUE(folder) << side;
+        EXPECT_NE(refusedHost(folder->host).find(side), std::string::npos) << side;
+    }
     EXPECT_TRUE(refusedHost("deploy@web-1").empty());
 }
 

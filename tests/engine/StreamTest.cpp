@@ -140,7 +140,9 @@ TEST_F(Stream, AStreamCutAnywhereOrBrokenIsRefusedWithItsReason)
         {open + first.substr(0, 2) + item(std::string("a\0b", 3)), "an invalid name"},
         {open + first.substr(0, 2) + item(""), "an invalid name"},
         {open + first + "Q", "unknown record"},
-        {open + first + std::string("E\x01\x00\xff\xff\xff\x7f", 8), "a record cut short"},  // a huge name
+        {open + first + std::string("E\x01\x00\xff\xff\xff\x7f", 8), "a name too long"},
+        {open + first + std::string("E\x01\x00\x81\x20", 5) + std::string(4097, 'n'), "a name too long: 4097 bytes"},
+        {open + first + std::string("E\x01\x00\x05nam", 7), "a record cut short"},
         {open + first + std::string("X\x04gone", 6), "gone"},
         {open + first +
              std::string("U\x01\x04"
