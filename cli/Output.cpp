@@ -204,6 +204,17 @@ private:
     bool first_ = true;
 };
 
+std::string hexOf(std::string_view bytes)
+{
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (const char c : bytes) {
+        hex += kDigits[static_cast<unsigned char>(c) >> 4];
+        hex += kDigits[static_cast<unsigned char>(c) & 15];
+    }
+    return hex;
+}
+
 void writeNode(JsonWriter& json, dirCompare& comp, const result_t& r, StringList& details)
 {
     json.open('{');
@@ -214,6 +225,13 @@ void writeNode(JsonWriter& json, dirCompare& comp, const result_t& r, StringList
     for (const auto& [key, value] : texts) {
         json.next(key);
         json.text(*value);
+    }
+    // A name that is not UTF-8 shows with U+FFFD, so two such names can read
+    // alike: their bytes tell them apart.
+    for (const auto& [key, value] : texts) {
+        if (platform::isUtf8(utf8(*value))) continue;
+        json.next(std::string(key) + "Bytes");
+        json.text(hexOf(*value));
     }
     const std::pair<std::string_view, int> numbers[] = {
         {"folderA", r.folderA},     {"folderB", r.folderB},         {"sameSize", r.sameSize},

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <nlohmann/json.hpp>
 
 #include "common/FileHelpers.h"
@@ -149,6 +150,18 @@ TEST_F(Cli, JsonIsWrittenAsTheLibraryWouldPrintTheWholeDocument)
     const Outcome run = dirmatch("compare " + ab + " --json --all");
     const auto doc = nlohmann::ordered_json::parse(run.out);
     EXPECT_EQ(run.out, doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n");
+}
+
+TEST_F(Cli, NamesThatAreNotUtf8ReadAlikeButTheirBytesTellThemApart)
+{
+    if (test::kSep != "/") GTEST_SKIP() << "every name here is text";
+    dir.lay({{"A/caf\xe9"}, {"A/caf\xe8"}, {"A/plain"}});
+    dir.folder("B");
+    const auto doc = nlohmann::json::parse(dirmatch("compare " + ab + " --json").out);
+    std::map<std::string, std::string> bytesOf;
+    for (const auto& node : doc["results"]) bytesOf[node.value("nameBytes", "-")] = node["name"];
+    EXPECT_EQ(bytesOf, (std::map<std::string, std::string>{
+                           {"636166e8", "caf\xEF\xBF\xBD"}, {"636166e9", "caf\xEF\xBF\xBD"}, {"-", "plain"}}));
 }
 
 TEST_F(Cli, TheTreeHidesWhatTheDesktopHidesUnlessAllIsAsked)
