@@ -170,6 +170,7 @@ ComparisonRequest requestOf(const CompareArgs& args)
     // Where no one could type a password, the remote shell must not ask for one.
     request.remoteAccess.batch = !platform::isTerminal(platform::Stream::Input);
     request.keepGoing = args.keepGoing;
+    request.everyVersion = args.json;
     return request;
 }
 

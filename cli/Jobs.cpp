@@ -142,6 +142,7 @@ int runJobCommand(const std::string& name)
     ComparisonRequest request = job.request;
     if (request.include.empty()) request.include = {std::string(1, platform::kSeparator)};
     request.remoteAccess.batch = true;
+    request.everyVersion = true;  // the record's JSON
 
     std::ostringstream record;
     record << "job: " << job.name << "\nstarted: " << started << "\nfolder A: " << request.folderA

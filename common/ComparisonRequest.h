@@ -40,6 +40,9 @@ struct ComparisonRequest {
     // Folders below A or B that cannot be listed are skipped without asking.
     bool keepGoing = false;
     std::string versionCachePath;  // empty: none
+    // Every file's version is read, whatever the rules: a report shows them
+    // for either side alike. Not a setting: what the report asks for.
+    bool everyVersion = false;
     RemoteAccess remoteAccess;
 
     bool operator==(const ComparisonRequest&) const = default;

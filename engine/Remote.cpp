@@ -203,9 +203,10 @@ public:
     {
         if (comp.progress) comp.progress->setText(textIn("正在读取 ", "Reading ") + folder_.host + ":" + node.path);
         // Folder B's file system may be measured there on a temporary file, as here.
-        const std::string arguments = " --max-entries " + std::to_string(comp.request.maxEntries) +
-                                      ((comp.options & optVersion) ? "" : " --no-versions") +
-                                      (&node == &comp.rootB ? " --may-write" : "");
+        const std::string arguments =
+            " --max-entries " + std::to_string(comp.request.maxEntries) +
+            ((comp.options & optVersion) || comp.request.everyVersion ? "" : " --no-versions") +
+            (&node == &comp.rootB ? " --may-write" : "");
         return askRemote(
             comp, {folder_.host, node.path}, arguments, {},
             [&](std::FILE* in, std::string& why, StreamFault& fault) {

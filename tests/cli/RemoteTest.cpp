@@ -16,6 +16,7 @@
 #include "engine/Sync.h"
 #include "tests/support/Compare.h"
 #include "tests/support/Faults.h"
+#include "tests/support/PeBuilder.h"
 #include "tests/support/Process.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/Terminal.h"
@@ -69,12 +70,18 @@ TEST_F(Remote, ASideOnAnotherMachineGivesTheResultOfTheFolderItselfByteForByte)
              {"A/differs", "12"},
              {"B/differs", "123"},
              {"B/extra", "3"}});
-    const Outcome local = dirmatch("compare " + q(a) + " " + q(b) + " --json --all");
-    for (const std::string& sides : {q(a) + " " + q("host:" + b), q("user@host:" + a) + " " + q(b)}) {
-        const Outcome remote = dirmatch("compare " + sides + " --json --all" + standIn);
-        EXPECT_EQ(remote.code, local.code) << remote.err;
-        EXPECT_EQ(remote.out, local.out) << sides;
+    dir.file("A/tool.exe", test::peWithVersion(1, 1, 0, 14), test::kTime);
+    dir.file("B/tool.exe", test::peWithVersion(1, 1, 0, 15), test::kTime);
+    // Every field, versions included, whatever the rules read.
+    for (const char* rules : {"", " --rules size,time", " --rules version,subdirs", " --rules none"}) {
+        const Outcome local = dirmatch("compare " + q(a) + " " + q(b) + " --json --all" + rules);
+        for (const std::string& sides : {q(a) + " " + q("host:" + b), q("user@host:" + a) + " " + q(b)}) {
+            const Outcome remote = dirmatch("compare " + sides + " --json --all" + rules + standIn);
+            EXPECT_EQ(remote.code, local.code) << remote.err;
+            EXPECT_EQ(remote.out, local.out) << sides << rules;
+        }
     }
+    const Outcome local = dirmatch("compare " + q(a) + " " + q(b) + " --json --all");
 
     // The same through the pipes of a script: export to the standard output, read from the standard input.
     const Outcome exported = dirmatch("export " + q(b) + " -o -");
