@@ -98,6 +98,21 @@ TEST(PeVersion, FilesFoldersAndSmallFiles)
     EXPECT_FALSE(readFileVersion(dir.file("tiny", "MZ")));
     EXPECT_FALSE(readFileVersion(dir.folder("sub")));
     EXPECT_FALSE(readFileVersion(dir / "missing"));
+
+    // The Windows build asks the system; what the parser reads here is what it answers.
+    // Numbered other than 1, a version resource is none to the system either
+    // (a resource compiler sorts the numbers, as the system expects).
+    int index = 0;
+    for (const std::string& image : {test::peWithVersionIds({1}), test::peWithVersionIds({102}),
+                                     test::peWithVersionIds({1, 102}), test::peWithVersionIds({2, 102})}) {
+        const auto read = readFileVersion(dir.file("ids.exe", image));
+        const auto parsed = parse(image);
+        ASSERT_EQ(read.has_value(), parsed.has_value()) << "image " << index;
+        if (read) {
+            EXPECT_EQ(read->major, parsed->major) << "image " << index;
+        }
+        ++index;
+    }
 }
 
 }  // namespace

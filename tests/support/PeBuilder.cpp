@@ -44,7 +44,7 @@ std::string image(bool pe32Plus, bool withResource, uint16_t a, uint16_t b, uint
     put32(img, countAt, 16);
     if (withResource) {
         put32(img, countAt + 4 + 2 * 8, kRva);
-        put32(img, countAt + 4 + 2 * 8 + 4, 0x100);
+        put32(img, countAt + 4 + 2 * 8 + 4, 0x200);
     }
     const size_t section = opt + optionalSize;
     std::memcpy(&img[section], ".rsrc", 5);
@@ -112,6 +112,7 @@ std::string peWithoutVersion()
 std::string peWithVersionIds(std::initializer_list<uint16_t> ids)
 {
     std::string img = image(false, true, 0, 0, 0, 0, 0x200);
+    img.replace(0x200, 0x200, std::string(0x200, '\0'));  // none of the single version's directory is left
     std::vector<VersionEntry> entries;
     uint16_t k = 0;
     for (const uint16_t id : ids) entries.push_back({id, {++k, 0, 0, id}});
