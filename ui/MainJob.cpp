@@ -18,8 +18,8 @@
 #include "common/ErrorLog.h"
 #include "config/Dmodule.h"
 #include "ui/Dialogs.h"
+#include "ui/ElidedLabel.h"
 #include "ui/Forms.h"
-#include "ui/LabelDoing.h"
 #include "ui/Mainform.h"
 
 namespace dm::ui {

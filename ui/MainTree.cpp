@@ -18,8 +18,8 @@
 #include "platform/Text.h"
 #include "ui/Artwork.h"
 #include "ui/Dialogs.h"
+#include "ui/ElidedLabel.h"
 #include "ui/Forms.h"
-#include "ui/LabelDoing.h"
 #include "ui/Mainform.h"
 #include "ui/SyncPreview.h"
 
@@ -313,7 +313,7 @@ void TfrmMain::refreshDone(QTreeWidgetItem* ownerNode, const SyncScope& scope)
         SortTree();
         ownerNode->setExpanded(true);
     }
-    panels[3]->setText(CountsText());
+    panels[3]->showText(CountsText());
     ShowState();
     ShowDetails(TreeViewResult->currentItem());
 }

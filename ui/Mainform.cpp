@@ -33,8 +33,8 @@
 #include "engine/ResultView.h"
 #include "ui/Artwork.h"
 #include "ui/Dialogs.h"
+#include "ui/ElidedLabel.h"
 #include "ui/Forms.h"
-#include "ui/LabelDoing.h"
 #include "ui/PairView.h"
 #include "ui/Resultform.h"
 #include "ui/SyncPreview.h"
@@ -219,7 +219,7 @@ void TfrmMain::buildClientArea()
     outer->addLayout(row, 1);
 
     auto* progressRow = new QHBoxLayout;
-    labelDoing = new LabelDoing(central);
+    labelDoing = new ElidedLabel(central);
     labelDoing->setAlignment(Qt::AlignCenter);
     labelDoing->setFixedHeight(18);
     progressRow->addWidget(labelDoing, 1);
@@ -282,7 +282,7 @@ void TfrmMain::buildStatusBar()
     StatusBar1->setSizeGripEnabled(false);
     StatusBar1->setFont(formFont(12));
     for (int i = 0; i < 5; ++i) {
-        panels[i] = new QLabel(StatusBar1);
+        panels[i] = new ElidedLabel(StatusBar1);
         panels[i]->setFixedWidth(kPanelWidths[i]);
         panels[i]->setVisible(kPanelWidths[i] > 0);
         StatusBar1->addWidget(panels[i]);
@@ -375,7 +375,7 @@ void TfrmMain::clearShownResult()
 {
     popupActive = false;
     TreeViewResult->clear();
-    panels[3]->clear();  // no counts beside an empty tree
+    panels[3]->showText({});  // no counts beside an empty tree
     resetFilter();
     comparer.reset();
     resultValid = false;
@@ -387,7 +387,7 @@ void TfrmMain::RunComparison()
     clearShownResult();
     SetIdle(true);
     if (dm_.StandardDir.empty() || dm_.LocalDir.empty()) {
-        panels[0]->setText(text(msg::DirectoryNotExist));
+        panels[0]->showText(text(msg::DirectoryNotExist));
         return;
     }
     try {
@@ -398,7 +398,7 @@ void TfrmMain::RunComparison()
     }
     entryLimit_ = working_->request.maxEntries;
     const QDateTime start = QDateTime::currentDateTime();
-    panels[0]->setText(text(msg::StateComparing));
+    panels[0]->showText(text(msg::StateComparing));
     startJob([this] { working_->run(); }, [this, start] { comparisonDone(start); });
 }
 
@@ -435,7 +435,7 @@ void TfrmMain::comparisonDone(const QDateTime& start)
     if (comparer->state != Finished && comparer->state != TooManyFiles) {
         comparer->logError(comparer->errorText, dm_.LogPath);
         ShowState();
-        panels[4]->setText(elapsedText(start, QDateTime::currentDateTime()));
+        panels[4]->showText(elapsedText(start, QDateTime::currentDateTime()));
         comparer.reset();
         resultValid = false;
         showSummary();
@@ -443,9 +443,9 @@ void TfrmMain::comparisonDone(const QDateTime& start)
     }
     if (comparer->state == TooManyFiles && offerLargerLimit()) return RunComparison();
     fillTree();
-    panels[3]->setText(CountsText());
+    panels[3]->showText(CountsText());
     ShowState();
-    panels[4]->setText(elapsedText(start, QDateTime::currentDateTime()));
+    panels[4]->showText(elapsedText(start, QDateTime::currentDateTime()));
     popupActive = true;
     fillReport(dm_, *comparer);
     SetIdle(true);
@@ -502,7 +502,7 @@ void TfrmMain::fillTree()
 
 void TfrmMain::ShowState()
 {
-    if (comparer) panels[0]->setText(qs(stateText(comparer->state, comparer->errorText)));
+    if (comparer) panels[0]->showText(qs(stateText(comparer->state, comparer->errorText)));
 }
 
 QString TfrmMain::CountsText() const
@@ -526,7 +526,7 @@ void TfrmMain::StatusBar1Click(int x)
         }
         left += kPanelWidths[i];
     }
-    if (!panels[chosen]->text().isEmpty()) messageBox(this, panels[chosen]->text());
+    if (!panels[chosen]->fullText().isEmpty()) messageBox(this, panels[chosen]->fullText());
 }
 
 }  // namespace dm::ui

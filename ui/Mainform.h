@@ -43,7 +43,7 @@ namespace dm::ui {
 // "hh:mm:ss" of the time between two moments, hours modulo a day.
 QString elapsedText(const QDateTime& start, const QDateTime& end);
 
-class LabelDoing;
+class ElidedLabel;
 class TAboutBox;
 class TdlgSyncPreview;
 class TdlgSyncProgress;
@@ -136,7 +136,7 @@ public:
     QTableWidget* sg;
     QLabel* lbText;
     QWidget* Panel2;
-    LabelDoing* labelDoing;
+    ElidedLabel* labelDoing;
     QProgressBar* progressBar;
     TdlgSyncPreview* syncPreview;
     TdlgSyncProgress* syncProgress;
@@ -145,7 +145,7 @@ public:
     QAction* actComparePair;
     QAction* actExternalCompare;
     QStatusBar* StatusBar1;
-    QLabel* panels[5];
+    ElidedLabel* panels[5];
     QMenu* N1;
     QMenu* N2;
     QMenu* N3;  // View

@@ -23,9 +23,9 @@
 #include "platform/Listing.h"
 #include "tests/support/Faults.h"
 #include "tests/ui/UiFixture.h"
+#include "ui/ElidedLabel.h"
 #include "ui/Forms.h"
 #include "ui/JobsWindow.h"
-#include "ui/LabelDoing.h"
 #include "ui/Translations.h"
 
 namespace dm::ui {
@@ -52,7 +52,8 @@ TEST_F(UiTest, ARunShowsStateCountsTimeAndTheReport)
     main->waitUntilIdle();
     EXPECT_EQ(panel(0), "比较完成");
     EXPECT_EQ(panel(3), "缺:1 | 异:0 | 多:1");
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$")).match(main->panels[4]->text()).hasMatch());
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$")).match(main->panels[4]->fullText()).hasMatch());
     EXPECT_TRUE(main->btnSynAll->isEnabled());
     EXPECT_TRUE(main->btnShowR->isEnabled());
     EXPECT_TRUE(reportShown());
@@ -103,6 +104,18 @@ TEST_F(UiTest, ALongPathNeverWidensTheWindowAndTheWindowStartsCentred)
     QCoreApplication::processEvents();
     EXPECT_EQ(main->width(), width);
     EXPECT_EQ(main->minimumSizeHint().width(), minimum);
+
+    // An error in the status bar keeps the file's name; a click shows all of it.
+    const QString error = QString::fromStdString("cannot open, file name: " + dir / deep + "/report.txt");
+    main->panels[0]->showText(error);
+    EXPECT_TRUE(main->panels[0]->text().endsWith(QStringLiteral("report.txt")))
+        << main->panels[0]->text().toStdString();
+    EXPECT_TRUE(main->panels[0]->text().contains(QChar(0x2026)));
+    EXPECT_EQ(main->panels[0]->toolTip(), error);
+    main->StatusBar1Click(0);
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back(), error.toStdString());
+    EXPECT_EQ(main->width(), width);
 }
 
 TEST_F(UiTest, DetailCellsShowTheirWholeTextAsATooltipAndCanBeCopied)

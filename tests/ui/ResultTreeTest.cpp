@@ -354,8 +354,8 @@ TEST_F(ResultTree, WithTheEnglishFormsEverythingSpeaksEnglish)
         dir.file("A/only");
         window.RunComparison();
         window.waitUntilIdle();
-        EXPECT_EQ(window.panels[0]->text(), QStringLiteral("Comparison finished"));
-        EXPECT_EQ(window.panels[3]->text(), QStringLiteral("L:1 | D:0 | M:0"));
+        EXPECT_EQ(window.panels[0]->fullText(), QStringLiteral("Comparison finished"));
+        EXPECT_EQ(window.panels[3]->fullText(), QStringLiteral("L:1 | D:0 | M:0"));
         window.TreeViewResult->setCurrentItem(window.TreeViewResult->topLevelItem(0)->child(0));
         EXPECT_EQ(window.sg->item(1, 0)->text(), QStringLiteral("File Name"));
         const QTableWidgetItem* longest = window.sg->item(4, 0);

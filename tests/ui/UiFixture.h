@@ -18,6 +18,7 @@
 #include "platform/TestSeams.h"
 #include "tests/support/TempDir.h"
 #include "ui/Dialogs.h"
+#include "ui/ElidedLabel.h"
 #include "ui/Mainform.h"
 #include "ui/Resultform.h"
 #include "ui/Setcomdlg.h"
@@ -82,7 +83,7 @@ protected:
         return std::find(shown.begin(), shown.end(), std::string("dm::ui::TfrmResult")) != shown.end();
     }
 
-    std::string panel(int i) const { return main->panels[i]->text().toStdString(); }
+    std::string panel(int i) const { return main->panels[i]->fullText().toStdString(); }
 
     test::TempDir dir;
     std::unique_ptr<TDM> dm;

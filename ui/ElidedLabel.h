@@ -1,6 +1,6 @@
-// The progress line of the main window: the latest text of the engine's work,
-// elided in the middle (keeping the file name) to the width it has, so that a
-// long path never widens the window.
+// A line of text elided in the middle (keeping the file name) to the width it
+// has, the whole text in its tooltip, so that a long path never widens the
+// window: the progress line, the panels of the status bar.
 #pragma once
 
 #include <QLabel>
@@ -8,9 +8,9 @@
 
 namespace dm::ui {
 
-class LabelDoing : public QLabel {
+class ElidedLabel : public QLabel {
 public:
-    explicit LabelDoing(QWidget* parent = nullptr) : QLabel(parent)
+    explicit ElidedLabel(QWidget* parent = nullptr) : QLabel(parent)
     {
         setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     }
@@ -20,6 +20,8 @@ public:
         full_ = text;
         elide();
     }
+
+    const QString& fullText() const { return full_; }
 
     QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
     QSize sizeHint() const override { return {0, QLabel::sizeHint().height()}; }
