@@ -16,9 +16,11 @@
 
 #include "common/ComparisonRequest.h"
 #include "common/StringList.h"
+#include "engine/Element.h"
 #include "engine/RunControl.h"
 #include "engine/Side.h"
 #include "engine/Stream.h"
+#include "engine/Verdict.h"
 #include "platform/FindData.h"
 #include "platform/StopSignal.h"
 
@@ -44,15 +46,6 @@ enum CompareState : uint32_t {
     TooManyFiles = 7,
 };
 
-enum CompareOptions : uint8_t {
-    optValid = 0x01,
-    optSize = 0x02,
-    optTime = 0x04,
-    optVersion = 0x08,
-    optSubFolders = 0x10,
-    optContent = 0x20,
-};
-
 // What a result node pairs: the `kind` of result_t.
 enum ResultKind : uint8_t {
     OnlyInA = 1,  // B lacks it
@@ -60,50 +53,8 @@ enum ResultKind : uint8_t {
     InBoth = 3,   // compared
 };
 
-// What a byte without the valid bit stands for: every rule but the content's,
-// which is on only when asked for.
-constexpr uint8_t kFallbackOptions = kAllOptions & ~optContent;
-// The sameVersion of a pair that size or time already tell apart, while its
-// versions are not read (readAllVersions settles it).
-constexpr uint8_t kVersionNotRead = 2;
-
-struct element_t;
 struct result_t;
-using ElementList = std::vector<std::unique_ptr<element_t>>;
 using ResultList = std::vector<std::unique_ptr<result_t>>;
-
-// The 8.3 name of an item, where the system gives one: held in place, as the
-// listing record holds it (trees hold millions of nodes; most have none).
-class ShortName {
-public:
-    ShortName& operator=(std::string_view name);
-    std::string str() const { return text_; }
-    bool empty() const { return text_[0] == 0; }
-
-private:
-    char text_[sizeof(platform::WIN32_FIND_DATA::cAlternateFileName)] = {};
-};
-
-// One node of a scanned tree, file or folder alike.
-struct element_t {
-    std::string path;
-    std::string version;  // empty while not read (a file scanned without the version rule)
-    // Present only for a folder whose content has been listed.
-    std::unique_ptr<ElementList> children;
-    // Why a folder that was skipped could not be listed; its content is unknown.
-    std::unique_ptr<std::string> unreadable;
-    platform::FileRecord findData;
-    int32_t count = 0;
-    // Where the file's version goes in the version cache once read (0: nowhere).
-    uint32_t versionEntry = 0;
-    ShortName shortName;
-    uint8_t isFolder = 0;
-    // Why the file's version could not be read (an error code), 0 when it was.
-    uint8_t versionFailure = 0;
-
-    std::string name() const;
-    uint64_t size() const { return platform::fileSizeOf(findData); }
-};
 
 // One node of the result tree; it refers to the scanned nodes it pairs.
 struct result_t {
@@ -136,9 +87,6 @@ struct result_t {
 private:
     static const std::string& noPath();
 };
-
-// A link to a folder: shown, never entered.
-bool isLinkedFolder(const element_t& e);
 
 // A pair of folders of which exactly one is a link: what lies behind the link
 // was never listed, so the pair cannot be compared, and nothing is copied into it.
@@ -281,7 +229,7 @@ private:
                                const std::string& wanted);
     // Whether two modification times are the same, at the precision both
     // sides keep (to the millisecond where both keep that), within the window.
-    bool sameTime(const element_t& a, const element_t& b) const;
+    VerdictRules verdictRules() const { return {options, timeStep_, request.timeWindow, request.ignoreHourShift}; }
     uint64_t timeStep_ = 1;  // the coarser of the two sides' time steps, 100-ns units
     // The content rule's verdict on a pair; false when the pair differs.
     // `readAhead`: the outcome of reading both files, where they are here

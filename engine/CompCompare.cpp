@@ -6,7 +6,6 @@
 #include "engine/Comp.h"
 #include "platform/Contents.h"
 #include "platform/Text.h"
-#include "platform/Time.h"
 
 namespace dm {
 
@@ -113,16 +112,15 @@ bool findChain(result_t& root, const result_t& target, std::vector<result_t*>& c
 
 bool dirCompare::compareEntries(result_t& result, const element_t& a, const element_t& b) const
 {
+    const PairVerdict v = verdictOf(a, b, verdictRules());
     result.kind = InBoth;
     result.folderA = a.isFolder;
     result.folderB = b.isFolder;
-    result.sameSize = !(options & optSize) || a.size() == b.size();
-    result.sameTime = !(options & optTime) || sameTime(a, b);
-    const auto read = [](const element_t& e) { return e.isFolder || !e.version.empty(); };
-    result.sameVersion = !(options & optVersion) ? 1 : read(a) && read(b) ? a.version == b.version : kVersionNotRead;
+    result.sameSize = v.sameSize;
+    result.sameTime = v.sameTime;
+    result.sameVersion = v.sameVersion;
     result.sameContent = 1;
-    if (a.isFolder && b.isFolder) return isLinkedFolder(a) == isLinkedFolder(b) && !a.unreadable && !b.unreadable;
-    return !a.isFolder && !b.isFolder && result.sameSize && result.sameTime && result.sameVersion;
+    return v.identical;
 }
 
 void dirCompare::compareFolders(element_t& folderA, element_t& folderB, const std::string& itemName, result_t& result)
@@ -224,27 +222,6 @@ void dirCompare::compareFolders(element_t& folderA, element_t& folderB, const st
     result.redundant = totals.redundant;
     result.different = totals.different;
     if (progress) progress->itemsCompared += int64_t(out.size() - madeBefore - countedPairs);
-}
-
-bool dirCompare::sameTime(const element_t& a, const element_t& b) const
-{
-    constexpr int64_t kMs = 10000;
-    constexpr int64_t kHour = int64_t(3600) * 10000000;
-    const int64_t step = int64_t(timeStep_);
-    const int64_t window = int64_t(request.timeWindow) * 10000000;
-    // Both times move by the same local offset, so comparing whole milliseconds
-    // of the file times is comparing the local calendar fields.
-    const auto ms = [](int64_t t) { return t >= 0 ? t / kMs : -((-t + kMs - 1) / kMs); };
-    const auto same = [&](int64_t ta, int64_t tb) {
-        if (ms(ta) == ms(tb)) return true;
-        const int64_t distance = ta > tb ? ta - tb : tb - ta;
-        return (step > kMs && distance < step) || distance <= window;
-    };
-    const int64_t ta = platform::signedTicks(a.findData.ftLastWriteTime);
-    const int64_t tb = platform::signedTicks(b.findData.ftLastWriteTime);
-    // The shift is taken off before the milliseconds are compared, so a pair
-    // an hour apart is judged as the same pair without the hour.
-    return same(ta, tb) || (request.ignoreHourShift && (same(ta - kHour, tb) || same(ta + kHour, tb)));
 }
 
 void dirCompare::refresh(result_t& node, const std::string& itemName)

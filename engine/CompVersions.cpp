@@ -80,7 +80,8 @@ void dirCompare::readVersionsToCompare(const ElementList& listA, const ElementLi
         element_t& b = *listB[partner[i]];
         if (a.isFolder || b.isFolder || (!wanted.empty() && platform::upperCase(a.name()) != wanted)) continue;
         // A pair that size or time already tell apart differs whatever its versions.
-        if (((options & optSize) && a.size() != b.size()) || ((options & optTime) && !sameTime(a, b))) continue;
+        const PairVerdict v = verdictOf(a, b, verdictRules());
+        if (!v.sameSize || !v.sameTime) continue;
         filesA.push_back(&a);
         filesB.push_back(&b);
     }
