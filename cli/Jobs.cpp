@@ -57,6 +57,17 @@ void trimRuns(const std::string& name)
     }
 }
 
+// The program a timer runs: the installed one, where this one is a build
+// tree's that may go before the timer does.
+std::string scheduledProgram()
+{
+    const std::string running = platform::programFile();
+    if (platform::isInstalled(running)) return running;
+    for (const char* installed : {"/usr/bin/dirmatch", "/usr/local/bin/dirmatch"})
+        if (platform::isInstalled(installed) && platform::itemExists(installed)) return installed;
+    return running;
+}
+
 }  // namespace
 
 int saveJobCommand(const std::string& name, const CompareArgs& args, bool sync)
@@ -122,8 +133,27 @@ int showJobCommand(const std::string& name)
 
 int removeJobCommand(const std::string& name)
 {
+    // A job goes with its timer and its records; never while it runs.
+    const std::string folder = jobRunsFolder(name);
+    std::optional<platform::RunLock> running(std::in_place);
+    if (platform::itemExists(folder + "running.lock") && !running->tryTake(folder + "running.lock"))
+        return fail("job '" + name + "' is running; remove it when the run has ended");
+    const std::string units = platform::userUnitFolder();
+    if (!units.empty() && platform::itemExists(units + jobUnitName(name) + ".timer")) {
+        if (const int code = scheduleJobCommand(name, {}); code != ExitSame) return code;
+    }
     std::string error;
-    return removeJob(name, error) ? ExitSame : fail(error);
+    if (!removeJob(name, error)) return fail(error);
+    for (const std::string& record : jobRunRecords(name)) {
+        const std::string stem = record.substr(0, record.size() - 4);
+        platform::deleteFile(stem + ".txt");
+        platform::deleteFile(stem + ".json");
+    }
+    running.reset();
+    platform::deleteFile(folder + "running.lock");
+    if (platform::itemExists(folder) && !platform::removeEmptyFolder(folder))
+        return fail(folder + ": " + platform::systemMessage(platform::lastError()));
+    return ExitSame;
 }
 
 int runJobCommand(const std::string& name)
@@ -161,7 +191,10 @@ int runJobCommand(const std::string& name)
         if (refused.empty())
             progress.run(control, [&] { outcome = synchronizeAndCompareAgain(comp, all, {}, &control, {}); });
     }
+    // A job has done its work when B holds what A holds: what only B holds
+    // stays there by design, so a nightly sync that copied everything succeeded.
     int code = exitCodeOf(*comp);
+    if (code == ExitDifferent && comp->results.lacked == 0 && comp->results.different == 0) code = ExitSame;
     if (control.abortRequested()) {
         record << "stopped: " << messageText(msg::UserAbort) << '\n';
         code = ExitError;
@@ -239,14 +272,14 @@ int scheduleJobCommand(const std::string& name, const std::string& schedule)
     job.schedule = schedule;
     if (!saveJob(job, error)) return fail(error);
     const std::string unit = jobUnitName(name);
+    const std::string program = scheduledProgram();
     if (schedule.empty()) {
         platform::deleteFile(units + unit + ".timer");
         platform::deleteFile(units + unit + ".service");
     } else {
         if (!platform::makeFolders(units)) return fail(units + ": " + platform::systemMessage(platform::lastError()));
-        for (const auto& [file, text] :
-             {std::pair{units + unit + ".service", jobServiceUnit(job, platform::programFile())},
-              std::pair{units + unit + ".timer", jobTimerUnit(job)}}) {
+        for (const auto& [file, text] : {std::pair{units + unit + ".service", jobServiceUnit(job, program)},
+                                         std::pair{units + unit + ".timer", jobTimerUnit(job)}}) {
             std::ofstream out(file, std::ios::binary | std::ios::trunc);
             if (!(out << text) || !out.flush()) return fail(file + ": cannot be written");
         }
@@ -258,15 +291,21 @@ int scheduleJobCommand(const std::string& name, const std::string& schedule)
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     const bool managed = runtime && *runtime && platform::itemExists(std::string(runtime) + "/systemd/private");
     for (const auto& step : steps) {
-        std::string errors;
-        platform::ChildProcess child;
-        const bool ran = managed && child.start(step, errors) && child.finish(errors) == 0;
-        if (ran) continue;
         std::string line;
         for (const auto& word : step) line += (line.empty() ? "" : " ") + word;
-        std::cout << (managed ? "failed (" + oneLine(errors) + "); run: " : "no user service manager here; run: ")
-                  << line << '\n';
+        if (!managed) {
+            std::cout << "no user service manager here; run: " << line << '\n';
+            continue;
+        }
+        std::string errors;
+        platform::ChildProcess child;
+        if (!child.start(step, errors) || child.finish(errors) != 0)
+            return fail(line + " failed: " + (errors.empty() ? "no reason given" : oneLine(errors)));
     }
+    if (!schedule.empty() && !platform::isInstalled(program))
+        std::cout << "the timer runs " << program
+                  << ", which is not installed: it stops working when that file goes (install dirmatch, then "
+                     "schedule again)\n";
     std::cout << (schedule.empty() ? "not scheduled: " + name : name + ": " + schedule) << '\n';
     return ExitSame;
 }

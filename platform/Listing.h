@@ -71,5 +71,7 @@ bool itemExists(const std::string& path);
 uint64_t itemSize(const std::string& path);
 
 bool deleteFile(const std::string& path);
+// Removes a folder that holds nothing.
+bool removeEmptyFolder(const std::string& path);
 
 }  // namespace dm::platform

@@ -297,4 +297,11 @@ bool deleteFile(const std::string& path)
     return false;
 }
 
+bool removeEmptyFolder(const std::string& path)
+{
+    if (rmdir(path.c_str()) == 0) return true;
+    setLastError(errno);
+    return false;
+}
+
 }  // namespace dm::platform

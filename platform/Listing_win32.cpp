@@ -182,4 +182,9 @@ bool deleteFile(const std::string& path)
     return DeleteFileA(path.c_str()) != 0;
 }
 
+bool removeEmptyFolder(const std::string& path)
+{
+    return RemoveDirectoryA(path.c_str()) != 0;
+}
+
 }  // namespace dm::platform

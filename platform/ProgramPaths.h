@@ -21,6 +21,10 @@ std::string besideProgram(const std::string& programFile);
 // for an installed program (PREFIX/bin/...), else its own folder.
 std::string dataFolder(const std::string& programFile);
 
+// Whether the program file is one of an installation (PREFIX/bin/ with its
+// PREFIX/share/dirmatch/), not one of a build tree that may go.
+bool isInstalled(const std::string& programFile);
+
 // The user's configuration folder for dirmatch, ending in the separator.
 std::string userConfigFolder();
 

@@ -92,6 +92,11 @@ std::string installedData(const std::string& programFile)
 
 }  // namespace
 
+bool isInstalled(const std::string& programFile)
+{
+    return !installedData(programFile).empty();
+}
+
 std::string dataFolder(const std::string& programFile)
 {
     const std::string installed = installedData(programFile);

@@ -62,6 +62,11 @@ std::string besideProgram(const std::string& programFile)
     return folderOf(programFile);
 }
 
+bool isInstalled(const std::string&)
+{
+    return false;  // no scheduler here asks
+}
+
 std::string dataFolder(const std::string& programFile)
 {
     return folderOf(programFile);

@@ -9,6 +9,7 @@
 #include "cli/Commands.h"
 #include "cli/Jobs.h"
 #include "config/Job.h"
+#include "platform/Listing.h"
 #include "platform/RunLock.h"
 #include "platform/Text.h"
 #include "tests/support/Faults.h"
@@ -62,7 +63,7 @@ TEST_F(Jobs, AJobIsSavedListedShownRunAndRemovedAndItsRecordSaysWhatTheRunDid)
     EXPECT_NE(shown.find("keep going: yes"), std::string::npos) << shown;
 
     const Outcome run = dirmatch("job run nightly");
-    EXPECT_EQ(run.code, 1) << run.out << run.err;  // B's own item stays: still different
+    EXPECT_EQ(run.code, 0) << run.out << run.err;  // B holds what A holds; its own item stays
     EXPECT_NE(run.out.find("copied 2, failed 0, skipped 0"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("L:0 | D:0 | M:1"), std::string::npos) << run.out;
     EXPECT_EQ(dir.read("B/sub/f"), "a");
@@ -79,6 +80,7 @@ TEST_F(Jobs, AJobIsSavedListedShownRunAndRemovedAndItsRecordSaysWhatTheRunDid)
     }
     EXPECT_EQ(dirmatch("job remove nightly").code, 0);
     EXPECT_EQ(dirmatch("job list").out, "");
+    EXPECT_FALSE(platform::itemExists(runsFolder("nightly"))) << "the records and the lock go with the job";
     EXPECT_EQ(dirmatch("job run nightly").err, "dirmatch: no job 'nightly'\n");
 }
 
@@ -126,6 +128,41 @@ TEST_F(Jobs, AScheduleIsASystemdUserTimerThatTheSystemAcceptsAndOffRemovesIt)
     }
     ASSERT_EQ(dirmatch("job schedule nightly --off").code, 0);
     EXPECT_EQ(test::entriesIn(dir / "config/systemd/user"), 0u);
+#endif
+}
+
+TEST_F(Jobs, AServiceManagerThatRefusesTheTimerFailsTheScheduleWithItsReasonAndRemoveTakesTheTimer)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "systemd timers are a Linux scheduler";
+#else
+    // A user service manager that is there (its socket), and a systemctl that
+    // answers as this one is told.
+    dir.file("run/systemd/private");
+    const auto runtime = test::setVariable("XDG_RUNTIME_DIR", dir / "run");
+    const std::string bin = dir.folder("bin");
+    const std::string answer = dir.file("answer", "0");
+    dir.file("bin/systemctl", "#!/bin/sh\necho \"Failed to enable unit: Access denied\" >&2\nexit $(cat " +
+                                  test::quoted(answer) + ")\n");
+    std::filesystem::permissions(bin + "/systemctl", std::filesystem::perms::owner_all);
+    const auto path = test::setVariable("PATH", bin + ":" + std::getenv("PATH"));
+    ASSERT_EQ(dirmatch("job save nightly " + test::quoted(a) + " " + test::quoted(b)).code, 0);
+
+    dir.file("answer", "1");
+    const Outcome refused = dirmatch("job schedule nightly --hourly");
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_NE(refused.err.find("daemon-reload failed: Failed to enable unit: Access denied"), std::string::npos)
+        << refused.err;
+
+    dir.file("answer", "0");
+    const Outcome scheduled = dirmatch("job schedule nightly --hourly");
+    EXPECT_EQ(scheduled.code, 0) << scheduled.err;
+    // This test's program is a build tree's: the user is told what the timer depends on.
+    EXPECT_NE(scheduled.out.find("which is not installed"), std::string::npos) << scheduled.out;
+    EXPECT_EQ(dirmatch("job remove nightly").code, 0);
+    EXPECT_EQ(test::entriesIn(dir / "config/systemd/user"), 0u);
+    test::setVariable("PATH", path);
+    test::setVariable("XDG_RUNTIME_DIR", runtime);
 #endif
 }
 
