@@ -129,7 +129,7 @@ int main(int argc, char** argv)
     streamCmd->add_flag("--may-write", streamArgs.mayWrite);
     addNoCache(*streamCmd, streamArgs.noCache);
 
-    auto* jobCmd = app.add_subcommand("job", "saved jobs: save, list, show, run, remove");
+    auto* jobCmd = app.add_subcommand("job", "saved jobs: save, list, show, run, schedule, remove");
     jobCmd->require_subcommand(1);
     std::string jobName;
     bool jobSync = false;

@@ -4,9 +4,10 @@
 program="$1"
 name="$2"
 if [ "$name" = dirmatch ]; then
-  for command in compare sync export; do
+  for command in compare sync export job "job save" "job run" "job schedule"; do
     printf '[%s COMMAND]\n.nf\n' "$(echo "$command" | tr a-z A-Z)"
-    "$program" "$command" --help | sed "s|$program|dirmatch|; s/\\\\/\\\\\\\\/g; s/^\\./\\\\\\&./"
+    # shellcheck disable=SC2086 # "job save" is two words
+    "$program" $command --help | sed "s|$program|dirmatch|; s/\\\\/\\\\\\\\/g; s/^\\./\\\\\\&./"
     printf '.fi\n\n'
   done
 fi

@@ -74,12 +74,11 @@ TdlgJobs::TdlgJobs(QWidget* parent) : QDialog(parent)
     connect(btnRun, &QPushButton::clicked, this, &TdlgJobs::runSelected);
     connect(btnSchedule, &QPushButton::clicked, this, &TdlgJobs::scheduleSelected);
     connect(btnRemove, &QPushButton::clicked, this, [this] {
-        if (!lstJobs->currentItem()) return;
+        if (!lstJobs->currentItem() || running_) return;
         const QString name = lstJobs->currentItem()->text();
         if (!askYesNo(this, t("删除作业 ", "Remove the job ") + name + QStringLiteral("?"), windowTitle())) return;
-        std::string error;
-        if (!removeJob(name.toStdString(), error)) messageBox(this, qs(error));
-        reload();
+        // The command line takes its timer and its records with it.
+        runCommandLine({QStringLiteral("remove"), name});
     });
     connect(btnClose, &QPushButton::clicked, this, &QDialog::accept);
 }
