@@ -127,7 +127,7 @@ std::string whyNoStream(const RemoteAccess& access, const RemoteFolder& folder, 
                             " (use a key or an agent: no password can be typed here)");
         return error;
     }
-    if (code == 127)
+    if (code == 127 || said.find("command not found") != std::string::npos || said.ends_with(": not found"))
         return textIn("在 ", "dirmatch is not installed on ") + folder.host +
                textIn(" 上找不到 dirmatch: 请在那里安装 dirmatch, 或用 --remote-dirmatch 给出它的路径",
                       " (or not on its PATH): install the dirmatch package there, or give its path with "
@@ -169,9 +169,11 @@ bool askRemote(const dirCompare& comp, const RemoteFolder& folder, const std::st
     std::string readError;
     StreamFault fault;
     const StreamEnd end = read(child.output(), readError, fault);
-    if (end != StreamEnd::Whole) child.stop();
+    // A shell that wrote nothing has ended, or is about to: its own exit code
+    // (127: no dirmatch there) says why, where a stop now would say 255.
+    if (end != StreamEnd::Whole && !fault.silent) child.stop();
     std::string errors;
-    const int code = child.finish(errors);
+    const int code = child.finish(errors, std::chrono::seconds(10));
     if (comp.progress && comp.progress->abortRequested()) {
         error = messageText(msg::UserAbort);
         return false;

@@ -2,6 +2,7 @@
 // read as it comes and its error output kept for the message of a failure.
 #pragma once
 
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -37,8 +38,9 @@ public:
     // Stops reading, then waits for the child's end: its exit code (128 + the
     // signal that ended it), and what it wrote to its error output. A child
     // that outlives a stop, or that goes on writing into the closed output,
-    // is killed rather than waited on.
-    int finish(std::string& errors);
+    // is killed rather than waited on, and so is one still running `patience`
+    // after its output ended (0: waited for as long as it runs).
+    int finish(std::string& errors, std::chrono::milliseconds patience = std::chrono::milliseconds(0));
 
     // Ends the child at once (a reader that has seen enough, or a stop).
     void stop();

@@ -195,8 +195,9 @@ std::FILE* ChildProcess::output()
     return impl_->output;
 }
 
-int ChildProcess::finish(std::string& errors)
+int ChildProcess::finish(std::string& errors, std::chrono::milliseconds patience)
 {
+    const auto waitedSince = std::chrono::steady_clock::now();
     // A child still writing meets a closed pipe and ends; one that would
     // block on anything else is killed once stopped.
     if (impl_->output) {
@@ -210,6 +211,7 @@ int ChildProcess::finish(std::string& errors)
     while (impl_->pid > 0) {
         const pid_t rc = waitpid(impl_->pid, &status, WNOHANG);
         if (rc == impl_->pid || (rc < 0 && errno != EINTR)) break;
+        if (patience.count() > 0 && std::chrono::steady_clock::now() - waitedSince > patience) impl_->cutShort = true;
         stopping = impl_->cutShort || impl_->stopRequested();
         if (stopping && signalled == std::chrono::steady_clock::time_point{}) {
             impl_->signal(SIGTERM);

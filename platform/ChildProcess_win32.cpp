@@ -19,7 +19,7 @@ std::FILE* ChildProcess::output()
     return nullptr;
 }
 
-int ChildProcess::finish(std::string& errors)
+int ChildProcess::finish(std::string& errors, std::chrono::milliseconds)
 {
     errors.clear();
     return 255;

@@ -461,6 +461,14 @@ TEST_F(Remote, ThroughARealSshdOnTheLoopbackAddressBothWays)
     EXPECT_EQ(refused.code, 2);
     EXPECT_NE(refused.err.find("cannot reach"), std::string::npos) << refused.err;
     EXPECT_NE(refused.err.find("ermission denied"), std::string::npos) << refused.err;
+
+    // No dirmatch there: said so every time, however ssh and the stop race.
+    for (int run = 0; run < 20; ++run) {
+        const Outcome missing =
+            dirmatch("compare " + q(a) + " " + q(host + b) + through(sshd.shell(), "no-dirmatch-here"));
+        EXPECT_EQ(missing.code, 2);
+        EXPECT_NE(missing.err.find("is not installed on"), std::string::npos) << "run " << run << ": " << missing.err;
+    }
 }
 
 // A FAT stick on the other machine keeps no modes: a sync there writes every
