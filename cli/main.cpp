@@ -151,7 +151,7 @@ int main(int argc, char** argv)
     int32_t every = 0;
     auto* dailyOption = jobSchedule->add_option("--daily", daily, "every day at HH:MM");
     auto* hourlyOption = jobSchedule->add_flag("--hourly", hourly, "every hour");
-    auto* everyOption = jobSchedule->add_option("--every", every, "every so many minutes");
+    auto* everyOption = jobSchedule->add_option("--every", every, "every so many minutes")->check(CLI::Range(1, 10080));
     auto* offOption = jobSchedule->add_flag("--off", off, "no longer on a schedule");
     dailyOption->excludes(hourlyOption, everyOption, offOption);
     hourlyOption->excludes(everyOption, offOption);

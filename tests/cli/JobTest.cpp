@@ -116,6 +116,7 @@ TEST_F(Jobs, AScheduleIsASystemdUserTimerThatTheSystemAcceptsAndOffRemovesIt)
 #else
     ASSERT_EQ(dirmatch("job save nightly " + test::quoted(a) + " " + test::quoted(b)).code, 0);
     EXPECT_EQ(dirmatch("job schedule nightly --daily 25:00").code, 2);
+    EXPECT_NE(dirmatch("job schedule nightly --every 0").err.find("0 not in range 1 to 10080"), std::string::npos);
     ASSERT_EQ(dirmatch("job schedule nightly --daily 02:30").code, 0);
     const std::string units = dir / "config/systemd/user/dirmatch-job-nightly";
     EXPECT_NE(dir.read("config/systemd/user/dirmatch-job-nightly.timer").find("OnCalendar=*-*-* 02:30:00"),
