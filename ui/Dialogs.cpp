@@ -1,6 +1,7 @@
 #include "ui/Dialogs.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -41,6 +42,18 @@ bool askYesNo(QWidget* parent, const QString& text, const QString& caption)
     if (uiHooks().askYesNo) return uiHooks().askYesNo(text, caption);
     return QMessageBox::question(parent, caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
            QMessageBox::Yes;
+}
+
+bool askYesNo(QWidget* parent, const QString& text, const QString& caption, bool& dontAskAgain)
+{
+    if (uiHooks().askYesNo) return uiHooks().askYesNo(text, caption);
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    auto* again = new QCheckBox(QString::fromStdString(textIn("不再询问", "Don't ask again")), &box);
+    box.setCheckBox(again);
+    const bool yes = box.exec() == QMessageBox::Yes;
+    dontAskAgain = yes && again->isChecked();
+    return yes;
 }
 
 SkipAnswer askSkipFolder(QWidget* parent, const QString& folder, const QString& reason)

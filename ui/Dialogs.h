@@ -28,6 +28,8 @@ UiHooks& uiHooks();
 int execModal(QDialog& dialog);
 void messageBox(QWidget* parent, const QString& text);
 bool askYesNo(QWidget* parent, const QString& text, const QString& caption);
+// The same with "Don't ask again", whose tick goes to `dontAskAgain`.
+bool askYesNo(QWidget* parent, const QString& text, const QString& caption, bool& dontAskAgain);
 QString chooseFolder(QWidget* parent, const QString& title, const QString& start);
 // An open or save file dialog starting in `folder` with `file` proposed; "" when cancelled.
 QString chooseFile(QWidget* parent, const QString& folder, const QString& file, const QString& defaultSuffix,

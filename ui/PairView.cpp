@@ -289,6 +289,12 @@ TdlgPairView::TdlgPairView(QWidget* parent) : QDialog(parent)
     connect(btnCancelReading, &QPushButton::clicked, this, &QDialog::reject);
     connect(this, &QDialog::finished, this, [this] { cancelReading(); });
     connect(btnCopy, &QPushButton::clicked, this, [this] {
+        // B's file is gone once replaced: asked first, unless the user said not to.
+        if (!pathB_.empty() && !copyWithoutAsking_ &&
+            !askYesNo(this,
+                      t("用 A 中的文件覆盖 B 中的文件?\n", "Replace the file in B with the one in A?\n") + qs(pathB_),
+                      windowTitle(), copyWithoutAsking_))
+            return;
         accept();
         if (copyAOverB) copyAOverB();
     });

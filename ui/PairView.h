@@ -79,6 +79,7 @@ private:
     std::vector<uint64_t> bytesSeen_;   // the offsets shown before, for going back
     std::shared_ptr<Loading> loading_;  // the reading under way, if any
     bool canCopy_ = false;
+    bool copyWithoutAsking_ = false;  // for the rest of the session
 };
 
 }  // namespace dm::ui

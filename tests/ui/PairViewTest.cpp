@@ -81,6 +81,20 @@ TEST_F(PairView, AFileOnOneSideShowsItsContentAndCanBeCopiedFromTheView)
     EXPECT_EQ(dir.read("B/only.txt"), "a\nb\n");
 }
 
+TEST_F(PairView, AFileOfBIsReplacedFromTheViewOnlyWhenTheUserAgrees)
+{
+    dir.lay({{"A/t.txt", "new", test::kTime + 60}, {"B/t.txt", "old"}});
+    pressCopy = true;
+    int asked = 0;
+    for (const bool agree : {false, true}) {
+        answerYes = agree;
+        uiHooks().askYesNo = [&](const QString&, const QString&) { return ++asked, agree; };
+        openWithEnter("t.txt");
+        EXPECT_EQ(dir.read("B/t.txt"), agree ? "new" : "old");
+    }
+    EXPECT_EQ(asked, 2);
+}
+
 TEST_F(PairView, TheExternalToolGetsBothPathsInPlaceOfPercentAAndPercentB)
 {
     const std::string out = dir / "tool-saw";
