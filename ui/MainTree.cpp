@@ -265,6 +265,9 @@ void TfrmMain::TreeMouseDown(Qt::MouseButton button, const QPoint& position)
 
 void TfrmMain::rebuildChildren(QTreeWidgetItem* node, result_t& item)
 {
+    // Filled here: a folder never opened must not be filled again when it is.
+    node->setData(0, kPendingRole, QVariant());
+    node->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
     const int shown = item.children ? AddResultNodes(*item.children, node) : 0;
     node->setText(0, qs(folderNodeText(item.name, shown)));
     setNodeImage(node, iconKey(item.pathB(), true), item.identical ? StateIdentical : StateDifferent);

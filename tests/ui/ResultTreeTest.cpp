@@ -155,6 +155,22 @@ TEST_F(ResultTree, AFolderNodeShowsItsCountAtOnceAndMakesItsChildrenWhenFirstOpe
     EXPECT_TRUE(sub->child(0)->isExpanded());
 }
 
+TEST_F(ResultTree, AFolderRefreshedBeforeItWasOpenedShowsEachChildOnce)
+{
+    chooseFolders();
+    dm->OnlyDiff = false;
+    dir.lay({{"A/sub/x"}, {"B/sub/x"}, {"A/sub/y"}});
+    main->RunComparison();
+    main->waitUntilIdle();
+    ASSERT_EQ(node(header(), "sub")->childCount(), 0);  // not opened yet
+    select(node(header(), "sub"));
+    main->N10Click(1);
+    main->waitUntilIdle();
+    QTreeWidgetItem* sub = node(header(), "sub");
+    sub->setExpanded(true);
+    EXPECT_EQ(texts(sub), (QStringList{"x", "y"}));
+}
+
 TEST_F(ResultTree, AFolderWithEveryChildHiddenIsRefreshedAsAnItemOfItsParent)
 {
     chooseFolders();
