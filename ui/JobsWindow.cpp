@@ -156,15 +156,20 @@ void TdlgJobs::runCommandLine(const QStringList& arguments)
     const QString name = lstJobs->currentItem()->text();
     running_ = new QProcess(this);
     for (QPushButton* b : {btnRun, btnSchedule, btnRemove}) b->setEnabled(false);
-    connect(running_, &QProcess::finished, this, [this, name](int code) {
+    const bool scheduling = arguments.front() == QStringLiteral("schedule");
+    connect(running_, &QProcess::finished, this, [this, name, scheduling](int code) {
         // What the command line said when it refused (a schedule it cannot read, say).
         const QString said = QString::fromLocal8Bit(running_->readAllStandardError()).trimmed();
+        // A schedule set with a note (no service manager to take it now, a
+        // program that is not installed) is shown with the note.
+        const QString told = QString::fromLocal8Bit(running_->readAllStandardOutput()).trimmed();
         running_->deleteLater();
         running_ = nullptr;
         reload();
         const auto found = lstJobs->findItems(name, Qt::MatchExactly);
         if (!found.isEmpty()) lstJobs->setCurrentItem(found.front());
         if (code == 2 && !said.isEmpty()) messageBox(this, said);
+        if (code == 0 && scheduling && told.contains(QLatin1Char('\n'))) messageBox(this, told);
     });
     connect(running_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error != QProcess::FailedToStart) return;

@@ -209,10 +209,16 @@ TEST_F(UiTest, TheJobsWindowRunsAJobAndShowsItsNewestRecordFirst)
         waitForTheCommandLine();
     }
     uiHooks().askText = [](const QString&) { return QStringLiteral("daily 03:15"); };
+    const auto runtime = test::setVariable("XDG_RUNTIME_DIR", dir.folder("run"));  // no service manager in it
     jobs.scheduleSelected();
     waitForTheCommandLine();
+    test::setVariable("XDG_RUNTIME_DIR", runtime);
     EXPECT_TRUE(jobs.lbJob->text().endsWith(QStringLiteral("daily 03:15"))) << jobs.lbJob->text().toStdString();
     EXPECT_TRUE(platform::itemExists(dir / "config/systemd/user/dirmatch-job-nightly.timer"));
+    // The timer is not running yet, and the window says so.
+    ASSERT_FALSE(messages.empty());
+    EXPECT_NE(messages.back().find("no user service manager here; run: systemctl --user"), std::string::npos)
+        << messages.back();
     test::setVariable("XDG_CONFIG_HOME", config);
     test::setVariable("XDG_STATE_HOME", state);
     ASSERT_EQ(jobs.lstRuns->count(), 2);
