@@ -156,7 +156,11 @@ void TfrmMain::buildViewMenu()
     auto* detailsKey = new QAction(TreeViewResult);
     detailsKey->setShortcuts({Qt::Key_Return, Qt::Key_Enter});
     detailsKey->setShortcutContext(Qt::WidgetShortcut);
+    // Enter on a file opens the pair, as a double click does; on a folder it
+    // goes to the details.
     connect(detailsKey, &QAction::triggered, this, [this] {
+        const result_t* item = resultOf(TreeViewResult->currentItem());
+        if (item && !item->folderA && !item->folderB) return openPairView();
         ShowDetails(TreeViewResult->currentItem());
         sg->setFocus();
     });

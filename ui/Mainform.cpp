@@ -240,7 +240,10 @@ void TfrmMain::buildClientArea()
             [this](QTreeWidgetItem* current) { ShowDetails(current); });
     // On empty space too, with its items disabled (TreeMouseDown decides which).
     connect(TreeViewResult, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        if (popupActive && !isBusy()) PopupMenu1->exec(TreeViewResult->viewport()->mapToGlobal(at));
+        if (!popupActive || isBusy()) return;
+        // From the menu key or Shift+F10 too: the actions follow the current row.
+        TreeMouseDown(Qt::NoButton, at);
+        PopupMenu1->exec(TreeViewResult->viewport()->mapToGlobal(at));
     });
 }
 

@@ -95,6 +95,28 @@ TEST_F(PairView, AFileOfBIsReplacedFromTheViewOnlyWhenTheUserAgrees)
     EXPECT_EQ(asked, 2);
 }
 
+TEST_F(PairView, EnterOnAFileOpensItsPairAndOnAFolderShowsItsDetails)
+{
+    dir.lay({{"A/t.txt", "1", test::kTime + 60}, {"B/t.txt", "2"}, {"A/sub/x"}});
+    chooseFolders();
+    main->RunComparison();
+    main->waitUntilIdle();
+    QAction* enter = nullptr;
+    for (QAction* action : main->TreeViewResult->actions())
+        if (action->shortcuts().contains(QKeySequence(Qt::Key_Return))) enter = action;
+    ASSERT_NE(enter, nullptr);
+    QTreeWidgetItem* header = main->TreeViewResult->topLevelItem(0);
+    for (const auto& [name, opens] : {std::pair{"t.txt", true}, std::pair{"sub", false}}) {
+        shown.clear();
+        for (int i = 0; i < header->childCount(); ++i)
+            if (header->child(i)->text(0).startsWith(QString::fromUtf8(name)))
+                main->TreeViewResult->setCurrentItem(header->child(i));
+        enter->trigger();
+        main->waitUntilIdle();
+        EXPECT_EQ(shown.size(), opens ? 1u : 0u) << name;
+    }
+}
+
 TEST_F(PairView, TheExternalToolGetsBothPathsInPlaceOfPercentAAndPercentB)
 {
     const std::string out = dir / "tool-saw";
