@@ -65,6 +65,9 @@ class DiffRowsModel : public QAbstractTableModel {
 public:
     using QAbstractTableModel::QAbstractTableModel;
 
+    // A line no longer than this fits its column in any window the view opens in.
+    static constexpr size_t kShortLine = 60;
+
     void setContent(std::vector<std::string> a, std::vector<std::string> b, std::vector<DiffRow> rows)
     {
         beginResetModel();
@@ -90,6 +93,11 @@ public:
             if (line < 0) return QString();
             if (index.column() % 2 == 0) return QString::number(line + 1);
             return QString::fromStdString((sideA ? a_ : b_)[size_t(line)]);
+        }
+        // A line longer than its column is read whole in its tooltip.
+        if (role == Qt::ToolTipRole && index.column() % 2 == 1 && line >= 0) {
+            const std::string& text = (sideA ? a_ : b_)[size_t(line)];
+            return text.size() > kShortLine ? QString::fromStdString(text) : QVariant();
         }
         if (role == Qt::BackgroundRole && index.column() % 2 == 1) {
             switch (row.kind) {
@@ -429,8 +437,11 @@ void TdlgPairView::showText(PairContent& content)
     if (!diff_.aligned)
         count += t("    (不同的行太多, 按位置对照)", "    (too many lines differ to align: shown by position)");
     lbCount->setText(count);
+    // Wide enough for the last line's number, whatever its digits.
+    const size_t lines = std::max(content.a->lines.size(), content.b->lines.size());
+    const QString widest(QString::number(lines).size() + 1, QLatin1Char('0'));
     model_->setContent(std::move(content.a->lines), std::move(content.b->lines), diff_.rows);
-    const int numbers = QFontMetrics(table->font()).horizontalAdvance(QStringLiteral("000000"));
+    const int numbers = QFontMetrics(table->font()).horizontalAdvance(widest) + 8;
     table->setColumnWidth(0, numbers);
     table->setColumnWidth(2, numbers);
     table->setColumnWidth(1, (width() - 2 * numbers - 60) / 2);

@@ -1,4 +1,6 @@
 #include <QCoreApplication>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -57,6 +59,25 @@ TEST_F(PairView, ATextPairShowsItsLinesSideBySideWithTheCountOfDifferencesAndIts
     EXPECT_EQ(page, 0);
     EXPECT_EQ(rows, 4);
     EXPECT_EQ(count, "2 处不同    A: UTF-8, LF    B: UTF-8, LF");
+}
+
+TEST_F(PairView, ALongPairShowsItsLastLineNumberWholeAndALongLineInItsTooltip)
+{
+    std::string text;
+    for (int i = 1; i <= 150001; ++i) text += std::to_string(i) + "\n";
+    const std::string wide = std::string(300, 'w') + "END";
+    dir.lay({{"A/t.txt", text + wide + "\n", test::kTime + 60}, {"B/t.txt", text + wide + "!\n"}});
+    int numberWidth = 0;
+    QString tip;
+    whileShown = [&](TdlgPairView& view) {
+        numberWidth = view.table->columnWidth(0);
+        const QAbstractItemModel& rows = *view.table->model();
+        tip = rows.data(rows.index(rows.rowCount() - 1, 1), Qt::ToolTipRole).toString();
+    };
+    openWithEnter("t.txt");
+    const QFontMetrics metrics(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    EXPECT_GT(numberWidth, metrics.horizontalAdvance(QStringLiteral("150002")));
+    EXPECT_TRUE(tip.endsWith(QStringLiteral("END"))) << tip.size();
 }
 
 TEST_F(PairView, ABinaryPairShowsTheFirstDifferentByteInHex)
