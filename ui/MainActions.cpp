@@ -2,6 +2,7 @@
 // the about box and the manual.
 #include <QDateTime>
 #include <QToolButton>
+#include <utility>
 
 #include "common/ErrorLog.h"
 #include "common/FileHelpers.h"
@@ -63,25 +64,30 @@ void TfrmMain::startSync(const SyncScope& scope, const std::set<std::string>& le
         },
         [this, scope, ownerNode, whole, start] {
             syncProgress->hide();
-            pendingSummary_ = syncOutcome_;
-            // The whole comparison was made anew (unless stopped): its tree replaces the old one.
-            if (whole && syncOutcome_ && !syncOutcome_->stopped) {
-                clearShownResult();
-                return comparisonDone(start);
+            const std::optional<SyncOutcome> outcome = std::exchange(syncOutcome_, std::nullopt);
+            if (!outcome) {
+                // Ended by an exception: what B holds now is not known.
+                comparer = std::move(working_);
+                if (whole) RunComparison();
+                return;
             }
-            comparer = std::move(working_);
-            if (whole) return RunComparison();  // the summary follows its report
-            refreshDone(ownerNode, scope);
-            showSummary();
+            if (outcome->stopped) {
+                // Partly copied, B is no longer what the tree shows; after a
+                // stop nothing more is done, as on the command line.
+                working_.reset();
+                clearShownResult();
+                panels[0]->showText(qs(messageText(msg::UserAbort)));
+            } else if (whole) {
+                // The whole comparison was made anew: its tree replaces the old one.
+                clearShownResult();
+                comparisonDone(start);
+            } else {
+                comparer = std::move(working_);
+                refreshDone(ownerNode, scope);
+            }
+            syncSummary->setOutcome(*outcome);
+            execModal(*syncSummary);
         });
-}
-
-void TfrmMain::showSummary()
-{
-    if (!pendingSummary_) return;
-    syncSummary->setOutcome(*pendingSummary_);
-    pendingSummary_.reset();
-    execModal(*syncSummary);
 }
 
 void TfrmMain::btnExportClick()

@@ -441,7 +441,6 @@ void TfrmMain::comparisonDone(const QDateTime& start)
         panels[4]->showText(elapsedText(start, QDateTime::currentDateTime()));
         comparer.reset();
         resultValid = false;
-        showSummary();
         return;
     }
     if (comparer->state == TooManyFiles && offerLargerLimit()) return RunComparison();
@@ -453,7 +452,6 @@ void TfrmMain::comparisonDone(const QDateTime& start)
     fillReport(dm_, *comparer);
     SetIdle(true);
     if (report_) execModal(*report_);
-    showSummary();
 }
 
 void TfrmMain::showProgress()

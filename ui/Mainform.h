@@ -219,7 +219,6 @@ private:
     // shown, then compares again: the whole run without an owner node, else a
     // refresh of it; then the summary.
     void startSync(const SyncScope& scope, const std::set<std::string>& leftOut, QTreeWidgetItem* ownerNode);
-    void showSummary();
     void showProgress();
     // The view of the result (MainView.cpp).
     QWidget* buildFilterBar(QWidget* parent);
@@ -254,7 +253,6 @@ private:
     std::unique_ptr<dirCompare> working_;
     int32_t entryLimit_ = MaxScanCount;
     std::optional<SyncOutcome> syncOutcome_;  // written by a copying job, read when it is done
-    std::optional<SyncOutcome> pendingSummary_;
 };
 
 }  // namespace dm::ui

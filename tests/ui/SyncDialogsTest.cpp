@@ -43,6 +43,9 @@ TEST_F(SyncDialogs, CancelStopsAfterTheCurrentFileAndLeavesTheRestUntouched)
     for (const char* name : {"f2", "f3"}) EXPECT_EQ(dir.read(std::string("B/") + name), "old") << name;
     EXPECT_EQ(test::entriesIn(dir / "B"), 3u);  // no temporary file
     EXPECT_NE(main->syncSummary->memoItems->toPlainText().indexOf(QStringLiteral("用户中止")), -1);
+    // B is no longer what the tree showed, and after a stop nothing more is done.
+    EXPECT_EQ(main->TreeViewResult->topLevelItemCount(), 0);
+    EXPECT_EQ(panel(0), "用户中止");
 
     main->syncProgress->btnCancel->click();
     EXPECT_TRUE(main->run.abortRequested());
