@@ -19,13 +19,18 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 # Wine names files on the Linux side in the locale's character set, and takes
 # the system's code page from the locale: 936 for Chinese, 1252 for English.
+generated=no
 for wanted in zh_CN en_US; do
   if ! locale -a | grep -qi "^$wanted.utf-\?8$"; then
     $sudo sed -i "s/^# *$wanted.UTF-8 UTF-8/$wanted.UTF-8 UTF-8/" /etc/locale.gen
     grep -q "^$wanted.UTF-8 UTF-8" /etc/locale.gen || echo "$wanted.UTF-8 UTF-8" | $sudo tee -a /etc/locale.gen >/dev/null
     $sudo locale-gen >/dev/null
+    generated=yes
   fi
 done
+# A shell sees only the locales there were when it started: this one starts
+# again to use those it has just made.
+[ "$generated" = no ] || exec bash "$0" "$@"
 
 werror=OFF
 [ "${CI:-}" = "true" ] && werror=ON
