@@ -151,6 +151,23 @@ int exitCodeOf(const dirCompare& comp)
     return r.lacked == 0 && r.different == 0 && r.redundant == 0 ? ExitSame : ExitDifferent;
 }
 
+bool completeFolders(CompareArgs& args, std::string& error)
+{
+    if (!args.folderB.empty()) return true;
+    if (args.infoA.empty()) {
+        error = "B is required";
+        return false;
+    }
+    if (args.infoA == "-") {
+        error = textIn("从标准输入读取的信息文件需要给出文件夹 A",
+                       "an information file read from the standard input "
+                       "needs folder A given");
+        return false;
+    }
+    args.folderB = args.folderA;
+    return folderOfInfoFile(args.infoA, args.folderA, error);
+}
+
 ComparisonRequest requestOf(const CompareArgs& args)
 {
     ComparisonRequest request;

@@ -42,6 +42,9 @@ std::string oneLine(std::string text);
 int exitCodeOf(const dirCompare& comp);
 // The comparison the arguments ask for.
 ComparisonRequest requestOf(const CompareArgs& args);
+// Folder B given alone beside --info-a: the file names folder A. False, with
+// why, where folder B is missing otherwise or the file names no folder.
+bool completeFolders(CompareArgs& args, std::string& error);
 
 // Where versions are remembered: the user's cache, unless the command line
 // or the settings say not to.

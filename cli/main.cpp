@@ -38,8 +38,11 @@ void addNoCache(CLI::App& cmd, bool& noCache)
 
 void addCompareOptions(CLI::App& cmd, CompareArgs& args, std::string& rules, std::string& raw, std::string& lang)
 {
-    cmd.add_option("A", args.folderA, "folder A, the standard (HOST:PATH: on another machine)")->required();
-    cmd.add_option("B", args.folderB, "folder B, compared with A (HOST:PATH: on another machine)")->required();
+    cmd.add_option("A", args.folderA,
+                   "folder A, the standard (HOST:PATH: on another machine); with --info-a it may be left out: "
+                   "the file names it")
+        ->required();
+    cmd.add_option("B", args.folderB, "folder B, compared with A (HOST:PATH: on another machine)");
     auto* rulesOption =
         cmd.add_option("--rules", rules, "what to compare: size,time,version,subdirs,content (any) or none");
     cmd.add_option("--options", raw,
@@ -192,6 +195,10 @@ int main(int argc, char** argv)
         return ExitError;
     }
     if (args.include.empty()) args.include.push_back(std::string(1, platform::kSeparator));
+    if ((compare->parsed() || syncCmd->parsed() || jobSave->parsed()) && !completeFolders(args, error)) {
+        std::cerr << "dirmatch: " << error << std::endl;
+        return ExitError;
+    }
 
     try {
         if (compare->parsed()) return runCompare(args);

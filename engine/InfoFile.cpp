@@ -349,8 +349,8 @@ namespace {
 // that a file side stops at the same limit as a folder.
 class InfoReader {
 public:
-    InfoReader(const dirCompare& comp, std::FILE* file, bool strict)
-        : limit_(comp.request.maxEntries), progress_(comp.progress), strict_(strict), file_(file)
+    InfoReader(int32_t limit, RunControl* progress, std::FILE* file, bool strict)
+        : limit_(limit), progress_(progress), strict_(strict), file_(file)
     {
         const unsigned program = platform::programCodePage();
         const unsigned legacy = platform::legacyCodePage();
@@ -614,10 +614,33 @@ bool readInfoBlock(dirCompare& comp, element_t& element, std::FILE* file, std::s
 {
     // A line's decoding tells its failure by the error text alone.
     error.clear();
-    InfoReader reader(comp, file, strict);
+    InfoReader reader(comp.request.maxEntries, comp.progress, file, strict);
     const bool read = reader.block(element, subPath, error);
     if (timeStep) *timeStep = reader.timeStep;
     return read;
+}
+
+bool folderOfInfoFile(const std::string& fileName, std::string& folder, std::string& error)
+{
+    std::FILE* file = platform::openFile(fileName, "rb");
+    if (!file) {
+        error = systemErrorText(messageText(msg::OpenForRead) + fileName);
+        return false;
+    }
+    // Its first record is enough: the two dot entries and one item.
+    InfoReader reader(3, nullptr, file, false);
+    element_t root;
+    const bool read = reader.block(root, {}, error);
+    std::fclose(file);
+    if (!read) return false;
+    if (root.children->empty()) {
+        error = fileName + textIn(": 信息文件中没有任何项, 无法得知它描述的文件夹; 请给出文件夹 A",
+                                  ": the information file holds no item to tell its folder by; give folder A");
+        return false;
+    }
+    const std::string& path = root.children->front()->path;
+    folder = path.substr(0, path.size() - platform::lastComponent(path).size());
+    return true;
 }
 
 bool readInfoFile(dirCompare& comp, element_t& target, const std::string& fileName, std::string& error,

@@ -33,6 +33,10 @@ std::string infoPathOf(const dirCompare& comp, const std::string& path);
 // the file does not say: an older file's times compare as they always did).
 bool readInfoFile(dirCompare& comp, element_t& target, const std::string& fileName, std::string& error,
                   const std::string& subPath, uint64_t* timeStep = nullptr);
+// The folder a file describes: that of its first record. False, with why,
+// where it cannot be read or holds no record.
+bool folderOfInfoFile(const std::string& fileName, std::string& folder, std::string& error);
+
 // `strict`: a block must be there and end with its END (a stream from
 // another program, which may stop at any point).
 bool readInfoBlock(dirCompare& comp, element_t& element, std::FILE* file, std::string& error,

@@ -4,6 +4,7 @@
 #include "common/Messages.h"
 #include "engine/Comp.h"
 #include "engine/Stream.h"
+#include "platform/Text.h"
 
 namespace dm {
 
@@ -40,7 +41,13 @@ bool findSide(const std::string& folder, const std::string& infoFile, FoundSide&
     // The folder is found even where its information file is read in its
     // place: paths in the file are told as the folder's.
     found.side = sideFor(folder);
-    const bool located = found.side->locate(folder, found.path, error);
+    bool located = found.side->locate(folder, found.path, error);
+    // A folder the file describes need not be here: only its path is told.
+    if (!located && !infoFile.empty() && !folder.empty()) {
+        found.path = platform::endsWithSeparator(folder) ? folder : folder + platform::kSeparator;
+        error.clear();
+        located = true;
+    }
     found.shownPath = found.side->shown(found.path);
     found.folderHere = found.side->hasLocalPaths();
     if (!infoFile.empty()) found.side = informationFileSide(infoFile);

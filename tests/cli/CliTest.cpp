@@ -346,6 +346,17 @@ TEST_F(Cli, ExportWritesTheInformationFileAndItReadsBackAsASide)
     EXPECT_EQ(run.code, 0) << run.err;
     EXPECT_EQ(run.out, "导出标准文件夹信息:"_sys + a + test::kSep + " 到信息文件:"_sys + file + " 成功\n"_sys);
     EXPECT_EQ(dirmatch("compare " + q(a) + " " + q(a) + " --info-a " + q(file)).code, 0);
+    // The file alone stands for folder A, which need not be here any more.
+    dir.file("B/f", "1");
+    const std::string gone = dir / "gone";
+    std::filesystem::rename(a, gone);
+    const Outcome alone = dirmatch("compare --info-a " + q(file) + " " + q(b) + " --lang en");
+    EXPECT_EQ(alone.code, 1) << alone.err;
+    EXPECT_NE(alone.out.find("L:1 | D:0 | M:0"), std::string::npos) << alone.out;
+    std::filesystem::rename(gone, a);
+    const Outcome empty =
+        dirmatch("compare " + q(b) + " --lang en --info-a " + q(dir.file("empty.dat", "BEGIN\r\nEND\r\n")));
+    EXPECT_NE(empty.err.find("give folder A"), std::string::npos) << empty.err;
 
     const Outcome failed = dirmatch("export " + q(a) + " -o " + q(dir / "no/such/dir/info.dat"));
     EXPECT_EQ(failed.code, 2);
