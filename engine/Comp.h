@@ -227,8 +227,8 @@ private:
     // Reads the versions the pairs of one folder need to be judged.
     void readVersionsToCompare(const ElementList& listA, const ElementList& listB, const std::vector<size_t>& partner,
                                const std::string& wanted);
-    // Whether two modification times are the same, at the precision both
-    // sides keep (to the millisecond where both keep that), within the window.
+    // The rules a pair is judged by: the options, the coarser side's time
+    // step (the millisecond where both keep that), the window and hour shift.
     VerdictRules verdictRules() const { return {options, timeStep_, request.timeWindow, request.ignoreHourShift}; }
     uint64_t timeStep_ = 1;  // the coarser of the two sides' time steps, 100-ns units
     // The content rule's verdict on a pair; false when the pair differs.

@@ -286,6 +286,7 @@ void TfrmMain::buildStatusBar()
     StatusBar1->setFont(formFont(12));
     for (int i = 0; i < 5; ++i) {
         panels[i] = new ElidedLabel(StatusBar1);
+        panels[i]->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
         panels[i]->setFixedWidth(kPanelWidths[i]);
         panels[i]->setVisible(kPanelWidths[i] > 0);
         StatusBar1->addWidget(panels[i]);

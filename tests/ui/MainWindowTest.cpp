@@ -112,6 +112,7 @@ TEST_F(UiTest, ALongPathNeverWidensTheWindowAndTheWindowStartsCentred)
         << main->panels[0]->text().toStdString();
     EXPECT_TRUE(main->panels[0]->text().contains(QChar(0x2026)));
     EXPECT_EQ(main->panels[0]->toolTip(), error);
+    EXPECT_LT(main->panels[0]->geometry().right(), main->panels[3]->x()) << "each panel in its own place";
     main->StatusBar1Click(0);
     ASSERT_FALSE(messages.empty());
     EXPECT_EQ(messages.back(), error.toStdString());
