@@ -71,8 +71,8 @@ TEST_F(PairView, ALongPairShowsItsLastLineNumberWholeAndALongLineInItsTooltip)
     QString tip;
     whileShown = [&](TdlgPairView& view) {
         numberWidth = view.table->columnWidth(0);
-        const QAbstractItemModel& rows = *view.table->model();
-        tip = rows.data(rows.index(rows.rowCount() - 1, 1), Qt::ToolTipRole).toString();
+        const QAbstractItemModel& model = *view.table->model();
+        tip = model.data(model.index(model.rowCount() - 1, 1), Qt::ToolTipRole).toString();
     };
     openWithEnter("t.txt");
     const QFontMetrics metrics(QFontDatabase::systemFont(QFontDatabase::FixedFont));
