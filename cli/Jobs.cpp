@@ -46,11 +46,11 @@ std::string stamp(const char* format)
     return text;
 }
 
-// Keeps the newest records, removes the rest with their JSON.
-void trimRuns(const std::string& name)
+// Removes the records past the newest `kept`, each with its JSON.
+void trimRuns(const std::string& name, size_t kept = kRunsKept)
 {
     const std::vector<std::string> records = jobRunRecords(name);
-    for (size_t i = kRunsKept; i < records.size(); ++i) {
+    for (size_t i = kept; i < records.size(); ++i) {
         const std::string stem = records[i].substr(0, records[i].size() - 4);
         platform::deleteFile(stem + ".txt");
         platform::deleteFile(stem + ".json");
@@ -144,11 +144,7 @@ int removeJobCommand(const std::string& name)
     }
     std::string error;
     if (!removeJob(name, error)) return fail(error);
-    for (const std::string& record : jobRunRecords(name)) {
-        const std::string stem = record.substr(0, record.size() - 4);
-        platform::deleteFile(stem + ".txt");
-        platform::deleteFile(stem + ".json");
-    }
+    trimRuns(name, 0);
     running.reset();
     platform::deleteFile(folder + "running.lock");
     if (platform::itemExists(folder) && !platform::removeEmptyFolder(folder))
