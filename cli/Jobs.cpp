@@ -12,8 +12,8 @@
 #include "cli/TerminalProgress.h"
 #include "common/Messages.h"
 #include "config/Job.h"
-#include "engine/Remote.h"
 #include "engine/ResultView.h"
+#include "engine/Side.h"
 #include "engine/Workflow.h"
 #include "platform/AtomicFile.h"
 #include "platform/ChildProcess.h"
@@ -74,7 +74,7 @@ int saveJobCommand(const std::string& name, const CompareArgs& args, bool sync)
 {
     // A job runs from anywhere (a timer, another folder): paths here are kept from the root.
     const auto fromRoot = [](const std::string& path) {
-        return path.empty() || path == "-" || remoteFolderOf(path) ? path : platform::absolutePath(path);
+        return path.empty() || path == "-" || !sideFor(path)->hasLocalPaths() ? path : platform::absolutePath(path);
     };
     Job job;
     job.name = name;

@@ -17,6 +17,8 @@
 #include "common/ComparisonRequest.h"
 #include "common/StringList.h"
 #include "engine/Element.h"
+#include "engine/FolderPath.h"
+#include "engine/ListingSink.h"
 #include "engine/RunControl.h"
 #include "engine/Side.h"
 #include "engine/Stream.h"
@@ -98,12 +100,6 @@ std::string linkedFolderNotCompared();
 // could not be read, for the reason given.
 std::string contentNotReadText(char side, const std::string& why);
 
-// A folder path as the engine hands it around: an existing folder, ending in
-// the separator. False (normalized empty, error text set) when it is no folder.
-bool normalizeFolder(const std::string& path, std::string& normalized, std::string& errorText);
-// Why the folder at the path cannot be used, from the last error.
-std::string folderErrorText(const std::string& path);
-
 // Why a node's folder could not be read ("cannot be read (A): …"), where a
 // skipped folder is one of its sides; empty otherwise.
 std::string unreadableText(const result_t& r);
@@ -137,8 +133,10 @@ public:
     // what `texts` held (its strings are reused).
     void details(const result_t& node, StringList& texts) const;
 
+    // Lists `node` (folder A, or B) through its side, then reads the
+    // versions the rules need.
     bool scanFolder(element_t& node, std::string& error, const std::string& itemName);
-    // The listing of a folder of this machine (a scan without its versions).
+    // The listing alone (a scan without its versions).
     bool scanTree(element_t& node, std::string& error, const std::string& itemName);
     bool loadSides(element_t& nodeA, element_t& nodeB, const std::string& itemName, std::string& error);
     void compareFolders(element_t& folderA, element_t& folderB, const std::string& itemName, result_t& result);
@@ -190,9 +188,6 @@ public:
     // with the error, as it ends where nobody is asked. Not asked where the
     // request says to keep going: such a folder is skipped.
     std::function<bool(const std::string& folder, const std::string& reason)> skipUnreadableFolder;
-    // Asks it for either side's listing: one question at a time, and none
-    // once a side has been answered Stop, since the run is over then.
-    bool askToSkip(const std::string& folder, const std::string& reason);
 
     // Told of each folder as soon as a scan has listed it whole, before the
     // scan goes below it; false (error set) ends the scan.
@@ -216,12 +211,10 @@ public:
     std::string innerFolder;
 
 private:
-    // `top`: the folder the scan was asked for, whose failure is never skipped.
-    bool scanLevel(element_t& node, std::string& error, const std::string& itemName, bool top);
-    // The system's error code of a listing that failed, 0 when it did not.
-    int listEntries(const std::string& folder, const std::string& itemName, ElementList& children, int32_t& count,
-                    platform::FileIdentity* opened = nullptr);
-    bool isInnerFolder(const std::string& path) const;
+    // What a listing of either side answers to: the limit, the stop, the
+    // progress, the skip question (asked for either side's listing one at a
+    // time, and not once a side has been answered Stop), the filters.
+    class SideSink;
     // The versions of a folder's listed files, where the cache knows them.
     void lookUpVersions(const std::vector<std::pair<element_t*, platform::FileIdentity>>& files);
     // Reads the versions the pairs of one folder need to be judged.

@@ -64,7 +64,7 @@ bool dirCompare::prepareDigests(const element_t& folderA, const element_t& folde
     showProgress(msg::ProgressComparing, folderB.path);
     std::vector<DigestAnswer> answersA;
     std::vector<DigestAnswer> answersB;
-    if (!sideA().digests(*this, filesA, answersA, error) || !sideB().digests(*this, filesB, answersB, error))
+    if (!sideA().digests(progress, filesA, answersA, error) || !sideB().digests(progress, filesB, answersB, error))
         return false;
     for (size_t i = 0; i < filesA.size(); ++i) {
         digests_.emplace(filesA[i], std::move(answersA[i]));

@@ -7,26 +7,81 @@
 #include <utility>
 #include <vector>
 
-#include "common/FileHelpers.h"
 #include "common/Messages.h"
 #include "engine/Comp.h"
-#include "platform/Listing.h"
-#include "platform/PeVersion.h"
-#include "platform/SysError.h"
-#include "platform/TempName.h"
 #include "platform/Text.h"
 #include "platform/VersionCache.h"
 
 namespace dm {
 
-namespace {
+// The comparer's policy for a listing of one of its sides.
+class dirCompare::SideSink : public ListingSink {
+public:
+    SideSink(dirCompare& comp, const element_t& node)
+        : ListingSink(scopeOf(comp, node), comp.progress), comp_(comp), rootB_(&node == &comp.rootB)
+    {
+    }
 
-bool isDotEntry(const char* name)
-{
-    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
-}
+    const platform::StopSignal* endSignal() const override { return &comp_.listingsEnded_; }
+    bool enters(const element_t& folder) const override
+    {
+        // A link to a folder is shown but never entered: no loops, no escape.
+        return !isLinkedFolder(folder) && comp_.isIncluded(folder.path);
+    }
+    bool leftOut(const std::string& path) const override
+    {
+        const std::string& inner = comp_.innerFolder;
+        return !inner.empty() && inner.size() == path.size() + 1 && inner.starts_with(path);
+    }
+    bool listed(element_t& folder, std::string& error) override
+    {
+        return !comp_.folderListed || comp_.folderListed(folder, error);
+    }
+    // Without the version rule a version is read only for a report: the
+    // cache is not worth loading for that.
+    bool cachesVersions() const override
+    {
+        return !comp_.request.versionCachePath.empty() && (comp_.options & optVersion);
+    }
+    void knownVersions(const std::vector<std::pair<element_t*, platform::FileIdentity>>& files) override
+    {
+        comp_.lookUpVersions(files);
+    }
+    // B is written into only while its path leads to the folder listed here,
+    // whatever it led to a moment before or after.
+    void opened(const platform::FileIdentity& identity) override
+    {
+        if (rootB_) comp_.identityB = identity;
+    }
 
-}  // namespace
+protected:
+    bool ended() const override { return comp_.listingsEnded_.triggered(); }
+    bool mayskip(const std::string& folder, const std::string& reason) override
+    {
+        if (!comp_.skipUnreadableFolder && !comp_.request.keepGoing) return false;
+        const std::lock_guard lock(comp_.failureMutex_);
+        if (comp_.listingsEnded_.triggered()) return false;
+        if (comp_.request.keepGoing || comp_.skipUnreadableFolder(folder, reason)) return true;
+        // Claimed at the answer, before the other side can ask or fail.
+        comp_.endListings();
+        return false;
+    }
+
+private:
+    static ListingScope scopeOf(const dirCompare& comp, const element_t& node)
+    {
+        ListingScope scope;
+        scope.limit = comp.request.maxEntries;
+        scope.subFolders = (comp.options & optSubFolders) != 0;
+        scope.versions = (comp.options & optVersion) || comp.request.everyVersion;
+        scope.mayWrite = &node == &comp.rootB;
+        scope.top = &node == &comp.rootA || &node == &comp.rootB;
+        return scope;
+    }
+
+    dirCompare& comp_;
+    bool rootB_;
+};
 
 bool dirCompare::scanFolder(element_t& node, std::string& error, const std::string& itemName)
 {
@@ -38,168 +93,14 @@ bool dirCompare::scanFolder(element_t& node, std::string& error, const std::stri
 
 bool dirCompare::scanTree(element_t& node, std::string& error, const std::string& itemName)
 {
-    return scanLevel(node, error, itemName, true);
-}
-
-bool dirCompare::scanLevel(element_t& node, std::string& error, const std::string& itemName, bool top)
-{
-    // The folder asked for is looked at first; one below it was just listed
-    // as a folder, and a listing that fails says the same of it.
-    std::string folder;
-    std::string missing;
-    if (top)
-        normalizeFolder(node.path, folder, missing);
-    else
-        folder = node.path + platform::kSeparator;
-    if (listingsEnded_.triggered()) {
-        error = messageText(msg::UserAbort);
-        return false;
-    }
-    if (progress && !folder.empty()) {
-        if (abortRequested()) {
-            error = messageText(msg::UserAbort);
-            return false;
-        }
-        showProgress(msg::ProgressScanning, folder);
-    }
-    // A folder below the top that cannot be listed is skipped where the
-    // caller says so: it keeps no children, so nothing is paired below it.
-    const auto skipped = [&](int code) {
-        if (top) return false;
-        const std::string reason = platform::systemMessage(code);
-        if (!askToSkip(node.path, reason)) return false;
-        node.unreadable = std::make_unique<std::string>(reason);
-        node.children.reset();
-        node.count = 0;
-        error.clear();
-        return true;
-    };
-    if (folder.empty()) {
-        const int code = platform::lastError();
-        error = missing;
-        node.count = 0;
-        return skipped(code);
-    }
-
-    int32_t count = 0;
-    if (itemName.empty()) {
-        node.children = std::make_unique<ElementList>();
-    } else {
-        // A single item is every entry of that name, ignoring case, as pairing
-        // sees names; each old node goes with its subtree and its share of the count.
-        count = node.count;
-        if (!node.children) node.children = std::make_unique<ElementList>();
-        const std::string wanted = platform::upperCase(itemName);
-        std::erase_if(*node.children, [&](const std::unique_ptr<element_t>& child) {
-            if (platform::upperCase(platform::lastComponent(child->path)) != wanted) return false;
-            count -= 1 + child->count;
-            return true;
-        });
-    }
-    ElementList& children = *node.children;
-    const size_t firstNew = children.size();
-    node.unreadable.reset();
-
-    // The listing (and its open folder) ends before the descent, so the
-    // handles held stay few however deep the tree goes.
-    platform::FileIdentity opened;
-    if (const int code = listEntries(folder, itemName, children, count, &opened); code != 0) {
-        platform::setLastError(code);
-        error = !top && platform::isNotFound(code) ? folderErrorText(node.path)
-                                                   : systemErrorText(messageText(msg::ListingError) + folder + "*.*");
-        return skipped(code);
-    }
-    // B is written into only while its path leads to the folder listed here,
-    // whatever it led to a moment before or after.
-    if (&node == &rootB && opened.known()) identityB = opened;
-    if (folderListed && itemName.empty() && !folderListed(node, error)) return false;
-
-    if (options & optSubFolders) {
-        for (size_t i = firstNew; i < children.size(); ++i) {
-            element_t& child = *children[i];
-            // A link to a folder is shown but never entered: no loops, no escape.
-            if (!child.isFolder || isLinkedFolder(child)) continue;
-            if (!isIncluded(child.path)) continue;
-            if (!scanLevel(child, error, {}, false)) {
-                node.count = count;
-                return false;
-            }
-            count += child.count;
-            if (count >= request.maxEntries) break;
-        }
-    }
-    node.count = count;
-    return true;
-}
-
-bool dirCompare::askToSkip(const std::string& folder, const std::string& reason)
-{
-    if (!skipUnreadableFolder && !request.keepGoing) return false;
-    const std::lock_guard lock(failureMutex_);
-    if (listingsEnded_.triggered()) return false;
-    if (request.keepGoing || skipUnreadableFolder(folder, reason)) return true;
-    // Claimed at the answer, before the other side can ask or fail.
-    endListings();
-    return false;
+    SideSink sink(*this, node);
+    return (&node == &rootB ? *sideB_ : *sideA_).list(node, itemName, sink, error);
 }
 
 void dirCompare::endListings()
 {
     if (failedFirst_ == std::thread::id{}) failedFirst_ = std::this_thread::get_id();
     listingsEnded_.trigger();
-}
-
-// Appends the folder's entries (or the named item's) to `children`, counting
-// them against the limit.
-int dirCompare::listEntries(const std::string& folder, const std::string& itemName, ElementList& children,
-                            int32_t& count, platform::FileIdentity* opened)
-{
-    platform::FolderListing listing;
-    WIN32_FIND_DATA record;
-    const bool started = listing.first(folder, itemName, record);
-    if (opened) *opened = listing.folderIdentity();
-    if (!started) {
-        // A single item that is gone is no failure: it is simply no longer there.
-        const int code = platform::lastError();
-        return !itemName.empty() && platform::isNotFound(code) ? 0 : code != 0 ? code : -1;
-    }
-    const std::string noVersion = messageText(msg::NoVersion);
-    // Without the version rule a version is read only for a report: the cache
-    // is not worth loading for that.
-    const bool cached = !request.versionCachePath.empty() && (options & optVersion);
-    std::vector<std::pair<element_t*, platform::FileIdentity>> toLookUp;
-    do {
-        if (count >= request.maxEntries) break;
-        // Our own unfinished copies are no items of the folder.
-        if (platform::isTemporaryName(record.cFileName)) continue;
-        ++count;
-        if (progress) ++progress->entriesCounted;
-        if (isDotEntry(record.cFileName)) continue;
-        auto child = std::make_unique<element_t>();
-        child->path = folder + record.cFileName;
-        child->findData = record;  // its words; the name is in the path
-        child->shortName = record.cAlternateFileName;
-        child->isFolder = (record.dwFileAttributes & platform::FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
-        if (child->isFolder && isInnerFolder(child->path)) {
-            --count;
-            continue;
-        }
-        // A file's version is read when a comparison or a report needs it (an
-        // empty text: not read yet), unless the cache knows it.
-        const bool mayBeExecutable = listing.isRegularFile() && child->size() >= platform::kMinExecutableSize;
-        if (!mayBeExecutable)
-            child->version = noVersion;
-        else if (cached && listing.identity().known())
-            toLookUp.emplace_back(child.get(), listing.identity());
-        children.push_back(std::move(child));
-    } while (listing.next(record));
-    lookUpVersions(toLookUp);
-    return listing.failure();
-}
-
-bool dirCompare::isInnerFolder(const std::string& path) const
-{
-    return !innerFolder.empty() && innerFolder.size() == path.size() + 1 && innerFolder.starts_with(path);
 }
 
 bool dirCompare::loadSides(element_t& nodeA, element_t& nodeB, const std::string& itemName, std::string& error)
@@ -218,7 +119,8 @@ bool dirCompare::loadSides(element_t& nodeA, element_t& nodeB, const std::string
     const auto listed = [&](const Side& side, element_t& node, std::string& why) {
         bool ok = false;
         try {
-            ok = side.list(*this, node, itemName, why);
+            SideSink sink(*this, node);
+            ok = side.list(node, itemName, sink, why);
         } catch (const std::bad_alloc&) {
             why = textIn("内存不足", "not enough memory");
         } catch (const std::exception& e) {

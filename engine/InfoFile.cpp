@@ -8,6 +8,7 @@
 
 #include "common/FileHelpers.h"
 #include "common/Messages.h"
+#include "engine/Comp.h"
 #include "platform/AtomicFile.h"
 #include "platform/OpenFile.h"
 #include "platform/Text.h"
@@ -349,8 +350,7 @@ namespace {
 // that a file side stops at the same limit as a folder.
 class InfoReader {
 public:
-    InfoReader(int32_t limit, RunControl* progress, std::FILE* file, bool strict)
-        : limit_(limit), progress_(progress), strict_(strict), file_(file)
+    InfoReader(ListingSink& sink, std::FILE* file, bool strict) : sink_(sink), strict_(strict), file_(file)
     {
         const unsigned program = platform::programCodePage();
         const unsigned legacy = platform::legacyCodePage();
@@ -412,8 +412,8 @@ private:
         }
         element.children = std::make_unique<ElementList>();
         const InfoMarks& m = marks();
-        const int32_t before = counted_;
-        counted_ += 2;  // a listing's two dot entries
+        const int32_t before = sink_.counted();
+        if (!sink_.count(2, element.path, error)) return false;  // a listing's two dot entries
         int n = 0;
         std::unique_ptr<element_t> record;
         std::string line;
@@ -449,7 +449,7 @@ private:
                     element_t& added = *record;
                     element.children->push_back(std::move(record));
                     n = 0;
-                    if (!counted(added, error)) return false;
+                    if (!sink_.count(1, added.path, error)) return false;
                     if (added.isFolder && !folderContent(added, depth, error)) return false;
                     continue;
                 }
@@ -462,7 +462,7 @@ private:
             error = platform::fromUtf8(kIncomplete) + textIn("", " (the file is incomplete)");
             return false;
         }
-        element.count = counted_ - before;
+        element.count = sink_.counted() - before;
         return true;
     }
 
@@ -577,25 +577,10 @@ private:
         return platform::encodeText(mark, codePage_, bytes) ? bytes : std::string();
     }
 
-    bool full() const { return counted_ >= limit_; }
+    bool full() const { return sink_.full(); }
 
-    // Counts a record as a scan counts an entry; a long read shows where it is
-    // and can be stopped.
-    bool counted(const element_t& record, std::string& error)
-    {
-        ++counted_;
-        if (!progress_ || counted_ % 1024 != 0) return true;
-        progress_->entriesCounted += 1024;
-        progress_->setText(messageText(msg::ProgressScanning) + record.path);
-        if (!progress_->abortRequested()) return true;
-        error = messageText(msg::UserAbort);
-        return false;
-    }
-
-    int32_t limit_;
-    RunControl* progress_;
+    ListingSink& sink_;
     bool strict_;
-    int32_t counted_ = 0;
     std::FILE* file_;
     std::optional<std::string> kept_;
     size_t lineNumber_ = 0;
@@ -609,12 +594,12 @@ private:
 
 }  // namespace
 
-bool readInfoBlock(dirCompare& comp, element_t& element, std::FILE* file, std::string& error,
+bool readInfoBlock(ListingSink& sink, element_t& element, std::FILE* file, std::string& error,
                    const std::string& subPath, bool strict, uint64_t* timeStep)
 {
     // A line's decoding tells its failure by the error text alone.
     error.clear();
-    InfoReader reader(comp.request.maxEntries, comp.progress, file, strict);
+    InfoReader reader(sink, file, strict);
     const bool read = reader.block(element, subPath, error);
     if (timeStep) *timeStep = reader.timeStep;
     return read;
@@ -628,7 +613,8 @@ bool folderOfInfoFile(const std::string& fileName, std::string& folder, std::str
         return false;
     }
     // Its first record is enough: the two dot entries and one item.
-    InfoReader reader(3, nullptr, file, false);
+    ListingSink firstRecord({.limit = 3});
+    InfoReader reader(firstRecord, file, false);
     element_t root;
     const bool read = reader.block(root, {}, error);
     std::fclose(file);
@@ -643,17 +629,17 @@ bool folderOfInfoFile(const std::string& fileName, std::string& folder, std::str
     return true;
 }
 
-bool readInfoFile(dirCompare& comp, element_t& target, const std::string& fileName, std::string& error,
+bool readInfoFile(ListingSink& sink, element_t& target, const std::string& fileName, std::string& error,
                   const std::string& subPath, uint64_t* timeStep)
 {
     // "-" is the standard input (a pipe from another program).
-    if (fileName == "-") return readInfoBlock(comp, target, stdin, error, subPath, true, timeStep);
+    if (fileName == "-") return readInfoBlock(sink, target, stdin, error, subPath, true, timeStep);
     std::FILE* file = platform::openFile(fileName, "rb");
     if (!file) {
         error = systemErrorText(messageText(msg::OpenForRead) + fileName);
         return false;
     }
-    const bool ok = readInfoBlock(comp, target, file, error, subPath, false, timeStep);
+    const bool ok = readInfoBlock(sink, target, file, error, subPath, false, timeStep);
     std::fclose(file);
     return ok;
 }

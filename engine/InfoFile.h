@@ -7,9 +7,12 @@
 #include <string>
 #include <string_view>
 
-#include "engine/Comp.h"
+#include "engine/Element.h"
+#include "engine/ListingSink.h"
 
 namespace dm {
+
+class dirCompare;
 
 // Where the text of an information file goes; false when it cannot be written.
 using InfoSink = std::function<bool(std::string_view)>;
@@ -28,10 +31,10 @@ std::string infoPathOf(const dirCompare& comp, const std::string& path);
 
 // Fills `target`'s children from the file: the first block, or with a
 // sub-path the first block after a line equal to it. Like a scan, reading
-// counts entries and stops (successfully) at the comparer's limit.
+// counts entries and stops (successfully) at the sink's limit.
 // `timeStep`, where given: the step of the described folder's times (1 where
 // the file does not say: an older file's times compare as they always did).
-bool readInfoFile(dirCompare& comp, element_t& target, const std::string& fileName, std::string& error,
+bool readInfoFile(ListingSink& sink, element_t& target, const std::string& fileName, std::string& error,
                   const std::string& subPath, uint64_t* timeStep = nullptr);
 // The folder a file describes: that of its first record. False, with why,
 // where it cannot be read or holds no record.
@@ -39,7 +42,7 @@ bool folderOfInfoFile(const std::string& fileName, std::string& folder, std::str
 
 // `strict`: a block must be there and end with its END (a stream from
 // another program, which may stop at any point).
-bool readInfoBlock(dirCompare& comp, element_t& element, std::FILE* file, std::string& error,
+bool readInfoBlock(ListingSink& sink, element_t& element, std::FILE* file, std::string& error,
                    const std::string& subPath, bool strict = false, uint64_t* timeStep = nullptr);
 
 // The eleven numbers of a record's fourth line into the first eleven words of

@@ -4,10 +4,10 @@
 #include <functional>
 
 #include "common/Messages.h"
-#include "engine/Comp.h"
+#include "engine/ListingSink.h"
+#include "engine/RunControl.h"
 #include "engine/Side.h"
 #include "engine/Stream.h"
-#include "engine/Sync.h"
 #include "platform/ChildProcess.h"
 #include "platform/Text.h"
 
@@ -143,13 +143,20 @@ std::string whyNoStream(const RemoteAccess& access, const RemoteFolder& folder, 
 enum class StreamEnd { Failed, Whole, Enough };
 using StreamReading = std::function<StreamEnd(std::FILE*, std::string&, StreamFault&)>;
 
+// What ends a wait on the other machine: the run's stop, and the end of the
+// listings (the other side's failed).
+struct RemoteWait {
+    const platform::StopSignal* stop = nullptr;
+    const platform::StopSignal* ended = nullptr;
+    bool stopped() const { return stop && stop->triggered(); }
+};
+
 // Runs `dirmatch stream` on the folder's host with these arguments (and this
 // input) and reads its stream with `read`; false, with a text that says
 // what went wrong there, when it fails.
-bool askRemote(const dirCompare& comp, const RemoteFolder& folder, const std::string& arguments,
-               const std::string& input, const StreamReading& read, std::string& error)
+bool askRemote(const RemoteAccess& access, const RemoteWait& wait, const RemoteFolder& folder,
+               const std::string& arguments, const std::string& input, const StreamReading& read, std::string& error)
 {
-    const RemoteAccess& access = comp.request.remoteAccess;
     if (const std::string refused = refusedHost(folder.host); !refused.empty()) {
         error = refused;
         return false;
@@ -161,8 +168,7 @@ bool askRemote(const dirCompare& comp, const RemoteFolder& folder, const std::st
     platform::ChildProcess child;
     child.sharesTerminal = !access.batch;
     std::string why;
-    if (!child.start(remoteCommand(access, folder.host, line), why, input,
-                     comp.progress ? &comp.progress->stopSignal() : nullptr, &comp.listingsEnded())) {
+    if (!child.start(remoteCommand(access, folder.host, line), why, input, wait.stop, wait.ended)) {
         error = textIn("无法连接到 ", "cannot reach ") + folder.host + ": " + why;
         return false;
     }
@@ -174,7 +180,7 @@ bool askRemote(const dirCompare& comp, const RemoteFolder& folder, const std::st
     if (end != StreamEnd::Whole && !fault.silent) child.stop();
     std::string errors;
     const int code = child.finish(errors, std::chrono::seconds(10));
-    if (comp.progress && comp.progress->abortRequested()) {
+    if (wait.stopped()) {
         error = messageText(msg::UserAbort);
         return false;
     }
@@ -194,31 +200,30 @@ bool askRemote(const dirCompare& comp, const RemoteFolder& folder, const std::st
 // A folder on another machine: read whole through its dirmatch, written with rsync.
 class RemoteSide : public Side {
 public:
-    explicit RemoteSide(RemoteFolder folder) : folder_(std::move(folder)) {}
+    RemoteSide(RemoteFolder folder, const RemoteAccess& access) : folder_(std::move(folder)), access_(access) {}
 
     bool locate(const std::string&, std::string& path, std::string&) const override
     {
         path = folder_.path.back() == '/' ? folder_.path : folder_.path + '/';
         return true;
     }
-    bool list(dirCompare& comp, element_t& node, const std::string&, std::string& error) const override
+    bool list(element_t& node, const std::string&, ListingSink& sink, std::string& error) const override
     {
-        if (comp.progress) comp.progress->setText(textIn("正在读取 ", "Reading ") + folder_.host + ":" + node.path);
+        sink.say(textIn("正在读取 ", "Reading ") + folder_.host + ":" + node.path);
         // Folder B's file system may be measured there on a temporary file, as here.
-        const std::string arguments =
-            " --max-entries " + std::to_string(comp.request.maxEntries) +
-            ((comp.options & optVersion) || comp.request.everyVersion ? "" : " --no-versions") +
-            (&node == &comp.rootB ? " --may-write" : "");
+        const ListingScope& scope = sink.scope();
+        const std::string arguments = " --max-entries " + std::to_string(scope.limit) +
+                                      (scope.versions ? "" : " --no-versions") + (scope.mayWrite ? " --may-write" : "");
         return askRemote(
-            comp, {folder_.host, node.path}, arguments, {},
+            access_, {sink.stopSignal(), sink.endSignal()}, {folder_.host, node.path}, arguments, {},
             [&](std::FILE* in, std::string& why, StreamFault& fault) {
-                if (!readListingStream(comp, node, in, media_, why, fault)) return StreamEnd::Failed;
-                return node.count >= comp.request.maxEntries ? StreamEnd::Enough : StreamEnd::Whole;
+                if (!readListingStream(sink, node, in, media_, why, fault)) return StreamEnd::Failed;
+                return sink.full() ? StreamEnd::Enough : StreamEnd::Whole;
             },
             error);
     }
     bool makesDigests() const override { return true; }
-    bool digests(dirCompare& comp, const std::vector<const element_t*>& files, std::vector<DigestAnswer>& answers,
+    bool digests(RunControl* progress, const std::vector<const element_t*>& files, std::vector<DigestAnswer>& answers,
                  std::string& error) const override
     {
         std::string root;
@@ -227,10 +232,9 @@ public:
         std::string requests;
         for (const element_t* file : files)
             requests += std::to_string(file->size()) + ' ' + file->path.substr(root.size()) + '\0';
-        if (comp.progress)
-            comp.progress->setText(textIn("正在读取摘要 ", "Reading digests on ") + folder_.host + ":" + root);
+        if (progress) progress->setText(textIn("正在读取摘要 ", "Reading digests on ") + folder_.host + ":" + root);
         return askRemote(
-            comp, folder_, " --digests", requests,
+            access_, {progress ? &progress->stopSignal() : nullptr}, folder_, " --digests", requests,
             [&](std::FILE* in, std::string& why, StreamFault& fault) {
                 return readDigestStream(in, files.size(), answers, why, fault) ? StreamEnd::Whole : StreamEnd::Failed;
             },
@@ -244,6 +248,7 @@ public:
 
 private:
     RemoteFolder folder_;
+    RemoteAccess access_;
     // What the other machine said of the folder's file system when it listed it.
     mutable platform::FolderMedia media_;
 };
@@ -252,9 +257,9 @@ private:
 
 std::unique_ptr<Side> localFolderSide();
 
-std::unique_ptr<Side> sideFor(const std::string& folder)
+std::unique_ptr<Side> sideFor(const std::string& folder, const RemoteAccess& access)
 {
-    if (auto remote = remoteFolderOf(folder)) return std::make_unique<RemoteSide>(std::move(*remote));
+    if (auto remote = remoteFolderOf(folder)) return std::make_unique<RemoteSide>(std::move(*remote), access);
     return localFolderSide();
 }
 

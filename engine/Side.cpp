@@ -1,8 +1,11 @@
 // What a side can do unless it says otherwise.
 #include "engine/Side.h"
 
+#include "common/ComparisonRequest.h"
 #include "common/Messages.h"
-#include "engine/Comp.h"
+#include "engine/Element.h"
+#include "engine/FolderPath.h"
+#include "engine/RunControl.h"
 #include "engine/Stream.h"
 #include "platform/Text.h"
 
@@ -18,10 +21,10 @@ bool Side::locate(const std::string& folder, std::string& path, std::string& err
     return normalizeFolder(folder, path, error);
 }
 
-bool Side::digests(dirCompare& comp, const std::vector<const element_t*>& files, std::vector<DigestAnswer>& answers,
+bool Side::digests(RunControl* progress, const std::vector<const element_t*>& files, std::vector<DigestAnswer>& answers,
                    std::string& error) const
 {
-    const platform::ContentReading reading = readingFor(comp.progress);
+    const platform::ContentReading reading = readingFor(progress);
     answers.clear();
     for (const element_t* file : files) {
         bool stopped = false;
@@ -36,11 +39,17 @@ bool Side::digests(dirCompare& comp, const std::vector<const element_t*>& files,
 
 std::unique_ptr<Side> informationFileSide(const std::string& file);
 
-bool findSide(const std::string& folder, const std::string& infoFile, FoundSide& found, std::string& error)
+std::unique_ptr<Side> sideFor(const std::string& folder)
+{
+    return sideFor(folder, RemoteAccess{});
+}
+
+bool findSide(const std::string& folder, const std::string& infoFile, const RemoteAccess& access, FoundSide& found,
+              std::string& error)
 {
     // The folder is found even where its information file is read in its
     // place: paths in the file are told as the folder's.
-    found.side = sideFor(folder);
+    found.side = sideFor(folder, access);
     bool located = found.side->locate(folder, found.path, error);
     // A folder the file describes need not be here: only its path is told.
     if (!located && !infoFile.empty() && !folder.empty()) {

@@ -11,10 +11,11 @@
 
 namespace dm {
 
-class dirCompare;
+class ListingSink;
 class RunControl;
 struct element_t;
 struct DigestAnswer;
+struct RemoteAccess;
 
 class Side {
 public:
@@ -26,9 +27,9 @@ public:
     virtual bool locate(const std::string& folder, std::string& path, std::string& error) const;
 
     // Fills `node` (a folder of this side) with its children, or with the
-    // items named `itemName` only, where the side can list a part alone.
-    // False, with the error text, when it cannot.
-    virtual bool list(dirCompare& comp, element_t& node, const std::string& itemName, std::string& error) const = 0;
+    // items named `itemName` only, where the side can list a part alone,
+    // as far as the sink lets it. False, with the error text, when it cannot.
+    virtual bool list(element_t& node, const std::string& itemName, ListingSink& sink, std::string& error) const = 0;
 
     // Whether any listing of the side lists all of it (a refresh then makes
     // every pair below a node again).
@@ -59,13 +60,15 @@ public:
     virtual bool makesDigests() const { return hasLocalPaths(); }
     // The digest of each file, in their order; false, with the error, where
     // none could be had (a file that could not be read has its answer say why).
-    virtual bool digests(dirCompare& comp, const std::vector<const element_t*>& files,
+    // `progress`: the run's, whose stop ends the reading.
+    virtual bool digests(RunControl* progress, const std::vector<const element_t*>& files,
                          std::vector<DigestAnswer>& answers, std::string& error) const;
 };
 
-// The side for a folder as a person gives it: HOST:PATH on another machine,
-// else a folder of this one.
+// The side for a folder as a person gives it: HOST:PATH on another machine
+// (reached as `access` says), else a folder of this one.
 std::unique_ptr<Side> sideFor(const std::string& folder);
+std::unique_ptr<Side> sideFor(const std::string& folder, const RemoteAccess& access);
 
 // A side of a comparison as a request names it, found.
 struct FoundSide {
@@ -78,6 +81,7 @@ struct FoundSide {
 // The side for folder A or B of a request: the information file where one
 // is given ("-": the standard input), read in place of the folder, else the
 // folder itself. False, with why, where the folder is no folder.
-bool findSide(const std::string& folder, const std::string& infoFile, FoundSide& found, std::string& error);
+bool findSide(const std::string& folder, const std::string& infoFile, const RemoteAccess& access, FoundSide& found,
+              std::string& error);
 
 }  // namespace dm

@@ -1,7 +1,7 @@
 // A folder as an information file describes it: read whole, never written.
 #include "common/Messages.h"
-#include "engine/Comp.h"
 #include "engine/InfoFile.h"
+#include "engine/ListingSink.h"
 #include "engine/Side.h"
 
 namespace dm {
@@ -12,11 +12,10 @@ class InformationFile : public Side {
 public:
     explicit InformationFile(std::string file) : file_(std::move(file)) {}
 
-    bool list(dirCompare& comp, element_t& node, const std::string&, std::string& error) const override
+    bool list(element_t& node, const std::string&, ListingSink& sink, std::string& error) const override
     {
         // The file describes folders whole: a folder below the root is found by its path.
-        const bool root = &node == &comp.rootA || &node == &comp.rootB;
-        return readInfoFile(comp, node, file_, error, root ? std::string() : node.path, &timeStep_);
+        return readInfoFile(sink, node, file_, error, sink.scope().top ? std::string() : node.path, &timeStep_);
     }
     platform::FolderMedia media(const std::string&, bool) const override { return {timeStep_, 0, true, 0, 0}; }
     bool listsWhole() const override { return true; }

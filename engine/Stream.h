@@ -18,6 +18,7 @@
 namespace dm {
 
 class dirCompare;
+class ListingSink;
 struct element_t;
 
 // What this build writes and reads; a peer asked for another says so.
@@ -53,11 +54,11 @@ struct StreamFault {
 };
 
 // Fills `node` (the folder the peer was asked for) from the stream, counting
-// entries as a scan does and stopping at the comparer's limit. A folder the
-// peer could not list is offered to `comp.skipUnreadableFolder`. False, with
+// entries as a scan does and stopping at the sink's limit. A folder the
+// peer could not list is offered to the sink to skip. False, with
 // the error and what the peer said, when the stream is broken or reports a failure.
 // `media`: what the peer said of its folder's file system.
-bool readListingStream(dirCompare& comp, element_t& node, std::FILE* in, platform::FolderMedia& media,
+bool readListingStream(ListingSink& sink, element_t& node, std::FILE* in, platform::FolderMedia& media,
                        std::string& error, StreamFault& fault);
 
 // One digest asked for: read, or why not.

@@ -2,7 +2,7 @@
 #include <vector>
 
 #include "common/Messages.h"
-#include "engine/Comp.h"
+#include "engine/ListingSink.h"
 #include "engine/Stream.h"
 #include "engine/StreamCodec.h"
 #include "platform/Text.h"
@@ -54,8 +54,8 @@ bool peerFailure(Input& in, std::string& error, StreamFault& fault)
 
 class ListingReader {
 public:
-    ListingReader(dirCompare& comp, element_t& root, Input& in, platform::FolderMedia& media)
-        : comp_(comp), in_(in), media_(media), noVersion_(messageText(msg::NoVersion))
+    ListingReader(ListingSink& sink, element_t& root, Input& in, platform::FolderMedia& media)
+        : sink_(sink), in_(in), media_(media), noVersion_(messageText(msg::NoVersion))
     {
         root.children.reset();
         root.count = 0;
@@ -104,8 +104,7 @@ private:
         current_ = folders_[id];
         current_->children = std::make_unique<ElementList>();
         previousName_.clear();
-        counted(2);  // a listing's two dot entries
-        return true;
+        return sink_.count(2, current_->path, error);  // a listing's two dot entries
     }
 
     bool entry(std::string& error)
@@ -172,8 +171,7 @@ private:
         previousName_ = std::move(name);
         if (e->isFolder) folders_.push_back(e.get());
         current_->children->push_back(std::move(e));
-        counted(1);
-        return !stopped(error);
+        return sink_.count(1, current_->path, error);
     }
 
     bool media(std::string& error)
@@ -202,12 +200,9 @@ private:
             return false;
         }
         element_t& folder = *folders_[id];
-        if (!comp_.askToSkip(folder.path, reason)) {
-            error = messageText(msg::ListingError) + folder.path + ": " + reason;
-            return false;
-        }
-        folder.unreadable = std::make_unique<std::string>(reason);
-        return true;
+        if (sink_.skip(folder, reason)) return true;
+        error = messageText(msg::ListingError) + folder.path + ": " + reason;
+        return false;
     }
 
     // Each folder's count is what a scan counts in it and below it.
@@ -227,23 +222,9 @@ private:
         return true;
     }
 
-    void counted(int32_t entries)
-    {
-        counted_ += entries;
-        if (comp_.progress) comp_.progress->entriesCounted += entries;
-    }
-    bool full() const { return counted_ >= comp_.request.maxEntries; }
+    bool full() const { return sink_.full(); }
 
-    bool stopped(std::string& error)
-    {
-        if (!comp_.progress || counted_ % 1024 != 0) return false;
-        comp_.progress->setText(messageText(msg::ProgressScanning) + current_->path);
-        if (!comp_.progress->abortRequested()) return false;
-        error = messageText(msg::UserAbort);
-        return true;
-    }
-
-    dirCompare& comp_;
+    ListingSink& sink_;
     Input& in_;
     platform::FolderMedia& media_;
     const std::string noVersion_;
@@ -251,17 +232,16 @@ private:
     element_t* current_ = nullptr;
     std::string previousName_;
     int64_t lastTimes_[3] = {0, 0, 0};
-    int32_t counted_ = 0;
 };
 
 }  // namespace
 
-bool readListingStream(dirCompare& comp, element_t& node, std::FILE* in, platform::FolderMedia& media,
+bool readListingStream(ListingSink& sink, element_t& node, std::FILE* in, platform::FolderMedia& media,
                        std::string& error, StreamFault& fault)
 {
     Input input(in);
     if (!opening(input, error, fault)) return false;
-    ListingReader reader(comp, node, input, media);
+    ListingReader reader(sink, node, input, media);
     return reader.read(error, fault);
 }
 

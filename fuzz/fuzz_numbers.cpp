@@ -5,7 +5,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    dm::WIN32_FIND_DATA record;
+    dm::platform::WIN32_FIND_DATA record;
     std::string error;
     dm::parseNumbersLine(std::string(reinterpret_cast<const char*>(data), size), record, error);
     return 0;

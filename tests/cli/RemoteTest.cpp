@@ -305,9 +305,9 @@ TEST_F(Remote, ALackedItemThatAppearedSinceIsKeptAndAnUntickedOneIsNotSent)
 {
     dir.lay({{"A/new", "from A"}, {"A/other", "from A"}, {"A/x", "new"}, {"B/x", "old!"}});
     setLanguage(English);
-    dirCompare comp(test::request(a, "host:" + b, {test::kSep}, {}, 0x1F), nullptr);
-    comp.request.remoteAccess.shell = kScripts + "local-rsh";
-    comp.request.remoteAccess.program = DIRMATCH_BINARY;
+    ComparisonRequest request = test::request(a, "host:" + b, {test::kSep}, {}, 0x1F);
+    request.remoteAccess = {kScripts + "local-rsh", DIRMATCH_BINARY};
+    dirCompare comp(request, nullptr);
     comp.run();
     ASSERT_EQ(comp.state, Finished) << comp.errorText;
     dir.file("B/new", "B's own, made since");

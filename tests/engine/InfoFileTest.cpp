@@ -36,8 +36,8 @@ protected:
     bool read(const std::string& content, element_t& root, std::string& error, const std::string& subPath = {})
     {
         const std::string file = dir.file("in.dat", content);
-        dirCompare comp(test::request(a, a, {test::kSep}, {}, 255), nullptr);
-        return readInfoFile(comp, root, file, error, subPath);
+        test::TestSink sink;
+        return readInfoFile(sink, root, file, error, subPath);
     }
 
     // `name` may lie below a folder ("d/g").
@@ -296,12 +296,12 @@ TEST_F(InfoFile, ARecordThatClimbsOutOfItsFolderOrLiesElsewhereFailsTheReadNamin
     element_t root;
     root.path = test::native("/A/sub/");
     std::string error;
-    dirCompare comp(test::request(a, a, {test::kSep}, {}, 255), nullptr);
+    test::TestSink sink;
     const std::string stream = "BEGIN\n" + record("f", false) + "END\n";
     std::FILE* file = std::tmpfile();
     std::fwrite(stream.data(), 1, stream.size(), file);
     std::rewind(file);
-    EXPECT_FALSE(readInfoBlock(comp, root, file, error, {}, true));
+    EXPECT_FALSE(readInfoBlock(sink, root, file, error, {}, true));
     std::fclose(file);
     EXPECT_NE(error.find(test::native("/A/f")), std::string::npos) << error;
 }
@@ -364,10 +364,10 @@ TEST_F(InfoFile, ASubPathReadsTheBlockAfterThatLine)
 
 TEST_F(InfoFile, AnUnreadableFileFailsWithItsName)
 {
-    dirCompare comp(test::request(a, a, {test::kSep}, {}, 255), nullptr);
+    test::TestSink sink;
     element_t root;
     std::string error;
-    EXPECT_FALSE(readInfoFile(comp, root, dir / "none.dat", error, {}));
+    EXPECT_FALSE(readInfoFile(sink, root, dir / "none.dat", error, {}));
     // ENOENT and ERROR_FILE_NOT_FOUND share their number.
     EXPECT_EQ(error, "为读入打开文件 "_sys + dir / "none.dat" + " : " + platform::systemMessage(ENOENT));
 }

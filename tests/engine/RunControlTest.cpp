@@ -102,10 +102,10 @@ TEST_F(Stopping, AnInformationFileCutAtTheEntryLimitIsTheLimitNotAnIncompleteFil
     std::FILE* file = std::tmpfile();
     std::fwrite(stream.data(), 1, stream.size(), file);
     std::rewind(file);
-    comp.request.maxEntries = 6;  // two dots, f1, f2, d: the limit comes with d's own two dots
+    test::TestSink sink(6);  // two dots, f1, f2, d: the limit comes with d's own two dots
     element_t root;
     root.path = exporter.pathA;
-    EXPECT_TRUE(readInfoBlock(comp, root, file, error, {}, true)) << error;
+    EXPECT_TRUE(readInfoBlock(sink, root, file, error, {}, true)) << error;
     std::fclose(file);
 }
 

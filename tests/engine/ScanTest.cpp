@@ -7,6 +7,7 @@
 
 #include "common/Messages.h"
 #include "engine/Comp.h"
+#include "engine/InfoFile.h"
 #include "platform/SysError.h"
 #include "platform/TestSeams.h"
 #include "tests/support/Compare.h"
@@ -103,17 +104,31 @@ TEST_F(Scan, TheLimitAppliesToEitherTree)
     EXPECT_EQ(comp.state, TooManyFiles);
 }
 
-TEST_F(Scan, SubFoldersAreWalkedOnlyUntilTheLimit)
+// The limit counts entries across the whole tree, whichever side lists it:
+// a folder and its information file stop at the same entry.
+TEST_F(Scan, SubFoldersAreWalkedOnlyUntilTheLimitAsAnInformationFileIsRead)
 {
     dir.file("A/a/x");
     dir.file("A/b/y");
+    const std::string info = dir / "a.dat";
+    {
+        auto whole = comparer();
+        std::string error;
+        ASSERT_TRUE(whole->scanFolder(whole->rootA, error, {}));
+        ASSERT_TRUE(exportInfoFile(*whole, info, error, whole->rootA)) << error;
+    }
     auto comp = comparer();
-    comp->request.maxEntries = 6;  // A: 4 entries, then folder a brings 3
+    comp->request.maxEntries = 6;  // A: 4 entries, then folder a brings its two dots
     std::string error;
     ASSERT_TRUE(comp->scanFolder(comp->rootA, error, {}));
-    EXPECT_EQ(comp->rootA.count, 7);
+    EXPECT_EQ(comp->rootA.count, 6);
     EXPECT_TRUE(test::child(comp->rootA, "a").children);
     EXPECT_FALSE(test::child(comp->rootA, "b").children);
+
+    test::TestSink sink(6);
+    element_t read;
+    ASSERT_TRUE(readInfoFile(sink, read, info, error, {})) << error;
+    EXPECT_EQ(read.count, comp->rootA.count);
 }
 
 TEST_F(Scan, IncludeAndExcludeEntriesMatchAnywhereIgnoringCase)

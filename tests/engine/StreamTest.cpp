@@ -41,14 +41,14 @@ protected:
     }
 
     // Reads `bytes` as the listing of folder "/A/"; the error text, empty when it was read.
-    std::string read(std::string bytes, element_t& root, dirCompare& comp)
+    std::string read(std::string bytes, element_t& root, ListingSink& sink)
     {
         root.path = a + test::kSep;
         root.isFolder = 1;
         std::FILE* in = fmemopen(bytes.data(), bytes.size(), "rb");
         std::string error;
         StreamFault fault;
-        const bool ok = readListingStream(comp, root, in, media, error, fault);
+        const bool ok = readListingStream(sink, root, in, media, error, fault);
         std::fclose(in);
         EXPECT_EQ(ok, error.empty()) << error;
         return error;
@@ -97,10 +97,10 @@ TEST_F(Stream, EveryNameAndFieldOfATreeArrivesExactly)
     scanned();
     const std::string bytes = written();
     const auto scanner = scanned();
-    dirCompare comp(test::request(a, a, {test::kSep}, {}, kAllOptions), nullptr);
+    test::TestSink sink;
     element_t root;
     media.timeStep = 0;
-    EXPECT_EQ(read(bytes, root, comp), "");
+    EXPECT_EQ(read(bytes, root, sink), "");
     expectSameTree(scanner->rootA, root);
     EXPECT_TRUE(media == platform::mediaOf(a, false)) << "the folder's file system, as its machine found it";
 }
@@ -109,10 +109,10 @@ TEST_F(Stream, AStreamCutAnywhereOrBrokenIsRefusedWithItsReason)
 {
     dir.lay({{"A/one", "1"}, {"A/sub/two", "2"}});
     const std::string whole = written();
-    dirCompare comp(test::request(a, a, {test::kSep}, {}, kAllOptions), nullptr);
+    test::TestSink sink;
     for (size_t size = 0; size < whole.size(); ++size) {
         element_t root;
-        EXPECT_NE(read(whole.substr(0, size), root, comp), "") << "cut at " << size;
+        EXPECT_NE(read(whole.substr(0, size), root, sink), "") << "cut at " << size;
     }
 
     const std::string open =
@@ -153,7 +153,7 @@ TEST_F(Stream, AStreamCutAnywhereOrBrokenIsRefusedWithItsReason)
     };
     for (const auto& c : cases) {
         element_t root;
-        const std::string error = read(c.bytes, root, comp);
+        const std::string error = read(c.bytes, root, sink);
         EXPECT_NE(error.find(c.said), std::string::npos) << c.said << ": " << error;
     }
 }
@@ -177,9 +177,9 @@ TEST_F(Stream, FoldersNestedPastTheLongestPathAreRefusedLongBeforeTheirMemoryGro
         bytes += std::string("E\x01\x00", 3) + char(name.size()) + name + std::string(7, '\0');
     }
     bytes += std::string("Z\0", 2);
-    dirCompare comp(test::request(a, a, {test::kSep}, {}, kAllOptions), nullptr);
+    test::TestSink sink;
     element_t root;
-    const std::string error = read(bytes, root, comp);
+    const std::string error = read(bytes, root, sink);
     EXPECT_NE(error.find("a path too long"), std::string::npos) << error;
 }
 
@@ -191,9 +191,9 @@ TEST_F(Stream, WhatTheOtherFileSystemKeepsArrivesBeforeTheListing)
         "DMS" +
         std::string(1, char(kStreamVersion)) + std::string("M\x80\xda\xc4\x09\x26\x00\xc0\x03\xed\x03", 11) +
         std::string("B\0Z\0", 4);
-    dirCompare comp(test::request(a, a, {test::kSep}, {}, kAllOptions), nullptr);
+    test::TestSink sink;
     element_t root;
-    EXPECT_EQ(read(bytes, root, comp), "");
+    EXPECT_EQ(read(bytes, root, sink), "");
     EXPECT_TRUE(media == (platform::FolderMedia{20000000, 38, false, 0700, 0755}));
 }
 
@@ -205,14 +205,14 @@ TEST_F(Stream, AFolderTheOtherSideCouldNotListIsSkippedOnlyWhereTheCallerSaysSo)
                                   "B\0E\x01\0\x03sub",
                                   14) +
                               std::string(7, '\0') + std::string("U\x01\x11Permission denied", 20) + "Z" + '\0';
-    dirCompare comp(test::request(a, a, {test::kSep}, {}, kAllOptions), nullptr);
+    test::TestSink sink;
     std::string asked;
-    comp.skipUnreadableFolder = [&](const std::string& folder, const std::string& reason) {
+    sink.skips = [&](const std::string& folder, const std::string& reason) {
         asked = folder + ": " + reason;
         return true;
     };
     element_t root;
-    EXPECT_EQ(read(bytes, root, comp), "");
+    EXPECT_EQ(read(bytes, root, sink), "");
     EXPECT_EQ(asked, a + "/sub: Permission denied");
     const element_t& sub = *(*root.children)[0];
     ASSERT_TRUE(sub.unreadable);

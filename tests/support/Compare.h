@@ -1,6 +1,7 @@
 // Shortcuts for tests that run a comparison and look into its result tree.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -18,6 +19,23 @@ ComparisonRequest request(const std::string& a, const std::string& b, const Stri
 std::unique_ptr<dirCompare> compared(const std::string& a, const std::string& b, uint8_t options = 0x1F,
                                      const StringList& include = {std::string(1, platform::kSeparator)},
                                      const StringList& exclude = {}, RunControl* control = nullptr);
+
+// A listing's sink as a test wants it: the limit, a run control, and the
+// answer to "skip this unreadable folder?" (no, unless `skips` says yes).
+class TestSink : public ListingSink {
+public:
+    explicit TestSink(int32_t limit = MaxScanCount, RunControl* progress = nullptr)
+        : ListingSink({.limit = limit}, progress)
+    {
+    }
+    std::function<bool(const std::string& folder, const std::string& reason)> skips;
+
+protected:
+    bool mayskip(const std::string& folder, const std::string& reason) override
+    {
+        return skips && skips(folder, reason);
+    }
+};
 
 // The child of `parent` with that name; fails the test when there is none.
 result_t& child(result_t& parent, const std::string& name);

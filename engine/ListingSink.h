@@ -1,0 +1,91 @@
+// What a side's listing reports to. A side produces items; the sink decides
+// how far the listing goes: the entry limit, a stop, the progress shown, and
+// what becomes of a folder below the top that cannot be listed. Every kind of
+// side lists through one, so these are decided once, whatever the side.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/Element.h"
+#include "platform/FindData.h"
+
+namespace dm {
+
+class RunControl;
+
+namespace platform {
+class StopSignal;
+}
+
+// What a listing is asked for.
+struct ListingScope {
+    int32_t limit = MaxScanCount;  // entries counted, at most
+    bool subFolders = true;        // folders below are listed too
+    bool versions = true;          // the files' versions are wanted (a remote side asks for them)
+    bool mayWrite = false;         // the side may be measured on a temporary file (folder B)
+    bool top = true;               // the node listed is the compared folder itself
+};
+
+class ListingSink {
+public:
+    explicit ListingSink(ListingScope scope, RunControl* progress = nullptr) : scope_(scope), progress_(progress) {}
+    virtual ~ListingSink() = default;
+    ListingSink(const ListingSink&) = delete;
+    ListingSink& operator=(const ListingSink&) = delete;
+
+    const ListingScope& scope() const { return scope_; }
+
+    // Whether the listing has all the entries it may take.
+    bool full() const { return counted_ >= scope_.limit; }
+    int32_t counted() const { return counted_; }
+    // `entries` more were listed, the last at `where`. A long listing shows
+    // where it is now and then; false (error: the stop's) where the run ends.
+    bool count(int32_t entries, const std::string& where, std::string& error);
+
+    // A folder is about to be listed: shown; false (error set) where the run ends.
+    bool entering(const std::string& folder, std::string& error);
+    // What the side is doing, in its own words ("Reading HOST:PATH").
+    void say(const std::string& text) const;
+    // Whether the run was asked to stop, or another listing ended it.
+    bool stopped() const;
+    // The signals a wait on another program ends with: the run's stop and the end of the listings.
+    const platform::StopSignal* stopSignal() const;
+    virtual const platform::StopSignal* endSignal() const { return nullptr; }
+    RunControl* progress() const { return progress_; }
+
+    // A folder below the top could not be listed, for `reason`. True where it
+    // is skipped: it stays with no children and its reason, its count 0.
+    bool skip(element_t& folder, const std::string& reason);
+
+    // Whether a listed folder is listed in turn (the rules' filters).
+    virtual bool enters(const element_t& folder) const { return !isLinkedFolder(folder); }
+    // Whether a folder found is no item of the side at all (the other side's
+    // folder, lying inside this one).
+    virtual bool leftOut(const std::string&) const { return false; }
+    // Told of each folder listed whole, before the listing goes below it;
+    // false (error set) ends the listing.
+    virtual bool listed(element_t&, std::string&) { return true; }
+    // Whether versions known from an earlier run are offered (`knownVersions`).
+    virtual bool cachesVersions() const { return false; }
+    // Files of a folder just listed that may hold a version, by their
+    // identity on disk: those known get their versions here.
+    virtual void knownVersions(const std::vector<std::pair<element_t*, platform::FileIdentity>>&) {}
+    // The identity of the top folder as it was opened for listing.
+    virtual void opened(const platform::FileIdentity&) {}
+
+protected:
+    // Whether another listing ended this one.
+    virtual bool ended() const { return false; }
+    // Asked whether to skip a folder that cannot be listed.
+    virtual bool mayskip(const std::string&, const std::string&) { return false; }
+
+private:
+    ListingScope scope_;
+    RunControl* progress_;
+    int32_t counted_ = 0;
+};
+
+}  // namespace dm
