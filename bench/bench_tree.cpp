@@ -31,10 +31,11 @@ int main(int argc, char** argv)
     dataModule.OnlyDiff = false;
     dm::ui::TfrmMain window(dataModule);
     window.show();
-    window.resultValid = true;
-    window.comparer = std::make_unique<dm::dirCompare>(dm::wholeFolders(root + "/A", root + "/B", 0x1F), nullptr);
-    window.comparer->request.maxEntries = 100000000;
-    window.comparer->run();
+    window.presenter.resultValid = true;
+    window.presenter.comparer =
+        std::make_unique<dm::dirCompare>(dm::wholeFolders(root + "/A", root + "/B", 0x1F), nullptr);
+    window.presenter.comparer->request.maxEntries = 100000000;
+    window.presenter.comparer->run();
 
     std::vector<double> times;
     int nodes = 0;
@@ -42,7 +43,7 @@ int main(int argc, char** argv)
         QElapsedTimer timer;
         timer.start();
         QTreeWidgetItem* header = window.AddHeaderNode();
-        nodes = window.AddResultNodes(*window.comparer->results.children, header);
+        nodes = window.AddResultNodes(*window.presenter.comparer->results.children, header);
         window.SortTree();
         header->setExpanded(true);
         QApplication::processEvents();

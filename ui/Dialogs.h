@@ -6,11 +6,13 @@
 #include <QString>
 #include <functional>
 
+#include "ui/presenter/MainPresenter.h"
+
 namespace dm::ui {
 
 // What to do with a folder that cannot be read: skip it, skip it and every
 // such folder of the run without asking again, or stop the run.
-enum class SkipAnswer { Skip, SkipAll, Stop };
+using dm::SkipAnswer;
 
 struct UiHooks {
     std::function<int(QDialog&)> execModal;

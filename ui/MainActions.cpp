@@ -28,66 +28,55 @@ namespace dm::ui {
 void TfrmMain::btnSynAllClick()
 {
     if (isBusy()) return;
-    if (!resultValid || !comparer) {
-        messageBox(this, qs(messageText(msg::NoResultToSync)));
-        return;
-    }
-    if (const std::string why = whyNoCopy(*comparer); !why.empty()) {
+    if (const std::string why = presenter.whySyncRefused(); !why.empty()) {
         messageBox(this, qs(why));
         return;
     }
-    const SyncScope whole = syncScope(comparer->results, nullptr, nullptr);
+    const SyncScope whole = syncScope(presenter.comparer->results, nullptr, nullptr);
     if (confirmPlan(whole)) startSync(whole, syncPreview->leftOut(), nullptr);
 }
 
 bool TfrmMain::confirmPlan(const SyncScope& scope)
 {
-    syncPreview->setPlan(syncPlan(*comparer, scope, dm_.NotUpdateList), comparer->sideA().shown({}),
-                         comparer->sideB().shown({}));
+    const dirCompare& comp = *presenter.comparer;
+    syncPreview->setPlan(syncPlan(comp, scope, dm_.NotUpdateList), comp.sideA().shown({}), comp.sideB().shown({}));
     return execModal(*syncPreview) == QDialog::Accepted;
 }
 
 void TfrmMain::startSync(const SyncScope& scope, const std::set<std::string>& leftOut, QTreeWidgetItem* ownerNode)
 {
-    working_ = std::move(comparer);
+    presenter.beginSync();
     syncProgress->btnCancel->setEnabled(true);
     syncProgress->update();
     syncProgress->show();
-    // A job that ends by an exception has no outcome to show, not the last one.
-    syncOutcome_.reset();
     const bool whole = !ownerNode;
     const QDateTime start = QDateTime::currentDateTime();
     lbText->setText(tr("正在同步，请耐心等待..."));
-    startJob(
-        [this, scope, leftOut, questions = runQuestions(), logPath = dm_.LogPath] {
-            syncOutcome_ = synchronizeAndCompareAgain(working_, scope, leftOut, &run, logPath, questions);
-        },
-        [this, scope, ownerNode, whole, start] {
-            syncProgress->hide();
-            const std::optional<SyncOutcome> outcome = std::exchange(syncOutcome_, std::nullopt);
-            if (!outcome) {
-                // Ended by an exception: what B holds now is not known.
-                comparer = std::move(working_);
-                if (whole) RunComparison();
-                return;
-            }
-            if (outcome->stopped) {
-                // Partly copied, B is no longer what the tree shows; after a
-                // stop nothing more is done, as on the command line.
-                working_.reset();
-                clearShownResult();
-                panels[0]->showText(qs(messageText(msg::UserAbort)));
-            } else if (whole) {
-                // The whole comparison was made anew: its tree replaces the old one.
-                clearShownResult();
-                comparisonDone(start);
-            } else {
-                comparer = std::move(working_);
-                refreshDone(ownerNode, scope);
-            }
-            syncSummary->setOutcome(*outcome);
-            execModal(*syncSummary);
-        });
+    startJob([this, scope, leftOut, questions = runQuestions()] { presenter.runSync(scope, leftOut, questions); },
+             [this, scope, ownerNode, whole, start] {
+                 syncProgress->hide();
+                 switch (presenter.syncEnded()) {
+                     case MainPresenter::SyncEnded::Unknown:
+                         // What B holds now is not known.
+                         if (whole) RunComparison();
+                         return;
+                     case MainPresenter::SyncEnded::Stopped:
+                         clearShownResult();
+                         panels[0]->showText(qs(messageText(msg::UserAbort)));
+                         break;
+                     case MainPresenter::SyncEnded::Again:
+                         if (whole) {
+                             // The whole comparison was made anew: its tree replaces the old one.
+                             clearShownResult();
+                             comparisonDone(start);
+                         } else {
+                             refreshDone(ownerNode, scope);
+                         }
+                         break;
+                 }
+                 syncSummary->setOutcome(*presenter.syncOutcome());
+                 execModal(*syncSummary);
+             });
 }
 
 void TfrmMain::btnExportClick()
@@ -112,11 +101,11 @@ void TfrmMain::btnExportClick()
         std::string error;
     };
     auto job = std::make_shared<Export>();
-    ComparisonRequest request = comparisonRequest();
+    ComparisonRequest request = presenter.comparisonRequest();
     request.include = {std::string(1, platform::kSeparator)};
     request.exclude.clear();
     request.options = kAllOptions;
-    job->comp = newComparison(request, &run);
+    job->comp = newComparison(request, &presenter.run);
     startJob(
         [job, target = file.toStdString()] {
             job->scanned = job->comp->scanFolder(job->comp->rootA, job->error, {});

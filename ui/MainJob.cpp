@@ -27,26 +27,13 @@ namespace dm::ui {
 void TfrmMain::startJob(std::function<void()> work, std::function<void()> done)
 {
     SetIdle(false);
-    run.reset();
-    jobError_.clear();
-    skipAllUnreadable_ = false;
-    // Nothing may leave the thread by an exception: it would end the program.
-    QThread* thread = QThread::create([this, work = std::move(work)] {
-        try {
-            work();
-        } catch (const std::exception& e) {
-            jobError_ = e.what();
-        } catch (...) {
-            jobError_ = "unknown error";
-        }
-    });
+    presenter.jobStarting();
+    QThread* thread = QThread::create([this, work = std::move(work)] { presenter.runJob(work); });
     connect(thread, &QThread::finished, this, [this, thread, done = std::move(done)] {
         thread->deleteLater();
         pollTimer_->stop();
-        if (!jobError_.empty()) {
-            writeLog(jobError_, dm_.LogPath);
-            messageBox(this, QString::fromLocal8Bit(jobError_.c_str()));
-        }
+        if (const std::string error = presenter.jobEnded(); !error.empty())
+            messageBox(this, QString::fromLocal8Bit(error.c_str()));
         busy_ = false;
         // Stopped to close the window: nothing follows.
         if (closeAfterJob_) {
@@ -65,16 +52,16 @@ void TfrmMain::startJob(std::function<void()> work, std::function<void()> done)
 
 bool TfrmMain::skipUnreadable(const std::string& folder, const std::string& reason)
 {
-    if (skipAllUnreadable_) return true;
-    SkipAnswer answer = SkipAnswer::Stop;
-    const auto ask = [&] { answer = askSkipFolder(this, qs(folder), qs(reason)); };
-    // The job waits for the answer; the window asks.
-    if (QThread::currentThread() == thread())
-        ask();
-    else
-        QMetaObject::invokeMethod(this, ask, Qt::BlockingQueuedConnection);
-    if (answer == SkipAnswer::SkipAll) skipAllUnreadable_ = true;
-    return answer != SkipAnswer::Stop;
+    return presenter.skipUnreadable([&] {
+        SkipAnswer answer = SkipAnswer::Stop;
+        const auto ask = [&] { answer = askSkipFolder(this, qs(folder), qs(reason)); };
+        // The job waits for the answer; the window asks.
+        if (QThread::currentThread() == thread())
+            ask();
+        else
+            QMetaObject::invokeMethod(this, ask, Qt::BlockingQueuedConnection);
+        return answer;
+    });
 }
 
 bool TfrmMain::isBusy() const
@@ -90,7 +77,8 @@ void TfrmMain::waitUntilIdle()
 void TfrmMain::SetIdle(bool idle)
 {
     busy_ = !idle;
-    btnAbort->setEnabled(!idle);
+    const MainPresenter::Controls allowed = presenter.controls(idle);
+    btnAbort->setEnabled(allowed.abort);
     labelDoing->showText(QString());
     progressBar->setValue(0);
     progressBar->setVisible(!idle);
@@ -102,19 +90,16 @@ void TfrmMain::SetIdle(bool idle)
     for (QWidget* w :
          {static_cast<QWidget*>(bbtnStart), static_cast<QWidget*>(btnExit), static_cast<QWidget*>(btnExport),
           static_cast<QWidget*>(StatusBar1), static_cast<QWidget*>(TreeViewResult), edtFilter->parentWidget()})
-        w->setEnabled(idle);
-    btnSynAll->setEnabled(idle && resultValid && mayCopy());
-    btnSynAll->setToolTip(resultValid && comparer && !mayCopy() ? qs(whyNoCopy(*comparer)) : synHint_);
-    btnShowR->setEnabled(idle && resultValid);
-    N1->setEnabled(idle);
-    N2->setEnabled(idle);
-    N3->setEnabled(idle);
-    PopupMenu1->setEnabled(idle);
+        w->setEnabled(allowed.start);
+    btnSynAll->setEnabled(allowed.sync);
+    btnSynAll->setToolTip(!allowed.syncTip.empty() ? qs(allowed.syncTip) : synHint_);
+    btnShowR->setEnabled(allowed.report);
+    for (QWidget* menu : std::initializer_list<QWidget*>{N1, N2, N3, PopupMenu1}) menu->setEnabled(allowed.start);
 }
 
 void TfrmMain::btnAbortClick()
 {
-    run.requestAbort();
+    presenter.run.requestAbort();
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event)
@@ -125,7 +110,7 @@ void TfrmMain::closeEvent(QCloseEvent* event)
         event->ignore();
         if (!closeAfterJob_ && askYesNo(this, tr("中止并关闭?"), tr("中止"))) {
             closeAfterJob_ = true;
-            run.requestAbort();
+            presenter.run.requestAbort();
         }
         return;
     }

@@ -66,10 +66,10 @@ int countShown(const ResultList& list, const ShowFilter& filter)
 
 result_t* TfrmMain::resultOf(QTreeWidgetItem* node) const
 {
-    if (!node || !node->parent() || !comparer) return nullptr;
+    if (!node || !node->parent() || !presenter.comparer) return nullptr;
     std::vector<QByteArray> names;
     for (QTreeWidgetItem* n = node; n->parent(); n = n->parent()) names.push_back(n->data(0, kNameRole).toByteArray());
-    result_t* r = &comparer->results;
+    result_t* r = &presenter.comparer->results;
     for (auto name = names.rbegin(); name != names.rend(); ++name) {
         if (!r->children) return nullptr;
         const std::string_view wanted(name->constData(), size_t(name->size()));
@@ -83,10 +83,10 @@ result_t* TfrmMain::resultOf(QTreeWidgetItem* node) const
 
 QTreeWidgetItem* TfrmMain::AddHeaderNode()
 {
-    if (!resultValid || !comparer) return nullptr;
+    if (!presenter.resultValid || !presenter.comparer) return nullptr;
     TreeViewResult->clear();
     auto* header = new QTreeWidgetItem(TreeViewResult, QStringList(qs(messageText(msg::ResultHeader))));
-    setNodeImage(header, iconKey(comparer->pathB, true), StateNone);
+    setNodeImage(header, iconKey(presenter.comparer->pathB, true), StateNone);
     return header;
 }
 
@@ -201,7 +201,7 @@ void TfrmMain::SetGridWidths()
 
 void TfrmMain::ShowDetails(QTreeWidgetItem* node)
 {
-    if (!resultValid || !comparer) return;
+    if (!presenter.resultValid || !presenter.comparer) return;
     if (!node) {
         for (int i = 0; i < 15; ++i) sg->item(i % 5, i / 5)->setText(QString());
         return;
@@ -209,7 +209,7 @@ void TfrmMain::ShowDetails(QTreeWidgetItem* node)
     result_t* item = resultOf(node);
     if (!item) return;  // the header keeps what the grid shows
     StringList texts;
-    comparer->details(*item, texts);
+    presenter.comparer->details(*item, texts);
     for (int i = 0; i < 15 && i < int(texts.size()); ++i) {
         QTableWidgetItem* cell = sg->item(i % 5, i / 5);
         cell->setText(qs(texts[size_t(i)]));
@@ -223,18 +223,14 @@ void TfrmMain::enableOpenActions(const result_t* item)
 {
     // What opens an item here needs a path on this machine: a side read from
     // a file or on another machine has none.
-    const bool hereA = comparer && comparer->sideA().hasLocalPaths();
-    const bool hereB = comparer && comparer->sideB().hasLocalPaths();
-    const QString notHere = tr("这一边的项目不在本机上: 无法在这里打开");
-    const auto enable = [&](QAction* action, bool has, bool here) {
-        action->setEnabled(has && here);
-        action->setToolTip(has && !here ? notHere : QString());
+    const MainPresenter::Openers openers = presenter.openers(item);
+    const auto enable = [](QAction* action, const MainPresenter::Opener& opener) {
+        action->setEnabled(opener.enabled);
+        action->setToolTip(qs(opener.tip));
     };
-    const bool hasA = item && (item->kind == OnlyInA || item->kind == InBoth);
-    const bool hasB = item && (item->kind == OnlyInB || item->kind == InBoth);
-    enable(N11, hasA, hereA);
-    enable(N12, hasB, hereB);
-    enable(actOpenFolder, hasA || hasB, hasA ? hereA : hereB);
+    enable(N11, openers.a);
+    enable(N12, openers.b);
+    enable(actOpenFolder, openers.folder);
 }
 
 void TfrmMain::TreeMouseDown(Qt::MouseButton button, const QPoint& position)
@@ -254,11 +250,12 @@ void TfrmMain::TreeMouseDown(Qt::MouseButton button, const QPoint& position)
         action->setEnabled(selected != nullptr);
     actExternalCompare->setVisible(!dm_.ExternalCompare.empty());
     if (!selected) return;
-    N10->setEnabled(mayCopy());
+    N10->setEnabled(presenter.mayCopy());
     const result_t* item = resultOf(selected);
     actComparePair->setEnabled(item && !item->folderA && !item->folderB);
     actExternalCompare->setEnabled(item && item->kind == InBoth && !item->folderA && !item->folderB &&
-                                   comparer->sideA().hasLocalPaths() && comparer->sideB().hasLocalPaths());
+                                   presenter.comparer->sideA().hasLocalPaths() &&
+                                   presenter.comparer->sideB().hasLocalPaths());
     ShowDetails(selected);
     if (!selected->parent()) enableOpenActions(nullptr);
 }
@@ -276,13 +273,13 @@ void TfrmMain::rebuildChildren(QTreeWidgetItem* node, result_t& item)
 void TfrmMain::N10Click(int tag)
 {
     QTreeWidgetItem* node = TreeViewResult->currentItem();
-    if (isBusy() || !resultValid || !comparer || TreeViewResult->topLevelItemCount() == 0 || (tag != 1 && tag != 2) ||
-        !node || (tag == 2 && !mayCopy()))
+    if (isBusy() || !presenter.resultValid || !presenter.comparer || TreeViewResult->topLevelItemCount() == 0 ||
+        (tag != 1 && tag != 2) || !node || (tag == 2 && !presenter.mayCopy()))
         return;
     QTreeWidgetItem* parentNode = node->parent();
     result_t* item = resultOf(node);
     if (parentNode && !item) return;
-    const SyncScope scope = syncScope(comparer->results, parentNode ? item : nullptr, resultOf(parentNode));
+    const SyncScope scope = syncScope(presenter.comparer->results, parentNode ? item : nullptr, resultOf(parentNode));
     // The header stands for the whole comparison; a folder pair is redone
     // whole; one item, by its name in the folder that holds it.
     QTreeWidgetItem* ownerNode = !parentNode ? nullptr : scope.owner == item ? node : parentNode;
@@ -296,10 +293,10 @@ void TfrmMain::N10Click(int tag)
         RunComparison();
         return;
     }
-    working_ = std::move(comparer);
-    startJob([this, scope] { working_->refresh(*scope.owner, scope.name); },
+    presenter.beginRefresh();
+    startJob([this, scope] { presenter.runRefresh(scope); },
              [this, ownerNode, scope] {
-                 comparer = std::move(working_);
+                 presenter.refreshEnded();
                  refreshDone(ownerNode, scope);
              });
 }
@@ -307,12 +304,13 @@ void TfrmMain::N10Click(int tag)
 void TfrmMain::refreshDone(QTreeWidgetItem* ownerNode, const SyncScope& scope)
 {
     deleteChildren(ownerNode);
-    if (scope.owner != &comparer->results) {
+    if (scope.owner != &presenter.comparer->results) {
         rebuildChildren(ownerNode, *scope.owner);
-    } else if (comparer->state == Finished || comparer->state == TooManyFiles) {
-        if (comparer->state == TooManyFiles)
-            messageBox(this, qs(messageText(msg::TooManyEntries) + std::to_string(comparer->request.maxEntries)));
-        if (comparer->results.children) AddResultNodes(*comparer->results.children, ownerNode);
+    } else if (presenter.comparer->state == Finished || presenter.comparer->state == TooManyFiles) {
+        if (presenter.comparer->state == TooManyFiles)
+            messageBox(this,
+                       qs(messageText(msg::TooManyEntries) + std::to_string(presenter.comparer->request.maxEntries)));
+        if (presenter.comparer->results.children) AddResultNodes(*presenter.comparer->results.children, ownerNode);
         SortTree();
         ownerNode->setExpanded(true);
     }
@@ -324,11 +322,12 @@ void TfrmMain::refreshDone(QTreeWidgetItem* ownerNode, const SyncScope& scope)
 void TfrmMain::N11Click(int tag)
 {
     QTreeWidgetItem* node = TreeViewResult->currentItem();
-    if (!resultValid || !comparer || !node || !node->parent()) return;
+    if (!presenter.resultValid || !presenter.comparer || !node || !node->parent()) return;
     const result_t* item = resultOf(node);
     if (!item || (tag != 3 && tag != 4)) return;
     const std::string& path = tag == 3 ? item->pathA() : item->pathB();
-    if (!(tag == 3 ? comparer->sideA() : comparer->sideB()).hasLocalPaths()) return;  // not a path of this machine
+    if (!(tag == 3 ? presenter.comparer->sideA() : presenter.comparer->sideB()).hasLocalPaths())
+        return;  // not a path of this machine
     if (path.empty()) {
         messageBox(this, qs(messageText(msg::FileNotExist)));
         return;

@@ -213,19 +213,19 @@ void TfrmMain::copyPath(bool sideA)
     const result_t* item = resultOf(TreeViewResult->currentItem());
     if (!item) return;
     // As a person names it: "HOST:" before a path of another machine.
-    QGuiApplication::clipboard()->setText(
-        qs(sideA ? comparer->sideA().shown(item->pathA()) : comparer->sideB().shown(item->pathB())));
+    QGuiApplication::clipboard()->setText(qs(sideA ? presenter.comparer->sideA().shown(item->pathA())
+                                                   : presenter.comparer->sideB().shown(item->pathB())));
 }
 
 void TfrmMain::openPairView()
 {
     const result_t* item = resultOf(TreeViewResult->currentItem());
     if (isBusy() || !item || item->folderA || item->folderB) return;
-    pairView->copyAOverB = mayCopy() && (item->kind == OnlyInA || !item->identical)
+    pairView->copyAOverB = presenter.mayCopy() && (item->kind == OnlyInA || !item->identical)
                                ? std::function<void()>([this] { N10Click(2); })
                                : nullptr;
     std::string why;
-    if (!pairView->showPair(*comparer, *item, why)) {
+    if (!pairView->showPair(*presenter.comparer, *item, why)) {
         if (!why.empty()) messageBox(this, qs(why));
         return;
     }
@@ -252,8 +252,8 @@ void TfrmMain::openContainingFolder()
     const result_t* item = resultOf(TreeViewResult->currentItem());
     if (!item) return;
     // Only a path of this machine can be opened here.
-    const bool useA = !item->pathA().empty() && comparer->sideA().hasLocalPaths();
-    const bool useB = !item->pathB().empty() && comparer->sideB().hasLocalPaths();
+    const bool useA = !item->pathA().empty() && presenter.comparer->sideA().hasLocalPaths();
+    const bool useB = !item->pathB().empty() && presenter.comparer->sideB().hasLocalPaths();
     if (!useA && !useB) return;
     openWithShell(qs(platform::folderOf(useA ? item->pathA() : item->pathB())));
 }

@@ -75,14 +75,10 @@ QToolButton* glyphButton(QToolBar* bar, const QString& caption, const QString& h
 // of a day or more wraps.
 QString elapsedText(const QDateTime& start, const QDateTime& end)
 {
-    const qint64 seconds = start.msecsTo(end) / 1000;
-    return QStringLiteral("%1:%2:%3")
-        .arg(seconds / 3600 % 24, 2, 10, QLatin1Char('0'))
-        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
-        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    return qs(dm::elapsedText(start.msecsTo(end) / 1000));
 }
 
-TfrmMain::TfrmMain(TDM& dm, QWidget* parent) : QMainWindow(parent), dm_(dm)
+TfrmMain::TfrmMain(TDM& dm, QWidget* parent) : QMainWindow(parent), presenter(dm), dm_(dm)
 {
     setWindowTitle(tr("目录比较"));
     setFont(formFont(14));
@@ -95,7 +91,7 @@ TfrmMain::TfrmMain(TDM& dm, QWidget* parent) : QMainWindow(parent), dm_(dm)
     resetFilter();
     restoreView();
     syncPreview = new TdlgSyncPreview(this);
-    syncProgress = new TdlgSyncProgress(run, this);
+    syncProgress = new TdlgSyncProgress(presenter.run, this);
     syncSummary = new TdlgSyncSummary(this);
     pairView = new TdlgPairView(this);
     setAcceptDrops(true);
@@ -381,46 +377,19 @@ void TfrmMain::clearShownResult()
     TreeViewResult->clear();
     panels[3]->showText({});  // no counts beside an empty tree
     resetFilter();
-    comparer.reset();
-    resultValid = false;
 }
 
 void TfrmMain::RunComparison()
 {
     if (isBusy()) return;
+    std::string state;
+    const bool begun = presenter.beginComparison(runQuestions(), state);
     clearShownResult();
     SetIdle(true);
-    if (dm_.StandardDir.empty() || dm_.LocalDir.empty()) {
-        panels[0]->showText(text(msg::DirectoryNotExist));
-        return;
-    }
-    try {
-        working_ = newComparison(comparisonRequest(), &run, runQuestions());
-    } catch (const std::exception&) {
-        writeLog(messageText(msg::CannotStartComparing), dm_.LogPath);
-        return;
-    }
-    entryLimit_ = working_->request.maxEntries;
+    if (!state.empty()) panels[0]->showText(qs(state));
+    if (!begun) return;
     const QDateTime start = QDateTime::currentDateTime();
-    panels[0]->showText(text(msg::StateComparing));
-    startJob([this] { working_->run(); }, [this, start] { comparisonDone(start); });
-}
-
-ComparisonRequest TfrmMain::comparisonRequest()
-{
-    ComparisonRequest request;
-    request.folderA = dm_.StandardDir;
-    request.folderB = dm_.LocalDir;
-    request.include = dm_.DoCompareList;
-    request.exclude = dm_.NotUpdateList;
-    request.options = uint8_t(dm_.Options & 0xFF);
-    request.versionCachePath = dm_.VersionCachePath;
-    request.maxEntries = dm_.MaxEntries;
-    request.timeWindow = dm_.TimeWindow;
-    request.ignoreHourShift = dm_.IgnoreHourShift;
-    // Nobody can answer a password prompt behind the remote shell's pipe.
-    request.remoteAccess.batch = true;
-    return request;
+    startJob([this] { presenter.runComparison(); }, [this, start] { comparisonDone(start); });
 }
 
 RunQuestions TfrmMain::runQuestions()
@@ -434,82 +403,54 @@ RunQuestions TfrmMain::runQuestions()
 
 void TfrmMain::comparisonDone(const QDateTime& start)
 {
-    comparer = std::move(working_);
-    resultValid = true;
-    if (comparer->state != Finished && comparer->state != TooManyFiles) {
-        comparer->logError(comparer->errorText, dm_.LogPath);
-        ShowState();
-        panels[4]->showText(elapsedText(start, QDateTime::currentDateTime()));
-        comparer.reset();
-        resultValid = false;
-        return;
+    const MainPresenter::Ended ended = presenter.comparisonEnded();
+    if (ended == MainPresenter::Ended::AtLimit &&
+        askYesNo(this, qs(presenter.limitOffer()), qs(messageText(msg::ProductName)))) {
+        presenter.takeLargerLimit();
+        return RunComparison();
     }
-    if (comparer->state == TooManyFiles && offerLargerLimit()) return RunComparison();
-    fillTree();
-    panels[3]->showText(CountsText());
     ShowState();
     panels[4]->showText(elapsedText(start, QDateTime::currentDateTime()));
+    if (ended == MainPresenter::Ended::Failed) {
+        presenter.comparer.reset();
+        presenter.resultValid = false;
+        return;
+    }
+    fillTree();
+    panels[3]->showText(CountsText());
     popupActive = true;
-    fillReport(dm_, *comparer);
+    fillReport(dm_, *presenter.comparer);
     SetIdle(true);
     if (report_) execModal(*report_);
 }
 
 void TfrmMain::showProgress()
 {
-    labelDoing->showText(qs(run.shownText()));
-    // Entries counted against the limit while scanning, then items compared
-    // against the entries counted.
-    const int64_t counted = run.entriesCounted;
-    const int64_t compared = run.itemsCompared;
-    const int64_t toCopy = run.bytesToCopy;
-    if (syncProgress->isVisible() && toCopy > 0) {
-        // A copy: its bytes, in thousandths (a range of int).
-        progressBar->setRange(0, 1000);
-        progressBar->setValue(int(std::min<int64_t>(1000, run.bytesCopied * 1000 / toCopy)));
-    } else {
-        progressBar->setRange(0, int(std::max<int64_t>(1, compared > 0 ? counted : 2 * int64_t(entryLimit_))));
-        progressBar->setValue(int(compared > 0 ? std::min(compared, counted) : counted));
-    }
+    labelDoing->showText(qs(presenter.run.shownText()));
+    const MainPresenter::Gauge gauge = presenter.gauge(syncProgress->isVisible());
+    // Thousandths of a copy, or entries: within an int's range either way.
+    progressBar->setRange(0, int(std::min<int64_t>(gauge.maximum, INT32_MAX)));
+    progressBar->setValue(int(std::min<int64_t>(gauge.value, INT32_MAX)));
     if (syncProgress->isVisible()) syncProgress->update();
-}
-
-bool TfrmMain::offerLargerLimit()
-{
-    // The next power of ten above what was counted: one more step, not a guess.
-    int64_t larger = 10;
-    while (larger <= comparer->request.maxEntries && larger < 100000000) larger *= 10;
-    const QString offer = qs(messageText(msg::TooManyEntries)) + QString::number(comparer->request.maxEntries) +
-                          QStringLiteral("\n") + qs(whyNoCopy(*comparer)) + QStringLiteral("\n\n") +
-                          qs(textIn("以上限 ", "Compare again with a limit of ")) + QString::number(larger) +
-                          qs(textIn(" 重新比较?", "?"));
-    if (!askYesNo(this, offer, qs(messageText(msg::ProductName)))) return false;
-    dm_.MaxEntries = int32_t(larger);
-    return true;
-}
-
-bool TfrmMain::mayCopy() const
-{
-    return comparer && whyNoCopy(*comparer).empty();
 }
 
 void TfrmMain::fillTree()
 {
     QTreeWidgetItem* header = AddHeaderNode();
     if (!header) return;
-    if (comparer->results.children) AddResultNodes(*comparer->results.children, header);
+    if (presenter.comparer->results.children) AddResultNodes(*presenter.comparer->results.children, header);
     SortTree();
     header->setExpanded(true);
 }
 
 void TfrmMain::ShowState()
 {
-    if (comparer) panels[0]->showText(qs(stateText(comparer->state, comparer->errorText)));
+    if (presenter.comparer) panels[0]->showText(qs(presenter.stateText()));
 }
 
 QString TfrmMain::CountsText() const
 {
-    return comparer ? qs(countsText(comparer->results)) : QString();
+    return qs(presenter.countsText());
 }
 
 void TfrmMain::btnShowRClick()

@@ -18,6 +18,7 @@
 #include "engine/ResultView.h"
 #include "engine/Sync.h"
 #include "engine/Workflow.h"
+#include "ui/presenter/MainPresenter.h"
 
 class QAction;
 class QDateTime;
@@ -117,13 +118,9 @@ public:
     // than a released one; null while a job holds the comparer.
     result_t* resultOf(QTreeWidgetItem* node) const;
 
-    std::unique_ptr<dirCompare> comparer;
-    bool resultValid = false;
-    // Whether the result may be copied from: never after a comparison cut short by the limit.
-    bool mayCopy() const;
+    // What is shown and allowed, and the comparison behind it.
+    MainPresenter presenter;
     bool popupActive = false;
-    // The progress, counters and abort request of the job under way.
-    RunControl run;
 
     QToolButton* bbtnStart;
     QToolButton* btnAbort;
@@ -193,7 +190,7 @@ private:
     // Runs `work` on a thread of its own, then `done` on this one.
     void startJob(std::function<void()> work, std::function<void()> done);
     void comparisonDone(const QDateTime& start);
-    // No result shown, none held.
+    // No result shown (the presenter says whether one is held).
     void clearShownResult();
     // The popup's actions that open an item here, as the item and its sides allow.
     void enableOpenActions(const result_t* item);
@@ -202,11 +199,6 @@ private:
     void goToDifference(bool forward);
     // The tree made again for the filters, keeping what was open and selected.
     void refillTree();
-    // At the entry limit: offers to compare again with a larger one (kept in
-    // the settings); true when the user takes it.
-    bool offerLargerLimit();
-    // The comparison the settings ask for.
-    ComparisonRequest comparisonRequest();
     // What a run asks of the window.
     RunQuestions runQuestions();
     // Asked from a job's thread when a folder cannot be read: the user's
@@ -245,14 +237,8 @@ private:
     bool busy_ = false;
     bool closeAfterJob_ = false;  // the user chose to abort the job and close
     bool centred_ = false;
-    std::string jobError_;                        // an exception that ended a job, reported when it is done
-    std::atomic<bool> skipAllUnreadable_{false};  // for the rest of the job
     bool droppedA_ = false;
     ShowFilter showFilter_;
-    // The comparer while a job holds it.
-    std::unique_ptr<dirCompare> working_;
-    int32_t entryLimit_ = MaxScanCount;
-    std::optional<SyncOutcome> syncOutcome_;  // written by a copying job, read when it is done
 };
 
 }  // namespace dm::ui

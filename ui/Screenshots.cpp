@@ -155,15 +155,16 @@ int main(int argc, char** argv)
     report.btnDetailClick();
     save(report, out + "/report-details.png");
     // The synchronization's three dialogs: the plan, its progress, its outcome.
-    main.syncPreview->setPlan(dm::syncPlan(*main.comparer, dm::syncScope(main.comparer->results, nullptr, nullptr),
+    main.syncPreview->setPlan(dm::syncPlan(*main.presenter.comparer,
+                                           dm::syncScope(main.presenter.comparer->results, nullptr, nullptr),
                                            dataModule.NotUpdateList));
     save(*main.syncPreview, out + "/sync-preview.png");
-    main.run.reset();
-    main.run.setText(dm::textIn("正在复制: ", "Copying: ") + dataModule.LocalDir + "/app/main.exe");
-    main.run.filesToCopy = 3;
-    main.run.filesCopied = 1;
-    main.run.bytesToCopy = 2000 + 3 + 7;
-    main.run.bytesCopied = 1200;
+    main.presenter.run.reset();
+    main.presenter.run.setText(dm::textIn("正在复制: ", "Copying: ") + dataModule.LocalDir + "/app/main.exe");
+    main.presenter.run.filesToCopy = 3;
+    main.presenter.run.filesCopied = 1;
+    main.presenter.run.bytesToCopy = 2000 + 3 + 7;
+    main.presenter.run.bytesCopied = 1200;
     main.syncProgress->update();
     save(*main.syncProgress, out + "/sync-progress.png");
     dm::SyncOutcome outcome;
@@ -175,18 +176,18 @@ int main(int argc, char** argv)
 
     // A pair side by side: text, then binary.
     const auto pairOf = [&](const char* name) -> const dm::result_t& {
-        for (const auto& folder : *main.comparer->results.children)
+        for (const auto& folder : *main.presenter.comparer->results.children)
             if (folder->name == "app")
                 for (const auto& item : *folder->children)
                     if (item->name == name) return *item;
-        return main.comparer->results;
+        return main.presenter.comparer->results;
     };
     main.pairView->copyAOverB = [] {};
     std::string why;
-    main.pairView->showPair(*main.comparer, pairOf("settings.txt"), why);
+    main.pairView->showPair(*main.presenter.comparer, pairOf("settings.txt"), why);
     main.pairView->goToDifference(true);
     save(*main.pairView, out + "/pair-text.png");
-    main.pairView->showPair(*main.comparer, pairOf("main.exe"), why);
+    main.pairView->showPair(*main.presenter.comparer, pairOf("main.exe"), why);
     save(*main.pairView, out + "/pair-binary.png");
     main.pairView->hide();
 

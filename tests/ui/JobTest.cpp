@@ -94,10 +94,10 @@ TEST_F(Job, AnExceptionInAJobIsReportedAndTheWindowGoesOn)
 {
     chooseFolders();
     dir.file("A/f");
-    main->run.onText = [](const std::string&) { throw std::runtime_error("boom"); };
+    main->presenter.run.onText = [](const std::string&) { throw std::runtime_error("boom"); };
     main->RunComparison();
     main->waitUntilIdle();
-    main->run.onText = nullptr;
+    main->presenter.run.onText = nullptr;
     // Thrown while listing, it is the comparison's failure, said where failures are.
     EXPECT_NE(panel(0).find("boom"), std::string::npos) << panel(0);
     EXPECT_FALSE(main->isBusy());
@@ -121,12 +121,12 @@ TEST_F(Job, AnExceptionThatEndsASyncShowsNoOtherSyncsSummary)
     dir.file("A/g", "new");
     main->RunComparison();
     main->waitUntilIdle();
-    main->run.onText = [](const std::string& text) {
+    main->presenter.run.onText = [](const std::string& text) {
         if (text.find("g") != std::string::npos) throw std::runtime_error("boom");
     };
     main->btnSynAllClick();
     main->waitUntilIdle();
-    main->run.onText = nullptr;
+    main->presenter.run.onText = nullptr;
     EXPECT_EQ(messages.back(), "boom");
     EXPECT_EQ(summaries, 1) << "the first sync's summary was shown again";
 }
@@ -254,7 +254,7 @@ TEST_F(Job, ATreeNodeWhoseResultIsGoneFindsNothing)
     ASSERT_TRUE(main->resultOf(inside));
     std::filesystem::remove_all(dir / "A/sub");
     std::filesystem::remove_all(dir / "B/sub");
-    main->comparer->refresh(main->comparer->results, {});  // the tree is not told
+    main->presenter.comparer->refresh(main->presenter.comparer->results, {});  // the tree is not told
     EXPECT_EQ(main->resultOf(inside), nullptr);
     main->ShowDetails(inside);
 }

@@ -244,7 +244,7 @@ TEST_F(UiTest, EqualFoldersEndWithTheirStateAndALogEntry)
     main->waitUntilIdle();
     EXPECT_EQ(panel(0), "错误, 目录相同");
     EXPECT_FALSE(reportShown());
-    EXPECT_FALSE(main->comparer);
+    EXPECT_FALSE(main->presenter.comparer);
     EXPECT_GT(fileSize(dm->LogPath), 0u);
 }
 
@@ -464,12 +464,12 @@ TEST_F(UiTest, AtTheEntryLimitTheWindowOffersTheNextPowerOfTenAndKeepsIt)
     answerYes = false;
     main->RunComparison();
     main->waitUntilIdle();
-    EXPECT_EQ(main->comparer->state, TooManyFiles);
+    EXPECT_EQ(main->presenter.comparer->state, TooManyFiles);
     answerYes = true;
     main->RunComparison();
     main->waitUntilIdle();
     EXPECT_EQ(dm->MaxEntries, 100);
-    EXPECT_EQ(main->comparer->state, Finished);
+    EXPECT_EQ(main->presenter.comparer->state, Finished);
     EXPECT_EQ(panel(3), "缺:30 | 异:0 | 多:0");
     main.reset();
     dm.reset();  // saved at exit

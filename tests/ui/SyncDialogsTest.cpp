@@ -34,11 +34,11 @@ TEST_F(SyncDialogs, CancelStopsAfterTheCurrentFileAndLeavesTheRestUntouched)
         dir.file(std::string("B/") + name, "old");
     }
     // Cancel pressed once the first file is done (the button asks the run to stop).
-    main->run.onText = [this](const std::string& text) {
-        if (text.find("f2") != std::string::npos) main->run.requestAbort();
+    main->presenter.run.onText = [this](const std::string& text) {
+        if (text.find("f2") != std::string::npos) main->presenter.run.requestAbort();
     };
     compareAndSyncAll();
-    main->run.onText = nullptr;
+    main->presenter.run.onText = nullptr;
     EXPECT_EQ(dir.read("B/f1").size(), size_t(4 << 20));
     for (const char* name : {"f2", "f3"}) EXPECT_EQ(dir.read(std::string("B/") + name), "old") << name;
     EXPECT_EQ(test::entriesIn(dir / "B"), 3u);  // no temporary file
@@ -48,7 +48,7 @@ TEST_F(SyncDialogs, CancelStopsAfterTheCurrentFileAndLeavesTheRestUntouched)
     EXPECT_EQ(panel(0), "用户中止");
 
     main->syncProgress->btnCancel->click();
-    EXPECT_TRUE(main->run.abortRequested());
+    EXPECT_TRUE(main->presenter.run.abortRequested());
 }
 
 TEST_F(SyncDialogs, AnImmutableTargetIsListedWithItsReason)

@@ -1,0 +1,203 @@
+// What the main window shows and allows, asked of the presenter alone: no
+// window, no toolkit (these run in the Windows build too).
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include "common/Messages.h"
+#include "config/Dmodule.h"
+#include "engine/InfoFile.h"
+#include "engine/ResultView.h"
+#include "tests/support/Compare.h"
+#include "tests/support/TempDir.h"
+#include "ui/presenter/MainPresenter.h"
+
+namespace dm {
+namespace {
+
+class Presenter : public ::testing::Test {
+protected:
+    Presenter() : dm(dir / "dirmatch")
+    {
+        dm.StandardDir = dir.folder("A");
+        dm.LocalDir = dir.folder("B");
+        dm.DoCompareList = {test::kSep};
+        dm.LogPath = dir / "dirmatch.log";
+        dm.VersionCachePath.clear();
+    }
+
+    // A whole comparison, as a window runs it: begun, run, ended.
+    MainPresenter::Ended compare()
+    {
+        std::string state;
+        if (!presenter.beginComparison({}, state)) return MainPresenter::Ended::Failed;
+        presenter.jobStarting();
+        presenter.runJob([this] { presenter.runComparison(); });
+        EXPECT_EQ(presenter.jobEnded(), "");
+        return presenter.comparisonEnded();
+    }
+
+    std::string log() const
+    {
+        std::ifstream in(dm.LogPath);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+
+    test::TempDir dir;
+    TDM dm;
+    MainPresenter presenter{dm};
+};
+
+TEST_F(Presenter, WhileAJobRunsOnlyAbortIsAllowedAndAfterItWhatTheResultAllows)
+{
+    dir.lay({{"A/f", "new"}, {"B/f", "old!"}});
+    for (int i = 0; i < 5; ++i) dir.file("A/more" + std::to_string(i));
+    EXPECT_EQ(presenter.controls(true).sync, false);  // nothing compared yet
+
+    ASSERT_EQ(compare(), MainPresenter::Ended::Shown);
+    const MainPresenter::Controls busy = presenter.controls(false);
+    EXPECT_TRUE(busy.abort);
+    EXPECT_FALSE(busy.start || busy.sync || busy.report);
+    const MainPresenter::Controls idle = presenter.controls(true);
+    EXPECT_TRUE(idle.start && idle.sync && idle.report);
+    EXPECT_FALSE(idle.abort);
+    EXPECT_EQ(idle.syncTip, "");
+    EXPECT_EQ(presenter.countsText(), countsText(presenter.comparer->results));
+    EXPECT_NE(presenter.countsText(), "");
+
+    // Cut by the limit: a report, but no copy, and the tip says why.
+    dm.MaxEntries = 5;
+    ASSERT_EQ(compare(), MainPresenter::Ended::AtLimit);
+    const MainPresenter::Controls limited = presenter.controls(true);
+    EXPECT_TRUE(limited.report);
+    EXPECT_FALSE(limited.sync);
+    EXPECT_EQ(limited.syncTip, whyNoCopy(*presenter.comparer));
+    EXPECT_EQ(presenter.whySyncRefused(), limited.syncTip);
+    EXPECT_EQ(presenter.largerLimit(), 10);
+    EXPECT_NE(presenter.limitOffer().find("10"), std::string::npos);
+    presenter.takeLargerLimit();
+    EXPECT_EQ(dm.MaxEntries, 10);
+    EXPECT_EQ(compare(), MainPresenter::Ended::Shown);
+}
+
+TEST_F(Presenter, AComparisonThatCannotRunShowsWhyAndLogsIt)
+{
+    dm.LocalDir = dir / "missing";
+    EXPECT_EQ(compare(), MainPresenter::Ended::Failed);
+    EXPECT_EQ(presenter.stateText(), stateText(FolderMissing, presenter.comparer->errorText));
+    EXPECT_NE(log().find(presenter.comparer->errorText), std::string::npos);
+    EXPECT_FALSE(presenter.controls(true).sync);
+
+    std::string state;
+    dm.LocalDir.clear();
+    EXPECT_FALSE(presenter.beginComparison({}, state));
+    EXPECT_EQ(state, messageText(msg::DirectoryNotExist));
+    EXPECT_FALSE(presenter.comparer);
+}
+
+TEST_F(Presenter, SkipAllAnswersForTheRestOfTheJobOnly)
+{
+    int asked = 0;
+    const auto answer = [&](SkipAnswer a) {
+        return [&asked, a] {
+            ++asked;
+            return a;
+        };
+    };
+    EXPECT_TRUE(presenter.skipUnreadable(answer(SkipAnswer::Skip)));
+    EXPECT_FALSE(presenter.skipUnreadable(answer(SkipAnswer::Stop)));
+    EXPECT_TRUE(presenter.skipUnreadable(answer(SkipAnswer::SkipAll)));
+    EXPECT_TRUE(presenter.skipUnreadable(answer(SkipAnswer::Stop)));  // not asked
+    EXPECT_EQ(asked, 3);
+    presenter.jobStarting();
+    EXPECT_FALSE(presenter.skipUnreadable(answer(SkipAnswer::Stop)));
+    EXPECT_EQ(asked, 4);
+}
+
+TEST_F(Presenter, ASyncStoppedPartWayLeavesNoResultAndOneThatEndsComparesAgain)
+{
+    dir.lay({{"A/f1", "1"}, {"A/f2", "2"}});
+    ASSERT_EQ(compare(), MainPresenter::Ended::Shown);
+    const SyncScope whole = syncScope(presenter.comparer->results, nullptr, nullptr);
+    presenter.beginSync();
+    presenter.jobStarting();
+    presenter.run.onText = [this](const std::string& text) {
+        if (text.find("f2") != std::string::npos) presenter.run.requestAbort();
+    };
+    presenter.runJob([&] { presenter.runSync(whole, {}, {}); });
+    presenter.run.onText = nullptr;
+    EXPECT_EQ(presenter.syncEnded(), MainPresenter::SyncEnded::Stopped);
+    EXPECT_FALSE(presenter.comparer);
+    EXPECT_FALSE(presenter.controls(true).report);
+    ASSERT_TRUE(presenter.syncOutcome());
+    EXPECT_TRUE(presenter.syncOutcome()->stopped);
+
+    ASSERT_EQ(compare(), MainPresenter::Ended::Shown);
+    const SyncScope again = syncScope(presenter.comparer->results, nullptr, nullptr);
+    presenter.beginSync();
+    presenter.jobStarting();
+    presenter.runJob([&] { presenter.runSync(again, {}, {}); });
+    EXPECT_EQ(presenter.syncEnded(), MainPresenter::SyncEnded::Again);
+    ASSERT_TRUE(presenter.comparer);
+    EXPECT_EQ(presenter.comparer->results.lacked, 0);
+}
+
+TEST_F(Presenter, AJobEndedByAnExceptionSaysWhyOnceAndLogsIt)
+{
+    presenter.jobStarting();
+    presenter.runJob([] { throw std::runtime_error("disk on fire"); });
+    EXPECT_EQ(presenter.jobEnded(), "disk on fire");
+    EXPECT_EQ(presenter.jobEnded(), "");
+    EXPECT_NE(log().find("disk on fire"), std::string::npos);
+}
+
+TEST_F(Presenter, TheGaugeFollowsEntriesThenComparedItemsThenCopiedBytes)
+{
+    dm.MaxEntries = 100;
+    std::string state;
+    ASSERT_TRUE(presenter.beginComparison({}, state));
+    presenter.jobStarting();
+    presenter.run.entriesCounted = 40;
+    EXPECT_EQ(presenter.gauge(false).maximum, 200);  // twice the limit: both sides
+    EXPECT_EQ(presenter.gauge(false).value, 40);
+    presenter.run.itemsCompared = 50;
+    EXPECT_EQ(presenter.gauge(false).maximum, 40);
+    EXPECT_EQ(presenter.gauge(false).value, 40);
+    presenter.run.bytesToCopy = 4000;
+    presenter.run.bytesCopied = 1000;
+    EXPECT_EQ(presenter.gauge(true).maximum, 1000);
+    EXPECT_EQ(presenter.gauge(true).value, 250);
+}
+
+TEST_F(Presenter, ItemsOfASideThatIsNoFolderHereCannotBeOpenedAndTheTipSaysWhy)
+{
+    dir.lay({{"A/f", "a"}, {"B/f", "b"}});
+    {
+        dirCompare exporter(test::request(dm.LocalDir, dm.LocalDir, {test::kSep}, {}, kAllOptions), nullptr);
+        std::string error;
+        ASSERT_TRUE(exporter.scanFolder(exporter.rootA, error, {}));
+        ASSERT_TRUE(exportInfoFile(exporter, dir / "b.dat", error, exporter.rootA)) << error;
+    }
+    ComparisonRequest request = test::request(dm.StandardDir, dm.LocalDir, {test::kSep}, {}, 0x1F, dir / "b.dat");
+    presenter.comparer = dm::compare(request, nullptr);
+    presenter.resultValid = true;
+    const result_t& pair = test::child(presenter.comparer->results, "f");
+    const MainPresenter::Openers openers = presenter.openers(&pair);
+    EXPECT_TRUE(openers.a.enabled);
+    EXPECT_EQ(openers.a.tip, "");
+    EXPECT_FALSE(openers.b.enabled);
+    EXPECT_NE(openers.b.tip, "");
+    EXPECT_TRUE(openers.folder.enabled);  // A's folder
+    EXPECT_FALSE(presenter.openers(nullptr).a.enabled);
+}
+
+TEST(ElapsedText, HoursMinutesSecondsHoursModuloADay)
+{
+    EXPECT_EQ(elapsedText(7), "00:00:07");
+    EXPECT_EQ(elapsedText(90061), "01:01:01");
+}
+
+}  // namespace
+}  // namespace dm

@@ -1,0 +1,234 @@
+#include "ui/presenter/MainPresenter.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <utility>
+
+#include "common/ErrorLog.h"
+#include "common/Messages.h"
+#include "config/Dmodule.h"
+#include "engine/ResultView.h"
+#include "engine/Side.h"
+
+namespace dm {
+
+std::string elapsedText(int64_t seconds)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", int(seconds / 3600 % 24), int(seconds / 60 % 60),
+                  int(seconds % 60));
+    return text;
+}
+
+MainPresenter::MainPresenter(TDM& dm) : dm_(dm) {}
+
+ComparisonRequest MainPresenter::comparisonRequest() const
+{
+    ComparisonRequest request;
+    request.folderA = dm_.StandardDir;
+    request.folderB = dm_.LocalDir;
+    request.include = dm_.DoCompareList;
+    request.exclude = dm_.NotUpdateList;
+    request.options = uint8_t(dm_.Options & 0xFF);
+    request.versionCachePath = dm_.VersionCachePath;
+    request.maxEntries = dm_.MaxEntries;
+    request.timeWindow = dm_.TimeWindow;
+    request.ignoreHourShift = dm_.IgnoreHourShift;
+    // Nobody can answer a password prompt behind the remote shell's pipe.
+    request.remoteAccess.batch = true;
+    return request;
+}
+
+void MainPresenter::jobStarting()
+{
+    run.reset();
+    jobError_.clear();
+    skipAll_ = false;
+}
+
+void MainPresenter::runJob(const std::function<void()>& work)
+{
+    try {
+        work();
+    } catch (const std::exception& e) {
+        jobError_ = e.what();
+    } catch (...) {
+        jobError_ = "unknown error";
+    }
+}
+
+std::string MainPresenter::jobEnded()
+{
+    if (!jobError_.empty()) writeLog(jobError_, dm_.LogPath);
+    return std::exchange(jobError_, {});
+}
+
+bool MainPresenter::beginComparison(const RunQuestions& questions, std::string& state)
+{
+    comparer.reset();
+    resultValid = false;
+    if (dm_.StandardDir.empty() || dm_.LocalDir.empty()) {
+        state = messageText(msg::DirectoryNotExist);
+        return false;
+    }
+    try {
+        working_ = newComparison(comparisonRequest(), &run, questions);
+    } catch (const std::exception&) {
+        writeLog(messageText(msg::CannotStartComparing), dm_.LogPath);
+        state.clear();
+        return false;
+    }
+    entryLimit_ = working_->request.maxEntries;
+    state = messageText(msg::StateComparing);
+    return true;
+}
+
+void MainPresenter::runComparison()
+{
+    working_->run();
+}
+
+MainPresenter::Ended MainPresenter::comparisonEnded()
+{
+    if (working_) comparer = std::move(working_);
+    resultValid = true;
+    if (comparer->state == Finished) return Ended::Shown;
+    if (comparer->state == TooManyFiles) return Ended::AtLimit;
+    comparer->logError(comparer->errorText, dm_.LogPath);
+    return Ended::Failed;
+}
+
+int32_t MainPresenter::largerLimit() const
+{
+    // The next power of ten above what was counted: one more step, not a guess.
+    int64_t larger = 10;
+    while (comparer && larger <= comparer->request.maxEntries && larger < 100000000) larger *= 10;
+    return int32_t(larger);
+}
+
+std::string MainPresenter::limitOffer() const
+{
+    if (!comparer) return {};
+    return messageText(msg::TooManyEntries) + std::to_string(comparer->request.maxEntries) + "\n" +
+           whyNoCopy(*comparer) + "\n\n" + textIn("以上限 ", "Compare again with a limit of ") +
+           std::to_string(largerLimit()) + textIn(" 重新比较?", "?");
+}
+
+void MainPresenter::takeLargerLimit()
+{
+    dm_.MaxEntries = largerLimit();
+}
+
+std::string MainPresenter::whySyncRefused() const
+{
+    if (!resultValid || !comparer) return messageText(msg::NoResultToSync);
+    return whyNoCopy(*comparer);
+}
+
+bool MainPresenter::mayCopy() const
+{
+    return comparer && whyNoCopy(*comparer).empty();
+}
+
+void MainPresenter::beginSync()
+{
+    working_ = std::move(comparer);
+    // A job that ends by an exception has no outcome to show, not the last one.
+    outcome_.reset();
+}
+
+void MainPresenter::runSync(const SyncScope& scope, const std::set<std::string>& leftOut, const RunQuestions& questions)
+{
+    outcome_ = synchronizeAndCompareAgain(working_, scope, leftOut, &run, dm_.LogPath, questions);
+}
+
+void MainPresenter::beginRefresh()
+{
+    working_ = std::move(comparer);
+}
+
+void MainPresenter::runRefresh(const SyncScope& scope)
+{
+    working_->refresh(*scope.owner, scope.name);
+}
+
+void MainPresenter::refreshEnded()
+{
+    comparer = std::move(working_);
+}
+
+MainPresenter::SyncEnded MainPresenter::syncEnded()
+{
+    if (!outcome_) {
+        comparer = std::move(working_);
+        return SyncEnded::Unknown;
+    }
+    if (outcome_->stopped) {
+        // Partly copied, B is no longer what the tree shows; after a stop
+        // nothing more is done, as on the command line.
+        working_.reset();
+        comparer.reset();
+        resultValid = false;
+        return SyncEnded::Stopped;
+    }
+    comparer = std::move(working_);
+    return SyncEnded::Again;
+}
+
+bool MainPresenter::skipUnreadable(const std::function<SkipAnswer()>& ask)
+{
+    if (skipAll_) return true;
+    const SkipAnswer answer = ask();
+    if (answer == SkipAnswer::SkipAll) skipAll_ = true;
+    return answer != SkipAnswer::Stop;
+}
+
+MainPresenter::Controls MainPresenter::controls(bool idle) const
+{
+    Controls c;
+    c.start = idle;
+    c.abort = !idle;
+    c.sync = idle && resultValid && mayCopy();
+    c.report = idle && resultValid;
+    if (resultValid && comparer && !mayCopy()) c.syncTip = whyNoCopy(*comparer);
+    return c;
+}
+
+std::string MainPresenter::stateText() const
+{
+    return comparer ? dm::stateText(comparer->state, comparer->errorText) : std::string();
+}
+
+std::string MainPresenter::countsText() const
+{
+    return comparer && resultValid ? dm::countsText(comparer->results) : std::string();
+}
+
+MainPresenter::Gauge MainPresenter::gauge(bool copying) const
+{
+    const int64_t toCopy = run.bytesToCopy;
+    if (copying && toCopy > 0) return {1000, std::min<int64_t>(1000, run.bytesCopied * 1000 / toCopy)};
+    const int64_t counted = run.entriesCounted;
+    const int64_t compared = run.itemsCompared;
+    if (compared > 0) return {std::max<int64_t>(1, counted), std::min(compared, counted)};
+    return {std::max<int64_t>(1, 2 * int64_t(entryLimit_)), counted};
+}
+
+MainPresenter::Openers MainPresenter::openers(const result_t* item) const
+{
+    // What opens an item here needs a path on this machine: a side read from
+    // a file or on another machine has none.
+    const bool hereA = comparer && comparer->sideA().hasLocalPaths();
+    const bool hereB = comparer && comparer->sideB().hasLocalPaths();
+    const bool hasA = item && (item->kind == OnlyInA || item->kind == InBoth);
+    const bool hasB = item && (item->kind == OnlyInB || item->kind == InBoth);
+    const auto opener = [](bool has, bool here) {
+        return Opener{has && here, has && !here ? textIn("这一边的项目不在本机上: 无法在这里打开",
+                                                         "This side's items are not on this machine: they cannot be "
+                                                         "opened here")
+                                                : std::string()};
+    };
+    return {opener(hasA, hereA), opener(hasB, hereB), opener(hasA || hasB, hasA ? hereA : hereB)};
+}
+
+}  // namespace dm

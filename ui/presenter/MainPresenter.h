@@ -1,0 +1,136 @@
+// What the main window shows, allows and does with a comparison, whatever
+// draws it. The Qt window and the Win32 window ask it and only draw: which
+// controls are enabled, what the status bar and the progress say, what a
+// finished comparison or synchronization leads to. No toolkit in here.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "engine/Comp.h"
+#include "engine/RunControl.h"
+#include "engine/Sync.h"
+#include "engine/Workflow.h"
+
+namespace dm {
+
+class TDM;
+
+// "hh:mm:ss" of a span of seconds, hours modulo a day.
+std::string elapsedText(int64_t seconds);
+
+// The answers to "a folder cannot be read".
+enum class SkipAnswer { Skip, SkipAll, Stop };
+
+class MainPresenter {
+public:
+    explicit MainPresenter(TDM& dm);
+    MainPresenter(const MainPresenter&) = delete;
+    MainPresenter& operator=(const MainPresenter&) = delete;
+
+    // The comparison the settings ask for.
+    ComparisonRequest comparisonRequest() const;
+
+    // The job around any long work, on a thread the window makes: the run
+    // control reset, then the work, from which no exception leaves (it would
+    // end the program), then the text of one that ended it (logged; empty
+    // where none did).
+    void jobStarting();
+    void runJob(const std::function<void()>& work);
+    std::string jobEnded();
+
+    // The comparison, from its start to what its end leads to. `begin`:
+    // false, with what the status bar says, where none can start; the old
+    // result is gone either way. `run` is the job (on a thread of its own).
+    bool beginComparison(const RunQuestions& questions, std::string& state);
+    void runComparison();
+    enum class Ended {
+        Failed,   // nothing to show: the state says why (logged)
+        AtLimit,  // the entry limit cut it: offer a larger one, else show it
+        Shown,    // a result to show
+    };
+    Ended comparisonEnded();
+
+    // At the entry limit: the question that offers to compare again with a
+    // larger limit, and that limit, kept in the settings once taken.
+    std::string limitOffer() const;
+    int32_t largerLimit() const;
+    void takeLargerLimit();
+
+    // Synchronizing a scope of the result: why it may not (empty: it may),
+    // the job, and what its end leads to.
+    std::string whySyncRefused() const;
+    // Whether the result may be copied from (never after a comparison cut short by the limit).
+    bool mayCopy() const;
+    void beginSync();
+    void runSync(const SyncScope& scope, const std::set<std::string>& leftOut, const RunQuestions& questions);
+    enum class SyncEnded {
+        Unknown,  // ended by an exception: what B holds is not known; compare again
+        Stopped,  // stopped part way: B no longer matches the tree, which goes
+        Again,    // compared again: the whole result (or the scope's part) is new
+    };
+    SyncEnded syncEnded();
+    // What the last synchronization did, for its summary.
+    const std::optional<SyncOutcome>& syncOutcome() const { return outcome_; }
+
+    // A folder or item of the result compared again: the job and its end.
+    void beginRefresh();
+    void runRefresh(const SyncScope& scope);
+    void refreshEnded();
+
+    // A folder cannot be read, asked from a job's thread: `ask` puts the
+    // question, unless the user chose to skip all of them for this job.
+    bool skipUnreadable(const std::function<SkipAnswer()>& ask);
+
+    // Which controls may be used: while a job runs, only Abort.
+    struct Controls {
+        bool start = true;  // start, exit, export, the tree, the menus
+        bool abort = false;
+        bool sync = false;
+        bool report = false;
+        std::string syncTip;  // why Sync cannot be used, where a result is shown
+    };
+    Controls controls(bool idle) const;
+    // The status bar's state and counts panels.
+    std::string stateText() const;
+    std::string countsText() const;
+    // The progress bar: entries counted against the limit while scanning,
+    // items compared against them after, a copy's bytes in thousandths.
+    struct Gauge {
+        int64_t maximum = 1;
+        int64_t value = 0;
+    };
+    Gauge gauge(bool copying) const;
+    // What opens the item's side A, side B, or its folder here: enabled
+    // where the item has that side and its path is on this machine; the tip
+    // says why not where only the machine is missing.
+    struct Opener {
+        bool enabled = false;
+        std::string tip;
+    };
+    struct Openers {
+        Opener a, b, folder;
+    };
+    Openers openers(const result_t* item) const;
+
+    // The progress, counters and abort request of the job under way.
+    RunControl run;
+    // The result shown, if any; null while a job holds it.
+    std::unique_ptr<dirCompare> comparer;
+    bool resultValid = false;
+
+private:
+    TDM& dm_;
+    std::unique_ptr<dirCompare> working_;  // the comparer while a job holds it
+    int32_t entryLimit_ = MaxScanCount;
+    std::atomic<bool> skipAll_{false};
+    std::optional<SyncOutcome> outcome_;
+    std::string jobError_;
+};
+
+}  // namespace dm
