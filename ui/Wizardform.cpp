@@ -43,7 +43,7 @@ QLabel* stepTitle(QWidget* parent, const QString& text)
 }  // namespace
 
 TfrmWizard::TfrmWizard(TDM& dm, TdlgSetCom& filterDialog, QWidget* parent)
-    : QDialog(parent), dm_(dm), filterDialog_(filterDialog)
+    : QDialog(parent), dm_(dm), presenter_(dm), filterDialog_(filterDialog)
 {
     setWindowTitle(tr("文件夹比较向导"));
     setFont(formFont(12));
@@ -140,17 +140,18 @@ void TfrmWizard::FormShow()
         box->setEditText(qs(*folder));
     }
     cbStartupShow->setChecked(dm_.ShowWizard);
-    cbSize->setChecked(dm_.Options & optSize);
-    cbMT->setChecked(dm_.Options & optTime);
-    cbVer->setChecked(dm_.Options & optVersion);
-    cbSubDir->setChecked(dm_.Options & optSubFolders);
-    cbContent->setChecked(dm_.Options & optContent);
-    cbOnlyDiff->setChecked(dm_.OnlyDiff);
+    const WizardPresenter::Choices choices = presenter_.choices();
+    cbSize->setChecked(choices.size);
+    cbMT->setChecked(choices.time);
+    cbVer->setChecked(choices.version);
+    cbSubDir->setChecked(choices.subFolders);
+    cbContent->setChecked(choices.content);
+    cbOnlyDiff->setChecked(choices.onlyDiff);
 }
 
 void TfrmWizard::btnNextClick()
 {
-    if (!takeTyped(*edtDirA, dm_.StandardDir)) return;
+    if (!taken(presenter_.takeA(edtDirA->currentText().toStdString()))) return;
     Panel1->setVisible(false);
     Panel3->setVisible(false);
     Panel2->setVisible(true);
@@ -160,17 +161,7 @@ void TfrmWizard::btnNextClick()
 
 void TfrmWizard::btnStep2Click()
 {
-    const std::string before = dm_.LocalDir;
-    if (!takeTyped(*edtDirB, dm_.LocalDir)) return;
-    // A folder compared with itself says nothing: refused where B is chosen,
-    // as the comparer would find it.
-    if (!dm_.StandardDir.empty() &&
-        dirCompare(wholeFolders(dm_.StandardDir, dm_.LocalDir), nullptr).state == SameFolders) {
-        dm_.LocalDir = before;
-        messageBox(this, qs(textIn("文件夹 B 就是文件夹 A: 请选择另一个文件夹",
-                                   "Folder B is folder A: choose another folder")));
-        return;
-    }
+    if (!taken(presenter_.takeB(edtDirB->currentText().toStdString()))) return;
     Panel1->setVisible(false);
     Panel2->setVisible(false);
     Panel3->setVisible(true);
@@ -196,17 +187,10 @@ void TfrmWizard::browseInto(QComboBox& box, std::string& folder)
     folder = chosen.toStdString();
 }
 
-bool TfrmWizard::takeTyped(QComboBox& box, std::string& folder)
+bool TfrmWizard::taken(const std::string& why)
 {
-    const QString typed = box.currentText().trimmed();
-    if (typed.isEmpty()) return true;  // the main window says that a folder is missing
-    // A folder on another machine (HOST:PATH) is looked for when it is read.
-    if (sideFor(typed.toStdString())->hasLocalPaths() && !platform::folderExists(typed.toStdString())) {
-        messageBox(this, qs(textIn("文件夹不存在: ", "There is no such folder: ")) + typed);
-        return false;
-    }
-    folder = typed.toStdString();
-    return true;
+    if (!why.empty()) messageBox(this, qs(why));
+    return why.empty();
 }
 
 void TfrmWizard::btnSwapClick()
@@ -214,7 +198,7 @@ void TfrmWizard::btnSwapClick()
     const QString a = edtDirA->currentText();
     edtDirA->setEditText(edtDirB->currentText());
     edtDirB->setEditText(a);
-    std::swap(dm_.StandardDir, dm_.LocalDir);
+    presenter_.swap();
 }
 
 void TfrmWizard::cbStartupShowClick()
@@ -229,16 +213,8 @@ void TfrmWizard::btnItemSelClick()
 
 void TfrmWizard::bbtnStartClick()
 {
-    uint32_t options = optValid;
-    if (cbSize->isChecked()) options |= optSize;
-    if (cbMT->isChecked()) options |= optTime;
-    if (cbVer->isChecked()) options |= optVersion;
-    if (cbSubDir->isChecked()) options |= optSubFolders;
-    if (cbContent->isChecked()) options |= optContent;
-    dm_.Options = options;
-    dm_.OnlyDiff = cbOnlyDiff->isChecked();
-    TDM::Remember(dm_.HistoryA, dm_.StandardDir);
-    TDM::Remember(dm_.HistoryB, dm_.LocalDir);
+    presenter_.start({cbSize->isChecked(), cbMT->isChecked(), cbVer->isChecked(), cbSubDir->isChecked(),
+                      cbContent->isChecked(), cbOnlyDiff->isChecked()});
     accept();
 }
 

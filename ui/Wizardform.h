@@ -4,6 +4,8 @@
 #include <QDialog>
 #include <string>
 
+#include "ui/presenter/WizardPresenter.h"
+
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -68,11 +70,12 @@ protected:
 private:
     static QComboBox* folderBox(QWidget* panel);
     void browseInto(QComboBox& box, std::string& folder);
-    // Takes the box's folder for the side; false (with a message) when it
-    // names no folder, so that the wizard stays on the page.
-    bool takeTyped(QComboBox& box, std::string& folder);
+    // False (with a message) where the folder was not taken, so that the
+    // wizard stays on the page.
+    bool taken(const std::string& why);
 
     TDM& dm_;
+    WizardPresenter presenter_;
     TdlgSetCom& filterDialog_;
     int startStep_ = 1;
 };
