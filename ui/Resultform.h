@@ -3,6 +3,8 @@
 
 #include <QDialog>
 
+#include "ui/presenter/Report.h"
+
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -37,8 +39,5 @@ protected:
 private:
     TDM& dm_;
 };
-
-// Fills the report lines of the last run and whether the folders are identical.
-void fillReport(TDM& dm, const dirCompare& comp);
 
 }  // namespace dm::ui
