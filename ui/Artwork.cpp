@@ -3,20 +3,15 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "ui/presenter/Marks.h"
+
 namespace dm::ui {
 
 namespace {
 
 QColor colourOf(int index)
 {
-    switch (index) {
-        case 1: return QColor(0xD9, 0x3B, 0x3B);   // lacking in B
-        case 2: return QColor(0x2F, 0x7D, 0xD1);   // redundant in B
-        case 3: return QColor(0x8E, 0x44, 0xAD);   // error
-        case 4: return QColor(0x2E, 0x9E, 0x4F);   // identical
-        case 5: return QColor(0xE6, 0x8A, 0x00);   // different
-        default: return QColor(0x9A, 0x9A, 0x9A);  // not compared
-    }
+    return QColor::fromRgb(QRgb(markColour(index)));
 }
 
 QPixmap canvas(int w, int h)

@@ -1,12 +1,12 @@
 #include "ui/Forms.h"
 
-#include <QLocale>
 #include <QMimeData>
 #include <QUrl>
 
 #include "common/Messages.h"
 #include "platform/Listing.h"
 #include "ui/Artwork.h"
+#include "ui/presenter/SyncPlanRows.h"
 
 namespace dm::ui {
 
@@ -65,7 +65,7 @@ QString droppedFolder(const QMimeData* data)
 
 QString sizeText(uint64_t bytes)
 {
-    return QLocale(currentLanguage() == English ? QLocale::English : QLocale::Chinese).formattedDataSize(qint64(bytes));
+    return qs(dm::sizeText(bytes));
 }
 
 }  // namespace dm::ui

@@ -57,26 +57,21 @@ void TdlgSyncPreview::setPlan(const std::vector<SyncStep>& steps, const std::str
     btnStart->setText(qs(textIn("开始", "Start")));
     btnCancel->setText(qs(textIn("取消", "Cancel")));
     steps_ = steps;
-    sizes_.clear();
-    files_.clear();
     const QSignalBlocker quiet(table);
-    table->setRowCount(int(steps.size()));
-    for (int i = 0; i < int(steps.size()); ++i) {
-        const SyncStep& step = steps[size_t(i)];
-        sizes_.push_back(step.size);
-        files_.push_back(step.files);
-        auto* kind = new QTableWidgetItem(
-            qs(step.kind == OnlyInA ? textIn("B 缺少", "lacking in B") : textIn("不一致", "different")));
+    const std::vector<PlanRow> rows = planRows(steps, hostA, hostB);
+    table->setRowCount(int(rows.size()));
+    for (int i = 0; i < int(rows.size()); ++i) {
+        const PlanRow& row = rows[size_t(i)];
+        auto* kind = new QTableWidgetItem(qs(row.why));
         kind->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
         kind->setCheckState(Qt::Checked);
         table->setItem(i, Kind, kind);
-        for (const auto& [col, text] : {std::pair{From, hostA + step.source}, std::pair{To, hostB + step.target}}) {
+        for (const auto& [col, text] : {std::pair{From, row.from}, std::pair{To, row.to}}) {
             auto* cell = new QTableWidgetItem(qs(text));
             cell->setToolTip(qs(text));
             table->setItem(i, col, cell);
         }
-        table->setItem(i, Size,
-                       new QTableWidgetItem(step.folder ? qs(textIn("文件夹", "folder")) : sizeText(sizes_.back())));
+        table->setItem(i, Size, new QTableWidgetItem(qs(row.size)));
     }
     table->resizeColumnToContents(Kind);
     showTotals();
@@ -93,19 +88,11 @@ std::set<std::string> TdlgSyncPreview::leftOut() const
 
 void TdlgSyncPreview::showTotals()
 {
-    int count = 0;
-    uint64_t bytes = 0;
-    uint64_t files = 0;
-    for (int i = 0; i < table->rowCount(); ++i) {
-        if (table->item(i, Kind)->checkState() != Qt::Checked) continue;
-        ++count;
-        bytes += sizes_[size_t(i)];
-        files += files_[size_t(i)];
-    }
-    // Folders count with all they hold.
-    lbTotals->setText(qs(textIn("共 ", "")) + QString::number(count) + qs(textIn(" 项 (", " items (")) +
-                      QString::number(files) + qs(textIn(" 个文件), ", " files), ")) + sizeText(bytes));
-    btnStart->setEnabled(count > 0 || table->rowCount() == 0);
+    std::vector<bool> ticked;
+    for (int i = 0; i < table->rowCount(); ++i) ticked.push_back(table->item(i, Kind)->checkState() == Qt::Checked);
+    const PlanTotals totals = planTotals(steps_, ticked);
+    lbTotals->setText(qs(totals.text));
+    btnStart->setEnabled(totals.mayStart);
 }
 
 }  // namespace dm::ui

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/Sync.h"
+#include "ui/presenter/SyncPlanRows.h"
 
 class QLabel;
 class QPushButton;
@@ -35,8 +36,6 @@ private:
     void showTotals();
 
     std::vector<SyncStep> steps_;
-    std::vector<uint64_t> sizes_;
-    std::vector<uint64_t> files_;  // the files each row comes to
 };
 
 }  // namespace dm::ui

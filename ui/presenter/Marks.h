@@ -1,0 +1,28 @@
+// How the six marks look in every front end: their colours, and the order
+// the legend lists them in.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "engine/ResultView.h"
+
+namespace dm {
+
+// 0xRRGGBB of a mark (a StateIndex); grey for any other.
+constexpr uint32_t markColour(int index)
+{
+    switch (index) {
+        case StateLacking: return 0xD93B3B;
+        case StateRedundant: return 0x2F7DD1;
+        case StateError: return 0x8E44AD;
+        case StateIdentical: return 0x2E9E4F;
+        case StateDifferent: return 0xE68A00;
+        default: return 0x9A9A9A;  // not compared
+    }
+}
+
+constexpr std::array<int, 6> kLegendOrder = {StateLacking,   StateRedundant,   StateDifferent,
+                                             StateIdentical, StateNotCompared, StateError};
+
+}  // namespace dm

@@ -1,0 +1,32 @@
+// The synchronization plan as a window lists it for the user to confirm:
+// a row for each step, and the totals of the steps ticked.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/Sync.h"
+
+namespace dm {
+
+// A size as people read it: "512 bytes", "1.50 KiB", "3.25 GiB".
+std::string sizeText(uint64_t bytes);
+
+struct PlanRow {
+    std::string why;   // lacking in B, or different
+    std::string from;  // as a person names it (HOST:PATH for another machine)
+    std::string to;
+    std::string size;  // a file's, or "folder"
+};
+std::vector<PlanRow> planRows(const std::vector<SyncStep>& plan, const std::string& hostA, const std::string& hostB);
+
+// "5 items (12 files), 1.50 KiB" of the steps ticked (folders count with
+// all they hold); the plan may start where one is ticked, or where it is empty.
+struct PlanTotals {
+    std::string text;
+    bool mayStart = true;
+};
+PlanTotals planTotals(const std::vector<SyncStep>& plan, const std::vector<bool>& ticked);
+
+}  // namespace dm

@@ -1,0 +1,37 @@
+// The dialogs of the Win32 program, each in a file of its own.
+#pragma once
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engine/Sync.h"
+#include "platform/Win32.h"
+#include "ui/presenter/MainPresenter.h"
+
+namespace dm {
+class TDM;
+class dirCompare;
+}  // namespace dm
+
+namespace dm::win32 {
+
+// Messages.cpp: a message, a yes-or-no question, a synchronization's summary.
+void messageBox(HWND owner, const std::wstring& text, const std::wstring& caption = {});
+bool askYesNo(HWND owner, const std::wstring& text, const std::wstring& caption);
+void showSummary(HWND owner, const SyncOutcome& outcome);
+
+// SkipQuestion.cpp: a folder that cannot be read: Skip, Skip all or Stop.
+SkipAnswer askSkipFolder(HWND owner, const std::string& folder, const std::string& reason);
+
+// Wizard.cpp: the two folders and the rules; true when the comparison is to start.
+bool runWizard(HWND owner, TDM& dm);
+
+// SyncPlan.cpp: the plan, each step ticked; true to copy, with the steps
+// the user left out (by their source).
+bool confirmPlan(HWND owner, const dirCompare& comp, const std::vector<SyncStep>& plan, std::set<std::string>& leftOut);
+
+// ReportDialog.cpp: the report of the last comparison.
+void showReportDialog(HWND owner, const TDM& dm);
+
+}  // namespace dm::win32

@@ -1,0 +1,490 @@
+// The main window's making, its layout, and the comparison and
+// synchronization it starts.
+#include "ui/win32/MainWindow.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+#include <windowsx.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "common/Messages.h"
+#include "common/Version.h"
+#include "config/Dmodule.h"
+#include "engine/ResultView.h"
+#include "engine/Sync.h"
+#include "platform/ProgramPaths.h"
+#include "ui/presenter/Marks.h"
+#include "ui/presenter/Report.h"
+#include "ui/win32/Dialogs.h"
+#include "ui/win32/Texts.h"
+
+namespace dm::win32 {
+
+namespace {
+
+constexpr int kWidth = 778;  // the client area of a window of 794 × 577
+constexpr int kHeight = 519;
+constexpr int kToolbarHeight = 40;
+constexpr int kLegendWidth = 148;
+constexpr int kDetailsHeight = 129;
+constexpr int kDoingHeight = 18;
+constexpr int kPanelRights[5] = {300, 300, 300, 500, -1};
+
+const char* const kLegendCaptions[] = {"B 缺少的文件", "B 多余的文件", "不一致", "完全相同", "不比较", "未知错误"};
+
+// One mark, drawn as the legend shows it: a rounded square of its colour
+// with its sign in white.
+void drawMark(HDC dc, int index, int size)
+{
+    RECT all = {0, 0, size, size};
+    FillRect(dc, &all, GetSysColorBrush(COLOR_WINDOW));
+    const uint32_t rgb = markColour(index);
+    const COLORREF colour = index == StateNone ? RGB(0xE8, 0xB9, 0x3C) : RGB(rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF);
+    HBRUSH brush = CreateSolidBrush(colour);
+    HPEN none = CreatePen(PS_NULL, 0, 0);
+    HGDIOBJ oldBrush = SelectObject(dc, brush);
+    HGDIOBJ oldPen = SelectObject(dc, none);
+    const int m = size / 16;
+    RoundRect(dc, m, m, size - m, size - m, size / 4, size / 4);
+    HPEN white = CreatePen(PS_SOLID, std::max(1, size / 8), RGB(255, 255, 255));
+    SelectObject(dc, white);
+    const auto line = [&](int x1, int y1, int x2, int y2) {
+        MoveToEx(dc, x1 * size / 16, y1 * size / 16, nullptr);
+        LineTo(dc, x2 * size / 16, y2 * size / 16);
+    };
+    switch (index) {
+        case StateLacking: line(4, 8, 12, 8); break;
+        case StateRedundant:
+            line(4, 8, 12, 8);
+            line(8, 4, 8, 12);
+            break;
+        case StateError:
+            line(8, 4, 8, 9);
+            line(8, 11, 8, 13);
+            break;
+        case StateIdentical:
+            line(4, 6, 12, 6);
+            line(4, 10, 12, 10);
+            break;
+        case StateDifferent:
+            line(4, 6, 12, 6);
+            line(4, 10, 12, 10);
+            line(10, 3, 6, 13);
+            break;
+        case StateNotCompared:
+            line(5, 8, 7, 8);
+            line(10, 8, 12, 8);
+            break;
+        default: break;
+    }
+    SelectObject(dc, oldBrush);
+    SelectObject(dc, oldPen);
+    DeleteObject(brush);
+    DeleteObject(none);
+    DeleteObject(white);
+}
+
+HIMAGELIST markImages(int size)
+{
+    HIMAGELIST list = ImageList_Create(size, size, ILC_COLOR32, 7, 0);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    for (int index = 0; index <= StateNotCompared; ++index) {
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        drawMark(dc, index, size);
+        SelectObject(dc, old);
+        ImageList_Add(list, bitmap, nullptr);
+        DeleteObject(bitmap);
+    }
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return list;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(TDM& dm) : presenter(dm), dm_(dm) {}
+
+MainWindow::~MainWindow()
+{
+    if (job_.joinable()) {
+        presenter.run.requestAbort();
+        job_.join();
+    }
+    if (marks_) ImageList_Destroy(marks_);
+    if (popup_) DestroyMenu(popup_);
+}
+
+bool MainWindow::create()
+{
+    return make(nullptr, tr("目录比较"), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, kWidth, kHeight);
+}
+
+void MainWindow::build()
+{
+    HMENU bar = CreateMenu();
+    HMENU system = CreatePopupMenu();
+    AppendMenuW(system, MF_STRING, kMenuStart, tr("开始").c_str());
+    AppendMenuW(system, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(system, MF_STRING, kMenuExit, tr("退出").c_str());
+    HMENU help = CreatePopupMenu();
+    AppendMenuW(help, MF_STRING, kMenuHelp, tr("帮助").c_str());
+    AppendMenuW(help, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(help, MF_STRING, kMenuAbout, tr("关于").c_str());
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(system), tr("系统").c_str());
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), tr("帮助").c_str());
+    SetMenu(hwnd_, bar);
+
+    popup_ = CreatePopupMenu();
+    AppendMenuW(popup_, MF_STRING, kPopupRefresh, tr("刷新").c_str());
+    AppendMenuW(popup_, MF_STRING, kPopupSync, tr("更新所选项").c_str());
+    AppendMenuW(popup_, MF_STRING, kPopupOpenA, tr("打开文件夹 A 的文件").c_str());
+    AppendMenuW(popup_, MF_STRING, kPopupOpenB, tr("打开文件夹 B 的文件").c_str());
+
+    const char* const captions[] = {"开始", "中止", "同步", "报告", "退出"};
+    for (int i = 0; i < 5; ++i)
+        buttons_[i] = control(L"BUTTON", tr(captions[i]), WS_TABSTOP | BS_PUSHBUTTON, 2 + i * 64 + (i == 4 ? 8 : 0), 2,
+                              62, 36, kStart + i);
+
+    marks_ = markImages(px(16));
+    tree_ = control(WC_TREEVIEWW, L"", WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS,
+                    0, 0, 10, 10, kTree, WS_EX_CLIENTEDGE);
+    TreeView_SetImageList(tree_, marks_, TVSIL_NORMAL);
+    details_ = control(WC_LISTVIEWW, L"", WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL, 0, 0, 10, 10,
+                       kDetails, WS_EX_CLIENTEDGE);
+    ListView_SetExtendedListViewStyle(details_, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    for (int c = 0; c < 3; ++c) {
+        LVCOLUMNW column = {};
+        column.mask = LVCF_WIDTH;
+        column.cx = px(c == 0 ? 100 : 300);
+        ListView_InsertColumn(details_, c, &column);
+    }
+    for (int r = 0; r < 5; ++r) {
+        LVITEMW row = {};
+        row.iItem = r;
+        ListView_InsertItem(details_, &row);
+    }
+
+    legend_[0] = control(L"STATIC", tr("A: 标准文件夹A"), 0, 0, 0, 10, 10, 0);
+    legend_[1] = control(L"STATIC", tr("B: 比较文件夹B"), 0, 0, 0, 10, 10, 0);
+    for (int i = 0; i < 6; ++i) legend_[2 + i] = control(L"STATIC", tr(kLegendCaptions[i]), 0, 0, 0, 10, 10, 0);
+
+    doing_ = control(L"STATIC", L"", SS_CENTER | SS_PATHELLIPSIS, 0, 0, 10, 10, kDoing);
+    progress_ = control(PROGRESS_CLASSW, L"", 0, 0, 0, 10, 10, kProgress);
+    ShowWindow(progress_, SW_HIDE);
+    status_ = control(STATUSCLASSNAMEW, L"", SBARS_SIZEGRIP, 0, 0, 0, 0, kStatus);
+    setIdle(true);
+    // A test reads the window's state now and then, modal windows included.
+    if (const char* file = std::getenv("DIRMATCH_GUI_STATE"); file && *file) SetTimer(hwnd_, kTestTimer, 250, nullptr);
+}
+
+void MainWindow::layout()
+{
+    if (!status_) return;
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    // The status bar places itself at the bottom; the rest is above it.
+    SendMessageW(status_, WM_SIZE, 0, 0);
+    RECT bar;
+    GetWindowRect(status_, &bar);
+    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&bar), 2);
+    int rights[5];
+    for (int i = 0; i < 5; ++i) rights[i] = kPanelRights[i] < 0 ? -1 : px(kPanelRights[i]);
+    SendMessageW(status_, SB_SETPARTS, 5, reinterpret_cast<LPARAM>(rights));
+
+    const int top = px(kToolbarHeight);
+    const int bottom = bar.top - px(kDoingHeight);
+    const int right = client.right - px(kLegendWidth);
+    const int detailsTop = std::max(top + px(40), bottom - px(kDetailsHeight));
+    MoveWindow(tree_, 0, top, right, detailsTop - top, TRUE);
+    MoveWindow(details_, 0, detailsTop, right, bottom - detailsTop, TRUE);
+    const int other = std::max(px(60), (right - px(100)) / 2 - px(3));
+    ListView_SetColumnWidth(details_, 0, px(100));
+    ListView_SetColumnWidth(details_, 1, other);
+    ListView_SetColumnWidth(details_, 2, other);
+    for (int i = 0; i < 8; ++i) {
+        const int y = top + px(12) + i * px(24) + (i >= 2 ? px(8) : 0);
+        MoveWindow(legend_[i], right + px(i >= 2 ? 32 : 10), y, px(kLegendWidth - 36), px(18), TRUE);
+    }
+    MoveWindow(doing_, 0, bottom, client.right - px(152), px(kDoingHeight), TRUE);
+    MoveWindow(progress_, client.right - px(150), bottom + px(2), px(148), px(14), TRUE);
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+LRESULT MainWindow::message(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+        case WM_PAINT: {
+            // The legend's marks beside their captions.
+            PAINTSTRUCT paint;
+            HDC dc = BeginPaint(hwnd_, &paint);
+            for (int i = 0; i < 6; ++i) {
+                RECT at;
+                GetWindowRect(legend_[2 + i], &at);
+                MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&at), 2);
+                ImageList_Draw(marks_, kLegendOrder[size_t(i)], dc, at.left - px(22), at.top, ILD_NORMAL);
+            }
+            EndPaint(hwnd_, &paint);
+            return 0;
+        }
+        case WM_NOTIFY: {
+            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (header->hwndFrom == tree_) {
+                if (header->code == TVN_ITEMEXPANDINGW)
+                    expanding(reinterpret_cast<const NMTREEVIEWW*>(lParam)->itemNew.hItem);
+                if (header->code == TVN_SELCHANGEDW) showDetails();
+                if (header->code == NM_RCLICK) {
+                    POINT at;
+                    GetCursorPos(&at);
+                    TVHITTESTINFO hit = {};
+                    hit.pt = at;
+                    ScreenToClient(tree_, &hit.pt);
+                    if (HTREEITEM item = TreeView_HitTest(tree_, &hit)) TreeView_SelectItem(tree_, item);
+                    popup(at.x, at.y);
+                    return TRUE;
+                }
+            }
+            break;
+        }
+        case WM_CONTEXTMENU:
+            if (reinterpret_cast<HWND>(wParam) == tree_ && GET_X_LPARAM(lParam) == -1) {
+                // From the menu key: at the current row.
+                RECT row = {};
+                if (HTREEITEM item = TreeView_GetSelection(tree_)) TreeView_GetItemRect(tree_, item, &row, TRUE);
+                POINT at = {row.left, row.bottom};
+                ClientToScreen(tree_, &at);
+                popup(at.x, at.y);
+                return 0;
+            }
+            break;
+        case WM_TIMER:
+            if (wParam == kTestTimer)
+                tellTest();
+            else
+                showProgress();
+            return 0;
+        case kStartWithFolders:
+            if (wParam)
+                runComparison();
+            else
+                start();
+            return 0;
+        case WM_APP: jobDone(); return 0;
+        case WM_APP + 1: {
+            // A job's thread asks whether to skip a folder; it waits for the answer.
+            const auto* question = reinterpret_cast<const std::pair<std::string, std::string>*>(lParam);
+            return LRESULT(askSkipFolder(hwnd_, question->first, question->second));
+        }
+        case WM_CLOSE:
+            // The work would outlive the window it reports to: it is stopped
+            // first, and the window closes when it has ended.
+            if (busy_) {
+                if (!closeAfterJob_ && askYesNo(hwnd_, tr("中止并关闭?"), tr("中止"))) {
+                    closeAfterJob_ = true;
+                    presenter.run.requestAbort();
+                }
+                return 0;
+            }
+            dm_.SaveSettings();
+            DestroyWindow(hwnd_);
+            hwnd_ = nullptr;
+            PostQuitMessage(0);
+            return 0;
+        default: break;
+    }
+    return Window::message(msg, wParam, lParam);
+}
+
+bool MainWindow::command(int id, int)
+{
+    switch (id) {
+        case kStart:
+        case kMenuStart: start(); return true;
+        case kAbort: presenter.run.requestAbort(); return true;
+        case kSync: syncAll(); return true;
+        case kReport: showReport(); return true;
+        case kExit:
+        case kMenuExit: PostMessageW(hwnd_, WM_CLOSE, 0, 0); return true;
+        case kMenuHelp: showManual(); return true;
+        case kMenuAbout: showAbout(); return true;
+        case kPopupRefresh: refreshSelected(false); return true;
+        case kPopupSync: refreshSelected(true); return true;
+        case kPopupOpenA:
+        case kPopupOpenB: {
+            const result_t* item = selected();
+            if (!item) return true;
+            const std::string& path = id == kPopupOpenA ? item->pathA() : item->pathB();
+            ShellExecuteW(hwnd_, L"open", wide(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+            return true;
+        }
+        default: return false;
+    }
+}
+
+void MainWindow::start()
+{
+    if (busy_) return;
+    if (runWizard(hwnd_, dm_)) runComparison();
+}
+
+void MainWindow::runComparison()
+{
+    if (busy_) return;
+    std::string state;
+    const bool begun = presenter.beginComparison(runQuestions(), state);
+    clearTree();
+    panels_[0] = state;
+    panels_[3].clear();
+    setIdle(true);
+    showStatus();
+    if (!begun) return;
+    const ULONGLONG started = GetTickCount64();
+    startJob([this] { presenter.runComparison(); }, [this, started] { comparisonDone(started); });
+}
+
+void MainWindow::comparisonDone(ULONGLONG started)
+{
+    const MainPresenter::Ended ended = presenter.comparisonEnded();
+    if (ended == MainPresenter::Ended::AtLimit &&
+        askYesNo(hwnd_, shown(presenter.limitOffer()), shown(messageText(msg::ProductName)))) {
+        presenter.takeLargerLimit();
+        return runComparison();
+    }
+    panels_[0] = presenter.stateText();
+    panels_[4] = elapsedText(int64_t((GetTickCount64() - started) / 1000));
+    if (ended == MainPresenter::Ended::Failed) {
+        presenter.comparer.reset();
+        presenter.resultValid = false;
+        showStatus();
+        return;
+    }
+    fillTree();
+    panels_[3] = presenter.countsText();
+    showStatus();
+    fillReport(dm_, *presenter.comparer);
+    setIdle(true);
+    SetFocus(tree_);
+    showReport();
+}
+
+void MainWindow::syncAll()
+{
+    if (busy_) return;
+    if (const std::string why = presenter.whySyncRefused(); !why.empty()) {
+        messageBox(hwnd_, shown(why));
+        return;
+    }
+    const SyncScope whole = syncScope(presenter.comparer->results, nullptr, nullptr);
+    std::set<std::string> leftOut;
+    if (confirmPlan(hwnd_, *presenter.comparer, syncPlan(*presenter.comparer, whole, dm_.NotUpdateList), leftOut))
+        startSync(whole, leftOut, true);
+}
+
+void MainWindow::refreshSelected(bool copy)
+{
+    HTREEITEM node = TreeView_GetSelection(tree_);
+    if (busy_ || !presenter.resultValid || !presenter.comparer || !node || (copy && !presenter.mayCopy())) return;
+    HTREEITEM parentNode = TreeView_GetParent(tree_, node);
+    result_t* item = selected();
+    result_t* holder = nullptr;
+    if (parentNode) {
+        TVITEMW parent = {};
+        parent.mask = TVIF_PARAM;
+        parent.hItem = parentNode;
+        TreeView_GetItem(tree_, &parent);
+        holder = reinterpret_cast<result_t*>(parent.lParam);
+    }
+    const SyncScope scope = syncScope(presenter.comparer->results, parentNode ? item : nullptr, holder);
+    if (copy) {
+        std::set<std::string> leftOut;
+        // A whole tree or folder is copied only after its plan was seen.
+        if (scope.name.empty() &&
+            !confirmPlan(hwnd_, *presenter.comparer, syncPlan(*presenter.comparer, scope, dm_.NotUpdateList), leftOut))
+            return;
+        startSync(scope, leftOut, !parentNode);
+        return;
+    }
+    if (!parentNode) return runComparison();
+    // The tree is made again whole after a refresh: simpler than finding the
+    // nodes of the part redone, and as fast for the trees people look at.
+    presenter.beginRefresh();
+    startJob([this, scope] { presenter.runRefresh(scope); },
+             [this] {
+                 presenter.refreshEnded();
+                 clearTree();
+                 fillTree();
+                 panels_[0] = presenter.stateText();
+                 panels_[3] = presenter.countsText();
+                 showStatus();
+             });
+}
+
+void MainWindow::startSync(const SyncScope& scope, const std::set<std::string>& leftOut, bool whole)
+{
+    presenter.beginSync();
+    copying_ = true;
+    const ULONGLONG started = GetTickCount64();
+    startJob([this, scope, leftOut, questions = runQuestions()] { presenter.runSync(scope, leftOut, questions); },
+             [this, whole, started] {
+                 copying_ = false;
+                 switch (presenter.syncEnded()) {
+                     case MainPresenter::SyncEnded::Unknown:
+                         // What B holds now is not known.
+                         if (whole) runComparison();
+                         return;
+                     case MainPresenter::SyncEnded::Stopped:
+                         clearTree();
+                         panels_[0] = messageText(msg::UserAbort);
+                         panels_[3].clear();
+                         showStatus();
+                         setIdle(true);
+                         break;
+                     case MainPresenter::SyncEnded::Again:
+                         clearTree();
+                         if (whole) {
+                             comparisonDone(started);
+                         } else {
+                             fillTree();
+                             panels_[0] = presenter.stateText();
+                             panels_[3] = presenter.countsText();
+                             showStatus();
+                         }
+                         break;
+                 }
+                 showSummary(hwnd_, *presenter.syncOutcome());
+             });
+}
+
+void MainWindow::showReport()
+{
+    if (presenter.resultValid) showReportDialog(hwnd_, dm_);
+}
+
+void MainWindow::showAbout()
+{
+    messageBox(hwnd_, shown(messageText(msg::ProductName) + "\n" + programVersionText(platform::programFile())),
+               tr("关于"));
+}
+
+void MainWindow::showManual()
+{
+    const std::wstring manual = wide(platform::dataFolder(platform::programFile()) + "UserManual.htm");
+    ShellExecuteW(hwnd_, L"open", manual.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void MainWindow::popup(int x, int y)
+{
+    if (busy_ || !presenter.resultValid) return;
+    const MainPresenter::Openers openers = presenter.openers(selected());
+    const auto enable = [this](int id, bool on) { EnableMenuItem(popup_, UINT(id), on ? MF_ENABLED : MF_GRAYED); };
+    enable(kPopupRefresh, TreeView_GetSelection(tree_) != nullptr);
+    enable(kPopupSync, TreeView_GetSelection(tree_) != nullptr && presenter.mayCopy());
+    enable(kPopupOpenA, openers.a.enabled);
+    enable(kPopupOpenB, openers.b.enabled);
+    TrackPopupMenu(popup_, TPM_LEFTALIGN | TPM_TOPALIGN, x, y, 0, hwnd_, nullptr);
+}
+
+}  // namespace dm::win32

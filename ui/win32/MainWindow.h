@@ -1,0 +1,119 @@
+// The main window of the Win32 program: the toolbar, the result tree with
+// its marks, the details grid, the legend, the progress line and the status
+// bar. It draws what the presenter says and forwards what the user does.
+#pragma once
+
+#include "platform/Win32.h"
+// after windows.h, which it needs
+#include <commctrl.h>
+
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "ui/presenter/MainPresenter.h"
+#include "ui/win32/Window.h"
+
+namespace dm {
+class TDM;
+}
+
+namespace dm::win32 {
+
+class MainWindow : public Window {
+public:
+    explicit MainWindow(TDM& dm);
+    ~MainWindow() override;
+
+    bool create();
+    // The wizard, then the comparison it asks for.
+    void start();
+    // The keyboard to the Start button, as the window opens.
+    void focusStart() { SetFocus(buttons_[0]); }
+
+    MainPresenter presenter;
+    // Posted at start where folders were given: wParam 1 compares them, 0
+    // opens the wizard with folder A.
+    static constexpr UINT kStartWithFolders = WM_APP + 2;
+
+private:
+    enum Id {
+        kStart = 100,
+        kAbort,
+        kSync,
+        kReport,
+        kExit,
+        kTree,
+        kDetails,
+        kStatus,
+        kProgress,
+        kDoing,
+        kMenuStart,
+        kMenuExit,
+        kMenuHelp,
+        kMenuAbout,
+        kPopupRefresh,
+        kPopupSync,
+        kPopupOpenA,
+        kPopupOpenB,
+    };
+
+    void build() override;
+    void layout() override;
+    LRESULT message(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    bool command(int id, int code) override;
+    int defaultButton() const override { return 0; }
+
+    // Jobs (Jobs.cpp): long work on a thread of its own, the progress shown
+    // every 100 ms, then `done` here.
+    void startJob(std::function<void()> work, std::function<void()> done);
+    void jobDone();
+    void showProgress();
+    void setIdle(bool idle);
+    RunQuestions runQuestions();
+    bool askSkip(const std::string& folder, const std::string& reason);
+
+    // The comparison and the synchronization (MainWindow.cpp).
+    void runComparison();
+    void comparisonDone(ULONGLONG started);
+    void syncAll();
+    void startSync(const SyncScope& scope, const std::set<std::string>& leftOut, bool whole);
+    void showReport();
+    void showAbout();
+    void showManual();
+    void popup(int x, int y);
+    void refreshSelected(bool copy);
+
+    // The tree (MainTree.cpp): folders' children made when first opened.
+    void fillTree();
+    void clearTree();
+    HTREEITEM addNode(HTREEITEM parent, result_t& item);
+    void addChildren(HTREEITEM node, result_t& folder);
+    void expanding(HTREEITEM node);
+    void showDetails();
+    result_t* selected() const;
+    void showStatus();
+
+    // The state of the window, written for a test where one asked for it.
+    void tellTest() const;
+    static constexpr UINT_PTR kTestTimer = 2;
+
+    TDM& dm_;
+    HWND buttons_[5] = {};
+    HWND tree_ = nullptr;
+    HWND details_ = nullptr;
+    HWND legend_[8] = {};
+    HWND doing_ = nullptr;
+    HWND progress_ = nullptr;
+    HWND status_ = nullptr;
+    HIMAGELIST marks_ = nullptr;
+    HMENU popup_ = nullptr;
+    std::string panels_[5];
+    std::thread job_;
+    std::function<void()> done_;
+    bool busy_ = false;
+    bool copying_ = false;
+    bool closeAfterJob_ = false;
+};
+
+}  // namespace dm::win32

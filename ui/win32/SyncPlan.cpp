@@ -1,0 +1,114 @@
+// The plan of a synchronization, each step ticked; the user may untick
+// steps, and confirms or cancels.
+#include "common/Messages.h"
+#include "engine/Comp.h"
+#include "ui/presenter/SyncPlanRows.h"
+#include "ui/win32/Dialogs.h"
+#include "ui/win32/Texts.h"
+#include "ui/win32/Window.h"
+// after windows.h, which it needs
+#include <commctrl.h>
+
+namespace dm::win32 {
+
+namespace {
+
+class SyncPlan : public Modal {
+public:
+    SyncPlan(const dirCompare& comp, const std::vector<SyncStep>& plan) : comp_(comp), plan_(plan) {}
+
+    std::set<std::string> leftOut() const
+    {
+        std::set<std::string> out;
+        for (size_t i = 0; i < plan_.size(); ++i)
+            if (!ListView_GetCheckState(list_, int(i))) out.insert(plan_[i].source);
+        return out;
+    }
+
+private:
+    enum { kList = 10, kTotals };
+
+    void build() override
+    {
+        control(L"STATIC", shown(messageText(msg::SyncConfirm)), 0, 12, 8, 736, 20, 0);
+        list_ = control(WC_LISTVIEWW, L"", WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS, 12, 32, 736, 320, kList,
+                        WS_EX_CLIENTEDGE);
+        ListView_SetExtendedListViewStyle(list_, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+        const std::pair<std::string, int> columns[] = {{textIn("原因", "Why"), 110},
+                                                       {textIn("从 A", "From A"), 270},
+                                                       {textIn("到 B", "To B"), 270},
+                                                       {textIn("大小", "Size"), 80}};
+        for (int c = 0; c < 4; ++c) {
+            const std::wstring title = shown(columns[c].first);
+            LVCOLUMNW column = {};
+            column.mask = LVCF_TEXT | LVCF_WIDTH;
+            column.pszText = const_cast<wchar_t*>(title.c_str());
+            column.cx = px(columns[c].second);
+            ListView_InsertColumn(list_, c, &column);
+        }
+        const std::vector<PlanRow> rows = planRows(plan_, comp_.sideA().shown({}), comp_.sideB().shown({}));
+        for (int i = 0; i < int(rows.size()); ++i) {
+            const PlanRow& row = rows[size_t(i)];
+            std::wstring texts[] = {shown(row.why), shown(row.from), shown(row.to), shown(row.size)};
+            LVITEMW item = {};
+            item.mask = LVIF_TEXT;
+            item.iItem = i;
+            item.pszText = texts[0].data();
+            ListView_InsertItem(list_, &item);
+            for (int c = 1; c < 4; ++c) ListView_SetItemText(list_, i, c, texts[c].data());
+            ListView_SetCheckState(list_, i, TRUE);
+        }
+        if (!rows.empty()) ListView_SetItemState(list_, 0, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
+        totals_ = control(L"STATIC", L"", 0, 12, 362, 500, 20, kTotals);
+        start_ =
+            control(L"BUTTON", shown(textIn("开始", "Start")), WS_TABSTOP | BS_DEFPUSHBUTTON, 592, 358, 75, 25, IDOK);
+        control(L"BUTTON", shown(textIn("取消", "Cancel")), WS_TABSTOP, 673, 358, 75, 25, IDCANCEL);
+        ready_ = true;
+        showTotals();
+    }
+
+    void showTotals()
+    {
+        std::vector<bool> ticked;
+        for (size_t i = 0; i < plan_.size(); ++i) ticked.push_back(ListView_GetCheckState(list_, int(i)) != 0);
+        const PlanTotals totals = planTotals(plan_, ticked);
+        SetWindowTextW(totals_, shown(totals.text).c_str());
+        EnableWindow(start_, totals.mayStart);
+    }
+
+    LRESULT message(UINT msg, WPARAM wParam, LPARAM lParam) override
+    {
+        if (msg == WM_NOTIFY && ready_) {
+            const auto* change = reinterpret_cast<const NMLISTVIEW*>(lParam);
+            if (change->hdr.hwndFrom == list_ && change->hdr.code == LVN_ITEMCHANGED && (change->uChanged & LVIF_STATE))
+                showTotals();
+        }
+        return Modal::message(msg, wParam, lParam);
+    }
+
+    bool command(int id, int) override
+    {
+        if (id != IDOK) return false;
+        if (IsWindowEnabled(start_)) end(IDOK);
+        return true;
+    }
+
+    const dirCompare& comp_;
+    const std::vector<SyncStep>& plan_;
+    HWND list_ = nullptr;
+    HWND totals_ = nullptr;
+    HWND start_ = nullptr;
+    bool ready_ = false;
+};
+
+}  // namespace
+
+bool confirmPlan(HWND owner, const dirCompare& comp, const std::vector<SyncStep>& plan, std::set<std::string>& leftOut)
+{
+    SyncPlan dialog(comp, plan);
+    if (dialog.run(owner, shown(messageText(msg::SyncConfirmCaption)), 760, 392) != IDOK) return false;
+    leftOut = dialog.leftOut();
+    return true;
+}
+
+}  // namespace dm::win32
