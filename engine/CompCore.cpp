@@ -109,7 +109,8 @@ dirCompare::dirCompare(const ComparisonRequest& asked, RunControl* runControl)
     FoundSide a;
     FoundSide b;
     findSide(request.folderA, request.infoA, request.remoteAccess, a, error);
-    findSide(request.folderB, request.infoB, request.remoteAccess, b, error);  // when both are missing, B's text is kept
+    findSide(request.folderB, request.infoB, request.remoteAccess, b,
+             error);  // when both are missing, B's text is kept
     sideA_ = std::move(a.side);
     sideB_ = std::move(b.side);
     pathA = a.path;

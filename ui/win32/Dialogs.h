@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "engine/Sync.h"
-#include "platform/Win32.h"
 #include "ui/presenter/MainPresenter.h"
+#include "ui/win32/Win32Ui.h"
 
 namespace dm {
 class TDM;

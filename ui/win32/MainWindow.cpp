@@ -2,10 +2,6 @@
 // synchronization it starts.
 #include "ui/win32/MainWindow.h"
 
-#include <commctrl.h>
-#include <shellapi.h>
-#include <windowsx.h>
-
 #include <algorithm>
 #include <cstdlib>
 
@@ -19,6 +15,7 @@
 #include "ui/presenter/Report.h"
 #include "ui/win32/Dialogs.h"
 #include "ui/win32/Texts.h"
+#include "ui/win32/Win32Ui.h"
 
 namespace dm::win32 {
 

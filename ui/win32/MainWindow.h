@@ -3,15 +3,12 @@
 // bar. It draws what the presenter says and forwards what the user does.
 #pragma once
 
-#include "platform/Win32.h"
-// after windows.h, which it needs
-#include <commctrl.h>
-
 #include <functional>
 #include <string>
 #include <thread>
 
 #include "ui/presenter/MainPresenter.h"
+#include "ui/win32/Win32Ui.h"
 #include "ui/win32/Window.h"
 
 namespace dm {

@@ -5,9 +5,8 @@
 #include "ui/presenter/SyncPlanRows.h"
 #include "ui/win32/Dialogs.h"
 #include "ui/win32/Texts.h"
+#include "ui/win32/Win32Ui.h"
 #include "ui/win32/Window.h"
-// after windows.h, which it needs
-#include <commctrl.h>
 
 namespace dm::win32 {
 

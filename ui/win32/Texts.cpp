@@ -5,7 +5,7 @@
 #include <unordered_map>
 
 #include "common/Messages.h"
-#include "platform/Win32.h"
+#include "ui/win32/Win32Ui.h"
 
 namespace dm::win32 {
 

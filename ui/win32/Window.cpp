@@ -1,6 +1,6 @@
 #include "ui/win32/Window.h"
 
-#include <commctrl.h>
+#include "ui/win32/Win32Ui.h"
 
 namespace dm::win32 {
 

@@ -1,3 +1,4 @@
+#include "ui/win32/Win32Ui.h"
 // What every window of the Win32 program shares: sizes in the logical pixels
 // the forms are laid out in, scaled to the monitor's DPI; the form font; the
 // controls made at their places; and a modal window run by keyboard as a
@@ -5,8 +6,6 @@
 #pragma once
 
 #include <string>
-
-#include "platform/Win32.h"
 
 namespace dm::win32 {
 

@@ -1,6 +1,5 @@
 // The wizard: folder A, folder B, then the rules, a step at a time; Enter
 // moves on from each step.
-#include <shlobj.h>
 
 #include <vector>
 
@@ -9,6 +8,7 @@
 #include "ui/presenter/WizardPresenter.h"
 #include "ui/win32/Dialogs.h"
 #include "ui/win32/Texts.h"
+#include "ui/win32/Win32Ui.h"
 #include "ui/win32/Window.h"
 
 namespace dm::win32 {

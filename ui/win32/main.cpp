@@ -1,7 +1,4 @@
 // dirmatch-gui.exe: the desktop program on Windows.
-#include <commctrl.h>
-#include <ole2.h>
-#include <shellapi.h>
 
 #include <memory>
 #include <string>
@@ -9,9 +6,9 @@
 
 #include "common/Messages.h"
 #include "config/Dmodule.h"
-#include "platform/Win32.h"
 #include "ui/win32/MainWindow.h"
 #include "ui/win32/Texts.h"
+#include "ui/win32/Win32Ui.h"
 
 using namespace dm;
 
