@@ -4,10 +4,12 @@
 # the offer of a larger limit), the counts read back, a synchronization
 # through its plan, and the counts after it; each compared with what the
 # Linux command line says of the same folders.
-#   scripts/test-windows-gui.sh BUILD-WIN LINUX-DIRMATCH LANG(zh|en) [SCREENSHOTS-DIR]
+#   scripts/test-windows-gui.sh PROGRAM LINUX-DIRMATCH LANG(zh|en) [SCREENSHOTS-DIR]
+# PROGRAM: what the user starts, as Windows names it (a Start-menu entry, or
+# dirmatch-gui.exe). LANG: the language that entry opens the program in.
 # Expects WINEPREFIX and the rest of the wine environment set (test-windows.sh).
 set -euo pipefail
-build=$(cd "$1" && pwd)
+program=$1
 linux=$2
 lang=$3
 shots=${4:-}
@@ -25,15 +27,16 @@ trap cleanup EXIT
 export DISPLAY=$display
 sleep 1
 
-# Folder A: Chinese, Latin and Greek names, 10,500 files; B lacks some,
-# holds one of its own, and one file differs.
-mkdir -p "$work/A/中文目录" "$work/A/Ελληνικά" "$work/A/latin" "$work/B/中文目录" "$work/B/latin"
+# Folder A: Chinese, Latin and Greek names, 10,500 files; B lacks 100 of
+# them, holds one of its own, and one file differs.
+mkdir -p "$work/A/中文目录" "$work/A/Ελληνικά" "$work/A/latin"
 for i in $(seq 1 3500); do
   : > "$work/A/中文目录/文件$i.txt"
   : > "$work/A/Ελληνικά/αρχείο$i.txt"
   : > "$work/A/latin/café$i.txt"
 done
-cp -a "$work/A/中文目录/." "$work/B/中文目录/"
+cp -a "$work/A" "$work/B"
+rm -f "$work/B/latin/café3"??.txt
 echo "from A" > "$work/A/latin/différent.txt"
 echo "B's own" > "$work/B/latin/différent.txt"
 echo "only B" > "$work/B/extra.txt"
@@ -75,13 +78,13 @@ keys() {
   xdotool key --delay 120 "$@"
 }
 
-wine explorer /desktop=dirmatch,1000x700 "$build/ui/win32/dirmatch-gui.exe" --lang "$lang" >/dev/null 2>&1 &
+wine explorer /desktop=dirmatch,1000x700 start "$program" >/dev/null 2>&1 &
 for _ in $(seq 1 100); do
   desktop=$(xdotool search --name 'dirmatch' 2>/dev/null | head -1 || true)
   [ -n "$desktop" ] && [ -s "$state" ] && break
   sleep 0.2
 done
-[ -s "$state" ] || { echo "dirmatch-gui.exe did not start"; exit 1; }
+[ -s "$state" ] || { echo "$program did not start dirmatch-gui.exe"; exit 1; }
 shot main-empty
 
 # Start (the button has the keyboard), then the wizard's three steps.

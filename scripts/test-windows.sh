@@ -5,7 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 googletest libcli11-dev nlohmann-json3-dev libxxhash-dev libdtl-dev locales)
+packages=(cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 googletest libcli11-dev nlohmann-json3-dev libxxhash-dev libdtl-dev locales
+          nsis xvfb xdotool imagemagick x11-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -60,9 +61,30 @@ LC_ALL=en_US.UTF-8 timeout 300 ctest --output-on-failure --timeout 120 -R 'InfoF
 # the folder itself (the Linux build is the one scripts/setup.sh makes).
 linux="$PWD/../build/cli/dirmatch"
 if [ ! -x "$linux" ]; then
-  echo "no Linux build at $linux: information files across builds not tried"
+  echo "no Linux build at $linux: information files across builds and the desktop program not tried"
   exit 0
 fi
+
+# The desktop program as users get it: the setup installed, each Start-menu
+# entry driven on a system of its language, then the uninstaller.
+setup=$(bash ../scripts/package-windows.sh . | tail -1)
+wine "$setup" /S
+installed="$WINEPREFIX/drive_c/Program Files/dirmatch"
+menu='C:\ProgramData\Microsoft\Windows\Start Menu\Programs\dirmatch'
+menuHere="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/dirmatch"
+for f in "$installed/dirmatch-gui.exe" "$installed/dirmatch.exe" "$installed/UserManual.htm" \
+  "$menuHere/目录比较.lnk" "$menuHere/dirmatch (English).lnk"; do
+  [ -e "$f" ] || { echo "the setup did not install $f"; exit 1; }
+done
+LC_ALL=zh_CN.UTF-8 timeout 900 bash ../scripts/test-windows-gui.sh "$menu\\目录比较.lnk" "$linux" zh
+LC_ALL=en_US.UTF-8 timeout 900 bash ../scripts/test-windows-gui.sh "$menu\\dirmatch (English).lnk" "$linux" en
+wine "$installed/uninstall.exe" /S
+for _ in $(seq 1 100); do [ -e "$installed" ] || [ -e "$menuHere" ] || break; sleep 0.2; done
+if [ -e "$installed" ] || [ -e "$menuHere" ]; then
+  echo "the uninstaller left: $(ls "$installed" "$menuHere" 2>&1 | tr '\n' ' ')"
+  exit 1
+fi
+echo "the setup installed, both Start-menu entries worked, the uninstaller took all back"
 trip=$(mktemp -d)
 mkdir -p "$trip/A/中文"
 echo 1 > "$trip/A/café.txt"
