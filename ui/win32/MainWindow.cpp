@@ -204,7 +204,8 @@ void MainWindow::layout()
     ListView_SetColumnWidth(details_, 2, other);
     for (int i = 0; i < 8; ++i) {
         const int y = top + px(12) + i * px(24) + (i >= 2 ? px(8) : 0);
-        MoveWindow(legend_[i], right + px(i >= 2 ? 32 : 10), y, px(kLegendWidth - 36), px(18), TRUE);
+        const int indent = i >= 2 ? 32 : 10;  // the marks' captions stand right of their marks
+        MoveWindow(legend_[i], right + px(indent), y, px(kLegendWidth - indent - 4), px(18), TRUE);
     }
     MoveWindow(doing_, 0, bottom, client.right - px(152), px(kDoingHeight), TRUE);
     MoveWindow(progress_, client.right - px(150), bottom + px(2), px(148), px(14), TRUE);
