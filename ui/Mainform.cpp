@@ -406,7 +406,7 @@ void TfrmMain::comparisonDone(const QDateTime& start)
     const MainPresenter::Ended ended = presenter.comparisonEnded();
     if (ended == MainPresenter::Ended::AtLimit &&
         askYesNo(this, qs(presenter.limitOffer()), qs(messageText(msg::ProductName)))) {
-        presenter.takeLargerLimit();
+        presenter.compareWithoutLimit();
         return RunComparison();
     }
     ShowState();

@@ -191,7 +191,7 @@ int main(int argc, char** argv)
     save(*main.pairView, out + "/pair-binary.png");
     main.pairView->hide();
 
-    // At the entry limit, the offer of a larger one.
+    // At the entry limit, the offer to compare once more without one.
     dataModule.MaxEntries = 5;
     dm::ui::uiHooks().execModal = [](QDialog&) { return int(QDialog::Rejected); };
     saveNextModal(out + "/limit-offer.png");

@@ -31,7 +31,7 @@ ComparisonRequest MainPresenter::comparisonRequest() const
     request.exclude = dm_.NotUpdateList;
     request.options = uint8_t(dm_.Options & 0xFF);
     request.versionCachePath = dm_.VersionCachePath;
-    request.maxEntries = dm_.MaxEntries;
+    request.maxEntries = withoutLimit_ ? INT32_MAX : dm_.MaxEntries;
     request.timeWindow = dm_.TimeWindow;
     request.ignoreHourShift = dm_.IgnoreHourShift;
     // Nobody can answer a password prompt behind the remote shell's pipe.
@@ -73,6 +73,7 @@ bool MainPresenter::beginComparison(const RunQuestions& questions, std::string& 
     }
     try {
         working_ = newComparison(comparisonRequest(), &run, questions);
+        withoutLimit_ = false;
     } catch (const std::exception&) {
         writeLog(messageText(msg::CannotStartComparing), dm_.LogPath);
         state.clear();
@@ -98,25 +99,12 @@ MainPresenter::Ended MainPresenter::comparisonEnded()
     return Ended::Failed;
 }
 
-int32_t MainPresenter::largerLimit() const
-{
-    // The next power of ten above what was counted: one more step, not a guess.
-    int64_t larger = 10;
-    while (comparer && larger <= comparer->request.maxEntries && larger < 100000000) larger *= 10;
-    return int32_t(larger);
-}
-
 std::string MainPresenter::limitOffer() const
 {
     if (!comparer) return {};
     return messageText(msg::TooManyEntries) + std::to_string(comparer->request.maxEntries) + "\n" +
-           whyNoCopy(*comparer) + "\n\n" + textIn("以上限 ", "Compare again with a limit of ") +
-           std::to_string(largerLimit()) + textIn(" 重新比较?", "?");
-}
-
-void MainPresenter::takeLargerLimit()
-{
-    dm_.MaxEntries = largerLimit();
+           whyNoCopy(*comparer) + "\n\n" +
+           textIn("不设上限, 重新比较整个文件夹?", "Compare again, whole, without a limit?");
 }
 
 std::string MainPresenter::whySyncRefused() const

@@ -56,11 +56,11 @@ public:
     };
     Ended comparisonEnded();
 
-    // At the entry limit: the question that offers to compare again with a
-    // larger limit, and that limit, kept in the settings once taken.
+    // At the entry limit: the question that offers to compare again without
+    // a limit, and the answer yes. The comparison is made once more, whole
+    // (not again at each larger limit); the setting stays as it is.
     std::string limitOffer() const;
-    int32_t largerLimit() const;
-    void takeLargerLimit();
+    void compareWithoutLimit() { withoutLimit_ = true; }
 
     // Synchronizing a scope of the result: why it may not (empty: it may),
     // the job, and what its end leads to.
@@ -128,6 +128,7 @@ private:
     TDM& dm_;
     std::unique_ptr<dirCompare> working_;  // the comparer while a job holds it
     int32_t entryLimit_ = MaxScanCount;
+    bool withoutLimit_ = false;  // for the next comparison only
     std::atomic<bool> skipAll_{false};
     std::optional<SyncOutcome> outcome_;
     std::string jobError_;

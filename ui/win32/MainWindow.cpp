@@ -348,7 +348,7 @@ void MainWindow::comparisonDone(ULONGLONG started)
     const MainPresenter::Ended ended = presenter.comparisonEnded();
     if (ended == MainPresenter::Ended::AtLimit &&
         askYesNo(hwnd_, shown(presenter.limitOffer()), shown(messageText(msg::ProductName)))) {
-        presenter.takeLargerLimit();
+        presenter.compareWithoutLimit();
         return runComparison();
     }
     panels_[0] = presenter.stateText();

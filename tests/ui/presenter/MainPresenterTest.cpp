@@ -75,11 +75,12 @@ TEST_F(Presenter, WhileAJobRunsOnlyAbortIsAllowedAndAfterItWhatTheResultAllows)
     EXPECT_FALSE(limited.sync);
     EXPECT_EQ(limited.syncTip, whyNoCopy(*presenter.comparer));
     EXPECT_EQ(presenter.whySyncRefused(), limited.syncTip);
-    EXPECT_EQ(presenter.largerLimit(), 10);
-    EXPECT_NE(presenter.limitOffer().find("10"), std::string::npos);
-    presenter.takeLargerLimit();
-    EXPECT_EQ(dm.MaxEntries, 10);
+    EXPECT_NE(presenter.limitOffer().find("不设上限"), std::string::npos);
+    // Once more, whole; the setting stays, and so does the limit of the comparison after.
+    presenter.compareWithoutLimit();
     EXPECT_EQ(compare(), MainPresenter::Ended::Shown);
+    EXPECT_EQ(dm.MaxEntries, 5);
+    EXPECT_EQ(compare(), MainPresenter::Ended::AtLimit);
 }
 
 TEST_F(Presenter, AComparisonThatCannotRunShowsWhyAndLogsIt)
