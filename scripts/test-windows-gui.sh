@@ -15,17 +15,25 @@ lang=$3
 shots=${4:-}
 
 work=$(mktemp -d)
-display=:$((90 + RANDOM % 9))
-Xvfb "$display" -screen 0 1100x760x24 >/dev/null 2>&1 &
-xvfb=$!
+xvfb=
 cleanup() {
   wineserver -k 2>/dev/null || true
   kill "$xvfb" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
+# A display of its own: the first number no other X server holds.
+for n in $(seq 90 130); do
+  [ -e "/tmp/.X$n-lock" ] && continue
+  display=:$n
+  Xvfb "$display" -screen 0 1100x760x24 >/dev/null 2>&1 &
+  xvfb=$!
+  sleep 1
+  kill -0 "$xvfb" 2>/dev/null && break
+  xvfb=
+done
+[ -n "$xvfb" ] || { echo "no X display could be started"; exit 1; }
 export DISPLAY=$display
-sleep 1
 
 # Folder A: Chinese, Latin and Greek names, 10,500 files; B lacks 100 of
 # them, holds one of its own, and one file differs.
