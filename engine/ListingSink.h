@@ -54,7 +54,6 @@ public:
     // The signals a wait on another program ends with: the run's stop and the end of the listings.
     const platform::StopSignal* stopSignal() const;
     virtual const platform::StopSignal* endSignal() const { return nullptr; }
-    RunControl* progress() const { return progress_; }
 
     // A folder below the top could not be listed, for `reason`. True where it
     // is skipped: it stays with no children and its reason, its count 0.
