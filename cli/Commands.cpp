@@ -58,9 +58,17 @@ struct Job {
     }
 };
 
-// What the run of a comparison tells beside its result.
-void tellAbout(const dirCompare& comp)
+void tellInnerFolder(const dirCompare& comp)
 {
+    std::cerr << kTool << textIn("一个文件夹在另一个之中, 比较时略过: ", "one folder lies inside the other; left out: ")
+              << printable(comp.innerFolder) << std::endl;
+}
+
+// What the run of a comparison tells beside its result; with the folder left
+// out where that is not said before the run.
+void tellAbout(const dirCompare& comp, bool innerFolder = false)
+{
+    if (innerFolder && !comp.innerFolder.empty()) tellInnerFolder(comp);
     if (const std::string note = comp.contentRuleNote(); !note.empty()) std::cerr << kTool << note << std::endl;
     if (!comp.versionCacheNote.empty()) std::cerr << kTool << printable(comp.versionCacheNote) << std::endl;
     if (!finished(comp)) comp.logError(comp.errorText, logPath());
@@ -74,10 +82,7 @@ void tellAbout(const dirCompare& comp)
 std::unique_ptr<dirCompare> runComparison(const ComparisonRequest& request, Job& job)
 {
     auto comp = newComparison(request, &job.control);
-    if (!comp->innerFolder.empty())
-        std::cerr << kTool
-                  << textIn("一个文件夹在另一个之中, 比较时略过: ", "one folder lies inside the other; left out: ")
-                  << printable(comp->innerFolder) << std::endl;
+    if (!comp->innerFolder.empty()) tellInnerFolder(*comp);
     job.run([&] { comp->run(); });
     tellAbout(*comp);
     return comp;
@@ -256,38 +261,50 @@ int runSync(const CompareArgs& args, const SyncArgs& sync)
                   << std::endl;
         return ExitError;
     }
-    const ComparisonRequest request = requestOf(args);
     Job job;
-    auto comp = runComparison(request, job);
-    if (!finished(*comp)) return report(*comp, args, job);
-    if (const std::string why = whyNoCopy(*comp); !why.empty()) {
-        std::cerr << kTool << why << textIn(" 请增大 --max-entries。", " To copy, raise --max-entries.") << std::endl;
-        return ExitLimit;
-    }
-
-    const SyncScope scope = syncScope(comp->results, sync.item);
-    if (!scope.owner) {
-        std::cerr << kTool << "no item '" << printable(sync.item) << "' in the comparison" << std::endl;
-        return ExitError;
-    }
-    const auto plan = syncPlan(*comp, scope, args.exclude);
-    for (const SyncStep& step : plan)
-        std::cout << printable(comp->sideA().shown(step.source)) << " -> "
-                  << printable(comp->sideB().shown(step.target)) << '\n';
-    if (sync.dryRun || plan.empty()) {
-        if (plan.empty()) std::cout << countsText(comp->results) << '\n';
-        return exitCodeOf(*comp);
-    }
-    if (!sync.yes) {
-        if (!platform::isTerminal(platform::Stream::Input)) {
-            std::cerr << kTool << "not copying without --yes when no one can be asked" << std::endl;
+    std::unique_ptr<dirCompare> comp;
+    SyncQuestions questions;
+    questions.compared = [&](const dirCompare& compared) { job.line.ask([&] { tellAbout(compared, true); }); };
+    bool noOneToAsk = false;
+    questions.confirm = [&](const dirCompare& compared, const SyncScope&, const std::vector<SyncStep>& plan,
+                            std::set<std::string>&) {
+        bool yes = false;
+        job.line.ask([&] {
+            for (const SyncStep& step : plan)
+                std::cout << printable(compared.sideA().shown(step.source)) << " -> "
+                          << printable(compared.sideB().shown(step.target)) << '\n';
+            if (plan.empty()) std::cout << countsText(compared.results) << '\n';
+            if (sync.dryRun || plan.empty()) return;
+            std::cout << std::flush;
+            noOneToAsk = !sync.yes && !platform::isTerminal(platform::Stream::Input);
+            yes = sync.yes || (!noOneToAsk && confirmed());
+        });
+        return yes;
+    };
+    SyncRun run;
+    job.run([&] {
+        run = synchronizeFolders(
+            comp, requestOf(args), [&](dirCompare& compared) { return syncScope(compared.results, sync.item); },
+            &job.control, logPath(), questions);
+    });
+    switch (run.end) {
+        case SyncRun::End::NotCompared: return report(*comp, args, job);
+        case SyncRun::End::Refused:
+            std::cerr << kTool << run.why << textIn(" 请增大 --max-entries。", " To copy, raise --max-entries.")
+                      << std::endl;
+            return ExitLimit;
+        case SyncRun::End::NoSuchItem:
+            std::cerr << kTool << "no item '" << printable(sync.item) << "' in the comparison" << std::endl;
             return ExitError;
-        }
-        if (!confirmed()) return exitCodeOf(*comp);
+        case SyncRun::End::Declined:
+            if (noOneToAsk) {
+                std::cerr << kTool << "not copying without --yes when no one can be asked" << std::endl;
+                return ExitError;
+            }
+            return exitCodeOf(*comp);
+        case SyncRun::End::Copied: break;
     }
-
-    SyncOutcome outcome;
-    job.run([&] { outcome = synchronizeAndCompareAgain(comp, scope, {}, &job.control, logPath()); });
+    const SyncOutcome& outcome = *run.outcome;
     std::cout << summaryText(outcome) << '\n';
     for (const std::string& line : summaryItems(outcome)) std::cout << "  " << printable(line) << '\n';
     if (outcome.stopped) {

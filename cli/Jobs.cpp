@@ -177,16 +177,19 @@ int runJobCommand(const std::string& name)
     // at a safe point, and the record says so.
     TerminalProgress progress;
     RunControl control;
-    auto comp = newComparison(request, &control);
-    progress.run(control, [&] { comp->run(); });
-    std::optional<SyncOutcome> outcome;
-    std::string refused;
-    if (job.sync && (comp->state == Finished || comp->state == TooManyFiles)) {
-        refused = whyNoCopy(*comp);
-        const SyncScope all = syncScope(comp->results, nullptr, nullptr);
-        if (refused.empty())
-            progress.run(control, [&] { outcome = synchronizeAndCompareAgain(comp, all, {}, &control, {}); });
+    std::unique_ptr<dirCompare> comp;
+    SyncRun run;
+    if (job.sync) {
+        SyncQuestions questions;
+        // Nobody is there to look at the plan: a job copies all of it.
+        questions.confirm = [](const dirCompare&, const SyncScope&, const std::vector<SyncStep>&,
+                               std::set<std::string>&) { return true; };
+        progress.run(control, [&] { run = synchronizeFolders(comp, request, {}, &control, {}, questions); });
+    } else {
+        progress.run(control, [&] { comp = compare(request, &control); });
     }
+    const std::optional<SyncOutcome>& outcome = run.outcome;
+    const std::string& refused = run.why;
     // A job has done its work when B holds what A holds: what only B holds
     // stays there by design, so a nightly sync that copied everything succeeded.
     int code = exitCodeOf(*comp);

@@ -81,11 +81,29 @@ void TerminalProgress::run(RunControl& control, const std::function<void()>& wor
                 platform::endAfterInterrupt();
             }
         }
+        if (std::lock_guard lock(asking_); question_) {
+            clear();
+            (*question_)();
+            question_ = nullptr;
+            answered_.set_value();
+        }
         show(control.shownText());
     } while (done.wait_for(std::chrono::milliseconds(25)) != std::future_status::ready);
     worker.join();
     clear();
     if (failure) std::rethrow_exception(failure);
+}
+
+void TerminalProgress::ask(const std::function<void()>& question)
+{
+    std::future<void> answer;
+    {
+        std::lock_guard lock(asking_);
+        answered_ = {};
+        answer = answered_.get_future();
+        question_ = &question;
+    }
+    answer.wait();
 }
 
 void TerminalProgress::show(const std::string& text)

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <functional>
+#include <future>
+#include <mutex>
 #include <string>
 
 #include "engine/RunControl.h"
@@ -22,12 +24,20 @@ public:
     // interrupt on as its abort request. The line is removed at the end.
     void run(RunControl& control, const std::function<void()>& work);
 
+    // Asks the user from the work's thread: the question is put on the thread
+    // that called run(), with the progress line out of its way, and the work
+    // waits for it.
+    void ask(const std::function<void()>& question);
+
     // Removes the progress line, so that ordinary output starts on a clean line.
     void clear();
 
 private:
     void show(const std::string& text);
 
+    std::mutex asking_;
+    const std::function<void()>* question_ = nullptr;  // put by ask(), answered by run()
+    std::promise<void> answered_;
     bool visible_;
     bool dirty_ = false;
     std::string shown_;

@@ -33,17 +33,38 @@ std::string whyNoCopy(const dirCompare& comp)
     return {};
 }
 
-SyncOutcome synchronizeAndCompareAgain(std::unique_ptr<dirCompare>& comp, const SyncScope& scope,
-                                       const std::set<std::string>& leftOut, RunControl* control,
-                                       const std::string& logPath, const RunQuestions& questions)
+SyncRun synchronizeFolders(std::unique_ptr<dirCompare>& comp, const ComparisonRequest& request, const ScopeOf& scopeOf,
+                           RunControl* control, const std::string& logPath, const SyncQuestions& questions)
 {
-    const SyncOutcome outcome = synchronize(*comp, scope, comp->request.exclude, control, logPath, leftOut);
-    if (outcome.stopped) return outcome;
+    SyncRun run;
+    if (!comp) {
+        comp = compare(request, control, questions);
+        if (questions.compared) questions.compared(*comp);
+    }
+    if (comp->state != Finished && comp->state != TooManyFiles) return run;
+    if (run.why = whyNoCopy(*comp); !run.why.empty()) {
+        run.end = SyncRun::End::Refused;
+        return run;
+    }
+    const SyncScope scope = scopeOf ? scopeOf(*comp) : syncScope(comp->results, nullptr, nullptr);
+    if (!scope.owner) {
+        run.end = SyncRun::End::NoSuchItem;
+        return run;
+    }
+    const std::vector<SyncStep> plan = syncPlan(*comp, scope, comp->request.exclude);
+    std::set<std::string> leftOut;
+    if (!questions.confirm || !questions.confirm(*comp, scope, plan, leftOut)) {
+        run.end = SyncRun::End::Declined;
+        return run;
+    }
+    run.end = SyncRun::End::Copied;
+    run.outcome = synchronize(*comp, scope, comp->request.exclude, control, logPath, leftOut);
+    if (run.outcome->stopped) return run;
     if (scope.owner == &comp->results && scope.name.empty())
         comp = compare(comp->request, control, questions);
     else
         comp->refresh(*scope.owner, scope.name);
-    return outcome;
+    return run;
 }
 
 }  // namespace dm

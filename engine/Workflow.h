@@ -6,8 +6,10 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "common/ComparisonRequest.h"
 #include "engine/Comp.h"
@@ -35,12 +37,42 @@ std::unique_ptr<dirCompare> compare(const ComparisonRequest& request, RunControl
 // Why nothing of the comparison may be copied; empty when its plan may be.
 std::string whyNoCopy(const dirCompare& comp);
 
-// Copies the scope's plan (less what the user left out) from A over B, then
+// What a front end is asked and told while a synchronization runs, on the
+// run's thread, as RunQuestions.
+struct SyncQuestions : RunQuestions {
+    // The comparison made before anything is copied has ended, whatever its end.
+    std::function<void(const dirCompare&)> compared;
+    // The scope's plan, which may be empty: true copies it, less the steps whose
+    // sources are put in `leftOut`. Empty: nothing is copied.
+    std::function<bool(const dirCompare&, const SyncScope&, const std::vector<SyncStep>& plan,
+                       std::set<std::string>& leftOut)>
+        confirm;
+};
+
+// How a synchronization ended.
+struct SyncRun {
+    enum class End {
+        NotCompared,  // the comparison failed or was stopped: its state says why
+        Refused,      // its result may not be copied from: `why`
+        NoSuchItem,   // the scope names no item of the result
+        Declined,     // the plan was not confirmed
+        Copied,       // copied, and compared again unless `outcome->stopped`
+    };
+    End end = End::NotCompared;
+    std::string why;
+    std::optional<SyncOutcome> outcome;  // with Copied
+};
+
+// Where the scope of a synchronization lies in a comparison's result.
+using ScopeOf = std::function<SyncScope(dirCompare&)>;
+
+// The whole of a synchronization, for every front end: compares with
+// `request` unless `comp` holds a result already, plans the scope (empty
+// `scopeOf`: the whole result), asks, copies the plan from A over B and
 // compares again: the whole comparison anew (`comp` replaced) when the scope
-// is the whole comparison, else the scope's folder or item. Nothing more
-// after a stop.
-SyncOutcome synchronizeAndCompareAgain(std::unique_ptr<dirCompare>& comp, const SyncScope& scope,
-                                       const std::set<std::string>& leftOut, RunControl* control,
-                                       const std::string& logPath, const RunQuestions& questions = {});
+// is the whole result, else the scope's folder or item. Nothing more after a
+// stop.
+SyncRun synchronizeFolders(std::unique_ptr<dirCompare>& comp, const ComparisonRequest& request, const ScopeOf& scopeOf,
+                           RunControl* control, const std::string& logPath, const SyncQuestions& questions);
 
 }  // namespace dm

@@ -32,30 +32,34 @@ void TfrmMain::btnSynAllClick()
         messageBox(this, qs(why));
         return;
     }
-    const SyncScope whole = syncScope(presenter.comparer->results, nullptr, nullptr);
-    if (confirmPlan(whole)) startSync(whole, syncPreview->leftOut(), nullptr);
+    startSync(syncScope(presenter.comparer->results, nullptr, nullptr), nullptr);
 }
 
-bool TfrmMain::confirmPlan(const SyncScope& scope)
+bool TfrmMain::confirmPlan(const dirCompare& comp, const SyncScope& scope, const std::vector<SyncStep>& plan,
+                           std::set<std::string>& leftOut)
 {
-    const dirCompare& comp = *presenter.comparer;
-    syncPreview->setPlan(syncPlan(comp, scope, dm_.NotUpdateList), comp.sideA().shown({}), comp.sideB().shown({}));
-    return execModal(*syncPreview) == QDialog::Accepted;
-}
-
-void TfrmMain::startSync(const SyncScope& scope, const std::set<std::string>& leftOut, QTreeWidgetItem* ownerNode)
-{
-    presenter.beginSync();
+    if (scope.name.empty()) {
+        syncPreview->setPlan(plan, comp.sideA().shown({}), comp.sideB().shown({}));
+        if (execModal(*syncPreview) != QDialog::Accepted) return false;
+        leftOut = syncPreview->leftOut();
+    }
     syncProgress->btnCancel->setEnabled(true);
     syncProgress->update();
     syncProgress->show();
+    return true;
+}
+
+void TfrmMain::startSync(const SyncScope& scope, QTreeWidgetItem* ownerNode)
+{
+    presenter.beginSync();
     const bool whole = !ownerNode;
     const QDateTime start = QDateTime::currentDateTime();
     lbText->setText(tr("正在同步，请耐心等待..."));
-    startJob([this, scope, leftOut, questions = runQuestions()] { presenter.runSync(scope, leftOut, questions); },
+    startJob([this, scope, questions = runQuestions()] { presenter.runSync(scope, questions); },
              [this, scope, ownerNode, whole, start] {
                  syncProgress->hide();
                  switch (presenter.syncEnded()) {
+                     case MainPresenter::SyncEnded::NotCopied: return;
                      case MainPresenter::SyncEnded::Unknown:
                          // What B holds now is not known.
                          if (whole) RunComparison();

@@ -50,16 +50,19 @@ void TfrmMain::startJob(std::function<void()> work, std::function<void()> done)
     thread->start();
 }
 
+void TfrmMain::askFromJob(const std::function<void()>& question)
+{
+    if (QThread::currentThread() == thread())
+        question();
+    else
+        QMetaObject::invokeMethod(this, question, Qt::BlockingQueuedConnection);
+}
+
 bool TfrmMain::skipUnreadable(const std::string& folder, const std::string& reason)
 {
     return presenter.skipUnreadable([&] {
         SkipAnswer answer = SkipAnswer::Stop;
-        const auto ask = [&] { answer = askSkipFolder(this, qs(folder), qs(reason)); };
-        // The job waits for the answer; the window asks.
-        if (QThread::currentThread() == thread())
-            ask();
-        else
-            QMetaObject::invokeMethod(this, ask, Qt::BlockingQueuedConnection);
+        askFromJob([&] { answer = askSkipFolder(this, qs(folder), qs(reason)); });
         return answer;
     });
 }

@@ -284,9 +284,7 @@ void TfrmMain::N10Click(int tag)
     // whole; one item, by its name in the folder that holds it.
     QTreeWidgetItem* ownerNode = !parentNode ? nullptr : scope.owner == item ? node : parentNode;
     if (tag == 2) {
-        // A whole tree or folder is copied only after its plan was seen.
-        if (scope.name.empty() && !confirmPlan(scope)) return;
-        startSync(scope, scope.name.empty() ? syncPreview->leftOut() : std::set<std::string>(), ownerNode);
+        startSync(scope, ownerNode);
         return;
     }
     if (!ownerNode) {

@@ -392,11 +392,17 @@ void TfrmMain::RunComparison()
     startJob([this] { presenter.runComparison(); }, [this, start] { comparisonDone(start); });
 }
 
-RunQuestions TfrmMain::runQuestions()
+SyncQuestions TfrmMain::runQuestions()
 {
-    RunQuestions questions;
+    SyncQuestions questions;
     questions.skipUnreadableFolder = [this](const std::string& folder, const std::string& reason) {
         return skipUnreadable(folder, reason);
+    };
+    questions.confirm = [this](const dirCompare& comp, const SyncScope& scope, const std::vector<SyncStep>& plan,
+                               std::set<std::string>& leftOut) {
+        bool yes = false;
+        askFromJob([&] { yes = confirmPlan(comp, scope, plan, leftOut); });
+        return yes;
     };
     return questions;
 }

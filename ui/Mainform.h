@@ -199,18 +199,22 @@ private:
     void goToDifference(bool forward);
     // The tree made again for the filters, keeping what was open and selected.
     void refillTree();
-    // What a run asks of the window.
-    RunQuestions runQuestions();
-    // Asked from a job's thread when a folder cannot be read: the user's
-    // answer, or "skip" without asking once the user chose to skip all.
+    // What a run asks of the window, from its job's thread.
+    SyncQuestions runQuestions();
+    // Runs `question` on the window's thread, the job's thread waiting.
+    void askFromJob(const std::function<void()>& question);
+    // When a folder cannot be read: the user's answer, or "skip" without
+    // asking once the user chose to skip all.
     bool skipUnreadable(const std::string& folder, const std::string& reason);
     void refreshDone(QTreeWidgetItem* ownerNode, const SyncScope& scope);
-    // The plan of a whole tree or folder, shown for the user to confirm and trim.
-    bool confirmPlan(const SyncScope& scope);
-    // Copies what the scope covers (less what was left out) with its progress
-    // shown, then compares again: the whole run without an owner node, else a
-    // refresh of it; then the summary.
-    void startSync(const SyncScope& scope, const std::set<std::string>& leftOut, QTreeWidgetItem* ownerNode);
+    // The plan of a whole tree or folder, shown for the user to confirm and
+    // trim; one item is copied at once. Then the copy's progress is shown.
+    bool confirmPlan(const dirCompare& comp, const SyncScope& scope, const std::vector<SyncStep>& plan,
+                     std::set<std::string>& leftOut);
+    // Synchronizes what the scope covers: the plan, the copy and its
+    // progress, then the comparison again (the whole run without an owner
+    // node, else a refresh of it), then the summary.
+    void startSync(const SyncScope& scope, QTreeWidgetItem* ownerNode);
     void showProgress();
     // The view of the result (MainView.cpp).
     QWidget* buildFilterBar(QWidget* parent);

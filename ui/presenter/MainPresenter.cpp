@@ -122,12 +122,13 @@ void MainPresenter::beginSync()
 {
     working_ = std::move(comparer);
     // A job that ends by an exception has no outcome to show, not the last one.
-    outcome_.reset();
+    sync_.reset();
 }
 
-void MainPresenter::runSync(const SyncScope& scope, const std::set<std::string>& leftOut, const RunQuestions& questions)
+void MainPresenter::runSync(const SyncScope& scope, const SyncQuestions& questions)
 {
-    outcome_ = synchronizeAndCompareAgain(working_, scope, leftOut, &run, dm_.LogPath, questions);
+    sync_ = synchronizeFolders(
+        working_, working_->request, [scope](dirCompare&) { return scope; }, &run, dm_.LogPath, questions);
 }
 
 void MainPresenter::beginRefresh()
@@ -147,11 +148,15 @@ void MainPresenter::refreshEnded()
 
 MainPresenter::SyncEnded MainPresenter::syncEnded()
 {
-    if (!outcome_) {
+    if (!sync_) {
         comparer = std::move(working_);
         return SyncEnded::Unknown;
     }
-    if (outcome_->stopped) {
+    if (!sync_->outcome) {
+        comparer = std::move(working_);
+        return SyncEnded::NotCopied;
+    }
+    if (sync_->outcome->stopped) {
         // Partly copied, B is no longer what the tree shows; after a stop
         // nothing more is done, as on the command line.
         working_.reset();

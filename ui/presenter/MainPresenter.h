@@ -68,15 +68,16 @@ public:
     // Whether the result may be copied from (never after a comparison cut short by the limit).
     bool mayCopy() const;
     void beginSync();
-    void runSync(const SyncScope& scope, const std::set<std::string>& leftOut, const RunQuestions& questions);
+    void runSync(const SyncScope& scope, const SyncQuestions& questions);
     enum class SyncEnded {
-        Unknown,  // ended by an exception: what B holds is not known; compare again
-        Stopped,  // stopped part way: B no longer matches the tree, which goes
-        Again,    // compared again: the whole result (or the scope's part) is new
+        NotCopied,  // the plan was not confirmed (or the result may not be copied from): nothing changed
+        Unknown,    // ended by an exception: what B holds is not known; compare again
+        Stopped,    // stopped part way: B no longer matches the tree, which goes
+        Again,      // compared again: the whole result (or the scope's part) is new
     };
     SyncEnded syncEnded();
-    // What the last synchronization did, for its summary.
-    const std::optional<SyncOutcome>& syncOutcome() const { return outcome_; }
+    // What the last synchronization did, for its summary; null where it copied nothing.
+    const SyncOutcome* syncOutcome() const { return sync_ && sync_->outcome ? &*sync_->outcome : nullptr; }
 
     // A folder or item of the result compared again: the job and its end.
     void beginRefresh();
@@ -130,7 +131,7 @@ private:
     int32_t entryLimit_ = MaxScanCount;
     bool withoutLimit_ = false;  // for the next comparison only
     std::atomic<bool> skipAll_{false};
-    std::optional<SyncOutcome> outcome_;
+    std::optional<SyncRun> sync_;  // none where the job ended by an exception
     std::string jobError_;
 };
 

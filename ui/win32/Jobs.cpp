@@ -65,21 +65,33 @@ void MainWindow::setIdle(bool idle)
     tellTest();
 }
 
-RunQuestions MainWindow::runQuestions()
+SyncQuestions MainWindow::runQuestions()
 {
-    RunQuestions questions;
+    SyncQuestions questions;
     questions.skipUnreadableFolder = [this](const std::string& folder, const std::string& reason) {
         return askSkip(folder, reason);
     };
+    questions.confirm = [this](const dirCompare& comp, const SyncScope& scope, const std::vector<SyncStep>& plan,
+                               std::set<std::string>& leftOut) {
+        // A whole tree or folder is copied only after its plan was seen; one item at once.
+        bool yes = !scope.name.empty();
+        if (!yes) askFromJob([&] { yes = confirmPlan(hwnd_, comp, plan, leftOut); });
+        return yes;
+    };
     return questions;
+}
+
+void MainWindow::askFromJob(const std::function<void()>& question)
+{
+    SendMessageW(hwnd_, kAskFromJob, 0, reinterpret_cast<LPARAM>(&question));
 }
 
 bool MainWindow::askSkip(const std::string& folder, const std::string& reason)
 {
     return presenter.skipUnreadable([&] {
-        // The job waits for the answer; the window asks.
-        std::pair<std::string, std::string> question{folder, reason};
-        return SkipAnswer(SendMessageW(hwnd_, WM_APP + 1, 0, reinterpret_cast<LPARAM>(&question)));
+        SkipAnswer answer = SkipAnswer::Stop;
+        askFromJob([&] { answer = askSkipFolder(hwnd_, folder, reason); });
+        return answer;
     });
 }
 

@@ -271,11 +271,7 @@ LRESULT MainWindow::message(UINT msg, WPARAM wParam, LPARAM lParam)
                 start();
             return 0;
         case WM_APP: jobDone(); return 0;
-        case WM_APP + 1: {
-            // A job's thread asks whether to skip a folder; it waits for the answer.
-            const auto* question = reinterpret_cast<const std::pair<std::string, std::string>*>(lParam);
-            return LRESULT(askSkipFolder(hwnd_, question->first, question->second));
-        }
+        case kAskFromJob: (*reinterpret_cast<const std::function<void()>*>(lParam))(); return 0;
         case WM_CLOSE:
             // The work would outlive the window it reports to: it is stopped
             // first, and the window closes when it has ended.
@@ -375,10 +371,7 @@ void MainWindow::syncAll()
         messageBox(hwnd_, shown(why));
         return;
     }
-    const SyncScope whole = syncScope(presenter.comparer->results, nullptr, nullptr);
-    std::set<std::string> leftOut;
-    if (confirmPlan(hwnd_, *presenter.comparer, syncPlan(*presenter.comparer, whole, dm_.NotUpdateList), leftOut))
-        startSync(whole, leftOut, true);
+    startSync(syncScope(presenter.comparer->results, nullptr, nullptr), true);
 }
 
 void MainWindow::refreshSelected(bool copy)
@@ -396,15 +389,7 @@ void MainWindow::refreshSelected(bool copy)
         holder = reinterpret_cast<result_t*>(parent.lParam);
     }
     const SyncScope scope = syncScope(presenter.comparer->results, parentNode ? item : nullptr, holder);
-    if (copy) {
-        std::set<std::string> leftOut;
-        // A whole tree or folder is copied only after its plan was seen.
-        if (scope.name.empty() &&
-            !confirmPlan(hwnd_, *presenter.comparer, syncPlan(*presenter.comparer, scope, dm_.NotUpdateList), leftOut))
-            return;
-        startSync(scope, leftOut, !parentNode);
-        return;
-    }
+    if (copy) return startSync(scope, !parentNode);
     if (!parentNode) return runComparison();
     // The tree is made again whole after a refresh: simpler than finding the
     // nodes of the part redone, and as fast for the trees people look at.
@@ -420,15 +405,16 @@ void MainWindow::refreshSelected(bool copy)
              });
 }
 
-void MainWindow::startSync(const SyncScope& scope, const std::set<std::string>& leftOut, bool whole)
+void MainWindow::startSync(const SyncScope& scope, bool whole)
 {
     presenter.beginSync();
     copying_ = true;
     const ULONGLONG started = GetTickCount64();
-    startJob([this, scope, leftOut, questions = runQuestions()] { presenter.runSync(scope, leftOut, questions); },
+    startJob([this, scope, questions = runQuestions()] { presenter.runSync(scope, questions); },
              [this, whole, started] {
                  copying_ = false;
                  switch (presenter.syncEnded()) {
+                     case MainPresenter::SyncEnded::NotCopied: return;
                      case MainPresenter::SyncEnded::Unknown:
                          // What B holds now is not known.
                          if (whole) runComparison();

@@ -32,6 +32,7 @@ public:
     // Posted at start where folders were given: wParam 1 compares them, 0
     // opens the wizard with folder A.
     static constexpr UINT kStartWithFolders = WM_APP + 2;
+    static constexpr UINT kAskFromJob = WM_APP + 1;
 
 private:
     enum Id {
@@ -67,14 +68,16 @@ private:
     void jobDone();
     void showProgress();
     void setIdle(bool idle);
-    RunQuestions runQuestions();
+    // What a run asks of the window, from its job's thread, which waits.
+    SyncQuestions runQuestions();
+    void askFromJob(const std::function<void()>& question);
     bool askSkip(const std::string& folder, const std::string& reason);
 
     // The comparison and the synchronization (MainWindow.cpp).
     void runComparison();
     void comparisonDone(ULONGLONG started);
     void syncAll();
-    void startSync(const SyncScope& scope, const std::set<std::string>& leftOut, bool whole);
+    void startSync(const SyncScope& scope, bool whole);
     void showReport();
     void showAbout();
     void showManual();

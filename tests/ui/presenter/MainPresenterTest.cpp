@@ -39,6 +39,15 @@ protected:
         return presenter.comparisonEnded();
     }
 
+    // Questions that copy every plan.
+    static SyncQuestions copyAll()
+    {
+        SyncQuestions questions;
+        questions.confirm = [](const dirCompare&, const SyncScope&, const std::vector<SyncStep>&,
+                               std::set<std::string>&) { return true; };
+        return questions;
+    }
+
     std::string log() const
     {
         std::ifstream in(dm.LogPath);
@@ -127,7 +136,7 @@ TEST_F(Presenter, ASyncStoppedPartWayLeavesNoResultAndOneThatEndsComparesAgain)
     presenter.run.onText = [this](const std::string& text) {
         if (text.find("f2") != std::string::npos) presenter.run.requestAbort();
     };
-    presenter.runJob([&] { presenter.runSync(whole, {}, {}); });
+    presenter.runJob([&] { presenter.runSync(whole, copyAll()); });
     presenter.run.onText = nullptr;
     EXPECT_EQ(presenter.syncEnded(), MainPresenter::SyncEnded::Stopped);
     EXPECT_FALSE(presenter.comparer);
@@ -139,7 +148,7 @@ TEST_F(Presenter, ASyncStoppedPartWayLeavesNoResultAndOneThatEndsComparesAgain)
     const SyncScope again = syncScope(presenter.comparer->results, nullptr, nullptr);
     presenter.beginSync();
     presenter.jobStarting();
-    presenter.runJob([&] { presenter.runSync(again, {}, {}); });
+    presenter.runJob([&] { presenter.runSync(again, copyAll()); });
     EXPECT_EQ(presenter.syncEnded(), MainPresenter::SyncEnded::Again);
     ASSERT_TRUE(presenter.comparer);
     EXPECT_EQ(presenter.comparer->results.lacked, 0);

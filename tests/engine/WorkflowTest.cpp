@@ -1,0 +1,92 @@
+// A synchronization as every front end runs it: one call from the comparison
+// to the comparison after the copy, the front end only answering questions.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "engine/Workflow.h"
+#include "tests/support/Compare.h"
+#include "tests/support/TempDir.h"
+
+namespace dm {
+namespace {
+
+class Workflow : public ::testing::Test {
+protected:
+    Workflow()
+    {
+        dir.file("A/new", "n");
+        dir.file("A/changed", "new!", test::kTime + 10);
+        dir.file("B/changed", "old");
+        dir.file("B/mine", "b");
+    }
+
+    // Runs a whole synchronization of A and B; `answer` confirms the plan it is shown.
+    SyncRun run(const std::function<bool(const std::vector<SyncStep>&, std::set<std::string>&)>& answer,
+                int32_t limit = MaxScanCount)
+    {
+        ComparisonRequest request = test::request(dir / "A", dir / "B", {test::kSep}, {}, 0x1F);
+        request.maxEntries = limit;
+        SyncQuestions questions;
+        questions.compared = [this](const dirCompare&) { ++told; };
+        if (answer)
+            questions.confirm = [&](const dirCompare&, const SyncScope&, const std::vector<SyncStep>& plan,
+                                    std::set<std::string>& leftOut) {
+                shown = plan.size();
+                return answer(plan, leftOut);
+            };
+        return synchronizeFolders(comp, request, {}, nullptr, {}, questions);
+    }
+
+    test::TempDir dir;
+    std::unique_ptr<dirCompare> comp;
+    int told = 0;
+    size_t shown = 0;
+};
+
+TEST_F(Workflow, AConfirmedPlanIsCopiedLessWhatTheUserLeftOutAndComparedAgain)
+{
+    const SyncRun done = run([](const std::vector<SyncStep>& plan, std::set<std::string>& leftOut) {
+        for (const SyncStep& step : plan)
+            if (step.source.ends_with("new")) leftOut.insert(step.source);
+        return true;
+    });
+    ASSERT_EQ(done.end, SyncRun::End::Copied);
+    EXPECT_EQ(told, 1);
+    EXPECT_EQ(shown, 2u);
+    EXPECT_EQ(dir.read("B/changed"), "new!");
+    EXPECT_FALSE(dir.exists("B/new"));
+    EXPECT_EQ(dir.read("B/mine"), "b");
+    // The result is the comparison made after the copy.
+    EXPECT_EQ(comp->results.lacked, 1);
+    EXPECT_EQ(comp->results.different, 0);
+}
+
+TEST_F(Workflow, NothingIsCopiedWhereThePlanIsDeclinedOrNoOneIsAsked)
+{
+    for (const bool asked : {true, false}) {
+        comp.reset();
+        const SyncRun done =
+            asked ? run([](const std::vector<SyncStep>&, std::set<std::string>&) { return false; }) : run(nullptr);
+        EXPECT_EQ(done.end, SyncRun::End::Declined);
+        EXPECT_FALSE(done.outcome);
+        EXPECT_EQ(dir.read("B/changed"), "old");
+        EXPECT_FALSE(dir.exists("B/new"));
+        EXPECT_EQ(comp->results.lacked, 1);  // the comparison made before, kept
+    }
+}
+
+TEST_F(Workflow, AComparisonCutByTheLimitOrFailedIsNeverCopiedFrom)
+{
+    const auto yes = [](const std::vector<SyncStep>&, std::set<std::string>&) { return true; };
+    EXPECT_EQ(run(yes, 2).end, SyncRun::End::Refused);
+    comp.reset();
+    std::filesystem::remove_all(dir / "A");
+    EXPECT_EQ(run(yes).end, SyncRun::End::NotCompared);
+    EXPECT_EQ(told, 2);
+    EXPECT_EQ(shown, 0u);
+    EXPECT_EQ(dir.read("B/changed"), "old");
+}
+
+}  // namespace
+}  // namespace dm
