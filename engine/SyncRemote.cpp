@@ -2,6 +2,7 @@
 // What each item's copy came to is read from B afterwards, never guessed from
 // what rsync printed.
 #include <deque>
+#include <memory>
 
 #include "common/ErrorLog.h"
 #include "common/Messages.h"
@@ -170,11 +171,36 @@ void copyWithRsync(const dirCompare& comp, const std::vector<SyncStep>& steps, S
     again.folderB = to;
     again.infoA.clear();
     again.infoB.clear();
-    dirCompare after(again, outcome.stopped ? nullptr : progress);
-    after.run();
-    const bool checked = after.state == Finished;
+    const auto readBack = [&] {
+        auto after = std::make_unique<dirCompare>(again, outcome.stopped ? nullptr : progress);
+        after->run();
+        return after;
+    };
+    auto after = readBack();
+    // Some file systems (FAT through FUSE) date a file renamed into place
+    // anew. Where rsync said nothing against an item that reads back as
+    // still different, it is asked once more to put the times back on what
+    // it finds equal in content (which it leaves where it is), and B is read
+    // again. Content it finds unequal it sends again.
+    if (after->state == Finished && !outcome.stopped) {
+        std::string unsettled;
+        for (const auto& [step, run] : done) {
+            const result_t* node = nodeAt(after->results, relativeA(*step));
+            if (node && node->kind == InBoth && !landed(node, *step) && run->code == 0 && run->startError.empty() &&
+                run->lineNaming(step->target).empty() && run->lineNaming(step->source).empty() &&
+                relativeA(*step) == relativeB(*step))
+                unsettled += "./" + relativeA(*step) + '\0';
+        }
+        if (!unsettled.empty()) {
+            const RsyncRun settle = runRsync(
+                comp, {"--checksum", "--existing", "--from0", "--files-from=-", "--", from, to}, unsettled, progress);
+            outcome.stopped = settle.stopped;
+            if (settle.startError.empty()) after = readBack();
+        }
+    }
+    const bool checked = after->state == Finished;
     for (const auto& [step, run] : done) {
-        const result_t* node = checked ? nodeAt(after.results, relativeA(*step)) : nullptr;
+        const result_t* node = checked ? nodeAt(after->results, relativeA(*step)) : nullptr;
         if (landed(node, *step)) {
             ++outcome.copied;
             continue;
@@ -194,8 +220,8 @@ void copyWithRsync(const dirCompare& comp, const std::vector<SyncStep>& steps, S
                 ++outcome.copied;
             else
                 fail(*step, textIn("复制后无法检查 B: ", "B could not be checked after copying: ") +
-                                stateText(after.state, after.errorText) + " (rsync exit " + std::to_string(run->code) +
-                                ")");
+                                stateText(after->state, after->errorText) + " (rsync exit " +
+                                std::to_string(run->code) + ")");
             continue;
         }
         std::string said = run->lineNaming(step->target);
