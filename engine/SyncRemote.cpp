@@ -3,6 +3,7 @@
 // what rsync printed.
 #include <deque>
 #include <memory>
+#include <set>
 
 #include "common/ErrorLog.h"
 #include "common/Messages.h"
@@ -33,6 +34,8 @@ struct RsyncRun {
     std::vector<std::string> errors;
     bool stopped = false;
     std::string startError;
+    // What rsync said it wrote, named as it names them (a folder ends in '/').
+    std::set<std::string> sent;
 
     // rsync's own words on this item: a line that names its exact path (or
     // the temporary file it was written to), quoted as rsync quotes paths.
@@ -79,6 +82,7 @@ RsyncRun runRsync(const dirCompare& comp, const std::vector<std::string>& argume
     while (std::fgets(line, sizeof line, child.output())) {
         std::string name(line);
         while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) name.pop_back();
+        run.sent.insert(name);
         if (!progress) continue;
         progress->setText(textIn("正在复制: ", "Copying: ") + name);
         ++progress->filesCopied;
@@ -178,18 +182,22 @@ void copyWithRsync(const dirCompare& comp, const std::vector<SyncStep>& steps, S
     };
     auto after = readBack();
     // Some file systems (FAT through FUSE) date a file renamed into place
-    // anew. Where rsync said nothing against an item that reads back as
-    // still different, it is asked once more to put the times back on what
-    // it finds equal in content (which it leaves where it is), and B is read
-    // again. Content it finds unequal it sends again.
+    // anew. Where an item that rsync wrote without a word against it reads
+    // back as still different, rsync is asked once more, for the files it
+    // wrote, to put the times back where it finds the content equal, and B is
+    // read again. A file B gained since is not among them.
     if (after->state == Finished && !outcome.stopped) {
         std::string unsettled;
         for (const auto& [step, run] : done) {
-            const result_t* node = nodeAt(after->results, relativeA(*step));
-            if (node && node->kind == InBoth && !landed(node, *step) && run->code == 0 && run->startError.empty() &&
-                run->lineNaming(step->target).empty() && run->lineNaming(step->source).empty() &&
-                relativeA(*step) == relativeB(*step))
-                unsettled += "./" + relativeA(*step) + '\0';
+            const std::string relative = relativeA(*step);
+            const result_t* node = nodeAt(after->results, relative);
+            if (!node || node->kind != InBoth || landed(node, *step) || run->code != 0 ||
+                relative != relativeB(*step) || !run->lineNaming(step->target).empty())
+                continue;
+            if (run->sent.contains(relative)) unsettled += "./" + relative + '\0';
+            for (auto it = run->sent.lower_bound(relative + "/");
+                 it != run->sent.end() && it->starts_with(relative + "/"); ++it)
+                if (it->back() != '/') unsettled += "./" + *it + '\0';
         }
         if (!unsettled.empty()) {
             const RsyncRun settle = runRsync(
