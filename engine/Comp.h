@@ -111,6 +111,10 @@ std::string unreadableText(const result_t& r);
 // `onlyKey` (an upper-cased name) limits the second round to that name.
 std::vector<size_t> pairNames(const ElementList& listA, const ElementList& listB, const std::string& onlyKey);
 
+// The bytes the content rule reads from each side to compare two listed
+// folders whole: those of every pair of files of equal size.
+uint64_t bytesToCompare(const element_t& folderA, const element_t& folderB);
+
 // The status text of a comparer state.
 std::string stateText(uint32_t state, const std::string& errorText);
 

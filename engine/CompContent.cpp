@@ -51,9 +51,22 @@ std::vector<std::optional<platform::ContentResult>> dirCompare::readContentsToCo
             const element_t& b = *listB[partner[toRead[k]]];
             // Long reads say what they are reading.
             if (a.size() > (uint64_t(1) << 20)) showProgress(msg::ProgressComparing, b.path);
-            outcomes[toRead[k]] = platform::compareContents(a.path, b.path, a.size(), reading);
-            // Counted as read: a folder of large files moves the progress as it goes.
-            if (progress) ++progress->itemsCompared;
+            if (!progress) {
+                outcomes[toRead[k]] = platform::compareContents(a.path, b.path, a.size(), reading);
+                continue;
+            }
+            // A pair found different early counts whole, so that the bytes
+            // done end at the bytes there were to do.
+            int64_t done = 0;
+            platform::ContentReading pair = reading;
+            pair.progress = [&](uint64_t bytes) {
+                done += int64_t(bytes);
+                progress->bytesCompared += int64_t(bytes);
+            };
+            outcomes[toRead[k]] = platform::compareContents(a.path, b.path, a.size(), pair);
+            if (outcomes[toRead[k]]->verdict != platform::ContentVerdict::Stopped)
+                progress->bytesCompared += int64_t(a.size()) - done;
+            ++progress->itemsCompared;
         }
     };
     // A few pairs are not worth waking the helper for.
@@ -65,6 +78,25 @@ std::vector<std::optional<platform::ContentResult>> dirCompare::readContentsToCo
         helper_->runOnBoth(work);
     }
     return outcomes;
+}
+
+uint64_t bytesToCompare(const element_t& folderA, const element_t& folderB)
+{
+    if (!folderA.children || !folderB.children) return 0;
+    const ElementList& listA = *folderA.children;
+    const ElementList& listB = *folderB.children;
+    const std::vector<size_t> partner = pairNames(listA, listB, {});
+    uint64_t total = 0;
+    for (size_t i = 0; i < listA.size(); ++i) {
+        if (partner[i] == SIZE_MAX) continue;
+        const element_t& a = *listA[i];
+        const element_t& b = *listB[partner[i]];
+        if (a.isFolder && b.isFolder)
+            total += bytesToCompare(a, b);
+        else if (!a.isFolder && !b.isFolder && a.size() == b.size())
+            total += a.size();
+    }
+    return total;
 }
 
 bool dirCompare::compareContent(result_t& result, const element_t& a, const element_t& b,

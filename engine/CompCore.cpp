@@ -155,6 +155,8 @@ void dirCompare::run()
     mediaB = sideB().media(pathB, true);
     timeStep_ = std::max(mediaA.timeStep, mediaB.timeStep);
     comparingAborted_ = false;
+    if (progress && (options & optContent) && sideA().hasLocalPaths() && sideB().hasLocalPaths())
+        progress->bytesToCompare = int64_t(bytesToCompare(rootA, rootB));
     compareFolders(rootA, rootB, {}, results);
     saveVersionCache();
     if (comparingAborted_) {

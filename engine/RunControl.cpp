@@ -8,8 +8,8 @@ void RunControl::reset()
 {
     stop_.clear();
     setText({});
-    for (auto* counter :
-         {&entriesCounted, &itemsCompared, &filesCopied, &filesToCopy, &bytesCopied, &bytesToCopy, &bytesCompared})
+    for (auto* counter : {&entriesCounted, &itemsCompared, &filesCopied, &filesToCopy, &bytesCopied, &bytesToCopy,
+                          &bytesCompared, &bytesToCompare})
         *counter = 0;
 }
 

@@ -41,8 +41,12 @@ public:
     std::atomic<int64_t> filesCopied{0};
     std::atomic<int64_t> filesToCopy{0};  // the copies planned, where known
     std::atomic<int64_t> bytesCopied{0};
-    std::atomic<int64_t> bytesToCopy{0};    // the planned files' sizes (folders not included)
-    std::atomic<int64_t> bytesCompared{0};  // read from each side by the content rule
+    std::atomic<int64_t> bytesToCopy{0};  // the planned files' sizes (folders not included)
+    // By the content rule, from each side: the pairs' bytes done (a pair
+    // found different counts whole), and all there are to do once both
+    // trees are listed.
+    std::atomic<int64_t> bytesCompared{0};
+    std::atomic<int64_t> bytesToCompare{0};
 
 private:
     platform::StopSignal stop_;

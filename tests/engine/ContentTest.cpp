@@ -221,6 +221,32 @@ TEST_F(Content, ThePairsOfAFolderCountAsTheyAreComparedNotWhenItEnds)
     EXPECT_EQ(countedAtTheLast, 2) << "the progress stood still while the folder's files were read";
 }
 
+// The progress bar goes by bytes under the content rule: it must end where it
+// began to count, whatever pairs were told apart early or never read.
+TEST_F(Content, TheBytesDoneEndAtTheBytesToDoThoughAPairDiffersAtItsFirstByte)
+{
+    const std::string big(3 << 20, 'b');
+    dir.lay({{"A/same", big},
+             {"B/same", big},
+             {"A/sub/first", "x" + big},
+             {"B/sub/first", "y" + big},
+             {"A/sizes", "short"},
+             {"B/sizes", "longer"},
+             {"A/only", big}});
+    for (int i = 0; i < 10; ++i) dir.lay({{"A/many/" + std::to_string(i), "n"}, {"B/many/" + std::to_string(i), "n"}});
+    RunControl control;
+    int64_t toDoAtTheFirstPair = -1;
+    control.onText = [&](const std::string& text) {
+        if (toDoAtTheFirstPair < 0 && text.find("same") != std::string::npos)
+            toDoAtTheFirstPair = control.bytesToCompare;
+    };
+    compared(a, b, kSizeAndContent | optSubFolders, {test::kSep}, {}, &control);
+    const int64_t toDo = 2 * int64_t(big.size()) + 1 + 10;
+    EXPECT_EQ(toDoAtTheFirstPair, toDo) << "known before the first pair is read";
+    EXPECT_EQ(control.bytesToCompare, toDo);
+    EXPECT_EQ(control.bytesCompared, toDo);
+}
+
 TEST_F(Content, ASideFromAnInformationFileIsComparedWithoutContentAndSaysSo)
 {
     dir.file("A/f", "abc");

@@ -201,6 +201,8 @@ MainPresenter::Gauge MainPresenter::gauge(bool copying) const
 {
     const int64_t toCopy = run.bytesToCopy;
     if (copying && toCopy > 0) return {1000, std::min<int64_t>(1000, run.bytesCopied * 1000 / toCopy)};
+    if (const int64_t toCompare = run.bytesToCompare; !copying && toCompare > 0)
+        return {1000, std::min<int64_t>(1000, run.bytesCompared * 1000 / toCompare)};
     const int64_t counted = run.entriesCounted;
     const int64_t compared = run.itemsCompared;
     if (compared > 0) return {std::max<int64_t>(1, counted), std::min(compared, counted)};

@@ -101,7 +101,8 @@ public:
     std::string stateText() const;
     std::string countsText() const;
     // The progress bar: entries counted against the limit while scanning,
-    // items compared against them after, a copy's bytes in thousandths.
+    // items compared against them after (the content rule's bytes, where it
+    // reads), a copy's bytes; the last two in thousandths.
     struct Gauge {
         int64_t maximum = 1;
         int64_t value = 0;
