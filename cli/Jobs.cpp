@@ -171,8 +171,10 @@ int runJobCommand(const std::string& name)
     request.everyVersion = true;  // the record's JSON
 
     std::ostringstream record;
-    record << "job: " << job.name << "\nstarted: " << started << "\nfolder A: " << request.folderA
-           << "\nfolder B: " << request.folderB << '\n';
+    record << textIn("作业: ", "job: ") << job.name << '\n'
+           << textIn("开始: ", "started: ") << started << '\n'
+           << textIn("文件夹 A: ", "folder A: ") << request.folderA << '\n'
+           << textIn("文件夹 B: ", "folder B: ") << request.folderB << '\n';
     // A stop (Ctrl-C, or SIGTERM from a timer's service manager) ends the run
     // at a safe point, and the record says so.
     TerminalProgress progress;
@@ -195,22 +197,24 @@ int runJobCommand(const std::string& name)
     int code = exitCodeOf(*comp);
     if (code == ExitDifferent && comp->results.lacked == 0 && comp->results.different == 0) code = ExitSame;
     if (control.abortRequested()) {
-        record << "stopped: " << messageText(msg::UserAbort) << '\n';
+        record << textIn("已中止: ", "stopped: ") << messageText(msg::UserAbort) << '\n';
         code = ExitError;
     }
     if (comp->state == Finished || comp->state == TooManyFiles) {
-        record << "state: " << stateText(comp->state, comp->errorText) << '\n' << countsText(comp->results) << '\n';
+        record << textIn("状态: ", "state: ") << stateText(comp->state, comp->errorText) << '\n'
+               << countsText(comp->results) << '\n';
     } else {
-        record << "failed: " << stateText(comp->state, comp->errorText) << '\n';
+        record << textIn("失败: ", "failed: ") << stateText(comp->state, comp->errorText) << '\n';
     }
-    if (!refused.empty()) record << "not copied: " << refused << '\n';
+    if (!refused.empty()) record << textIn("未复制: ", "not copied: ") << refused << '\n';
     if (!comp->versionCacheNote.empty()) record << comp->versionCacheNote << '\n';
     if (outcome) {
         record << summaryText(*outcome) << '\n';
         for (const std::string& line : summaryItems(*outcome)) record << "  " << line << '\n';
         if (!outcome->failed.empty()) code = ExitError;
     }
-    record << "ended: " << stamp("%04u-%02u-%02u %02u:%02u:%02u") << "\nexit: " << code << '\n';
+    record << textIn("结束: ", "ended: ") << stamp("%04u-%02u-%02u %02u:%02u:%02u") << '\n'
+           << textIn("退出码: ", "exit: ") << code << '\n';
 
     // The result as `compare` prints it, and its JSON beside the record.
     std::ostringstream tree;
@@ -293,19 +297,24 @@ int scheduleJobCommand(const std::string& name, const std::string& schedule)
         std::string line;
         for (const auto& word : step) line += (line.empty() ? "" : " ") + word;
         if (!managed) {
-            std::cout << "no user service manager here; run: " << line << '\n';
+            std::cout << textIn("这里没有用户服务管理器; 请运行: ", "no user service manager here; run: ") << line
+                      << '\n';
             continue;
         }
         std::string errors;
         platform::ChildProcess child;
         if (!child.start(step, errors) || child.finish(errors) != 0)
-            return fail(line + " failed: " + (errors.empty() ? "no reason given" : oneLine(errors)));
+            return fail(line + textIn(" 失败: ", " failed: ") +
+                        (errors.empty() ? textIn("没有给出原因", "no reason given") : oneLine(errors)));
     }
     if (!schedule.empty() && !platform::isInstalled(program))
-        std::cout << "the timer runs " << program
-                  << ", which is not installed: it stops working when that file goes (install dirmatch, then "
-                     "schedule again)\n";
-    std::cout << (schedule.empty() ? "not scheduled: " + name : name + ": " + schedule) << '\n';
+        std::cout << textIn("定时器运行的 ", "the timer runs ") << program
+                  << textIn(" 并未安装: 该文件不在时定时器即失效 (请安装 dirmatch 后重新设定)",
+                            ", which is not installed: it stops working when that file goes (install dirmatch, then "
+                            "schedule again)")
+                  << '\n';
+    std::cout << (schedule.empty() ? textIn("不再按时运行: ", "not scheduled: ") + name : name + ": " + schedule)
+              << '\n';
     return ExitSame;
 }
 

@@ -17,6 +17,7 @@
 #include "platform/Text.h"
 #include "ui/Dialogs.h"
 #include "ui/Forms.h"
+#include "ui/ScheduleDialog.h"
 
 namespace dm::ui {
 
@@ -25,6 +26,17 @@ namespace {
 QString t(const char* zh, const char* en)
 {
     return QString::fromStdString(textIn(zh, en));
+}
+
+// A stored schedule ("daily 02:30", "hourly", "every 15") in the program's language.
+QString scheduleText(const std::string& schedule)
+{
+    const QStringList words = qs(schedule).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (words.isEmpty()) return t("不按时运行", "no schedule");
+    if (words[0] == QStringLiteral("daily")) return t("每天 ", "daily at ") + words.value(1);
+    if (words[0] == QStringLiteral("hourly")) return t("每小时", "hourly");
+    if (words[0] == QStringLiteral("every")) return t("每 ", "every ") + words.value(1) + t(" 分钟", " minutes");
+    return qs(schedule);
 }
 
 // The command line program: beside this one when installed, else in the build tree's cli/.
@@ -114,7 +126,7 @@ void TdlgJobs::showJob()
     }
     lbJob->setText(qs(job.request.folderA) + QStringLiteral(" → ") + qs(job.request.folderB) + QStringLiteral("    ") +
                    (job.sync ? t("比较并同步", "compare and sync") : t("只比较", "compare only")) +
-                   QStringLiteral("    ") + (job.schedule.empty() ? t("不按时运行", "no schedule") : qs(job.schedule)));
+                   QStringLiteral("    ") + scheduleText(job.schedule));
     for (const std::string& record : jobRunRecords(job.name)) {
         auto* item = new QListWidgetItem(qs(std::string(platform::lastComponent(record))), lstRuns);
         item->setData(Qt::UserRole, qs(record));
@@ -141,14 +153,13 @@ void TdlgJobs::runSelected()
 void TdlgJobs::scheduleSelected()
 {
     if (!lstJobs->currentItem() || running_) return;
-    const QString when = askText(this, windowTitle(),
-                                 t("何时运行: daily HH:MM, hourly, every 分钟数, 或 off",
-                                   "When to run: daily HH:MM, hourly, every MINUTES, or off"));
-    const QStringList words = when.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    if (words.isEmpty()) return;
-    QStringList arguments{QStringLiteral("schedule"), lstJobs->currentItem()->text(), QStringLiteral("--") + words[0]};
-    arguments << words.mid(1);
-    runCommandLine(arguments);
+    const QString name = lstJobs->currentItem()->text();
+    Job job;
+    std::string error;
+    loadJob(name.toStdString(), job, error);  // a job that cannot be read is offered a new schedule
+    TdlgSchedule when(this, job.schedule);
+    if (execModal(when) != QDialog::Accepted) return;
+    runCommandLine(QStringList{QStringLiteral("schedule"), name} + when.arguments());
 }
 
 void TdlgJobs::runCommandLine(const QStringList& arguments)
@@ -178,7 +189,11 @@ void TdlgJobs::runCommandLine(const QStringList& arguments)
         running_ = nullptr;
         showJob();
     });
-    running_->start(commandLineProgram(), QStringList{QStringLiteral("job")} + arguments);
+    // Its texts (messages, the run's record) in the window's language.
+    running_->start(commandLineProgram(),
+                    QStringList{QStringLiteral("job")} + arguments +
+                        QStringList{QStringLiteral("--lang"),
+                                    currentLanguage() == English ? QStringLiteral("en") : QStringLiteral("zh")});
 }
 
 }  // namespace dm::ui

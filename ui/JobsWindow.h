@@ -20,8 +20,8 @@ public:
     void reload();
     // Runs the selected job with the command line, as its timer would.
     void runSelected();
-    // Asks when the selected job should run ("daily 02:30", "hourly",
-    // "every 15", "off") and hands it to the command line's scheduler.
+    // Asks when the selected job should run and hands it to the command
+    // line's scheduler.
     void scheduleSelected();
 
     QListWidget* lstJobs;

@@ -28,6 +28,7 @@
 #include "ui/Mainform.h"
 #include "ui/PairView.h"
 #include "ui/Resultform.h"
+#include "ui/ScheduleDialog.h"
 #include "ui/Setcomdlg.h"
 #include "ui/SyncPreview.h"
 #include "ui/SyncProgress.h"
@@ -227,12 +228,17 @@ int main(int argc, char** argv)
     std::string saveError;
     dm::saveJob(job, saveError);
     writeFile(QString::fromStdString(dm::jobRunsFolder("nightly")) + "20261207-023000-01.txt",
-              "job: nightly\nstarted: 2026-12-07 02:30:00\nstate: Comparison finished\nL:0 | D:0 | M:1\n"
-              "copied 3, failed 0, skipped 0\nended: 2026-12-07 02:30:01\nexit: 1\n");
+              QByteArray::fromStdString(
+                  dm::textIn("作业: nightly\n开始: 2026-12-07 02:30:00\n状态: 比较完成\n缺:0 | 异:0 | 多:1\n"
+                             "已复制 3, 失败 0, 跳过 0\n结束: 2026-12-07 02:30:01\n退出码: 1\n",
+                             "job: nightly\nstarted: 2026-12-07 02:30:00\nstate: Comparison finished\nL:0 | D:0 | M:1\n"
+                             "copied 3, failed 0, skipped 0\nended: 2026-12-07 02:30:01\nexit: 1\n")));
     dm::ui::TdlgJobs jobs(&main);
     jobs.reload();
     save(jobs, out + "/jobs.png");
     jobs.hide();
+    dm::ui::TdlgSchedule when(&main, job.schedule);
+    save(when, out + "/schedule.png");
 
     // The folder picker, in the program's language.
     saveNextModal(out + "/choose-folder.png");

@@ -11,7 +11,9 @@
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QSpinBox>
 #include <QTableWidget>
+#include <QTimeEdit>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
@@ -26,6 +28,7 @@
 #include "ui/ElidedLabel.h"
 #include "ui/Forms.h"
 #include "ui/JobsWindow.h"
+#include "ui/ScheduleDialog.h"
 #include "ui/Translations.h"
 
 namespace dm::ui {
@@ -209,24 +212,51 @@ TEST_F(UiTest, TheJobsWindowRunsAJobAndShowsItsNewestRecordFirst)
         jobs.runSelected();
         waitForTheCommandLine();
     }
-    uiHooks().askText = [](const QString&) { return QStringLiteral("daily 03:15"); };
+    onModal = [](QDialog& d) {
+        auto& when = dynamic_cast<TdlgSchedule&>(d);
+        when.edtTime->setTime(QTime(3, 15));
+        return int(QDialog::Accepted);
+    };
     const auto runtime = test::setVariable("XDG_RUNTIME_DIR", dir.folder("run"));  // no service manager in it
     jobs.scheduleSelected();
     waitForTheCommandLine();
     test::setVariable("XDG_RUNTIME_DIR", runtime);
-    EXPECT_TRUE(jobs.lbJob->text().endsWith(QStringLiteral("daily 03:15"))) << jobs.lbJob->text().toStdString();
+    EXPECT_TRUE(jobs.lbJob->text().endsWith(QStringLiteral("每天 03:15"))) << jobs.lbJob->text().toStdString();
     EXPECT_TRUE(platform::itemExists(dir / "config/systemd/user/dirmatch-job-nightly.timer"));
     // The timer is not running yet, and the window says so.
     ASSERT_FALSE(messages.empty());
-    EXPECT_NE(messages.back().find("no user service manager here; run: systemctl --user"), std::string::npos)
+    EXPECT_NE(messages.back().find("这里没有用户服务管理器; 请运行: systemctl --user"), std::string::npos)
         << messages.back();
     test::setVariable("XDG_CONFIG_HOME", config);
     test::setVariable("XDG_STATE_HOME", state);
     ASSERT_EQ(jobs.lstRuns->count(), 2);
     EXPECT_EQ(jobs.lstRuns->currentRow(), 0);
-    EXPECT_TRUE(jobs.memoRecord->toPlainText().contains(QStringLiteral("copied 0, failed 0")))
+    EXPECT_TRUE(jobs.memoRecord->toPlainText().contains(QStringLiteral("已复制 0, 失败 0")))
         << jobs.memoRecord->toPlainText().toStdString();  // the second run
     EXPECT_EQ(dir.read("B/new"), "n");
+}
+
+// The schedule is chosen with controls: each stored schedule opens on its
+// own line, and each line gives the command line's words for it.
+TEST_F(UiTest, TheScheduleWindowReadsAndGivesEverySchedule)
+{
+    const struct {
+        const char* stored;
+        QStringList arguments;
+    } cases[] = {
+        {"daily 03:15", {"--daily", "03:15"}},
+        {"daily 7:05", {"--daily", "07:05"}},
+        {"hourly", {"--hourly"}},
+        {"every 45", {"--every", "45"}},
+        {"", {"--off"}},
+    };
+    for (const auto& c : cases) {
+        const TdlgSchedule when(nullptr, c.stored);
+        EXPECT_EQ(when.arguments(), c.arguments) << c.stored;
+    }
+    TdlgSchedule when(nullptr, "");
+    when.edtMinutes->setValue(10);  // a number typed chooses its line
+    EXPECT_EQ(when.arguments(), (QStringList{"--every", "10"}));
 }
 
 TEST(ElapsedText, HoursWrapAtADayAsTheStatusBarAlwaysShowedThem)
