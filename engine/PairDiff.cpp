@@ -16,19 +16,149 @@ bool isContinuation(char c)
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
 }
 
+void appendUtf8(std::string& out, uint32_t c)
+{
+    if (c < 0x80) {
+        out += char(c);
+    } else if (c < 0x800) {
+        out += char(0xC0 | (c >> 6));
+        out += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += char(0xE0 | (c >> 12));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    } else {
+        out += char(0xF0 | (c >> 18));
+        out += char(0x80 | ((c >> 12) & 0x3F));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    }
+}
+
+bool fromUtf16(std::string_view bytes, bool bigEndian, std::string& text)
+{
+    if (bytes.size() % 2 != 0) return false;
+    const auto unit = [&](size_t at) {
+        const auto first = static_cast<unsigned char>(bytes[at]);
+        const auto second = static_cast<unsigned char>(bytes[at + 1]);
+        return bigEndian ? uint32_t(first << 8 | second) : uint32_t(second << 8 | first);
+    };
+    text.reserve(bytes.size());
+    for (size_t at = 0; at < bytes.size(); at += 2) {
+        uint32_t c = unit(at);
+        if (c >= 0xDC00 && c < 0xE000) return false;
+        if (c >= 0xD800 && c < 0xDC00) {
+            if (at + 3 >= bytes.size()) return false;
+            const uint32_t low = unit(at + 2);
+            if (low < 0xDC00 || low >= 0xE000) return false;
+            c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+            at += 2;
+        }
+        appendUtf8(text, c);
+    }
+    return true;
+}
+
+// Windows-1252's letters and signs where Latin-1 has control characters; 0: none there.
+constexpr uint16_t kWindows1252High[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                           0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                           0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                           0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+bool fromSingleByte(std::string_view bytes, bool windows1252, std::string& text)
+{
+    text.reserve(bytes.size() + bytes.size() / 4);
+    for (const char byte : bytes) {
+        uint32_t c = static_cast<unsigned char>(byte);
+        if (windows1252 && c >= 0x80 && c < 0xA0) {
+            c = kWindows1252High[c - 0x80];
+            if (c == 0) return false;
+        }
+        appendUtf8(text, c);
+    }
+    return true;
+}
+
+bool decodeAs(std::string_view bytes, unsigned codePage, std::string& text)
+{
+    switch (codePage) {
+        case kUtf16Le: return fromUtf16(bytes, false, text);
+        case kUtf16Be: return fromUtf16(bytes, true, text);
+        case kWindows1252: return fromSingleByte(bytes, true, text);
+        case kLatin1: return fromSingleByte(bytes, false, text);
+        case kGb18030: return platform::gb18030ToUtf8(bytes, text);
+        default:
+            if (bytes.find('\0') != std::string_view::npos) return false;
+            return platform::decodeText(bytes, codePage, text);
+    }
+}
+
+// Control characters other than tab, line ends, form feed and escape: in
+// 8-bit text they are rare; in binary content without NUL bytes, common.
+bool hasControlCharacters(std::string_view bytes)
+{
+    for (const char byte : bytes) {
+        const auto c = static_cast<unsigned char>(byte);
+        if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != 0x1B) || c == 0x7F) return true;
+    }
+    return false;
+}
+
+// Where a byte order mark names the encoding: it, and the mark's length.
+std::pair<unsigned, size_t> byteOrderMark(std::string_view bytes)
+{
+    if (bytes.starts_with("\xEF\xBB\xBF")) return {platform::kUtf8CodePage, 3};
+    if (bytes.starts_with("\xFF\xFE")) return {kUtf16Le, 2};
+    if (bytes.starts_with("\xFE\xFF")) return {kUtf16Be, 2};
+    return {0, 0};
+}
+
+// Whether bytes with a NUL may still be text: UTF-16, asked for or marked.
+bool mayBeText(std::string_view bytes, unsigned codePage)
+{
+    if (codePage == 0) codePage = byteOrderMark(bytes).first;
+    return codePage == kUtf16Le || codePage == kUtf16Be || bytes.find('\0') == std::string_view::npos;
+}
+
 }  // namespace
 
-std::optional<TextContent> decodeText(std::string_view bytes)
+std::string encodingName(unsigned codePage)
 {
-    if (bytes.find('\0') != std::string_view::npos) return std::nullopt;
+    switch (codePage) {
+        case platform::kUtf8CodePage: return "UTF-8";
+        case kGb18030: return "GB 18030";
+        case kWindows1252: return "Windows-1252";
+        case kLatin1: return "Latin-1";
+        case kUtf16Le: return "UTF-16 LE";
+        case kUtf16Be: return "UTF-16 BE";
+        default: return "CP" + std::to_string(codePage);
+    }
+}
+
+std::optional<TextContent> decodeText(std::string_view bytes, unsigned codePage)
+{
     TextContent text;
     std::string converted;
-    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
-    if (!platform::isUtf8(bytes)) {
-        if (!platform::gb18030ToUtf8(bytes, converted)) return std::nullopt;
-        text.encoding = TextEncoding::Gb18030;
-        bytes = converted;
+    const auto [marked, markLength] = byteOrderMark(bytes);
+    if (codePage == 0 || codePage == marked) bytes.remove_prefix(markLength);
+    const auto fits = [&](unsigned candidate) {
+        converted.clear();
+        if (!decodeAs(bytes, candidate, converted)) return false;
+        text.codePage = candidate;
+        return true;
+    };
+    bool decoded = false;
+    if (codePage != 0) {
+        decoded = fits(codePage);
+    } else if (marked != 0) {
+        decoded = fits(marked);
+    } else if (bytes.find('\0') == std::string_view::npos) {
+        const unsigned legacy = platform::legacyCodePage();
+        decoded = fits(platform::kUtf8CodePage) || (legacy != 0 && fits(legacy)) || fits(kGb18030) ||
+                  (!hasControlCharacters(bytes) && (fits(kWindows1252) || fits(kLatin1)));
     }
+    if (!decoded) return std::nullopt;
+    bytes = converted;
     text.finalNewline = bytes.ends_with('\n');
     size_t crlf = 0;
     for (size_t at = 0; at < bytes.size();) {
@@ -164,15 +294,15 @@ PairContent asBytes(const std::string& pathA, const std::string& pathB)
 }
 
 PairContent readLines(const std::string& pathA, const std::string& pathB, const platform::ContentReading& reading,
-                      uint64_t maxLineBytes);
+                      uint64_t maxLineBytes, unsigned codePage);
 
 }  // namespace
 
 PairContent readPair(const std::string& pathA, const std::string& pathB, const platform::ContentReading& reading,
-                     uint64_t maxLineBytes)
+                     uint64_t maxLineBytes, unsigned codePage)
 {
     try {
-        return readLines(pathA, pathB, reading, maxLineBytes);
+        return readLines(pathA, pathB, reading, maxLineBytes, codePage);
     } catch (const std::bad_alloc&) {
         return asBytes(pathA, pathB);
     }
@@ -181,7 +311,7 @@ PairContent readPair(const std::string& pathA, const std::string& pathB, const p
 namespace {
 
 PairContent readLines(const std::string& pathA, const std::string& pathB, const platform::ContentReading& reading,
-                      uint64_t maxLineBytes)
+                      uint64_t maxLineBytes, unsigned codePage)
 {
     constexpr uint64_t kFirstLook = 64 * 1024;
     constexpr uint64_t kChunk = 4u << 20;
@@ -196,7 +326,7 @@ PairContent readLines(const std::string& pathA, const std::string& pathB, const 
             pair.side = i == 0 ? 'A' : 'B';
             return pair;
         }
-        if (bytes[i].find('\0') != std::string::npos) {
+        if (!mayBeText(bytes[i], codePage)) {
             pair.binary = true;
             if (!pathA.empty() && !pathB.empty()) pair.first = firstDifferentByte(pathA, pathB, 0);
             return pair;
@@ -223,7 +353,7 @@ PairContent readLines(const std::string& pathA, const std::string& pathB, const 
         }
     }
     const auto decoded = [&](int i) {
-        return paths[i]->empty() ? std::optional<TextContent>(TextContent{}) : decodeText(bytes[i]);
+        return paths[i]->empty() ? std::optional<TextContent>(TextContent{}) : decodeText(bytes[i], codePage);
     };
     pair.a = decoded(0);
     pair.b = decoded(1);

@@ -12,19 +12,30 @@
 
 namespace dm {
 
-enum class TextEncoding : uint8_t { Utf8, Gb18030 };
+// The encodings a text is read in, by their code pages (UTF-8 is
+// platform::kUtf8CodePage; the system's older one may be any other).
+constexpr unsigned kGb18030 = 936;
+constexpr unsigned kWindows1252 = 1252;
+constexpr unsigned kLatin1 = 28591;
+constexpr unsigned kUtf16Le = 1200;
+constexpr unsigned kUtf16Be = 1201;
+// An encoding's name as people know it ("GB 18030", "Windows-1252"…).
+std::string encodingName(unsigned codePage);
 
 // A file's content as lines of UTF-8, without their line ends.
 struct TextContent {
     std::vector<std::string> lines;
-    TextEncoding encoding = TextEncoding::Utf8;
+    unsigned codePage = 65001;  // what it was read as
     bool crlf = false;          // its lines end with CR LF
     bool finalNewline = false;  // its last line ends with a line end
 };
 
-// The bytes as text: UTF-8, else GB 18030; none for binary content (a NUL
-// byte, or bytes that are text in neither).
-std::optional<TextContent> decodeText(std::string_view bytes);
+// The bytes as text in that code page, or with 0 in the first that fits:
+// the one its byte order mark names, UTF-8, the system's older code page,
+// GB 18030, then for 8-bit text without control characters Windows-1252 or
+// Latin-1. None for binary content (a NUL byte outside UTF-16, or bytes that
+// are not text in the encoding asked for).
+std::optional<TextContent> decodeText(std::string_view bytes, unsigned codePage = 0);
 
 enum class RowKind : uint8_t {
     Same,
@@ -94,8 +105,9 @@ struct PairContent {
 };
 // Lines take several times a file's bytes: beyond this a pair is shown as bytes.
 constexpr uint64_t kMaxLinePairBytes = uint64_t(256) << 20;
+// `codePage`: both files read in that encoding; 0: each in the one it fits.
 PairContent readPair(const std::string& pathA, const std::string& pathB, const platform::ContentReading& reading = {},
-                     uint64_t maxLineBytes = kMaxLinePairBytes);
+                     uint64_t maxLineBytes = kMaxLinePairBytes, unsigned codePage = 0);
 
 // Rows of 16 bytes as a hex view shows them: offset, bytes, characters.
 std::string hexRows(std::string_view bytes, uint64_t offset);

@@ -1,6 +1,7 @@
 #include "ui/PairView.h"
 
 #include <QAbstractTableModel>
+#include <QComboBox>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -233,7 +234,12 @@ TdlgPairView::TdlgPairView(QWidget* parent) : QDialog(parent)
     btnNext = new QPushButton(this);
     btnCopy = new QPushButton(this);
     btnClose = new QPushButton(this);
+    cmbEncoding = new QComboBox(this);
+    cmbEncoding->addItem(QString(), 0u);
+    for (const unsigned codePage : {platform::kUtf8CodePage, kGb18030, kWindows1252, kLatin1, kUtf16Le, kUtf16Be})
+        cmbEncoding->addItem(qs(encodingName(codePage)), codePage);
     bar->addWidget(lbCount, 1);
+    bar->addWidget(cmbEncoding);
     for (QPushButton* b : {btnPrevious, btnNext, btnCopy, btnClose}) {
         b->setAutoDefault(false);
         bar->addWidget(b);
@@ -306,6 +312,13 @@ TdlgPairView::TdlgPairView(QWidget* parent) : QDialog(parent)
         accept();
         if (copyAOverB) copyAOverB();
     });
+    connect(cmbEncoding, &QComboBox::activated, this, [this] {
+        // Read again as the user chose: a text the view did not recognise, or took for another.
+        codePage_ = cmbEncoding->currentData().toUInt();
+        cancelReading();
+        std::string why;
+        if (!readShownPair(why)) lbCount->setText(qs(why));
+    });
     new QShortcut(QKeySequence(Qt::Key_F8), this, [this] { goToDifference(true); });
     new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F8), this, [this] { goToDifference(false); });
 }
@@ -352,11 +365,21 @@ bool TdlgPairView::showPair(const dirCompare& comp, const result_t& item, std::s
                      describe(hasB ? item.elemB : nullptr));
     canCopy_ = item.kind != OnlyInB && copyAOverB != nullptr;
     btnCopy->setEnabled(canCopy_);
+    sizes_ = sizeA + sizeB;
+    // Each pair is first read in the encodings its files fit.
+    codePage_ = 0;
+    cmbEncoding->setItemText(0, t("自动", "Automatic"));
+    cmbEncoding->setCurrentIndex(0);
+    cmbEncoding->setToolTip(t("读取这两个文件所用的编码", "The encoding the two files are read in"));
+    return readShownPair(why);
+}
 
+bool TdlgPairView::readShownPair(std::string& why)
+{
     // Small pairs are shown at once; larger ones are read on a thread of
     // their own while the view shows how far it got and can be cancelled.
-    if (sizeA + sizeB <= kReadAtOnce) {
-        PairContent content = readPair(pathA_, pathB_);
+    if (sizes_ <= kReadAtOnce) {
+        PairContent content = readPair(pathA_, pathB_, {}, kMaxLinePairBytes, codePage_);
         if (content.error) {
             why = std::string(1, content.side) + ": " + platform::systemMessage(content.error);
             return false;
@@ -373,12 +396,12 @@ bool TdlgPairView::showPair(const dirCompare& comp, const result_t& item, std::s
     pages->setCurrentIndex(2);
     for (QPushButton* b : {btnPrevious, btnNext, btnCopy}) b->setEnabled(false);
     lbCount->clear();
-    const uint64_t total = std::max<uint64_t>(1, sizeA + sizeB);
-    std::thread([loading, a = pathA_, b = pathB_] {
+    const uint64_t total = std::max<uint64_t>(1, sizes_);
+    std::thread([loading, a = pathA_, b = pathB_, codePage = codePage_] {
         platform::ContentReading reading;
         reading.stop = [loading] { return loading->stop.load(); };
         reading.progress = [loading](uint64_t bytes) { loading->read += bytes; };
-        loading->content = readPair(a, b, reading);
+        loading->content = readPair(a, b, reading, kMaxLinePairBytes, codePage);
         loading->done = true;
     }).detach();
     auto* poll = new QTimer(this);
@@ -424,8 +447,7 @@ void TdlgPairView::showText(PairContent& content)
     const std::optional<TextContent>& a = content.a;
     const std::optional<TextContent>& b = content.b;
     const auto encoding = [](const TextContent& text) {
-        return QString(text.encoding == TextEncoding::Utf8 ? QStringLiteral("UTF-8") : QStringLiteral("GB 18030")) +
-               (text.crlf ? QStringLiteral(", CRLF") : QStringLiteral(", LF"));
+        return qs(encodingName(text.codePage)) + (text.crlf ? QStringLiteral(", CRLF") : QStringLiteral(", LF"));
     };
     QString count =
         QString::number(diff_.blocks.size()) + t(" 处不同", diff_.blocks.size() == 1 ? " difference" : " differences");

@@ -10,6 +10,7 @@
 
 #include "engine/PairDiff.h"
 
+class QComboBox;
 class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
@@ -45,6 +46,7 @@ public:
 
     QLabel* lbFiles;
     QLabel* lbCount;
+    QComboBox* cmbEncoding;  // automatic, or the encoding both files are read in
     QPushButton* btnPrevious;
     QPushButton* btnNext;
     QPushButton* btnCopy;
@@ -63,6 +65,9 @@ public:
 private:
     struct Loading;
     void cancelReading();
+    // Reads the pair shown (in `codePage_`) and shows it: at once, or with
+    // progress on a thread of its own where it is large.
+    bool readShownPair(std::string& why);
     void present(PairContent content);
     void showText(PairContent& content);
     void showBytes(const ByteDifference& first);
@@ -75,6 +80,8 @@ private:
     size_t block_ = 0;
     std::string pathA_;
     std::string pathB_;
+    uint64_t sizes_ = 0;                // the two files' sizes together
+    unsigned codePage_ = 0;             // 0: each file in the encoding it fits
     uint64_t byteAt_ = 0;               // the binary view's offset of the difference shown
     std::vector<uint64_t> bytesSeen_;   // the offsets shown before, for going back
     std::shared_ptr<Loading> loading_;  // the reading under way, if any

@@ -98,6 +98,14 @@ int main(int argc, char** argv)
               "[window]\nwidth = 800\nheight = 600\ntitle = 目录同步\n\n[sync]\nverify = true\nlog = dirmatch.log\n");
     writeFile(root + "/B/app/settings.txt",
               "[window]\nwidth = 640\nheight = 600\ntitle = 目录\n\n[sync]\nlog = dirmatch.log\nretries = 3\n");
+    // A text in Latin-1 against its UTF-8 copy, and a long file whose last line is long.
+    writeFile(root + "/A/app/lisezmoi.txt", "Caf\xe9 cr\xe8me\nd\xe9j\xe0 vu\nna\xefve\n");
+    writeFile(root + "/B/app/lisezmoi.txt", "Caf\xc3\xa9 cr\xc3\xa8me\nd\xc3\xa9j\xc3\xa0 vu\nnaive\n");
+    QByteArray lines;
+    for (int i = 1; i <= 150000; ++i) lines += QByteArray::number(i) + '\n';
+    const QByteArray wide = QByteArray(180, 'w') + " END";
+    writeFile(root + "/A/app/lines.txt", lines + wide + '\n');
+    writeFile(root + "/B/app/lines.txt", lines + wide + "!\n");
     dm::platform::testSeams().programFile = (root + "/prog/dirmatch-gui").toStdString();
     QDir().mkpath(root + "/prog");
 
@@ -188,6 +196,12 @@ int main(int argc, char** argv)
     main.pairView->showPair(*main.presenter.comparer, pairOf("settings.txt"), why);
     main.pairView->goToDifference(true);
     save(*main.pairView, out + "/pair-text.png");
+    main.pairView->showPair(*main.presenter.comparer, pairOf("lisezmoi.txt"), why);
+    main.pairView->goToDifference(true);
+    save(*main.pairView, out + "/pair-latin1.png");
+    main.pairView->showPair(*main.presenter.comparer, pairOf("lines.txt"), why);
+    main.pairView->goToDifference(true);
+    save(*main.pairView, out + "/pair-long.png");
     main.pairView->showPair(*main.presenter.comparer, pairOf("main.exe"), why);
     save(*main.pairView, out + "/pair-binary.png");
     main.pairView->hide();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/PairDiff.h"
+#include "platform/Text.h"
 #include "tests/support/TempDir.h"
 
 namespace dm {
@@ -93,14 +94,54 @@ TEST(PairDiff, TheTextSaysItsEncodingAndLineEnds)
 {
     const auto gb = decodeText("\xd6\xd0\xce\xc4\r\n");
     ASSERT_TRUE(gb);
-    EXPECT_EQ(gb->encoding, TextEncoding::Gb18030);
     EXPECT_TRUE(gb->crlf);
     EXPECT_TRUE(gb->finalNewline);
     const auto plain = decodeText("\xEF\xBB\xBFx\ny");
     ASSERT_TRUE(plain);
-    EXPECT_EQ(plain->encoding, TextEncoding::Utf8);
     EXPECT_EQ(plain->lines, (std::vector<std::string>{"x", "y"}));
     EXPECT_FALSE(plain->crlf || plain->finalNewline);
+}
+
+// Text is read in the encoding it fits (or the one the user chose), and
+// binary content is never taken for text.
+TEST(PairDiff, EachEncodingIsFoundOrTakenAsAskedAndBinaryStaysBinary)
+{
+    // The system's older code page is tried before GB 18030.
+    const unsigned chinese = platform::legacyCodePage() != 0 ? platform::legacyCodePage() : kGb18030;
+    const struct {
+        std::string_view bytes;
+        unsigned asked;
+        unsigned found;  // 0: binary
+        std::string firstLine;
+    } cases[] = {
+        {"\xEF\xBB\xBFx\ny", 0, platform::kUtf8CodePage, "x"},
+        {"caf\xc3\xa9\n", 0, platform::kUtf8CodePage, "caf\xc3\xa9"},
+        {"\xd6\xd0\xce\xc4\r\n", 0, chinese, chinese == kGb18030 ? "\xe4\xb8\xad\xe6\x96\x87" : ""},
+        {"caf\xe9 cr\xe8me\n", 0, kWindows1252, "caf\xc3\xa9 cr\xc3\xa8me"},
+        {"\x93quoted\x94 text", 0, kWindows1252, "\xe2\x80\x9cquoted\xe2\x80\x9d text"},
+        {std::string_view("\xFF\xFEh\0i\0\n\0", 8), 0, kUtf16Le, "hi"},
+        {std::string_view("\xFE\xFF\0h\xd8\x3d\xde\x00", 8), 0, kUtf16Be, "h\xf0\x9f\x98\x80"},
+        {"bin\x01\x02\x80\xff", 0, 0, ""},
+        {std::string_view("a\0b", 3), 0, 0, ""},
+        {"\xd6\xd0", kWindows1252, kWindows1252, "\xc3\x96\xc3\x90"},
+        {"\x81", kWindows1252, 0, ""},
+        {"\x81", kLatin1, kLatin1, "\xc2\x81"},
+        {"\xEF\xBB\xBFx", kLatin1, kLatin1, "\xc3\xaf\xc2\xbb\xc2\xbfx"},
+        {"caf\xe9", platform::kUtf8CodePage, 0, ""},
+    };
+    for (const auto& c : cases) {
+        const auto text = decodeText(c.bytes, c.asked);
+        const std::string shown = hexRows(c.bytes, 0);
+        if (c.found == 0) {
+            EXPECT_FALSE(text) << shown;
+            continue;
+        }
+        ASSERT_TRUE(text) << shown;
+        EXPECT_EQ(encodingName(text->codePage), encodingName(c.found)) << shown;
+        if (!c.firstLine.empty()) {
+            EXPECT_EQ(text->lines.at(0), c.firstLine) << shown;
+        }
+    }
 }
 
 TEST(PairDiff, ALineChangeNeverCutsACharacter)

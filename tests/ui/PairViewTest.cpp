@@ -1,3 +1,4 @@
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -59,6 +60,26 @@ TEST_F(PairView, ATextPairShowsItsLinesSideBySideWithTheCountOfDifferencesAndIts
     EXPECT_EQ(page, 0);
     EXPECT_EQ(rows, 4);
     EXPECT_EQ(count, "2 处不同    A: UTF-8, LF    B: UTF-8, LF");
+}
+
+TEST_F(PairView, ALatin1PairIsShownAsTextAndCanBeReadAgainInAnotherEncoding)
+{
+    dir.lay({{"A/t.txt", "caf\xe9\n", test::kTime + 60}, {"B/t.txt", "cafe\n"}});
+    QString line;
+    std::string asUtf8;
+    int asUtf8Page = -1;
+    whileShown = [&](TdlgPairView& view) {
+        line = view.table->model()->index(0, 1).data().toString();
+        view.cmbEncoding->setCurrentIndex(view.cmbEncoding->findText(QStringLiteral("UTF-8")));
+        emit view.cmbEncoding->activated(view.cmbEncoding->currentIndex());
+        asUtf8 = view.lbCount->text().toStdString();
+        asUtf8Page = view.pages->currentIndex();
+    };
+    openWithEnter("t.txt");
+    EXPECT_EQ(page, 0);
+    EXPECT_EQ(count, "1 处不同    A: Windows-1252, LF    B: UTF-8, LF");
+    EXPECT_EQ(line, QStringLiteral("caf\u00e9"));
+    EXPECT_EQ(asUtf8Page, 1) << "not UTF-8: shown as bytes " << asUtf8;
 }
 
 TEST_F(PairView, ALongPairShowsItsLastLineNumberWholeAndALongLineInItsTooltip)
