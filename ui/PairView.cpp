@@ -434,6 +434,9 @@ void TdlgPairView::present(PairContent content)
 {
     if (!content.binary) return showText(content);
     showBytes(content.first);
+    if (codePage_ != 0)
+        lbCount->setText(lbCount->text() + t("    (不是 ", "    (not text in ") + qs(encodingName(codePage_)) +
+                         QStringLiteral(")"));
     if (content.tooLarge)
         lbCount->setText(t("太大, 无法逐行比较 (", "Too large to compare line by line (") +
                          QString::number(double(content.tooLarge) / (1 << 20), 'f', 0) + QStringLiteral(" MiB)    ") +
