@@ -16,7 +16,7 @@ const char* const kSupportMail = "mailto:support@dirmatch.example.org";
 
 TAboutBox::TAboutBox(QWidget* owner, const QString& productName, const QString& versionText) : QDialog(owner)
 {
-    setWindowTitle(tr("关于"));
+    setWindowTitle(QStringLiteral("About"));
     setFont(formFont(12));
     setFixedSize(372, 206);
     const QPixmap banner = aboutBanner(377, 40);

@@ -4,10 +4,6 @@
 <context>
     <name>dm::ui::TAboutBox</name>
     <message>
-        <source>关于</source>
-        <translation>About</translation>
-    </message>
-    <message>
         <source>欢迎使用！单击访问我们的网站</source>
         <translation>Welcome! Click to visit our web site</translation>
     </message>
