@@ -126,8 +126,9 @@ int showJobCommand(const std::string& name)
               << "\nversion cache: " << (r.versionCachePath.empty() ? "none" : printable(r.versionCachePath))
               << "\nremote shell: " << printable(r.remoteAccess.shell)
               << "\nremote dirmatch: " << printable(r.remoteAccess.program)
-              << "\nschedule: " << (job.schedule.empty() ? "none" : job.schedule)
-              << "\nruns: " << printable(jobRunsFolder(job.name)) << '\n';
+              << "\nschedule: " << (job.schedule.empty() ? "none" : job.schedule);
+    if (const std::string next = nextRunOf(job.name); !next.empty()) std::cout << "\nnext run: " << next;
+    std::cout << "\nruns: " << printable(jobRunsFolder(job.name)) << '\n';
     return ExitSame;
 }
 
@@ -291,8 +292,7 @@ int scheduleJobCommand(const std::string& name, const std::string& schedule)
     const std::vector<std::string> steps[] = {
         {"systemctl", "--user", "daemon-reload"},
         {"systemctl", "--user", schedule.empty() ? "disable" : "enable", "--now", unit + ".timer"}};
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    const bool managed = runtime && *runtime && platform::itemExists(std::string(runtime) + "/systemd/private");
+    const bool managed = platform::userServiceManagerRunning();
     for (const auto& step : steps) {
         std::string line;
         for (const auto& word : step) line += (line.empty() ? "" : " ") + word;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/ChildProcess.h"
 #include "platform/IniFile.h"
 #include "platform/Listing.h"
 #include "platform/ProgramPaths.h"
@@ -315,6 +316,23 @@ bool removeJob(const std::string& name, std::string& error)
         return false;
     }
     return true;
+}
+
+std::string nextRunOf(const std::string& job)
+{
+    if (!platform::userServiceManagerRunning()) return {};
+    platform::ChildProcess systemctl;
+    std::string errors;
+    if (!systemctl.start({"systemctl", "--user", "show", jobUnitName(job) + ".timer",
+                          "--property=NextElapseUSecRealtime", "--value"},
+                         errors))
+        return {};
+    std::string next;
+    char line[256];
+    while (std::fgets(line, sizeof line, systemctl.output())) next += line;
+    if (systemctl.finish(errors) != 0) return {};
+    while (!next.empty() && (next.back() == '\n' || next.back() == ' ')) next.pop_back();
+    return next == "n/a" ? std::string() : next;
 }
 
 }  // namespace dm

@@ -55,4 +55,8 @@ std::string jobUnitName(const std::string& job);  // without the ".service" / ".
 std::string jobServiceUnit(const Job& job, const std::string& program);
 std::string jobTimerUnit(const Job& job);
 
+// When the user's service manager runs the job's timer next, as it says it;
+// empty where no manager runs it.
+std::string nextRunOf(const std::string& job);
+
 }  // namespace dm

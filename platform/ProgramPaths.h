@@ -39,6 +39,8 @@ std::string userStateFolder();
 // Where the user's systemd units live (~/.config/systemd/user/), ending in
 // the separator; empty on a system without them.
 std::string userUnitFolder();
+// Whether the user's service manager runs now (its socket is there).
+bool userServiceManagerRunning();
 
 // The path from the root: a relative one taken from the current folder.
 std::string absolutePath(const std::string& path);

@@ -73,6 +73,12 @@ std::string userUnitFolder()
     return dirmatch.substr(0, dirmatch.size() - std::string("dirmatch/").size()) + "systemd/user/";
 }
 
+bool userServiceManagerRunning()
+{
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    return runtime && *runtime && itemExists(std::string(runtime) + "/systemd/private");
+}
+
 std::string userStateFolder()
 {
     return userFolder("XDG_STATE_HOME", ".local/state");

@@ -52,6 +52,11 @@ std::string userUnitFolder()
     return {};
 }
 
+bool userServiceManagerRunning()
+{
+    return false;
+}
+
 std::string userStateFolder()
 {
     return userCacheFolder();

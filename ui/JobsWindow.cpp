@@ -127,6 +127,8 @@ void TdlgJobs::showJob()
     lbJob->setText(qs(job.request.folderA) + QStringLiteral(" → ") + qs(job.request.folderB) + QStringLiteral("    ") +
                    (job.sync ? t("比较并同步", "compare and sync") : t("只比较", "compare only")) +
                    QStringLiteral("    ") + scheduleText(job.schedule));
+    if (const std::string next = nextRunOf(job.name); !next.empty())
+        lbJob->setText(lbJob->text() + t("    下次运行: ", "    next run: ") + qs(next));
     for (const std::string& record : jobRunRecords(job.name)) {
         auto* item = new QListWidgetItem(qs(std::string(platform::lastComponent(record))), lstRuns);
         item->setData(Qt::UserRole, qs(record));

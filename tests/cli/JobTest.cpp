@@ -132,7 +132,7 @@ TEST_F(Jobs, AScheduleIsASystemdUserTimerThatTheSystemAcceptsAndOffRemovesIt)
 #endif
 }
 
-TEST_F(Jobs, AServiceManagerThatRefusesTheTimerFailsTheScheduleWithItsReasonAndRemoveTakesTheTimer)
+TEST_F(Jobs, AServiceManagerThatRefusesTheTimerFailsTheScheduleWithItsReasonAndOneThatTakesItSaysTheNextRun)
 {
 #ifdef _WIN32
     GTEST_SKIP() << "systemd timers are a Linux scheduler";
@@ -143,8 +143,10 @@ TEST_F(Jobs, AServiceManagerThatRefusesTheTimerFailsTheScheduleWithItsReasonAndR
     const auto runtime = test::setVariable("XDG_RUNTIME_DIR", dir / "run");
     const std::string bin = dir.folder("bin");
     const std::string answer = dir.file("answer", "0");
-    dir.file("bin/systemctl", "#!/bin/sh\necho \"Failed to enable unit: Access denied\" >&2\nexit $(cat " +
-                                  test::quoted(answer) + ")\n");
+    dir.file("bin/systemctl",
+             "#!/bin/sh\n[ \"$2\" = show ] && echo 'Thu 2026-12-10 02:30:00 UTC'\n"
+             "echo \"Failed to enable unit: Access denied\" >&2\nexit $(cat " +
+                 test::quoted(answer) + ")\n");
     std::filesystem::permissions(bin + "/systemctl", std::filesystem::perms::owner_all);
     const auto path = test::setVariable("PATH", bin + ":" + std::getenv("PATH"));
     ASSERT_EQ(dirmatch("job save nightly " + test::quoted(a) + " " + test::quoted(b)).code, 0);
@@ -160,6 +162,9 @@ TEST_F(Jobs, AServiceManagerThatRefusesTheTimerFailsTheScheduleWithItsReasonAndR
     EXPECT_EQ(scheduled.code, 0) << scheduled.err;
     // This test's program is a build tree's: the user is told what the timer depends on.
     EXPECT_NE(scheduled.out.find("which is not installed"), std::string::npos) << scheduled.out;
+    // When it runs next, as the service manager says.
+    const Outcome shown = dirmatch("job show nightly");
+    EXPECT_NE(shown.out.find("\nnext run: Thu 2026-12-10 02:30:00 UTC\n"), std::string::npos) << shown.out;
     EXPECT_EQ(dirmatch("job remove nightly").code, 0);
     EXPECT_EQ(test::entriesIn(dir / "config/systemd/user"), 0u);
     test::setVariable("PATH", path);
