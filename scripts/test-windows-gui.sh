@@ -66,10 +66,12 @@ wait_state() {
   cat "$state" 2>/dev/null || true
   return 1
 }
-# Waits until a modal window titled as `want` (a pattern) is up.
+# Waits until a modal window titled as `want` (a pattern) is up; the copy's
+# progress window beside the main one asks nothing.
+progress='^(同步|Synchronize)$'
 wait_modal() {
   for _ in $(seq 1 1500); do
-    field modal | grep -q "$1" && { sleep 0.5; return 0; }
+    field modal | grep -Ev "$progress" | grep -q "$1" && { sleep 0.5; return 0; }
     sleep 0.2
   done
   echo "no window '$1' came; the window shows:"
@@ -133,7 +135,9 @@ xdotool mousemove --sync "$x" "$y" click 1
 wait_modal .
 shot sync-plan
 keys Return
-# The copy, the comparison made again and its report, then the summary.
+# The copy with its progress (seen where it lasts long enough), the
+# comparison made again and its report, then the summary.
+for _ in $(seq 1 30); do field modal | grep -Eq "$progress" && { shot sync-progress; break; }; sleep 0.1; done
 for _ in $(seq 1 100); do [ "$(field busy)" = 1 ] && break; sleep 0.1; done
 wait_modal .
 keys Return

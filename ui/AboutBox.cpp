@@ -5,14 +5,12 @@
 #include <QPushButton>
 
 #include "common/Messages.h"
+#include "common/Version.h"
 #include "ui/Artwork.h"
 #include "ui/Dialogs.h"
 #include "ui/Forms.h"
 
 namespace dm::ui {
-
-const char* const kWebSite = "https://dirmatch.example.org/";
-const char* const kSupportMail = "mailto:support@dirmatch.example.org";
 
 TAboutBox::TAboutBox(QWidget* owner, const QString& productName, const QString& versionText) : QDialog(owner)
 {

@@ -25,8 +25,4 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
-// Where the banner and the credit line lead.
-extern const char* const kWebSite;
-extern const char* const kSupportMail;
-
 }  // namespace dm::ui

@@ -6,7 +6,6 @@
 #include "common/Messages.h"
 #include "platform/Listing.h"
 #include "ui/Artwork.h"
-#include "ui/presenter/SyncPlanRows.h"
 
 namespace dm::ui {
 
@@ -61,11 +60,6 @@ QString droppedFolder(const QMimeData* data)
     if (!data || !data->hasUrls() || data->urls().size() != 1 || !data->urls().front().isLocalFile()) return {};
     const QString path = data->urls().front().toLocalFile();
     return platform::folderExists(path.toStdString()) ? path : QString();
-}
-
-QString sizeText(uint64_t bytes)
-{
-    return qs(dm::sizeText(bytes));
 }
 
 }  // namespace dm::ui

@@ -23,9 +23,6 @@ QString memoText(const std::vector<std::string>& lines);
 // The one local folder among items dropped from a file manager, or "".
 QString droppedFolder(const QMimeData* data);
 
-// A number of bytes as the user's language writes it ("1.5 MiB").
-QString sizeText(uint64_t bytes);
-
 inline QString qs(const std::string& text)
 {
     return QString::fromStdString(text);

@@ -8,6 +8,7 @@
 
 #include "common/Messages.h"
 #include "ui/Forms.h"
+#include "ui/presenter/SyncPlanRows.h"
 
 namespace dm::ui {
 
@@ -42,9 +43,7 @@ void TdlgSyncProgress::update()
     lbItem->setToolTip(item);
     const int64_t bytes = control_.bytesCopied;
     const int64_t totalBytes = control_.bytesToCopy;
-    lbFiles->setText(qs(textIn("文件 ", "Files ")) + QString::number(control_.filesCopied.load()) + " / " +
-                     QString::number(control_.filesToCopy.load()) + QStringLiteral("    ") + sizeText(uint64_t(bytes)) +
-                     " / " + sizeText(uint64_t(totalBytes)));
+    lbFiles->setText(qs(copiedText(control_)));
     // Bytes, in units coarse enough to fit the bar's int whatever the size.
     int shift = 0;
     while ((totalBytes >> shift) > INT32_MAX) ++shift;

@@ -48,4 +48,11 @@ PlanTotals planTotals(const std::vector<SyncStep>& plan, const std::vector<bool>
             count > 0 || plan.empty()};
 }
 
+std::string copiedText(const RunControl& copying)
+{
+    return textIn("文件 ", "Files ") + std::to_string(copying.filesCopied.load()) + " / " +
+           std::to_string(copying.filesToCopy.load()) + "    " + sizeText(uint64_t(copying.bytesCopied.load())) +
+           " / " + sizeText(uint64_t(copying.bytesToCopy.load()));
+}
+
 }  // namespace dm

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/RunControl.h"
 #include "engine/Sync.h"
 
 namespace dm {
@@ -28,5 +29,8 @@ struct PlanTotals {
     bool mayStart = true;
 };
 PlanTotals planTotals(const std::vector<SyncStep>& plan, const std::vector<bool>& ticked);
+
+// A copy under way as its progress window says it: "Files 3 / 10    1.50 KiB / 2.00 MiB".
+std::string copiedText(const RunControl& copying);
 
 }  // namespace dm

@@ -31,6 +31,9 @@ bool runWizard(HWND owner, TDM& dm);
 // the user left out (by their source).
 bool confirmPlan(HWND owner, const dirCompare& comp, const std::vector<SyncStep>& plan, std::set<std::string>& leftOut);
 
+// AboutBox.cpp: the product, its version, its web site and support mail.
+void showAboutBox(HWND owner);
+
 // ReportDialog.cpp: the report of the last comparison.
 void showReportDialog(HWND owner, const TDM& dm);
 

@@ -44,6 +44,7 @@ void MainWindow::showProgress()
     const MainPresenter::Gauge gauge = presenter.gauge(copying_);
     SendMessageW(progress_, PBM_SETRANGE32, 0, LPARAM(std::min<int64_t>(gauge.maximum, INT32_MAX)));
     SendMessageW(progress_, PBM_SETPOS, WPARAM(std::min<int64_t>(gauge.value, INT32_MAX)), 0);
+    if (syncProgress_) syncProgress_->update();
 }
 
 void MainWindow::setIdle(bool idle)
@@ -74,8 +75,13 @@ SyncQuestions MainWindow::runQuestions()
     questions.confirm = [this](const dirCompare& comp, const SyncScope& scope, const std::vector<SyncStep>& plan,
                                std::set<std::string>& leftOut) {
         // A whole tree or folder is copied only after its plan was seen; one item at once.
-        bool yes = !scope.name.empty();
-        if (!yes) askFromJob([&] { yes = confirmPlan(hwnd_, comp, plan, leftOut); });
+        bool yes = false;
+        askFromJob([&] {
+            yes = !scope.name.empty() || confirmPlan(hwnd_, comp, plan, leftOut);
+            if (!yes) return;
+            syncProgress_ = std::make_unique<SyncProgress>(presenter.run);
+            syncProgress_->open(hwnd_);
+        });
         return yes;
     };
     return questions;

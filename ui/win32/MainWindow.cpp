@@ -6,7 +6,6 @@
 #include <cstdlib>
 
 #include "common/Messages.h"
-#include "common/Version.h"
 #include "config/Dmodule.h"
 #include "engine/ResultView.h"
 #include "engine/Sync.h"
@@ -413,6 +412,7 @@ void MainWindow::startSync(const SyncScope& scope, bool whole)
     startJob([this, scope, questions = runQuestions()] { presenter.runSync(scope, questions); },
              [this, whole, started] {
                  copying_ = false;
+                 syncProgress_.reset();
                  switch (presenter.syncEnded()) {
                      case MainPresenter::SyncEnded::NotCopied: return;
                      case MainPresenter::SyncEnded::Unknown:
@@ -449,8 +449,7 @@ void MainWindow::showReport()
 
 void MainWindow::showAbout()
 {
-    messageBox(hwnd_, shown(messageText(msg::ProductName) + "\n" + programVersionText(platform::programFile())),
-               tr("关于"));
+    showAboutBox(hwnd_);
 }
 
 void MainWindow::showManual()

@@ -4,10 +4,12 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 
 #include "ui/presenter/MainPresenter.h"
+#include "ui/win32/SyncProgress.h"
 #include "ui/win32/Win32Ui.h"
 #include "ui/win32/Window.h"
 
@@ -113,6 +115,7 @@ private:
     std::function<void()> done_;
     bool busy_ = false;
     bool copying_ = false;
+    std::unique_ptr<SyncProgress> syncProgress_;  // while a confirmed copy runs
     bool closeAfterJob_ = false;
 };
 

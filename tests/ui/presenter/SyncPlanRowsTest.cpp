@@ -38,5 +38,15 @@ TEST(SyncPlanRows, TheTotalsCountOnlyWhatIsTickedAndAFolderWithAllItHolds)
     setLanguage(Chinese);
 }
 
+TEST(SyncPlanRows, ACopyUnderWaySaysFilesAndBytesDoneOfTheirTotals)
+{
+    RunControl copying;
+    copying.filesCopied = 3;
+    copying.filesToCopy = 10;
+    copying.bytesCopied = 1536;
+    copying.bytesToCopy = 3 << 20;
+    EXPECT_EQ(copiedText(copying), "文件 3 / 10    1.50 KiB / 3.00 MiB");
+}
+
 }  // namespace
 }  // namespace dm
