@@ -42,6 +42,13 @@ StringList memoLines(const std::string& text)
     return lines;
 }
 
+std::string memoText(const StringList& lines, std::string_view lineEnd)
+{
+    std::string text;
+    for (const std::string& line : lines) (text += line) += lineEnd;
+    return text;
+}
+
 StringList compareListFrom(const StringList& lines)
 {
     if (lines.empty()) return {std::string(1, platform::kSeparator)};

@@ -14,6 +14,9 @@ namespace dm {
 // dropped. "" has no line; "\n" has one empty line.
 StringList memoLines(const std::string& text);
 
+// The text of an edit box holding these lines, each ended by `lineEnd`.
+std::string memoText(const StringList& lines, std::string_view lineEnd = "\n");
+
 // The compare list made from the edit box's lines: never empty, the separator
 // alone standing for "every path".
 StringList compareListFrom(const StringList& lines);

@@ -48,13 +48,6 @@ QPushButton* flatButton(QWidget* parent, const QString& text, int x, int y, int 
     return b;
 }
 
-QString memoText(const std::vector<std::string>& lines)
-{
-    QString text;
-    for (const std::string& line : lines) text += QString::fromStdString(line) + QLatin1Char('\n');
-    return text;
-}
-
 QString droppedFolder(const QMimeData* data)
 {
     if (!data || !data->hasUrls() || data->urls().size() != 1 || !data->urls().front().isLocalFile()) return {};

@@ -17,9 +17,6 @@ QPlainTextEdit* memo(QWidget* parent, int x, int y, int w, int h);
 QPushButton* button(QWidget* parent, const QString& text, int x, int y, int w, int h);
 QPushButton* flatButton(QWidget* parent, const QString& text, int x, int y, int w, int h);
 
-// The text of a memo holding these lines, one line each.
-QString memoText(const std::vector<std::string>& lines);
-
 // The one local folder among items dropped from a file manager, or "".
 QString droppedFolder(const QMimeData* data);
 

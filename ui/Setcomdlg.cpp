@@ -46,8 +46,8 @@ void TdlgSetCom::showEvent(QShowEvent* event)
 
 void TdlgSetCom::FormShow()
 {
-    memoDoCompare->setPlainText(memoText(dm_.DoCompareList));
-    memoNotCompare->setPlainText(memoText(dm_.NotUpdateList));
+    memoDoCompare->setPlainText(qs(memoText(dm_.DoCompareList)));
+    memoNotCompare->setPlainText(qs(memoText(dm_.NotUpdateList)));
 }
 
 void TdlgSetCom::btnOkClick()
@@ -70,8 +70,8 @@ void TdlgSetCom::btnOpenClick()
     StringList compare;
     StringList exclude;
     loadFilterFile(file.toStdString(), compare, exclude);
-    memoDoCompare->setPlainText(memoText(compare));
-    memoNotCompare->setPlainText(memoText(exclude));
+    memoDoCompare->setPlainText(qs(memoText(compare)));
+    memoNotCompare->setPlainText(qs(memoText(exclude)));
 }
 
 void TdlgSetCom::btnSaveClick()

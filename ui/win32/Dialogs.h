@@ -34,6 +34,9 @@ bool confirmPlan(HWND owner, const dirCompare& comp, const std::vector<SyncStep>
 // AboutBox.cpp: the product, its version, its web site and support mail.
 void showAboutBox(HWND owner);
 
+// FilterDialog.cpp: the compare and exclude lists, changed on OK.
+void editFilters(HWND owner, TDM& dm);
+
 // ReportDialog.cpp: the report of the last comparison.
 void showReportDialog(HWND owner, const TDM& dm);
 

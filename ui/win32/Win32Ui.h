@@ -6,6 +6,7 @@
 // clang-format off
 #include "platform/Win32.h"
 #include <commctrl.h>
+#include <commdlg.h>
 #include <ole2.h>
 #include <shellapi.h>
 #include <shlobj.h>

@@ -34,6 +34,7 @@ private:
         kSize,
         kContent,
         kOnlyDiff,
+        kFilters,
         kStart,
     };
 
@@ -78,8 +79,9 @@ private:
                      check("修改时间比较", 168, 49, 121, kTime, c.time),
                      check("包含子文件夹", 40, 73, 121, kSubFolders, c.subFolders),
                      check("文件大小比较", 168, 73, 121, kSize, c.size),
-                     check("比较文件内容", 296, 73, 135, kContent, c.content),
+                     check("比较文件内容", 292, 73, 146, kContent, c.content),
                      check("只显示不同", 24, 105, 121, kOnlyDiff, c.onlyDiff),
+                     control(L"BUTTON", tr("高级"), WS_TABSTOP, 344, 48, 81, 25, kFilters),
                      control(L"BUTTON", tr("开始比较"), WS_TABSTOP, 272, 104, 75, 25, kStart),
                      control(L"BUTTON", tr("取消"), WS_TABSTOP, 352, 104, 75, 25, IDCANCEL)};
         show(0);
@@ -137,6 +139,7 @@ private:
                 if (taken(presenter_.takeB(typed(kBoxB)))) show(2);
                 return true;
             case kBrowseA: browse(kBoxA, dm_.StandardDir); return true;
+            case kFilters: editFilters(hwnd_, dm_); return true;
             case kBrowseB: browse(kBoxB, dm_.LocalDir); return true;
             case kSwap: {
                 const std::string a = typed(kBoxA);
