@@ -17,6 +17,13 @@ TEST(MemoLines, SplitAtLineBreaksWithoutAFinalEmptyPiece)
     EXPECT_EQ(memoLines("a\r\n\r\nb\n"), (StringList{"a", "", "b"}));
 }
 
+TEST(MemoLines, ListsSurviveTheirEditBoxTextWhicheverLineEndsItUses)
+{
+    for (const char* end : {"\n", "\r\n"})
+        for (const StringList& lines : {StringList{}, StringList{""}, StringList{"a", ""}, StringList{"", "b", "c"}})
+            EXPECT_EQ(memoLines(memoText(lines, end)), lines) << memoText(lines, end);
+}
+
 TEST(CompareList, AnEmptyListMeansEveryPathButAnEmptyLineStays)
 {
     EXPECT_EQ(compareListFrom(memoLines("")), StringList{test::kSep});
