@@ -271,6 +271,23 @@ TEST_F(Jobs, AJobSavedWithEveryOptionRunsTheRequestOfTheSameCommandLine)
     EXPECT_TRUE(job.request.remoteAccess == RemoteAccess{});
 }
 
+TEST_F(Jobs, ARunWhoseCopyFailedExitsWithTheErrorAndItsRecordNamesTheItem)
+{
+    dir.file("A/locked", "new", test::kTime + 10);
+    const std::string locked = dir.file("B/locked", "old");
+    if (!test::setImmutable(locked, true)) GTEST_SKIP() << "cannot make a file immutable here";
+    ASSERT_EQ(dirmatch("job save nightly " + test::quoted(a) + " " + test::quoted(b) + " --sync").code, 0);
+    const Outcome run = dirmatch("job run nightly");
+    test::setImmutable(locked, false);
+    EXPECT_EQ(run.code, 2) << run.out;
+    const std::vector<std::string> records = jobRunRecords("nightly");
+    ASSERT_FALSE(records.empty());
+    const std::string record = test::readFile(records.front());
+    EXPECT_NE(record.find("copied 0, failed 1, skipped 0"), std::string::npos) << record;
+    EXPECT_NE(record.find("failed: " + locked), std::string::npos) << record;
+    EXPECT_NE(record.find("exit: 2"), std::string::npos) << record;
+}
+
 TEST_F(Jobs, OnlyTheNewestRecordsAreKept)
 {
     ASSERT_EQ(dirmatch("job save often " + test::quoted(a) + " " + test::quoted(b)).code, 0);
