@@ -323,6 +323,27 @@ TEST_F(Remote, ALackedItemThatAppearedSinceIsKeptAndAnUntickedOneIsNotSent)
     setLanguage(Chinese);
 }
 
+// A remote shell or an rsync that cannot be started is named with the
+// system's reason: not taken for dirmatch missing over there, nor for an exit code.
+TEST_F(Remote, AProgramThatCannotBeStartedIsNamedWithItsReason)
+{
+    dir.file("A/f", "x");
+    const Outcome noShell = dirmatch("compare " + q(a) + " " + q("host:" + b) + through("/no/such/ssh"));
+    EXPECT_EQ(noShell.code, 2);
+    EXPECT_NE(noShell.err.find("cannot run '/no/such/ssh': No such file or directory"), std::string::npos)
+        << noShell.err;
+
+    // A PATH with a shell and no rsync.
+    std::filesystem::create_symlink("/bin/sh", dir.folder("bin") + "/sh");
+    const auto path = test::setVariable("PATH", dir / "bin");
+    const Outcome noRsync = dirmatch("sync " + q(a) + " " + q("host:" + b) + " --yes" + standIn);
+    test::setVariable("PATH", path);
+    EXPECT_EQ(noRsync.code, 2);
+    EXPECT_NE(noRsync.out.find("failed: " + b + "/f: cannot run 'rsync': No such file or directory"),
+              std::string::npos)
+        << noRsync.out << noRsync.err;
+}
+
 TEST_F(Remote, ARefusedHostRunsNothing)
 {
     const std::string marker = dir / "ran";
