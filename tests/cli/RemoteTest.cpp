@@ -339,8 +339,7 @@ TEST_F(Remote, AProgramThatCannotBeStartedIsNamedWithItsReason)
     const Outcome noRsync = dirmatch("sync " + q(a) + " " + q("host:" + b) + " --yes" + standIn);
     test::setVariable("PATH", path);
     EXPECT_EQ(noRsync.code, 2);
-    EXPECT_NE(noRsync.out.find("failed: " + b + "/f: cannot run 'rsync': No such file or directory"),
-              std::string::npos)
+    EXPECT_NE(noRsync.out.find("failed: " + b + "/f: cannot run 'rsync': No such file or directory"), std::string::npos)
         << noRsync.out << noRsync.err;
 }
 

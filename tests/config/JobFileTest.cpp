@@ -40,7 +40,10 @@ TEST(JobFile, EveryFieldSetAloneIsReadBackAsItWasSaved)
         {"remote shell", [](Job& j) { j.request.remoteAccess.shell = "ssh -p 2222 -i key"; }},
         {"remote dirmatch", [](Job& j) { j.request.remoteAccess.program = "/opt/bin/dirmatch"; }},
         {"batch", [](Job& j) { j.request.remoteAccess.batch = true; }},
-        {"include", [](Job& j) { j.request.include = {".txt", "src"}; }},
+        {"include",
+         [](Job& j) {
+             j.request.include = {".txt", "src"};
+         }},
         {"exclude", [](Job& j) { j.request.exclude = {".bak"}; }},
         {"sync", [](Job& j) { j.sync = true; }},
         {"schedule", [](Job& j) { j.schedule = "every 15"; }},

@@ -2,6 +2,7 @@
 #include <QCoreApplication>
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -80,6 +81,27 @@ TEST_F(PairView, ALatin1PairIsShownAsTextAndCanBeReadAgainInAnotherEncoding)
     EXPECT_EQ(count, "1 处不同    A: Windows-1252, LF    B: UTF-8, LF");
     EXPECT_EQ(line, QStringLiteral("caf\u00e9"));
     EXPECT_EQ(asUtf8Page, 1) << "not UTF-8: shown as bytes " << asUtf8;
+}
+
+TEST_F(PairView, F8StopsAtTheLastDifferenceAndShiftF8AtTheFirst)
+{
+    std::string a;
+    std::string b;
+    for (int i = 1; i <= 20; ++i) {
+        a += std::to_string(i) + "\n";
+        b += (i == 3 || i == 10 || i == 17 ? "x" : "") + std::to_string(i) + "\n";
+    }
+    dir.lay({{"A/t.txt", a, test::kTime + 60}, {"B/t.txt", b}});
+    std::vector<int> stops;
+    whileShown = [&](TdlgPairView& view) {
+        const auto selected = [&] { return view.table->selectionModel()->selectedRows().value(0).row(); };
+        for (int i = 0; i < 4; ++i) view.goToDifference(true);
+        stops.push_back(selected());
+        for (int i = 0; i < 4; ++i) view.goToDifference(false);
+        stops.push_back(selected());
+    };
+    openWithEnter("t.txt");
+    EXPECT_EQ(stops, (std::vector<int>{16, 2}));
 }
 
 TEST_F(PairView, ALongPairShowsItsLastLineNumberWholeAndALongLineInItsTooltip)
