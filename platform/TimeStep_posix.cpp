@@ -10,6 +10,7 @@
 
 #include "platform/Fd_posix.h"
 #include "platform/TempName.h"
+#include "platform/TestSeams.h"
 #include "platform/TimeStep.h"
 
 namespace dm::platform {
@@ -93,20 +94,27 @@ std::string mountTypeOf(const std::string& folder)
 
 FolderMedia mediaOf(const std::string& folder, bool mayWrite)
 {
-    struct statfs fs {};
-    if (statfs(folder.c_str(), &fs) != 0) return {};
+    long type = 0;
+    std::string mountType;
+    if (const auto& fake = testSeams().fileSystemOf) {
+        fake(folder, type, mountType);
+    } else {
+        struct statfs fs {};
+        if (statfs(folder.c_str(), &fs) != 0) return {};
+        type = long(fs.f_type);
+    }
     uint64_t step = 0;
-    switch (static_cast<unsigned long>(fs.f_type)) {
+    switch (static_cast<unsigned long>(type)) {
         case 0x4d44: step = k2s; break;        // FAT (vfat, msdos)
         case 0x2011BAB0: step = k10ms; break;  // exFAT
         default: {
-            if (!unknownStep(fs.f_type)) return {};
+            if (!unknownStep(type)) return {};
             // FAT through FUSE is known by its name, where the folder may not
             // be written to measure it (an export, folder A).
-            const std::string type = mountTypeOf(folder);
-            if (type == "fuse.fusefat")
+            if (!testSeams().fileSystemOf) mountType = mountTypeOf(folder);
+            if (mountType == "fuse.fusefat")
                 step = k2s;
-            else if (type == "fuse.exfat")
+            else if (mountType == "fuse.exfat")
                 step = k10ms;
             else
                 return mayWrite ? measure(folder) : FolderMedia{};

@@ -65,6 +65,42 @@ protected:
     std::string b = dir.folder("B");
 };
 
+// Each kind of file system gets its step from what it says of itself,
+// without its driver: FAT and exFAT by their type, FUSE by the name it was
+// mounted under, the rest as fine as the system keeps.
+TEST(MediaKinds, EachFileSystemGetsTheTimeStepOfItsKind)
+{
+    TempDir dir;
+    const struct {
+        long type;
+        const char* mountType;
+        bool mayWrite;
+        uint64_t step;
+    } cases[] = {
+        {0x4d44, "vfat", false, 20000000},     // FAT, kernel
+        {0x2011BAB0, "exfat", false, 100000},  // exFAT, kernel
+        {0x65735546, "fuse.fusefat", false, 20000000},
+        {0x65735546, "fuse.exfat", false, 100000},
+        {0x7366746e, "ntfs3", false, 1},         // NTFS, kernel
+        {0x65735546, "fuse.ntfs-3g", false, 1},  // not written to: not measured
+        {0x6969, "nfs", false, 1},
+        {0xEF53, "ext4", true, 1},
+    };
+    for (const auto& c : cases) {
+        platform::testSeams().fileSystemOf = [&](const std::string&, long& type, std::string& mountType) {
+            type = c.type;
+            mountType = c.mountType;
+        };
+        const platform::FolderMedia media = platform::mediaOf(dir.path(), c.mayWrite);
+        EXPECT_EQ(media.timeStep, c.step) << c.mountType;
+        // The FAT family keeps neither modes nor holes, whatever else it says.
+        if (c.step > 1) {
+            EXPECT_TRUE(media.modesNotKept != 0 && !media.holes) << c.mountType;
+        }
+    }
+    platform::testSeams().fileSystemOf = nullptr;
+}
+
 TEST_F(Media, AUsbStickWithFatTakesTheCopyWithoutItsModesAndComparesIdenticalAfter)
 {
     auto disk = image("mkfs.fat -F 32", "fusefat -o rw+");
