@@ -113,9 +113,12 @@ struct CopyInto::Impl {
     // Gives the item its permission bits where its file system keeps them.
     int setMode(int fd, mode_t mode)
     {
-        if (fchmod(fd, mode & 07777) == 0) return 0;
-        if (!modesUnsupported(errno)) return errno;
-        if (report->modesNotKept == 0) report->modesNotKept = errno;
+        const auto& refuse = testSeams().failModeChange;
+        int code = refuse ? refuse() : 0;
+        if (code == 0 && fchmod(fd, mode & 07777) == 0) return 0;
+        if (code == 0) code = errno;
+        if (!modesUnsupported(code)) return code;
+        if (report->modesNotKept == 0) report->modesNotKept = code;
         return 0;
     }
 

@@ -32,6 +32,8 @@ struct TestSeams {
     // be as old as the cache must see them to trust them, and a run can be a
     // later day's.
     int64_t versionCacheClockShift = 0;
+    // Where set and not 0, the errno each change of a copy's permission bits answers.
+    std::function<int()> failModeChange;
     // Where set, what a folder's file system says of itself: its type as
     // statfs gives it, and the type it was mounted as ("fuse.fusefat").
     std::function<void(const std::string& folder, long& type, std::string& mountType)> fileSystemOf;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 
@@ -19,7 +20,11 @@ using test::entriesIn;
 
 class Sync : public ::testing::Test {
 protected:
-    void TearDown() override { platform::testSeams().failCopyWrite = nullptr; }
+    void TearDown() override
+    {
+        platform::testSeams().failCopyWrite = nullptr;
+        platform::testSeams().failModeChange = nullptr;
+    }
 
     std::vector<SyncStep> planAll(const dirCompare& comp, const StringList& notUpdate = {})
     {
@@ -54,6 +59,39 @@ TEST_F(Sync, AfterSynchronizingEverythingNothingLacksOrDiffersAndBsOwnItemsStay)
     EXPECT_EQ(dir.read("B/sub/other"), "b only");
     EXPECT_EQ(dir.read("B/missing/tree/x"), "x");
     EXPECT_EQ(platform::fileTimeValue(test::recordOf(dir / "B/changed").ftLastWriteTime) / 10000 % 1000, 5u);
+}
+
+// A file system that keeps no permission bits answers a mode change with
+// EPERM (the kernel's vfat), ENOSYS (fusefat) or EOPNOTSUPP: the copy is
+// whole all the same and says so once. Any other answer fails the item.
+TEST_F(Sync, AModeChangeTheFileSystemRefusesStillCopiesAndIsToldOnce)
+{
+    const std::pair<int, bool> answers[] = {{EPERM, true}, {ENOSYS, true}, {EOPNOTSUPP, true}, {EIO, false}};
+    setLanguage(English);
+    for (const auto& [code, copies] : answers) {
+        std::filesystem::remove_all(b);
+        dir.folder("B");
+        dir.file("A/one", "1");
+        dir.file("A/sub/two", "2");
+        platform::testSeams().failModeChange = [code] { return code; };
+        auto comp = compared(a, b);
+        const SyncOutcome outcome = synchronize(*comp, *comp->results.children, nullptr, {}, {});
+        platform::testSeams().failModeChange = nullptr;
+        if (!copies) {
+            EXPECT_FALSE(outcome.failed.empty()) << code;
+            continue;
+        }
+        EXPECT_TRUE(outcome.failed.empty()) << code;
+        EXPECT_EQ(outcome.copied, 2) << code;
+        EXPECT_EQ(dir.read("B/sub/two"), "2") << code;
+        EXPECT_EQ(outcome.modesNotKept, code);
+        const std::vector<std::string> items = summaryItems(outcome);
+        EXPECT_EQ(std::count_if(items.begin(), items.end(),
+                                [](const std::string& line) { return line.find("permission") != std::string::npos; }),
+                  1)
+            << code;
+    }
+    setLanguage(Chinese);
 }
 
 TEST_F(Sync, NamesOfEveryScriptPairAndCopyExactlyWhateverTheSystemsCodePage)
