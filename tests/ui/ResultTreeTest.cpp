@@ -414,7 +414,7 @@ TEST_F(ResultTree, TheFilterBoxAndMarkSwitchesChangeWhatIsShownNotTheCounts)
         << "on and off look alike";
 }
 
-TEST_F(ResultTree, F8AndShiftF8StepThroughTheDifferencesEvenInsideFoldedFolders)
+TEST_F(ResultTree, F8AndShiftF8StepThroughTheDifferencesAndErrorsEvenInsideFoldedFolders)
 {
     chooseFolders();
     dir.lay({{"A/a", "1"},
@@ -424,7 +424,14 @@ TEST_F(ResultTree, F8AndShiftF8StepThroughTheDifferencesEvenInsideFoldedFolders)
              {"A/b/same", "1"},
              {"B/b/same", "1"},
              {"A/c", "lacked"},
+             {"A/e/x", "1"},
+             {"B/e/x", "1"},
              {"B/d", "mine"}});
+    // A folder of B that cannot be read, skipped: an error item, which F8 stops on too.
+    platform::testSeams().failListing = [this](const std::string& folder) {
+        return folder == dir / "B/e/" ? EACCES : 0;
+    };
+    uiHooks().askSkipFolder = [](const QString&, const QString&) { return SkipAnswer::Skip; };
     dm->OnlyDiff = false;  // identical items shown, and passed over
     main->RunComparison();
     main->waitUntilIdle();
@@ -443,7 +450,10 @@ TEST_F(ResultTree, F8AndShiftF8StepThroughTheDifferencesEvenInsideFoldedFolders)
         next(true);
         visited << main->TreeViewResult->currentItem()->text(0);
     }
-    EXPECT_EQ(visited, (QStringList{"inner", "c", "d", "d"}));  // the last stays at the last
+    EXPECT_EQ(visited, (QStringList{"inner", "c", "d", "e"}));
+    next(true);
+    EXPECT_EQ(main->TreeViewResult->currentItem()->text(0), QStringLiteral("e"));  // the last stays at the last
+    next(false);
     next(false);
     EXPECT_EQ(main->TreeViewResult->currentItem()->text(0), QStringLiteral("c"));
     next(false);
