@@ -174,5 +174,29 @@ TEST(PairDiff, TheFirstDifferentByteIsFoundFromAnyOffsetAndAShorterFileEndsThere
     EXPECT_EQ(hexRows("AB\n", 0x10), "00000010  41 42 0a                                          |AB.|\n");
 }
 
+// The byte view reads in growing pieces (64 KiB, then twice as much each
+// time): a difference or an end just below, at and above each piece's edge
+// is found where it is.
+TEST(PairDiff, TheFirstDifferenceIsFoundAroundEveryEdgeOfTheReadPieces)
+{
+    test::TempDir dir;
+    const std::string same(500000, 'x');
+    const std::string a = dir.file("a", same);
+    for (const uint64_t edge : {uint64_t(65536), uint64_t(196608), uint64_t(458752)}) {
+        for (const uint64_t at : {edge - 1, edge, edge + 1}) {
+            std::string changed = same;
+            changed[at] = 'y';
+            const std::string b = dir.file("b", changed);
+            EXPECT_EQ(firstDifferentByte(a, b, 0).offset, at);
+            EXPECT_EQ(firstDifferentByte(a, b, at).offset, at);
+            EXPECT_FALSE(firstDifferentByte(a, b, at + 1).offset) << at;
+            // A copy that ends there: the shorter one's end is the difference.
+            const std::string cut = dir.file("cut", same.substr(0, at));
+            EXPECT_EQ(firstDifferentByte(a, cut, 0).offset, at);
+            EXPECT_FALSE(firstDifferentByte(cut, dir.file("cut2", same.substr(0, at)), 0).offset) << at;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace dm
