@@ -343,6 +343,20 @@ TEST_F(Remote, AProgramThatCannotBeStartedIsNamedWithItsReason)
         << noRsync.out << noRsync.err;
 }
 
+// B spells a folder otherwise than A: what A's folder holds lands in B's
+// folder of that other spelling, a lacking folder whole, never nested in itself.
+TEST_F(Remote, ItemsOfAFolderBSpellsOtherwiseLandInThatFolder)
+{
+    dir.lay({{"A/Docs/new.txt", "n"}, {"A/Docs/Sub/x", "x"}, {"B/docs/old.txt", "o"}});
+    const Outcome run = dirmatch("sync " + q(a) + " " + q("host:" + b) + " --yes" + standIn);
+    EXPECT_EQ(run.code, 1) << run.out << run.err;  // B's own file stays, so they still differ
+    EXPECT_EQ(dir.read("B/docs/new.txt"), "n");
+    EXPECT_EQ(dir.read("B/docs/Sub/x"), "x");
+    EXPECT_FALSE(dir.exists("B/docs/Sub/Sub"));
+    EXPECT_FALSE(dir.exists("B/Docs"));
+    EXPECT_NE(run.out.find("copied 2, failed 0, skipped 0"), std::string::npos) << run.out;
+}
+
 TEST_F(Remote, ARefusedHostRunsNothing)
 {
     const std::string marker = dir / "ran";
