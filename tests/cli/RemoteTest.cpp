@@ -357,6 +357,20 @@ TEST_F(Remote, ItemsOfAFolderBSpellsOtherwiseLandInThatFolder)
     EXPECT_NE(run.out.find("copied 2, failed 0, skipped 0"), std::string::npos) << run.out;
 }
 
+// A lacking folder rsync could not fill (B's disk full part way) is not
+// reported copied: B is read back, and what it holds decides.
+TEST_F(Remote, AFolderCopiedOnlyInPartIsReportedFailedNotCopied)
+{
+    const test::SmallDisk disk(b);
+    if (!disk.mounted()) GTEST_SKIP() << "cannot mount a memory file system here";
+    dir.file("A/new/small", "s");
+    dir.file("A/new/large", std::string(200000, 'l'));
+    const Outcome run = dirmatch("sync " + q(a) + " " + q("host:" + b) + " --yes" + standIn);
+    EXPECT_EQ(run.code, 2) << run.out << run.err;
+    EXPECT_NE(run.out.find("copied 0, failed 1, skipped 0"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("failed: " + b + "/new"), std::string::npos) << run.out;
+}
+
 TEST_F(Remote, ARefusedHostRunsNothing)
 {
     const std::string marker = dir / "ran";
