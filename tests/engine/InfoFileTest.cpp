@@ -111,6 +111,9 @@ TEST_F(InfoFile, AnExportReadBackAsSideAMatchesTheLiveFolder)
     dir.file("A/x.txt", "hello", test::kTime, 123456789);
     dir.file("A/sub/y", "yy");
     dir.folder("A/sub/empty");
+#ifndef _WIN32
+    dir.file("A/sub/not utf-8 \xff\xfe", "z");  // a name in no encoding, as Linux allows
+#endif
     std::string error;
     ASSERT_TRUE(exportA(dir / "info.dat", error));
 
@@ -123,6 +126,9 @@ TEST_F(InfoFile, AnExportReadBackAsSideAMatchesTheLiveFolder)
     EXPECT_EQ(sub.identical, 1);
     EXPECT_EQ(child(sub, "empty").identical, 1);
     EXPECT_TRUE(child(sub, "empty").elemA->children);
+#ifndef _WIN32
+    EXPECT_EQ(child(sub, "not utf-8 \xff\xfe").identical, 1);
+#endif
 }
 
 // A file describes its folder's times at the step its file system keeps
