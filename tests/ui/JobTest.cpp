@@ -47,7 +47,8 @@ TEST_F(Job, WhileARefreshRunsTheWindowAnswersAndRefusesEveryOtherAction)
     comparedWithSub(20);
     dir.file("B/sub/d1/f", "a");  // what the refresh is to find
     shown.clear();
-    slowListing(20);
+    std::atomic<bool> release{false};
+    holdListings([&] { return release.load(); });
     main->N10Click(1);
     ASSERT_TRUE(main->isBusy());
 
@@ -68,6 +69,10 @@ TEST_F(Job, WhileARefreshRunsTheWindowAnswersAndRefusesEveryOtherAction)
         EXPECT_FALSE(w->isEnabled());
     EXPECT_FALSE(main->PopupMenu1->isEnabled());
     EXPECT_TRUE(main->btnAbort->isEnabled());
+    // The window's own events run while the job waits.
+    for (int i = 0; i < 1000 && ticks <= 5; ++i) spin();
+    EXPECT_TRUE(main->isBusy());
+    release = true;
     main->waitUntilIdle();
 
     EXPECT_GT(ticks, 5) << "the window's own events ran while the job did";
@@ -80,13 +85,12 @@ TEST_F(Job, WhileARefreshRunsTheWindowAnswersAndRefusesEveryOtherAction)
 TEST_F(Job, TheAbortButtonEndsAScanLongBeforeItsEnd)
 {
     comparedWithSub(20);
-    slowListing(100);  // about two seconds for the whole folder
+    // Each folder's listing waits for the stop: without it the scan never ends.
+    holdListings([this] { return main->presenter.run.abortRequested(); });
     main->N10Click(1);
-    QElapsedTimer clock;
-    clock.start();
     main->btnAbortClick();
     main->waitUntilIdle();
-    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_LT(listingsBegun, 5) << "the scan went on after the stop";
     EXPECT_EQ(panel(0), "用户中止");
 }
 
@@ -137,17 +141,20 @@ TEST_F(Job, ASyncSaysItIsSynchronizingAndItsBarFollowsTheBytes)
     dir.file("A/f", "new");
     main->RunComparison();
     main->waitUntilIdle();
-    platform::testSeams().failCopyWrite = [](const std::string&, uint64_t) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    // The one file is written, then held up until the bar has been looked at.
+    std::atomic<bool> release{false};
+    platform::testSeams().failCopyWrite = [&](const std::string&, uint64_t) {
+        for (int i = 0; i < 10000 && !release; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
         return 0;
     };
     main->btnSynAllClick();
     EXPECT_TRUE(main->isBusy());
     EXPECT_EQ(main->lbText->text(), QStringLiteral("正在同步，请耐心等待..."));
-    // The bar follows the bytes copied (the one file is written, then held up).
-    QEventLoop wait;
-    QTimer::singleShot(150, &wait, &QEventLoop::quit);
-    wait.exec();
+    // The bar follows the bytes copied: it comes to its end while the copy is held.
+    for (int i = 0; i < 1000 && (main->progressBar->maximum() != 1000 || main->progressBar->value() != 1000); ++i)
+        spin();
+    EXPECT_TRUE(main->isBusy());
+    release = true;
     EXPECT_EQ(main->progressBar->value(), main->progressBar->maximum());
     EXPECT_EQ(main->progressBar->maximum(), 1000);
     main->waitUntilIdle();

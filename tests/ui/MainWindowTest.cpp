@@ -282,7 +282,7 @@ TEST_F(UiTest, AnAbortDuringTheScanLeavesAnEmptyTree)
 {
     chooseFolders();
     dir.file("A/sub/x");
-    slowListing();
+    holdListings([this] { return main->presenter.run.abortRequested(); });
     QTimer::singleShot(0, main.get(), [this] { main->btnAbortClick(); });
     main->RunComparison();
     main->waitUntilIdle();

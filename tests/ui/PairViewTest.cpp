@@ -190,10 +190,11 @@ TEST_F(PairView, TheExternalToolGetsBothPathsInPlaceOfPercentAAndPercentB)
     main->TreeMouseDown(Qt::LeftButton, {});
     ASSERT_TRUE(main->actExternalCompare->isVisible());
     main->actExternalCompare->trigger();
-    for (int i = 0; i < 250 && !platform::itemExists(out); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_EQ(dir.read("tool-saw"), dir / "A/t.txt" + "|" + dir / "B/t.txt");
+    // The tool runs on its own: its whole line is waited for.
+    const std::string expected = dir / "A/t.txt" + "|" + dir / "B/t.txt";
+    for (int i = 0; i < 500 && (!platform::itemExists(out) || dir.read("tool-saw") != expected); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(dir.read("tool-saw"), expected);
 }
 
 TEST_F(PairView, ALargePairIsReadWhileTheViewAnswersAndCanBeCancelledOrAwaited)

@@ -5,9 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <QDialog>
+#include <QEventLoop>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
+#include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -68,14 +72,26 @@ protected:
         dm->LocalDir = dir.folder("B");
     }
 
-    // Every folder listing takes a while, so that a job is still running when
-    // the test acts.
-    static void slowListing(int milliseconds = 40)
+    // Every folder listing waits until `until` says so (ten seconds at most),
+    // so that a job is still running when the test acts, however fast or
+    // loaded the machine; `listingsBegun` counts them.
+    void holdListings(std::function<bool()> until)
     {
-        platform::testSeams().failListing = [milliseconds](const std::string&) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+        listingsBegun = 0;
+        platform::testSeams().failListing = [this, until = std::move(until)](const std::string&) {
+            ++listingsBegun;
+            for (int i = 0; i < 10000 && !until(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
             return 0;
         };
+    }
+    std::atomic<int> listingsBegun{0};
+
+    // The window's events for 10 ms.
+    static void spin()
+    {
+        QEventLoop loop;
+        QTimer::singleShot(10, &loop, &QEventLoop::quit);
+        loop.exec();
     }
 
     bool reportShown() const
