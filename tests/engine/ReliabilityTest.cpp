@@ -10,8 +10,8 @@
 
 #include <atomic>
 #include <chrono>
-#include <filesystem>
 #include <cstdlib>
+#include <filesystem>
 #include <random>
 #include <thread>
 
