@@ -38,7 +38,7 @@ void TfrmMain::btnSynAllClick()
 bool TfrmMain::confirmPlan(const dirCompare& comp, const SyncScope& scope, const std::vector<SyncStep>& plan,
                            std::set<std::string>& leftOut)
 {
-    if (scope.name.empty()) {
+    if (MainPresenter::showsPlan(scope)) {
         syncPreview->setPlan(plan, comp.sideA().shown({}), comp.sideB().shown({}));
         if (execModal(*syncPreview) != QDialog::Accepted) return false;
         leftOut = syncPreview->leftOut();

@@ -67,6 +67,9 @@ public:
     std::string whySyncRefused() const;
     // Whether the result may be copied from (never after a comparison cut short by the limit).
     bool mayCopy() const;
+    // Whether the scope's plan is shown to be confirmed first: a whole tree
+    // or folder is copied only after its plan was seen, one item at once.
+    static bool showsPlan(const SyncScope& scope) { return scope.name.empty(); }
     void beginSync();
     void runSync(const SyncScope& scope, const SyncQuestions& questions);
     enum class SyncEnded {

@@ -74,10 +74,9 @@ SyncQuestions MainWindow::runQuestions()
     };
     questions.confirm = [this](const dirCompare& comp, const SyncScope& scope, const std::vector<SyncStep>& plan,
                                std::set<std::string>& leftOut) {
-        // A whole tree or folder is copied only after its plan was seen; one item at once.
         bool yes = false;
         askFromJob([&] {
-            yes = !scope.name.empty() || confirmPlan(hwnd_, comp, plan, leftOut);
+            yes = !MainPresenter::showsPlan(scope) || confirmPlan(hwnd_, comp, plan, leftOut);
             if (!yes) return;
             syncProgress_ = std::make_unique<SyncProgress>(presenter.run);
             syncProgress_->open(hwnd_);
