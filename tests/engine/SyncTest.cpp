@@ -66,6 +66,9 @@ TEST_F(Sync, AfterSynchronizingEverythingNothingLacksOrDiffersAndBsOwnItemsStay)
 // whole all the same and says so once. Any other answer fails the item.
 TEST_F(Sync, AModeChangeTheFileSystemRefusesStillCopiesAndIsToldOnce)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "permission bits are a POSIX system's";
+#endif
     const std::pair<int, bool> answers[] = {{EPERM, true}, {ENOSYS, true}, {EOPNOTSUPP, true}, {EIO, false}};
     setLanguage(English);
     for (const auto& [code, copies] : answers) {
