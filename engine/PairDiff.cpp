@@ -154,8 +154,9 @@ std::optional<TextContent> decodeText(std::string_view bytes, unsigned codePage)
         decoded = fits(marked);
     } else if (bytes.find('\0') == std::string_view::npos) {
         const unsigned legacy = platform::legacyCodePage();
-        decoded = fits(platform::kUtf8CodePage) || (legacy != 0 && fits(legacy)) || fits(kGb18030) ||
-                  (!hasControlCharacters(bytes) && (fits(kWindows1252) || fits(kLatin1)));
+        decoded =
+            fits(platform::kUtf8CodePage) || fits(kGb18030) ||
+            (!hasControlCharacters(bytes) && ((legacy != 0 && fits(legacy)) || fits(kWindows1252) || fits(kLatin1)));
     }
     if (!decoded) return std::nullopt;
     bytes = converted;

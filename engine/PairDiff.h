@@ -31,8 +31,8 @@ struct TextContent {
 };
 
 // The bytes as text in that code page, or with 0 in the first that fits:
-// the one its byte order mark names, UTF-8, the system's older code page,
-// GB 18030, then for 8-bit text without control characters Windows-1252 or
+// the one its byte order mark names, UTF-8, GB 18030, then for 8-bit text
+// without control characters the system's older code page, Windows-1252 or
 // Latin-1. None for binary content (a NUL byte outside UTF-16, or bytes that
 // are not text in the encoding asked for).
 std::optional<TextContent> decodeText(std::string_view bytes, unsigned codePage = 0);
