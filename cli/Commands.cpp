@@ -193,6 +193,9 @@ ComparisonRequest requestOf(const CompareArgs& args)
     request.remoteAccess.batch = !platform::isTerminal(platform::Stream::Input);
     request.keepGoing = args.keepGoing;
     request.everyVersion = args.json;
+    request.backupDir = args.backupDir ? *args.backupDir : TDM::BackupDir(TDM::IniPathFor(platform::programFile()));
+    request.backupKeepDays = args.backupKeepDays;
+    request.keepNewer = args.keepNewer;
     return request;
 }
 
@@ -270,9 +273,14 @@ int runSync(const CompareArgs& args, const SyncArgs& sync)
                             std::set<std::string>&) {
         bool yes = false;
         job.line.ask([&] {
-            for (const SyncStep& step : plan)
+            for (const SyncStep& step : plan) {
                 std::cout << printable(compared.sideA().shown(step.source)) << " -> "
-                          << printable(compared.sideB().shown(step.target)) << '\n';
+                          << printable(compared.sideB().shown(step.target));
+                if (step.newerInB)
+                    std::cout << "  (" << bIsNewerText()
+                              << (compared.request.keepNewer ? textIn(", 保持不变", ", left as it is") : "") << ')';
+                std::cout << '\n';
+            }
             if (plan.empty()) std::cout << countsText(compared.results) << '\n';
             if (sync.dryRun || plan.empty()) return;
             std::cout << std::flush;
@@ -290,6 +298,10 @@ int runSync(const CompareArgs& args, const SyncArgs& sync)
     switch (run.end) {
         case SyncRun::End::NotCompared: return report(*comp, args, job);
         case SyncRun::End::Refused:
+            if (comp->state != TooManyFiles) {
+                std::cerr << kTool << run.why << std::endl;
+                return ExitError;
+            }
             std::cerr << kTool << run.why << textIn(" 请增大 --max-entries。", " To copy, raise --max-entries.")
                       << std::endl;
             return ExitLimit;

@@ -1,6 +1,7 @@
 // The three commands of `dirmatch`.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,9 @@ struct CompareArgs {
     bool noCache = false;
     std::string rsh = "ssh";  // how a HOST:PATH side is reached
     std::string remoteDirmatch = "dirmatch";
+    std::optional<std::string> backupDir;  // absent: the settings' [Global] BackupDir
+    int32_t backupKeepDays = 0;
+    bool keepNewer = false;
 };
 
 struct SyncArgs {

@@ -126,6 +126,9 @@ int showJobCommand(const std::string& name)
               << "\nversion cache: " << (r.versionCachePath.empty() ? "none" : printable(r.versionCachePath))
               << "\nremote shell: " << printable(r.remoteAccess.shell)
               << "\nremote dirmatch: " << printable(r.remoteAccess.program)
+              << "\nbackup folder: " << (r.backupDir.empty() ? "none" : printable(r.backupDir))
+              << "\nbackup sets kept: " << (r.backupKeepDays ? std::to_string(r.backupKeepDays) + " days" : "all")
+              << "\nkeep newer in B: " << (r.keepNewer ? "yes" : "no")
               << "\nschedule: " << (job.schedule.empty() ? "none" : job.schedule);
     if (const std::string next = nextRunOf(job.name); !next.empty()) std::cout << "\nnext run: " << next;
     std::cout << "\nruns: " << printable(jobRunsFolder(job.name)) << '\n';

@@ -9,6 +9,7 @@
 #include "common/Messages.h"
 #include "common/Version.h"
 #include "config/Job.h"
+#include "engine/Backup.h"
 #include "platform/Console.h"
 #include "platform/Text.h"
 
@@ -73,6 +74,23 @@ void addCompareOptions(CLI::App& cmd, CompareArgs& args, std::string& rules, std
                    "dirmatch on the other machine, where it is not on its PATH (default: dirmatch)");
 }
 
+void addBackupDir(CLI::App& cmd, CompareArgs& args)
+{
+    cmd.add_option("--backup-dir", args.backupDir,
+                   "keep every file a sync replaces in DIR/YYYY-MM-DD HHMMSS/ (a relative DIR lies inside B and is "
+                   "left out of comparisons; default: [Global] BackupDir in pre.ini, \"\": none)");
+}
+
+void addSyncOptions(CLI::App& cmd, CompareArgs& args)
+{
+    addBackupDir(cmd, args);
+    cmd.add_option("--backup-keep", args.backupKeepDays,
+                   "remove backup sets older than this many days when a sync starts (default 0: keep them all)")
+        ->check(CLI::Range(0, 36500));
+    cmd.add_flag("--keep-newer", args.keepNewer,
+                 "leave files that are newer in B (by time, or by version under the version rule) as they are");
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -94,6 +112,7 @@ int main(int argc, char** argv)
     std::string lang;
     auto* compare = app.add_subcommand("compare", "compare B with A and show the result tree");
     addCompareOptions(*compare, args, rules, raw, lang);
+    addBackupDir(*compare, args);
 
     auto* syncCmd = app.add_subcommand("sync", "copy A's lacking and different items over B, then compare again");
     addCompareOptions(*syncCmd, args, rules, raw, lang);
@@ -102,6 +121,7 @@ int main(int argc, char** argv)
         ->check(CLI::Validator(
             [](const std::string& item) { return item.empty() ? std::string("an empty item names nothing") : ""; },
             "PATH"));
+    addSyncOptions(*syncCmd, args);
     syncCmd->add_flag("--yes", sync.yes, "copy without asking");
     syncCmd->add_flag("--dry-run", sync.dryRun, "only print what would be copied");
 
@@ -140,6 +160,7 @@ int main(int argc, char** argv)
     jobSave->add_option("NAME", jobName, "the job's name (letters, digits, '-', '_', '.')")->required();
     addCompareOptions(*jobSave, args, rules, raw, lang);
     jobSave->add_flag("--sync", jobSync, "the job copies A's lacking and different items over B, then compares again");
+    addSyncOptions(*jobSave, args);
     auto* jobList = jobCmd->add_subcommand("list", "list the saved jobs");
     auto* jobShow = jobCmd->add_subcommand("show", "show a job's settings");
     jobShow->add_option("NAME", jobName, "the job")->required();
@@ -195,6 +216,10 @@ int main(int argc, char** argv)
         return ExitError;
     }
     if (args.include.empty()) args.include.push_back(std::string(1, platform::kSeparator));
+    if (const std::string why = whyNoBackupFolder(args.backupDir.value_or("")); !why.empty()) {
+        std::cerr << "dirmatch: " << why << std::endl;
+        return ExitError;
+    }
     if ((compare->parsed() || syncCmd->parsed() || jobSave->parsed()) && !completeFolders(args, error)) {
         std::cerr << "dirmatch: " << error << std::endl;
         return ExitError;

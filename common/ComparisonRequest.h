@@ -44,6 +44,13 @@ struct ComparisonRequest {
     // for either side alike. Not a setting: what the report asks for.
     bool everyVersion = false;
     RemoteAccess remoteAccess;
+    // What a synchronization does with the files of B it replaces: kept in
+    // a set of this folder (relative: inside B, and no item of B), sets
+    // older than `backupKeepDays` days (0: none) removed as it starts.
+    std::string backupDir;
+    int32_t backupKeepDays = 0;
+    // Files that B holds in a newer state than A are left as they are.
+    bool keepNewer = false;
 
     bool operator==(const ComparisonRequest&) const = default;
 };

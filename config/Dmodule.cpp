@@ -99,6 +99,8 @@ void TDM::LoadSettings()
     IgnoreHourShift = ini.readInteger("Global", "IgnoreHourShift", 0) != 0;
     MaxEntries = std::clamp(ini.readInteger("Global", "MaxEntries", 10000), 3, 100000000);
     ExternalCompare = ini.readString("Global", "ExternalCompare", {});
+    BackupFolder = ini.readString("Global", "BackupDir", {});
+    KeepNewer = ini.readInteger("Global", "KeepNewer", 0) != 0;
     RegNotUpdateList.clear();
     for (const auto& [key, value] : ini.readSectionValues("RegNotUpdate")) {
         if (!value.empty()) RegNotUpdateList.push_back(key + "=" + value);
@@ -124,6 +126,8 @@ void TDM::SaveSettings()
                     put("Stores", "StoreName", StoreName);
     // Written once raised (or once there), so that a first start writes what it always did.
     if (ok && (MaxEntries != 10000 || ini.value("Global", "MaxEntries"))) putInt("MaxEntries", MaxEntries);
+    if (ok && (!BackupFolder.empty() || ini.value("Global", "BackupDir"))) put("Global", "BackupDir", BackupFolder);
+    if (ok && (KeepNewer || ini.value("Global", "KeepNewer"))) putInt("KeepNewer", KeepNewer ? 1 : 0);
     if (ok) {
         // The history keeps a section of its own; the other sections stay as they are.
         ini.eraseSection("History");
@@ -155,6 +159,11 @@ std::string TDM::LogPathFor(const std::string& programFile)
 std::string TDM::IniPathFor(const std::string& programFile)
 {
     return platform::besideProgram(programFile) + "pre.ini";
+}
+
+std::string TDM::BackupDir(const std::string& iniPath)
+{
+    return platform::IniFile(iniPath).readString("Global", "BackupDir", {});
 }
 
 std::string TDM::VersionCacheFile(const std::string& iniPath)

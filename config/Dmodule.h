@@ -33,6 +33,9 @@ public:
     // The file that remembers file versions between runs, or none where the
     // settings turn that off ([Global] VersionCache=0).
     static std::string VersionCacheFile(const std::string& iniPath);
+    // Where synchronizations keep the files they replace ([Global]
+    // BackupDir); empty: they are not kept.
+    static std::string BackupDir(const std::string& iniPath);
 
     static void StripKeys(StringList& lines);
     static std::string NormalizeDispPath(const std::string& path);
@@ -89,6 +92,10 @@ public:
     // [Global] MaxEntries: entries a tree may count before a comparison stops
     // (10000 unless raised, as when the user takes the larger limit offered).
     int32_t MaxEntries = 10000;
+    // [Global] BackupDir and KeepNewer: where synchronizations keep the files
+    // they replace (empty: not kept), and whether files newer in B are left.
+    std::string BackupFolder;
+    bool KeepNewer = false;
     static constexpr size_t kHistoryLength = 10;
     // Puts the folder first in the history, once, keeping at most kHistoryLength.
     static void Remember(StringList& history, const std::string& folder);

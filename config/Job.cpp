@@ -196,7 +196,8 @@ bool saveJob(const Job& job, std::string& error)
                                                                 {"--info-b", &request.infoB},
                                                                 {"--rsh", &request.remoteAccess.shell},
                                                                 {"--remote-dirmatch", &request.remoteAccess.program},
-                                                                {"the version cache", &request.versionCachePath}};
+                                                                {"the version cache", &request.versionCachePath},
+                                                                {"--backup-dir", &request.backupDir}};
     for (const auto& [what, text] : texts) {
         if (const std::string why = whyNotKept(*text); !why.empty()) {
             error = std::string(what) + " cannot be kept in a job as given (" + why + "): '" + *text + "'";
@@ -229,6 +230,9 @@ bool saveJob(const Job& job, std::string& error)
     ini.writeString(kSection, "RemoteShell", request.remoteAccess.shell);
     ini.writeString(kSection, "RemoteDirmatch", request.remoteAccess.program);
     ini.writeInteger(kSection, "RemoteBatch", request.remoteAccess.batch ? 1 : 0);
+    ini.writeString(kSection, "BackupDir", request.backupDir);
+    ini.writeInteger(kSection, "BackupKeepDays", request.backupKeepDays);
+    ini.writeInteger(kSection, "KeepNewer", request.keepNewer ? 1 : 0);
     ini.writeInteger(kSection, "Sync", job.sync ? 1 : 0);
     ini.writeString(kSection, "Schedule", job.schedule);
     writeList(ini, "Include", request.include);
@@ -264,14 +268,17 @@ bool loadJob(const std::string& name, Job& job, std::string& error, const std::s
     request.versionCachePath = ini.value(kSection, "VersionCache").value_or(defaultCache);
     request.remoteAccess.shell = ini.readString(kSection, "RemoteShell", request.remoteAccess.shell);
     request.remoteAccess.program = ini.readString(kSection, "RemoteDirmatch", request.remoteAccess.program);
+    request.backupDir = ini.readString(kSection, "BackupDir", {});
     // Jobs saved before the options below were kept: the defaults stand.
     int64_t options = 0x1F, window = 0, hourShift = 0, maxEntries = request.maxEntries, sync = 0, keepGoing = 0,
-            batch = 0;
+            batch = 0, keepDays = 0, keepNewer = 0;
     std::string why;
     if (!readNumber(ini, "Options", 0, 255, options, why) || !readNumber(ini, "TimeWindow", 0, 86400, window, why) ||
         !readNumber(ini, "IgnoreHourShift", 0, 1, hourShift, why) ||
         !readNumber(ini, "MaxEntries", 3, 100000000, maxEntries, why) || !readNumber(ini, "Sync", 0, 1, sync, why) ||
-        !readNumber(ini, "KeepGoing", 0, 1, keepGoing, why) || !readNumber(ini, "RemoteBatch", 0, 1, batch, why))
+        !readNumber(ini, "KeepGoing", 0, 1, keepGoing, why) || !readNumber(ini, "RemoteBatch", 0, 1, batch, why) ||
+        !readNumber(ini, "BackupKeepDays", 0, 36500, keepDays, why) ||
+        !readNumber(ini, "KeepNewer", 0, 1, keepNewer, why))
         return fail(why);
     request.options = uint8_t(options);
     request.timeWindow = int32_t(window);
@@ -279,6 +286,8 @@ bool loadJob(const std::string& name, Job& job, std::string& error, const std::s
     request.maxEntries = int32_t(maxEntries);
     request.keepGoing = keepGoing != 0;
     request.remoteAccess.batch = batch != 0;
+    request.backupKeepDays = int32_t(keepDays);
+    request.keepNewer = keepNewer != 0;
     job.sync = sync != 0;
     job.schedule = ini.readString(kSection, "Schedule", {});
     std::string checked;

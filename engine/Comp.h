@@ -152,6 +152,10 @@ public:
     // Reads every file version the comparison did not need (for a full report
     // of both trees), and settles what pairs say of their versions.
     void readAllVersions();
+    // The versions of the files that differ whose versions were never
+    // needed (their size or time told them apart): a plan tells from them
+    // which side's file is the newer.
+    void readVersionsOfDifferentFiles();
     // The versions of the files in the folder, or in it and below it.
     void readVersionsOf(element_t& folder);
     void readVersionsBelow(element_t& folder);
@@ -213,6 +217,9 @@ public:
     // side's scan meets it (ending with the separator). The outer scan leaves
     // it out, so that nothing is compared with, or copied into, itself.
     std::string innerFolder;
+    // The folder inside B that keeps what synchronizations replace (ending
+    // with the separator): no item of B, left out of its listings.
+    std::string backupFolderInB;
 
 private:
     // What a listing of either side answers to: the limit, the stop, the
@@ -224,9 +231,13 @@ private:
     // Reads the versions the pairs of one folder need to be judged.
     void readVersionsToCompare(const ElementList& listA, const ElementList& listB, const std::vector<size_t>& partner,
                                const std::string& wanted);
+
+public:
     // The rules a pair is judged by: the options, the coarser side's time
     // step (the millisecond where both keep that), the window and hour shift.
     VerdictRules verdictRules() const { return {options, timeStep_, request.timeWindow, request.ignoreHourShift}; }
+
+private:
     uint64_t timeStep_ = 1;  // the coarser of the two sides' time steps, 100-ns units
     // The content rule's verdict on a pair; false when the pair differs.
     // `readAhead`: the outcome of reading both files, where they are here

@@ -4,6 +4,7 @@
 #include "common/ErrorLog.h"
 #include "common/FileHelpers.h"
 #include "common/Messages.h"
+#include "engine/Backup.h"
 #include "engine/Comp.h"
 #include "engine/HelperThread.h"
 #include "platform/Listing.h"
@@ -127,6 +128,16 @@ dirCompare::dirCompare(const ComparisonRequest& asked, RunControl* runControl)
         innerFolder = pathA + *bInA + platform::kSeparator;
     } else if (const auto aInB = platform::pathInside(pathA, pathB)) {
         innerFolder = pathB + *aInB + platform::kSeparator;
+    }
+    // The sets of replaced files are kept inside B (a relative folder), or
+    // may be (a folder named in full): never items of B.
+    if (!pathB.empty() && whyNoBackupFolder(request.backupDir).empty()) {
+        const char separator = b.folderHere ? platform::kSeparator : '/';
+        const std::string folder = backupFolderOf(request.backupDir, pathB, separator);
+        if (folder.starts_with(pathB))
+            backupFolderInB = folder + separator;
+        else if (const auto inB = b.folderHere && !folder.empty() ? platform::pathInside(folder, pathB) : std::nullopt)
+            backupFolderInB = pathB + *inB + separator;
     }
     rootA.path = pathA;
     rootA.isFolder = 1;

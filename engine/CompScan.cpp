@@ -17,8 +17,8 @@ namespace dm {
 // The comparer's policy for a listing of one of its sides.
 class dirCompare::SideSink : public ListingSink {
 public:
-    SideSink(dirCompare& comp, const element_t& node)
-        : ListingSink(scopeOf(comp, node), comp.progress), comp_(comp), rootB_(&node == &comp.rootB)
+    SideSink(dirCompare& comp, const element_t& node, bool sideB)
+        : ListingSink(scopeOf(comp, node), comp.progress), comp_(comp), rootB_(&node == &comp.rootB), sideB_(sideB)
     {
     }
 
@@ -30,8 +30,10 @@ public:
     }
     bool leftOut(const std::string& path) const override
     {
-        const std::string& inner = comp_.innerFolder;
-        return !inner.empty() && inner.size() == path.size() + 1 && inner.starts_with(path);
+        const auto is = [&](const std::string& folder) {
+            return !folder.empty() && folder.size() == path.size() + 1 && folder.starts_with(path);
+        };
+        return is(comp_.innerFolder) || (sideB_ && is(comp_.backupFolderInB));
     }
     bool listed(element_t& folder, std::string& error) override
     {
@@ -81,6 +83,7 @@ private:
 
     dirCompare& comp_;
     bool rootB_;
+    bool sideB_;
 };
 
 bool dirCompare::scanFolder(element_t& node, std::string& error, const std::string& itemName)
@@ -93,8 +96,9 @@ bool dirCompare::scanFolder(element_t& node, std::string& error, const std::stri
 
 bool dirCompare::scanTree(element_t& node, std::string& error, const std::string& itemName)
 {
-    SideSink sink(*this, node);
-    return (&node == &rootB ? *sideB_ : *sideA_).list(node, itemName, sink, error);
+    const bool sideB = &node == &rootB;
+    SideSink sink(*this, node, sideB);
+    return (sideB ? *sideB_ : *sideA_).list(node, itemName, sink, error);
 }
 
 void dirCompare::endListings()
@@ -119,7 +123,7 @@ bool dirCompare::loadSides(element_t& nodeA, element_t& nodeB, const std::string
     const auto listed = [&](const Side& side, element_t& node, std::string& why) {
         bool ok = false;
         try {
-            SideSink sink(*this, node);
+            SideSink sink(*this, node, &side == sideB_.get());
             ok = side.list(node, itemName, sink, why);
         } catch (const std::bad_alloc&) {
             why = textIn("内存不足", "not enough memory");

@@ -1,6 +1,7 @@
 // File versions: read only where a verdict or a report needs them, many at a
 // time, and remembered between runs.
 #include <algorithm>
+#include <functional>
 
 #include "common/FileHelpers.h"
 #include "common/Messages.h"
@@ -131,6 +132,25 @@ void dirCompare::readAllVersions()
         errorText = messageText(msg::UserAbort);
         return;
     }
+    settleVersions(results);
+}
+
+void dirCompare::readVersionsOfDifferentFiles()
+{
+    if (!(options & optVersion)) return;
+    {
+        VersionReads reads(versionCache_.get());  // read by the time it goes
+        const std::function<void(result_t&)> visit = [&](result_t& r) {
+            if (r.kind == InBoth && !r.folderA && !r.folderB && !r.identical && r.sameVersion == kVersionNotRead) {
+                if (sideA().hasLocalPaths()) reads.add(*r.elemA);
+                if (sideB().hasLocalPaths()) reads.add(*r.elemB);
+            }
+            if (r.children)
+                for (auto& child : *r.children) visit(*child);
+        };
+        visit(results);
+    }
+    saveVersionCache();
     settleVersions(results);
 }
 

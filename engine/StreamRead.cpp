@@ -1,4 +1,5 @@
 // Reading the listing stream: every field checked before it is used.
+#include <set>
 #include <vector>
 
 #include "common/Messages.h"
@@ -104,7 +105,7 @@ private:
         current_ = folders_[id];
         current_->children = std::make_unique<ElementList>();
         previousName_.clear();
-        return sink_.count(2, current_->path, error);  // a listing's two dot entries
+        return outside_.contains(current_) || sink_.count(2, current_->path, error);  // a listing's two dot entries
     }
 
     bool entry(std::string& error)
@@ -170,6 +171,13 @@ private:
         if (flags & NoVersion) e->version = noVersion_;
         previousName_ = std::move(name);
         if (e->isFolder) folders_.push_back(e.get());
+        // A folder that is no item of the side (where B keeps its backup
+        // sets) is read past: it and all it holds are dropped, uncounted.
+        if (outside_.contains(current_) || (e->isFolder && sink_.leftOut(e->path))) {
+            if (e->isFolder) outside_.insert(e.get());
+            dropped_.push_back(std::move(e));
+            return true;
+        }
         current_->children->push_back(std::move(e));
         return sink_.count(1, current_->path, error);
     }
@@ -230,6 +238,8 @@ private:
     const std::string noVersion_;
     std::vector<element_t*> folders_;  // by id: 0 the folder asked for, then as their records came
     element_t* current_ = nullptr;
+    std::set<const element_t*> outside_;  // folders read past, and those below them
+    ElementList dropped_;
     std::string previousName_;
     int64_t lastTimes_[3] = {0, 0, 0};
 };

@@ -6,10 +6,12 @@
 #include "common/ErrorLog.h"
 #include "common/FileHelpers.h"
 #include "common/Messages.h"
+#include "engine/Backup.h"
 #include "engine/ResultView.h"
 #include "platform/Listing.h"
 #include "platform/SysError.h"
 #include "platform/Text.h"
+#include "platform/Time.h"
 
 namespace dm {
 
@@ -48,6 +50,7 @@ SyncStep stepOf(const dirCompare& comp, const result_t& e, const result_t* paren
 {
     SyncStep step{e.pathA(), targetOf(comp, e, parent), e.kind, e.folderA != 0, 0, 1};
     if (e.elemA && !e.folderA) step.size = e.elemA->size();
+    if (e.kind == InBoth && e.elemA && e.elemB) step.newerInB = newerInB(*e.elemA, *e.elemB, comp.verdictRules());
     if (e.elemA && e.folderA) {
         step.files = 0;
         tally(*e.elemA, step.files, step.size);
@@ -90,7 +93,26 @@ void walk(const dirCompare& comp, const ResultList& list, const result_t* parent
     }
 }
 
+// The set this run keeps replaced files in, and older sets removed. Where
+// B is on another machine its sets are kept there and removed by hand.
+void prepareBackup(const dirCompare& comp, SyncOutcome& outcome)
+{
+    const char separator = comp.sideB().hasLocalPaths() ? platform::kSeparator : '/';
+    const std::string folder = backupFolderOf(comp.request.backupDir, comp.pathB, separator);
+    if (folder.empty() || !whyNoBackupFolder(comp.request.backupDir).empty()) return;
+    const platform::SYSTEMTIME now = platform::localNow();
+    outcome.backupSet = folder + separator + backupSetName(now);
+    if (comp.request.backupKeepDays > 0 && comp.sideB().hasLocalPaths())
+        outcome.backupNote =
+            removeExpiredBackupSets(folder, now, comp.request.backupKeepDays, outcome.expiredSetsRemoved);
+}
+
 }  // namespace
+
+std::string bIsNewerText()
+{
+    return textIn("B 中的较新", "B is newer");
+}
 
 bool mayUpdate(const std::string& pathA, const StringList& notUpdateList)
 {
@@ -113,10 +135,12 @@ SyncOutcome synchronize(const dirCompare& comp, const ResultList& list, const re
     };
     walk(comp, list, parent, itemName, notUpdateList,
          Visitor{[&](const SyncStep& step) {
+                     if (step.newerInB && comp.request.keepNewer) return skip(step, bIsNewerText());
                      if (leftOut.count(step.source)) return skip(step, textIn("未选中", "not chosen"));
                      steps.push_back(step);
                  },
                  skip});
+    prepareBackup(comp, outcome);
     if (progress) {
         for (const SyncStep& step : steps) {
             progress->filesToCopy += int64_t(step.files);
@@ -139,6 +163,8 @@ void copySteps(const dirCompare& comp, const std::vector<SyncStep>& steps, SyncO
         why = textIn("无法写入此边", "this side cannot be written");
     else if (!from.hasLocalPaths() && !to.hasLocalPaths())
         why = textIn("两边都在其他机器上, 无法复制", "both folders are on other machines: nothing is copied");
+    else
+        why = whyNoBackupFolder(comp.request.backupDir);  // nothing replaced that cannot be kept as asked
     if (!why.empty()) {
         for (const SyncStep& step : steps) {
             if (!logPath.empty()) writeLog(step.source + " -> " + step.target + " : " + why, logPath);
@@ -247,6 +273,15 @@ std::vector<std::string> summaryItems(const SyncOutcome& outcome)
         lines.push_back(textIn("B 的文件系统不保存权限位 (内容和时间已复制): ",
                                "B's file system keeps no permission bits (content and times were copied): ") +
                         platform::systemMessage(outcome.modesNotKept));
+    if (outcome.kept > 0)
+        lines.push_back(textIn("被替换的文件 (", "replaced files (") + std::to_string(outcome.kept) +
+                        textIn(" 个) 保存在: ", ") kept in: ") + outcome.backupSet);
+    if (outcome.expiredSetsRemoved > 0)
+        lines.push_back(textIn("已删除过期的备份: ", "expired backup sets removed: ") +
+                        std::to_string(outcome.expiredSetsRemoved));
+    if (!outcome.backupNote.empty())
+        lines.push_back(textIn("过期的备份未能删除: ", "an expired backup set could not be removed: ") +
+                        outcome.backupNote);
     return lines;
 }
 

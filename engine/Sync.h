@@ -20,8 +20,9 @@ struct SyncStep {
     std::string target;
     uint8_t kind = OnlyInA;  // OnlyInA: B lacks it; InBoth: the files differ
     bool folder = false;
-    uint64_t size = 0;   // a file's size, or all a folder holds, as compared
-    uint64_t files = 1;  // the files it is (a folder: the files below it)
+    uint64_t size = 0;      // a file's size, or all a folder holds, as compared
+    uint64_t files = 1;     // the files it is (a folder: the files below it)
+    bool newerInB = false;  // a different file of which B holds the newer one (see newerInB)
 };
 
 // One item that was not copied, or not wholly, and why.
@@ -37,6 +38,11 @@ struct SyncOutcome {
     std::vector<SyncItem> skipped;  // left alone on purpose (excluded, changed since the comparison, stopped)
     bool stopped = false;           // a stop request ended the walk
     int modesNotKept = 0;           // why B's file system kept no permission bits (0: it kept them)
+    // Where the files of B it replaced were kept (a path on B's machine), and how many.
+    std::string backupSet;
+    int kept = 0;
+    int expiredSetsRemoved = 0;  // older backup sets removed before the copy
+    std::string backupNote;      // why older sets could not be removed; empty where they could
 };
 
 // Walks `list` (the children of `parent`, or of the root when `parent` is
@@ -89,10 +95,13 @@ void copyHere(const dirCompare& comp, const std::vector<SyncStep>& steps, SyncOu
 void copyWithRsync(const dirCompare& comp, const std::vector<SyncStep>& steps, SyncOutcome& outcome,
                    RunControl* progress, const std::string& logPath);
 
+// What is said of a file B holds in a newer state than A, left as it is.
+std::string bIsNewerText();
+
 // "copied N, failed M, skipped K", in the current language.
 std::string summaryText(const SyncOutcome& outcome);
 // A line for each failed and then each skipped item: "failed: TARGET: REASON";
-// then, once, what B could not keep.
+// then, once, what B could not keep, and where replaced files were kept.
 std::vector<std::string> summaryItems(const SyncOutcome& outcome);
 
 // The same walk without copying: the copies it would make, in order.

@@ -15,6 +15,7 @@ void copyHere(const dirCompare& comp, const std::vector<SyncStep>& steps, SyncOu
     const auto stop = [progress] { return progress && progress->abortRequested(); };
     platform::CopyInto into(comp.pathB, comp.identityB);
     into.stopRequested = stop;
+    if (!outcome.backupSet.empty()) into.keepReplacedIn(outcome.backupSet);
     if (progress) into.written = [progress](uint64_t bytes) { progress->bytesCopied += int64_t(bytes); };
     const auto fail = [&](const SyncStep& step, const std::string& target, const std::string& reason) {
         if (!logPath.empty()) writeLog(step.source + " -> " + target + " : " + reason, logPath);
@@ -40,6 +41,7 @@ void copyHere(const dirCompare& comp, const std::vector<SyncStep>& steps, SyncOu
             continue;
         }
         if (report.modesNotKept && !outcome.modesNotKept) outcome.modesNotKept = report.modesNotKept;
+        outcome.kept += report.kept;
         for (const platform::CopyFailure& f : report.failures) fail(step, f.target, platform::systemMessage(f.code));
         if (report.stopped) {
             outcome.stopped = true;

@@ -113,6 +113,24 @@ bool landed(const result_t* node, const SyncStep& step)
     return !node->folderB && node->identical;
 }
 
+// rsync's words for keeping the files a run replaces in the backup set: a
+// set inside B is named relative to the run's destination folder, `below`
+// ("" for B itself, else its path relative to B), as rsync reads it there.
+std::vector<std::string> keepArguments(const dirCompare& comp, const SyncOutcome& outcome, const std::string& below)
+{
+    if (outcome.backupSet.empty()) return {};
+    std::string set;
+    if (outcome.backupSet.starts_with(comp.pathB)) {
+        if (!below.empty()) set = "../";
+        for (const char c : below) set += c == '/' ? "../" : "";
+        set += outcome.backupSet.substr(comp.pathB.size());
+    } else {
+        set = outcome.backupSet;
+    }
+    if (!below.empty()) set += "/" + below;
+    return {"--backup", "--backup-dir=" + set};
+}
+
 }  // namespace
 
 void copyWithRsync(const dirCompare& comp, const std::vector<SyncStep>& steps, SyncOutcome& outcome,
@@ -151,8 +169,14 @@ void copyWithRsync(const dirCompare& comp, const std::vector<SyncStep>& steps, S
                 continue;
             }
             const std::string slash = step.folder ? "/" : "";
-            runs.push_back(runRsync(comp, {how, "--", from + relativeA(step) + slash, to + relativeB(step) + slash}, {},
-                                    progress));
+            std::string below = relativeB(step);
+            if (!step.folder) below.resize(below.size() - platform::lastComponent(below).size());
+            if (!below.empty() && below.back() == '/') below.pop_back();
+            std::vector<std::string> arguments =
+                kind == InBoth ? keepArguments(comp, outcome, below) : std::vector<std::string>{};
+            arguments.insert(arguments.end(),
+                             {how, "--", from + relativeA(step) + slash, to + relativeB(step) + slash});
+            runs.push_back(runRsync(comp, arguments, {}, progress));
             outcome.stopped = outcome.stopped || runs.back().stopped;
             done.emplace_back(&step, &runs.back());
         }
@@ -161,7 +185,10 @@ void copyWithRsync(const dirCompare& comp, const std::vector<SyncStep>& steps, S
                 outcome.skipped.push_back({step->source, step->target, messageText(msg::UserAbort)});
             continue;
         }
-        runs.push_back(runRsync(comp, {how, "--from0", "--files-from=-", "--", from, to}, list, progress));
+        std::vector<std::string> arguments =
+            kind == InBoth ? keepArguments(comp, outcome, {}) : std::vector<std::string>{};
+        arguments.insert(arguments.end(), {how, "--from0", "--files-from=-", "--", from, to});
+        runs.push_back(runRsync(comp, arguments, list, progress));
         outcome.stopped = outcome.stopped || runs.back().stopped;
         for (const SyncStep* step : together) done.emplace_back(step, &runs.back());
     }
@@ -188,12 +215,22 @@ void copyWithRsync(const dirCompare& comp, const std::vector<SyncStep>& steps, S
     // read again. A file B gained since is not among them.
     if (after->state == Finished && !outcome.stopped) {
         std::string unsettled;
+        bool settled = false;
         for (const auto& [step, run] : done) {
             const std::string relative = relativeA(*step);
             const result_t* node = nodeAt(after->results, relative);
             if (!node || node->kind != InBoth || landed(node, *step) || run->code != 0 ||
-                relative != relativeB(*step) || !run->lineNaming(step->target).empty())
+                !run->lineNaming(step->target).empty())
                 continue;
+            if (relative != relativeB(*step)) {
+                // A file sent on its own, to B's spelling of its folder.
+                if (step->folder || !run->sent.contains(std::string(platform::lastComponent(relative)))) continue;
+                const RsyncRun settle = runRsync(
+                    comp, {"--checksum", "--existing", "--", from + relative, to + relativeB(*step)}, {}, progress);
+                outcome.stopped = outcome.stopped || settle.stopped;
+                settled = settled || settle.startError.empty();
+                continue;
+            }
             if (run->sent.contains(relative)) unsettled += "./" + relative + '\0';
             for (auto it = run->sent.lower_bound(relative + "/");
                  it != run->sent.end() && it->starts_with(relative + "/"); ++it)
@@ -202,15 +239,18 @@ void copyWithRsync(const dirCompare& comp, const std::vector<SyncStep>& steps, S
         if (!unsettled.empty()) {
             const RsyncRun settle = runRsync(
                 comp, {"--checksum", "--existing", "--from0", "--files-from=-", "--", from, to}, unsettled, progress);
-            outcome.stopped = settle.stopped;
-            if (settle.startError.empty()) after = readBack();
+            outcome.stopped = outcome.stopped || settle.stopped;
+            settled = settled || settle.startError.empty();
         }
+        if (settled) after = readBack();
     }
     const bool checked = after->state == Finished;
     for (const auto& [step, run] : done) {
         const result_t* node = checked ? nodeAt(after->results, relativeA(*step)) : nullptr;
         if (landed(node, *step)) {
             ++outcome.copied;
+            // B held the file: rsync kept it in the set before replacing it.
+            if (step->kind == InBoth && !outcome.backupSet.empty()) ++outcome.kept;
             continue;
         }
         if (run->stopped || outcome.stopped) {

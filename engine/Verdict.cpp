@@ -1,5 +1,7 @@
 #include "engine/Verdict.h"
 
+#include <vector>
+
 #include "platform/Time.h"
 
 namespace dm {
@@ -23,6 +25,45 @@ bool sameTime(const platform::FILETIME& a, const platform::FILETIME& b, const Ve
     // The shift is taken off before the milliseconds are compared, so a pair
     // an hour apart is judged as the same pair without the hour.
     return same(ta, tb) || (rules.ignoreHourShift && (same(ta - kHour, tb) || same(ta + kHour, tb)));
+}
+
+namespace {
+
+// The numbers of a version "1.2.3.4"; empty where the text is no such version.
+std::vector<uint64_t> versionNumbers(const std::string& text)
+{
+    std::vector<uint64_t> numbers;
+    uint64_t number = 0;
+    bool digits = false;
+    for (const char c : text) {
+        if (c >= '0' && c <= '9' && number < UINT32_MAX) {
+            number = number * 10 + uint64_t(c - '0');
+            digits = true;
+        } else if (c == '.' && digits) {
+            numbers.push_back(number);
+            number = 0;
+            digits = false;
+        } else {
+            return {};
+        }
+    }
+    if (!digits) return {};
+    numbers.push_back(number);
+    return numbers;
+}
+
+}  // namespace
+
+bool newerInB(const element_t& a, const element_t& b, const VerdictRules& rules)
+{
+    if (rules.options & optVersion) {
+        const std::vector<uint64_t> va = versionNumbers(a.version);
+        const std::vector<uint64_t> vb = versionNumbers(b.version);
+        if (!va.empty() && !vb.empty() && va != vb) return vb > va;
+    }
+    const platform::FILETIME& ta = a.findData.ftLastWriteTime;
+    const platform::FILETIME& tb = b.findData.ftLastWriteTime;
+    return !sameTime(ta, tb, rules) && platform::signedTicks(tb) > platform::signedTicks(ta);
 }
 
 PairVerdict verdictOf(const element_t& a, const element_t& b, const VerdictRules& rules)

@@ -26,6 +26,11 @@ struct PairVerdict {
 
 PairVerdict verdictOf(const element_t& a, const element_t& b, const VerdictRules& rules);
 
+// Whether B's file of a pair that differs is the newer one: by its version
+// where the version rule is on and both versions are numbers that differ,
+// else by its modification time beyond what the rules call the same time.
+bool newerInB(const element_t& a, const element_t& b, const VerdictRules& rules);
+
 // Whether two modification times are the same under the rules.
 bool sameTime(const platform::FILETIME& a, const platform::FILETIME& b, const VerdictRules& rules);
 

@@ -1,6 +1,7 @@
 #include "engine/Workflow.h"
 
 #include "common/Messages.h"
+#include "engine/Backup.h"
 
 namespace dm {
 
@@ -30,7 +31,7 @@ std::string whyNoCopy(const dirCompare& comp)
     if (comp.state != Finished) return messageText(msg::NoResultToSync);
     if (!comp.sideA().holdsContent())
         return textIn("A 是信息文件, 没有可复制的内容", "Side A is an information file: it has nothing to copy from");
-    return {};
+    return whyNoBackupFolder(comp.request.backupDir);
 }
 
 SyncRun synchronizeFolders(std::unique_ptr<dirCompare>& comp, const ComparisonRequest& request, const ScopeOf& scopeOf,
@@ -51,6 +52,7 @@ SyncRun synchronizeFolders(std::unique_ptr<dirCompare>& comp, const ComparisonRe
         run.end = SyncRun::End::NoSuchItem;
         return run;
     }
+    comp->readVersionsOfDifferentFiles();
     const std::vector<SyncStep> plan = syncPlan(*comp, scope, comp->request.exclude);
     std::set<std::string> leftOut;
     if (!questions.confirm || !questions.confirm(*comp, scope, plan, leftOut)) {

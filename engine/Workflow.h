@@ -43,8 +43,9 @@ struct SyncQuestions : RunQuestions {
     // The comparison made before anything is copied has ended, whatever its end.
     std::function<void(const dirCompare&)> compared;
     // The scope's plan, which may be empty: true copies it, less the steps whose
-    // sources are put in `leftOut`. Empty: nothing is copied.
-    std::function<bool(const dirCompare&, const SyncScope&, const std::vector<SyncStep>& plan,
+    // sources are put in `leftOut`. Empty: nothing is copied. What the
+    // request says of replaced and newer files may still be changed here.
+    std::function<bool(dirCompare&, const SyncScope&, const std::vector<SyncStep>& plan,
                        std::set<std::string>& leftOut)>
         confirm;
 };

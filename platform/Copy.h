@@ -27,6 +27,8 @@ struct CopyReport {
     int modesNotKept = 0;
     // Asked to copy only into a free place, and something stood there: nothing was written.
     bool present = false;
+    // Files of B replaced and kept in the backup set.
+    int kept = 0;
 
     // 0, or the code of the first failure.
     int firstError() const { return failures.empty() ? 0 : failures.front().code; }
@@ -66,6 +68,13 @@ public:
     // Told the bytes of each block written.
     std::function<void(uint64_t bytes)> written;
 
+    // Every file or link this copy replaces is first kept at the same
+    // relative path below `folder` (made when first needed), with its times:
+    // linked there where the file system can, else moved there just before
+    // its replacement lands (and moved back if it does not). A file that
+    // cannot be kept is not replaced.
+    void keepReplacedIn(const std::string& folder);
+
     // A root that is no longer the folder opened (its path swapped for a
     // link or another folder) fails the copy with kFolderReplaced. With
     // `onlyIfAbsent`, anything standing at the target (a link included) is
@@ -80,5 +89,9 @@ private:
 // One item to the path of the copy itself, the folders above it made first;
 // 0, or the code of the first failure (the rest is still copied).
 int copyItem(const std::string& source, const std::string& target);
+
+// Removes a folder and all it holds, never following a link (a link is
+// removed as itself); 0, or the first failure's code.
+int removeTree(const std::string& path);
 
 }  // namespace dm::platform

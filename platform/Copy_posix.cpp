@@ -100,6 +100,8 @@ struct CopyInto::Impl {
     struct timespec started {};
     std::set<std::pair<dev_t, ino_t>> swept;
     CopyReport* report = nullptr;
+    std::string backupFolder;  // where replaced files are kept; empty: nowhere
+    Fd backupFd;
 
     bool stopping() const
     {
@@ -154,11 +156,13 @@ struct CopyInto::Impl {
         return rootError;
     }
 
-    // The folder at the components below the root, made where missing.
-    Fd openParent(const std::vector<std::string>& parts, std::string& reached, int& error) const
+    // The folder at all but the last of the components below `base`, made
+    // where missing, never reached through a link.
+    static Fd openParent(int base, const std::string& basePath, const std::vector<std::string>& parts,
+                         std::string& reached, int& error)
     {
-        Fd folder(fcntl(rootFd.get(), F_DUPFD_CLOEXEC, 0));
-        reached = root;
+        Fd folder(fcntl(base, F_DUPFD_CLOEXEC, 0));
+        reached = basePath;
         if (folder.get() < 0) {
             error = errno;
             return Fd();
@@ -182,6 +186,50 @@ struct CopyInto::Impl {
         }
         return folder;
     }
+
+    // Where the file at `targetPath` (named `name` in `targetDir`) goes
+    // before it is replaced: linked into the backup set, or, where links
+    // cannot be made, the folder it is to be moved into (`moveTo`). 0, or why
+    // it cannot be kept; nothing standing there needs no keeping.
+    int keepOld(int targetDir, const std::string& name, const std::string& targetPath, Fd& moveTo)
+    {
+        struct stat old {};
+        if (backupFolder.empty() || fstatat(targetDir, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) != 0) return 0;
+        if (backupFd.get() < 0) {
+            if (!makeFolders(backupFolder)) return errno;
+            backupFd = Fd(open(backupFolder.c_str(), kFolderFlags));
+            if (backupFd.get() < 0) return errno;
+        }
+        std::string reached;
+        int error = 0;
+        Fd folder = openParent(backupFd.get(), backupFolder, componentsOf(targetPath.substr(rootPrefix().size())),
+                               reached, error);
+        if (folder.get() < 0) return error;
+        if (linkat(targetDir, name.c_str(), folder.get(), name.c_str(), 0) == 0) {
+            ++report->kept;
+            return 0;
+        }
+        if (errno == EEXIST) return EEXIST;  // kept there already: never overwritten
+        moveTo = std::move(folder);          // FAT and some FUSE file systems make no links
+        return 0;
+    }
+
+    // The old file moved into the backup set just before its replacement
+    // lands, its times put back where the move dated it anew.
+    int moveOld(int targetDir, const std::string& name, int backupDir)
+    {
+        struct stat old {};
+        if (fstatat(targetDir, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) != 0) return errno;
+        if (renameat2(targetDir, name.c_str(), backupDir, name.c_str(), RENAME_NOREPLACE) != 0 &&
+            (errno == EEXIST || renameat(targetDir, name.c_str(), backupDir, name.c_str()) != 0))
+            return errno;
+        const struct timespec times[2] = {old.st_atim, old.st_mtim};
+        utimensat(backupDir, name.c_str(), times, AT_SYMLINK_NOFOLLOW);
+        ++report->kept;
+        return 0;
+    }
+
+    std::string rootPrefix() const { return !root.empty() && root.back() == kSeparator ? root : root + kSeparator; }
 
     // Any item of the source folder (or the source itself) into the open
     // target folder. `fresh`: the place must be free (the folder was made by
@@ -260,6 +308,22 @@ struct CopyInto::Impl {
         return 0;
     }
 
+    // The finished temporary file (or link) renamed to its name: into a free
+    // place where it must be free; else over what stands there, moved first
+    // into `moveTo` where that is where it is kept, and moved back if the
+    // rename fails.
+    int putInPlace(int targetDir, const std::string& temp, const std::string& name, bool fresh, int moveTo)
+    {
+        if (fresh) return renameToFreeName(targetDir, temp, name);
+        if (moveTo >= 0) {
+            if (const int code = moveOld(targetDir, name, moveTo)) return code;
+        }
+        if (renameat(targetDir, temp.c_str(), targetDir, name.c_str()) == 0) return 0;
+        const int code = errno;
+        if (moveTo >= 0 && renameat(moveTo, name.c_str(), targetDir, name.c_str()) == 0) --report->kept;
+        return code;
+    }
+
     // Content, mode and times into a fresh temporary file, then a rename over the target.
     void copyFile(int sourceDir, const std::string& sourceName, int targetDir, const std::string& name,
                   const std::string& targetPath, bool fresh)
@@ -289,10 +353,9 @@ struct CopyInto::Impl {
         if (error == 0) error = setTimes(out.get(), st);
         if (error == 0 && fsync(out.get()) != 0) error = errno;
         if (error == 0 && close(out.release()) != 0) error = errno;
-        if (error == 0)
-            error = fresh ? renameToFreeName(targetDir, temp, name)
-                    : renameat(targetDir, temp.c_str(), targetDir, name.c_str()) == 0 ? 0
-                                                                                      : errno;
+        Fd moveTo;
+        if (error == 0 && !fresh) error = keepOld(targetDir, name, targetPath, moveTo);
+        if (error == 0) error = putInPlace(targetDir, temp, name, fresh, moveTo.get());
         if (error != 0) {
             unlinkat(targetDir, temp.c_str(), 0);
             if (error != ECANCELED) fail(targetPath, error);
@@ -320,9 +383,9 @@ struct CopyInto::Impl {
         if (symlinkat(text.data(), targetDir, temp.c_str()) != 0) return fail(targetPath, errno);
         const struct timespec times[2] = {st.st_atim, st.st_mtim};
         utimensat(targetDir, temp.c_str(), times, AT_SYMLINK_NOFOLLOW);  // times of a link are a nicety
-        const int error = fresh ? renameToFreeName(targetDir, temp, name)
-                          : renameat(targetDir, temp.c_str(), targetDir, name.c_str()) == 0 ? 0
-                                                                                            : errno;
+        Fd moveTo;
+        int error = fresh ? 0 : keepOld(targetDir, name, targetPath, moveTo);
+        if (error == 0) error = putInPlace(targetDir, temp, name, fresh, moveTo.get());
         if (error != 0) {
             fail(targetPath, error);
             unlinkat(targetDir, temp.c_str(), 0);
@@ -375,15 +438,18 @@ CopyInto::CopyInto(std::string root, std::optional<FileIdentity> expected) : imp
 
 CopyInto::~CopyInto() = default;
 
+void CopyInto::keepReplacedIn(const std::string& folder)
+{
+    impl_->backupFolder = folder;
+}
+
 CopyReport CopyInto::copy(const std::string& source, const std::string& relative, bool onlyIfAbsent)
 {
     CopyReport report;
     Impl& impl = *impl_;
     impl.report = &report;
     const std::vector<std::string> parts = componentsOf(relative);
-    std::string targetPath = impl.root;
-    if (!targetPath.empty() && targetPath.back() != kSeparator) targetPath += kSeparator;
-    targetPath += relative;
+    const std::string targetPath = impl.rootPrefix() + relative;
     if (source.empty() || parts.empty() ||
         !std::all_of(parts.begin(), parts.end(), [](const std::string& p) { return isPlainName(p); })) {
         impl.fail(targetPath, EINVAL);
@@ -395,7 +461,7 @@ CopyReport CopyInto::copy(const std::string& source, const std::string& relative
     }
     std::string reached;
     int error = 0;
-    const Fd parent = impl.openParent(parts, reached, error);
+    const Fd parent = Impl::openParent(impl.rootFd.get(), impl.root, parts, reached, error);
     if (parent.get() < 0) {
         impl.fail(reached, error);
         return report;
@@ -409,6 +475,34 @@ CopyReport CopyInto::copy(const std::string& source, const std::string& relative
     }
     impl.copyAny(AT_FDCWD, source, parent.get(), name, targetPath, onlyIfAbsent);
     return report;
+}
+
+namespace {
+
+int removeBelow(int parent, const std::string& name)
+{
+    if (unlinkat(parent, name.c_str(), 0) == 0 || errno == ENOENT) return 0;
+    if (errno != EISDIR && errno != EPERM) return errno;
+    Fd folder(openat(parent, name.c_str(), kFolderFlags));
+    if (folder.get() < 0) return errno;
+    std::vector<std::string> names;
+    if (const int code = namesIn(folder.get(), names)) return code;
+    for (const std::string& child : names) {
+        if (const int code = removeBelow(folder.get(), child)) return code;
+    }
+    return unlinkat(parent, name.c_str(), AT_REMOVEDIR) == 0 ? 0 : errno;
+}
+
+}  // namespace
+
+int removeTree(const std::string& path)
+{
+    const std::string_view name = lastComponent(path);
+    const std::string folder =
+        path.size() == name.size() ? std::string(".") : path.substr(0, path.size() - name.size());
+    Fd parent(open(folder.c_str(), kFolderFlags & ~O_NOFOLLOW));
+    if (parent.get() < 0) return errno;
+    return removeBelow(parent.get(), std::string(name));
 }
 
 int copyItem(const std::string& source, const std::string& target)

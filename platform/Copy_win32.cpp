@@ -39,8 +39,10 @@ int shellCopyFile(const std::string& source, const std::string& target)
 // whether they descend into sub-folders at all with these flags. `fresh`: the
 // place must be free (the item was lacking, or its folder was made by this
 // copy): Windows folders ignore case, and "X.h" must not replace "x.h".
+// `keepAt`: where the file the copy replaces is kept first, or empty.
 void copyAny(const std::string& source, const std::string& target, CopyReport& report,
-             const std::function<bool()>& stop, const std::function<void(uint64_t)>& written, bool fresh)
+             const std::function<bool()>& stop, const std::function<void(uint64_t)>& written, bool fresh,
+             const std::string& keepAt)
 {
     if (stop && stop()) {
         report.stopped = true;
@@ -58,6 +60,15 @@ void copyAny(const std::string& source, const std::string& target, CopyReport& r
     }
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         int code = existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_DIRECTORY) ? kNotARegularFile : 0;
+        // Copied, not moved: the old file stays in place until its replacement is whole.
+        if (code == 0 && existing != INVALID_FILE_ATTRIBUTES && !keepAt.empty()) {
+            const std::string_view name = lastComponent(keepAt);
+            if (!makeFolders(keepAt.substr(0, keepAt.size() - name.size())) ||
+                !CopyFileA(target.c_str(), keepAt.c_str(), TRUE))
+                code = int(GetLastError());
+            else
+                ++report.kept;
+        }
         if (code == 0) code = shellCopyFile(source, target);
         if (code == 0) {
             ++report.filesCopied;
@@ -85,7 +96,7 @@ void copyAny(const std::string& source, const std::string& target, CopyReport& r
         const std::string name = record.cFileName;
         if (name == "." || name == "..") continue;
         copyAny(source + kSeparator + name, target + kSeparator + name, report, stop, written,
-                existing == INVALID_FILE_ATTRIBUTES);
+                existing == INVALID_FILE_ATTRIBUTES, keepAt.empty() ? keepAt : keepAt + kSeparator + name);
     } while (!report.stopped && listing.next(record));
 }
 
@@ -93,6 +104,7 @@ void copyAny(const std::string& source, const std::string& target, CopyReport& r
 
 struct CopyInto::Impl {
     std::string root;
+    std::string backupFolder;
 };
 
 CopyInto::CopyInto(std::string root, std::optional<FileIdentity>) : impl_(std::make_unique<Impl>())
@@ -102,6 +114,11 @@ CopyInto::CopyInto(std::string root, std::optional<FileIdentity>) : impl_(std::m
 }
 
 CopyInto::~CopyInto() = default;
+
+void CopyInto::keepReplacedIn(const std::string& folder)
+{
+    impl_->backupFolder = folder;
+}
 
 CopyReport CopyInto::copy(const std::string& source, const std::string& relative, bool onlyIfAbsent)
 {
@@ -135,8 +152,32 @@ CopyReport CopyInto::copy(const std::string& source, const std::string& relative
         }
         folder += kSeparator;
     }
-    copyAny(source, target, report, stopRequested, written, onlyIfAbsent);
+    copyAny(source, target, report, stopRequested, written, onlyIfAbsent,
+            impl_->backupFolder.empty() ? std::string() : impl_->backupFolder + kSeparator + relative);
     return report;
+}
+
+int removeTree(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return int(GetLastError());
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL) && DeleteFileA(path.c_str())
+                   ? 0
+                   : int(GetLastError());
+    // A junction or folder link goes as itself: what it leads to is not ours.
+    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        FolderListing listing;
+        WIN32_FIND_DATA record;
+        if (listing.first(path + kSeparator, {}, record)) {
+            do {
+                const std::string name = record.cFileName;
+                if (name == "." || name == "..") continue;
+                if (const int code = removeTree(path + kSeparator + name)) return code;
+            } while (listing.next(record));
+        }
+    }
+    return RemoveDirectoryA(path.c_str()) ? 0 : int(GetLastError());
 }
 
 int copyItem(const std::string& source, const std::string& target)

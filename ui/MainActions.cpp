@@ -35,12 +35,18 @@ void TfrmMain::btnSynAllClick()
     startSync(syncScope(presenter.comparer->results, nullptr, nullptr), nullptr);
 }
 
-bool TfrmMain::confirmPlan(const dirCompare& comp, const SyncScope& scope, const std::vector<SyncStep>& plan,
+bool TfrmMain::confirmPlan(dirCompare& comp, const SyncScope& scope, const std::vector<SyncStep>& plan,
                            std::set<std::string>& leftOut)
 {
     if (MainPresenter::showsPlan(scope)) {
+        syncPreview->setChoices(presenter.planChoices());
         syncPreview->setPlan(plan, comp.sideA().shown({}), comp.sideB().shown({}));
-        if (execModal(*syncPreview) != QDialog::Accepted) return false;
+        for (;;) {
+            if (execModal(*syncPreview) != QDialog::Accepted) return false;
+            const std::string why = presenter.choosePlan(syncPreview->choices(), comp);
+            if (why.empty()) break;
+            messageBox(syncPreview, qs(why));
+        }
         leftOut = syncPreview->leftOut();
     }
     syncProgress->btnCancel->setEnabled(true);

@@ -398,7 +398,7 @@ SyncQuestions TfrmMain::runQuestions()
     questions.skipUnreadableFolder = [this](const std::string& folder, const std::string& reason) {
         return skipUnreadable(folder, reason);
     };
-    questions.confirm = [this](const dirCompare& comp, const SyncScope& scope, const std::vector<SyncStep>& plan,
+    questions.confirm = [this](dirCompare& comp, const SyncScope& scope, const std::vector<SyncStep>& plan,
                                std::set<std::string>& leftOut) {
         bool yes = false;
         askFromJob([&] { yes = confirmPlan(comp, scope, plan, leftOut); });

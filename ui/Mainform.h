@@ -209,7 +209,7 @@ private:
     void refreshDone(QTreeWidgetItem* ownerNode, const SyncScope& scope);
     // The plan of a whole tree or folder, shown for the user to confirm and
     // trim; one item is copied at once. Then the copy's progress is shown.
-    bool confirmPlan(const dirCompare& comp, const SyncScope& scope, const std::vector<SyncStep>& plan,
+    bool confirmPlan(dirCompare& comp, const SyncScope& scope, const std::vector<SyncStep>& plan,
                      std::set<std::string>& leftOut);
     // Synchronizes what the scope covers: the plan, the copy and its
     // progress, then the comparison again (the whole run without an owner

@@ -1,8 +1,10 @@
 #include "ui/SyncPreview.h"
 
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -33,6 +35,22 @@ TdlgSyncPreview::TdlgSyncPreview(QWidget* parent) : QDialog(parent)
     table->horizontalHeader()->setSectionResizeMode(From, QHeaderView::Stretch);
     table->horizontalHeader()->setSectionResizeMode(To, QHeaderView::Stretch);
     column->addWidget(table, 1);
+    auto* keep = new QHBoxLayout;
+    cbKeepReplaced = new QCheckBox(this);
+    edBackupFolder = new QLineEdit(this);
+    cbKeepNewer = new QCheckBox(this);
+    keep->addWidget(cbKeepReplaced);
+    keep->addWidget(edBackupFolder, 1);
+    keep->addWidget(cbKeepNewer);
+    column->addLayout(keep);
+    connect(cbKeepReplaced, &QCheckBox::toggled, edBackupFolder, &QWidget::setEnabled);
+    connect(cbKeepNewer, &QCheckBox::toggled, this, [this](bool keepNewer) {
+        for (int i = 0; i < table->rowCount(); ++i) {
+            if (steps_[size_t(i)].newerInB)
+                table->item(i, Kind)->setCheckState(tickedFirst(steps_[size_t(i)], keepNewer) ? Qt::Checked
+                                                                                              : Qt::Unchecked);
+        }
+    });
     auto* row = new QHBoxLayout;
     lbTotals = new QLabel(this);
     row->addWidget(lbTotals, 1);
@@ -56,6 +74,8 @@ void TdlgSyncPreview::setPlan(const std::vector<SyncStep>& steps, const std::str
                                       qs(textIn("到 B", "To B")), qs(textIn("大小", "Size"))});
     btnStart->setText(qs(textIn("开始", "Start")));
     btnCancel->setText(qs(textIn("取消", "Cancel")));
+    cbKeepReplaced->setText(qs(textIn("被替换的文件保存到:", "Keep replaced files in:")));
+    cbKeepNewer->setText(qs(textIn("保留 B 中较新的文件", "Leave files newer in B")));
     steps_ = steps;
     const QSignalBlocker quiet(table);
     const std::vector<PlanRow> rows = planRows(steps, hostA, hostB);
@@ -64,7 +84,7 @@ void TdlgSyncPreview::setPlan(const std::vector<SyncStep>& steps, const std::str
         const PlanRow& row = rows[size_t(i)];
         auto* kind = new QTableWidgetItem(qs(row.why));
         kind->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
-        kind->setCheckState(Qt::Checked);
+        kind->setCheckState(tickedFirst(steps[size_t(i)], cbKeepNewer->isChecked()) ? Qt::Checked : Qt::Unchecked);
         table->setItem(i, Kind, kind);
         for (const auto& [col, text] : {std::pair{From, row.from}, std::pair{To, row.to}}) {
             auto* cell = new QTableWidgetItem(qs(text));
@@ -84,6 +104,20 @@ std::set<std::string> TdlgSyncPreview::leftOut() const
         if (table->item(i, Kind)->checkState() != Qt::Checked) out.insert(steps_[size_t(i)].source);
     }
     return out;
+}
+
+void TdlgSyncPreview::setChoices(const PlanChoices& choices)
+{
+    cbKeepReplaced->setChecked(choices.keepReplaced);
+    edBackupFolder->setText(qs(choices.backupFolder));
+    edBackupFolder->setEnabled(choices.keepReplaced);
+    const QSignalBlocker quiet(cbKeepNewer);  // the plan shown next is ticked for it
+    cbKeepNewer->setChecked(choices.keepNewer);
+}
+
+PlanChoices TdlgSyncPreview::choices() const
+{
+    return {cbKeepReplaced->isChecked(), edBackupFolder->text().toStdString(), cbKeepNewer->isChecked()};
 }
 
 void TdlgSyncPreview::showTotals()

@@ -10,7 +10,9 @@
 #include "engine/Sync.h"
 #include "ui/presenter/SyncPlanRows.h"
 
+class QCheckBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QTableWidget;
 
@@ -25,12 +27,19 @@ public:
     void setPlan(const std::vector<SyncStep>& steps, const std::string& hostA = {}, const std::string& hostB = {});
     // The sources of the items the user unticked.
     std::set<std::string> leftOut() const;
+    // Shows what is settled before the plan is (files B holds newer are
+    // unticked where they are left), and what the user settled.
+    void setChoices(const PlanChoices& choices);
+    PlanChoices choices() const;
 
     QLabel* lbQuestion;
     QTableWidget* table;
     QLabel* lbTotals;
     QPushButton* btnStart;
     QPushButton* btnCancel;
+    QCheckBox* cbKeepReplaced;
+    QLineEdit* edBackupFolder;
+    QCheckBox* cbKeepNewer;
 
 private:
     void showTotals();

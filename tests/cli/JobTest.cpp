@@ -254,6 +254,9 @@ TEST_F(Jobs, AJobSavedWithEveryOptionRunsTheRequestOfTheSameCommandLine)
     args.noCache = true;
     args.rsh = "ssh -p 2222";
     args.remoteDirmatch = "/opt/dirmatch";
+    args.backupDir = "kept";
+    args.backupKeepDays = 9;
+    args.keepNewer = true;
     ASSERT_EQ(cli::saveJobCommand("every", args, true), cli::ExitSame);
     ComparisonRequest expected = cli::requestOf(args);
     expected.remoteAccess.batch = true;  // a job never asks for a password

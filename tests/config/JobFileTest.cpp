@@ -40,6 +40,9 @@ TEST(JobFile, EveryFieldSetAloneIsReadBackAsItWasSaved)
         {"remote shell", [](Job& j) { j.request.remoteAccess.shell = "ssh -p 2222 -i key"; }},
         {"remote dirmatch", [](Job& j) { j.request.remoteAccess.program = "/opt/bin/dirmatch"; }},
         {"batch", [](Job& j) { j.request.remoteAccess.batch = true; }},
+        {"backup folder", [](Job& j) { j.request.backupDir = ".kept sets"; }},
+        {"backup days", [](Job& j) { j.request.backupKeepDays = 30; }},
+        {"keep newer", [](Job& j) { j.request.keepNewer = true; }},
         {"include",
          [](Job& j) {
              j.request.include = {".txt", "src"};

@@ -7,6 +7,7 @@
 #include "common/ErrorLog.h"
 #include "common/Messages.h"
 #include "config/Dmodule.h"
+#include "engine/Backup.h"
 #include "engine/ResultView.h"
 #include "engine/Side.h"
 
@@ -34,9 +35,28 @@ ComparisonRequest MainPresenter::comparisonRequest() const
     request.maxEntries = withoutLimit_ ? INT32_MAX : dm_.MaxEntries;
     request.timeWindow = dm_.TimeWindow;
     request.ignoreHourShift = dm_.IgnoreHourShift;
+    request.backupDir = dm_.BackupFolder;
+    request.keepNewer = dm_.KeepNewer;
     // Nobody can answer a password prompt behind the remote shell's pipe.
     request.remoteAccess.batch = true;
     return request;
+}
+
+PlanChoices MainPresenter::planChoices() const
+{
+    return {!dm_.BackupFolder.empty(), dm_.BackupFolder.empty() ? kDefaultBackupFolder : dm_.BackupFolder,
+            dm_.KeepNewer};
+}
+
+std::string MainPresenter::choosePlan(const PlanChoices& choices, dirCompare& comp)
+{
+    const std::string folder = choices.keepReplaced ? choices.backupFolder : std::string();
+    if (choices.keepReplaced && folder.empty())
+        return textIn("请给出备份文件夹", "Give the folder that keeps replaced files");
+    if (std::string why = whyNoBackupFolder(folder); !why.empty()) return why;
+    dm_.BackupFolder = comp.request.backupDir = folder;
+    dm_.KeepNewer = comp.request.keepNewer = choices.keepNewer;
+    return {};
 }
 
 void MainPresenter::jobStarting()

@@ -16,6 +16,7 @@
 #include "engine/RunControl.h"
 #include "engine/Sync.h"
 #include "engine/Workflow.h"
+#include "ui/presenter/SyncPlanRows.h"
 
 namespace dm {
 
@@ -70,6 +71,11 @@ public:
     // Whether the scope's plan is shown to be confirmed first: a whole tree
     // or folder is copied only after its plan was seen, one item at once.
     static bool showsPlan(const SyncScope& scope) { return scope.name.empty(); }
+    // What the plan window shows as settled, from the settings.
+    PlanChoices planChoices() const;
+    // The user's choices for the synchronization about to run, and the
+    // next: why they cannot be taken (a backup folder outside B), or empty.
+    std::string choosePlan(const PlanChoices& choices, dirCompare& comp);
     void beginSync();
     void runSync(const SyncScope& scope, const SyncQuestions& questions);
     enum class SyncEnded {

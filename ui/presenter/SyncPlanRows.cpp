@@ -26,7 +26,9 @@ std::vector<PlanRow> planRows(const std::vector<SyncStep>& plan, const std::stri
     std::vector<PlanRow> rows;
     rows.reserve(plan.size());
     for (const SyncStep& step : plan)
-        rows.push_back({step.kind == OnlyInA ? textIn("B 缺少", "lacking in B") : textIn("不一致", "different"),
+        rows.push_back({step.kind == OnlyInA ? textIn("B 缺少", "lacking in B")
+                        : step.newerInB      ? textIn("不一致, ", "different, ") + bIsNewerText()
+                                             : textIn("不一致", "different"),
                         hostA + step.source, hostB + step.target,
                         step.folder ? textIn("文件夹", "folder") : sizeText(step.size)});
     return rows;

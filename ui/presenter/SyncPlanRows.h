@@ -15,12 +15,28 @@ namespace dm {
 std::string sizeText(uint64_t bytes);
 
 struct PlanRow {
-    std::string why;   // lacking in B, or different
+    std::string why;   // lacking in B, or different (and whether B's file is the newer)
     std::string from;  // as a person names it (HOST:PATH for another machine)
     std::string to;
     std::string size;  // a file's, or "folder"
 };
 std::vector<PlanRow> planRows(const std::vector<SyncStep>& plan, const std::string& hostA, const std::string& hostB);
+
+// What the plan window lets the user settle before a synchronization,
+// remembered for the next one.
+struct PlanChoices {
+    bool keepReplaced = false;  // replaced files of B are kept in backupFolder
+    std::string backupFolder;   // shown, and kept, even where it is not used
+    bool keepNewer = false;     // files B holds newer are left as they are
+};
+inline constexpr const char* kDefaultBackupFolder = ".dirmatch-backup";
+
+// Whether a step is ticked when the plan is shown: not a file that B holds
+// newer, where those are left as they are.
+inline bool tickedFirst(const SyncStep& step, bool keepNewer)
+{
+    return !(keepNewer && step.newerInB);
+}
 
 // "5 items (12 files), 1.50 KiB" of the steps ticked (folders count with
 // all they hold); the plan may start where one is ticked, or where it is empty.

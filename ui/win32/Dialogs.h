@@ -29,7 +29,9 @@ bool runWizard(HWND owner, TDM& dm);
 
 // SyncPlan.cpp: the plan, each step ticked; true to copy, with the steps
 // the user left out (by their source).
-bool confirmPlan(HWND owner, const dirCompare& comp, const std::vector<SyncStep>& plan, std::set<std::string>& leftOut);
+// The plan window also settles what becomes of replaced and newer files.
+bool confirmPlan(HWND owner, dirCompare& comp, const std::vector<SyncStep>& plan, std::set<std::string>& leftOut,
+                 MainPresenter& presenter);
 
 // AboutBox.cpp: the product, its version, its web site and support mail.
 void showAboutBox(HWND owner);

@@ -72,11 +72,11 @@ SyncQuestions MainWindow::runQuestions()
     questions.skipUnreadableFolder = [this](const std::string& folder, const std::string& reason) {
         return askSkip(folder, reason);
     };
-    questions.confirm = [this](const dirCompare& comp, const SyncScope& scope, const std::vector<SyncStep>& plan,
+    questions.confirm = [this](dirCompare& comp, const SyncScope& scope, const std::vector<SyncStep>& plan,
                                std::set<std::string>& leftOut) {
         bool yes = false;
         askFromJob([&] {
-            yes = !MainPresenter::showsPlan(scope) || confirmPlan(hwnd_, comp, plan, leftOut);
+            yes = !MainPresenter::showsPlan(scope) || confirmPlan(hwnd_, comp, plan, leftOut, presenter);
             if (!yes) return;
             syncProgress_ = std::make_unique<SyncProgress>(presenter.run);
             syncProgress_->open(hwnd_);

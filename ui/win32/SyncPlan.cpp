@@ -2,6 +2,7 @@
 // steps, and confirms or cancels.
 #include "common/Messages.h"
 #include "engine/Comp.h"
+#include "ui/presenter/MainPresenter.h"
 #include "ui/presenter/SyncPlanRows.h"
 #include "ui/win32/Dialogs.h"
 #include "ui/win32/Texts.h"
@@ -14,7 +15,10 @@ namespace {
 
 class SyncPlan : public Modal {
 public:
-    SyncPlan(const dirCompare& comp, const std::vector<SyncStep>& plan) : comp_(comp), plan_(plan) {}
+    SyncPlan(dirCompare& comp, const std::vector<SyncStep>& plan, MainPresenter& presenter)
+        : comp_(comp), plan_(plan), presenter_(presenter)
+    {
+    }
 
     std::set<std::string> leftOut() const
     {
@@ -25,7 +29,7 @@ public:
     }
 
 private:
-    enum { kList = 10, kTotals };
+    enum { kList = 10, kTotals, kKeepReplaced, kBackupFolder, kKeepNewer };
 
     void build() override
     {
@@ -45,6 +49,16 @@ private:
             column.cx = px(columns[c].second);
             ListView_InsertColumn(list_, c, &column);
         }
+        const PlanChoices choices = presenter_.planChoices();
+        control(L"BUTTON", shown(textIn("被替换的文件保存到:", "Keep replaced files in:")),
+                WS_TABSTOP | BS_AUTOCHECKBOX, 12, 360, 170, 20, kKeepReplaced);
+        control(L"EDIT", shown(choices.backupFolder), WS_TABSTOP | ES_AUTOHSCROLL, 186, 358, 300, 22, kBackupFolder,
+                WS_EX_CLIENTEDGE);
+        control(L"BUTTON", shown(textIn("保留 B 中较新的文件", "Leave files newer in B")), WS_TABSTOP | BS_AUTOCHECKBOX,
+                500, 360, 248, 20, kKeepNewer);
+        CheckDlgButton(hwnd_, kKeepReplaced, choices.keepReplaced ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(hwnd_, kKeepNewer, choices.keepNewer ? BST_CHECKED : BST_UNCHECKED);
+        EnableWindow(GetDlgItem(hwnd_, kBackupFolder), choices.keepReplaced);
         const std::vector<PlanRow> rows = planRows(plan_, comp_.sideA().shown({}), comp_.sideB().shown({}));
         for (int i = 0; i < int(rows.size()); ++i) {
             const PlanRow& row = rows[size_t(i)];
@@ -55,13 +69,13 @@ private:
             item.pszText = texts[0].data();
             ListView_InsertItem(list_, &item);
             for (int c = 1; c < 4; ++c) ListView_SetItemText(list_, i, c, texts[c].data());
-            ListView_SetCheckState(list_, i, TRUE);
+            ListView_SetCheckState(list_, i, tickedFirst(plan_[size_t(i)], choices.keepNewer));
         }
         if (!rows.empty()) ListView_SetItemState(list_, 0, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
-        totals_ = control(L"STATIC", L"", 0, 12, 362, 500, 20, kTotals);
+        totals_ = control(L"STATIC", L"", 0, 12, 394, 500, 20, kTotals);
         start_ =
-            control(L"BUTTON", shown(textIn("开始", "Start")), WS_TABSTOP | BS_DEFPUSHBUTTON, 592, 358, 75, 25, IDOK);
-        control(L"BUTTON", shown(textIn("取消", "Cancel")), WS_TABSTOP, 673, 358, 75, 25, IDCANCEL);
+            control(L"BUTTON", shown(textIn("开始", "Start")), WS_TABSTOP | BS_DEFPUSHBUTTON, 592, 390, 75, 25, IDOK);
+        control(L"BUTTON", shown(textIn("取消", "Cancel")), WS_TABSTOP, 673, 390, 75, 25, IDCANCEL);
         ready_ = true;
         showTotals();
     }
@@ -85,15 +99,37 @@ private:
         return Modal::message(msg, wParam, lParam);
     }
 
+    bool checked(int id) const { return IsDlgButtonChecked(hwnd_, id) == BST_CHECKED; }
+
     bool command(int id, int) override
     {
+        if (id == kKeepReplaced) {
+            EnableWindow(GetDlgItem(hwnd_, kBackupFolder), checked(kKeepReplaced));
+            return true;
+        }
+        if (id == kKeepNewer) {
+            for (size_t i = 0; i < plan_.size(); ++i)
+                if (plan_[i].newerInB)
+                    ListView_SetCheckState(list_, int(i), tickedFirst(plan_[i], checked(kKeepNewer)));
+            return true;
+        }
         if (id != IDOK) return false;
-        if (IsWindowEnabled(start_)) end(IDOK);
+        if (!IsWindowEnabled(start_)) return true;
+        HWND edit = GetDlgItem(hwnd_, kBackupFolder);
+        std::wstring folder(size_t(GetWindowTextLengthW(edit)) + 1, L'\0');
+        folder.resize(size_t(GetWindowTextW(edit, folder.data(), int(folder.size()))));
+        const std::string why =
+            presenter_.choosePlan({checked(kKeepReplaced), narrow(folder), checked(kKeepNewer)}, comp_);
+        if (why.empty())
+            end(IDOK);
+        else
+            messageBox(hwnd_, shown(why));
         return true;
     }
 
-    const dirCompare& comp_;
+    dirCompare& comp_;
     const std::vector<SyncStep>& plan_;
+    MainPresenter& presenter_;
     HWND list_ = nullptr;
     HWND totals_ = nullptr;
     HWND start_ = nullptr;
@@ -102,10 +138,11 @@ private:
 
 }  // namespace
 
-bool confirmPlan(HWND owner, const dirCompare& comp, const std::vector<SyncStep>& plan, std::set<std::string>& leftOut)
+bool confirmPlan(HWND owner, dirCompare& comp, const std::vector<SyncStep>& plan, std::set<std::string>& leftOut,
+                 MainPresenter& presenter)
 {
-    SyncPlan dialog(comp, plan);
-    if (dialog.run(owner, shown(messageText(msg::SyncConfirmCaption)), 760, 392) != IDOK) return false;
+    SyncPlan dialog(comp, plan, presenter);
+    if (dialog.run(owner, shown(messageText(msg::SyncConfirmCaption)), 760, 424) != IDOK) return false;
     leftOut = dialog.leftOut();
     return true;
 }

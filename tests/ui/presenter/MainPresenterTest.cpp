@@ -154,6 +154,38 @@ TEST_F(Presenter, ASyncStoppedPartWayLeavesNoResultAndOneThatEndsComparesAgain)
     EXPECT_EQ(presenter.comparer->results.lacked, 0);
 }
 
+TEST_F(Presenter, ThePlansChoicesApplyToTheSyncAboutToRunAndAreRememberedAndAFolderOutsideBIsRefused)
+{
+    dir.file("A/f", "new", test::kTime + 100);
+    dir.file("A/g", "new", test::kTime);
+    dir.file("B/f", "old", test::kTime);
+    dir.file("B/g", "newer in B", test::kTime + 100);
+    EXPECT_EQ(presenter.planChoices().backupFolder, kDefaultBackupFolder);
+    ASSERT_EQ(compare(), MainPresenter::Ended::Shown);
+    SyncQuestions questions;
+    std::string refused;
+    questions.confirm = [&](dirCompare& comp, const SyncScope&, const std::vector<SyncStep>& plan,
+                            std::set<std::string>&) {
+        refused = presenter.choosePlan({true, "../outside", false}, comp);
+        EXPECT_EQ(dm.BackupFolder, "") << "nothing refused is remembered";
+        EXPECT_EQ(presenter.choosePlan({true, "kept", true}, comp), "");
+        EXPECT_EQ(plan.size(), 2u);
+        return true;
+    };
+    const SyncScope whole = syncScope(presenter.comparer->results, nullptr, nullptr);
+    presenter.beginSync();
+    presenter.jobStarting();
+    presenter.runJob([&] { presenter.runSync(whole, questions); });
+    EXPECT_NE(refused, "");
+    ASSERT_TRUE(presenter.syncOutcome());
+    EXPECT_EQ(presenter.syncOutcome()->kept, 1);
+    EXPECT_EQ(dir.read("B/kept/" + std::string(platform::lastComponent(presenter.syncOutcome()->backupSet)) + "/f"),
+              "old");
+    EXPECT_EQ(dir.read("B/g"), "newer in B");
+    const PlanChoices remembered = presenter.planChoices();
+    EXPECT_TRUE(remembered.keepReplaced && remembered.keepNewer && remembered.backupFolder == "kept");
+}
+
 TEST_F(Presenter, AJobEndedByAnExceptionSaysWhyOnceAndLogsIt)
 {
     presenter.jobStarting();
