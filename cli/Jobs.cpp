@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "cli/Output.h"
+#include "cli/Targets.h"
 #include "cli/TerminalProgress.h"
 #include "common/Messages.h"
 #include "config/Job.h"
@@ -70,7 +71,7 @@ std::string scheduledProgram()
 
 }  // namespace
 
-int saveJobCommand(const std::string& name, const CompareArgs& args, bool sync)
+int saveJobCommand(const std::string& name, const CompareArgs& args, bool sync, const std::vector<std::string>& targets)
 {
     // A job runs from anywhere (a timer, another folder): paths here are kept from the root.
     const auto fromRoot = [](const std::string& path) {
@@ -81,6 +82,8 @@ int saveJobCommand(const std::string& name, const CompareArgs& args, bool sync)
     job.request = requestOf(args);
     for (std::string* path : {&job.request.folderA, &job.request.folderB, &job.request.infoA, &job.request.infoB})
         *path = fromRoot(*path);
+    if (targets.size() > 1)
+        for (const std::string& target : targets) job.targets.push_back(fromRoot(target));
     // Nobody is there to answer a password prompt when a job runs.
     job.request.remoteAccess.batch = true;
     job.sync = sync;
@@ -116,7 +119,7 @@ int showJobCommand(const std::string& name)
     };
     const ComparisonRequest& r = job.request;
     std::cout << "name: " << job.name << "\nfolder A: " << printable(r.folderA)
-              << "\nfolder B: " << printable(r.folderB);
+              << "\nfolder B: " << (job.targets.empty() ? printable(r.folderB) : list(job.targets));
     if (!r.infoA.empty()) std::cout << "\ninformation file A: " << printable(r.infoA);
     if (!r.infoB.empty()) std::cout << "\ninformation file B: " << printable(r.infoB);
     std::cout << "\nwhat: " << (job.sync ? "compare and sync" : "compare") << "\noptions: " << int(r.options)
@@ -156,29 +159,11 @@ int removeJobCommand(const std::string& name)
     return ExitSame;
 }
 
-int runJobCommand(const std::string& name)
+// One folder B: the comparison (and copy) of the job, its record, and its
+// JSON; the notice's counts. The exit code.
+int runOneTarget(const Job& job, const ComparisonRequest& request, std::ostringstream& record, std::string& json,
+                 std::string& counts)
 {
-    Job job;
-    std::string error;
-    if (!loadJob(name, job, error, versionCacheFor(false))) return fail(error);
-    const std::string folder = jobRunsFolder(job.name);
-    if (!platform::makeFolders(folder)) return fail(folder + ": " + platform::systemMessage(platform::lastError()));
-    // One run of a job at a time: a second one (a timer while a person runs it) refuses.
-    std::optional<platform::RunLock> running(std::in_place);
-    if (!running->tryTake(folder + "running.lock")) return fail("job '" + name + "' is running already");
-    const std::string started = stamp("%04u-%02u-%02u %02u:%02u:%02u");
-    // The job's comparison as the command line's own; nobody is there to
-    // answer a password prompt.
-    ComparisonRequest request = job.request;
-    if (request.include.empty()) request.include = {std::string(1, platform::kSeparator)};
-    request.remoteAccess.batch = true;
-    request.everyVersion = true;  // the record's JSON
-
-    std::ostringstream record;
-    record << textIn("作业: ", "job: ") << job.name << '\n'
-           << textIn("开始: ", "started: ") << started << '\n'
-           << textIn("文件夹 A: ", "folder A: ") << request.folderA << '\n'
-           << textIn("文件夹 B: ", "folder B: ") << request.folderB << '\n';
     // A stop (Ctrl-C, or SIGTERM from a timer's service manager) ends the run
     // at a safe point, and the record says so.
     TerminalProgress progress;
@@ -222,7 +207,6 @@ int runJobCommand(const std::string& name)
 
     // The result as `compare` prints it, and its JSON beside the record.
     std::ostringstream tree;
-    std::string json;
     if (comp->state == Finished || comp->state == TooManyFiles) {
         printTree(tree, *comp, false);
         comp->readAllVersions();
@@ -231,6 +215,62 @@ int runJobCommand(const std::string& name)
         json = out.str();
     }
     record << '\n' << tree.str();
+    counts = comp->state == Finished || comp->state == TooManyFiles ? countsText(comp->results)
+                                                                    : stateText(comp->state, comp->errorText);
+    return code;
+}
+
+// Every folder B of a job that has several: the table is its record.
+int runTargetsOf(const Job& job, const ComparisonRequest& request, std::ostringstream& record, std::string& json,
+                 std::string& counts)
+{
+    for (const std::string& target : job.targets) record << textIn("目标: ", "target: ") << target << '\n';
+    SyncArgs copyAll;
+    copyAll.yes = true;
+    const std::vector<TargetResult> results =
+        runTargets(request, {job.targets, 4, 0}, job.sync ? &copyAll : nullptr, record);
+    record << '\n';
+    printTargets(record, results, job.sync);
+    std::ostringstream out;
+    writeTargetsJson(out, results);
+    json = out.str();
+    size_t same = 0;
+    for (const TargetResult& r : results) same += r.code == ExitSame;
+    counts = std::to_string(same) + "/" + std::to_string(results.size()) +
+             textIn(" 个目标与 A 一致", " targets hold what A holds");
+    const int code = exitCodeOf(results);
+    record << textIn("结束: ", "ended: ") << stamp("%04u-%02u-%02u %02u:%02u:%02u") << '\n'
+           << textIn("退出码: ", "exit: ") << code << '\n';
+    return code;
+}
+
+int runJobCommand(const std::string& name)
+{
+    Job job;
+    std::string error;
+    if (!loadJob(name, job, error, versionCacheFor(false))) return fail(error);
+    const std::string folder = jobRunsFolder(job.name);
+    if (!platform::makeFolders(folder)) return fail(folder + ": " + platform::systemMessage(platform::lastError()));
+    // One run of a job at a time: a second one (a timer while a person runs it) refuses.
+    std::optional<platform::RunLock> running(std::in_place);
+    if (!running->tryTake(folder + "running.lock")) return fail("job '" + name + "' is running already");
+    const std::string started = stamp("%04u-%02u-%02u %02u:%02u:%02u");
+    // The job's comparison as the command line's own; nobody is there to
+    // answer a password prompt.
+    ComparisonRequest request = job.request;
+    if (request.include.empty()) request.include = {std::string(1, platform::kSeparator)};
+    request.remoteAccess.batch = true;
+    request.everyVersion = true;  // the record's JSON
+
+    std::ostringstream record;
+    record << textIn("作业: ", "job: ") << job.name << '\n'
+           << textIn("开始: ", "started: ") << started << '\n'
+           << textIn("文件夹 A: ", "folder A: ") << request.folderA << '\n'
+           << textIn("文件夹 B: ", "folder B: ") << request.folderB << '\n';
+    std::string json;
+    std::string counts;
+    int code = job.targets.size() > 1 ? runTargetsOf(job, request, record, json, counts)
+                                      : runOneTarget(job, request, record, json, counts);
     std::cout << record.str();
     // Named by the time it ended and a number within that second, so that names sort as runs.
     const std::string base = folder + stamp("%04u%02u%02u-%02u%02u%02u");
@@ -257,9 +297,6 @@ int runJobCommand(const std::string& name)
     // the desktop, where there is one to tell; a click on the notice opens
     // the run's record. The notice waits for the click on its own.
     if (code != ExitSame && !platform::isTerminal(platform::Stream::Output)) {
-        const std::string counts = comp->state == Finished || comp->state == TooManyFiles
-                                       ? countsText(comp->results)
-                                       : stateText(comp->state, comp->errorText);
         platform::startDetached({"sh", "-c",
                                  "[ \"$(notify-send --app-name=dirmatch --wait --action=open=\"$4\" \"$1\" \"$2\")\" = "
                                  "open ] && exec xdg-open \"$3\"",

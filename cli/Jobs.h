@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "cli/Commands.h"
 
@@ -10,7 +11,9 @@ namespace dm::cli {
 // How many records of a job's runs are kept.
 constexpr size_t kRunsKept = 20;
 
-int saveJobCommand(const std::string& name, const CompareArgs& args, bool sync);
+// With several targets, the job compares (and copies) to each of them.
+int saveJobCommand(const std::string& name, const CompareArgs& args, bool sync,
+                   const std::vector<std::string>& targets = {});
 int listJobsCommand();
 int showJobCommand(const std::string& name);
 int removeJobCommand(const std::string& name);

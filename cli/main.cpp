@@ -6,6 +6,7 @@
 
 #include "cli/Commands.h"
 #include "cli/Jobs.h"
+#include "cli/Targets.h"
 #include "common/Messages.h"
 #include "common/Version.h"
 #include "config/Job.h"
@@ -37,13 +38,15 @@ void addNoCache(CLI::App& cmd, bool& noCache)
                  "(also [Global] VersionCache=0 in pre.ini)");
 }
 
-void addCompareOptions(CLI::App& cmd, CompareArgs& args, std::string& rules, std::string& raw, std::string& lang)
+void addCompareOptions(CLI::App& cmd, CompareArgs& args, TargetsArgs& targets, std::string& rules, std::string& raw,
+                       std::string& lang)
 {
     cmd.add_option("A", args.folderA,
                    "folder A, the standard (HOST:PATH: on another machine); with --info-a it may be left out: "
                    "the file names it")
         ->required();
-    cmd.add_option("B", args.folderB, "folder B, compared with A (HOST:PATH: on another machine)");
+    cmd.add_option("B", targets.targets,
+                   "folder B, compared with A (HOST:PATH: on another machine); several: each is a target");
     auto* rulesOption =
         cmd.add_option("--rules", rules, "what to compare: size,time,version,subdirs,content (any) or none");
     cmd.add_option("--options", raw,
@@ -72,6 +75,17 @@ void addCompareOptions(CLI::App& cmd, CompareArgs& args, std::string& rules, std
     cmd.add_option("--rsh", args.rsh, "the remote shell for a HOST:PATH folder (default: ssh), e.g. \"ssh -p 2222\"");
     cmd.add_option("--remote-dirmatch", args.remoteDirmatch,
                    "dirmatch on the other machine, where it is not on its PATH (default: dirmatch)");
+}
+
+// Many folders B at once.
+void addTargetOptions(CLI::App& cmd, TargetsArgs& targets, std::string& targetsFile)
+{
+    cmd.add_option("--targets", targetsFile,
+                   "also every folder B named in this file, one [USER@]HOST:PATH a line (# starts a comment)");
+    cmd.add_option("--parallel", targets.parallel, "targets at work at once (default 4)")->check(CLI::Range(1, 256));
+    cmd.add_option("--timeout", targets.timeout,
+                   "seconds a target may take before it is stopped and counted failed (default: no end)")
+        ->check(CLI::Range(0, 864000));
 }
 
 void addBackupDir(CLI::App& cmd, CompareArgs& args)
@@ -106,16 +120,20 @@ int main(int argc, char** argv)
     app.set_version_flag("--version", versionLine("dirmatch"));
 
     CompareArgs args;
+    TargetsArgs targets;
+    std::string targetsFile;
     SyncArgs sync;
     std::string rules;
     std::string raw;
     std::string lang;
     auto* compare = app.add_subcommand("compare", "compare B with A and show the result tree");
-    addCompareOptions(*compare, args, rules, raw, lang);
+    addCompareOptions(*compare, args, targets, rules, raw, lang);
     addBackupDir(*compare, args);
+    addTargetOptions(*compare, targets, targetsFile);
 
     auto* syncCmd = app.add_subcommand("sync", "copy A's lacking and different items over B, then compare again");
-    addCompareOptions(*syncCmd, args, rules, raw, lang);
+    addCompareOptions(*syncCmd, args, targets, rules, raw, lang);
+    addTargetOptions(*syncCmd, targets, targetsFile);
     // An empty item would name the whole folder, which is not what "only" means.
     syncCmd->add_option("--item", sync.item, "only this item (a path relative to the folders)")
         ->check(CLI::Validator(
@@ -158,7 +176,7 @@ int main(int argc, char** argv)
     bool jobSync = false;
     auto* jobSave = jobCmd->add_subcommand("save", "save a comparison as a job (with --sync: and its copy)");
     jobSave->add_option("NAME", jobName, "the job's name (letters, digits, '-', '_', '.')")->required();
-    addCompareOptions(*jobSave, args, rules, raw, lang);
+    addCompareOptions(*jobSave, args, targets, rules, raw, lang);
     jobSave->add_flag("--sync", jobSync, "the job copies A's lacking and different items over B, then compares again");
     addSyncOptions(*jobSave, args);
     auto* jobList = jobCmd->add_subcommand("list", "list the saved jobs");
@@ -216,6 +234,12 @@ int main(int argc, char** argv)
         return ExitError;
     }
     if (args.include.empty()) args.include.push_back(std::string(1, platform::kSeparator));
+    if (!targetsFile.empty() && !readTargets(targetsFile, targets.targets, error)) {
+        std::cerr << "dirmatch: " << error << std::endl;
+        return ExitError;
+    }
+    if (!targets.targets.empty()) args.folderB = targets.targets.front();
+    const bool several = targets.targets.size() > 1;
     if (const std::string why = whyNoBackupFolder(args.backupDir.value_or("")); !why.empty()) {
         std::cerr << "dirmatch: " << why << std::endl;
         return ExitError;
@@ -226,10 +250,10 @@ int main(int argc, char** argv)
     }
 
     try {
-        if (compare->parsed()) return runCompare(args);
+        if (compare->parsed()) return several ? runTargetsCommand(args, targets, nullptr) : runCompare(args);
         if (streamCmd->parsed()) return runStream(streamArgs);
-        if (syncCmd->parsed()) return runSync(args, sync);
-        if (jobSave->parsed()) return saveJobCommand(jobName, args, jobSync);
+        if (syncCmd->parsed()) return several ? runTargetsCommand(args, targets, &sync) : runSync(args, sync);
+        if (jobSave->parsed()) return saveJobCommand(jobName, args, jobSync, targets.targets);
         if (jobList->parsed()) return listJobsCommand();
         if (jobShow->parsed()) return showJobCommand(jobName);
         if (jobRun->parsed()) return runJobCommand(jobName);

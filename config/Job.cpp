@@ -204,10 +204,11 @@ bool saveJob(const Job& job, std::string& error)
             return false;
         }
     }
-    for (const StringList* list : {&request.include, &request.exclude}) {
+    for (const StringList* list : {&request.include, &request.exclude, &job.targets}) {
         for (const std::string& entry : *list) {
             if (const std::string why = whyNotKept(entry); !why.empty()) {
-                error = "a filter entry cannot be kept in a job as given (" + why + "): '" + entry + "'";
+                error = std::string(list == &job.targets ? "a target" : "a filter entry") +
+                        " cannot be kept in a job as given (" + why + "): '" + entry + "'";
                 return false;
             }
         }
@@ -237,6 +238,7 @@ bool saveJob(const Job& job, std::string& error)
     ini.writeString(kSection, "Schedule", job.schedule);
     writeList(ini, "Include", request.include);
     writeList(ini, "Exclude", request.exclude);
+    writeList(ini, "Targets", job.targets);
     if (!ini.save()) {
         error = fileOf(job.name) + ": " + platform::systemMessage(platform::lastError());
         return false;
@@ -295,6 +297,7 @@ bool loadJob(const std::string& name, Job& job, std::string& error, const std::s
         return fail("Schedule: '" + job.schedule + "' is no schedule");
     request.include = readList(ini, "Include");
     request.exclude = readList(ini, "Exclude");
+    job.targets = readList(ini, "Targets");
     return true;
 }
 

@@ -16,6 +16,8 @@ struct Job {
     // the cache named by `defaultCache` when it is read.
     ComparisonRequest request;
     bool sync = false;  // compare and copy; else compare only
+    // Every folder B, where the job has more than one (the first is the request's).
+    StringList targets;
     // When the system's scheduler runs it: "daily HH:MM", "hourly",
     // "every MINUTES", or empty for never.
     std::string schedule;

@@ -129,6 +129,11 @@ public:
     // Scans (or reads) both sides and compares them.
     void run();
 
+    // Side A as another comparison with the same folder A listed it (its
+    // versions read as far as they were): the run takes a copy of it and
+    // does not list A again. Many folders B are compared with one reading of A.
+    void useListedA(const element_t& listedA);
+
     // Redoes one folder pair (or the root), or the items of one name in it.
     void refresh(result_t& node, const std::string& itemName);
 
@@ -238,7 +243,9 @@ public:
     VerdictRules verdictRules() const { return {options, timeStep_, request.timeWindow, request.ignoreHourShift}; }
 
 private:
-    uint64_t timeStep_ = 1;  // the coarser of the two sides' time steps, 100-ns units
+    uint64_t timeStep_ = 1;
+    bool aListed_ =
+        false;  // rootA holds a listing given (useListedA)  // the coarser of the two sides' time steps, 100-ns units
     // The content rule's verdict on a pair; false when the pair differs.
     // `readAhead`: the outcome of reading both files, where they are here
     // and were read already.

@@ -107,6 +107,35 @@ void dirCompare::endListings()
     listingsEnded_.trigger();
 }
 
+namespace {
+
+void copyTree(const element_t& from, element_t& to)
+{
+    to.path = from.path;
+    to.version = from.version;
+    to.findData = from.findData;
+    to.count = from.count;
+    to.shortName = from.shortName;
+    to.isFolder = from.isFolder;
+    to.versionFailure = from.versionFailure;
+    if (from.unreadable) to.unreadable = std::make_unique<std::string>(*from.unreadable);
+    if (!from.children) return;
+    to.children = std::make_unique<ElementList>();
+    to.children->reserve(from.children->size());
+    for (const auto& child : *from.children) {
+        to.children->push_back(std::make_unique<element_t>());
+        copyTree(*child, *to.children->back());
+    }
+}
+
+}  // namespace
+
+void dirCompare::useListedA(const element_t& listedA)
+{
+    copyTree(listedA, rootA);
+    aListed_ = true;
+}
+
 bool dirCompare::loadSides(element_t& nodeA, element_t& nodeB, const std::string& itemName, std::string& error)
 {
     // The two sides share nothing until they are paired but the version
@@ -147,7 +176,7 @@ bool dirCompare::loadSides(element_t& nodeA, element_t& nodeB, const std::string
             doneB = true;
         });
         threadB = other.get_id();
-        listedA = listed(*sideA_, nodeA, error);
+        listedA = (aListed_ && &nodeA == &rootA) || listed(*sideA_, nodeA, error);
         // What is still awaited is B (another machine's answer, maybe): say so.
         if (listedA && !doneB) showProgress(msg::ProgressScanning, sideB_->shown(nodeB.path));
     }

@@ -6,17 +6,18 @@
 namespace dm {
 
 std::unique_ptr<dirCompare> newComparison(const ComparisonRequest& request, RunControl* control,
-                                          const RunQuestions& questions)
+                                          const RunQuestions& questions, const element_t* listedA)
 {
     auto comp = std::make_unique<dirCompare>(request, control);
     comp->skipUnreadableFolder = questions.skipUnreadableFolder;
+    if (listedA) comp->useListedA(*listedA);
     return comp;
 }
 
 std::unique_ptr<dirCompare> compare(const ComparisonRequest& request, RunControl* control,
-                                    const RunQuestions& questions)
+                                    const RunQuestions& questions, const element_t* listedA)
 {
-    auto comp = newComparison(request, control, questions);
+    auto comp = newComparison(request, control, questions, listedA);
     comp->run();
     return comp;
 }
@@ -35,11 +36,12 @@ std::string whyNoCopy(const dirCompare& comp)
 }
 
 SyncRun synchronizeFolders(std::unique_ptr<dirCompare>& comp, const ComparisonRequest& request, const ScopeOf& scopeOf,
-                           RunControl* control, const std::string& logPath, const SyncQuestions& questions)
+                           RunControl* control, const std::string& logPath, const SyncQuestions& questions,
+                           const element_t* listedA)
 {
     SyncRun run;
     if (!comp) {
-        comp = compare(request, control, questions);
+        comp = compare(request, control, questions, listedA);
         if (questions.compared) questions.compared(*comp);
     }
     if (comp->state != Finished && comp->state != TooManyFiles) return run;
@@ -63,7 +65,7 @@ SyncRun synchronizeFolders(std::unique_ptr<dirCompare>& comp, const ComparisonRe
     run.outcome = synchronize(*comp, scope, comp->request.exclude, control, logPath, leftOut);
     if (run.outcome->stopped) return run;
     if (scope.owner == &comp->results && scope.name.empty())
-        comp = compare(comp->request, control, questions);
+        comp = compare(comp->request, control, questions, listedA);
     else
         comp->refresh(*scope.owner, scope.name);
     return run;

@@ -26,13 +26,15 @@ struct RunQuestions {
     std::function<bool(const std::string& folder, const std::string& reason)> skipUnreadableFolder;
 };
 
-// A comparison made from the request, not yet run; its state says whether it can run.
+// A comparison made from the request, not yet run; its state says whether
+// it can run. With `listedA`, A as an earlier listing of it left it (see
+// dirCompare::useListedA).
 std::unique_ptr<dirCompare> newComparison(const ComparisonRequest& request, RunControl* control,
-                                          const RunQuestions& questions = {});
+                                          const RunQuestions& questions = {}, const element_t* listedA = nullptr);
 
 // Makes the comparison and runs it.
 std::unique_ptr<dirCompare> compare(const ComparisonRequest& request, RunControl* control,
-                                    const RunQuestions& questions = {});
+                                    const RunQuestions& questions = {}, const element_t* listedA = nullptr);
 
 // Why nothing of the comparison may be copied; empty when its plan may be.
 std::string whyNoCopy(const dirCompare& comp);
@@ -72,8 +74,9 @@ using ScopeOf = std::function<SyncScope(dirCompare&)>;
 // `scopeOf`: the whole result), asks, copies the plan from A over B and
 // compares again: the whole comparison anew (`comp` replaced) when the scope
 // is the whole result, else the scope's folder or item. Nothing more after a
-// stop.
+// stop. Both comparisons take A from `listedA` where it is given.
 SyncRun synchronizeFolders(std::unique_ptr<dirCompare>& comp, const ComparisonRequest& request, const ScopeOf& scopeOf,
-                           RunControl* control, const std::string& logPath, const SyncQuestions& questions);
+                           RunControl* control, const std::string& logPath, const SyncQuestions& questions,
+                           const element_t* listedA = nullptr);
 
 }  // namespace dm

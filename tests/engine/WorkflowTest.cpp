@@ -88,5 +88,21 @@ TEST_F(Workflow, AComparisonCutByTheLimitOrFailedIsNeverCopiedFrom)
     EXPECT_EQ(dir.read("B/changed"), "old");
 }
 
+TEST_F(Workflow, ComparisonsGivenAListingOfAReadANoMoreAndACopyOfItIsTheirsAlone)
+{
+    const ComparisonRequest request = test::request(dir / "A", dir / "B", {test::kSep}, {}, 0x1F);
+    const auto listing = newComparison(request, nullptr);
+    std::string error;
+    ASSERT_TRUE(listing->scanFolder(listing->rootA, error, {})) << error;
+    dir.file("A/since", "s");  // A as the listing left it is what the comparisons see
+    auto first = compare(request, nullptr, {}, &listing->rootA);
+    ASSERT_EQ(first->state, Finished);
+    EXPECT_EQ(first->results.lacked, 1);
+    EXPECT_EQ(first->results.different, 1);
+    first.reset();  // each took a copy: the listing outlives them
+    EXPECT_EQ(compare(request, nullptr, {}, &listing->rootA)->results.lacked, 1);
+    EXPECT_EQ(compare(request, nullptr)->results.lacked, 2);
+}
+
 }  // namespace
 }  // namespace dm

@@ -1,0 +1,302 @@
+#include "cli/Targets.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "cli/Output.h"
+#include "cli/TerminalProgress.h"
+#include "common/Messages.h"
+#include "config/Dmodule.h"
+#include "engine/Workflow.h"
+#include "platform/OpenFile.h"
+#include "platform/SysError.h"
+#include "platform/Text.h"
+
+namespace dm::cli {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// One target at work: its own run control, so that a stop or a timeout
+// reaches it alone.
+struct Worker {
+    TargetResult result;
+    RunControl control;
+    std::thread thread;
+    std::atomic<bool> done{false};
+    Clock::time_point started;
+    bool timedOut = false;
+};
+
+// Whether a target may take A's one listing: not where one folder lies in
+// the other, since A's listing then leaves that folder out.
+bool sharesListing(const ComparisonRequest& request)
+{
+    const dirCompare probe(request, nullptr);
+    return probe.innerFolder.empty();
+}
+
+void work(Worker& w, const ComparisonRequest& request, const element_t* listedA, const SyncArgs* sync,
+          std::ostream& plans, std::mutex& output)
+{
+    TargetResult& r = w.result;
+    const auto counts = [&r](const dirCompare& comp) {
+        if (comp.state != Finished) return;
+        r.compared = true;
+        r.lacked = comp.results.lacked;
+        r.different = comp.results.different;
+        r.redundant = comp.results.redundant;
+    };
+    std::unique_ptr<dirCompare> comp;
+    if (sync) {
+        SyncQuestions questions;
+        questions.compared = counts;
+        questions.confirm = [&](const dirCompare& compared, const SyncScope&, const std::vector<SyncStep>& plan,
+                                std::set<std::string>&) {
+            if (sync->dryRun) {
+                const std::lock_guard lock(output);
+                for (const SyncStep& step : plan)
+                    plans << printable(r.target) << ": " << printable(compared.sideA().shown(step.source)) << " -> "
+                          << printable(compared.sideB().shown(step.target)) << '\n';
+            }
+            return !sync->dryRun;
+        };
+        const SyncRun run = synchronizeFolders(comp, request, {}, &w.control, {}, questions, listedA);
+        r.outcome = run.outcome;
+        if (run.end == SyncRun::End::Refused) r.error = run.why;
+    } else {
+        comp = compare(request, &w.control, {}, listedA);
+        counts(*comp);
+    }
+    r.code = exitCodeOf(*comp);
+    // Synchronised, a target holds what A holds: what only it holds stays by design.
+    if (sync && !sync->dryRun && r.code == ExitDifferent && comp->results.lacked == 0 && comp->results.different == 0)
+        r.code = ExitSame;
+    if (r.outcome && !r.outcome->failed.empty()) r.code = ExitError;
+    if (comp->state != Finished && comp->state != TooManyFiles && r.error.empty())
+        r.error = oneLine(stateText(comp->state, comp->errorText));
+    if (w.control.abortRequested()) r.code = ExitError;
+}
+
+// Columns a text takes on a terminal, near enough: one a character.
+size_t widthOf(const std::string& text)
+{
+    size_t width = 0;
+    for (const char c : text) width += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return width;
+}
+
+std::string secondsText(double seconds)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f s", seconds);
+    return text;
+}
+
+}  // namespace
+
+bool readTargets(const std::string& file, std::vector<std::string>& targets, std::string& error)
+{
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(platform::openFile(file, "rb"), std::fclose);
+    if (!in) {
+        error = textIn("无法读取目标列表: ", "cannot read the list of targets: ") + file + ": " +
+                platform::systemMessage(platform::lastError());
+        return false;
+    }
+    const size_t before = targets.size();
+    char buffer[4096];
+    while (std::fgets(buffer, sizeof buffer, in.get())) {
+        std::string line(buffer);
+        if (!line.empty() && line.back() == '\n') line.pop_back();
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.pop_back();
+        const size_t start = line.find_first_not_of(" \t");
+        if (start == std::string::npos || line[start] == '#') continue;
+        targets.push_back(line.substr(start));
+    }
+    if (targets.size() > before) return true;
+    error = textIn("目标列表中没有目标: ", "the list names no target: ") + file;
+    return false;
+}
+
+std::vector<TargetResult> runTargets(const ComparisonRequest& base, const TargetsArgs& how, const SyncArgs* sync,
+                                     std::ostream& plans)
+{
+    TerminalProgress line;
+    RunControl whole;
+    std::vector<std::unique_ptr<Worker>> workers;
+    for (const std::string& target : how.targets) {
+        workers.push_back(std::make_unique<Worker>());
+        workers.back()->result.target = target;
+    }
+    std::mutex output;
+    line.run(whole, [&] {
+        // A, once: its listing (and the versions the rules read) serves every target.
+        ComparisonRequest listing = base;
+        listing.folderB = base.folderA;
+        const auto scanner = newComparison(listing, &whole);
+        element_t* listedA = nullptr;
+        std::string error;
+        whole.setText(textIn("正在读取 A", "Reading A"));
+        if (scanner->scanFolder(scanner->rootA, error, {})) listedA = &scanner->rootA;
+
+        size_t next = 0;
+        size_t running = 0;
+        size_t ended = 0;
+        const auto timeout = std::chrono::seconds(how.timeout);
+        while (ended < workers.size()) {
+            while (running < size_t(std::max(1, how.parallel)) && next < workers.size() && !whole.abortRequested()) {
+                Worker& w = *workers[next++];
+                ComparisonRequest request = base;
+                request.folderB = w.result.target;
+                w.started = Clock::now();
+                const element_t* shared = listedA && sharesListing(request) ? listedA : nullptr;
+                w.thread = std::thread([&w, request, shared, sync, &plans, &output] {
+                    work(w, request, shared, sync, plans, output);
+                    w.done = true;
+                });
+                ++running;
+            }
+            if (whole.abortRequested() && next < workers.size()) {
+                for (; next < workers.size(); ++next) {
+                    workers[next]->result.error = messageText(msg::UserAbort);
+                    ++ended;
+                }
+            }
+            std::string busy;
+            for (const auto& w : workers) {
+                if (!w->thread.joinable()) continue;
+                if (w->done) {
+                    w->thread.join();
+                    w->result.seconds = std::chrono::duration<double>(Clock::now() - w->started).count();
+                    if (w->timedOut) {
+                        w->result.code = ExitError;
+                        w->result.error = textIn("超时未完成 (", "no answer within the timeout (") +
+                                          std::to_string(how.timeout) + " s)";
+                    }
+                    --running;
+                    ++ended;
+                    continue;
+                }
+                if (whole.abortRequested()) w->control.requestAbort();
+                if (how.timeout > 0 && !w->timedOut && Clock::now() - w->started > timeout) {
+                    w->timedOut = true;
+                    w->control.requestAbort();
+                }
+                busy += (busy.empty() ? "" : ", ") + w->result.target;
+            }
+            whole.setText(std::to_string(ended) + "/" + std::to_string(workers.size()) +
+                          textIn(" 个目标完成; 进行中: ", " targets done; at work: ") + busy);
+            if (ended < workers.size()) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    });
+    std::vector<TargetResult> results;
+    for (auto& w : workers) results.push_back(std::move(w->result));
+    return results;
+}
+
+void printTargets(std::ostream& out, const std::vector<TargetResult>& results, bool sync)
+{
+    std::vector<std::vector<std::string>> rows;
+    rows.push_back({textIn("目标", "target"), textIn("缺少", "lacking"), textIn("不同", "different"),
+                    textIn("多余", "redundant")});
+    if (sync)
+        rows.back().insert(rows.back().end(),
+                           {textIn("已复制", "copied"), textIn("失败", "failed"), textIn("跳过", "skipped")});
+    rows.back().insert(rows.back().end(), {textIn("退出码", "exit"), textIn("用时", "time")});
+    for (const TargetResult& r : results) {
+        const auto n = [&r](int32_t count) { return r.compared ? std::to_string(count) : std::string("-"); };
+        std::vector<std::string> row{printable(r.target), n(r.lacked), n(r.different), n(r.redundant)};
+        if (sync) {
+            const auto m = [&r](size_t count) { return r.outcome ? std::to_string(count) : std::string("-"); };
+            row.insert(row.end(),
+                       {m(r.outcome ? size_t(r.outcome->copied) : 0), m(r.outcome ? r.outcome->failed.size() : 0),
+                        m(r.outcome ? r.outcome->skipped.size() : 0)});
+        }
+        row.insert(row.end(), {std::to_string(r.code), secondsText(r.seconds)});
+        rows.push_back(std::move(row));
+    }
+    std::vector<size_t> widths(rows.front().size(), 0);
+    for (const auto& row : rows)
+        for (size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], widthOf(row[c]));
+    for (const auto& row : rows) {
+        std::string text;
+        for (size_t c = 0; c < row.size(); ++c) {
+            const std::string pad(widths[c] - widthOf(row[c]), ' ');
+            text += c == 0 ? row[c] + pad : "  " + pad + row[c];  // the target left, numbers right
+        }
+        while (!text.empty() && text.back() == ' ') text.pop_back();
+        out << text << '\n';
+    }
+    for (const TargetResult& r : results) {
+        if (!r.error.empty()) out << printable(r.target) << ": " << printable(r.error) << '\n';
+        if (!r.outcome) continue;
+        for (const std::string& item : summaryItems(*r.outcome))
+            out << printable(r.target) << ": " << printable(item) << '\n';
+    }
+}
+
+void writeTargetsJson(std::ostream& out, const std::vector<TargetResult>& results)
+{
+    const auto text = [](const std::string& value) {
+        std::string quoted = "\"";
+        for (const char c : printable(value))
+            quoted += c == '"' || c == '\\' ? std::string("\\") + c : std::string(1, c);
+        return quoted + "\"";
+    };
+    out << "[\n";
+    for (size_t i = 0; i < results.size(); ++i) {
+        const TargetResult& r = results[i];
+        out << "  {\"target\": " << text(r.target) << ", \"compared\": " << (r.compared ? "true" : "false")
+            << ", \"lacking\": " << r.lacked << ", \"different\": " << r.different
+            << ", \"redundant\": " << r.redundant;
+        if (r.outcome)
+            out << ", \"copied\": " << r.outcome->copied << ", \"failed\": " << r.outcome->failed.size()
+                << ", \"skipped\": " << r.outcome->skipped.size();
+        out << ", \"exit\": " << r.code << ", \"seconds\": " << r.seconds;
+        if (!r.error.empty()) out << ", \"error\": " << text(r.error);
+        out << "}" << (i + 1 < results.size() ? "," : "") << '\n';
+    }
+    out << "]\n";
+}
+
+int exitCodeOf(const std::vector<TargetResult>& results)
+{
+    int code = ExitSame;
+    for (const TargetResult& r : results) {
+        if (r.code == ExitError || r.code == ExitLimit) return ExitError;
+        if (r.code != ExitSame) code = ExitDifferent;
+    }
+    return code;
+}
+
+int runTargetsCommand(const CompareArgs& args, const TargetsArgs& how, const SyncArgs* sync)
+{
+    if (sync && !sync->yes && !sync->dryRun) {
+        std::cerr << "dirmatch: "
+                  << textIn("多个目标只在给出 --yes (或 --dry-run) 时同步",
+                            "several targets are synchronised only with --yes (or shown with --dry-run)")
+                  << std::endl;
+        return ExitError;
+    }
+    if (sync && !sync->item.empty()) {
+        std::cerr << "dirmatch: " << textIn("--item 只用于一个目标", "--item takes one target") << std::endl;
+        return ExitError;
+    }
+    ComparisonRequest base = requestOf(args);
+    // Nobody can answer one password prompt among many at once.
+    base.remoteAccess.batch = true;
+    const std::vector<TargetResult> results = runTargets(base, how, sync, std::cout);
+    if (args.json)
+        writeTargetsJson(std::cout, results);
+    else
+        printTargets(std::cout, results, sync && !sync->dryRun);
+    return exitCodeOf(results);
+}
+
+}  // namespace dm::cli

@@ -1,0 +1,96 @@
+// One standard, many folders B: each target on its own, a table of how each
+// ended, and a target that answers nothing stopped without touching the others.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/support/Process.h"
+#include "tests/support/TempDir.h"
+
+namespace dm {
+namespace {
+
+using test::Outcome;
+using test::TempDir;
+
+std::string q(const std::string& text)
+{
+    return test::quoted(text);
+}
+
+Outcome dirmatch(const std::string& arguments)
+{
+    return test::runProgram(DIRMATCH_BINARY, arguments + " --lang en");
+}
+
+class Targets : public ::testing::Test {
+protected:
+    Targets()
+    {
+        dir.lay({{"A/f", "1"}, {"A/sub/g", "2"}, {"B2/f", "1"}, {"B2/sub/g", "2"}, {"B3/extra", "3"}});
+        // Any host runs the command here, but "silent", which never answers.
+        const std::string shell =
+            dir.file("rsh", "#!/bin/sh\n[ \"$1\" = silent ] && exec sleep 600\nshift\nexec sh -c \"$*\"\n");
+        std::filesystem::permissions(shell, std::filesystem::perms::owner_all);
+        through = " --rsh " + q(shell) + " --remote-dirmatch " + q(DIRMATCH_BINARY);
+    }
+
+    TempDir dir;
+    std::string a = dir / "A";
+    std::string through;
+};
+
+TEST_F(Targets, EachTargetIsSynchronisedOnItsOwnAndOneThatAnswersNothingIsStoppedAlone)
+{
+    const std::string list =
+        dir.file("targets", "# the machines\n" + dir / "B1" + "\n\n  host:" + dir / "B2" + "\nsilent:" + dir / "B4\n");
+    const Outcome sync = dirmatch("sync " + q(a) + " host:" + q(dir / "B3") + " --targets " + q(list) +
+                                  " --yes --parallel 2 --timeout 3" + through);
+    EXPECT_EQ(sync.code, 2) << sync.out << sync.err;
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {"host:" + dir / "B3", "2          0          1       2       0        0     0"},
+        {dir / "B1", "-          -          -       -       -        -     2"},  // no such folder
+        {"host:" + dir / "B2", "0          0          0       0       0        0     0"},
+        {"silent:" + dir / "B4", "-          -          -       -       -        -     2"},
+    };
+    for (const auto& [target, row] : rows) {
+        const size_t at = sync.out.find("\n" + target + " ");
+        ASSERT_NE(at, std::string::npos) << target << sync.out;
+        const std::string line = sync.out.substr(at + 1, sync.out.find('\n', at + 1) - at - 1);
+        EXPECT_NE(line.find(row), std::string::npos) << line;
+    }
+    EXPECT_NE(sync.out.find("silent:" + dir / "B4: no answer within the timeout (3 s)"), std::string::npos) << sync.out;
+    EXPECT_EQ(dir.read("B3/sub/g"), "2");
+
+    // Compared again: which machines differ from the standard, and how, one result each.
+    const Outcome json =
+        dirmatch("compare " + q(a) + " host:" + q(dir / "B3") + " host:" + q(dir / "B1") + " --json" + through);
+    EXPECT_EQ(json.code, 2) << json.err;
+    EXPECT_NE(json.out.find("{\"target\": \"host:" + dir / "B3" +
+                            "\", \"compared\": true, \"lacking\": 0, \"different\": 0, \"redundant\": 1, \"exit\": 1"),
+              std::string::npos)
+        << json.out;
+    EXPECT_NE(json.out.find("\"target\": \"host:" + dir / "B1" + "\", \"compared\": false"), std::string::npos)
+        << json.out;
+}
+
+TEST_F(Targets, AJobKeepsEveryTargetAndItsRecordIsTheTable)
+{
+    TempDir config;
+    const std::string env = "XDG_CONFIG_HOME=" + config / "config" + " XDG_STATE_HOME=" + config / "state";
+    const auto run = [&](const std::string& arguments) {
+        return test::runProgram("env", env + " " + q(DIRMATCH_BINARY) + " " + arguments + " --lang en");
+    };
+    ASSERT_EQ(
+        run("job save many " + q(a) + " host:" + q(dir / "B2") + " host:" + q(dir / "B3") + " --sync" + through).code,
+        0);
+    EXPECT_NE(run("job show many").out.find("folder B: host:" + dir / "B2" + ", host:" + dir / "B3"),
+              std::string::npos);
+    const Outcome ran = run("job run many");
+    EXPECT_EQ(ran.code, 0) << ran.out << ran.err;
+    EXPECT_NE(ran.out.find("target           "), std::string::npos) << ran.out;
+    EXPECT_EQ(dir.read("B3/f"), "1");
+}
+
+}  // namespace
+}  // namespace dm
