@@ -14,6 +14,7 @@
 #include "engine/ResultView.h"
 #include "engine/Sync.h"
 #include "engine/Workflow.h"
+#include "platform/ChildProcess.h"
 #include "platform/Console.h"
 #include "platform/ProgramPaths.h"
 #include "platform/SysError.h"
@@ -199,6 +200,12 @@ ComparisonRequest requestOf(const CompareArgs& args)
     return request;
 }
 
+ComparisonRequest sharingConnections(ComparisonRequest request, const std::string& folder)
+{
+    request.remoteAccess.connections = folder;
+    return request;
+}
+
 bool rulesByte(const std::string& rules, uint8_t& byte, std::string& error)
 {
     byte = optValid;
@@ -245,7 +252,8 @@ bool rawByte(const std::string& text, uint8_t& byte, std::string& error)
 int runCompare(const CompareArgs& args)
 {
     Job job;
-    auto comp = runComparison(requestOf(args), job);
+    const platform::PrivateFolder connections;
+    auto comp = runComparison(sharingConnections(requestOf(args), connections.path()), job);
     const int code = report(*comp, args, job);
     // The program ends here: the system takes back the trees' memory at once,
     // where freeing them node by node would cost a tenth of the run.
@@ -290,10 +298,12 @@ int runSync(const CompareArgs& args, const SyncArgs& sync)
         return yes;
     };
     SyncRun run;
+    const platform::PrivateFolder connections;
     job.run([&] {
         run = synchronizeFolders(
-            comp, requestOf(args), [&](dirCompare& compared) { return syncScope(compared.results, sync.item); },
-            &job.control, logPath(), questions);
+            comp, sharingConnections(requestOf(args), connections.path()),
+            [&](dirCompare& compared) { return syncScope(compared.results, sync.item); }, &job.control, logPath(),
+            questions);
     });
     switch (run.end) {
         case SyncRun::End::NotCompared: return report(*comp, args, job);

@@ -50,6 +50,10 @@ ComparisonRequest requestOf(const CompareArgs& args);
 // why, where folder B is missing otherwise or the file names no folder.
 bool completeFolders(CompareArgs& args, std::string& error);
 
+// The request with the remote shell's calls of one run sharing a connection
+// a host, kept in `folder` (see RemoteAccess::connections).
+ComparisonRequest sharingConnections(ComparisonRequest request, const std::string& folder);
+
 // Where versions are remembered: the user's cache, unless the command line
 // or the settings say not to.
 std::string versionCacheFor(bool noCache);

@@ -161,13 +161,15 @@ int removeJobCommand(const std::string& name)
 
 // One folder B: the comparison (and copy) of the job, its record, and its
 // JSON; the notice's counts. The exit code.
-int runOneTarget(const Job& job, const ComparisonRequest& request, std::ostringstream& record, std::string& json,
+int runOneTarget(const Job& job, const ComparisonRequest& asked, std::ostringstream& record, std::string& json,
                  std::string& counts)
 {
     // A stop (Ctrl-C, or SIGTERM from a timer's service manager) ends the run
     // at a safe point, and the record says so.
     TerminalProgress progress;
     RunControl control;
+    const platform::PrivateFolder connections;
+    const ComparisonRequest request = sharingConnections(asked, connections.path());
     std::unique_ptr<dirCompare> comp;
     SyncRun run;
     if (job.sync) {

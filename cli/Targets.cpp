@@ -13,6 +13,7 @@
 #include "common/Messages.h"
 #include "config/Dmodule.h"
 #include "engine/Workflow.h"
+#include "platform/ChildProcess.h"
 #include "platform/OpenFile.h"
 #include "platform/SysError.h"
 #include "platform/Text.h"
@@ -129,6 +130,7 @@ std::vector<TargetResult> runTargets(const ComparisonRequest& base, const Target
 {
     TerminalProgress line;
     RunControl whole;
+    const platform::PrivateFolder connections;
     std::vector<std::unique_ptr<Worker>> workers;
     for (const std::string& target : how.targets) {
         workers.push_back(std::make_unique<Worker>());
@@ -152,7 +154,7 @@ std::vector<TargetResult> runTargets(const ComparisonRequest& base, const Target
         while (ended < workers.size()) {
             while (running < size_t(std::max(1, how.parallel)) && next < workers.size() && !whole.abortRequested()) {
                 Worker& w = *workers[next++];
-                ComparisonRequest request = base;
+                ComparisonRequest request = sharingConnections(base, connections.path());
                 request.folderB = w.result.target;
                 w.started = Clock::now();
                 const element_t* shared = listedA && sharesListing(request) ? listedA : nullptr;

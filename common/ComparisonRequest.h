@@ -20,6 +20,9 @@ struct RemoteAccess {
     std::string shell = "ssh";         // a command line: "ssh -p 2222 -i key"
     std::string program = "dirmatch";  // dirmatch on the other machine
     bool batch = false;                // never ask for a password (no terminal to ask on)
+    // A folder of this user's alone where ssh keeps one connection a host
+    // for all the run's calls there (listing, copy, reading back); "": none.
+    std::string connections;
 
     bool operator==(const RemoteAccess&) const = default;
 };

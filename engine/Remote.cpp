@@ -92,6 +92,11 @@ std::vector<std::string> shellWords(const RemoteAccess& access)
     if (access.batch) words.insert(words.end(), {"-o", "BatchMode=yes"});
     words.insert(words.end(),
                  {"-o", "ConnectTimeout=20", "-o", "ServerAliveInterval=15", "-o", "ServerAliveCountMax=4"});
+    // The first call to a host opens the connection the others take; it
+    // closes itself a little after the last.
+    if (!access.connections.empty())
+        words.insert(words.end(), {"-o", "ControlMaster=auto", "-o", "ControlPersist=15", "-o",
+                                   "ControlPath=" + access.connections + "/%C"});
     return words;
 }
 

@@ -62,4 +62,19 @@ std::vector<std::string> commandWords(const std::string& line);
 // (rsync reads quotes, but no backslash outside them).
 std::string rsyncCommandLine(const std::vector<std::string>& words);
 
+// A fresh folder that only this user can enter, removed with all it holds
+// when the object goes (for the sockets of the programs a run starts); its
+// path is empty where none could be made, or where the system has no use for one.
+class PrivateFolder {
+public:
+    PrivateFolder();
+    ~PrivateFolder();
+    PrivateFolder(const PrivateFolder&) = delete;
+    PrivateFolder& operator=(const PrivateFolder&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
 }  // namespace dm::platform

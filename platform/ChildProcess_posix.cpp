@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "platform/ChildProcess.h"
+#include "platform/Copy.h"
 #include "platform/Fd_posix.h"
 #include "platform/StopSignal.h"
 #include "platform/SysError.h"
@@ -266,6 +267,19 @@ bool startDetached(const std::vector<std::string>& command)
     while (waitpid(first, &status, 0) < 0 && errno == EINTR) {
     }
     return true;
+}
+
+PrivateFolder::PrivateFolder()
+{
+    // Short: a socket's path has room for about a hundred bytes, of which
+    // ssh takes forty for its name.
+    char name[] = "/tmp/dirmatch-XXXXXX";
+    if (mkdtemp(name)) path_ = name;
+}
+
+PrivateFolder::~PrivateFolder()
+{
+    if (!path_.empty()) removeTree(path_);
 }
 
 }  // namespace dm::platform

@@ -33,4 +33,8 @@ bool startDetached(const std::vector<std::string>& command)
     return false;  // desktop notices are freedesktop's; this build has none to start
 }
 
+// Windows' ssh shares no connections between calls.
+PrivateFolder::PrivateFolder() = default;
+PrivateFolder::~PrivateFolder() = default;
+
 }  // namespace dm::platform

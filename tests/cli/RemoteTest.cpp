@@ -306,7 +306,8 @@ TEST_F(Remote, ALackedItemThatAppearedSinceIsKeptAndAnUntickedOneIsNotSent)
     dir.lay({{"A/new", "from A"}, {"A/other", "from A"}, {"A/x", "new"}, {"B/x", "old!"}});
     setLanguage(English);
     ComparisonRequest request = test::request(a, "host:" + b, {test::kSep}, {}, 0x1F);
-    request.remoteAccess = {kScripts + "local-rsh", DIRMATCH_BINARY};
+    request.remoteAccess.shell = kScripts + "local-rsh";
+    request.remoteAccess.program = DIRMATCH_BINARY;
     dirCompare comp(request, nullptr);
     comp.run();
     ASSERT_EQ(comp.state, Finished) << comp.errorText;
@@ -491,8 +492,17 @@ TEST_F(Remote, ThroughARealSshdOnTheLoopbackAddressBothWays)
     const Outcome content = dirmatch("compare " + q(a) + " " + q(host + b) + " --rules size,content,subdirs" + options);
     EXPECT_EQ(content.code, 1) << content.err;
     EXPECT_NE(content.out.find("* END"), std::string::npos) << content.out;
+    const auto logins = [&] {
+        const std::string log = test::readFile(keys / "sshd.log");
+        size_t count = 0;
+        for (size_t at = 0; (at = log.find("Accepted publickey", at)) != std::string::npos; ++at) ++count;
+        return count;
+    };
+    const size_t before = logins();
     const Outcome to = dirmatch("sync " + q(a) + " " + q(host + b) + " --yes --rules size,content,subdirs" + options);
     EXPECT_EQ(to.code, 0) << to.err;
+    // The listing, the digests, the copies and the reading back took one connection.
+    EXPECT_EQ(logins() - before, 1u);
     EXPECT_EQ(dir.read("B/sub/y"), "2");
     EXPECT_EQ(dir.read("B/tab\t"), "new");
     const std::string c = dir.folder("C");
