@@ -55,6 +55,13 @@ struct CopyReport {
 // its final mode after its content. Temporary files that an earlier, killed
 // run left in a folder written into are removed (regular files of this user
 // only, changed before this object was made).
+//
+// Files are written whole under their temporary names first and put in
+// place in batches: the data of a batch reaches the disk in one flush of the
+// file system before any of its files is renamed over its target, so a crash
+// leaves either temporary files (removed by the next sync) or whole files,
+// never a file of the right size with other bytes. A copy may return with
+// files of its item still waiting: `flush` puts them in place.
 class CopyInto {
 public:
     explicit CopyInto(std::string root, std::optional<FileIdentity> expected = std::nullopt);
@@ -80,6 +87,20 @@ public:
     // `onlyIfAbsent`, anything standing at the target (a link included) is
     // left as it is and the report says `present`.
     CopyReport copy(const std::string& source, const std::string& relative, bool onlyIfAbsent = false);
+
+    // What became of files that waited: each one that could not be put in
+    // place, with the copy it belongs to (its call, counted from 0).
+    struct Late {
+        size_t call;
+        CopyFailure failure;
+    };
+    struct Flushed {
+        std::vector<Late> failures;
+        int kept = 0;  // replaced files kept (see keepReplacedIn)
+    };
+    // Puts every file still waiting in place, its data flushed first; to be
+    // called once the copies are done (a stop included).
+    Flushed flush();
 
 private:
     struct Impl;

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <map>
+#include <memory>
 #include <set>
 #include <utility>
 #include <vector>
@@ -102,6 +104,75 @@ struct CopyInto::Impl {
     CopyReport* report = nullptr;
     std::string backupFolder;  // where replaced files are kept; empty: nowhere
     Fd backupFd;
+
+    // A file written whole under its temporary name, not yet in place.
+    struct Waiting {
+        std::shared_ptr<Fd> folder;
+        std::string temp;
+        std::string name;
+        std::string targetPath;
+        bool fresh;
+        struct timespec times[2];
+        size_t call;
+    };
+    std::vector<Waiting> waiting;
+    std::map<std::pair<dev_t, ino_t>, std::shared_ptr<Fd>> waitingFolders;  // each folder held once
+    uint64_t waitingBytes = 0;
+    size_t call = 0;  // the copy under way
+    size_t calls = 0;
+    Flushed late;
+    // A batch is put in place at these sizes, and before a folder gets its
+    // final mode and times (a rename into it would change them).
+    static constexpr size_t kBatchFiles = 1024;
+    static constexpr size_t kBatchFolders = 32;
+    static constexpr uint64_t kBatchBytes = uint64_t(256) << 20;
+
+    // The held handle of a folder files wait in.
+    std::shared_ptr<Fd> holdFolder(int dir)
+    {
+        struct stat st {};
+        if (fstat(dir, &st) != 0) return nullptr;
+        std::shared_ptr<Fd>& held = waitingFolders[{st.st_dev, st.st_ino}];
+        if (!held) held = std::make_shared<Fd>(fcntl(dir, F_DUPFD_CLOEXEC, 0));
+        return held->get() < 0 ? nullptr : held;
+    }
+
+    // Flushes the file system's data once, then renames every waiting file
+    // into place. Where the flush fails no file is put in place.
+    void land()
+    {
+        if (waiting.empty()) return;
+        CopyReport landing;
+        CopyReport* const copying = report;
+        report = &landing;
+        int flushed = syncfs(rootFd.get()) == 0 ? 0 : errno;
+        if (flushed == ENOSYS || flushed == EOPNOTSUPP || flushed == EINVAL) flushed = 0;
+        const auto& failFlush = testSeams().failBatchFlush;
+        if (flushed == 0 && failFlush) flushed = failFlush();
+        for (const Waiting& w : waiting) {
+            const int dir = w.folder->get();
+            int error = flushed;
+            Fd moveTo;
+            if (error == 0 && !w.fresh) error = keepOld(dir, w.name, w.targetPath, moveTo);
+            if (error == 0) error = putInPlace(dir, w.temp, w.name, w.fresh, moveTo.get());
+            if (error != 0) {
+                unlinkat(dir, w.temp.c_str(), 0);
+                late.failures.push_back({w.call, {w.targetPath, error}});
+                continue;
+            }
+            // Some file systems (FAT through FUSE) date a renamed file anew: its time is put back.
+            struct stat landed {};
+            if (fstatat(dir, w.name.c_str(), &landed, AT_SYMLINK_NOFOLLOW) == 0 &&
+                landed.st_mtim.tv_sec != w.times[1].tv_sec && S_ISREG(landed.st_mode) &&
+                utimensat(dir, w.name.c_str(), w.times, AT_SYMLINK_NOFOLLOW) != 0)
+                late.failures.push_back({w.call, {w.targetPath, errno}});
+        }
+        late.kept += landing.kept;
+        report = copying;
+        waiting.clear();
+        waitingFolders.clear();
+        waitingBytes = 0;
+    }
 
     bool stopping() const
     {
@@ -351,24 +422,19 @@ struct CopyInto::Impl {
         if (error == 0) error = unchanged(in.get(), st);
         if (error == 0) error = setMode(out.get(), st.st_mode);
         if (error == 0) error = setTimes(out.get(), st);
-        if (error == 0 && fsync(out.get()) != 0) error = errno;
         if (error == 0 && close(out.release()) != 0) error = errno;
-        Fd moveTo;
-        if (error == 0 && !fresh) error = keepOld(targetDir, name, targetPath, moveTo);
-        if (error == 0) error = putInPlace(targetDir, temp, name, fresh, moveTo.get());
+        std::shared_ptr<Fd> folder;
+        if (error == 0 && !(folder = holdFolder(targetDir))) error = errno ? errno : EBADF;
         if (error != 0) {
             unlinkat(targetDir, temp.c_str(), 0);
             if (error != ECANCELED) fail(targetPath, error);
             return;
         }
-        // Some file systems (FAT through FUSE) date a renamed file anew: its time is put back.
-        struct stat landed {};
-        if (fstatat(targetDir, name.c_str(), &landed, AT_SYMLINK_NOFOLLOW) == 0 &&
-            landed.st_mtim.tv_sec != st.st_mtim.tv_sec && S_ISREG(landed.st_mode)) {
-            const struct timespec times[2] = {st.st_atim, st.st_mtim};
-            if (utimensat(targetDir, name.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) return fail(targetPath, errno);
-        }
+        waiting.push_back({std::move(folder), temp, name, targetPath, fresh, {st.st_atim, st.st_mtim}, call});
+        waitingBytes += uint64_t(st.st_size);
         ++report->filesCopied;
+        if (waiting.size() >= kBatchFiles || waitingFolders.size() >= kBatchFolders || waitingBytes >= kBatchBytes)
+            land();
     }
 
     void copyLink(int sourceDir, const std::string& sourceName, const struct stat& st, int targetDir,
@@ -417,6 +483,7 @@ struct CopyInto::Impl {
         // A stop heard while its last item was copied leaves it partial; one
         // that comes once everything is in does not undo a whole folder.
         if (report->stopped) return;
+        land();
         if (const int e = setMode(target.get(), st.st_mode)) return fail(targetPath, e);
         if (const int e = setTimes(target.get(), st)) fail(targetPath, e);
     }
@@ -436,7 +503,17 @@ CopyInto::CopyInto(std::string root, std::optional<FileIdentity> expected) : imp
     clock_gettime(CLOCK_REALTIME, &impl_->started);
 }
 
-CopyInto::~CopyInto() = default;
+// Files still waiting are whole: they are put in place.
+CopyInto::~CopyInto()
+{
+    impl_->land();
+}
+
+CopyInto::Flushed CopyInto::flush()
+{
+    impl_->land();
+    return std::exchange(impl_->late, {});
+}
 
 void CopyInto::keepReplacedIn(const std::string& folder)
 {
@@ -448,6 +525,7 @@ CopyReport CopyInto::copy(const std::string& source, const std::string& relative
     CopyReport report;
     Impl& impl = *impl_;
     impl.report = &report;
+    impl.call = impl.calls++;
     const std::vector<std::string> parts = componentsOf(relative);
     const std::string targetPath = impl.rootPrefix() + relative;
     if (source.empty() || parts.empty() ||
@@ -512,7 +590,10 @@ int copyItem(const std::string& source, const std::string& target)
     const size_t folderLength = target.size() - name.size();
     const std::string folder = folderLength == 0 ? std::string(".") : target.substr(0, folderLength);
     if (!makeFolders(folder)) return lastError();
-    return CopyInto(folder).copy(source, std::string(name)).firstError();
+    CopyInto into(folder);
+    const int error = into.copy(source, std::string(name)).firstError();
+    const CopyInto::Flushed late = into.flush();
+    return error != 0 || late.failures.empty() ? error : late.failures.front().failure.code;
 }
 
 }  // namespace dm::platform

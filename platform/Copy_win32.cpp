@@ -115,6 +115,12 @@ CopyInto::CopyInto(std::string root, std::optional<FileIdentity>) : impl_(std::m
 
 CopyInto::~CopyInto() = default;
 
+// Each file is in place when its copy returns.
+CopyInto::Flushed CopyInto::flush()
+{
+    return {};
+}
+
 void CopyInto::keepReplacedIn(const std::string& folder)
 {
     impl_->backupFolder = folder;

@@ -22,6 +22,9 @@ struct TestSeams {
     bool noUring = false;
     // Copy as on a file system that shares no blocks between files.
     bool noClone = false;
+    // Answers the flush of a batch of copied files in place of the system
+    // (0: flushed), before any of them is put in place.
+    std::function<int()> failBatchFlush;
     // Called before the version probes hand a file to io_uring; true makes
     // the ring fail there, as if the kernel could not be told.
     std::function<bool()> failRingSubmit;

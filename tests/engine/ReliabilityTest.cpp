@@ -136,6 +136,25 @@ TEST_F(Reliability, AFullDiskFailsTheCopyAndKeepsBsFile)
     umount(small.c_str());
 }
 
+TEST_F(Reliability, ABatchWhoseDataCannotBeFlushedPutsNoneOfItsFilesInPlace)
+{
+    for (int i = 0; i < 5; ++i) {
+        dir.file("A/f" + std::to_string(i), "new", test::kTime + 10);
+        dir.file("B/f" + std::to_string(i), "old");
+    }
+    dir.file("A/sub/g", "new");  // a folder lacking in B: made, but nothing of it put in place
+    auto comp = compared(a, b);
+    platform::testSeams().failBatchFlush = [] { return EIO; };
+    const SyncOutcome outcome = synchronize(*comp, *comp->results.children, nullptr, {}, {});
+    platform::testSeams().failBatchFlush = nullptr;
+    EXPECT_EQ(outcome.copied, 0);
+    EXPECT_EQ(outcome.failed.size(), 6u);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(dir.read("B/f" + std::to_string(i)), "old");
+    EXPECT_FALSE(dir.exists("B/sub/g"));
+    EXPECT_EQ(test::temporariesIn(b), 0u);
+    EXPECT_EQ(test::temporariesIn(b + "/sub"), 0u);
+}
+
 TEST_F(Reliability, AKilledCopyLeavesTheOldFileOrTheNewOneAndItsLeftoverGoesWithTheNextSync)
 {
     const std::string oldContent(3 << 20, 'o');
