@@ -46,7 +46,7 @@ echo "## One A, many targets over ssh (10,000 entries each; load $(cut -d' ' -f1
 echo
 echo "| targets | one run, --parallel 8 | one after another | ratio | A's folders read, one run | one after another |"
 echo "|---|---|---|---|---|---|"
-for n in 1 8 32; do
+for n in ${COUNTS:-1 8 32}; do
   targets=()
   for i in $(seq "$n"); do targets+=("$host:$work/B$i"); done
   reset "$n"
