@@ -164,6 +164,7 @@ int main(int argc, char** argv)
     report.btnDetailClick();
     save(report, out + "/report-details.png");
     // The synchronization's three dialogs: the plan, its progress, its outcome.
+    main.syncPreview->setChoices({true, dm::kDefaultBackupFolder, false});
     main.syncPreview->setPlan(dm::syncPlan(*main.presenter.comparer,
                                            dm::syncScope(main.presenter.comparer->results, nullptr, nullptr),
                                            dataModule.NotUpdateList));
