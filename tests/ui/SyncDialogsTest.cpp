@@ -35,7 +35,7 @@ TEST_F(SyncDialogs, CancelStopsAfterTheCurrentFileAndLeavesTheRestUntouched)
     }
     // Cancel pressed once the first file is done (the button asks the run to stop).
     main->presenter.run.onText = [this](const std::string& text) {
-        if (text.find("f2") != std::string::npos) main->presenter.run.requestAbort();
+        if (text.ends_with("f2")) main->presenter.run.requestAbort();
     };
     compareAndSyncAll();
     main->presenter.run.onText = nullptr;

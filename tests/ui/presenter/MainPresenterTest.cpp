@@ -134,7 +134,7 @@ TEST_F(Presenter, ASyncStoppedPartWayLeavesNoResultAndOneThatEndsComparesAgain)
     presenter.beginSync();
     presenter.jobStarting();
     presenter.run.onText = [this](const std::string& text) {
-        if (text.find("f2") != std::string::npos) presenter.run.requestAbort();
+        if (text.ends_with("f2")) presenter.run.requestAbort();
     };
     presenter.runJob([&] { presenter.runSync(whole, copyAll()); });
     presenter.run.onText = nullptr;
