@@ -372,6 +372,23 @@ TEST_F(Remote, AFolderCopiedOnlyInPartIsReportedFailedNotCopied)
     EXPECT_NE(run.out.find("failed: " + b + "/new"), std::string::npos) << run.out;
 }
 
+// Where B cannot be read back after rsync failed, rsync's word is all
+// there is, and it said the run failed: nothing is counted copied.
+TEST_F(Remote, WhenBCannotBeReadBackAfterRsyncFailedNoItemCountsCopied)
+{
+    dir.lay({{"A/sub/new", "n"}, {"A/top", "t"}, {"B/sub/old", "o"}});
+    if (!test::setImmutable(b + "/sub", true)) GTEST_SKIP() << "chattr is not available here";
+    // dirmatch over there answers the comparison, and nothing after it.
+    const std::string once = dir / "answered";
+    const std::string program = script("remote-dirmatch", "[ -e " + q(once) + " ] && exit 9\ntouch " + q(once) +
+                                                              "\nexec " + q(DIRMATCH_BINARY) + " \"$@\"");
+    const Outcome run = dirmatch("sync " + q(a) + " " + q("host:" + b) + " --yes" + through(kScripts + "local-rsh", program));
+    test::setImmutable(b + "/sub", false);
+    EXPECT_EQ(run.code, 2) << run.out << run.err;
+    EXPECT_NE(run.out.find("copied 0, failed 2, skipped 0"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("B could not be checked after copying"), std::string::npos) << run.out;
+}
+
 TEST_F(Remote, ARefusedHostRunsNothing)
 {
     const std::string marker = dir / "ran";
