@@ -13,6 +13,7 @@
 #include "engine/Backup.h"
 #include "platform/Console.h"
 #include "platform/Text.h"
+#include "platform/Time.h"
 
 namespace {
 
@@ -170,6 +171,14 @@ int main(int argc, char** argv)
     streamCmd->add_flag("--may-write", streamArgs.mayWrite);
     addNoCache(*streamCmd, streamArgs.noCache);
 
+    // What a sync with a backup folder on another machine runs there; not for people.
+    std::string expireFolder;
+    int32_t expireDays = 0;
+    auto* expireCmd = app.add_subcommand("expire-backups", "")->group("");
+    expireCmd->add_option("FOLDER", expireFolder)->required();
+    expireCmd->add_option("--days", expireDays)->required()->check(CLI::Range(1, 36500));
+    expireCmd->add_option("--lang", lang)->check(CLI::IsMember({"zh", "en"}));
+
     auto* jobCmd = app.add_subcommand("job", "saved jobs: save, list, show, run, schedule, remove");
     jobCmd->require_subcommand(1);
     std::string jobName;
@@ -252,6 +261,14 @@ int main(int argc, char** argv)
     try {
         if (compare->parsed()) return several ? runTargetsCommand(args, targets, nullptr) : runCompare(args);
         if (streamCmd->parsed()) return runStream(streamArgs);
+        if (expireCmd->parsed()) {
+            int removed = 0;
+            const std::string why = removeExpiredBackupSets(expireFolder, platform::localNow(), expireDays, removed);
+            std::cout << removed << std::endl;
+            if (why.empty()) return ExitSame;
+            std::cerr << "dirmatch: " << why << std::endl;
+            return ExitError;
+        }
         if (syncCmd->parsed()) return several ? runTargetsCommand(args, targets, &sync) : runSync(args, sync);
         if (jobSave->parsed()) return saveJobCommand(jobName, args, jobSync, targets.targets);
         if (jobList->parsed()) return listJobsCommand();

@@ -245,6 +245,23 @@ public:
             },
             error);
     }
+    std::string expireBackupSets(const std::string& folder, int days, int& removed) const override
+    {
+        removed = 0;
+        if (std::string refused = refusedHost(folder_.host); !refused.empty()) return refused;
+        const std::string line = shellQuoted(access_.program) + " expire-backups --days " + std::to_string(days) +
+                                 " -- " + shellQuoted(folder);
+        platform::ChildProcess child;
+        child.sharesTerminal = !access_.batch;
+        std::string why;
+        if (!child.start(remoteCommand(access_, folder_.host, line), why))
+            return textIn("无法连接到 ", "cannot reach ") + folder_.host + ": " + why;
+        char count[32] = {};
+        if (std::fgets(count, sizeof count, child.output())) removed = std::atoi(count);
+        std::string errors;
+        if (child.finish(errors) == 0) return {};
+        return folder_.host + ": " + lastLine(errors);
+    }
     bool listsWhole() const override { return true; }
     platform::FolderMedia media(const std::string&, bool) const override { return media_; }
     bool hasLocalPaths() const override { return false; }

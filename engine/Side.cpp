@@ -3,17 +3,24 @@
 
 #include "common/ComparisonRequest.h"
 #include "common/Messages.h"
+#include "engine/Backup.h"
 #include "engine/Element.h"
 #include "engine/FolderPath.h"
 #include "engine/RunControl.h"
 #include "engine/Stream.h"
 #include "platform/Text.h"
+#include "platform/Time.h"
 
 namespace dm {
 
 platform::FolderMedia Side::media(const std::string&, bool) const
 {
     return {};  // not known: times as fine as they come
+}
+
+std::string Side::expireBackupSets(const std::string& folder, int days, int& removed) const
+{
+    return removeExpiredBackupSets(folder, platform::localNow(), days, removed);
 }
 
 bool Side::locate(const std::string& folder, std::string& path, std::string& error) const

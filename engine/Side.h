@@ -63,6 +63,11 @@ public:
     // `progress`: the run's, whose stop ends the reading.
     virtual bool digests(RunControl* progress, const std::vector<const element_t*>& files,
                          std::vector<DigestAnswer>& answers, std::string& error) const;
+
+    // Removes the backup sets of `folder` (a path of this side) begun more
+    // than `days` days ago, where they lie, and counts them; why one could
+    // not be removed, or empty.
+    virtual std::string expireBackupSets(const std::string& folder, int days, int& removed) const;
 };
 
 // The side for a folder as a person gives it: HOST:PATH on another machine

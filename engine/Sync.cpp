@@ -93,8 +93,8 @@ void walk(const dirCompare& comp, const ResultList& list, const result_t* parent
     }
 }
 
-// The set this run keeps replaced files in, and older sets removed. Where
-// B is on another machine its sets are kept there and removed by hand.
+// The set this run keeps replaced files in, and older sets removed where
+// they lie (on another machine, by its dirmatch).
 void prepareBackup(const dirCompare& comp, SyncOutcome& outcome)
 {
     const char separator = comp.sideB().hasLocalPaths() ? platform::kSeparator : '/';
@@ -102,9 +102,9 @@ void prepareBackup(const dirCompare& comp, SyncOutcome& outcome)
     if (folder.empty() || !whyNoBackupFolder(comp.request.backupDir).empty()) return;
     const platform::SYSTEMTIME now = platform::localNow();
     outcome.backupSet = folder + separator + backupSetName(now);
-    if (comp.request.backupKeepDays > 0 && comp.sideB().hasLocalPaths())
+    if (comp.request.backupKeepDays > 0)
         outcome.backupNote =
-            removeExpiredBackupSets(folder, now, comp.request.backupKeepDays, outcome.expiredSetsRemoved);
+            comp.sideB().expireBackupSets(folder, comp.request.backupKeepDays, outcome.expiredSetsRemoved);
 }
 
 }  // namespace

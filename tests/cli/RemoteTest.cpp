@@ -382,7 +382,8 @@ TEST_F(Remote, WhenBCannotBeReadBackAfterRsyncFailedNoItemCountsCopied)
     const std::string once = dir / "answered";
     const std::string program = script("remote-dirmatch", "[ -e " + q(once) + " ] && exit 9\ntouch " + q(once) +
                                                               "\nexec " + q(DIRMATCH_BINARY) + " \"$@\"");
-    const Outcome run = dirmatch("sync " + q(a) + " " + q("host:" + b) + " --yes" + through(kScripts + "local-rsh", program));
+    const Outcome run =
+        dirmatch("sync " + q(a) + " " + q("host:" + b) + " --yes" + through(kScripts + "local-rsh", program));
     test::setImmutable(b + "/sub", false);
     EXPECT_EQ(run.code, 2) << run.out << run.err;
     EXPECT_NE(run.out.find("copied 0, failed 2, skipped 0"), std::string::npos) << run.out;
