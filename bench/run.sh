@@ -324,6 +324,9 @@ PY
 cache_for b
 bash bench/remote.sh "$dm" "$work/b" "$work/r100k" >> "$results"
 
+# One A to 1, 8 and 32 folders B over the same ssh: one run against the syncs one after another.
+bash bench/targets.sh "$dm" "$gen" "$work/targets" >> "$results"
+
 # Growth: time and memory per entry from 10^4 to 10^6 entries per tree.
 {
   echo

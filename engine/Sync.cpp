@@ -111,7 +111,7 @@ void prepareBackup(const dirCompare& comp, SyncOutcome& outcome)
 
 std::string bIsNewerText()
 {
-    return textIn("B 中的较新", "B is newer");
+    return textIn("B 中的文件较新", "B is newer");
 }
 
 bool mayUpdate(const std::string& pathA, const StringList& notUpdateList)
