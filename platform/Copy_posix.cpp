@@ -145,8 +145,14 @@ struct CopyInto::Impl {
         CopyReport landing;
         CopyReport* const copying = report;
         report = &landing;
-        int flushed = syncfs(rootFd.get()) == 0 ? 0 : errno;
-        if (flushed == ENOSYS || flushed == EOPNOTSUPP || flushed == EINVAL) flushed = 0;
+        // Each file system the batch was written to (B may hold another one's mount point).
+        int flushed = 0;
+        std::set<dev_t> flushedDevices;
+        for (const auto& [identity, folder] : waitingFolders) {
+            if (flushed != 0 || !flushedDevices.insert(identity.first).second) continue;
+            if (syncfs(folder->get()) != 0 && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL)
+                flushed = errno;
+        }
         const auto& failFlush = testSeams().failBatchFlush;
         if (flushed == 0 && failFlush) flushed = failFlush();
         for (const Waiting& w : waiting) {
