@@ -157,6 +157,12 @@ int exitCodeOf(const dirCompare& comp)
     return r.lacked == 0 && r.different == 0 && r.redundant == 0 ? ExitSame : ExitDifferent;
 }
 
+int exitCodeAfterSync(const dirCompare& comp)
+{
+    const int code = exitCodeOf(comp);
+    return code == ExitDifferent && comp.results.lacked == 0 && comp.results.different == 0 ? ExitSame : code;
+}
+
 bool completeFolders(CompareArgs& args, std::string& error)
 {
     if (!args.folderB.empty()) return true;

@@ -44,6 +44,9 @@ struct SyncArgs {
 std::string oneLine(std::string text);
 // The exit code of a comparison's result (a skipped unreadable folder: 2).
 int exitCodeOf(const dirCompare& comp);
+// The exit code of the comparison after a sync: 0 also where B holds
+// everything A holds besides items of its own, which stay by design.
+int exitCodeAfterSync(const dirCompare& comp);
 // The comparison the arguments ask for.
 ComparisonRequest requestOf(const CompareArgs& args);
 // Folder B given alone beside --info-a: the file names folder A. False, with

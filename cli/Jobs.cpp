@@ -185,8 +185,7 @@ int runOneTarget(const Job& job, const ComparisonRequest& asked, std::ostringstr
     const std::string& refused = run.why;
     // A job has done its work when B holds what A holds: what only B holds
     // stays there by design, so a nightly sync that copied everything succeeded.
-    int code = exitCodeOf(*comp);
-    if (code == ExitDifferent && comp->results.lacked == 0 && comp->results.different == 0) code = ExitSame;
+    int code = exitCodeAfterSync(*comp);
     if (control.abortRequested()) {
         record << textIn("已中止: ", "stopped: ") << messageText(msg::UserAbort) << '\n';
         code = ExitError;

@@ -6,6 +6,7 @@
 #include <iostream>
 #include <memory>
 #include <mutex>
+#include <nlohmann/json.hpp>
 #include <thread>
 
 #include "cli/Output.h"
@@ -75,10 +76,7 @@ void work(Worker& w, const ComparisonRequest& request, const element_t* listedA,
         comp = compare(request, &w.control, {}, listedA);
         counts(*comp);
     }
-    r.code = exitCodeOf(*comp);
-    // Synchronised, a target holds what A holds: what only it holds stays by design.
-    if (sync && !sync->dryRun && r.code == ExitDifferent && comp->results.lacked == 0 && comp->results.different == 0)
-        r.code = ExitSame;
+    r.code = sync && !sync->dryRun ? exitCodeAfterSync(*comp) : exitCodeOf(*comp);
     if (r.outcome && !r.outcome->failed.empty()) r.code = ExitError;
     if (comp->state != Finished && comp->state != TooManyFiles && r.error.empty())
         r.error = oneLine(stateText(comp->state, comp->errorText));
@@ -245,11 +243,9 @@ void printTargets(std::ostream& out, const std::vector<TargetResult>& results, b
 
 void writeTargetsJson(std::ostream& out, const std::vector<TargetResult>& results)
 {
+    // Escaped by the JSON library, as the result's JSON is: any name stays valid JSON.
     const auto text = [](const std::string& value) {
-        std::string quoted = "\"";
-        for (const char c : printable(value))
-            quoted += c == '"' || c == '\\' ? std::string("\\") + c : std::string(1, c);
-        return quoted + "\"";
+        return nlohmann::json(platform::toUtf8(value)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     };
     out << "[\n";
     for (size_t i = 0; i < results.size(); ++i) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <nlohmann/json.hpp>
 
 #include "tests/support/Process.h"
 #include "tests/support/TempDir.h"
@@ -72,6 +73,11 @@ TEST_F(Targets, EachTargetIsSynchronisedOnItsOwnAndOneThatAnswersNothingIsStoppe
         << json.out;
     EXPECT_NE(json.out.find("\"target\": \"host:" + dir / "B1" + "\", \"compared\": false"), std::string::npos)
         << json.out;
+    // A name with a control character in it leaves the output JSON all the same.
+    const Outcome odd = dirmatch("compare " + q(a) + " " + q(dir / "B\x1b") + " " + q(dir / "B2") + " --json");
+    const auto parsed = nlohmann::json::parse(odd.out, nullptr, false);
+    ASSERT_FALSE(parsed.is_discarded()) << odd.out;
+    EXPECT_EQ(parsed.at(0).at("target"), dir / "B\x1b");
 }
 
 TEST_F(Targets, AJobKeepsEveryTargetAndItsRecordIsTheTable)
