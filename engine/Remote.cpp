@@ -281,6 +281,9 @@ std::unique_ptr<Side> localFolderSide();
 
 std::unique_ptr<Side> sideFor(const std::string& folder, const RemoteAccess& access)
 {
+    if (const SideMaker& maker = sideMakerForTests()) {
+        if (auto side = maker(folder)) return side;
+    }
     if (auto remote = remoteFolderOf(folder)) return std::make_unique<RemoteSide>(std::move(*remote), access);
     return localFolderSide();
 }

@@ -46,6 +46,12 @@ bool Side::digests(RunControl* progress, const std::vector<const element_t*>& fi
 
 std::unique_ptr<Side> informationFileSide(const std::string& file);
 
+SideMaker& sideMakerForTests()
+{
+    static SideMaker maker;
+    return maker;
+}
+
 std::unique_ptr<Side> sideFor(const std::string& folder)
 {
     return sideFor(folder, RemoteAccess{});

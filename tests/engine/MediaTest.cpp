@@ -101,29 +101,6 @@ TEST(MediaKinds, EachFileSystemGetsTheTimeStepOfItsKind)
     platform::testSeams().fileSystemOf = nullptr;
 }
 
-TEST_F(Media, AUsbStickWithFatTakesTheCopyWithoutItsModesAndComparesIdenticalAfter)
-{
-    auto disk = image("mkfs.fat -F 32", "fusefat -o rw+");
-    if (!disk) GTEST_SKIP() << "no FAT through FUSE here (fusefat, dosfstools, /dev/fuse)";
-    const platform::FolderMedia fat = platform::mediaOf(b, true);
-    EXPECT_EQ(fat.timeStep, 20000000u);
-    EXPECT_NE(fat.modesNotKept, 0);
-    EXPECT_FALSE(fat.holes);
-    layA();
-    syncTwice(false);
-
-    // Its information file says so, and stands for it as it is.
-    dirCompare exporter(test::request(b, b, {test::kSep}, {}, 255), nullptr);
-    std::string error;
-    ASSERT_TRUE(exporter.scanFolder(exporter.rootA, error, {})) << error;
-    const std::string info = dir / "fat.dat";
-    ASSERT_TRUE(exportInfoFile(exporter, info, error, exporter.rootA)) << error;
-    EXPECT_TRUE(test::readFile(info).starts_with("#timestep 20000000\r\n"));
-    dirCompare throughFile(test::request(a, b, {test::kSep}, {}, 0x1F, info), nullptr);
-    throughFile.run();
-    EXPECT_EQ(throughFile.results.different + throughFile.results.lacked, 0);
-}
-
 TEST_F(Media, AReadOnlyFatStickFailsEachCopyWithItsReason)
 {
     auto disk = image("mkfs.fat -F 32", "fusefat -o ro");
@@ -156,13 +133,51 @@ TEST_F(Media, NamesThatDifferOnlyByCaseInALackingFolderNeverReplaceEachOtherOnFa
     EXPECT_FALSE(std::filesystem::exists(b + "/lib/Inc/two")) << "two folders merged into one";
 }
 
-TEST_F(Media, AnNtfsDiskKeepsTheCopyAndComparesIdenticalAfter)
+// A disk B as users have them: what its file system keeps, as measured.
+struct Disk {
+    const char* name;
+    const char* format;  // made on an image file; empty: mounted without one
+    const char* mount;
+    uint64_t timeStep;
+    bool keepsModes;
+};
+
+class MediaOfB : public Media, public ::testing::WithParamInterface<Disk> {};
+
+TEST_P(MediaOfB, TakesTheCopyAsItCanComparesIdenticalAfterAndItsInformationFileSaysSo)
 {
-    auto disk = image("mkntfs -F -Q", "ntfs-3g");
-    if (!disk) GTEST_SKIP() << "no NTFS through FUSE here (ntfs-3g, /dev/fuse)";
+    const Disk& disk = GetParam();
+    std::unique_ptr<test::MountedBy> mounted;
+    if (*disk.format)
+        mounted = image(disk.format, disk.mount);
+    else if (auto plain = std::make_unique<test::MountedBy>(b, disk.mount + (" '" + b + "'")); plain->mounted())
+        mounted = std::move(plain);
+    if (!mounted) GTEST_SKIP() << "no " << disk.name << " here (its tools, /dev/fuse, a mount)";
+    const platform::FolderMedia media = platform::mediaOf(b, true);
+    EXPECT_EQ(media.timeStep, disk.timeStep);
+    EXPECT_EQ(media.modesNotKept == 0, disk.keepsModes);
     layA();
-    syncTwice(true);
+    syncTwice(disk.keepsModes);
+
+    // Its information file stands for it as it is.
+    dirCompare exporter(test::request(b, b, {test::kSep}, {}, 255), nullptr);
+    std::string error;
+    ASSERT_TRUE(exporter.scanFolder(exporter.rootA, error, {})) << error;
+    const std::string info = dir / "b.dat";
+    ASSERT_TRUE(exportInfoFile(exporter, info, error, exporter.rootA)) << error;
+    if (disk.timeStep > 1) {
+        EXPECT_TRUE(test::readFile(info).starts_with("#timestep " + std::to_string(disk.timeStep) + "\r\n"));
+    }
+    dirCompare throughFile(test::request(a, b, {test::kSep}, {}, 0x1F, info), nullptr);
+    throughFile.run();
+    EXPECT_EQ(throughFile.results.different + throughFile.results.lacked, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Disks, MediaOfB,
+                         ::testing::Values(Disk{"FAT", "mkfs.fat -F 32", "fusefat -o rw+", 20000000, false},
+                                           Disk{"NTFS", "mkntfs -F -Q", "ntfs-3g", 1, true},
+                                           Disk{"tmpfs", "", "mount -t tmpfs -o size=8m tmpfs", 1, true}),
+                         [](const ::testing::TestParamInfo<Disk>& param) { return std::string(param.param.name); });
 
 TEST_F(Media, ASparseFileStaysSparseAndAFileSystemThatSharesBlocksSharesThem)
 {

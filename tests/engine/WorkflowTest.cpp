@@ -6,6 +6,7 @@
 
 #include "engine/Workflow.h"
 #include "tests/support/Compare.h"
+#include "tests/support/FakeSide.h"
 #include "tests/support/TempDir.h"
 
 namespace dm {
@@ -102,6 +103,74 @@ TEST_F(Workflow, ComparisonsGivenAListingOfAReadANoMoreAndACopyOfItIsTheirsAlone
     first.reset();  // each took a copy: the listing outlives them
     EXPECT_EQ(compare(request, nullptr, {}, &listing->rootA)->results.lacked, 1);
     EXPECT_EQ(compare(request, nullptr)->results.lacked, 2);
+}
+
+// Sides from tables from here on: what is tested is the plan and the run,
+// not what a disk does.
+TEST(WorkflowOfTables, ManyComparisonsGivenOneListingOfAListAOnce)
+{
+    test::FakeSides sides;
+    const ComparisonRequest request =
+        test::request(sides.add("A", {{"new"}, {"sub/file"}}), sides.add("B", {{"sub/"}}), {test::kSep}, {}, 0x1F);
+    const auto listing = newComparison(request, nullptr);
+    std::string error;
+    ASSERT_TRUE(listing->scanFolder(listing->rootA, error, {})) << error;
+    for (int target = 0; target < 3; ++target)
+        EXPECT_EQ(compare(request, nullptr, {}, &listing->rootA)->results.lacked, 2);
+    EXPECT_EQ(sides.table("A").listings, 1);
+    EXPECT_EQ(sides.table("B").listings, 3);
+}
+
+TEST(WorkflowOfTables, APlanMarksTheFilesBHoldsNewerByVersionElseByTimeBeyondTheSameTime)
+{
+    struct Case {
+        const char* what;
+        uint8_t options;
+        int64_t laterInB;  // seconds
+        const char *versionA, *versionB;
+        uint64_t stepB;
+        bool newer;
+    };
+    const uint64_t fat = 20000000;  // 2 s
+    const Case cases[] = {
+        {"later in B", 0x1F, 10, "", "", 1, true},
+        {"earlier in B", 0x1F, -10, "", "", 1, false},
+        {"later within B's time step", 0x1F, 1, "", "", fat, false},
+        {"later but an older version", 0x1F, 10, "2.0.0.0", "1.0.0.0", 1, false},
+        {"a newer version by number, not by text", 0x1F, -10, "1.0.0.9", "1.0.0.10", 1, true},
+        {"versions left out of the rules", 0x17, 10, "2.0.0.0", "1.0.0.0", 1, true},
+    };
+    for (const Case& c : cases) {
+        test::FakeSides sides;
+        const std::string a = sides.add("A", {{"f", "aaa", test::kTime, c.versionA}});
+        const std::string b = sides.add("B", {{"f", "b", test::kTime + c.laterInB, c.versionB}}, c.stepB);
+        auto comp = test::compared(a, b, c.options);
+        const std::vector<SyncStep> plan = syncPlan(*comp, *comp->results.children, nullptr, {}, {});
+        ASSERT_EQ(plan.size(), 1u) << c.what;
+        EXPECT_EQ(plan[0].newerInB, c.newer) << c.what;
+    }
+}
+
+TEST(WorkflowOfTables, WhereNeitherSideIsHereEveryStepFailsWithWhyAndNoneCountsCopied)
+{
+    test::FakeSides sides;
+    const ComparisonRequest request = test::request(sides.add("A", {{"new"}, {"sub/one"}, {"sub/two"}, {"f", "aa"}}),
+                                                    sides.add("B", {{"f"}}), {test::kSep}, {}, 0x1F);
+    SyncQuestions questions;
+    size_t planned = 0;
+    questions.confirm = [&](const dirCompare&, const SyncScope&, const std::vector<SyncStep>& plan,
+                            std::set<std::string>&) {
+        planned = plan.size();
+        return true;
+    };
+    std::unique_ptr<dirCompare> comp;
+    const SyncRun done = synchronizeFolders(comp, request, {}, nullptr, {}, questions);
+    ASSERT_EQ(done.end, SyncRun::End::Copied);
+    EXPECT_EQ(planned, 3u);
+    EXPECT_EQ(done.outcome->copied, 0);
+    ASSERT_EQ(done.outcome->failed.size(), 3u);
+    for (const SyncItem& item : done.outcome->failed) EXPECT_FALSE(item.reason.empty()) << item.target;
+    EXPECT_EQ(comp->results.lacked, 2);
 }
 
 }  // namespace
