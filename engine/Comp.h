@@ -254,10 +254,9 @@ private:
     // Where both sides are here, the content rule's reading of each pair of
     // files of the same size in the folder (by the index of A's item), done
     // on two threads; empty otherwise.
-    std::vector<std::optional<platform::ContentResult>> readContentsToCompare(const ElementList& listA,
-                                                                              const ElementList& listB,
-                                                                              const std::vector<size_t>& partner,
-                                                                              const std::string& wanted);
+    std::vector<std::optional<platform::ContentResult>> readContentsToCompare(
+        const element_t& folderA, const element_t& folderB, const ElementList& listA, const ElementList& listB,
+        const std::vector<size_t>& partner, const std::string& wanted);
     std::unique_ptr<HelperThread> helper_;
     // Where a side's files are not here, the digests of both files of each
     // pair of the same size, asked of each side at once; false, with the

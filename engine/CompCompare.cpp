@@ -147,7 +147,7 @@ void dirCompare::compareFolders(element_t& folderA, element_t& folderB, const st
     const ElementList& listB = childrenOf(folderB);
     const std::vector<size_t> partner = pairNames(listA, listB, wanted);
     readVersionsToCompare(listA, listB, partner, wanted);
-    const auto contents = readContentsToCompare(listA, listB, partner, wanted);
+    const auto contents = readContentsToCompare(folderA, folderB, listA, listB, partner, wanted);
     std::vector<uint8_t> pairedB(listB.size(), 0);
 
     for (size_t i = 0; i < listA.size(); ++i) {

@@ -29,7 +29,8 @@ std::string contentNotReadText(char side, const std::string& why)
 }
 
 std::vector<std::optional<platform::ContentResult>> dirCompare::readContentsToCompare(
-    const ElementList& listA, const ElementList& listB, const std::vector<size_t>& partner, const std::string& wanted)
+    const element_t& folderA, const element_t& folderB, const ElementList& listA, const ElementList& listB,
+    const std::vector<size_t>& partner, const std::string& wanted)
 {
     if (!(options & optContent) || !sideA().hasLocalPaths() || !sideB().hasLocalPaths()) return {};
     std::vector<size_t> toRead;
@@ -45,6 +46,11 @@ std::vector<std::optional<platform::ContentResult>> dirCompare::readContentsToCo
     std::vector<std::optional<platform::ContentResult>> outcomes(listA.size());
     std::atomic<size_t> next{0};
     const platform::ContentReading reading = readingFor(progress);
+    const platform::ContentFolders folders(folderA.path, folderB.path);
+    const auto compareOne = [&](const element_t& a, const element_t& b, const platform::ContentReading& how) {
+        return folders.compare(a.name(), b.name(), a.size(), a.findData.ftLastWriteTime, b.findData.ftLastWriteTime,
+                               how);
+    };
     const std::function<void()> work = [&] {
         for (size_t k = next++; k < toRead.size() && !abortRequested(); k = next++) {
             const element_t& a = *listA[toRead[k]];
@@ -52,7 +58,7 @@ std::vector<std::optional<platform::ContentResult>> dirCompare::readContentsToCo
             // Long reads say what they are reading.
             if (a.size() > (uint64_t(1) << 20)) showProgress(msg::ProgressComparing, b.path);
             if (!progress) {
-                outcomes[toRead[k]] = platform::compareContents(a.path, b.path, a.size(), reading);
+                outcomes[toRead[k]] = compareOne(a, b, reading);
                 continue;
             }
             // A pair found different early counts whole, so that the bytes
@@ -63,7 +69,7 @@ std::vector<std::optional<platform::ContentResult>> dirCompare::readContentsToCo
                 done += int64_t(bytes);
                 progress->bytesCompared += int64_t(bytes);
             };
-            outcomes[toRead[k]] = platform::compareContents(a.path, b.path, a.size(), pair);
+            outcomes[toRead[k]] = compareOne(a, b, pair);
             if (outcomes[toRead[k]]->verdict != platform::ContentVerdict::Stopped)
                 progress->bytesCompared += int64_t(a.size()) - done;
             ++progress->itemsCompared;

@@ -9,6 +9,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/FindData.h"
+
 namespace dm::platform {
 
 enum class ContentVerdict : uint8_t {
@@ -37,6 +39,27 @@ struct ContentReading {
 // are kept where the system allows.
 ContentResult compareContents(const std::string& pathA, const std::string& pathB, uint64_t size,
                               const ContentReading& reading = {});
+
+// The two folders a run of pairs is read from, each opened once: their files
+// are opened from there, without the whole path looked up for each.
+class ContentFolders {
+public:
+    ContentFolders(const std::string& folderA, const std::string& folderB);
+    ~ContentFolders();
+    ContentFolders(const ContentFolders&) = delete;
+    ContentFolders& operator=(const ContentFolders&) = delete;
+
+    // compareContents of the files of those names, as the listing gave them:
+    // `size`, and each file's write time. What the listing knows is not
+    // asked again before a small file is read; one that is not still as
+    // listed once read has changed.
+    ContentResult compare(const std::string& nameA, const std::string& nameB, uint64_t size, const FILETIME& writtenA,
+                          const FILETIME& writtenB, const ContentReading& reading) const;
+
+private:
+    std::string folders_[2];
+    int fds_[2] = {-1, -1};  // where the system opens folders for that
+};
 
 }  // namespace dm::platform
 

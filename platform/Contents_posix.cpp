@@ -14,6 +14,7 @@
 #include "platform/Fd_posix.h"
 #include "platform/SysError.h"
 #include "platform/TestSeams.h"
+#include "platform/Time.h"
 
 namespace dm::platform {
 
@@ -23,22 +24,23 @@ constexpr uint64_t kFirstChunk = 4096;         // a difference near the start co
 constexpr uint64_t kLargestChunk = 64 * 1024;  // small enough to stay in the processor's cache
 constexpr unsigned kAhead = 2;
 
-// Opened for reading only if it is a regular file, without moving its access
-// time; `forRing`: to be read through the ring.
-int openRegular(const std::string& path, bool forRing, int& error, struct stat& st)
+// Opened (from the folder `at`) for reading without moving its access time;
+// `forRing`: to be read through the ring. With `st`, only if it is a regular
+// file, as `st` then says; without, the caller looks once it has read it.
+int openFile(int at, const char* name, bool forRing, int& error, struct stat* st)
 {
     int keep = O_NOATIME;  // only the owner may ask for it
-    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | keep);
+    int fd = openat(at, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | keep);
     if (fd < 0 && errno == EPERM) {
         keep = 0;
-        fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        fd = openat(at, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     }
     if (fd < 0) {
         error = errno;
         return -1;
     }
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        error = S_ISREG(st.st_mode) ? errno : kNotARegularFile;
+    if (st && (fstat(fd, st) != 0 || !S_ISREG(st->st_mode))) {
+        error = S_ISREG(st->st_mode) ? errno : kNotARegularFile;
         close(fd);
         return -1;
     }
@@ -197,22 +199,27 @@ private:
     std::array<uint64_t, kAhead> offsets_{};
 };
 
+// Reads a file smaller than the largest chunk whole, in one call, a byte
+// more asked than listed to see that it did not grow; the bytes read, or -1.
+ssize_t readSmall(int fd, uint8_t* buffer, size_t size)
+{
+    ssize_t n = pread(fd, buffer, size + 1, 0);
+    while (n < 0 && errno == EINTR) n = pread(fd, buffer, size + 1, 0);
+    if (n >= 0 && size_t(n) < size) {  // a system that hands out less at a time
+        const ssize_t more = readFully(fd, buffer + n, size + 1 - size_t(n), uint64_t(n));
+        n = more < 0 ? -1 : n + more;
+    }
+    return n;
+}
+
 // A file smaller than the largest chunk: read whole in one call each (the
-// calls saved cost more than the bytes read past an early difference), a byte
-// more asked than listed to see that it did not grow.
+// calls saved cost more than the bytes read past an early difference).
 ContentResult compareSmall(int fdA, int fdB, const struct stat& beforeA, const struct stat& beforeB, size_t size,
                            const ContentReading& reading)
 {
     ReadingTools& tools = ReadingTools::ofThisThread();
     for (int side = 0; side < 2; ++side) {
-        const int fd = side == 0 ? fdA : fdB;
-        uint8_t* buffer = tools.buffers[side][0].get();
-        ssize_t n = pread(fd, buffer, size + 1, 0);
-        while (n < 0 && errno == EINTR) n = pread(fd, buffer, size + 1, 0);
-        if (n >= 0 && size_t(n) < size) {  // a system that hands out less at a time
-            const ssize_t more = readFully(fd, buffer + n, size + 1 - size_t(n), uint64_t(n));
-            n = more < 0 ? -1 : n + more;
-        }
+        const ssize_t n = readSmall(side == 0 ? fdA : fdB, tools.buffers[side][0].get(), size);
         if (n < 0) return {ContentVerdict::Failed, errno, side == 0 ? 'A' : 'B'};
         if (size_t(n) != size) return {ContentVerdict::Changed};
     }
@@ -225,18 +232,44 @@ ContentResult compareSmall(int fdA, int fdB, const struct stat& beforeA, const s
     return {ContentVerdict::Same};
 }
 
-}  // namespace
+// The same for files opened unseen: each is looked at once, after it was
+// read, and must be a regular file still of its listed size and time.
+ContentResult compareSmallAsListed(int fdA, int fdB, size_t size, const FILETIME& writtenA, const FILETIME& writtenB,
+                                   const ContentReading& reading)
+{
+    ReadingTools& tools = ReadingTools::ofThisThread();
+    for (int side = 0; side < 2; ++side) {
+        const int fd = side == 0 ? fdA : fdB;
+        const char name = side == 0 ? 'A' : 'B';
+        const ssize_t n = readSmall(fd, tools.buffers[side][0].get(), size);
+        const int readError = errno;
+        struct stat st {};
+        if (fstat(fd, &st) != 0) return {ContentVerdict::Failed, errno, name};
+        if (!S_ISREG(st.st_mode)) return {ContentVerdict::Failed, kNotARegularFile, name};
+        if (n < 0) return {ContentVerdict::Failed, readError, name};
+        const FILETIME written = fileTimeFromUnix(st.st_mtim.tv_sec, uint32_t(st.st_mtim.tv_nsec));
+        const FILETIME& listed = side == 0 ? writtenA : writtenB;
+        if (size_t(n) != size || uint64_t(st.st_size) != size || fileTimeValue(written) != fileTimeValue(listed))
+            return {ContentVerdict::Changed};
+    }
+    if (std::memcmp(tools.buffers[0][0].get(), tools.buffers[1][0].get(), size) != 0)
+        return {ContentVerdict::Different};
+    if (reading.progress) reading.progress(size);
+    if (reading.stop && reading.stop()) return {ContentVerdict::Stopped};
+    return {ContentVerdict::Same};
+}
 
-ContentResult compareContents(const std::string& pathA, const std::string& pathB, uint64_t size,
-                              const ContentReading& reading)
+// compareContents of files opened from the folders `atA` and `atB`.
+ContentResult compareIn(int atA, const char* nameA, int atB, const char* nameB, uint64_t size,
+                        const ContentReading& reading)
 {
     struct stat beforeA {};
     struct stat beforeB {};
     int error = 0;
     const bool small = size < kLargestChunk;
-    const Fd a(openRegular(pathA, !small, error, beforeA));
+    const Fd a(openFile(atA, nameA, !small, error, &beforeA));
     if (a.get() < 0) return {ContentVerdict::Failed, error, 'A'};
-    const Fd b(openRegular(pathB, !small, error, beforeB));
+    const Fd b(openFile(atB, nameB, !small, error, &beforeB));
     if (b.get() < 0) return {ContentVerdict::Failed, error, 'B'};
     if (uint64_t(beforeA.st_size) != size || uint64_t(beforeB.st_size) != size) return {ContentVerdict::Changed};
     if (small) return compareSmall(a.get(), b.get(), beforeA, beforeB, size_t(size), reading);
@@ -272,6 +305,42 @@ ContentResult compareContents(const std::string& pathA, const std::string& pathB
         pread(a.get(), &extra, 1, off_t(size)) > 0 || pread(b.get(), &extra, 1, off_t(size)) > 0)
         return {ContentVerdict::Changed};
     return {ContentVerdict::Same};
+}
+
+}  // namespace
+
+ContentResult compareContents(const std::string& pathA, const std::string& pathB, uint64_t size,
+                              const ContentReading& reading)
+{
+    return compareIn(AT_FDCWD, pathA.c_str(), AT_FDCWD, pathB.c_str(), size, reading);
+}
+
+ContentFolders::ContentFolders(const std::string& folderA, const std::string& folderB) : folders_{folderA, folderB}
+{
+    for (int side = 0; side < 2; ++side) fds_[side] = open(folders_[side].c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+}
+
+ContentFolders::~ContentFolders()
+{
+    for (const int fd : fds_)
+        if (fd >= 0) close(fd);
+}
+
+ContentResult ContentFolders::compare(const std::string& nameA, const std::string& nameB, uint64_t size,
+                                      const FILETIME& writtenA, const FILETIME& writtenB,
+                                      const ContentReading& reading) const
+{
+    // A folder that could not be opened: its files by their whole paths.
+    const std::string names[2] = {fds_[0] >= 0 ? nameA : folders_[0] + "/" + nameA,
+                                  fds_[1] >= 0 ? nameB : folders_[1] + "/" + nameB};
+    const int at[2] = {fds_[0] >= 0 ? fds_[0] : AT_FDCWD, fds_[1] >= 0 ? fds_[1] : AT_FDCWD};
+    if (size >= kLargestChunk) return compareIn(at[0], names[0].c_str(), at[1], names[1].c_str(), size, reading);
+    int error = 0;
+    const Fd a(openFile(at[0], names[0].c_str(), false, error, nullptr));
+    if (a.get() < 0) return {ContentVerdict::Failed, error, 'A'};
+    const Fd b(openFile(at[1], names[1].c_str(), false, error, nullptr));
+    if (b.get() < 0) return {ContentVerdict::Failed, error, 'B'};
+    return compareSmallAsListed(a.get(), b.get(), size_t(size), writtenA, writtenB, reading);
 }
 
 }  // namespace dm::platform

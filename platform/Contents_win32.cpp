@@ -78,4 +78,15 @@ ContentResult compareContents(const std::string& pathA, const std::string& pathB
     return {ContentVerdict::Same};
 }
 
+ContentFolders::ContentFolders(const std::string& folderA, const std::string& folderB) : folders_{folderA, folderB} {}
+
+ContentFolders::~ContentFolders() = default;
+
+// Here each file is opened by its whole path, and what it is checked as it is read.
+ContentResult ContentFolders::compare(const std::string& nameA, const std::string& nameB, uint64_t size,
+                                      const FILETIME&, const FILETIME&, const ContentReading& reading) const
+{
+    return compareContents(folders_[0] + "\\" + nameA, folders_[1] + "\\" + nameB, size, reading);
+}
+
 }  // namespace dm::platform

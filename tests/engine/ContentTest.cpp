@@ -186,6 +186,43 @@ TEST_F(Content, AFileOfEitherSideWhoseSizeTimeOrChangeTimeMovesWhileReadIsChange
     }
 }
 
+// A small file is not looked at before it is read: what the listing said of
+// it must still hold once it is read, else the pair is not judged by it.
+TEST_F(Content, ASmallFileNoLongerAsListedWhenReadIsChangedAndAPipeInItsPlaceIsNotRead)
+{
+    const struct {
+        const char* what;
+        std::function<void(const std::string&)> change;
+        const char* reason;  // found in the pair's content error
+    } cases[] = {
+        {"rewritten, same size", [](const std::string& p) { test::writeFile(p, "yyyy"); }, "被修改"},
+        {"time moved", [](const std::string& p) { test::setModified(p, test::kTime + 1); }, "被修改"},
+        {"grown", [](const std::string& p) { test::writeFile(p, "xxxxx"); }, "被修改"},
+        {"a pipe",
+         [](const std::string& p) {
+             std::filesystem::remove(p);
+             mkfifo(p.c_str(), 0644);
+         },
+         "(B)"},
+    };
+    for (const auto& c : cases) {
+        dir.file("A/f", "xxxx");
+        dir.file("B/f", "xxxx");
+        dirCompare comp(test::request(a, b, {test::kSep}, {}, kSizeAndContent), nullptr);
+        // Both sides are listed before any pair is read.
+        comp.folderListed = [&](element_t& folder, std::string&) {
+            if (folder.path == comp.pathB) c.change(dir / "B/f");
+            return true;
+        };
+        comp.run();
+        result_t& pair = child(comp.results, "f");
+        EXPECT_EQ(pair.identical, 0) << c.what;
+        ASSERT_TRUE(pair.contentError) << c.what;
+        EXPECT_NE(pair.contentError->find(c.reason), std::string::npos) << c.what << ": " << *pair.contentError;
+        std::filesystem::remove(dir / "B/f");
+    }
+}
+
 TEST_F(Content, SizesThatDifferTellThePairApartWithoutReadingAndAStopEndsTheRunAsStopped)
 {
     dir.file("A/f", std::string(2 << 20, 's'));
