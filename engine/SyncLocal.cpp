@@ -43,6 +43,7 @@ void copyHere(const dirCompare& comp, const std::vector<SyncStep>& steps, SyncOu
     }
     const platform::CopyInto::Flushed late = into.flush();
     outcome.kept += late.kept;
+    if (late.modesNotKept && !outcome.modesNotKept) outcome.modesNotKept = late.modesNotKept;
     for (const platform::CopyInto::Late& l : late.failures) copies[l.call].second.failures.push_back(l.failure);
     for (const auto& [step, report] : copies) {
         if (report.present) {

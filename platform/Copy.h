@@ -96,7 +96,8 @@ public:
     };
     struct Flushed {
         std::vector<Late> failures;
-        int kept = 0;  // replaced files kept (see keepReplacedIn)
+        int kept = 0;          // replaced files kept (see keepReplacedIn)
+        int modesNotKept = 0;  // as CopyReport says, of the folders finished as their files landed
     };
     // Puts every file still waiting in place, its data flushed first; to be
     // called once the copies are done (a stop included).

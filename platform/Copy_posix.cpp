@@ -103,6 +103,11 @@ struct CopyInto::Impl {
     std::set<std::pair<dev_t, ino_t>> swept;
     CopyReport* report = nullptr;
     std::string backupFolder;  // where replaced files are kept; empty: nowhere
+    // The buffer data is copied through, made once (files are many and mostly small).
+    static constexpr size_t kBufferSize = size_t(1) << 20;
+    std::unique_ptr<char[]> buffer = std::make_unique_for_overwrite<char[]>(kBufferSize);
+    std::set<dev_t> noClones;  // the file systems of sources whose blocks could not be shared
+    bool kernelCopies = true;  // until the kernel cannot copy between the files itself
     Fd backupFd;
 
     // A file written whole under its temporary name, not yet in place.
@@ -121,10 +126,19 @@ struct CopyInto::Impl {
     size_t call = 0;  // the copy under way
     size_t calls = 0;
     Flushed late;
-    // A batch is put in place at these sizes, and before a folder gets its
-    // final mode and times (a rename into it would change them).
-    static constexpr size_t kBatchFiles = 1024;
-    static constexpr size_t kBatchFolders = 32;
+    // A folder copied whole whose files still wait: it gets its final mode
+    // and times once they have landed (a rename into it would move them).
+    struct Unfinished {
+        std::shared_ptr<Fd> folder;
+        struct stat st;
+        std::string targetPath;
+        size_t call;
+    };
+    std::vector<Unfinished> unfinished;  // the deepest first, as their copies ended
+    // A batch is put in place at these sizes.
+    static constexpr size_t kBatchFiles = 8192;
+    static constexpr size_t kBatchFolders = 128;
+    static constexpr size_t kUnfinishedFolders = 128;
     static constexpr uint64_t kBatchBytes = uint64_t(256) << 20;
 
     // The held handle of a folder files wait in.
@@ -173,10 +187,17 @@ struct CopyInto::Impl {
                 utimensat(dir, w.name.c_str(), w.times, AT_SYMLINK_NOFOLLOW) != 0)
                 late.failures.push_back({w.call, {w.targetPath, errno}});
         }
+        for (const Unfinished& u : unfinished) {
+            int error = setMode(u.folder->get(), u.st.st_mode);
+            if (error == 0) error = setTimes(u.folder->get(), u.st);
+            if (error != 0) late.failures.push_back({u.call, {u.targetPath, error}});
+        }
         late.kept += landing.kept;
+        if (late.modesNotKept == 0) late.modesNotKept = landing.modesNotKept;
         report = copying;
         waiting.clear();
         waitingFolders.clear();
+        unfinished.clear();
         waitingBytes = 0;
     }
 
@@ -332,16 +353,48 @@ struct CopyInto::Impl {
         return S_ISREG(st.st_mode) || S_ISLNK(st.st_mode) ? 0 : kNotARegularFile;
     }
 
+    // One block of data at `at`: copied by the kernel where it copies between
+    // the two files itself (no round trip through this buffer), else read and
+    // written here. The bytes copied, 0 where the source ends there, or -errno.
+    ssize_t copyBlock(int in, int out, off_t at, size_t length)
+    {
+        while (kernelCopies) {
+            off_t from = at;
+            off_t to = at;
+            const ssize_t n = copy_file_range(in, &from, out, &to, length, 0);
+            if (n > 0) return n;
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0 && errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL && errno != EBADF)
+                return -errno;
+            kernelCopies = false;  // and a 0 is read here, where it is sure to mean the end
+        }
+        ssize_t got = pread(in, buffer.get(), length, at);
+        while (got < 0 && errno == EINTR) got = pread(in, buffer.get(), length, at);
+        if (got <= 0) return got < 0 ? -errno : 0;
+        for (ssize_t put = 0; put < got;) {
+            const ssize_t n = pwrite(out, buffer.get() + put, size_t(got - put), at + put);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return n < 0 ? -errno : -ENOSPC;
+            put += n;
+        }
+        return got;
+    }
+
     // The content as the file system best allows: its blocks shared where it
     // can (btrfs, XFS: instant and taking no room), else its data copied and
     // its holes left holes. 0, ECANCELED when stopped, or why it failed.
-    int copyContent(int in, int out, uint64_t size, const std::string& targetPath)
+    int copyContent(int in, int out, const struct stat& st, const std::string& targetPath)
     {
-        if (!testSeams().noClone && ioctl(out, FICLONE, in) == 0) {
-            if (*written) (*written)(size);
-            return 0;
+        const uint64_t size = uint64_t(st.st_size);
+        if (!testSeams().noClone && !noClones.contains(st.st_dev)) {
+            if (ioctl(out, FICLONE, in) == 0) {
+                if (*written) (*written)(size);
+                return 0;
+            }
+            if (errno == EOPNOTSUPP || errno == EXDEV || errno == EINVAL || errno == ENOTTY) noClones.insert(st.st_dev);
         }
-        std::vector<char> buffer(1 << 20);
+        // Where its blocks cover its size it has no holes worth looking for.
+        const bool mayHaveHoles = uint64_t(st.st_blocks) * 512 < size;
         uint64_t copiedBytes = 0;
         const auto& failWrite = testSeams().failCopyWrite;
         const auto done = [&](uint64_t bytes) {
@@ -352,24 +405,17 @@ struct CopyInto::Impl {
         while (uint64_t(at) < size) {
             if (copiedBytes > 0 && stopping()) return ECANCELED;
             // The next stretch of data; where the system cannot tell, all of it is data.
-            off_t data = lseek(in, at, SEEK_DATA);
+            off_t data = mayHaveHoles ? lseek(in, at, SEEK_DATA) : at;
             if (data < 0 && errno == ENXIO) break;  // only a hole is left
             if (data < 0) data = at;
-            off_t hole = lseek(in, data, SEEK_HOLE);
+            off_t hole = mayHaveHoles ? lseek(in, data, SEEK_HOLE) : off_t(size);
             if (hole < 0 || uint64_t(hole) > size) hole = off_t(size);
             if (data > at) done(uint64_t(data - at));  // a hole stays a hole
             for (at = data; at < hole;) {
                 if (copiedBytes > 0 && stopping()) return ECANCELED;
-                const ssize_t got = pread(in, buffer.data(), std::min(buffer.size(), size_t(hole - at)), at);
-                if (got < 0 && errno == EINTR) continue;
-                if (got < 0) return errno;
+                const ssize_t got = copyBlock(in, out, at, std::min(kBufferSize, size_t(hole - at)));
+                if (got < 0) return int(-got);
                 if (got == 0) return kSourceChanged;  // cut short since it was opened
-                for (ssize_t put = 0; put < got;) {
-                    const ssize_t n = pwrite(out, buffer.data() + put, size_t(got - put), at + put);
-                    if (n < 0 && errno == EINTR) continue;
-                    if (n <= 0) return n < 0 ? errno : ENOSPC;
-                    put += n;
-                }
                 at += got;
                 done(uint64_t(got));
                 if (failWrite) {
@@ -424,7 +470,7 @@ struct CopyInto::Impl {
         }
         if (out.get() < 0) return fail(targetPath, EEXIST);
 
-        int error = copyContent(in.get(), out.get(), uint64_t(st.st_size), targetPath);
+        int error = copyContent(in.get(), out.get(), st, targetPath);
         if (error == 0) error = unchanged(in.get(), st);
         if (error == 0) error = setMode(out.get(), st.st_mode);
         if (error == 0) error = setTimes(out.get(), st);
@@ -489,7 +535,11 @@ struct CopyInto::Impl {
         // A stop heard while its last item was copied leaves it partial; one
         // that comes once everything is in does not undo a whole folder.
         if (report->stopped) return;
-        land();
+        if (!waiting.empty()) {
+            unfinished.push_back({std::make_shared<Fd>(target.release()), st, targetPath, call});
+            if (unfinished.size() >= kUnfinishedFolders) land();
+            return;
+        }
         if (const int e = setMode(target.get(), st.st_mode)) return fail(targetPath, e);
         if (const int e = setTimes(target.get(), st)) fail(targetPath, e);
     }
