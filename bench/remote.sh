@@ -24,6 +24,12 @@ wire() {  # bytes the loopback carries while the command runs
 echo
 echo "## A folder on another machine (B over ssh to 127.0.0.1; load $(cut -d' ' -f1-3 /proc/loadavg))"
 echo
+# The floor: ssh's own start-up, a login that runs nothing.
+startup=$(mktemp)
+hyperfine -N -i -w 1 -r "$runs" --output=null --export-json "$startup" "$ssh_cmd $(id -un)@127.0.0.1 true" >/dev/null
+python3 -c "import json,sys; print(f'ssh start-up alone (the floor of any run over ssh): {json.load(open(sys.argv[1]))[\"results\"][0][\"median\"]*1000:.0f} ms.')" "$startup"
+rm -f "$startup"
+echo
 echo "| tree | entries | dirmatch compare A HOST:B | rsync -rn --delete -i -e ssh | time ratio | dirmatch bytes | rsync bytes | bytes ratio | first bytes of the listing after | whole listing |"
 echo "|---|---|---|---|---|---|---|---|---|---|"
 for tree in "$@"; do

@@ -309,20 +309,24 @@ fi
 A="$work/g/A"; B="$work/g/B"
 interleaved "$work/content-g.json" "$dm compare $A $B --rules size,subdirs,content --max-entries 100000" \
   "$dm compare $A $B --rules size,subdirs --max-entries 100000" "diff -rq $A $B" "$walk --read $A $B" >/dev/null
-python3 - $(for i in 0 1 2 3; do echo "$(median "$work/content-g.json" $i) $(cpu "$work/content-g.json" $i)"; done) >> "$results" <<'PY'
+python3 - $(for i in 0 1 2 3; do echo "$(median "$work/content-g.json" $i) $(cpu "$work/content-g.json" $i)"; done) "$(load)" >> "$results" <<'PY'
 import sys
-v = [float(x) for x in sys.argv[1:]]
+v = [float(x) for x in sys.argv[1:-1]]
 wall, cpu = v[0::2], v[1::2]
 print()
 print(f"(g) 10,000 small equal files: with the content rule {wall[0]*1000:.1f} ms (CPU {cpu[0]*1000:.1f} ms), "
       f"without it {wall[1]*1000:.1f} ms (CPU {cpu[1]*1000:.1f} ms): {wall[0]/wall[1]:.2f}x wall, {cpu[0]/cpu[1]:.2f}x CPU; "
-      f"diff -rq {wall[2]*1000:.1f} ms ({wall[0]/wall[2]:.2f}x); floor + read {wall[3]*1000:.1f} ms (CPU {cpu[3]*1000:.1f} ms).")
+      f"diff -rq {wall[2]*1000:.1f} ms ({wall[0]/wall[2]:.2f}x); floor + read {wall[3]*1000:.1f} ms (CPU {cpu[3]*1000:.1f} ms); "
+      f"load {sys.argv[-1]}.")
 PY
 
 # A folder on another machine: trees (b) and r100k, B through an sshd of its
 # own on the loopback address, side by side with rsync over the same ssh.
 cache_for b
 bash bench/remote.sh "$dm" "$work/b" "$work/r100k" >> "$results"
+
+# Copies of many small files and some large ones onto tmpfs, ext4, btrfs and FAT, beside cp -a.
+bash bench/copy.sh "$dm" >> "$results"
 
 # One A to 1, 8 and 32 folders B over the same ssh: one run against the syncs one after another.
 bash bench/targets.sh "$dm" "$gen" "$work/targets" >> "$results"

@@ -64,8 +64,9 @@ SyncRun synchronizeFolders(std::unique_ptr<dirCompare>& comp, const ComparisonRe
     run.end = SyncRun::End::Copied;
     run.outcome = synchronize(*comp, scope, comp->request.exclude, control, logPath, leftOut);
     if (run.outcome->stopped) return run;
+    // A is what was copied from: its listing serves the comparison after.
     if (scope.owner == &comp->results && scope.name.empty())
-        comp = compare(comp->request, control, questions, listedA);
+        comp = compare(comp->request, control, questions, listedA ? listedA : &comp->rootA);
     else
         comp->refresh(*scope.owner, scope.name);
     return run;

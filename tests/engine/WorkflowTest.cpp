@@ -151,7 +151,7 @@ TEST(WorkflowOfTables, APlanMarksTheFilesBHoldsNewerByVersionElseByTimeBeyondThe
     }
 }
 
-TEST(WorkflowOfTables, WhereNeitherSideIsHereEveryStepFailsWithWhyAndNoneCountsCopied)
+TEST(WorkflowOfTables, WhereNeitherSideIsHereEveryStepFailsWithWhyAndOnlyBIsListedAgain)
 {
     test::FakeSides sides;
     const ComparisonRequest request = test::request(sides.add("A", {{"new"}, {"sub/one"}, {"sub/two"}, {"f", "aa"}}),
@@ -171,6 +171,9 @@ TEST(WorkflowOfTables, WhereNeitherSideIsHereEveryStepFailsWithWhyAndNoneCountsC
     ASSERT_EQ(done.outcome->failed.size(), 3u);
     for (const SyncItem& item : done.outcome->failed) EXPECT_FALSE(item.reason.empty()) << item.target;
     EXPECT_EQ(comp->results.lacked, 2);
+    // The comparison after the copy takes A as it was copied from; B is listed anew.
+    EXPECT_EQ(sides.table("A").listings, 1);
+    EXPECT_EQ(sides.table("B").listings, 2);
 }
 
 }  // namespace
