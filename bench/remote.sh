@@ -29,6 +29,18 @@ startup=$(mktemp)
 hyperfine -N -i -w 1 -r "$runs" --output=null --export-json "$startup" "$ssh_cmd $(id -un)@127.0.0.1 true" >/dev/null
 python3 -c "import json,sys; print(f'ssh start-up alone (the floor of any run over ssh): {json.load(open(sys.argv[1]))[\"results\"][0][\"median\"]*1000:.0f} ms.')" "$startup"
 rm -f "$startup"
+# With ssh's compression, both of them: what a slow link would choose.
+compressed=()
+for tree in "$@"; do
+  remote="$(id -un)@127.0.0.1:$tree/B"
+  out=$(mktemp)
+  hyperfine -N -i -w 1 -r "$runs" --output=null --export-json "$out" \
+    "$dm compare $tree/A $remote --rsh '$ssh_cmd -o Compression=yes' --remote-dirmatch $dm --max-entries 10000000 --lang en" \
+    "rsync -rn --delete -i -e '$ssh_cmd -o Compression=yes' $tree/A/ $remote/" >/dev/null
+  compressed+=("$(python3 -c "import json,sys; r=json.load(open(sys.argv[1]))['results']; print(f'{sys.argv[2]}: {r[0][\"median\"]*1000:.0f} ms against {r[1][\"median\"]*1000:.0f} ms ({r[0][\"median\"]/r[1][\"median\"]:.2f}x)')" "$out" "$(basename "$tree")")")
+  rm -f "$out"
+done
+echo "With Compression=yes for both: $(IFS=';'; echo "${compressed[*]}" | sed 's/;/; /g')."
 echo
 echo "| tree | entries | dirmatch compare A HOST:B | rsync -rn --delete -i -e ssh | time ratio | dirmatch bytes | rsync bytes | bytes ratio | first bytes of the listing after | whole listing |"
 echo "|---|---|---|---|---|---|---|---|---|---|"
@@ -44,7 +56,7 @@ for tree in "$@"; do
   timing=$(python3 - "$dm" "$tree/B" <<'PY'
 import subprocess, sys, time
 start = time.monotonic()
-p = subprocess.Popen([sys.argv[1], "stream", sys.argv[2], "--protocol", "1", "--max-entries", "10000000"],
+p = subprocess.Popen([sys.argv[1], "stream", sys.argv[2], "--protocol", "2", "--max-entries", "10000000"],
                      stdout=subprocess.PIPE, bufsize=0)
 first = None
 while chunk := p.stdout.read(65536):
