@@ -1,7 +1,9 @@
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <linux/magic.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -110,9 +112,34 @@ struct CopyInto::Impl {
     bool kernelCopies = true;  // until the kernel cannot copy between the files itself
     Fd backupFd;
 
+    // A folder written into, held open while files wait in it, with what
+    // was found of it once for all its files: its identity, and whether its
+    // file system may date a file anew when it is renamed.
+    struct Into {
+        std::shared_ptr<Fd> fd;
+        std::pair<dev_t, ino_t> id{};
+        bool redates = true;
+        int get() const { return fd->get(); }
+    };
+
+    // The folder opened as `fd`; 0, or why it cannot be written into.
+    static int into(Fd fd, Into& folder)
+    {
+        struct stat st {};
+        if (fd.get() < 0 || fstat(fd.get(), &st) != 0) return errno ? errno : EBADF;
+        // Local disks keep a renamed file's times; FUSE file systems (FAT) may not.
+        struct statfs fs {};
+        const bool keepsTimes =
+            fstatfs(fd.get(), &fs) == 0 && (fs.f_type == EXT4_SUPER_MAGIC || fs.f_type == XFS_SUPER_MAGIC ||
+                                            fs.f_type == BTRFS_SUPER_MAGIC || fs.f_type == TMPFS_MAGIC);
+        folder = {std::make_shared<Fd>(std::move(fd)), {st.st_dev, st.st_ino}, !keepsTimes};
+        return 0;
+    }
+
     // A file written whole under its temporary name, not yet in place.
     struct Waiting {
         std::shared_ptr<Fd> folder;
+        bool redates;
         std::string temp;
         std::string name;
         std::string targetPath;
@@ -140,16 +167,6 @@ struct CopyInto::Impl {
     static constexpr size_t kBatchFolders = 128;
     static constexpr size_t kUnfinishedFolders = 128;
     static constexpr uint64_t kBatchBytes = uint64_t(256) << 20;
-
-    // The held handle of a folder files wait in.
-    std::shared_ptr<Fd> holdFolder(int dir)
-    {
-        struct stat st {};
-        if (fstat(dir, &st) != 0) return nullptr;
-        std::shared_ptr<Fd>& held = waitingFolders[{st.st_dev, st.st_ino}];
-        if (!held) held = std::make_shared<Fd>(fcntl(dir, F_DUPFD_CLOEXEC, 0));
-        return held->get() < 0 ? nullptr : held;
-    }
 
     // Flushes the file system's data once, then renames every waiting file
     // into place. Where the flush fails no file is put in place.
@@ -182,7 +199,7 @@ struct CopyInto::Impl {
             }
             // Some file systems (FAT through FUSE) date a renamed file anew: its time is put back.
             struct stat landed {};
-            if (fstatat(dir, w.name.c_str(), &landed, AT_SYMLINK_NOFOLLOW) == 0 &&
+            if (w.redates && fstatat(dir, w.name.c_str(), &landed, AT_SYMLINK_NOFOLLOW) == 0 &&
                 landed.st_mtim.tv_sec != w.times[1].tv_sec && S_ISREG(landed.st_mode) &&
                 utimensat(dir, w.name.c_str(), w.times, AT_SYMLINK_NOFOLLOW) != 0)
                 late.failures.push_back({w.call, {w.targetPath, errno}});
@@ -224,10 +241,10 @@ struct CopyInto::Impl {
 
     // Temporary files of runs that were killed: ours by their name, owned by
     // this user, regular, and older than this synchronization.
-    void sweep(int folderFd)
+    void sweep(const Into& folder)
     {
-        struct stat folder {};
-        if (fstat(folderFd, &folder) != 0 || !swept.emplace(folder.st_dev, folder.st_ino).second) return;
+        if (!swept.insert(folder.id).second) return;
+        const int folderFd = folder.get();
         std::vector<std::string> names;
         namesIn(folderFd, names);
         for (const std::string& name : names) {
@@ -332,15 +349,15 @@ struct CopyInto::Impl {
     // Any item of the source folder (or the source itself) into the open
     // target folder. `fresh`: the place must be free (the folder was made by
     // this copy, or the item was lacking), so nothing there is ever replaced.
-    void copyAny(int sourceDir, const std::string& sourceName, int targetDir, const std::string& name,
+    void copyAny(int sourceDir, const std::string& sourceName, const Into& target, const std::string& name,
                  const std::string& targetPath, bool fresh)
     {
         if (stopping()) return;
         struct stat st {};
         if (fstatat(sourceDir, sourceName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return fail(targetPath, errno);
-        if (S_ISLNK(st.st_mode)) return copyLink(sourceDir, sourceName, st, targetDir, name, targetPath, fresh);
-        if (S_ISDIR(st.st_mode)) return copyFolder(sourceDir, sourceName, st, targetDir, name, targetPath, fresh);
-        if (S_ISREG(st.st_mode)) return copyFile(sourceDir, sourceName, targetDir, name, targetPath, fresh);
+        if (S_ISLNK(st.st_mode)) return copyLink(sourceDir, sourceName, st, target.get(), name, targetPath, fresh);
+        if (S_ISDIR(st.st_mode)) return copyFolder(sourceDir, sourceName, st, target.get(), name, targetPath, fresh);
+        if (S_ISREG(st.st_mode)) return copyFile(sourceDir, sourceName, target, name, targetPath, fresh);
         fail(targetPath, kNotARegularFile);  // devices, sockets and pipes are not copied
     }
 
@@ -448,9 +465,10 @@ struct CopyInto::Impl {
     }
 
     // Content, mode and times into a fresh temporary file, then a rename over the target.
-    void copyFile(int sourceDir, const std::string& sourceName, int targetDir, const std::string& name,
+    void copyFile(int sourceDir, const std::string& sourceName, const Into& target, const std::string& name,
                   const std::string& targetPath, bool fresh)
     {
+        const int targetDir = target.get();
         // Non-blocking and checked on the handle: a pipe swapped in after the
         // listing is refused rather than waited on.
         Fd in(openat(sourceDir, sourceName.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
@@ -459,7 +477,7 @@ struct CopyInto::Impl {
         if (fstat(in.get(), &st) != 0) return fail(targetPath, errno);
         if (!S_ISREG(st.st_mode)) return fail(targetPath, kNotARegularFile);
         if (const int code = replaceable(targetDir, name)) return fail(targetPath, code);
-        sweep(targetDir);
+        sweep(target);
 
         std::string temp;
         Fd out;
@@ -475,14 +493,13 @@ struct CopyInto::Impl {
         if (error == 0) error = setMode(out.get(), st.st_mode);
         if (error == 0) error = setTimes(out.get(), st);
         if (error == 0 && close(out.release()) != 0) error = errno;
-        std::shared_ptr<Fd> folder;
-        if (error == 0 && !(folder = holdFolder(targetDir))) error = errno ? errno : EBADF;
         if (error != 0) {
             unlinkat(targetDir, temp.c_str(), 0);
             if (error != ECANCELED) fail(targetPath, error);
             return;
         }
-        waiting.push_back({std::move(folder), temp, name, targetPath, fresh, {st.st_atim, st.st_mtim}, call});
+        waitingFolders.emplace(target.id, target.fd);
+        waiting.push_back({target.fd, target.redates, temp, name, targetPath, fresh, {st.st_atim, st.st_mtim}, call});
         waitingBytes += uint64_t(st.st_size);
         ++report->filesCopied;
         if (waiting.size() >= kBatchFiles || waitingFolders.size() >= kBatchFolders || waitingBytes >= kBatchBytes)
@@ -523,20 +540,22 @@ struct CopyInto::Impl {
         const bool made = mkdirat(targetDir, name.c_str(), (st.st_mode & 07777) | 0700) == 0;
         if (!made && errno != EEXIST) return fail(targetPath, errno);
         if (!made && fresh) return fail(targetPath, kNameTaken);
-        Fd target(openat(targetDir, name.c_str(), kFolderFlags));
-        if (target.get() < 0) return fail(targetPath, folderOpenError(targetDir, name, errno));
+        Fd opened(openat(targetDir, name.c_str(), kFolderFlags));
+        if (opened.get() < 0) return fail(targetPath, folderOpenError(targetDir, name, errno));
+        Into target;
+        if (const int error = into(std::move(opened), target)) return fail(targetPath, error);
 
         std::vector<std::string> names;
         if (const int error = namesIn(source.get(), names)) fail(targetPath, error);
         for (const std::string& child : names) {
             if (stopping()) return;
-            copyAny(source.get(), child, target.get(), child, targetPath + kSeparator + child, made);
+            copyAny(source.get(), child, target, child, targetPath + kSeparator + child, made);
         }
         // A stop heard while its last item was copied leaves it partial; one
         // that comes once everything is in does not undo a whole folder.
         if (report->stopped) return;
         if (!waiting.empty()) {
-            unfinished.push_back({std::make_shared<Fd>(target.release()), st, targetPath, call});
+            unfinished.push_back({target.fd, st, targetPath, call});
             if (unfinished.size() >= kUnfinishedFolders) land();
             return;
         }
@@ -595,8 +614,11 @@ CopyReport CopyInto::copy(const std::string& source, const std::string& relative
     }
     std::string reached;
     int error = 0;
-    const Fd parent = Impl::openParent(impl.rootFd.get(), impl.root, parts, reached, error);
-    if (parent.get() < 0) {
+    Impl::Into parent;
+    if (Fd opened = Impl::openParent(impl.rootFd.get(), impl.root, parts, reached, error); opened.get() < 0) {
+        impl.fail(reached, error);
+        return report;
+    } else if ((error = Impl::into(std::move(opened), parent)) != 0) {
         impl.fail(reached, error);
         return report;
     }
@@ -607,7 +629,7 @@ CopyReport CopyInto::copy(const std::string& source, const std::string& relative
         report.present = true;
         return report;
     }
-    impl.copyAny(AT_FDCWD, source, parent.get(), name, targetPath, onlyIfAbsent);
+    impl.copyAny(AT_FDCWD, source, parent, name, targetPath, onlyIfAbsent);
     return report;
 }
 

@@ -142,6 +142,11 @@ struct Disk {
     bool keepsModes;
 };
 
+void PrintTo(const Disk& disk, std::ostream* out)
+{
+    *out << disk.name;
+}
+
 class MediaOfB : public Media, public ::testing::WithParamInterface<Disk> {};
 
 TEST_P(MediaOfB, TakesTheCopyAsItCanComparesIdenticalAfterAndItsInformationFileSaysSo)
