@@ -5,7 +5,7 @@
 # image through fusefat (a tenth of the tree: fusefat takes minutes for the
 # whole). Runs interleaved, median of RUNS (3).
 # As root (tmpfs and loop devices are mounted). Prints a Markdown section.
-#   bash bench/copy.sh [DIRMATCH]
+#   [KINDS="tmpfs ext4"] bash bench/copy.sh [DIRMATCH]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 dm=${1:-}
@@ -44,7 +44,7 @@ mount_fs() {  # kind folder: mounts a fresh file system of that kind; false wher
     ext4) truncate -s 1G "$img" && mkfs.ext4 -q -F "$img" && mount -o loop "$img" "$folder" ;;
     btrfs) truncate -s 1G "$img" && mkfs.btrfs -q "$img" && mount -o loop "$img" "$folder" ;;
     fat) truncate -s 1G "$img" && mkfs.fat -F 32 "$img" >/dev/null && TZ=UTC fusefat -o rw+ "$img" "$folder" ;;
-  esac 2>/dev/null
+  esac >/dev/null 2>&1
 }
 
 ms() {  # command...: milliseconds, B emptied and caches written out before
@@ -60,7 +60,7 @@ echo "## Copies in batches ($(date -u +%F); 10,000 files of 4 KiB and 100 of 1 M
 echo
 echo "| onto | dirmatch sync | cp -a && sync | cp -a | dirmatch / (cp -a && sync) | dirmatch / cp -a |"
 echo "|---|---|---|---|---|---|"
-for kind in tmpfs ext4 btrfs fat; do
+for kind in ${KINDS:-tmpfs ext4 btrfs fat}; do
   mnt="$work/mnt-$kind"
   if ! mount_fs "$kind" "$mnt"; then
     echo "| $kind | (could not be mounted here) | | | | |"
