@@ -138,8 +138,7 @@ struct CopyInto::Impl {
 
     // A file written whole under its temporary name, not yet in place.
     struct Waiting {
-        std::shared_ptr<Fd> folder;
-        bool redates;
+        Into folder;
         std::string temp;
         std::string name;
         std::string targetPath;
@@ -187,7 +186,7 @@ struct CopyInto::Impl {
         const auto& failFlush = testSeams().failBatchFlush;
         if (flushed == 0 && failFlush) flushed = failFlush();
         for (const Waiting& w : waiting) {
-            const int dir = w.folder->get();
+            const int dir = w.folder.get();
             int error = flushed;
             Fd moveTo;
             if (error == 0 && !w.fresh) error = keepOld(dir, w.name, w.targetPath, moveTo);
@@ -199,7 +198,7 @@ struct CopyInto::Impl {
             }
             // Some file systems (FAT through FUSE) date a renamed file anew: its time is put back.
             struct stat landed {};
-            if (w.redates && fstatat(dir, w.name.c_str(), &landed, AT_SYMLINK_NOFOLLOW) == 0 &&
+            if (w.folder.redates && fstatat(dir, w.name.c_str(), &landed, AT_SYMLINK_NOFOLLOW) == 0 &&
                 landed.st_mtim.tv_sec != w.times[1].tv_sec && S_ISREG(landed.st_mode) &&
                 utimensat(dir, w.name.c_str(), w.times, AT_SYMLINK_NOFOLLOW) != 0)
                 late.failures.push_back({w.call, {w.targetPath, errno}});
@@ -499,7 +498,7 @@ struct CopyInto::Impl {
             return;
         }
         waitingFolders.emplace(target.id, target.fd);
-        waiting.push_back({target.fd, target.redates, temp, name, targetPath, fresh, {st.st_atim, st.st_mtim}, call});
+        waiting.push_back({target, temp, name, targetPath, fresh, {st.st_atim, st.st_mtim}, call});
         waitingBytes += uint64_t(st.st_size);
         ++report->filesCopied;
         if (waiting.size() >= kBatchFiles || waitingFolders.size() >= kBatchFolders || waitingBytes >= kBatchBytes)
