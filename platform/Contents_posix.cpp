@@ -14,6 +14,7 @@
 #include "platform/Fd_posix.h"
 #include "platform/SysError.h"
 #include "platform/TestSeams.h"
+#include "platform/Text.h"
 #include "platform/Time.h"
 
 namespace dm::platform {
@@ -315,7 +316,9 @@ ContentResult compareContents(const std::string& pathA, const std::string& pathB
     return compareIn(AT_FDCWD, pathA.c_str(), AT_FDCWD, pathB.c_str(), size, reading);
 }
 
-ContentFolders::ContentFolders(const std::string& folderA, const std::string& folderB) : folders_{folderA, folderB}
+ContentFolders::ContentFolders(const std::string& folderA, const std::string& folderB)
+    : folders_{endsWithSeparator(folderA) ? folderA : folderA + kSeparator,
+               endsWithSeparator(folderB) ? folderB : folderB + kSeparator}
 {
     for (int side = 0; side < 2; ++side) fds_[side] = open(folders_[side].c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
 }
@@ -331,14 +334,20 @@ ContentResult ContentFolders::compare(const std::string& nameA, const std::strin
                                       const ContentReading& reading) const
 {
     // A folder that could not be opened: its files by their whole paths.
-    const std::string names[2] = {fds_[0] >= 0 ? nameA : folders_[0] + "/" + nameA,
-                                  fds_[1] >= 0 ? nameB : folders_[1] + "/" + nameB};
-    const int at[2] = {fds_[0] >= 0 ? fds_[0] : AT_FDCWD, fds_[1] >= 0 ? fds_[1] : AT_FDCWD};
-    if (size >= kLargestChunk) return compareIn(at[0], names[0].c_str(), at[1], names[1].c_str(), size, reading);
+    std::string paths[2];
+    const char* names[2] = {nameA.c_str(), nameB.c_str()};
+    int at[2] = {fds_[0], fds_[1]};
+    for (int side = 0; side < 2; ++side) {
+        if (at[side] >= 0) continue;
+        at[side] = AT_FDCWD;
+        paths[side] = folders_[side] + names[side];
+        names[side] = paths[side].c_str();
+    }
+    if (size >= kLargestChunk) return compareIn(at[0], names[0], at[1], names[1], size, reading);
     int error = 0;
-    const Fd a(openFile(at[0], names[0].c_str(), false, error, nullptr));
+    const Fd a(openFile(at[0], names[0], false, error, nullptr));
     if (a.get() < 0) return {ContentVerdict::Failed, error, 'A'};
-    const Fd b(openFile(at[1], names[1].c_str(), false, error, nullptr));
+    const Fd b(openFile(at[1], names[1], false, error, nullptr));
     if (b.get() < 0) return {ContentVerdict::Failed, error, 'B'};
     return compareSmallAsListed(a.get(), b.get(), size_t(size), writtenA, writtenB, reading);
 }

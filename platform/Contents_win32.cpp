@@ -4,6 +4,7 @@
 
 #include "platform/Contents.h"
 #include "platform/SysError.h"
+#include "platform/Text.h"
 #include "platform/Win32.h"
 
 namespace dm::platform {
@@ -78,15 +79,20 @@ ContentResult compareContents(const std::string& pathA, const std::string& pathB
     return {ContentVerdict::Same};
 }
 
-ContentFolders::ContentFolders(const std::string& folderA, const std::string& folderB) : folders_{folderA, folderB} {}
+ContentFolders::ContentFolders(const std::string& folderA, const std::string& folderB)
+    : folders_{endsWithSeparator(folderA) ? folderA : folderA + kSeparator,
+               endsWithSeparator(folderB) ? folderB : folderB + kSeparator}
+{
+}
 
 ContentFolders::~ContentFolders() = default;
 
-// Here each file is opened by its whole path, and what it is checked as it is read.
+// Here each file is opened by its whole path; what it is, and whether it
+// changes, is seen as it is read.
 ContentResult ContentFolders::compare(const std::string& nameA, const std::string& nameB, uint64_t size,
                                       const FILETIME&, const FILETIME&, const ContentReading& reading) const
 {
-    return compareContents(folders_[0] + "\\" + nameA, folders_[1] + "\\" + nameB, size, reading);
+    return compareContents(folders_[0] + nameA, folders_[1] + nameB, size, reading);
 }
 
 }  // namespace dm::platform
