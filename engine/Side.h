@@ -74,11 +74,13 @@ public:
 // The side for a folder as a person gives it: HOST:PATH on another machine
 // (reached as `access` says), else a folder of this one.
 std::unique_ptr<Side> sideFor(const std::string& folder);
-// Where set, asked first for the side of each folder named: tests give sides
-// made from tables this way (null: the folder's own side). Empty in production.
+std::unique_ptr<Side> sideFor(const std::string& folder, const RemoteAccess& access);
+
+// Where set, asked first by sideFor for the side of each folder named: tests
+// give sides made from tables this way (null: the folder's own side). Empty
+// in production.
 using SideMaker = std::function<std::unique_ptr<Side>(const std::string& folder)>;
 SideMaker& sideMakerForTests();
-std::unique_ptr<Side> sideFor(const std::string& folder, const RemoteAccess& access);
 
 // A side of a comparison as a request names it, found.
 struct FoundSide {
