@@ -10,7 +10,6 @@
 
 #include "common/Messages.h"
 #include "engine/Comp.h"
-#include "engine/InfoFile.h"
 #include "platform/Contents.h"
 #include "tests/support/Compare.h"
 #include "tests/support/TempDir.h"
@@ -289,12 +288,8 @@ TEST_F(Content, ASideFromAnInformationFileIsComparedWithoutContentAndSaysSo)
     dir.file("A/f", "abc");
     dir.file("B/f", "abd");
     const std::string info = dir / "a.dat";
-    {
-        dirCompare exporter(test::request(a, b, {test::kSep}, {}, kAllOptions), nullptr);
-        std::string error;
-        ASSERT_TRUE(exporter.scanFolder(exporter.rootA, error, {}));
-        ASSERT_TRUE(exportInfoFile(exporter, info, error, exporter.rootA)) << error;
-    }
+    std::string error;
+    ASSERT_TRUE(test::exportFolder(a, info, error)) << error;
     dirCompare comp(test::request(a, b, {test::kSep}, {}, kSizeAndContent, {}, info), nullptr);
     comp.run();
     EXPECT_EQ(comp.results.different, 0);

@@ -139,9 +139,7 @@ TEST_F(InfoFile, TheStepOfTheTimesTheFileGivesIsTheStepTheyAreComparedAt)
     const std::string b = dir.folder("B");
     dir.file("B/x.txt", "hello", test::kTime);
     std::string error;
-    dirCompare exporter(test::request(b, b, {test::kSep}, {}, 255), nullptr);
-    ASSERT_TRUE(exporter.scanFolder(exporter.rootA, error, {})) << error;
-    ASSERT_TRUE(exportInfoFile(exporter, dir / "plain.dat", error, exporter.rootA)) << error;
+    ASSERT_TRUE(test::exportFolder(b, dir / "plain.dat", error)) << error;
     EXPECT_EQ(test::readFile(dir / "plain.dat").find('#'), std::string::npos) << "a fine step is not named";
     dir.file("fat.dat", "#timestep 20000000\r\n" + test::readFile(dir / "plain.dat"));
 

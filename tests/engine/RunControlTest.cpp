@@ -44,12 +44,8 @@ TEST_F(Stopping, AStopIsHonouredWhileAnInformationFileIsRead)
 {
     for (int i = 0; i < 1100; ++i) dir.file("A/f" + std::to_string(i));  // past the first progress text
     const std::string info = dir / "a.dat";
-    {
-        dirCompare exporter(test::request(a, b, {test::kSep}, {}, kAllOptions), nullptr);
-        std::string error;
-        ASSERT_TRUE(exporter.scanFolder(exporter.rootA, error, {}));
-        ASSERT_TRUE(exportInfoFile(exporter, info, error, exporter.rootA)) << error;
-    }
+    std::string error;
+    ASSERT_TRUE(test::exportFolder(a, info, error)) << error;
     stopAt(msg::ProgressScanning);
     dirCompare comp(test::request(a, b, {test::kSep}, {}, 0x1F, {}, info), &control);
     comp.run();
@@ -77,12 +73,8 @@ TEST_F(Stopping, AnInformationFileCutAtTheEntryLimitIsTheLimitNotAnIncompleteFil
 {
     for (int i = 0; i < 20; ++i) dir.file("A/f" + std::to_string(i));
     const std::string info = dir / "a.dat";
-    {
-        dirCompare exporter(test::request(a, b, {test::kSep}, {}, kAllOptions), nullptr);
-        std::string error;
-        ASSERT_TRUE(exporter.scanFolder(exporter.rootA, error, {}));
-        ASSERT_TRUE(exportInfoFile(exporter, info, error, exporter.rootA)) << error;
-    }
+    std::string error;
+    ASSERT_TRUE(test::exportFolder(a, info, error)) << error;
     dirCompare comp(test::request(a, b, {test::kSep}, {}, 0x1F, {}, info), nullptr);
     comp.request.maxEntries = 5;
     comp.run();
@@ -94,7 +86,6 @@ TEST_F(Stopping, AnInformationFileCutAtTheEntryLimitIsTheLimitNotAnIncompleteFil
     dir.file("S/d/g");
     const std::string s = dir / "S";
     dirCompare exporter(test::request(s, b, {test::kSep}, {}, kAllOptions), nullptr);
-    std::string error;
     ASSERT_TRUE(exporter.scanFolder(exporter.rootA, error, {}));
     std::string stream;
     ASSERT_TRUE(writeInfo(

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "engine/Comp.h"
-#include "engine/InfoFile.h"
 #include "tests/support/Compare.h"
 #include "tests/support/FakeSide.h"
 #include "tests/support/TempDir.h"
@@ -55,11 +54,9 @@ protected:
         lay("B", treeB());
         std::string info;
         if (GetParam() == Holder::InformationFileOfB) {
-            dirCompare exporter(test::request(dir / "B", dir / "B", {test::kSep}, {}, 0x1F), nullptr);
-            std::string error;
-            EXPECT_TRUE(exporter.scanFolder(exporter.rootA, error, {})) << error;
             info = dir / "b.dat";
-            EXPECT_TRUE(exportInfoFile(exporter, info, error, exporter.rootA)) << error;
+            std::string error;
+            EXPECT_TRUE(test::exportFolder(dir / "B", info, error)) << error;
         }
         return test::request(dir / "A", dir / "B", {test::kSep}, {}, 0x1F, info);
     }

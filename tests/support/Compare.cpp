@@ -4,6 +4,8 @@
 
 #include <stdexcept>
 
+#include "engine/InfoFile.h"
+
 namespace dm::test {
 
 ComparisonRequest request(const std::string& a, const std::string& b, const StringList& include,
@@ -27,6 +29,12 @@ std::unique_ptr<dirCompare> compared(const std::string& a, const std::string& b,
     auto comp = std::make_unique<dirCompare>(request(a, b, include, exclude, options), control);
     comp->run();
     return comp;
+}
+
+bool exportFolder(const std::string& folder, const std::string& file, std::string& error)
+{
+    dirCompare exporter(request(folder, folder, {std::string(1, platform::kSeparator)}, {}, kAllOptions), nullptr);
+    return exporter.scanFolder(exporter.rootA, error, {}) && exportInfoFile(exporter, file, error, exporter.rootA);
 }
 
 result_t& child(result_t& parent, const std::string& name)

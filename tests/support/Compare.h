@@ -20,6 +20,10 @@ std::unique_ptr<dirCompare> compared(const std::string& a, const std::string& b,
                                      const StringList& include = {std::string(1, platform::kSeparator)},
                                      const StringList& exclude = {}, RunControl* control = nullptr);
 
+// Scans the folder with every rule and writes its information file; false,
+// with why, where either fails.
+bool exportFolder(const std::string& folder, const std::string& file, std::string& error);
+
 // A listing's sink as a test wants it: the limit, a run control, and the
 // answer to "skip this unreadable folder?" (no, unless `skips` says yes).
 class TestSink : public ListingSink {

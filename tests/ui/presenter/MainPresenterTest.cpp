@@ -8,7 +8,6 @@
 
 #include "common/Messages.h"
 #include "config/Dmodule.h"
-#include "engine/InfoFile.h"
 #include "engine/ResultView.h"
 #include "tests/support/Compare.h"
 #include "tests/support/TempDir.h"
@@ -216,12 +215,8 @@ TEST_F(Presenter, TheGaugeFollowsEntriesThenComparedItemsThenCopiedBytes)
 TEST_F(Presenter, ItemsOfASideThatIsNoFolderHereCannotBeOpenedAndTheTipSaysWhy)
 {
     dir.lay({{"A/f", "a"}, {"B/f", "b"}});
-    {
-        dirCompare exporter(test::request(dm.LocalDir, dm.LocalDir, {test::kSep}, {}, kAllOptions), nullptr);
-        std::string error;
-        ASSERT_TRUE(exporter.scanFolder(exporter.rootA, error, {}));
-        ASSERT_TRUE(exportInfoFile(exporter, dir / "b.dat", error, exporter.rootA)) << error;
-    }
+    std::string error;
+    ASSERT_TRUE(test::exportFolder(dm.LocalDir, dir / "b.dat", error)) << error;
     ComparisonRequest request = test::request(dm.StandardDir, dm.LocalDir, {test::kSep}, {}, 0x1F, dir / "b.dat");
     presenter.comparer = dm::compare(request, nullptr);
     presenter.resultValid = true;
