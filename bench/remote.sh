@@ -7,13 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 dm=$1; shift
 runs="${RUNS:-10}"
-keys=$(mktemp -d)
-if ! port=$(bash tests/support/remote/start-sshd "$keys"); then
-  printf '\n(No sshd could start here: the remote benchmark was left out.)\n'
-  exit 0
-fi
-trap 'kill "$(cat "$keys/sshd.pid")" 2>/dev/null; rm -rf "$keys"' EXIT
-ssh_cmd="ssh -F /dev/null -p $port -i $keys/user -o UserKnownHostsFile=$keys/known_hosts -o StrictHostKeyChecking=yes -o BatchMode=yes"
+source bench/sshd.sh "the remote benchmark"
 wire() {  # bytes the loopback carries while the command runs
   local before after
   before=$(cat /sys/class/net/lo/statistics/rx_bytes)

@@ -9,13 +9,7 @@ cd "$(dirname "$0")/.."
 dm=$1
 gen=$2
 work="${3:-/tmp/dirmatch-targets}"
-keys=$(mktemp -d)
-if ! port=$(bash tests/support/remote/start-sshd "$keys"); then
-  printf '\n(No sshd could start here: the benchmark of many targets was left out.)\n'
-  exit 0
-fi
-trap 'kill "$(cat "$keys/sshd.pid")" 2>/dev/null; rm -rf "$keys"' EXIT
-ssh_cmd="ssh -F /dev/null -p $port -i $keys/user -o UserKnownHostsFile=$keys/known_hosts -o StrictHostKeyChecking=yes -o BatchMode=yes"
+source bench/sshd.sh "the benchmark of many targets"
 host="$(id -un)@127.0.0.1"
 # A and a stale B: 9,500 files in 450 folders; B lacks a tenth and differs in a tenth.
 if [ ! -d "$work/tree/A" ]; then
