@@ -1,9 +1,11 @@
 #include "cli/Targets.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <nlohmann/json.hpp>
@@ -13,8 +15,10 @@
 #include "cli/TerminalProgress.h"
 #include "common/Messages.h"
 #include "config/Dmodule.h"
+#include "engine/Remote.h"
 #include "engine/Workflow.h"
 #include "platform/ChildProcess.h"
+#include "platform/Listing.h"
 #include "platform/OpenFile.h"
 #include "platform/SysError.h"
 #include "platform/Text.h"
@@ -98,6 +102,29 @@ std::string secondsText(double seconds)
     return text;
 }
 
+// Why one folder is among the targets twice (naming both spellings); empty where none is.
+std::string targetGivenTwice(const std::vector<std::string>& targets)
+{
+    const auto key = [](const std::string& target) -> std::string {
+        if (const std::optional<RemoteFolder> remote = remoteFolderOf(target)) {
+            std::string path = remote->path;
+            while (path.size() > 1 && path.back() == '/') path.pop_back();
+            return "R" + remote->host + ":" + path;
+        }
+        if (const std::optional<platform::FileIdentity> id = platform::folderIdentity(target))
+            return "L" + std::to_string(id->device) + ":" + std::to_string(id->inode);
+        return "P" + target;
+    };
+    std::map<std::string, const std::string*> seen;
+    for (const std::string& target : targets) {
+        const auto [at, fresh] = seen.emplace(key(target), &target);
+        if (!fresh)
+            return textIn("同一个文件夹两次作为目标: ", "one folder is given twice as a target: ") + *at->second +
+                   textIn(" 与 ", " and ") + target;
+    }
+    return {};
+}
+
 }  // namespace
 
 bool readTargets(const std::string& file, std::vector<std::string>& targets, std::string& error)
@@ -109,14 +136,38 @@ bool readTargets(const std::string& file, std::vector<std::string>& targets, std
         return false;
     }
     const size_t before = targets.size();
-    char buffer[4096];
-    while (std::fgets(buffer, sizeof buffer, in.get())) {
-        std::string line(buffer);
-        if (!line.empty() && line.back() == '\n') line.pop_back();
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.pop_back();
-        const size_t start = line.find_first_not_of(" \t");
-        if (start == std::string::npos || line[start] == '#') continue;
-        targets.push_back(line.substr(start));
+    // Lines are read whole, however long: a piece of one must never become a target of its own.
+    std::string line;
+    int number = 0;
+    const auto refuse = [&](const char* zh, const char* en) {
+        error = file + ":" + std::to_string(number) + ": " + textIn(zh, en);
+        return false;
+    };
+    for (int c = 0; c != EOF;) {
+        line.clear();
+        while ((c = std::fgetc(in.get())) != EOF && c != '\n') line += char(c);
+        if (c == EOF && line.empty()) break;
+        ++number;
+        if (line.find('\0') != std::string::npos) return refuse("行中有 NUL 字符", "the line holds a NUL character");
+        // "#" begins a comment at the start of a line or after white space.
+        for (size_t hash = line.find('#'); hash != std::string::npos; hash = line.find('#', hash + 1)) {
+            if (hash == 0 || line[hash - 1] == ' ' || line[hash - 1] == '\t') {
+                line.erase(hash);
+                break;
+            }
+        }
+        const size_t start = line.find_first_not_of(" \t\r");
+        if (start == std::string::npos) continue;
+        const size_t end = line.find_last_not_of(" \t\r");
+        const std::string target = line.substr(start, end - start + 1);
+        if (std::any_of(target.begin(), target.end(), [](char ch) { return (unsigned char)ch < 0x20; }))
+            return refuse("行中有控制字符, 不是一个目标", "the line holds a control character: it is not one target");
+        targets.push_back(target);
+    }
+    if (std::ferror(in.get())) {
+        error = textIn("无法读取目标列表: ", "cannot read the list of targets: ") + file + ": " +
+                platform::systemMessage(platform::lastError());
+        return false;
     }
     if (targets.size() > before) return true;
     error = textIn("目标列表中没有目标: ", "the list names no target: ") + file;
@@ -275,6 +326,17 @@ int exitCodeOf(const std::vector<TargetResult>& results)
 
 int runTargetsCommand(const CompareArgs& args, const TargetsArgs& how, const SyncArgs* sync)
 {
+    if (!args.infoA.empty() || !args.infoB.empty()) {
+        std::cerr << "dirmatch: "
+                  << textIn("信息文件只代表一个文件夹, 不能与多个目标同用",
+                            "an information file stands for one folder: it cannot be given with several targets")
+                  << std::endl;
+        return ExitError;
+    }
+    if (const std::string twice = targetGivenTwice(how.targets); !twice.empty()) {
+        std::cerr << "dirmatch: " << twice << std::endl;
+        return ExitError;
+    }
     if (sync && !sync->yes && !sync->dryRun) {
         std::cerr << "dirmatch: "
                   << textIn("多个目标只在给出 --yes (或 --dry-run) 时同步",

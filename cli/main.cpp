@@ -12,6 +12,7 @@
 #include "config/Job.h"
 #include "engine/Backup.h"
 #include "platform/Console.h"
+#include "platform/Process.h"
 #include "platform/Text.h"
 #include "platform/Time.h"
 
@@ -111,6 +112,7 @@ void addSyncOptions(CLI::App& cmd, CompareArgs& args)
 int main(int argc, char** argv)
 {
     dm::platform::prepareConsole();
+    dm::platform::raiseDescriptorLimit();
     CLI::App app{
         "dirmatch: compare folder B with folder A and make B like A.\n"
         "Marks: - lacking in B, + redundant in B, * different, = identical, ~ not compared, ! error "
@@ -172,12 +174,14 @@ int main(int argc, char** argv)
     addNoCache(*streamCmd, streamArgs.noCache);
 
     // What a sync with a backup folder on another machine runs there; not for people.
-    std::string expireFolder;
-    int32_t expireDays = 0;
-    auto* expireCmd = app.add_subcommand("expire-backups", "")->group("");
-    expireCmd->add_option("FOLDER", expireFolder)->required();
-    expireCmd->add_option("--days", expireDays)->required()->check(CLI::Range(1, 36500));
-    expireCmd->add_option("--lang", lang)->check(CLI::IsMember({"zh", "en"}));
+    std::string setFolder;
+    std::string setRoot;
+    int32_t setKeepDays = 0;
+    auto* setCmd = app.add_subcommand("backup-set", "")->group("");
+    setCmd->add_option("FOLDER", setFolder)->required();
+    setCmd->add_option("--root", setRoot)->required();
+    setCmd->add_option("--days", setKeepDays)->check(CLI::Range(0, 36500));
+    setCmd->add_option("--lang", lang)->check(CLI::IsMember({"zh", "en"}));
 
     auto* jobCmd = app.add_subcommand("job", "saved jobs: save, list, show, run, schedule, remove");
     jobCmd->require_subcommand(1);
@@ -261,13 +265,14 @@ int main(int argc, char** argv)
     try {
         if (compare->parsed()) return several ? runTargetsCommand(args, targets, nullptr) : runCompare(args);
         if (streamCmd->parsed()) return runStream(streamArgs);
-        if (expireCmd->parsed()) {
-            int removed = 0;
-            const std::string why = removeExpiredBackupSets(expireFolder, platform::localNow(), expireDays, removed);
-            std::cout << removed << std::endl;
-            if (why.empty()) return ExitSame;
-            std::cerr << "dirmatch: " << why << std::endl;
-            return ExitError;
+        if (setCmd->parsed()) {
+            BackupSetMade made;
+            if (!makeBackupSet(setRoot, setFolder, platform::localNow(), setKeepDays, made, error)) {
+                std::cerr << "dirmatch: " << error << std::endl;
+                return ExitError;
+            }
+            std::cout << made.set << '\n' << made.expired << '\n' << made.note << std::endl;
+            return ExitSame;
         }
         if (syncCmd->parsed()) return several ? runTargetsCommand(args, targets, &sync) : runSync(args, sync);
         if (jobSave->parsed()) return saveJobCommand(jobName, args, jobSync, targets.targets);

@@ -4,8 +4,7 @@
 #include <string_view>
 
 #include "common/Messages.h"
-#include "platform/Copy.h"
-#include "platform/Listing.h"
+#include "platform/BackupFolder.h"
 #include "platform/SysError.h"
 #include "platform/Text.h"
 
@@ -77,9 +76,14 @@ std::string backupSetName(const platform::SYSTEMTIME& at)
 bool isExpiredBackupSet(const std::string& name, const platform::SYSTEMTIME& now, int days)
 {
     unsigned year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    // A second set of the same second carries "-N" after the time.
+    std::string_view base(name);
+    if (name.size() > 18 && name[17] == '-' && name[18] != '0' &&
+        name.find_first_not_of("0123456789", 18) == std::string::npos && name.size() <= 22)
+        base = base.substr(0, 17);
     char end = 0;
-    if (name.size() != 17 ||
-        std::sscanf(name.c_str(), "%4u-%2u-%2u %2u%2u%2u%c", &year, &month, &day, &hour, &minute, &second, &end) != 6)
+    if (base.size() != 17 || std::sscanf(std::string(base).c_str(), "%4u-%2u-%2u %2u%2u%2u%c", &year, &month, &day,
+                                         &hour, &minute, &second, &end) != 6)
         return false;
     platform::SYSTEMTIME began;
     began.wYear = uint16_t(year);
@@ -89,7 +93,7 @@ bool isExpiredBackupSet(const std::string& name, const platform::SYSTEMTIME& now
     began.wMinute = uint16_t(minute);
     began.wSecond = uint16_t(second);
     // Only what this program names so: a folder the user made stays.
-    if (backupSetName(began) != name || month < 1 || month > 12 || day < 1 || hour > 23 || minute > 59 || second > 59)
+    if (backupSetName(began) != base || month < 1 || month > 12 || day < 1 || hour > 23 || minute > 59 || second > 59)
         return false;
     const int64_t monthLength = (month == 12 ? daysOf(int(year) + 1, 1, 1) : daysOf(int(year), int(month) + 1, 1)) -
                                 daysOf(int(year), int(month), 1);
@@ -97,24 +101,40 @@ bool isExpiredBackupSet(const std::string& name, const platform::SYSTEMTIME& now
     return secondsOf(now) - secondsOf(began) > int64_t(days) * 86400;
 }
 
-std::string removeExpiredBackupSets(const std::string& folder, const platform::SYSTEMTIME& now, int days, int& removed)
+bool makeBackupSet(const std::string& root, const std::string& folder, const platform::SYSTEMTIME& now, int keepDays,
+                   BackupSetMade& made, std::string& error)
 {
-    removed = 0;
-    const std::string inside = platform::endsWithSeparator(folder) ? folder : folder + platform::kSeparator;
-    platform::FolderListing listing;
-    platform::WIN32_FIND_DATA record;
-    if (!listing.first(inside, {}, record)) return {};  // no sets yet
-    std::vector<std::string> expired;
-    do {
-        if ((record.dwFileAttributes & platform::FILE_ATTRIBUTE_DIRECTORY) &&
-            isExpiredBackupSet(record.cFileName, now, days))
-            expired.push_back(inside + record.cFileName);
-    } while (listing.next(record));
-    for (const std::string& set : expired) {
-        if (const int code = platform::removeTree(set)) return set + ": " + platform::systemMessage(code);
-        ++removed;
+    made = {};
+    platform::BackupFolder sets;
+    std::string at;
+    if (const int code = sets.open(root, folder, at)) {
+        error = textIn("无法使用备份文件夹: ", "cannot use the backup folder: ") + at + ": " +
+                (code == platform::kLinkInPath ? textIn("是一个链接", "is a link") : platform::systemMessage(code));
+        return false;
     }
-    return {};
+    if (!sets.onFileSystemOf(root)) {
+        error = textIn("不能在另一个文件系统上保存被替换的文件: ", "cannot keep replaced files on another file system: ") +
+                sets.path();
+        return false;
+    }
+    if (keepDays > 0) {
+        for (const std::string& name : sets.folders()) {
+            if (!isExpiredBackupSet(name, now, keepDays)) continue;
+            if (const int code = sets.remove(name)) {
+                made.note = sets.path() + platform::kSeparator + name + ": " + platform::systemMessage(code);
+                break;
+            }
+            ++made.expired;
+        }
+    }
+    std::string name;
+    if (const int code = sets.makeFresh(backupSetName(now), name)) {
+        error = textIn("无法建立备份: ", "cannot make the backup set: ") + sets.path() + ": " +
+                platform::systemMessage(code);
+        return false;
+    }
+    made.set = sets.path() + platform::kSeparator + name;
+    return true;
 }
 
 }  // namespace dm

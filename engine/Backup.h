@@ -19,12 +19,23 @@ std::string backupFolderOf(const std::string& backupDir, const std::string& path
 
 std::string backupSetName(const platform::SYSTEMTIME& at);
 
-// Whether `name` is a set's name, begun more than `days` days before `now`.
+// Whether `name` is a set's name ("2026-12-09 131139", or "…-2" for a
+// second set begun in the same second), begun more than `days` days before `now`.
 bool isExpiredBackupSet(const std::string& name, const platform::SYSTEMTIME& now, int days);
 
-// Removes the sets of `folder` begun more than `days` days before `now`,
-// and nothing else there. The sets removed are counted; the text says why
-// one could not be, or is empty.
-std::string removeExpiredBackupSets(const std::string& folder, const platform::SYSTEMTIME& now, int days, int& removed);
+// This run's own backup set, made where it will lie.
+struct BackupSetMade {
+    std::string set;   // its path on B's machine
+    int expired = 0;   // older sets removed first
+    std::string note;  // why an older set could not be removed; empty where all could
+};
+
+// Opens the folder of sets for B at `root` (a relative `folder` below it,
+// never through a link), removes the sets begun more than `keepDays` days
+// before `now` (none where 0), and makes a set of its own, one that no
+// other run, at the same second or not, shares. False, with why, where none
+// can be made: then nothing may be replaced.
+bool makeBackupSet(const std::string& root, const std::string& folder, const platform::SYSTEMTIME& now, int keepDays,
+                   BackupSetMade& made, std::string& error);
 
 }  // namespace dm

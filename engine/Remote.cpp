@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "common/Messages.h"
+#include "engine/Backup.h"
 #include "engine/ListingSink.h"
 #include "engine/RunControl.h"
 #include "engine/Side.h"
@@ -245,22 +246,33 @@ public:
             },
             error);
     }
-    std::string expireBackupSets(const std::string& folder, int days, int& removed) const override
+    bool makeBackupSet(const std::string& root, const std::string& folder, int keepDays, BackupSetMade& made,
+                       std::string& error) const override
     {
-        removed = 0;
-        if (std::string refused = refusedHost(folder_.host); !refused.empty()) return refused;
-        const std::string line = shellQuoted(access_.program) + " expire-backups --days " + std::to_string(days) +
-                                 " -- " + shellQuoted(folder);
+        made = {};
+        if (error = refusedHost(folder_.host); !error.empty()) return false;
+        const std::string line = shellQuoted(access_.program) + " backup-set --days " + std::to_string(keepDays) +
+                                 " --root " + shellQuoted(root) + " -- " + shellQuoted(folder);
         platform::ChildProcess child;
         child.sharesTerminal = !access_.batch;
-        std::string why;
-        if (!child.start(remoteCommand(access_, folder_.host, line), why))
-            return textIn("无法连接到 ", "cannot reach ") + folder_.host + ": " + why;
-        char count[32] = {};
-        if (std::fgets(count, sizeof count, child.output())) removed = std::atoi(count);
+        if (!child.start(remoteCommand(access_, folder_.host, line), error)) {
+            error = textIn("无法连接到 ", "cannot reach ") + folder_.host + ": " + error;
+            return false;
+        }
+        // The set's path, the sets removed, and why one could not be, a line each.
+        std::string lines[3];
+        for (std::string& text : lines) {
+            for (int c; (c = std::fgetc(child.output())) != EOF && c != '\n';) text += char(c);
+        }
         std::string errors;
-        if (child.finish(errors) == 0) return {};
-        return folder_.host + ": " + lastLine(errors);
+        if (child.finish(errors) != 0 || lines[0].empty()) {
+            error = folder_.host + ": " + lastLine(errors);
+            return false;
+        }
+        made.set = lines[0];
+        made.expired = std::atoi(lines[1].c_str());
+        if (!lines[2].empty()) made.note = folder_.host + ": " + lines[2];
+        return true;
     }
     bool listsWhole() const override { return true; }
     platform::FolderMedia media(const std::string&, bool) const override { return media_; }

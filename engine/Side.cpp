@@ -18,9 +18,10 @@ platform::FolderMedia Side::media(const std::string&, bool) const
     return {};  // not known: times as fine as they come
 }
 
-std::string Side::expireBackupSets(const std::string& folder, int days, int& removed) const
+bool Side::makeBackupSet(const std::string& root, const std::string& folder, int keepDays, BackupSetMade& made,
+                         std::string& error) const
 {
-    return removeExpiredBackupSets(folder, platform::localNow(), days, removed);
+    return dm::makeBackupSet(root, folder, platform::localNow(), keepDays, made, error);
 }
 
 bool Side::locate(const std::string& folder, std::string& path, std::string& error) const

@@ -16,6 +16,7 @@ class ListingSink;
 class RunControl;
 struct element_t;
 struct DigestAnswer;
+struct BackupSetMade;
 struct RemoteAccess;
 
 class Side {
@@ -65,10 +66,12 @@ public:
     virtual bool digests(RunControl* progress, const std::vector<const element_t*>& files,
                          std::vector<DigestAnswer>& answers, std::string& error) const;
 
-    // Removes the backup sets of `folder` (a path of this side) begun more
-    // than `days` days ago, where they lie, and counts them; why one could
-    // not be removed, or empty.
-    virtual std::string expireBackupSets(const std::string& folder, int days, int& removed) const;
+    // Makes this run's own backup set in `folder` (relative to `root`, the
+    // folder of this side written into, or absolute), where they lie, older
+    // sets removed first as makeBackupSet does. False, with why, where none
+    // could be made.
+    virtual bool makeBackupSet(const std::string& root, const std::string& folder, int keepDays, BackupSetMade& made,
+                               std::string& error) const;
 };
 
 // The side for a folder as a person gives it: HOST:PATH on another machine

@@ -93,18 +93,31 @@ void walk(const dirCompare& comp, const ResultList& list, const result_t* parent
     }
 }
 
-// The set this run keeps replaced files in, and older sets removed where
-// they lie (on another machine, by its dirmatch).
-void prepareBackup(const dirCompare& comp, SyncOutcome& outcome)
+// The set this run keeps replaced files in, its own, made where it will lie
+// with older sets removed there (on another machine, by its dirmatch), where
+// any step replaces a file. Why it cannot be, or empty.
+std::string prepareBackup(const dirCompare& comp, const std::vector<SyncStep>& steps, SyncOutcome& outcome)
 {
-    const char separator = comp.sideB().hasLocalPaths() ? platform::kSeparator : '/';
-    const std::string folder = backupFolderOf(comp.request.backupDir, comp.pathB, separator);
-    if (folder.empty() || !whyNoBackupFolder(comp.request.backupDir).empty()) return;
-    const platform::SYSTEMTIME now = platform::localNow();
-    outcome.backupSet = folder + separator + backupSetName(now);
-    if (comp.request.backupKeepDays > 0)
-        outcome.backupNote =
-            comp.sideB().expireBackupSets(folder, comp.request.backupKeepDays, outcome.expiredSetsRemoved);
+    if (comp.request.backupDir.empty() || !whyNoBackupFolder(comp.request.backupDir).empty()) return {};
+    if (std::none_of(steps.begin(), steps.end(), [](const SyncStep& step) { return step.kind == InBoth; })) return {};
+    BackupSetMade made;
+    std::string why;
+    if (!comp.sideB().makeBackupSet(comp.pathB, comp.request.backupDir, comp.request.backupKeepDays, made, why))
+        return why;
+    outcome.backupSet = made.set;
+    outcome.expiredSetsRemoved = made.expired;
+    outcome.backupNote = made.note;
+    return {};
+}
+
+// Every step failed for one reason, and logged.
+void failAll(const std::vector<SyncStep>& steps, const std::string& why, SyncOutcome& outcome,
+             const std::string& logPath)
+{
+    for (const SyncStep& step : steps) {
+        if (!logPath.empty()) writeLog(step.source + " -> " + step.target + " : " + why, logPath);
+        outcome.failed.push_back({step.source, step.target, why});
+    }
 }
 
 }  // namespace
@@ -140,7 +153,10 @@ SyncOutcome synchronize(const dirCompare& comp, const ResultList& list, const re
                      steps.push_back(step);
                  },
                  skip});
-    prepareBackup(comp, outcome);
+    if (const std::string why = prepareBackup(comp, steps, outcome); !why.empty()) {
+        failAll(steps, why, outcome, logPath);
+        return outcome;
+    }
     if (progress) {
         for (const SyncStep& step : steps) {
             progress->filesToCopy += int64_t(step.files);
@@ -166,10 +182,7 @@ void copySteps(const dirCompare& comp, const std::vector<SyncStep>& steps, SyncO
     else
         why = whyNoBackupFolder(comp.request.backupDir);  // nothing replaced that cannot be kept as asked
     if (!why.empty()) {
-        for (const SyncStep& step : steps) {
-            if (!logPath.empty()) writeLog(step.source + " -> " + step.target + " : " + why, logPath);
-            outcome.failed.push_back({step.source, step.target, why});
-        }
+        failAll(steps, why, outcome, logPath);
     } else if (from.hasLocalPaths() && to.hasLocalPaths()) {
         copyHere(comp, steps, outcome, progress, logPath);
     } else {

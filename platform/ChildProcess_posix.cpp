@@ -257,6 +257,9 @@ bool startDetached(const std::vector<std::string>& command)
     if (first == 0) {
         setsid();
         if (fork() == 0) {
+            sigset_t none;
+            sigemptyset(&none);
+            sigprocmask(SIG_SETMASK, &none, nullptr);
             const int nothing = open("/dev/null", O_RDWR);
             for (int fd = 0; fd < 3; ++fd) dup2(nothing, fd);
             execvp(argv[0], argv.data());

@@ -1,7 +1,11 @@
+#include <pthread.h>
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <csignal>
+#include <mutex>
+#include <thread>
 
 #include "platform/Console.h"
 
@@ -42,11 +46,29 @@ int terminalWidth()
 
 void catchInterrupts()
 {
-    struct sigaction action {};
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    static std::once_flag once;
+    std::call_once(once, [] {
+        // The handler serves a thread that was running before this call.
+        struct sigaction action {};
+        action.sa_handler = onInterrupt;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, nullptr);
+        sigaction(SIGTERM, &action, nullptr);
+        // Every other signal of these goes to one thread that never touches a
+        // file system: a thread stuck in one (a FUSE process stopped) would
+        // never run a handler, and the second stop must end the process.
+        sigset_t stops;
+        sigemptyset(&stops);
+        sigaddset(&stops, SIGINT);
+        sigaddset(&stops, SIGTERM);
+        pthread_sigmask(SIG_BLOCK, &stops, nullptr);
+        std::thread([stops] {
+            for (;;) {
+                int signal = 0;
+                if (sigwait(&stops, &signal) == 0) onInterrupt(signal);
+            }
+        }).detach();
+    });
 }
 
 bool interruptRequested()

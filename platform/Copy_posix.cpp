@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <map>
 #include <memory>
@@ -17,6 +18,7 @@
 #include "platform/Copy.h"
 #include "platform/Fd_posix.h"
 #include "platform/Listing_posix.h"
+#include "platform/Process.h"
 #include "platform/ProgramPaths.h"
 #include "platform/SysError.h"
 #include "platform/TempName.h"
@@ -147,7 +149,7 @@ struct CopyInto::Impl {
         size_t call;
     };
     std::vector<Waiting> waiting;
-    std::map<std::pair<dev_t, ino_t>, std::shared_ptr<Fd>> waitingFolders;  // each folder held once
+    std::map<std::pair<dev_t, ino_t>, Into> waitingFolders;  // each folder held once
     uint64_t waitingBytes = 0;
     size_t call = 0;  // the copy under way
     size_t calls = 0;
@@ -180,7 +182,7 @@ struct CopyInto::Impl {
         std::set<dev_t> flushedDevices;
         for (const auto& [identity, folder] : waitingFolders) {
             if (flushed != 0 || !flushedDevices.insert(identity.first).second) continue;
-            if (syncfs(folder->get()) != 0 && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL)
+            if (syncfs(folder.get()) != 0 && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL)
                 flushed = errno;
         }
         const auto& failFlush = testSeams().failBatchFlush;
@@ -212,9 +214,30 @@ struct CopyInto::Impl {
         if (late.modesNotKept == 0) late.modesNotKept = landing.modesNotKept;
         report = copying;
         waiting.clear();
+        heldFolders -= int64_t(waitingFolders.size() + unfinished.size());
         waitingFolders.clear();
         unfinished.clear();
         waitingBytes = 0;
+    }
+
+    // Folders held open by the files and folders waiting, in every copy of
+    // the process at once (targets copy side by side): a batch lands before
+    // they would take more than a share of the descriptors the process may
+    // hold, whatever the shape of the tree.
+    static inline std::atomic<int64_t> heldFolders{0};
+    static int64_t folderBudget()
+    {
+        static const int64_t budget = std::max<int64_t>(8, int64_t(descriptorLimit() / 4));
+        return budget;
+    }
+
+    // The folder a file waits in, held once however many files wait there.
+    const Into& holdWaiting(const Into& folder)
+    {
+        if (const auto at = waitingFolders.find(folder.id); at != waitingFolders.end()) return at->second;
+        if (waitingFolders.size() >= kBatchFolders || heldFolders + 1 > folderBudget()) land();
+        ++heldFolders;
+        return waitingFolders.emplace(folder.id, folder).first->second;
     }
 
     bool stopping() const
@@ -247,7 +270,7 @@ struct CopyInto::Impl {
         std::vector<std::string> names;
         namesIn(folderFd, names);
         for (const std::string& name : names) {
-            if (!isTemporaryName(name)) continue;
+            if (!isLeftoverName(name)) continue;
             struct stat st {};
             if (fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
                 st.st_uid != geteuid())
@@ -310,9 +333,18 @@ struct CopyInto::Impl {
         struct stat old {};
         if (backupFolder.empty() || fstatat(targetDir, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) != 0) return 0;
         if (backupFd.get() < 0) {
-            if (!makeFolders(backupFolder)) return errno;
-            backupFd = Fd(open(backupFolder.c_str(), kFolderFlags));
-            if (backupFd.get() < 0) return errno;
+            // A set inside B is reached as every write below B is: never through a link.
+            if (backupFolder.starts_with(rootPrefix())) {
+                std::vector<std::string> parts = componentsOf(backupFolder.substr(rootPrefix().size()));
+                parts.emplace_back();
+                std::string reached;
+                int error = 0;
+                backupFd = openParent(rootFd.get(), root, parts, reached, error);
+                if (backupFd.get() < 0) return error;
+            } else {
+                backupFd = Fd(open(backupFolder.c_str(), kFolderFlags));
+                if (backupFd.get() < 0) return errno;
+            }
         }
         std::string reached;
         int error = 0;
@@ -497,12 +529,11 @@ struct CopyInto::Impl {
             if (error != ECANCELED) fail(targetPath, error);
             return;
         }
-        waitingFolders.emplace(target.id, target.fd);
-        waiting.push_back({target, temp, name, targetPath, fresh, {st.st_atim, st.st_mtim}, call});
+        const Into& held = holdWaiting(target);
+        waiting.push_back({held, temp, name, targetPath, fresh, {st.st_atim, st.st_mtim}, call});
         waitingBytes += uint64_t(st.st_size);
         ++report->filesCopied;
-        if (waiting.size() >= kBatchFiles || waitingFolders.size() >= kBatchFolders || waitingBytes >= kBatchBytes)
-            land();
+        if (waiting.size() >= kBatchFiles || waitingBytes >= kBatchBytes) land();
     }
 
     void copyLink(int sourceDir, const std::string& sourceName, const struct stat& st, int targetDir,
@@ -554,8 +585,9 @@ struct CopyInto::Impl {
         // that comes once everything is in does not undo a whole folder.
         if (report->stopped) return;
         if (!waiting.empty()) {
+            ++heldFolders;
             unfinished.push_back({target.fd, st, targetPath, call});
-            if (unfinished.size() >= kUnfinishedFolders) land();
+            if (unfinished.size() >= kUnfinishedFolders || heldFolders > folderBudget()) land();
             return;
         }
         if (const int e = setMode(target.get(), st.st_mode)) return fail(targetPath, e);

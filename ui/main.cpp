@@ -7,6 +7,7 @@
 
 #include "common/Version.h"
 #include "config/Dmodule.h"
+#include "platform/Process.h"
 #include "ui/AboutBox.h"
 #include "ui/Mainform.h"
 #include "ui/Resultform.h"
@@ -39,6 +40,7 @@ public:
 
 int main(int argc, char** argv)
 {
+    dm::platform::raiseDescriptorLimit();
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
     const dm::ui::StartArguments start = dm::ui::parseStartArguments(arguments);

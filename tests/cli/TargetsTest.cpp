@@ -98,5 +98,44 @@ TEST_F(Targets, AJobKeepsEveryTargetAndItsRecordIsTheTable)
     EXPECT_EQ(dir.read("B3/f"), "1");
 }
 
+TEST_F(Targets, ATargetsFileIsReadALineAtATimeWhateverItsLengthAndItsCommentsStayComments)
+{
+    dir.lay({{"VICTIM/keep", "k"}});
+    // A comment longer than any buffer ends with a folder's path: it must stay a comment.
+    const std::string list = dir.file("list", "# " + std::string(10000, 'x') + "/" + dir / "VICTIM" + "\n" +
+                                                  dir / "B2" + "  # the second\n" + dir / "B3" + "\n");
+    const Outcome ran = dirmatch("sync " + q(a) + " --targets " + q(list) + " --yes");
+    EXPECT_EQ(ran.code, 0) << ran.out << ran.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "VICTIM/f"));
+    EXPECT_EQ(dir.read("B3/f"), "1");
+
+    const std::string withNul = dir.file("nul", dir / "B2" + std::string(1, '\0') + "x\n" + dir / "B3" + "\n");
+    const Outcome refused = dirmatch("sync " + q(a) + " --targets " + q(withNul) + " --yes");
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_NE(refused.err.find(withNul + ":1: "), std::string::npos) << refused.err;
+}
+
+TEST_F(Targets, ATargetIsWhatItSaysOrTheCombinationIsRefused)
+{
+    const std::string info = dir / "b2.dat";
+    ASSERT_EQ(dirmatch("export " + q(dir / "B2") + " -o " + q(info)).code, 0);
+    struct Case {
+        std::string arguments;
+        std::string said;
+    };
+    const Case cases[] = {
+        {"compare --info-a " + q(info) + " " + q(dir / "B2") + " " + q(dir / "B3") + " " + q(a), "information file"},
+        {"compare " + q(a) + " " + q(dir / "B2") + " " + q(dir / "B3") + " --info-b " + q(info), "information file"},
+        {"sync " + q(a) + " " + q(dir / "B3") + " " + q(dir / "B3/") + " --yes", dir / "B3/"},
+        {"sync " + q(a) + " host:" + q(dir / "B3") + " host:" + q(dir / "B3/") + " --yes" + through, "twice"},
+    };
+    for (const Case& c : cases) {
+        const Outcome ran = dirmatch(c.arguments);
+        EXPECT_EQ(ran.code, 2) << c.arguments << ran.out;
+        EXPECT_NE(ran.err.find(c.said), std::string::npos) << c.arguments << ran.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "B3/f"));
+}
+
 }  // namespace
 }  // namespace dm
