@@ -2,6 +2,8 @@
 
 #include "common/Messages.h"
 #include "engine/Backup.h"
+#include "platform/Listing.h"
+#include "platform/Text.h"
 
 namespace dm {
 
@@ -22,6 +24,67 @@ std::unique_ptr<dirCompare> compare(const ComparisonRequest& request, RunControl
     return comp;
 }
 
+namespace {
+
+// The folder itself where it exists, else the nearest folder above it that does.
+std::string nearestExisting(std::string path)
+{
+    while (!path.empty() && !platform::folderIdentity(path)) {
+        const size_t cut = path.find_last_of("/\\", path.size() > 1 ? path.size() - 2 : 0);
+        if (cut == std::string::npos) return {};
+        path.resize(cut == 0 ? 1 : cut);
+    }
+    return path;
+}
+
+// Whether a folder, existing or not, is `outer` or lies below it.
+bool isAtOrBelow(const std::string& folder, const std::string& outer)
+{
+    const std::string found = nearestExisting(folder);
+    if (found.empty()) return false;
+    const auto foundId = platform::folderIdentity(found);
+    const auto outerId = platform::folderIdentity(outer);
+    return (foundId && outerId && foundId->device == outerId->device && foundId->inode == outerId->inode) ||
+           platform::pathInside(found, outer).has_value();
+}
+
+// Why the backup folder the request names cannot hold this run's sets.
+std::string whyBackupFolderRefused(const dirCompare& comp)
+{
+    const std::string& folder = comp.request.backupDir;
+    if (std::string why = whyNoBackupFolder(folder); !why.empty() || folder.empty()) return why;
+    const bool absolute = folder[0] == '/' || folder[0] == '\\' || (folder.size() > 1 && folder[1] == ':');
+    if (!absolute) {
+        // Its first component, where A holds an item of that name, would take A's copies.
+        const std::string first = folder.substr(0, folder.find_first_of("/\\"));
+        if (comp.results.children) {
+            for (const auto& item : *comp.results.children) {
+                if (item->kind != OnlyInB && platform::upperCase(item->name) == platform::upperCase(first))
+                    return textIn("备份文件夹与 A 中的项目同名: ", "the backup folder has the name of an item of A: ") +
+                           first;
+            }
+        }
+        return {};
+    }
+    if (!comp.sideB().hasLocalPaths()) return {};
+    if (comp.sideA().hasLocalPaths() && isAtOrBelow(folder, comp.pathA))
+        return textIn("备份文件夹在 A 之内, 而 A 从不被写入: ",
+                      "the backup folder lies in folder A, which is never written: ") +
+               folder;
+    if (isAtOrBelow(folder, comp.pathB))
+        return textIn("B 之内的备份文件夹请写成相对于 B 的路径: ",
+                      "a backup folder inside B is given relative to B: ") +
+               folder;
+    const auto there = platform::folderIdentity(nearestExisting(folder));
+    const auto b = platform::folderIdentity(comp.pathB);
+    if (there && b && there->device != b->device)
+        return textIn("不能在另一个文件系统上保存被替换的文件: ", "cannot keep replaced files on another file system: ") +
+               folder;
+    return {};
+}
+
+}  // namespace
+
 std::string whyNoCopy(const dirCompare& comp)
 {
     if (comp.state == TooManyFiles)
@@ -32,7 +95,7 @@ std::string whyNoCopy(const dirCompare& comp)
     if (comp.state != Finished) return messageText(msg::NoResultToSync);
     if (!comp.sideA().holdsContent())
         return textIn("A 是信息文件, 没有可复制的内容", "Side A is an information file: it has nothing to copy from");
-    return whyNoBackupFolder(comp.request.backupDir);
+    return whyBackupFolderRefused(comp);
 }
 
 SyncRun synchronizeFolders(std::unique_ptr<dirCompare>& comp, const ComparisonRequest& request, const ScopeOf& scopeOf,

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <set>
 
 #include "engine/Backup.h"
 #include "tests/support/Faults.h"
@@ -111,7 +112,7 @@ TEST_F(Backup, AFileThatCannotBeKeptIsNotReplaced)
     if (!other.mounted()) GTEST_SKIP() << "no tmpfs can be mounted here";
     const Outcome sync = dirmatch("sync " + q(a) + " " + q(b) + " --yes --backup-dir " + q(elsewhere));
     EXPECT_EQ(sync.code, 2) << sync.out;
-    EXPECT_NE(sync.out.find("copied 0, failed 1"), std::string::npos) << sync.out;
+    EXPECT_NE(sync.err.find("cannot keep replaced files on another file system"), std::string::npos) << sync.err;
     EXPECT_EQ(dir.read("B/f"), "old");
 
     // A relative folder that leaves B is refused before anything is copied.
@@ -144,6 +145,76 @@ TEST_F(Backup, SetsOlderThanTheDaysKeptGoWhenASyncStartsAndNothingElseThere)
     }
 }
 
+TEST_F(Backup, ABackupFolderThatWouldWriteIntoAOrBeSharedWithBsItemsIsRefusedBeforeAnythingRuns)
+{
+    dir.file("A/f", "new", test::kTime + 100);
+    dir.file("A/bak/g", "A's own");
+    const std::string b = dir.folder("B");
+    dir.file("B/f", "old");
+    dir.folder("B/sub");
+    const struct {
+        std::string folder;
+        std::string said;
+    } cases[] = {
+        {a, "lies in folder A"},
+        {a + "/sets", "lies in folder A"},
+        {b, "inside B is given relative to B"},
+        {b + "/sub", "inside B is given relative to B"},
+        {"bak", "the name of an item of A: bak"},
+    };
+    for (const auto& c : cases) {
+        const Outcome sync = dirmatch("sync " + q(a) + " " + q(b) + " --yes --backup-dir " + q(c.folder));
+        EXPECT_EQ(sync.code, 2) << c.folder << sync.out;
+        EXPECT_NE(sync.err.find(c.said), std::string::npos) << c.folder << sync.err;
+        EXPECT_EQ(dir.read("B/f"), "old") << c.folder;
+    }
+    EXPECT_FALSE(dir.exists("A/sets"));
+    EXPECT_FALSE(dir.exists("B/bak"));
+}
+
+TEST_F(Backup, ALinkOnTheWayToTheBackupFolderFailsTheSyncBeforeAnythingIsWrittenOutsideB)
+{
+    dir.file("A/f", "new", test::kTime + 100);
+    for (const std::string host : {"", "host:"}) {
+        TempDir here;
+        const std::string b = here.folder("B");
+        here.file("B/f", "old");
+        here.file("OUT/2020-01-01 000000/x", "someone else's");
+        std::filesystem::create_directory_symlink("../OUT", b + "/.bk");
+        const Outcome sync = dirmatch("sync " + q(a) + " " + q(host + b) + " --yes --backup-dir .bk --backup-keep 1" +
+                                      (host.empty() ? "" : kStandIn));
+        EXPECT_EQ(sync.code, 2) << host << sync.out << sync.err;
+        EXPECT_NE((sync.out + sync.err).find(b + "/.bk: is a link"), std::string::npos) << host << sync.out << sync.err;
+        EXPECT_EQ(here.read("B/f"), "old") << host;
+        EXPECT_EQ(here.read("OUT/2020-01-01 000000/x"), "someone else's") << host;
+        EXPECT_EQ(test::entriesIn(here / "OUT"), 1u) << host;
+    }
+}
+
+TEST_F(Backup, EightTargetsOnOneHostStartingAtOnceKeepEightOriginals)
+{
+    dir.file("A/f", "new", test::kTime + 100);
+    std::string targets;
+    for (int i = 1; i <= 8; ++i) {
+        dir.file("B" + std::to_string(i) + "/f", "old " + std::to_string(i));
+        targets += " host:" + q(dir / ("B" + std::to_string(i)));
+    }
+    const std::string sets = dir.folder("sets");
+    const Outcome sync =
+        dirmatch("sync " + q(a) + targets + " --yes --parallel 8 --backup-dir " + q(sets) + kStandIn);
+    EXPECT_EQ(sync.code, 0) << sync.out << sync.err;
+    std::set<std::string> kept;
+    for (const auto& set : std::filesystem::directory_iterator(sets)) kept.insert(test::readFile(set.path() / "f"));
+    EXPECT_EQ(kept.size(), 8u);
+    // Two runs into one B within a second each get a set, locally too.
+    const std::string b = dir / "B1";
+    for (int i = 0; i < 2; ++i) {
+        dir.file("B1/f", "again " + std::to_string(i));
+        EXPECT_EQ(dirmatch("sync " + q(a) + " " + q(b) + " --yes --backup-dir .bk").code, 0);
+    }
+    EXPECT_EQ(test::entriesIn(b + "/.bk"), 2u);
+}
+
 TEST(BackupSet, ExpiresOnlyPastItsDaysAndOnlyUnderItsOwnName)
 {
     platform::SYSTEMTIME now;
@@ -159,6 +230,8 @@ TEST(BackupSet, ExpiresOnlyPastItsDaysAndOnlyUnderItsOwnName)
         {"2026-02-29 000000", 0, false},  // no such day: no set of ours
         {"2026-13-01 000000", 1, false},   {"2026-02-22 12000", 1, false},
         {"2026-02-22 1200000", 1, false},  {"2026-02-22_120000", 1, false},
+        {"2026-02-22 115959-2", 7, true},  // a second set of the same second
+        {"2026-02-22 115959-0", 7, false}, {"2026-02-22 115959-", 7, false},
     };
     for (const auto& c : cases) EXPECT_EQ(isExpiredBackupSet(c.name, now, c.days), c.expired) << c.name;
     EXPECT_EQ(backupSetName(now), "2026-03-01 120000");

@@ -184,6 +184,29 @@ TEST_F(CliSafety, DeepTreesKeepFewHandlesOpenAndAPathTooLongSaysSo)
     std::system(("rm -rf " + q(a) + " " + q(b) + " " + q(c)).c_str());
 }
 
+TEST_F(CliSafety, ManyNewFilesAndManyTargetsSynchronizeWithinAFewDescriptors)
+{
+    const auto underLimit = [](const std::string& arguments) {
+        return test::runProgram("sh", "-c " + q("ulimit -n 256 && exec " + q(DIRMATCH_BINARY) + " " + arguments +
+                                                 " --lang en"));
+    };
+    // Into a folder that B has already: every file waits in that one folder.
+    for (int i = 0; i < 3000; ++i) dir.file("A/big/f" + std::to_string(i), "x");
+    dir.folder("B/big");
+    const Outcome one = underLimit("sync " + ab + " --yes");
+    EXPECT_EQ(one.code, 0) << one.out.substr(0, 2000) << one.err;
+    EXPECT_EQ(one.err.find("Too many open files"), std::string::npos) << one.err.substr(0, 2000);
+
+    // Forty targets of 150 folders each, four at work at once.
+    TempDir many;
+    for (int i = 0; i < 150; ++i) many.file("A/d" + std::to_string(i) + "/f");
+    std::string targets;
+    for (int t = 0; t < 40; ++t) targets += " " + q(many.folder("B" + std::to_string(t)));
+    const Outcome forty = underLimit("sync " + q(many / "A") + targets + " --yes");
+    EXPECT_EQ(forty.code, 0) << forty.out.substr(0, 3000) << forty.err;
+    EXPECT_EQ(dirmatch("compare " + q(many / "A") + " " + q(many / "B39")).code, 0);
+}
+
 TEST_F(CliSafety, AnExportNeverReplacesAPipeOrADevice)
 {
     const std::string fifo = dir / "fifo";
