@@ -76,10 +76,10 @@ public:
     std::function<void(uint64_t bytes)> written;
 
     // Every file or link this copy replaces is first kept at the same
-    // relative path below `folder` (made when first needed), with its times:
-    // linked there where the file system can, else moved there just before
-    // its replacement lands (and moved back if it does not). A file that
-    // cannot be kept is not replaced.
+    // relative path below `folder` (the set, which exists), with its times:
+    // linked there where the file system can, else copied there and flushed
+    // before its replacement lands, so that B's name never stands empty. A
+    // file that cannot be kept is not replaced.
     void keepReplacedIn(const std::string& folder);
 
     // A root that is no longer the folder opened (its path swapped for a

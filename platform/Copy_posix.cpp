@@ -187,12 +187,24 @@ struct CopyInto::Impl {
         }
         const auto& failFlush = testSeams().failBatchFlush;
         if (flushed == 0 && failFlush) flushed = failFlush();
-        for (const Waiting& w : waiting) {
+        // The files they replace are kept first; copies of them (where the
+        // file system makes no links) reach the disk before any is replaced,
+        // so B's name always holds the old file or the new one.
+        std::vector<int> errors(waiting.size(), flushed);
+        bool copiedOld = false;
+        for (size_t i = 0; i < waiting.size(); ++i) {
+            const Waiting& w = waiting[i];
+            if (errors[i] == 0 && !w.fresh) errors[i] = keepOld(w.folder.get(), w.name, w.targetPath, copiedOld);
+        }
+        if (copiedOld && syncfs(backupFd.get()) != 0 && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL) {
+            for (int& error : errors) error = error != 0 ? error : errno;
+        }
+        for (size_t i = 0; i < waiting.size(); ++i) {
+            const Waiting& w = waiting[i];
             const int dir = w.folder.get();
-            int error = flushed;
-            Fd moveTo;
-            if (error == 0 && !w.fresh) error = keepOld(dir, w.name, w.targetPath, moveTo);
-            if (error == 0) error = putInPlace(dir, w.temp, w.name, w.fresh, moveTo.get());
+            int error = errors[i];
+            if (error == 0 && testSeams().beforeReplace) testSeams().beforeReplace(w.targetPath);
+            if (error == 0) error = putInPlace(dir, w.temp, w.name, w.fresh);
             if (error != 0) {
                 unlinkat(dir, w.temp.c_str(), 0);
                 late.failures.push_back({w.call, {w.targetPath, error}});
@@ -324,11 +336,12 @@ struct CopyInto::Impl {
         return folder;
     }
 
-    // Where the file at `targetPath` (named `name` in `targetDir`) goes
-    // before it is replaced: linked into the backup set, or, where links
-    // cannot be made, the folder it is to be moved into (`moveTo`). 0, or why
-    // it cannot be kept; nothing standing there needs no keeping.
-    int keepOld(int targetDir, const std::string& name, const std::string& targetPath, Fd& moveTo)
+    // Keeps the file or link at `targetPath` (named `name` in `targetDir`)
+    // before it is replaced: linked into the backup set, or, where the file
+    // system makes no links, copied there (`copied` then set: the copy is to
+    // be flushed). 0, or why it cannot be kept; nothing standing there needs
+    // no keeping.
+    int keepOld(int targetDir, const std::string& name, const std::string& targetPath, bool& copied)
     {
         struct stat old {};
         if (backupFolder.empty() || fstatat(targetDir, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) != 0) return 0;
@@ -351,28 +364,47 @@ struct CopyInto::Impl {
         Fd folder = openParent(backupFd.get(), backupFolder, componentsOf(targetPath.substr(rootPrefix().size())),
                                reached, error);
         if (folder.get() < 0) return error;
-        if (linkat(targetDir, name.c_str(), folder.get(), name.c_str(), 0) == 0) {
+        if (!testSeams().noHardLinks && linkat(targetDir, name.c_str(), folder.get(), name.c_str(), 0) == 0) {
             ++report->kept;
             return 0;
         }
-        if (errno == EEXIST) return EEXIST;  // kept there already: never overwritten
-        moveTo = std::move(folder);          // FAT and some FUSE file systems make no links
+        if (!testSeams().noHardLinks && errno == EEXIST) return EEXIST;  // kept there already: never overwritten
+        // FAT and some FUSE file systems make no links.
+        if (const int code = copyOld(targetDir, name, old, folder.get(), targetPath)) return code;
+        copied = true;
+        ++report->kept;
         return 0;
     }
 
-    // The old file moved into the backup set just before its replacement
-    // lands, its times put back where the move dated it anew.
-    int moveOld(int targetDir, const std::string& name, int backupDir)
+    // A copy of the old file (or link) into the set, with its times.
+    int copyOld(int targetDir, const std::string& name, const struct stat& old, int setDir,
+                const std::string& targetPath)
     {
-        struct stat old {};
-        if (fstatat(targetDir, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) != 0) return errno;
-        if (renameat2(targetDir, name.c_str(), backupDir, name.c_str(), RENAME_NOREPLACE) != 0 &&
-            (errno == EEXIST || renameat(targetDir, name.c_str(), backupDir, name.c_str()) != 0))
-            return errno;
-        const struct timespec times[2] = {old.st_atim, old.st_mtim};
-        utimensat(backupDir, name.c_str(), times, AT_SYMLINK_NOFOLLOW);
-        ++report->kept;
-        return 0;
+        if (S_ISLNK(old.st_mode)) {
+            std::vector<char> text(size_t(old.st_size) + 1 + 4096);
+            const ssize_t n = readlinkat(targetDir, name.c_str(), text.data(), text.size() - 1);
+            if (n < 0) return errno;
+            text[size_t(n)] = '\0';
+            return symlinkat(text.data(), setDir, name.c_str()) == 0 ? 0 : errno;
+        }
+        Fd in(openat(targetDir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+        if (in.get() < 0) return errno;
+        const std::string temp = temporaryName();
+        Fd out(openat(setDir, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
+        if (out.get() < 0) return errno;
+        int error = 0;
+        for (off_t at = 0; error == 0 && at < old.st_size;) {
+            const ssize_t got = copyBlock(in.get(), out.get(), at, std::min(kBufferSize, size_t(old.st_size - at)));
+            if (got <= 0) error = got < 0 ? int(-got) : kSourceChanged;
+            at += got > 0 ? got : 0;
+        }
+        if (error == 0) error = setMode(out.get(), old.st_mode);
+        if (error == 0) error = setTimes(out.get(), old);
+        if (error == 0 && close(out.release()) != 0) error = errno;
+        if (error == 0) error = renameToFreeName(setDir, temp, name);
+        if (error == kNameTaken) error = EEXIST;  // kept there already: never overwritten
+        if (error != 0) unlinkat(setDir, temp.c_str(), 0);
+        return error;
     }
 
     std::string rootPrefix() const { return !root.empty() && root.back() == kSeparator ? root : root + kSeparator; }
@@ -480,19 +512,11 @@ struct CopyInto::Impl {
     }
 
     // The finished temporary file (or link) renamed to its name: into a free
-    // place where it must be free; else over what stands there, moved first
-    // into `moveTo` where that is where it is kept, and moved back if the
-    // rename fails.
-    int putInPlace(int targetDir, const std::string& temp, const std::string& name, bool fresh, int moveTo)
+    // place where it must be free, else over what stands there.
+    int putInPlace(int targetDir, const std::string& temp, const std::string& name, bool fresh)
     {
         if (fresh) return renameToFreeName(targetDir, temp, name);
-        if (moveTo >= 0) {
-            if (const int code = moveOld(targetDir, name, moveTo)) return code;
-        }
-        if (renameat(targetDir, temp.c_str(), targetDir, name.c_str()) == 0) return 0;
-        const int code = errno;
-        if (moveTo >= 0 && renameat(moveTo, name.c_str(), targetDir, name.c_str()) == 0) --report->kept;
-        return code;
+        return renameat(targetDir, temp.c_str(), targetDir, name.c_str()) == 0 ? 0 : errno;
     }
 
     // Content, mode and times into a fresh temporary file, then a rename over the target.
@@ -548,9 +572,9 @@ struct CopyInto::Impl {
         if (symlinkat(text.data(), targetDir, temp.c_str()) != 0) return fail(targetPath, errno);
         const struct timespec times[2] = {st.st_atim, st.st_mtim};
         utimensat(targetDir, temp.c_str(), times, AT_SYMLINK_NOFOLLOW);  // times of a link are a nicety
-        Fd moveTo;
-        int error = fresh ? 0 : keepOld(targetDir, name, targetPath, moveTo);
-        if (error == 0) error = putInPlace(targetDir, temp, name, fresh, moveTo.get());
+        bool copiedOld = false;
+        int error = fresh ? 0 : keepOld(targetDir, name, targetPath, copiedOld);
+        if (error == 0) error = putInPlace(targetDir, temp, name, fresh);
         if (error != 0) {
             fail(targetPath, error);
             unlinkat(targetDir, temp.c_str(), 0);

@@ -35,6 +35,10 @@ struct TestSeams {
     // be as old as the cache must see them to trust them, and a run can be a
     // later day's.
     int64_t versionCacheClockShift = 0;
+    // Keep replaced files as on a file system that makes no hard links.
+    bool noHardLinks = false;
+    // Called just before a copied file replaces the one at the path in B.
+    std::function<void(const std::string& target)> beforeReplace;
     // Where set and not 0, the errno each change of a copy's permission bits answers.
     std::function<int()> failModeChange;
     // Where set, what a folder's file system says of itself: its type as

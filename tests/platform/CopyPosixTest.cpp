@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <functional>
+#include <vector>
 
 #include "platform/Copy.h"
 #include "platform/SysError.h"
@@ -26,7 +27,12 @@ struct stat statOf(const std::string& path)
 
 class PosixCopy : public ::testing::Test {
 protected:
-    void TearDown() override { testSeams().failCopyWrite = nullptr; }
+    void TearDown() override
+    {
+        testSeams().failCopyWrite = nullptr;
+        testSeams().noHardLinks = false;
+        testSeams().beforeReplace = nullptr;
+    }
     TempDir dir;
 };
 
@@ -128,6 +134,37 @@ TEST_F(PosixCopy, ALinkInBIsReplacedNeverFollowed)
     EXPECT_NE(copyItem(dir / "A/d", dir / "B/d"), 0);
     EXPECT_EQ(dir.read("outside/secret"), "untouched");
     EXPECT_TRUE(fs::is_symlink(dir / "B/d"));
+}
+
+TEST_F(PosixCopy, WithoutHardLinksAReplacedFileIsCopiedToTheSetAndBsNameIsNeverEmpty)
+{
+    for (const bool links : {true, false}) {
+        TempDir here;
+        here.file("A/f", "new");
+        here.file("A/l", "new link's place");
+        here.file("B/f", "old", test::kTime);
+        fs::create_symlink("target text", here / "B/l");
+        const std::string set = here.folder("B/.bk/set");
+        testSeams().noHardLinks = !links;
+        std::vector<std::string> seenInB;
+        testSeams().beforeReplace = [&](const std::string& target) {
+            seenInB.push_back(fs::is_symlink(target) ? fs::read_symlink(target).string() : test::readFile(target));
+        };
+        {
+            CopyInto into(here / "B");
+            into.keepReplacedIn(set);
+            EXPECT_EQ(into.copy(here / "A/f", "f").firstError(), 0);
+            EXPECT_EQ(into.copy(here / "A/l", "l").firstError(), 0);
+            const CopyInto::Flushed flushed = into.flush();
+            EXPECT_TRUE(flushed.failures.empty());
+            EXPECT_EQ(flushed.kept, 2) << links;
+        }
+        EXPECT_EQ(seenInB, (std::vector<std::string>{"old", "target text"})) << links;
+        EXPECT_EQ(here.read("B/f"), "new");
+        EXPECT_EQ(test::readFile(set + "/f"), "old") << links;
+        EXPECT_EQ(statOf(set + "/f").st_mtime, test::kTime) << links;
+        EXPECT_EQ(fs::read_symlink(set + "/l").string(), "target text") << links;
+    }
 }
 
 TEST_F(PosixCopy, AnImmutableTargetFolderFailsCleanly)
