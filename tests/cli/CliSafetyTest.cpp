@@ -207,6 +207,31 @@ TEST_F(CliSafety, ManyNewFilesAndManyTargetsSynchronizeWithinAFewDescriptors)
     EXPECT_EQ(dirmatch("compare " + q(many / "A") + " " + q(many / "B39")).code, 0);
 }
 
+TEST_F(CliSafety, NamesThatOnlyLookLikeOurTemporaryFilesAreItemsAndOnlyALeftoverIsSwept)
+{
+    const std::string lookAlike = ".dirmatch-aaaaaaaaaaaaaaaa.tmp";
+    dir.file("A/" + lookAlike, "A's");
+    dir.file("A/sub/f", "new", test::kTime + 100);
+    dir.file("B/sub/f", "old");
+    dir.file("B/sub/" + lookAlike, "B's");
+    // One of a process of this machine that has ended, and one of a process still running.
+    const std::string ended = ".dirmatch-" + test::machineTag() + "-999999999-0123456789abcdef.tmp";
+    const std::string running =
+        ".dirmatch-" + test::machineTag() + "-" + std::to_string(getpid()) + "-0123456789abcdef.tmp";
+    dir.file("B/sub/" + ended, "left over", test::kTime);
+    dir.file("B/sub/" + running, "in flight", test::kTime);
+    const Outcome compare = dirmatch("compare " + ab);
+    EXPECT_NE(compare.out.find("- " + lookAlike), std::string::npos) << compare.out;
+    EXPECT_NE(compare.out.find("+ " + lookAlike), std::string::npos) << compare.out;
+    EXPECT_EQ(compare.out.find("0123456789abcdef"), std::string::npos) << compare.out;
+
+    EXPECT_EQ(dirmatch("sync " + ab + " --yes").code, 1);  // B's look-alike stays, redundant
+    EXPECT_EQ(dir.read("B/" + lookAlike), "A's");
+    EXPECT_EQ(dir.read("B/sub/" + lookAlike), "B's");
+    EXPECT_FALSE(dir.exists("B/sub/" + ended));
+    EXPECT_EQ(dir.read("B/sub/" + running), "in flight");
+}
+
 TEST_F(CliSafety, AnExportNeverReplacesAPipeOrADevice)
 {
     const std::string fifo = dir / "fifo";

@@ -3,11 +3,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+
 #include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
 #include <thread>
 
 #include "cli/TerminalProgress.h"
 #include "engine/RunControl.h"
+#include "tests/support/Faults.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/Terminal.h"
 
@@ -95,6 +101,69 @@ TEST(Stop, ASecondSignalOrTwoSecondsWithoutProgressEndAStuckRunAtOnce)
         EXPECT_EQ(WEXITSTATUS(status), c.expectedStatus) << c.what;
         EXPECT_LT(seconds, c.withinSeconds) << c.what;
     }
+}
+
+// The process of a FUSE file system mounted from `image`, or 0.
+pid_t fuseProcessOf(const std::string& image)
+{
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::ifstream in(entry.path() / "cmdline");
+        const std::string command((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (command.starts_with("fusefat") && command.find(image) != std::string::npos) return pid_t(std::stoi(name));
+    }
+    return 0;
+}
+
+TEST(Stop, ASecondStopEndsTheProcessWhileAThreadIsStuckInAStoppedFileSystem)
+{
+    TempDir dir;
+    const std::string image = dir.file("fat.img", "");
+    std::filesystem::resize_file(image, uint64_t(32) << 20);
+    const std::string mounted = dir.folder("FAT");
+    const bool made = std::system(("mkfs.fat -F 32 '" + image + "' >/dev/null 2>&1").c_str()) == 0;
+    const test::MountedBy disk(mounted, made ? "fusefat -o rw+ '" + image + "' '" + mounted + "'" : "false");
+    const pid_t fuse = disk.mounted() ? fuseProcessOf(image) : 0;
+    if (fuse == 0) GTEST_SKIP() << "no FAT through FUSE here";
+    test::writeFile(mounted + "/f", "x");
+    const std::string a = dir.file("A/f", "y");
+    kill(fuse, SIGSTOP);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        const int nothing = open("/dev/null", O_WRONLY);
+        dup2(nothing, 1);
+        dup2(nothing, 2);
+        execl(DIRMATCH_BINARY, DIRMATCH_BINARY, "compare", (dir / "A").c_str(), mounted.c_str(), nullptr);
+        _exit(127);
+    }
+    // Stuck once one of its threads waits on the file system.
+    const auto stuck = [pid] {
+        for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task")) {
+            std::ifstream in(task.path() / "wchan");
+            std::string wchan;
+            in >> wchan;
+            if (wchan.find("fuse") != std::string::npos || wchan.find("request_wait") != std::string::npos) return true;
+        }
+        return false;
+    };
+    for (int i = 0; i < 500 && !stuck(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    kill(pid, SIGTERM);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    kill(pid, SIGTERM);
+    int status = 0;
+    pid_t ended = 0;
+    // A hang guard only: the second stop ends it at once.
+    for (int i = 0; i < 1000 && (ended = waitpid(pid, &status, WNOHANG)) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    kill(fuse, SIGCONT);
+    if (ended == 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    }
+    EXPECT_NE(ended, 0) << "still running with a thread stuck in the file system";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 143) << status;
 }
 
 }  // namespace

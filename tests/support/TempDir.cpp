@@ -1,6 +1,7 @@
 #include "tests/support/TempDir.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -8,6 +9,7 @@
 
 #include "platform/Listing.h"
 #include "platform/ProgramPaths.h"
+#include "platform/Process.h"
 #include "platform/TempName.h"
 #include "platform/Text.h"
 
@@ -113,6 +115,13 @@ void writeFile(const std::string& path, const std::string& content)
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << content;
     if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+std::string machineTag()
+{
+    char tag[16];
+    std::snprintf(tag, sizeof tag, "%08x", unsigned(platform::thisMachine()));
+    return tag;
 }
 
 size_t temporariesIn(const std::string& folder)

@@ -72,6 +72,8 @@ std::string readFile(const std::string& path);
 size_t entriesIn(const std::string& folder);
 // How many of the program's temporary files lie in the folder or below it.
 size_t temporariesIn(const std::string& folder);
+// This machine's tag, as the program's temporary names carry it.
+std::string machineTag();
 // The listing record of the item at the path, as a scan would see it.
 platform::WIN32_FIND_DATA recordOf(const std::string& path);
 void writeFile(const std::string& path, const std::string& content);
