@@ -6,6 +6,7 @@
 #include "engine/Comp.h"
 #include "engine/HelperThread.h"
 #include "platform/Contents.h"
+#include "platform/Listing.h"
 #include "platform/SysError.h"
 #include "platform/Text.h"
 
@@ -19,6 +20,17 @@ std::string contentErrorText(const platform::ContentResult& outcome)
     if (outcome.verdict == platform::ContentVerdict::Changed)
         return textIn("比较时文件被修改", "a file changed while it was compared");
     return contentNotReadText(outcome.side, platform::systemMessage(outcome.error));
+}
+
+// Whether two links point to the same text; nothing unless both are links.
+std::optional<bool> sameLinks(const element_t& a, const element_t& b)
+{
+    if (!(a.findData.dwFileAttributes & b.findData.dwFileAttributes & platform::FILE_ATTRIBUTE_REPARSE_POINT))
+        return std::nullopt;
+    const std::optional<std::string> textA = platform::linkText(a.path);
+    const std::optional<std::string> textB = platform::linkText(b.path);
+    if (!textA || !textB) return std::nullopt;
+    return *textA == *textB;
 }
 
 }  // namespace
@@ -128,8 +140,15 @@ bool dirCompare::compareContent(result_t& result, const element_t& a, const elem
         case platform::ContentVerdict::Same: return true;
         case platform::ContentVerdict::Stopped: comparingAborted_ = true; return true;
         case platform::ContentVerdict::Different: break;
-        case platform::ContentVerdict::Changed:
         case platform::ContentVerdict::Failed:
+            // A link whose target cannot be read (dangling) is copied as a
+            // link: what the copy made equal is the link itself.
+            if (const auto same = sameLinks(a, b)) {
+                if (*same) return true;
+                break;
+            }
+            [[fallthrough]];
+        case platform::ContentVerdict::Changed:
             result.contentError = std::make_unique<std::string>(contentErrorText(outcome));
             break;
     }

@@ -67,6 +67,10 @@ std::optional<FileIdentity> folderIdentity(const std::string& path);
 // Whether anything (a link included, even a dangling one) is at the path.
 bool itemExists(const std::string& path);
 
+// What the symbolic link at the path points to, as it is written; nothing
+// where no link is there.
+std::optional<std::string> linkText(const std::string& path);
+
 // Size of the item at the path, 0 when there is none.
 uint64_t itemSize(const std::string& path);
 

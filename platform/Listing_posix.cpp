@@ -277,6 +277,20 @@ std::optional<FileIdentity> folderIdentity(const std::string& path)
     return FileIdentity{uint64_t(st.st_dev), uint64_t(st.st_ino), 0};
 }
 
+std::optional<std::string> linkText(const std::string& path)
+{
+    std::string text(4096, '\0');
+    for (;;) {
+        const ssize_t n = readlink(path.c_str(), text.data(), text.size());
+        if (n < 0) return std::nullopt;
+        if (size_t(n) < text.size()) {
+            text.resize(size_t(n));
+            return text;
+        }
+        text.resize(text.size() * 2);
+    }
+}
+
 bool itemExists(const std::string& path)
 {
     struct stat st {};

@@ -164,6 +164,12 @@ std::optional<FileIdentity> folderIdentity(const std::string&)
     return std::nullopt;  // no inode to tell one folder from another by its path
 }
 
+// Links are not copied as links here: their content is what counts.
+std::optional<std::string> linkText(const std::string&)
+{
+    return std::nullopt;
+}
+
 bool itemExists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;

@@ -297,5 +297,23 @@ TEST_F(Content, ASideFromAnInformationFileIsComparedWithoutContentAndSaysSo)
     EXPECT_TRUE(compared(a, b, kSizeAndContent | optTime)->contentRuleNote().empty());
 }
 
+TEST_F(Content, LinksWhoseTargetsCannotBeReadCompareAsTheLinksTheyAre)
+{
+    namespace fs = std::filesystem;
+    fs::create_symlink("missing", dir / "A/same");
+    fs::create_symlink("missing", dir / "B/same");
+    fs::create_symlink("missing", dir / "A/other");
+    fs::create_symlink("gone", dir / "B/other");
+    dir.file("A/t", "t");
+    dir.file("B/t", "t");
+    fs::create_symlink("t", dir / "A/readable");
+    fs::create_symlink("missing", dir / "B/readable");  // as unreadable links are compared today
+    auto comp = compared(a, b, kSizeAndContent);
+    EXPECT_TRUE(child(comp->results, "same").identical);
+    EXPECT_FALSE(child(comp->results, "other").identical);
+    EXPECT_FALSE(child(comp->results, "other").contentError);
+    EXPECT_FALSE(child(comp->results, "readable").identical);
+}
+
 }  // namespace
 }  // namespace dm
