@@ -18,6 +18,7 @@ namespace dm::platform {
 namespace {
 
 constexpr uint64_t k10ms = 100000;
+constexpr uint64_t k1s = 10000000;
 constexpr uint64_t k2s = 20000000;
 
 // File systems that say nothing of their own and may sit on anything.
@@ -69,9 +70,14 @@ FolderMedia measure(const std::string& folder)
     return media;
 }
 
-// The type the folder's file system was mounted as ("fuse.fusefat"), found
-// by its device among the mounts; empty where it is not found.
-std::string mountTypeOf(const std::string& folder)
+// What the folder's file system was mounted as ("fuse.fusefat") and from
+// where, found by its device among the mounts; empty where it is not found.
+struct Mount {
+    std::string type;
+    std::string source;
+};
+
+Mount mountOf(const std::string& folder)
 {
     struct stat st {};
     if (stat(folder.c_str(), &st) != 0) return {};
@@ -85,9 +91,21 @@ std::string mountTypeOf(const std::string& folder)
         if (!(fields >> id >> parent >> number) || number != device) continue;
         while (fields >> word && word != "-") {
         }
-        if (fields >> word) return word;
+        Mount mount;
+        fields >> mount.type >> mount.source;
+        return mount;
     }
     return {};
+}
+
+// A FUSE file system on a block device ("fuseblk": exFAT, NTFS) is known by
+// the name its boot sector carries, where the device may be read.
+std::string bootName(const std::string& device)
+{
+    const Fd fd(open(device.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    char name[8] = {};
+    if (fd.get() < 0 || pread(fd.get(), name, sizeof name, 3) != ssize_t(sizeof name)) return {};
+    return std::string(name, sizeof name);
 }
 
 }  // namespace
@@ -111,11 +129,15 @@ FolderMedia mediaOf(const std::string& folder, bool mayWrite)
             if (!unknownStep(type)) return {};
             // FAT through FUSE is known by its name, where the folder may not
             // be written to measure it (an export, folder A).
-            if (!testSeams().fileSystemOf) mountType = mountTypeOf(folder);
+            if (!testSeams().fileSystemOf) {
+                const Mount mount = mountOf(folder);
+                mountType = mount.type;
+                if (mountType == "fuseblk" && bootName(mount.source) == "EXFAT   ") mountType = "fuse.exfat";
+            }
             if (mountType == "fuse.fusefat")
                 step = k2s;
             else if (mountType == "fuse.exfat")
-                step = k10ms;
+                step = k1s;  // the FUSE exFAT driver keeps whole seconds
             else
                 return mayWrite ? measure(folder) : FolderMedia{};
         }

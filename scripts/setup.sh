@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 packages=(cmake ninja-build g++ googletest libgtest-dev libgmock-dev libbenchmark-dev
           libcli11-dev nlohmann-json3-dev qt6-base-dev qt6-tools-dev qt6-l10n-tools
           qt6-translations-l10n fonts-wqy-microhei liburing-dev libmimalloc-dev libxxhash-dev libdtl-dev help2man
-          rsync openssh-client openssh-server fusefat dosfstools ntfs-3g btrfs-progs e2fsprogs)
+          rsync openssh-client openssh-server fusefat dosfstools ntfs-3g exfat-fuse exfatprogs btrfs-progs e2fsprogs)
 
 missing=()
 for p in "${packages[@]}"; do
