@@ -403,8 +403,14 @@ struct CopyInto::Impl {
         if (error == 0 && close(out.release()) != 0) error = errno;
         if (error == 0) error = renameToFreeName(setDir, temp, name);
         if (error == kNameTaken) error = EEXIST;  // kept there already: never overwritten
-        if (error != 0) unlinkat(setDir, temp.c_str(), 0);
-        return error;
+        if (error != 0) {
+            unlinkat(setDir, temp.c_str(), 0);
+            return error;
+        }
+        // Some file systems (FAT through FUSE) date a renamed file anew.
+        const struct timespec times[2] = {old.st_atim, old.st_mtim};
+        utimensat(setDir, name.c_str(), times, AT_SYMLINK_NOFOLLOW);
+        return 0;
     }
 
     std::string rootPrefix() const { return !root.empty() && root.back() == kSeparator ? root : root + kSeparator; }
