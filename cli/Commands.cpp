@@ -15,6 +15,7 @@
 #include "engine/Sync.h"
 #include "engine/Workflow.h"
 #include "platform/ChildProcess.h"
+#include "platform/Listing.h"
 #include "platform/Console.h"
 #include "platform/ProgramPaths.h"
 #include "platform/SysError.h"
@@ -77,7 +78,8 @@ void tellAbout(const dirCompare& comp, bool innerFolder = false)
         std::cerr << kTool << textIn("已略过 ", "skipped ") << printable(r->elemA ? r->pathA() : r->pathB()) << ": "
                   << printable(unreadableText(*r)) << std::endl;
     if (comp.state == TooManyFiles)
-        std::cerr << messageText(msg::TooManyEntries) << comp.request.maxEntries << std::endl;
+        std::cerr << messageText(msg::TooManyEntries) << comp.request.maxEntries
+                  << textIn(" (用 --max-entries 提高上限)", " (raise it with --max-entries)") << std::endl;
 }
 
 std::unique_ptr<dirCompare> runComparison(const ComparisonRequest& request, Job& job)
@@ -97,10 +99,20 @@ std::string failureText(const dirCompare& comp, const CompareArgs& args)
             std::string normalized;
             std::string error;
             if (normalizeFolder(path, normalized, error)) continue;
-            if (!platform::isNotFound(platform::lastError()))
+            const int code = platform::lastError();
+            if (platform::itemExists(path) && !platform::folderIdentity(path))
+                return textIn("文件夹 ", "folder ") + side + textIn(" 是一个文件, 不是文件夹: ", " is a file, not a folder: ") +
+                       printable(path);
+            if (!platform::isNotFound(code))
                 return textIn("无法打开文件夹 ", "cannot open folder ") + side + ": " + printable(path) + ": " +
-                       platform::systemMessage(platform::lastError());
-            return textIn("文件夹 ", "folder ") + side + textIn(" 不存在: ", " does not exist: ") + printable(path);
+                       platform::systemMessage(code);
+            std::string said = textIn("文件夹 ", "folder ") + side + textIn(" 不存在: ", " does not exist: ") +
+                               printable(path);
+            if (path.size() > 2 && path[1] == ':' && path[2] == '\\' && platform::kSeparator != '\\')
+                said += textIn(" (此处没有驱动器号)", " (a drive letter names no folder here)");
+            if (path.starts_with("~"))
+                said += textIn(" (引号内的 ~ 不会被展开为主目录)", " (a ~ in quotes is not taken for the home folder)");
+            return said;
         }
     }
     if (comp.state == SameFolders)
@@ -165,9 +177,13 @@ int exitCodeAfterSync(const dirCompare& comp)
 
 bool completeFolders(CompareArgs& args, std::string& error)
 {
+    if (args.folderA.empty() && args.infoA.empty()) {
+        error = textIn("缺少文件夹 A 和 B", "folders A and B are required");
+        return false;
+    }
     if (!args.folderB.empty()) return true;
-    if (args.infoA.empty()) {
-        error = "B is required";
+    if (args.infoA.empty() || args.folderA.empty()) {
+        error = textIn("缺少文件夹 B", "folder B is required");
         return false;
     }
     if (args.infoA == "-") {
@@ -283,23 +299,18 @@ int runSync(const CompareArgs& args, const SyncArgs& sync)
     SyncQuestions questions;
     questions.compared = [&](const dirCompare& compared) { job.line.ask([&] { tellAbout(compared, true); }); };
     bool noOneToAsk = false;
+    bool refusedByUser = false;
     questions.confirm = [&](const dirCompare& compared, const SyncScope&, const std::vector<SyncStep>& plan,
                             std::set<std::string>&) {
         bool yes = false;
         job.line.ask([&] {
-            for (const SyncStep& step : plan) {
-                std::cout << printable(compared.sideA().shown(step.source)) << " -> "
-                          << printable(compared.sideB().shown(step.target));
-                if (step.newerInB)
-                    std::cout << "  (" << bIsNewerText()
-                              << (compared.request.keepNewer ? textIn(", 保持不变", ", left as it is") : "") << ')';
-                std::cout << '\n';
-            }
+            for (const SyncStep& step : plan) std::cout << planLine(compared, step) << '\n';
             if (plan.empty()) std::cout << countsText(compared.results) << '\n';
             if (sync.dryRun || plan.empty()) return;
             std::cout << std::flush;
             noOneToAsk = !sync.yes && !platform::isTerminal(platform::Stream::Input);
             yes = sync.yes || (!noOneToAsk && confirmed());
+            refusedByUser = !yes && !noOneToAsk;
         });
         return yes;
     };
@@ -329,6 +340,7 @@ int runSync(const CompareArgs& args, const SyncArgs& sync)
                 std::cerr << kTool << "not copying without --yes when no one can be asked" << std::endl;
                 return ExitError;
             }
+            if (refusedByUser) std::cout << textIn("未复制任何文件", "nothing copied") << std::endl;
             return exitCodeOf(*comp);
         case SyncRun::End::Copied: break;
     }
@@ -342,7 +354,9 @@ int runSync(const CompareArgs& args, const SyncArgs& sync)
     }
     tellAbout(*comp);
     std::cout << '\n';
-    const int code = report(*comp, args, job);
+    // One rule for every sync: done when B holds all that A holds; what only B holds stays by design.
+    const int reported = report(*comp, args, job);
+    const int code = reported == ExitDifferent ? exitCodeAfterSync(*comp) : reported;
     return outcome.failed.empty() ? code : ExitError;
 }
 

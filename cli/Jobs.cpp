@@ -71,8 +71,13 @@ std::string scheduledProgram()
 
 }  // namespace
 
-int saveJobCommand(const std::string& name, const CompareArgs& args, bool sync, const std::vector<std::string>& targets)
+int saveJobCommand(const std::string& name, const CompareArgs& args, bool sync, const std::vector<std::string>& targets,
+                   bool replace)
 {
+    const std::vector<std::string> saved = jobNames();
+    if (!replace && std::find(saved.begin(), saved.end(), name) != saved.end())
+        return fail(textIn("作业已存在: ", "a job of that name exists: ") + printable(name) +
+                    textIn(" (用 --replace 替换它)", " (--replace replaces it)"));
     // A job runs from anywhere (a timer, another folder): paths here are kept from the root.
     const auto fromRoot = [](const std::string& path) {
         return path.empty() || path == "-" || !sideFor(path)->hasLocalPaths() ? path : platform::absolutePath(path);
@@ -94,7 +99,12 @@ int saveJobCommand(const std::string& name, const CompareArgs& args, bool sync, 
 
 int listJobsCommand()
 {
-    for (const std::string& name : jobNames()) {
+    const std::vector<std::string> names = jobNames();
+    if (names.empty())
+        std::cout << textIn("没有保存的作业 (用 dirmatch job save NAME A B 保存)",
+                            "no jobs saved (dirmatch job save NAME A B saves one)")
+                  << '\n';
+    for (const std::string& name : names) {
         Job job;
         std::string error;
         if (!loadJob(name, job, error)) {
@@ -334,12 +344,15 @@ int scheduleJobCommand(const std::string& name, const std::string& schedule)
         {"systemctl", "--user", "daemon-reload"},
         {"systemctl", "--user", schedule.empty() ? "disable" : "enable", "--now", unit + ".timer"}};
     const bool managed = platform::userServiceManagerRunning();
+    if (!managed && !schedule.empty())
+        std::cout << textIn("尚无定时器生效: 这里没有运行用户服务管理器; 定时器文件已写入 ",
+                            "no timer is active yet: no user service manager runs here; the timer's files are in ")
+                  << units << '\n';
     for (const auto& step : steps) {
         std::string line;
         for (const auto& word : step) line += (line.empty() ? "" : " ") + word;
         if (!managed) {
-            std::cout << textIn("这里没有用户服务管理器; 请运行: ", "no user service manager here; run: ") << line
-                      << '\n';
+            std::cout << textIn("请在有用户服务管理器时运行: ", "run where one runs: ") << line << '\n';
             continue;
         }
         std::string errors;
@@ -356,7 +369,7 @@ int scheduleJobCommand(const std::string& name, const std::string& schedule)
                   << '\n';
     std::cout << (schedule.empty() ? textIn("不再按时运行: ", "not scheduled: ") + name : name + ": " + schedule)
               << '\n';
-    return ExitSame;
+    return managed || schedule.empty() ? ExitSame : ExitError;
 }
 
 }  // namespace dm::cli

@@ -13,7 +13,7 @@ constexpr size_t kRunsKept = 20;
 
 // With several targets, the job compares (and copies) to each of them.
 int saveJobCommand(const std::string& name, const CompareArgs& args, bool sync,
-                   const std::vector<std::string>& targets = {});
+                   const std::vector<std::string>& targets = {}, bool replace = false);
 int listJobsCommand();
 int showJobCommand(const std::string& name);
 int removeJobCommand(const std::string& name);

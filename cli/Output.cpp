@@ -361,4 +361,12 @@ void writeJson(std::ostream& out, dirCompare& comp)
     out << '\n';
 }
 
+std::string planLine(const dirCompare& comp, const SyncStep& step)
+{
+    std::string line = printable(comp.sideA().shown(step.source)) + " -> " + printable(comp.sideB().shown(step.target));
+    if (step.newerInB)
+        line += "  (" + bIsNewerText() + (comp.request.keepNewer ? textIn(", 保持不变", ", left as it is") : "") + ')';
+    return line;
+}
+
 }  // namespace dm::cli

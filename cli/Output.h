@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "engine/Comp.h"
+#include "engine/Sync.h"
 
 namespace dm::cli {
 
@@ -17,6 +18,10 @@ std::string printable(std::string_view text);
 
 // The tree (hidden items left out unless `all`), then the counts and the state.
 void printTree(std::ostream& out, dirCompare& comp, bool all);
+
+// One step of a sync's plan as a line: "A/f -> B/f", and where B holds the
+// newer file, that it does (and is left so under --keep-newer).
+std::string planLine(const dirCompare& comp, const SyncStep& step);
 
 // One JSON object with every field of every node, written as the tree is
 // walked; names that are not valid UTF-8 never break it.

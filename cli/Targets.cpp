@@ -67,9 +67,7 @@ void work(Worker& w, const ComparisonRequest& request, const element_t* listedA,
                                 std::set<std::string>&) {
             if (sync->dryRun) {
                 const std::lock_guard lock(output);
-                for (const SyncStep& step : plan)
-                    plans << printable(r.target) << ": " << printable(compared.sideA().shown(step.source)) << " -> "
-                          << printable(compared.sideB().shown(step.target)) << '\n';
+                for (const SyncStep& step : plan) plans << printable(r.target) << ": " << planLine(compared, step) << '\n';
             }
             return !sync->dryRun;
         };

@@ -45,8 +45,7 @@ void addCompareOptions(CLI::App& cmd, CompareArgs& args, TargetsArgs& targets, s
 {
     cmd.add_option("A", args.folderA,
                    "folder A, the standard (HOST:PATH: on another machine); with --info-a it may be left out: "
-                   "the file names it")
-        ->required();
+                   "the file names it");
     cmd.add_option("B", targets.targets,
                    "folder B, compared with A (HOST:PATH: on another machine); several: each is a target");
     auto* rulesOption =
@@ -55,8 +54,11 @@ void addCompareOptions(CLI::App& cmd, CompareArgs& args, TargetsArgs& targets, s
                    "the raw option byte (0x01 valid, 0x02 size, 0x04 time, 0x08 version, "
                    "0x10 sub-folders, 0x20 content), decimal or 0x..")
         ->excludes(rulesOption);
-    cmd.add_option("--include", args.include, "compare only paths holding one of these texts (default: every path)");
-    cmd.add_option("--exclude", args.exclude, "leave out paths holding one of these texts; never copy them");
+    // One value a use: folders given after the option stay folders.
+    cmd.add_option("--include", args.include, "compare only paths holding this text (again for more; default: every path)")
+        ->allow_extra_args(false);
+    cmd.add_option("--exclude", args.exclude, "leave out paths holding this text, never copy them (again for more)")
+        ->allow_extra_args(false);
     cmd.add_flag("--all", args.all, "also show identical items and items left out by the filters");
     cmd.add_flag("--json", args.json, "print one JSON object with every field of every item");
     cmd.add_option("--lang", lang, "language of the texts: zh or en (default: zh under a Chinese locale, else en)")
@@ -117,8 +119,9 @@ int main(int argc, char** argv)
         "dirmatch: compare folder B with folder A and make B like A.\n"
         "Marks: - lacking in B, + redundant in B, * different, = identical, ~ not compared, ! error "
         "(a folder facing a file, a folder that could not be read).\nExit codes: 0 no differences, 1 differences, 2 "
-        "error, 3 entry limit "
-        "reached."};
+        "error, 3 entry limit reached. After a sync (one target or many, or a job): 0 when B holds all that A holds "
+        "(items only B has stay by design), 1 when B still lacks or differs (a file kept because B is newer, an item "
+        "left out), 2 when a copy failed."};
     app.require_subcommand(1);
     app.set_version_flag("--version", versionLine("dirmatch"));
 
@@ -191,6 +194,8 @@ int main(int argc, char** argv)
     jobSave->add_option("NAME", jobName, "the job's name (letters, digits, '-', '_', '.')")->required();
     addCompareOptions(*jobSave, args, targets, rules, raw, lang);
     jobSave->add_flag("--sync", jobSync, "the job copies A's lacking and different items over B, then compares again");
+    bool jobReplace = false;
+    jobSave->add_flag("--replace", jobReplace, "replace a job of the same name");
     addSyncOptions(*jobSave, args);
     auto* jobList = jobCmd->add_subcommand("list", "list the saved jobs");
     auto* jobShow = jobCmd->add_subcommand("show", "show a job's settings");
@@ -216,6 +221,11 @@ int main(int argc, char** argv)
     for (CLI::App* cmd : {jobList, jobShow, jobRun, jobSchedule, jobRemove})
         cmd->add_option("--lang", lang, "language of the texts: zh or en")->check(CLI::IsMember({"zh", "en"}));
 
+    // Alone, it says what it does rather than what is missing.
+    if (argc == 1) {
+        std::cout << app.help();
+        return ExitSame;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -275,7 +285,7 @@ int main(int argc, char** argv)
             return ExitSame;
         }
         if (syncCmd->parsed()) return several ? runTargetsCommand(args, targets, &sync) : runSync(args, sync);
-        if (jobSave->parsed()) return saveJobCommand(jobName, args, jobSync, targets.targets);
+        if (jobSave->parsed()) return saveJobCommand(jobName, args, jobSync, targets.targets, jobReplace);
         if (jobList->parsed()) return listJobsCommand();
         if (jobShow->parsed()) return showJobCommand(jobName);
         if (jobRun->parsed()) return runJobCommand(jobName);

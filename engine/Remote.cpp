@@ -54,7 +54,8 @@ std::optional<RemoteFolder> remoteFolderOf(const std::string& side)
     const size_t colon = bracketed ? close + 1 : side.find(':');
     if (colon == std::string::npos || colon == 0) return std::nullopt;
     if (side.find('/') < colon || side.find('\\') < colon) return std::nullopt;
-    if (platform::kSeparator == '\\' && colon == 1) return std::nullopt;  // a drive letter
+    // A drive letter ("C:\\x"), even where the system has none: no host is named so.
+    if (colon == 1 && (platform::kSeparator == '\\' || (side.size() > 2 && side[2] == '\\'))) return std::nullopt;
     RemoteFolder folder{side.substr(0, colon), side.substr(colon + 1)};
     if (bracketed) folder.host = side.substr(0, open) + side.substr(open + 1, close - open - 1);
     if (folder.path.empty()) folder.path = ".";

@@ -182,7 +182,8 @@ void TdlgJobs::runCommandLine(const QStringList& arguments)
         const auto found = lstJobs->findItems(name, Qt::MatchExactly);
         if (!found.isEmpty()) lstJobs->setCurrentItem(found.front());
         if (code == 2 && !said.isEmpty()) messageBox(this, said);
-        if (code == 0 && scheduling && told.contains(QLatin1Char('\n'))) messageBox(this, told);
+        // Written but not yet running (no service manager) ends with 2 and says so on its output.
+        if (scheduling && said.isEmpty() && told.contains(QLatin1Char('\n'))) messageBox(this, told);
     });
     connect(running_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error != QProcess::FailedToStart) return;

@@ -79,7 +79,7 @@ TEST_F(Jobs, AJobIsSavedListedShownRunAndRemovedAndItsRecordSaysWhatTheRunDid)
         EXPECT_EQ(second.err, "dirmatch: job 'nightly' is running already\n");
     }
     EXPECT_EQ(dirmatch("job remove nightly").code, 0);
-    EXPECT_EQ(dirmatch("job list").out, "");
+    EXPECT_EQ(dirmatch("job list").out.find("nightly"), std::string::npos);
     EXPECT_FALSE(platform::itemExists(runsFolder("nightly"))) << "the records and the lock go with the job";
     EXPECT_EQ(dirmatch("job run nightly").err, "dirmatch: no job 'nightly'\n");
 }
@@ -117,7 +117,10 @@ TEST_F(Jobs, AScheduleIsASystemdUserTimerThatTheSystemAcceptsAndOffRemovesIt)
     ASSERT_EQ(dirmatch("job save nightly " + test::quoted(a) + " " + test::quoted(b)).code, 0);
     EXPECT_EQ(dirmatch("job schedule nightly --daily 25:00").code, 2);
     EXPECT_NE(dirmatch("job schedule nightly --every 0").err.find("0 not in range 1 to 10080"), std::string::npos);
-    ASSERT_EQ(dirmatch("job schedule nightly --daily 02:30").code, 0);
+    // Written, but no timer runs where no user service manager does: the first line says so.
+    const Outcome scheduled = dirmatch("job schedule nightly --daily 02:30");
+    EXPECT_EQ(scheduled.code, 2);
+    EXPECT_TRUE(scheduled.out.starts_with("no timer is active yet")) << scheduled.out;
     const std::string units = dir / "config/systemd/user/dirmatch-job-nightly";
     EXPECT_NE(dir.read("config/systemd/user/dirmatch-job-nightly.timer").find("OnCalendar=*-*-* 02:30:00"),
               std::string::npos);
@@ -213,7 +216,7 @@ TEST_F(Jobs, AFolderTheJobFileCannotKeepExactlyIsRefusedWhenSavedNamingTheCharac
         const Outcome save = dirmatch("job save odd " + test::quoted(a) + " " + test::quoted(folder) + " --sync");
         EXPECT_EQ(save.code, 2) << said;
         EXPECT_NE(save.err.find(said), std::string::npos) << save.err;
-        EXPECT_EQ(dirmatch("job list").out, "") << said;
+        EXPECT_EQ(dirmatch("job list").out.find("odd"), std::string::npos) << said;
     }
 }
 

@@ -130,7 +130,7 @@ TEST_F(Remote, SynchronizingWithAnotherMachineCopiesWhatALocalSyncWouldAndDelete
     const bool caseApart = dir.keepsNamesApartByCase();
     if (caseApart) dir.lay({{"A/Readme", "new text"}, {"B/README", "old"}});
     const Outcome to = dirmatch("sync " + q(a) + " " + q("host:" + b) + " --yes" + standIn);
-    EXPECT_EQ(to.code, 1) << to.err;  // B keeps its own item
+    EXPECT_EQ(to.code, 0) << to.err;  // B holds all A holds, and keeps its own item
     EXPECT_NE(to.out.find(caseApart ? "copied 3, failed 0, skipped 0" : "copied 2, failed 0, skipped 0"),
               std::string::npos)
         << to.out;
@@ -350,7 +350,7 @@ TEST_F(Remote, ItemsOfAFolderBSpellsOtherwiseLandInThatFolder)
 {
     dir.lay({{"A/Docs/new.txt", "n"}, {"A/Docs/Sub/x", "x"}, {"B/docs/old.txt", "o"}});
     const Outcome run = dirmatch("sync " + q(a) + " " + q("host:" + b) + " --yes" + standIn);
-    EXPECT_EQ(run.code, 1) << run.out << run.err;  // B's own file stays, so they still differ
+    EXPECT_EQ(run.code, 0) << run.out << run.err;  // B's own file stays
     EXPECT_EQ(dir.read("B/docs/new.txt"), "n");
     EXPECT_EQ(dir.read("B/docs/Sub/x"), "x");
     EXPECT_FALSE(dir.exists("B/docs/Sub/Sub"));

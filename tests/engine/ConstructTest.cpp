@@ -97,9 +97,10 @@ TEST(RemoteFolder, AColonBeforeAnySlashNamesAHostAsRsyncReadsIt)
         ASSERT_TRUE(folder) << side;
         EXPECT_EQ(folder->host + "|" + folder->path, expected);
     }
-    for (const char* local : {"./a:b", "/x/a:b", ":x", "plain", "[plain]"})
+    // A drive letter names no host, even where the system has no drives.
+    for (const char* local : {"./a:b", "/x/a:b", ":x", "plain", "[plain]", "C:\\work"})
         EXPECT_FALSE(remoteFolderOf(local)) << local;
-    EXPECT_EQ(remoteFolderOf("C:\\work").has_value(), platform::kSeparator == '/');  // a drive letter on Windows
+    EXPECT_EQ(remoteFolderOf("C:work").has_value(), platform::kSeparator == '/');
     EXPECT_EQ(shellQuoted("it's here"), "'it'\\''s here'");
     EXPECT_EQ(sideFor("deploy@[::1]:x")->shown("/x"), "deploy@[::1]:/x");
 
