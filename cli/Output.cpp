@@ -238,9 +238,17 @@ void writeNode(JsonWriter& json, dirCompare& comp, const result_t& r, StringList
         {"sameTime", r.sameTime},   {"sameVersion", r.sameVersion}, {"sameContent", r.sameContent},
         {"identical", r.identical}, {"included", r.included},       {"lacked", r.lacked},
         {"redundant", r.redundant}, {"different", r.different}};
+    // A rule that was not applied to a pair of files says so: null, not a verdict.
+    const bool twoFiles = r.kind == InBoth && !r.folderA && !r.folderB;
+    const std::pair<std::string_view, uint8_t> rules[] = {
+        {"sameSize", optSize}, {"sameTime", optTime}, {"sameVersion", optVersion}, {"sameContent", optContent}};
     for (const auto& [key, value] : numbers) {
         json.next(key);
-        json.number(value);
+        const auto rule = std::find_if(std::begin(rules), std::end(rules), [&](const auto& p) { return p.first == key; });
+        if (twoFiles && rule != std::end(rules) && !(comp.options & rule->second))
+            json.null();
+        else
+            json.number(value);
     }
     // Only where it happened: the output of a comparison here stays as it was.
     if (r.byDigest) {

@@ -9,10 +9,12 @@
 #include "cli/Targets.h"
 #include "common/Messages.h"
 #include "common/Version.h"
+#include "config/Dmodule.h"
 #include "config/Job.h"
 #include "engine/Backup.h"
 #include "platform/Console.h"
 #include "platform/Process.h"
+#include "platform/ProgramPaths.h"
 #include "platform/Text.h"
 #include "platform/Time.h"
 
@@ -65,7 +67,7 @@ void addCompareOptions(CLI::App& cmd, CompareArgs& args, TargetsArgs& targets, s
         ->check(CLI::IsMember({"zh", "en"}));
     cmd.add_option("--info-a", args.infoA, "read side A from this information file (-: the standard input)");
     cmd.add_option("--info-b", args.infoB, "read side B from this information file (-: the standard input)");
-    cmd.add_option("--max-entries", args.maxEntries, "entries per tree before the comparison stops (default 10000)")
+    cmd.add_option("--max-entries", args.maxEntries, "entries per tree before the comparison stops (default 10000, or [Global] MaxEntries in pre.ini)")
         ->check(CLI::Range(3, 100000000));
     cmd.add_option("--time-window", args.timeWindow,
                    "times that differ by no more than this many seconds are the same (default 0)")
@@ -126,6 +128,12 @@ int main(int argc, char** argv)
     app.set_version_flag("--version", versionLine("dirmatch"));
 
     CompareArgs args;
+    // The rules under [Global] in pre.ini, as the window reads them; an option given wins.
+    const TDM::GlobalRules saved = TDM::ReadGlobalRules(TDM::IniPathFor(platform::programFile()));
+    args.timeWindow = saved.timeWindow;
+    args.ignoreHourShift = saved.ignoreHourShift;
+    args.maxEntries = saved.maxEntries;
+    args.keepNewer = saved.keepNewer;
     TargetsArgs targets;
     std::string targetsFile;
     SyncArgs sync;

@@ -95,12 +95,13 @@ void TDM::LoadSettings()
     WindowGeometry = ini.readString("View", "Geometry", {});
     SplitterState = ini.readString("View", "Splitter", {});
     VersionCachePath = versionCacheIn(ini);
-    TimeWindow = std::clamp(ini.readInteger("Global", "TimeWindow", 0), 0, 86400);
-    IgnoreHourShift = ini.readInteger("Global", "IgnoreHourShift", 0) != 0;
-    MaxEntries = std::clamp(ini.readInteger("Global", "MaxEntries", 10000), 3, 100000000);
+    const GlobalRules rules = ReadGlobalRules(IniPath);
+    TimeWindow = rules.timeWindow;
+    IgnoreHourShift = rules.ignoreHourShift;
+    MaxEntries = rules.maxEntries;
     ExternalCompare = ini.readString("Global", "ExternalCompare", {});
-    BackupFolder = ini.readString("Global", "BackupDir", {});
-    KeepNewer = ini.readInteger("Global", "KeepNewer", 0) != 0;
+    BackupFolder = rules.backupDir;
+    KeepNewer = rules.keepNewer;
     RegNotUpdateList.clear();
     for (const auto& [key, value] : ini.readSectionValues("RegNotUpdate")) {
         if (!value.empty()) RegNotUpdateList.push_back(key + "=" + value);
@@ -163,7 +164,19 @@ std::string TDM::IniPathFor(const std::string& programFile)
 
 std::string TDM::BackupDir(const std::string& iniPath)
 {
-    return platform::IniFile(iniPath).readString("Global", "BackupDir", {});
+    return ReadGlobalRules(iniPath).backupDir;
+}
+
+TDM::GlobalRules TDM::ReadGlobalRules(const std::string& iniPath)
+{
+    const platform::IniFile ini(iniPath);
+    GlobalRules rules;
+    rules.timeWindow = std::clamp(ini.readInteger("Global", "TimeWindow", 0), 0, 86400);
+    rules.ignoreHourShift = ini.readInteger("Global", "IgnoreHourShift", 0) != 0;
+    rules.maxEntries = std::clamp(ini.readInteger("Global", "MaxEntries", 10000), 3, 100000000);
+    rules.keepNewer = ini.readInteger("Global", "KeepNewer", 0) != 0;
+    rules.backupDir = ini.readString("Global", "BackupDir", {});
+    return rules;
 }
 
 std::string TDM::VersionCacheFile(const std::string& iniPath)

@@ -36,6 +36,16 @@ public:
     // Where synchronizations keep the files they replace ([Global]
     // BackupDir); empty: they are not kept.
     static std::string BackupDir(const std::string& iniPath);
+    // The comparison's settings under [Global] that the command line and the
+    // window share, as a settings file holds them.
+    struct GlobalRules {
+        int32_t timeWindow = 0;
+        bool ignoreHourShift = false;
+        int32_t maxEntries = 10000;
+        bool keepNewer = false;
+        std::string backupDir;
+    };
+    static GlobalRules ReadGlobalRules(const std::string& iniPath);
 
     static void StripKeys(StringList& lines);
     static std::string NormalizeDispPath(const std::string& path);

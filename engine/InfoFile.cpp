@@ -371,10 +371,9 @@ public:
         element.count = 0;
         bool found = subPath.empty();
         std::string line;
-        // A stream describes exactly the folder asked for; a file, the folder
-        // its first record lies in.
+        // A file, read from a disk or the standard input, describes the
+        // folder its first record lies in, whatever folder B is named.
         std::optional<std::string> parent;
-        if (strict_) parent = withSeparator(element.path);
         while (nextLine(line)) {
             if (line.starts_with(kCodePageMark) && !codePage_ && !bytes_) {
                 const std::string named = trimmed(line.substr(kCodePageMark.size()));

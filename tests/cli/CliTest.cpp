@@ -47,6 +47,62 @@ protected:
     std::string ab = q(a) + " " + q(b);
 };
 
+TEST_F(Cli, WhatIsWrongWithACommandIsNamed)
+{
+    dir.file("A/f", "1");
+    for (int i = 0; i < 5; ++i) dir.file("B/g" + std::to_string(i));
+    const struct {
+        std::string arguments;
+        int code;
+        std::string said;  // in what it writes, either stream
+    } cases[] = {
+        {"compare --include f " + ab, 1, "- f"},  // the folders after an option stay folders
+        {"compare --exclude no-such-text --include f " + ab, 1, "- f"},
+        {"compare --info-a " + q(dir / "none.dat"), 2, "folder B is required"},
+        {"compare " + q(a + "/f") + " " + q(b), 2, "is a file, not a folder"},
+        {"compare 'C:\\data\\A' " + q(b), 2, "a drive letter names no folder here"},
+        {"compare '~/nowhere' " + q(b), 2, "a ~ in quotes"},
+        {"compare " + ab + " --max-entries 3", 3, "--max-entries"},
+        {"", 0, "Exit codes:"},
+    };
+    for (const auto& c : cases) {
+        const Outcome ran = dirmatch(c.arguments + (c.arguments.empty() ? "" : " --lang en"));
+        EXPECT_EQ(ran.code, c.code) << c.arguments << ran.out << ran.err;
+        EXPECT_NE((ran.out + ran.err).find(c.said), std::string::npos) << c.arguments << ran.out << ran.err;
+    }
+}
+
+TEST_F(Cli, AJobIsNotReplacedUnlessAskedAndNoJobsIsSaid)
+{
+    TempDir config;
+    const auto home = test::setVariable("XDG_CONFIG_HOME", config / "config");
+    EXPECT_NE(dirmatch("job list --lang en").out.find("no jobs saved"), std::string::npos);
+    ASSERT_EQ(dirmatch("job save j " + ab + " --lang en").code, 0);
+    const Outcome again = dirmatch("job save j " + ab + " --sync --lang en");
+    EXPECT_EQ(again.code, 2);
+    EXPECT_NE(again.err.find("--replace"), std::string::npos) << again.err;
+    EXPECT_EQ(dirmatch("job show j --lang en").out.find("sync"), std::string::npos);
+    EXPECT_EQ(dirmatch("job save j " + ab + " --sync --replace --lang en").code, 0);
+    test::setVariable("XDG_CONFIG_HOME", home);
+}
+
+TEST_F(Cli, TheRulesOfTheSettingsFileApplyAsTheirOptionsDo)
+{
+    dir.file("A/f", "1", test::kTime);
+    dir.file("B/f", "1", test::kTime + 4);
+    for (int i = 0; i < 5; ++i) dir.file("B/g" + std::to_string(i));
+    // A program of its own, with the settings file beside it.
+    const std::string program = dir / "prog/dirmatch";
+    std::filesystem::create_directories(dir / "prog");
+    std::filesystem::copy_file(DIRMATCH_BINARY, program);
+    dir.file("prog/pre.ini", "[Global]\r\nTimeWindow=5\r\nMaxEntries=4\r\n");
+    const auto run = [&](const std::string& arguments) { return test::runProgram(program, arguments + " --lang en"); };
+    EXPECT_EQ(run("compare " + ab).code, 3);  // at the limit the file sets
+    const Outcome raised = run("compare " + ab + " --max-entries 100");
+    EXPECT_EQ(raised.out.find("* f"), std::string::npos) << raised.out;  // four seconds apart, within the window
+    EXPECT_NE(run("compare " + ab + " --max-entries 100 --time-window 1").out.find("* f"), std::string::npos);
+}
+
 TEST_F(Cli, ExitCodesTellSameDifferentErrorAndLimit)
 {
     dir.file("A/f", "1");
@@ -109,8 +165,18 @@ TEST_F(Cli, EachJsonFlagCarriesItsOwnRule)
         EXPECT_EQ(node["sameSize"], name == "size" ? 0 : 1) << name;
         EXPECT_EQ(node["sameTime"], name == "time" ? 0 : 1) << name;
         EXPECT_EQ(node["sameVersion"], name == "version.exe" ? 0 : 1) << name;
+        EXPECT_TRUE(node["sameContent"].is_null()) << name;  // the content rule is off
     }
     EXPECT_EQ(doc["results"].size(), 3u);
+    // A year apart with other contents: rules that were not applied give no verdict.
+    dir.file("A/other", "12", test::kTime);
+    dir.file("B/other", "34", test::kTime + 365 * 86400);
+    const auto sizeOnly = nlohmann::json::parse(dirmatch("compare " + ab + " --json --rules size").out);
+    for (const auto& node : sizeOnly["results"]) {
+        if (node["name"] != "other") continue;
+        EXPECT_EQ(node["sameSize"], 1);
+        for (const char* key : {"sameTime", "sameVersion", "sameContent"}) EXPECT_TRUE(node[key].is_null()) << key;
+    }
 }
 
 TEST_F(Cli, TheTimeWindowAndHourShiftOptionsReachTheComparisonAndTheJsonSaysSo)

@@ -88,6 +88,11 @@ TEST_F(Remote, ASideOnAnotherMachineGivesTheResultOfTheFolderItselfByteForByte)
     ASSERT_EQ(exported.code, 0);
     const Outcome piped = dirmatch("compare " + q(a) + " " + q(b) + " --json --all --info-b -", exported.out);
     EXPECT_EQ(piped.out, local.out);
+    // Read from a file or the standard input, it describes its own folder, whatever B is named.
+    const std::string file = dir.file("b.dat", exported.out);
+    const Outcome named = dirmatch("compare " + q(a) + " elsewhere --info-b " + q(file));
+    EXPECT_EQ(dirmatch("compare " + q(a) + " elsewhere --info-b -", exported.out).out, named.out);
+    EXPECT_EQ(named.code, local.code) << named.err;
 }
 
 TEST_F(Remote, EveryNameCrossesExactlyAndContentThatDiffersOnlyInBytesIsFoundByDigest)

@@ -137,5 +137,22 @@ TEST_F(Targets, ATargetIsWhatItSaysOrTheCombinationIsRefused)
     EXPECT_FALSE(std::filesystem::exists(dir / "B3/f"));
 }
 
+TEST_F(Targets, ThePlanOfSeveralTargetsSaysWhereBIsNewerAsThePlanOfOneDoes)
+{
+    dir.file("A/f", "a", test::kTime);
+    dir.file("B2/f", "newer", test::kTime + 100);
+    dir.file("B3/f", "older", test::kTime - 100);
+    const std::string one = dirmatch("sync " + q(a) + " " + q(dir / "B2") + " --dry-run --keep-newer").out;
+    const std::string many =
+        dirmatch("sync " + q(a) + " " + q(dir / "B2") + " " + q(dir / "B3") + " --dry-run --keep-newer").out;
+    const std::string line = a + "/f -> " + dir / "B2/f  (B is newer, left as it is)";
+    EXPECT_NE(one.find(line), std::string::npos) << one;
+    EXPECT_NE(many.find(dir / "B2" + ": " + line), std::string::npos) << many;
+    EXPECT_NE(many.find(dir / "B3" + ": " + a + "/f -> " + dir / "B3/f\n"), std::string::npos) << many;
+    // Left as it is, B2 still differs: the run is not done, with one target or two.
+    EXPECT_EQ(dirmatch("sync " + q(a) + " " + q(dir / "B2") + " --yes --keep-newer").code, 1);
+    EXPECT_EQ(dirmatch("sync " + q(a) + " " + q(dir / "B2") + " " + q(dir / "B3") + " --yes --keep-newer").code, 1);
+}
+
 }  // namespace
 }  // namespace dm
