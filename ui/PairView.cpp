@@ -521,7 +521,7 @@ void TdlgPairView::showBytesAround(uint64_t at, bool differs)
 void TdlgPairView::selectBlock(size_t block)
 {
     block_ = block;
-    const int row = int(diff_.blocks[block]);
+    const int row = int(diff_.blocks.at(block));  // one past the last is a fault, never a row
     table->selectRow(row);
     table->scrollTo(model_->index(row, 1), QAbstractItemView::PositionAtCenter);
 }

@@ -215,6 +215,32 @@ TEST_F(Backup, EightTargetsOnOneHostStartingAtOnceKeepEightOriginals)
     EXPECT_EQ(test::entriesIn(b + "/.bk"), 2u);
 }
 
+TEST_F(Backup, EveryReplacedItemIsKeptAtItsPathAtEveryDepthLinksAsLinksAndNoOlderSetGoesUnasked)
+{
+    const std::vector<std::string> files = {"f", "d1/f", "d1/d2/f", "d1/d2/d3/f"};
+    for (const std::string& file : files) dir.file("A/" + file, "new", test::kTime + 100);
+    dir.file("A/d1/l", "a file now");
+    for (const std::string host : {"", "host:"}) {
+        TempDir here;
+        const std::string b = here.folder("B");
+        for (const std::string& file : files) here.file("B/" + file, "old " + file);
+        std::filesystem::create_symlink("target text", b + "/d1/l");
+        here.file("B/.bk/2000-01-01 000000/f", "ancient");
+        const Outcome sync =
+            dirmatch("sync " + q(a) + " " + q(host + b) + " --yes --backup-dir .bk" + (host.empty() ? "" : kStandIn));
+        EXPECT_EQ(sync.code, 0) << host << sync.out << sync.err;
+        EXPECT_EQ(here.read("B/.bk/2000-01-01 000000/f"), "ancient") << host;
+        std::string set;
+        for (const auto& entry : std::filesystem::directory_iterator(b + "/.bk"))
+            if (entry.path().filename() != "2000-01-01 000000") set = entry.path().string();
+        ASSERT_FALSE(set.empty()) << host;
+        for (const std::string& file : files) EXPECT_EQ(test::readFile(set + "/" + file), "old " + file) << host;
+        EXPECT_TRUE(std::filesystem::is_symlink(set + "/d1/l")) << host;
+        if (std::filesystem::is_symlink(set + "/d1/l"))
+            EXPECT_EQ(std::filesystem::read_symlink(set + "/d1/l").string(), "target text") << host;
+    }
+}
+
 TEST(BackupSet, ExpiresOnlyPastItsDaysAndOnlyUnderItsOwnName)
 {
     platform::SYSTEMTIME now;

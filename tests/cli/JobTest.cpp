@@ -213,10 +213,13 @@ TEST_F(Jobs, AFolderTheJobFileCannotKeepExactlyIsRefusedWhenSavedNamingTheCharac
                                                          {b + "\r", "carriage return (CR)"},
                                                          {b + "\nx", "line break (LF)"}};
     for (const auto& [folder, said] : cases) {
-        const Outcome save = dirmatch("job save odd " + test::quoted(a) + " " + test::quoted(folder) + " --sync");
-        EXPECT_EQ(save.code, 2) << said;
-        EXPECT_NE(save.err.find(said), std::string::npos) << save.err;
-        EXPECT_EQ(dirmatch("job list").out.find("odd"), std::string::npos) << said;
+        // As folder B, and as one of several targets.
+        for (const std::string& targets : {test::quoted(folder), test::quoted(b) + " " + test::quoted(folder)}) {
+            const Outcome save = dirmatch("job save odd " + test::quoted(a) + " " + targets + " --sync");
+            EXPECT_EQ(save.code, 2) << said;
+            EXPECT_NE(save.err.find(said), std::string::npos) << save.err;
+            EXPECT_EQ(dirmatch("job list").out.find("odd"), std::string::npos) << said;
+        }
     }
 }
 

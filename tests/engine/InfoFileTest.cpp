@@ -263,6 +263,10 @@ TEST_F(InfoFile, EveryNameAFolderHoldsReadsBackExactly)
     dir.file("A/sub/BEGIN/END");
     std::string error;
     ASSERT_TRUE(exportA(dir / "info.dat", error)) << error;
+#ifndef _WIN32
+    // Names that are no UTF-8 fit no code page: the file says its names are bytes.
+    EXPECT_TRUE(test::readFile(dir / "info.dat").starts_with("#codepage bytes\r\n"));
+#endif
 
     dirCompare comp(test::request(a, a, {test::kSep}, {}, 0x1F, {}, dir / "info.dat"), nullptr);
     comp.run();

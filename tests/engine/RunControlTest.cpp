@@ -100,5 +100,20 @@ TEST_F(Stopping, AnInformationFileCutAtTheEntryLimitIsTheLimitNotAnIncompleteFil
     std::fclose(file);
 }
 
+TEST(Progress, TheBytesComparedShowInWholeMebibytes)
+{
+    const uint8_t language = currentLanguage();
+    setLanguage(English);
+    RunControl control;
+    control.setText("x");
+    EXPECT_EQ(control.shownText(), "x");
+    for (const auto& [bytes, shown] : {std::pair{int64_t(1) << 20, "compared 1 MiB  x"},
+                                       std::pair{(int64_t(5) << 20) + 1, "compared 5 MiB  x"}}) {
+        control.bytesCompared = bytes;
+        EXPECT_EQ(control.shownText(), shown);
+    }
+    setLanguage(language);
+}
+
 }  // namespace
 }  // namespace dm
