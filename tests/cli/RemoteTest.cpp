@@ -203,16 +203,16 @@ TEST_F(Remote, AFolderOverThereWhoseNameBeginsWithADashIsAFolderNotAnOption)
 
 TEST_F(Remote, ASideThatFailsAtOnceEndsTheWaitForTheOtherMachine)
 {
-    // Host "down" fails at once; any other answers after 20 s.
+    // Host "down" fails at once; any other answers after ten minutes.
     const std::string shell = script("down-or-slow",
-                                     "[ \"$1\" = down ] && { echo 'no route to host' >&2; exit 3; }\nsleep 20\nshift\n"
+                                     "[ \"$1\" = down ] && { echo 'no route to host' >&2; exit 3; }\nsleep 600\nshift\n"
                                      "exec sh -c \"$*\"");
     const auto start = std::chrono::steady_clock::now();
     const Outcome run = dirmatch("compare " + q("down:" + a) + " " + q("slow:" + b) + through(shell));
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_EQ(run.code, 2) << run.err;
     EXPECT_NE(run.err.find("no route to host"), std::string::npos) << "A's failure is the run's: " << run.err;
-    EXPECT_LT(seconds, 10.0) << "the run waited for the other machine";
+    EXPECT_LT(seconds, 60.0) << "the run waited for the other machine";
 }
 
 // The bytes of a listing stream: its opening, then the records given.
@@ -414,24 +414,24 @@ TEST_F(Remote, NoWaitOutlastsAStopOrTheLimit)
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
     };
     // A remote shell that never answers, stopped by SIGTERM while reading and by Ctrl-C while copying.
-    const std::string silent = script("silent", "exec sleep 60");
+    const std::string silent = script("silent", "exec sleep 600");
     auto start = std::chrono::steady_clock::now();
     test::TerminalRun run = test::runOnTerminal(
         DIRMATCH_BINARY, {"compare", a, "host:" + b, "--rsh", silent, "--lang", "en"}, "host:" + b, SIGTERM);
     EXPECT_TRUE(run.signalled) << run.seen;
-    EXPECT_LT(seconds(start), 10.0);
+    EXPECT_LT(seconds(start), 60.0);  // the other side would answer in ten minutes, if ever
     EXPECT_EQ(run.exitCode, 2) << run.seen;
 
     const std::string pidFile = dir / "rsync.pid";
     const std::string silentCopy = script("silent-copy", "shift\ncase \"$*\" in *rsync*) echo $PPID > " + q(pidFile) +
-                                                             "; exec sleep 60;; esac\nexec sh -c \"$*\"");
+                                                             "; exec sleep 600;; esac\nexec sh -c \"$*\"");
     start = std::chrono::steady_clock::now();
     run = test::runOnTerminal(
         DIRMATCH_BINARY,
         {"sync", a, "host:" + b, "--yes", "--rsh", silentCopy, "--remote-dirmatch", DIRMATCH_BINARY, "--lang", "en"},
         "-> host:", SIGINT);
     EXPECT_TRUE(run.signalled) << run.seen;
-    EXPECT_LT(seconds(start), 10.0);
+    EXPECT_LT(seconds(start), 60.0);  // the other side would answer in ten minutes, if ever
     EXPECT_EQ(run.exitCode, 2) << run.seen;
     EXPECT_EQ(dir.read("B/x"), "old!");
     EXPECT_EQ(test::temporariesIn(b), 0u);
@@ -466,7 +466,7 @@ TEST_F(Remote, NoWaitOutlastsAStopOrTheLimit)
     start = std::chrono::steady_clock::now();
     const Outcome limited = dirmatch("compare " + q(a) + " " + q("host:" + b) + " --max-entries 100" +
                                      through(kScripts + "local-rsh", endless));
-    EXPECT_LT(seconds(start), 10.0);
+    EXPECT_LT(seconds(start), 60.0);  // the other side would answer in ten minutes, if ever
     EXPECT_EQ(limited.code, 3) << limited.err;
 }
 
