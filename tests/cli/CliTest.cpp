@@ -51,20 +51,24 @@ TEST_F(Cli, WhatIsWrongWithACommandIsNamed)
 {
     dir.file("A/f", "1");
     for (int i = 0; i < 5; ++i) dir.file("B/g" + std::to_string(i));
-    const struct {
+    struct Case {
         std::string arguments;
         int code;
         std::string said;  // in what it writes, either stream
-    } cases[] = {
+    };
+    std::vector<Case> cases = {
         {"compare --include f " + ab, 1, "- f"},  // the folders after an option stay folders
         {"compare --exclude no-such-text --include f " + ab, 1, "- f"},
         {"compare --info-a " + q(dir / "none.dat"), 2, "folder B is required"},
         {"compare " + q(a + "/f") + " " + q(b), 2, "is a file, not a folder"},
-        {"compare 'C:\\data\\A' " + q(b), 2, "a drive letter names no folder here"},
-        {"compare '~/nowhere' " + q(b), 2, "a ~ in quotes"},
         {"compare " + ab + " --max-entries 3", 3, "--max-entries"},
         {"", 0, "Exit codes:"},
     };
+#ifndef _WIN32
+    // What a shell here leaves as it was typed.
+    cases.push_back({"compare 'C:\\data\\A' " + q(b), 2, "a drive letter names no folder here"});
+    cases.push_back({"compare '~/nowhere' " + q(b), 2, "a ~ in quotes"});
+#endif
     for (const auto& c : cases) {
         const Outcome ran = dirmatch(c.arguments + (c.arguments.empty() ? "" : " --lang en"));
         EXPECT_EQ(ran.code, c.code) << c.arguments << ran.out << ran.err;
