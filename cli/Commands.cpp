@@ -15,8 +15,8 @@
 #include "engine/Sync.h"
 #include "engine/Workflow.h"
 #include "platform/ChildProcess.h"
-#include "platform/Listing.h"
 #include "platform/Console.h"
+#include "platform/Listing.h"
 #include "platform/ProgramPaths.h"
 #include "platform/SysError.h"
 #include "platform/Text.h"
@@ -101,13 +101,13 @@ std::string failureText(const dirCompare& comp, const CompareArgs& args)
             if (normalizeFolder(path, normalized, error)) continue;
             const int code = platform::lastError();
             if (platform::itemExists(path) && !platform::folderIdentity(path))
-                return textIn("文件夹 ", "folder ") + side + textIn(" 是一个文件, 不是文件夹: ", " is a file, not a folder: ") +
-                       printable(path);
+                return textIn("文件夹 ", "folder ") + side +
+                       textIn(" 是一个文件, 不是文件夹: ", " is a file, not a folder: ") + printable(path);
             if (!platform::isNotFound(code))
                 return textIn("无法打开文件夹 ", "cannot open folder ") + side + ": " + printable(path) + ": " +
                        platform::systemMessage(code);
-            std::string said = textIn("文件夹 ", "folder ") + side + textIn(" 不存在: ", " does not exist: ") +
-                               printable(path);
+            std::string said =
+                textIn("文件夹 ", "folder ") + side + textIn(" 不存在: ", " does not exist: ") + printable(path);
             if (path.size() > 2 && path[1] == ':' && path[2] == '\\' && platform::kSeparator != '\\')
                 said += textIn(" (此处没有驱动器号)", " (a drive letter names no folder here)");
             if (path.starts_with("~"))

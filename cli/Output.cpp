@@ -244,7 +244,8 @@ void writeNode(JsonWriter& json, dirCompare& comp, const result_t& r, StringList
         {"sameSize", optSize}, {"sameTime", optTime}, {"sameVersion", optVersion}, {"sameContent", optContent}};
     for (const auto& [key, value] : numbers) {
         json.next(key);
-        const auto rule = std::find_if(std::begin(rules), std::end(rules), [&](const auto& p) { return p.first == key; });
+        const auto rule =
+            std::find_if(std::begin(rules), std::end(rules), [&](const auto& p) { return p.first == key; });
         if (twoFiles && rule != std::end(rules) && !(comp.options & rule->second))
             json.null();
         else

@@ -67,7 +67,8 @@ void work(Worker& w, const ComparisonRequest& request, const element_t* listedA,
                                 std::set<std::string>&) {
             if (sync->dryRun) {
                 const std::lock_guard lock(output);
-                for (const SyncStep& step : plan) plans << printable(r.target) << ": " << planLine(compared, step) << '\n';
+                for (const SyncStep& step : plan)
+                    plans << printable(r.target) << ": " << planLine(compared, step) << '\n';
             }
             return !sync->dryRun;
         };

@@ -57,7 +57,8 @@ void addCompareOptions(CLI::App& cmd, CompareArgs& args, TargetsArgs& targets, s
                    "0x10 sub-folders, 0x20 content), decimal or 0x..")
         ->excludes(rulesOption);
     // One value a use: folders given after the option stay folders.
-    cmd.add_option("--include", args.include, "compare only paths holding this text (again for more; default: every path)")
+    cmd.add_option("--include", args.include,
+                   "compare only paths holding this text (again for more; default: every path)")
         ->allow_extra_args(false);
     cmd.add_option("--exclude", args.exclude, "leave out paths holding this text, never copy them (again for more)")
         ->allow_extra_args(false);
@@ -67,7 +68,8 @@ void addCompareOptions(CLI::App& cmd, CompareArgs& args, TargetsArgs& targets, s
         ->check(CLI::IsMember({"zh", "en"}));
     cmd.add_option("--info-a", args.infoA, "read side A from this information file (-: the standard input)");
     cmd.add_option("--info-b", args.infoB, "read side B from this information file (-: the standard input)");
-    cmd.add_option("--max-entries", args.maxEntries, "entries per tree before the comparison stops (default 10000, or [Global] MaxEntries in pre.ini)")
+    cmd.add_option("--max-entries", args.maxEntries,
+                   "entries per tree before the comparison stops (default 10000, or [Global] MaxEntries in pre.ini)")
         ->check(CLI::Range(3, 100000000));
     cmd.add_option("--time-window", args.timeWindow,
                    "times that differ by no more than this many seconds are the same (default 0)")

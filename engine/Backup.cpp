@@ -113,8 +113,9 @@ bool makeBackupSet(const std::string& root, const std::string& folder, const pla
         return false;
     }
     if (!sets.onFileSystemOf(root)) {
-        error = textIn("不能在另一个文件系统上保存被替换的文件: ", "cannot keep replaced files on another file system: ") +
-                sets.path();
+        error =
+            textIn("不能在另一个文件系统上保存被替换的文件: ", "cannot keep replaced files on another file system: ") +
+            sets.path();
         return false;
     }
     if (keepDays > 0) {

@@ -78,7 +78,8 @@ std::string whyBackupFolderRefused(const dirCompare& comp)
     const auto there = platform::folderIdentity(nearestExisting(folder));
     const auto b = platform::folderIdentity(comp.pathB);
     if (there && b && there->device != b->device)
-        return textIn("不能在另一个文件系统上保存被替换的文件: ", "cannot keep replaced files on another file system: ") +
+        return textIn("不能在另一个文件系统上保存被替换的文件: ",
+                      "cannot keep replaced files on another file system: ") +
                folder;
     return {};
 }

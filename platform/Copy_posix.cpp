@@ -182,8 +182,7 @@ struct CopyInto::Impl {
         std::set<dev_t> flushedDevices;
         for (const auto& [identity, folder] : waitingFolders) {
             if (flushed != 0 || !flushedDevices.insert(identity.first).second) continue;
-            if (syncfs(folder.get()) != 0 && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL)
-                flushed = errno;
+            if (syncfs(folder.get()) != 0 && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL) flushed = errno;
         }
         const auto& failFlush = testSeams().failBatchFlush;
         if (flushed == 0 && failFlush) flushed = failFlush();

@@ -200,8 +200,7 @@ TEST_F(Backup, EightTargetsOnOneHostStartingAtOnceKeepEightOriginals)
         targets += " host:" + q(dir / ("B" + std::to_string(i)));
     }
     const std::string sets = dir.folder("sets");
-    const Outcome sync =
-        dirmatch("sync " + q(a) + targets + " --yes --parallel 8 --backup-dir " + q(sets) + kStandIn);
+    const Outcome sync = dirmatch("sync " + q(a) + targets + " --yes --parallel 8 --backup-dir " + q(sets) + kStandIn);
     EXPECT_EQ(sync.code, 0) << sync.out << sync.err;
     std::set<std::string> kept;
     for (const auto& set : std::filesystem::directory_iterator(sets)) kept.insert(test::readFile(set.path() / "f"));

@@ -187,8 +187,8 @@ TEST_F(CliSafety, DeepTreesKeepFewHandlesOpenAndAPathTooLongSaysSo)
 TEST_F(CliSafety, ManyNewFilesAndManyTargetsSynchronizeWithinAFewDescriptors)
 {
     const auto underLimit = [](const std::string& arguments) {
-        return test::runProgram("sh", "-c " + q("ulimit -n 256 && exec " + q(DIRMATCH_BINARY) + " " + arguments +
-                                                 " --lang en"));
+        return test::runProgram(
+            "sh", "-c " + q("ulimit -n 256 && exec " + q(DIRMATCH_BINARY) + " " + arguments + " --lang en"));
     };
     // Into a folder that B has already: every file waits in that one folder.
     for (int i = 0; i < 3000; ++i) dir.file("A/big/f" + std::to_string(i), "x");

@@ -1,9 +1,8 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <fcntl.h>
 
 #include <chrono>
 #include <filesystem>
@@ -58,9 +57,8 @@ TEST(Stop, ASecondSignalOrTwoSecondsWithoutProgressEndAStuckRunAtOnce)
         int expectedStatus;
     };
     // The work is deaf to the stop for ever: an end at all is the process ending itself.
-    const Case cases[] = {{"a second SIGTERM", SIGTERM, 143},
-                          {"SIGINT after SIGTERM", SIGINT, 130},
-                          {"no second signal", 0, 143}};
+    const Case cases[] = {
+        {"a second SIGTERM", SIGTERM, 143}, {"SIGINT after SIGTERM", SIGINT, 130}, {"no second signal", 0, 143}};
     for (const Case& c : cases) {
         int ready[2];
         ASSERT_EQ(pipe(ready), 0);

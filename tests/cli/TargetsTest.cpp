@@ -160,13 +160,14 @@ TEST_F(Targets, ParallelBoundsHowManyTargetsAreAtWorkAtOnce)
     // Each call counts itself in while it works (a lock made by mkdir), and the most at once is kept.
     const std::string count = dir / "count";
     const std::string shell = dir.file(
-        "counting-rsh", "#!/bin/sh\nshift\nl=" + q(count) + "\n"
-                        "take() { until mkdir \"$l.lock\" 2>/dev/null; do sleep 0.01; done; }\n"
-                        "put() { rmdir \"$l.lock\"; }\n"
-                        "take; n=$(($(cat \"$l\" 2>/dev/null || echo 0) + 1)); echo $n > \"$l\"\n"
-                        "m=$(cat \"$l.most\" 2>/dev/null || echo 0); [ $n -gt $m ] && echo $n > \"$l.most\"; put\n"
-                        "sleep 0.3; sh -c \"$*\"; status=$?\n"
-                        "take; echo $(($(cat \"$l\") - 1)) > \"$l\"; put\nexit $status\n");
+        "counting-rsh", "#!/bin/sh\nshift\nl=" + q(count) +
+                            "\n"
+                            "take() { until mkdir \"$l.lock\" 2>/dev/null; do sleep 0.01; done; }\n"
+                            "put() { rmdir \"$l.lock\"; }\n"
+                            "take; n=$(($(cat \"$l\" 2>/dev/null || echo 0) + 1)); echo $n > \"$l\"\n"
+                            "m=$(cat \"$l.most\" 2>/dev/null || echo 0); [ $n -gt $m ] && echo $n > \"$l.most\"; put\n"
+                            "sleep 0.3; sh -c \"$*\"; status=$?\n"
+                            "take; echo $(($(cat \"$l\") - 1)) > \"$l\"; put\nexit $status\n");
     std::filesystem::permissions(shell, std::filesystem::perms::owner_all);
     std::string targets;
     for (const char* b : {"B2", "B3", "B4"}) targets += " host:" + q(dir / b);

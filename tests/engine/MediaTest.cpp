@@ -80,8 +80,8 @@ TEST(MediaKinds, EachFileSystemGetsTheTimeStepOfItsKind)
         {0x2011BAB0, "exfat", false, 100000},  // exFAT, kernel
         {0x65735546, "fuse.fusefat", false, 20000000},
         {0x65735546, "fuse.exfat", false, 10000000},  // its driver keeps whole seconds
-        {0x7366746e, "ntfs3", false, 1},         // NTFS, kernel
-        {0x65735546, "fuse.ntfs-3g", false, 1},  // not written to: not measured
+        {0x7366746e, "ntfs3", false, 1},              // NTFS, kernel
+        {0x65735546, "fuse.ntfs-3g", false, 1},       // not written to: not measured
         {0x6969, "nfs", false, 1},
         {0xEF53, "ext4", true, 1},
     };

@@ -107,8 +107,8 @@ TEST(Progress, TheBytesComparedShowInWholeMebibytes)
     RunControl control;
     control.setText("x");
     EXPECT_EQ(control.shownText(), "x");
-    for (const auto& [bytes, shown] : {std::pair{int64_t(1) << 20, "compared 1 MiB  x"},
-                                       std::pair{(int64_t(5) << 20) + 1, "compared 5 MiB  x"}}) {
+    for (const auto& [bytes, shown] :
+         {std::pair{int64_t(1) << 20, "compared 1 MiB  x"}, std::pair{(int64_t(5) << 20) + 1, "compared 5 MiB  x"}}) {
         control.bytesCompared = bytes;
         EXPECT_EQ(control.shownText(), shown);
     }

@@ -8,8 +8,8 @@
 #include <stdexcept>
 
 #include "platform/Listing.h"
-#include "platform/ProgramPaths.h"
 #include "platform/Process.h"
+#include "platform/ProgramPaths.h"
 #include "platform/TempName.h"
 #include "platform/Text.h"
 

@@ -226,8 +226,7 @@ TEST_F(UiTest, TheJobsWindowRunsAJobAndShowsItsNewestRecordFirst)
     // The timer is not running yet, and the window says so.
     ASSERT_FALSE(messages.empty());
     EXPECT_TRUE(messages.back().starts_with("尚无定时器生效")) << messages.back();
-    EXPECT_NE(messages.back().find("systemctl --user"), std::string::npos)
-        << messages.back();
+    EXPECT_NE(messages.back().find("systemctl --user"), std::string::npos) << messages.back();
     test::setVariable("XDG_CONFIG_HOME", config);
     test::setVariable("XDG_STATE_HOME", state);
     ASSERT_EQ(jobs.lstRuns->count(), 2);
