@@ -369,15 +369,14 @@ struct CopyInto::Impl {
         }
         if (!testSeams().noHardLinks && errno == EEXIST) return EEXIST;  // kept there already: never overwritten
         // FAT and some FUSE file systems make no links.
-        if (const int code = copyOld(targetDir, name, old, folder.get(), targetPath)) return code;
+        if (const int code = copyOld(targetDir, name, old, folder.get())) return code;
         copied = true;
         ++report->kept;
         return 0;
     }
 
     // A copy of the old file (or link) into the set, with its times.
-    int copyOld(int targetDir, const std::string& name, const struct stat& old, int setDir,
-                const std::string& targetPath)
+    int copyOld(int targetDir, const std::string& name, const struct stat& old, int setDir)
     {
         if (S_ISLNK(old.st_mode)) {
             std::vector<char> text(size_t(old.st_size) + 1 + 4096);
