@@ -24,7 +24,7 @@ uint32_t thisMachine()
 {
     static const uint32_t tag = [] {
         char name[256] = {};
-        DWORD size = sizeof name - 1;
+        DWORD size = DWORD(sizeof name - 1);
         GetComputerNameA(name, &size);
         uint32_t hash = 2166136261u;  // FNV-1a
         for (const char c : std::string_view(name)) hash = (hash ^ uint8_t(c)) * 16777619u;
