@@ -105,6 +105,7 @@ std::string prepareBackup(const dirCompare& comp, const std::vector<SyncStep>& s
     if (!comp.sideB().makeBackupSet(comp.pathB, comp.request.backupDir, comp.request.backupKeepDays, made, why))
         return why;
     outcome.backupSet = made.set;
+    outcome.backupSetShown = comp.sideB().shown(made.set);
     outcome.expiredSetsRemoved = made.expired;
     outcome.backupNote = made.note;
     return {};
@@ -288,7 +289,7 @@ std::vector<std::string> summaryItems(const SyncOutcome& outcome)
                         platform::systemMessage(outcome.modesNotKept));
     if (outcome.kept > 0)
         lines.push_back(textIn("被替换的文件 (", "replaced files (") + std::to_string(outcome.kept) +
-                        textIn(" 个) 保存在: ", ") kept in: ") + outcome.backupSet);
+                        textIn(" 个) 保存在: ", ") kept in: ") + outcome.backupSetShown);
     if (outcome.expiredSetsRemoved > 0)
         lines.push_back(textIn("已删除过期的备份: ", "expired backup sets removed: ") +
                         std::to_string(outcome.expiredSetsRemoved));

@@ -40,6 +40,7 @@ struct SyncOutcome {
     int modesNotKept = 0;           // why B's file system kept no permission bits (0: it kept them)
     // Where the files of B it replaced were kept (a path on B's machine), and how many.
     std::string backupSet;
+    std::string backupSetShown;  // the same as a person names it ("HOST:" before another machine's)
     int kept = 0;
     int expiredSetsRemoved = 0;  // older backup sets removed before the copy
     std::string backupNote;      // why older sets could not be removed; empty where they could

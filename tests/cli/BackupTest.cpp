@@ -81,7 +81,7 @@ TEST_F(Backup, EveryFileASyncReplacesIsKeptWithItsContentAndTimesAndTheSetIsNoIt
         dir.file(target.folder + "/DIR/h", "old h", test::kTime);  // a folder B spells otherwise
         const Outcome sync = dirmatch("sync " + q(a) + " " + q(named) + " --yes --backup-dir .kept" + target.options);
         EXPECT_NE(sync.out.find("copied 3, failed 0, skipped 0"), std::string::npos) << named << sync.out << sync.err;
-        EXPECT_NE(sync.out.find("replaced files (2) kept in: " + b + "/.kept/"), std::string::npos)
+        EXPECT_NE(sync.out.find("replaced files (2) kept in: " + named + "/.kept/"), std::string::npos)
             << named << sync.out;
         const std::string set = onlySet(b + "/.kept");
         ASSERT_FALSE(set.empty()) << named;
