@@ -52,6 +52,19 @@ protected:
     std::optional<std::string> config, state, appData, localAppData;
 };
 
+TEST_F(Jobs, ARunThatLeavesBDifferentIsNotDone)
+{
+    dir.file("A/f", "a", test::kTime);
+    dir.file("A/g", "g", test::kTime);
+    dir.file("B/f", "newer", test::kTime + 100);
+    dir.file("B/mine", "B's own");
+    ASSERT_EQ(dirmatch("job save keep " + test::quoted(a) + " " + test::quoted(b) + " --sync --keep-newer").code, 0);
+    EXPECT_EQ(dirmatch("job run keep").code, 1);  // f kept as B has it
+    EXPECT_EQ(dir.read("B/g"), "g");
+    ASSERT_EQ(dirmatch("job save all " + test::quoted(a) + " " + test::quoted(b) + " --sync").code, 0);
+    EXPECT_EQ(dirmatch("job run all").code, 0);  // B holds all A holds, and its own file
+}
+
 TEST_F(Jobs, AJobIsSavedListedShownRunAndRemovedAndItsRecordSaysWhatTheRunDid)
 {
     dir.file("A/sub/f", "a");
