@@ -80,6 +80,7 @@ TEST_F(Cli, AJobIsNotReplacedUnlessAskedAndNoJobsIsSaid)
 {
     TempDir config;
     const auto home = test::setVariable("XDG_CONFIG_HOME", config / "config");
+    const auto appData = test::setVariable("APPDATA", config / "config");
     EXPECT_NE(dirmatch("job list --lang en").out.find("no jobs saved"), std::string::npos);
     ASSERT_EQ(dirmatch("job save j " + ab + " --lang en").code, 0);
     const Outcome again = dirmatch("job save j " + ab + " --sync --lang en");
@@ -88,6 +89,7 @@ TEST_F(Cli, AJobIsNotReplacedUnlessAskedAndNoJobsIsSaid)
     EXPECT_EQ(dirmatch("job show j --lang en").out.find("sync"), std::string::npos);
     EXPECT_EQ(dirmatch("job save j " + ab + " --sync --replace --lang en").code, 0);
     test::setVariable("XDG_CONFIG_HOME", home);
+    test::setVariable("APPDATA", appData);
 }
 
 TEST_F(Cli, TheRulesOfTheSettingsFileApplyAsTheirOptionsDo)
