@@ -108,7 +108,8 @@ TEST_F(PairView, ALongPairShowsItsLastLineNumberWholeAndALongLineInItsTooltip)
 {
     std::string text;
     for (int i = 1; i <= 150001; ++i) text += std::to_string(i) + "\n";
-    const std::string wide = std::string(300, 'w') + "END";
+    std::string wide(300, 'w');
+    wide += "END";
     dir.lay({{"A/t.txt", text + wide + "\n", test::kTime + 60}, {"B/t.txt", text + wide + "!\n"}});
     int numberWidth = 0;
     QString tip;
