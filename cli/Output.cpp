@@ -244,9 +244,9 @@ void writeNode(JsonWriter& json, dirCompare& comp, const result_t& r, StringList
         {"sameSize", optSize}, {"sameTime", optTime}, {"sameVersion", optVersion}, {"sameContent", optContent}};
     for (const auto& [key, value] : numbers) {
         json.next(key);
-        const auto rule =
-            std::find_if(std::begin(rules), std::end(rules), [&](const auto& p) { return p.first == key; });
-        if (twoFiles && rule != std::end(rules) && !(comp.options & rule->second))
+        bool applied = true;
+        for (const auto& [ruleKey, bit] : rules) applied = applied && (ruleKey != key || (comp.options & bit));
+        if (twoFiles && !applied)
             json.null();
         else
             json.number(value);
