@@ -16,20 +16,6 @@ namespace {
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
-int removeBelow(int parent, const std::string& name)
-{
-    if (unlinkat(parent, name.c_str(), 0) == 0 || errno == ENOENT) return 0;
-    if (errno != EISDIR && errno != EPERM) return errno;
-    Fd folder(openat(parent, name.c_str(), kFolderFlags));
-    if (folder.get() < 0) return errno;
-    std::vector<std::string> names;
-    if (const int code = namesIn(folder.get(), names)) return code;
-    for (const std::string& child : names) {
-        if (const int code = removeBelow(folder.get(), child)) return code;
-    }
-    return unlinkat(parent, name.c_str(), AT_REMOVEDIR) == 0 ? 0 : errno;
-}
-
 // The folder `name` in `parent`, made where missing, never a link followed.
 int openOrMake(int parent, const std::string& name, Fd& opened)
 {

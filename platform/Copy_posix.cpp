@@ -692,8 +692,6 @@ CopyReport CopyInto::copy(const std::string& source, const std::string& relative
     return report;
 }
 
-namespace {
-
 int removeBelow(int parent, const std::string& name)
 {
     if (unlinkat(parent, name.c_str(), 0) == 0 || errno == ENOENT) return 0;
@@ -707,8 +705,6 @@ int removeBelow(int parent, const std::string& name)
     }
     return unlinkat(parent, name.c_str(), AT_REMOVEDIR) == 0 ? 0 : errno;
 }
-
-}  // namespace
 
 int removeTree(const std::string& path)
 {

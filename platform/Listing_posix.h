@@ -27,6 +27,10 @@ struct Described {
 // stopped the reading.
 int namesIn(int folderFd, std::vector<std::string>& names, bool rewind = true);
 
+// Removes the item `name` of the open folder with all it holds, never
+// following a link (a link goes as itself): 0, or the first failure's errno.
+int removeBelow(int parent, const std::string& name);
+
 struct FolderListing::Impl {
     std::shared_ptr<FolderFd> folder = std::make_shared<FolderFd>();
     std::vector<std::string> names;
