@@ -352,7 +352,7 @@ int scheduleJobCommand(const std::string& name, const std::string& schedule)
         std::string line;
         for (const auto& word : step) line += (line.empty() ? "" : " ") + word;
         if (!managed) {
-            std::cout << textIn("请在有用户服务管理器时运行: ", "run where one runs: ") << line << '\n';
+            std::cout << textIn("请在有用户服务管理器时运行: ", "where one runs, run: ") << line << '\n';
             continue;
         }
         std::string errors;
