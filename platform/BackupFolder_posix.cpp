@@ -12,29 +12,6 @@
 
 namespace dm::platform {
 
-namespace {
-
-constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-
-// The folder `name` in `parent`, made where missing, never a link followed.
-int openOrMake(int parent, const std::string& name, Fd& opened)
-{
-    opened = Fd(openat(parent, name.c_str(), kFolderFlags));
-    if (opened.get() < 0 && errno == ENOENT) {
-        if (mkdirat(parent, name.c_str(), 0777) != 0 && errno != EEXIST) return errno;
-        opened = Fd(openat(parent, name.c_str(), kFolderFlags));
-    }
-    if (opened.get() >= 0) return 0;
-    const int code = errno;
-    struct stat st {};
-    if ((code == ELOOP || code == ENOTDIR) && fstatat(parent, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-        S_ISLNK(st.st_mode))
-        return kLinkInPath;
-    return code;
-}
-
-}  // namespace
-
 struct BackupFolder::Impl {
     Fd fd;
     std::string path;
@@ -66,7 +43,7 @@ int BackupFolder::open(const std::string& root, const std::string& folder, std::
             if (next.get() < 0 && errno == ENOENT && mkdirat(current.get(), name.c_str(), 0777) == 0)
                 next = Fd(openat(current.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
             if (next.get() < 0) return errno;
-        } else if (const int code = openOrMake(current.get(), name, next)) {
+        } else if (const int code = openOrMakeFolder(current.get(), name, next)) {
             return code;
         }
         current = std::move(next);

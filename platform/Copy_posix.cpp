@@ -318,18 +318,8 @@ struct CopyInto::Impl {
         for (size_t i = 0; i + 1 < parts.size(); ++i) {
             const std::string& name = parts[i];
             reached += (reached.empty() || reached.back() == kSeparator ? "" : std::string(1, kSeparator)) + name;
-            Fd next(openat(folder.get(), name.c_str(), kFolderFlags));
-            if (next.get() < 0 && errno == ENOENT) {
-                if (mkdirat(folder.get(), name.c_str(), 0777) != 0 && errno != EEXIST) {
-                    error = errno;
-                    return Fd();
-                }
-                next = Fd(openat(folder.get(), name.c_str(), kFolderFlags));
-            }
-            if (next.get() < 0) {
-                error = folderOpenError(folder.get(), name, errno);
-                return Fd();
-            }
+            Fd next;
+            if ((error = openOrMakeFolder(folder.get(), name, next)) != 0) return Fd();
             folder = std::move(next);
         }
         return folder;
@@ -704,6 +694,16 @@ int removeBelow(int parent, const std::string& name)
         if (const int code = removeBelow(folder.get(), child)) return code;
     }
     return unlinkat(parent, name.c_str(), AT_REMOVEDIR) == 0 ? 0 : errno;
+}
+
+int openOrMakeFolder(int parent, const std::string& name, Fd& opened)
+{
+    opened = Fd(openat(parent, name.c_str(), kFolderFlags));
+    if (opened.get() < 0 && errno == ENOENT) {
+        if (mkdirat(parent, name.c_str(), 0777) != 0 && errno != EEXIST) return errno;
+        opened = Fd(openat(parent, name.c_str(), kFolderFlags));
+    }
+    return opened.get() >= 0 ? 0 : folderOpenError(parent, name, errno);
 }
 
 int removeTree(const std::string& path)

@@ -31,6 +31,10 @@ int namesIn(int folderFd, std::vector<std::string>& names, bool rewind = true);
 // following a link (a link goes as itself): 0, or the first failure's errno.
 int removeBelow(int parent, const std::string& name);
 
+// The folder `name` of the open folder, made where missing, never reached
+// through a link: 0, or the errno (kLinkInPath where a link stands there).
+int openOrMakeFolder(int parent, const std::string& name, Fd& opened);
+
 struct FolderListing::Impl {
     std::shared_ptr<FolderFd> folder = std::make_shared<FolderFd>();
     std::vector<std::string> names;
