@@ -71,6 +71,11 @@ struct StreamArgs {
     bool noVersions = false;
     bool digests = false;
     bool mayWrite = false;  // the folder's file system may be measured on a temporary file
+    // The listing's scope, as the comparing side would drop items otherwise.
+    bool noSubFolders = false;
+    StringList include;
+    StringList exclude;
+    StringList leaveOut;  // folders below FOLDER, '/' between names
 };
 int runStream(const StreamArgs& args);
 

@@ -1,5 +1,6 @@
 // The other machine's half of a comparison with a folder there: what the
 // comparing dirmatch reads through the remote shell.
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <iterator>
@@ -45,12 +46,20 @@ int runStream(const StreamArgs& args)
     if (args.digests) return writeDigestStream(args.folder, requests(), toStandardOutput, {}) ? ExitSame : ExitError;
     ComparisonRequest request;
     request.folderA = args.folder;
-    request.include = {std::string(1, platform::kSeparator)};
-    request.options = args.noVersions ? uint8_t(kAllOptions & ~optVersion) : kAllOptions;
+    request.include = args.include.empty() ? StringList{std::string(1, platform::kSeparator)} : args.include;
+    request.exclude = args.exclude;
+    uint8_t options = kAllOptions;
+    if (args.noVersions) options &= uint8_t(~optVersion);
+    if (args.noSubFolders) options &= uint8_t(~optSubFolders);
+    request.options = options;
     request.maxEntries = args.maxEntries;
     request.versionCachePath = versionCacheFor(args.noCache);
     const auto made = newComparison(request, nullptr);
     dirCompare& comp = *made;
+    for (std::string folder : args.leaveOut) {
+        std::replace(folder.begin(), folder.end(), '/', platform::kSeparator);
+        comp.leftOutOfA.push_back(comp.pathA + folder + platform::kSeparator);
+    }
     std::string error;
     if (writeListingStream(comp, args.folder, args.mayWrite, toStandardOutput, error)) return ExitSame;
     std::cerr << "dirmatch: " << error << std::endl;

@@ -184,6 +184,10 @@ int main(int argc, char** argv)
     streamCmd->add_flag("--no-versions", streamArgs.noVersions);
     streamCmd->add_flag("--digests", streamArgs.digests);
     streamCmd->add_flag("--may-write", streamArgs.mayWrite);
+    streamCmd->add_flag("--no-sub-folders", streamArgs.noSubFolders);
+    streamCmd->add_option("--include", streamArgs.include)->allow_extra_args(false);
+    streamCmd->add_option("--exclude", streamArgs.exclude)->allow_extra_args(false);
+    streamCmd->add_option("--leave-out", streamArgs.leaveOut)->allow_extra_args(false);
     addNoCache(*streamCmd, streamArgs.noCache);
 
     // What a sync with a backup folder on another machine runs there; not for people.

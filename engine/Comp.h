@@ -222,9 +222,14 @@ public:
     // side's scan meets it (ending with the separator). The outer scan leaves
     // it out, so that nothing is compared with, or copied into, itself.
     std::string innerFolder;
-    // The folder inside B that keeps what synchronizations replace (ending
-    // with the separator): no item of B, left out of its listings.
-    std::string backupFolderInB;
+    // Folders that are no items of A, or of B, left out of their listings
+    // (ending with the separator): the inner folder, the folder inside B
+    // that keeps what synchronizations replace, and those the other
+    // machine's half of a comparison is told of.
+    std::vector<std::string> leftOutOfA;
+    std::vector<std::string> leftOutOfB;
+    // What a listing of `node` (of side B where `sideB`) takes in.
+    ListingScope listingScope(const element_t& node, bool sideB) const;
 
 private:
     // What a listing of either side answers to: the limit, the stop, the

@@ -14,21 +14,6 @@
 
 namespace dm {
 
-namespace {
-
-// Upper-casing keeps every ASCII byte that is not a letter, and makes none
-// from other bytes: an entry of such bytes alone (the separator that takes
-// every path) is found in a path as it is.
-bool caseless(const std::string& entry)
-{
-    return std::all_of(entry.begin(), entry.end(), [](char c) {
-        const auto b = static_cast<unsigned char>(c);
-        return b < 0x80 && !((b | 0x20) >= 'a' && (b | 0x20) <= 'z');
-    });
-}
-
-}  // namespace
-
 ShortName& ShortName::operator=(std::string_view name)
 {
     const size_t length = std::min(name.size(), sizeof text_ - 1);
@@ -126,8 +111,10 @@ dirCompare::dirCompare(const ComparisonRequest& asked, RunControl* runControl)
         // Another machine's folders are never inside this one's.
     } else if (const auto bInA = platform::pathInside(pathB, pathA)) {
         innerFolder = pathA + *bInA + platform::kSeparator;
+        leftOutOfA.push_back(innerFolder);
     } else if (const auto aInB = platform::pathInside(pathA, pathB)) {
         innerFolder = pathB + *aInB + platform::kSeparator;
+        leftOutOfB.push_back(innerFolder);
     }
     // The sets of replaced files are kept inside B (a relative folder), or
     // may be (a folder named in full): never items of B.
@@ -135,9 +122,9 @@ dirCompare::dirCompare(const ComparisonRequest& asked, RunControl* runControl)
         const char separator = b.folderHere ? platform::kSeparator : '/';
         const std::string folder = backupFolderOf(request.backupDir, pathB, separator);
         if (folder.starts_with(pathB))
-            backupFolderInB = folder + separator;
+            leftOutOfB.push_back(folder + separator);
         else if (const auto inB = b.folderHere && !folder.empty() ? platform::pathInside(folder, pathB) : std::nullopt)
-            backupFolderInB = pathB + *inB + separator;
+            leftOutOfB.push_back(pathB + *inB + separator);
     }
     rootA.path = pathA;
     rootA.isFolder = 1;
@@ -180,17 +167,7 @@ void dirCompare::run()
 
 bool dirCompare::isIncluded(const std::string& path) const
 {
-    const bool asItIs = std::all_of(request.include.begin(), request.include.end(), caseless) &&
-                        std::all_of(request.exclude.begin(), request.exclude.end(), caseless);
-    std::string upperPath;
-    if (!asItIs) upperPath = platform::upperCase(path);
-    const auto occurs = [&](const std::string& entry) {
-        if (entry.empty()) return false;
-        if (asItIs) return path.find(entry) != std::string::npos;
-        return upperPath.find(platform::upperCase(entry)) != std::string::npos;
-    };
-    return std::any_of(request.include.begin(), request.include.end(), occurs) &&
-           std::none_of(request.exclude.begin(), request.exclude.end(), occurs);
+    return isIncludedPath(path, request.include, request.exclude);
 }
 
 void dirCompare::logError(const std::string& text, const std::string& logPath) const

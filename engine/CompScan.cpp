@@ -18,23 +18,11 @@ namespace dm {
 class dirCompare::SideSink : public ListingSink {
 public:
     SideSink(dirCompare& comp, const element_t& node, bool sideB)
-        : ListingSink(scopeOf(comp, node), comp.progress), comp_(comp), rootB_(&node == &comp.rootB), sideB_(sideB)
+        : ListingSink(comp.listingScope(node, sideB), comp.progress), comp_(comp), rootB_(&node == &comp.rootB)
     {
     }
 
     const platform::StopSignal* endSignal() const override { return &comp_.listingsEnded_; }
-    bool enters(const element_t& folder) const override
-    {
-        // A link to a folder is shown but never entered: no loops, no escape.
-        return !isLinkedFolder(folder) && comp_.isIncluded(folder.path);
-    }
-    bool leftOut(const std::string& path) const override
-    {
-        const auto is = [&](const std::string& folder) {
-            return !folder.empty() && folder.size() == path.size() + 1 && folder.starts_with(path);
-        };
-        return is(comp_.innerFolder) || (sideB_ && is(comp_.backupFolderInB));
-    }
     bool listed(element_t& folder, std::string& error) override
     {
         return !comp_.folderListed || comp_.folderListed(folder, error);
@@ -70,21 +58,23 @@ protected:
     }
 
 private:
-    static ListingScope scopeOf(const dirCompare& comp, const element_t& node)
-    {
-        ListingScope scope;
-        scope.limit = comp.request.maxEntries;
-        scope.subFolders = (comp.options & optSubFolders) != 0;
-        scope.versions = (comp.options & optVersion) || comp.request.everyVersion;
-        scope.mayWrite = &node == &comp.rootB;
-        scope.top = &node == &comp.rootA || &node == &comp.rootB;
-        return scope;
-    }
-
     dirCompare& comp_;
     bool rootB_;
-    bool sideB_;
 };
+
+ListingScope dirCompare::listingScope(const element_t& node, bool sideB) const
+{
+    ListingScope scope;
+    scope.limit = request.maxEntries;
+    scope.subFolders = (options & optSubFolders) != 0;
+    scope.versions = (options & optVersion) || request.everyVersion;
+    scope.mayWrite = &node == &rootB;
+    scope.top = &node == &rootA || &node == &rootB;
+    scope.include = request.include;
+    scope.exclude = request.exclude;
+    scope.leftOut = sideB ? leftOutOfB : leftOutOfA;
+    return scope;
+}
 
 bool dirCompare::scanFolder(element_t& node, std::string& error, const std::string& itemName)
 {

@@ -350,7 +350,7 @@ namespace {
 // that a file side stops at the same limit as a folder.
 class InfoReader {
 public:
-    InfoReader(ListingSink& sink, std::FILE* file, bool strict) : sink_(sink), strict_(strict), file_(file)
+    InfoReader(ListingSink& sink, std::FILE* file, bool strict) : sink_(&sink), strict_(strict), file_(file)
     {
         const unsigned program = platform::programCodePage();
         const unsigned legacy = platform::legacyCodePage();
@@ -411,8 +411,8 @@ private:
         }
         element.children = std::make_unique<ElementList>();
         const InfoMarks& m = marks();
-        const int32_t before = sink_.counted();
-        if (!sink_.count(2, element.path, error)) return false;  // a listing's two dot entries
+        const int32_t before = sink_->counted();
+        if (!sink_->count(2, element.path, error)) return false;  // a listing's two dot entries
         int n = 0;
         std::unique_ptr<element_t> record;
         std::string line;
@@ -445,11 +445,16 @@ private:
                     record->shortName = decoded(line, error);
                     if (!error.empty()) return false;
                     if (!liesIn(*record, parent, error)) return false;
+                    n = 0;
+                    // A folder that is no item of the side is read past with all it holds.
+                    if (record->isFolder && sink_->leftOut(record->path)) {
+                        if (!folderContent(*record, depth, false, error)) return false;
+                        continue;
+                    }
                     element_t& added = *record;
                     element.children->push_back(std::move(record));
-                    n = 0;
-                    if (!sink_.count(1, added.path, error)) return false;
-                    if (added.isFolder && !folderContent(added, depth, error)) return false;
+                    if (!sink_->count(1, added.path, error)) return false;
+                    if (added.isFolder && !folderContent(added, depth, sink_->descends(added), error)) return false;
                     continue;
                 }
             }
@@ -461,20 +466,31 @@ private:
             error = platform::fromUtf8(kIncomplete) + textIn("", " (the file is incomplete)");
             return false;
         }
-        element.count = sink_.counted() - before;
+        element.count = sink_->counted() - before;
         return true;
     }
 
     // A folder record is followed by the block of its content, if the folder
     // was listed; a folder written without one (older files did so for links)
-    // keeps no children, and whatever follows is its siblings.
-    bool folderContent(element_t& folder, int depth, std::string& error)
+    // keeps no children, and whatever follows is its siblings. A block not
+    // `wanted` is read past, uncounted, as a listing would not list it.
+    bool folderContent(element_t& folder, int depth, bool wanted, std::string& error)
     {
         std::string line;
         if (!nextLine(line)) return true;
         if (!isMark(line, marks().begin)) {
             kept_ = std::move(line);
             return true;
+        }
+        if (!wanted) {
+            ListingSink* const sink = sink_;
+            ListingSink past(upTo(INT32_MAX));
+            sink_ = &past;
+            element_t content;
+            content.path = folder.path;
+            const bool read = body(content, depth + 1, withSeparator(folder.path), error);
+            sink_ = sink;
+            return read;
         }
         if (!body(folder, depth + 1, withSeparator(folder.path), error)) return false;
         // A link is never entered by a scan: its (empty) block says nothing more.
@@ -576,9 +592,9 @@ private:
         return platform::encodeText(mark, codePage_, bytes) ? bytes : std::string();
     }
 
-    bool full() const { return sink_.full(); }
+    bool full() const { return sink_->full(); }
 
-    ListingSink& sink_;
+    ListingSink* sink_;  // a listing's, or one that takes a block read past
     bool strict_;
     std::FILE* file_;
     std::optional<std::string> kept_;
@@ -612,7 +628,7 @@ bool folderOfInfoFile(const std::string& fileName, std::string& folder, std::str
         return false;
     }
     // Its first record is enough: the two dot entries and one item.
-    ListingSink firstRecord({.limit = 3});
+    ListingSink firstRecord(upTo(3));
     InfoReader reader(firstRecord, file, false);
     element_t root;
     const bool read = reader.block(root, {}, error);

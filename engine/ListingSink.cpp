@@ -1,10 +1,54 @@
 // The policy every listing shares, whatever its side.
 #include "engine/ListingSink.h"
 
+#include <algorithm>
+
 #include "common/Messages.h"
 #include "engine/RunControl.h"
+#include "platform/Text.h"
 
 namespace dm {
+
+namespace {
+
+// Upper-casing keeps every ASCII byte that is not a letter, and makes none
+// from other bytes: an entry of such bytes alone (the separator that takes
+// every path) is found in a path as it is.
+bool caseless(const std::string& entry)
+{
+    return std::all_of(entry.begin(), entry.end(), [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return b < 0x80 && !((b | 0x20) >= 'a' && (b | 0x20) <= 'z');
+    });
+}
+
+}  // namespace
+
+bool isIncludedPath(const std::string& path, const StringList& include, const StringList& exclude)
+{
+    const bool asItIs =
+        std::all_of(include.begin(), include.end(), caseless) && std::all_of(exclude.begin(), exclude.end(), caseless);
+    std::string upperPath;
+    if (!asItIs) upperPath = platform::upperCase(path);
+    const auto occurs = [&](const std::string& entry) {
+        if (entry.empty()) return false;
+        if (asItIs) return path.find(entry) != std::string::npos;
+        return upperPath.find(platform::upperCase(entry)) != std::string::npos;
+    };
+    return std::any_of(include.begin(), include.end(), occurs) && std::none_of(exclude.begin(), exclude.end(), occurs);
+}
+
+bool ListingSink::descends(const element_t& folder) const
+{
+    return scope_.subFolders && !isLinkedFolder(folder) && isIncludedPath(folder.path, scope_.include, scope_.exclude);
+}
+
+bool ListingSink::leftOut(const std::string& path) const
+{
+    return std::any_of(scope_.leftOut.begin(), scope_.leftOut.end(), [&](const std::string& folder) {
+        return folder.size() == path.size() + 1 && folder.starts_with(path);
+    });
+}
 
 bool ListingSink::count(int32_t entries, const std::string& where, std::string& error)
 {

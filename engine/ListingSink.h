@@ -1,7 +1,9 @@
-// What a side's listing reports to. A side produces items; the sink decides
-// how far the listing goes: the entry limit, a stop, the progress shown, and
-// what becomes of a folder below the top that cannot be listed. Every kind of
-// side lists through one, so these are decided once, whatever the side.
+// What a side's listing reports to. A side produces records; the sink decides
+// what becomes of them: which are items of the side, which folders are listed
+// in turn, the entry limit, a stop, the progress shown, and what becomes of a
+// folder below the top that cannot be listed. Every kind of side (a folder,
+// an information file, another machine's stream) lists through one, so one
+// tree gives one answer whatever the side.
 #pragma once
 
 #include <cstdint>
@@ -9,8 +11,10 @@
 #include <utility>
 #include <vector>
 
+#include "common/StringList.h"
 #include "engine/Element.h"
 #include "platform/FindData.h"
+#include "platform/Text.h"
 
 namespace dm {
 
@@ -27,7 +31,28 @@ struct ListingScope {
     bool versions = true;          // the files' versions are wanted (a remote side asks for them)
     bool mayWrite = false;         // the side may be measured on a temporary file (folder B)
     bool top = true;               // the node listed is the compared folder itself
+    // The paths compared: those holding an entry of `include` and none of
+    // `exclude` (as isIncludedPath matches them). A folder not compared is
+    // an item, but nothing below it is listed.
+    StringList include{std::string(1, platform::kSeparator)};
+    StringList exclude;
+    // Folders that are no items of the side at all (ending with the
+    // separator): the other side's folder lying inside this one, the backup
+    // folder inside B. Neither they nor anything below them is listed.
+    std::vector<std::string> leftOut;
 };
+
+// A scope that takes every entry up to `limit`.
+inline ListingScope upTo(int32_t limit)
+{
+    ListingScope scope;
+    scope.limit = limit;
+    return scope;
+}
+
+// Whether `path` holds an entry of `include` and none of `exclude`, letters
+// matched without regard to case.
+bool isIncludedPath(const std::string& path, const StringList& include, const StringList& exclude);
 
 class ListingSink {
 public:
@@ -59,11 +84,12 @@ public:
     // is skipped: it stays with no children and its reason, its count 0.
     bool skip(element_t& folder, const std::string& reason);
 
-    // Whether a listed folder is listed in turn (the rules' filters).
-    virtual bool enters(const element_t& folder) const { return !isLinkedFolder(folder); }
-    // Whether a folder found is no item of the side at all (the other side's
-    // folder, lying inside this one).
-    virtual bool leftOut(const std::string&) const { return false; }
+    // Whether a folder record is listed in turn: sub-folders are wanted, the
+    // filters take it, and it is no link (never entered: no loops, no escape).
+    bool descends(const element_t& folder) const;
+    // Whether a folder found is no item of the side at all; `path` without
+    // the separator at its end.
+    bool leftOut(const std::string& path) const;
     // Told of each folder listed whole, before the listing goes below it;
     // false (error set) ends the listing.
     virtual bool listed(element_t&, std::string&) { return true; }

@@ -204,6 +204,28 @@ bool askRemote(const RemoteAccess& access, const RemoteWait& wait, const RemoteF
     return false;
 }
 
+// What the other machine's walk is told of the listing's scope, so that it
+// never sends what this side would drop (each as the sink decides it here
+// too, whatever that machine's dirmatch does).
+std::string scopeArguments(const ListingScope& scope, const std::string& root)
+{
+    std::string arguments = " --max-entries " + std::to_string(scope.limit);
+    if (!scope.versions) arguments += " --no-versions";
+    if (scope.mayWrite) arguments += " --may-write";
+    if (!scope.subFolders) arguments += " --no-sub-folders";
+    // Every path is taken unless a filter says otherwise: then the filters go as they are.
+    if (scope.include != ListingScope().include || !scope.exclude.empty()) {
+        for (const std::string& entry : scope.include) arguments += " --include=" + shellQuoted(entry);
+        for (const std::string& entry : scope.exclude) arguments += " --exclude=" + shellQuoted(entry);
+    }
+    // Folders left out go below the folder listed, as that machine names it.
+    for (const std::string& folder : scope.leftOut) {
+        if (folder.starts_with(root) && folder.size() > root.size() + 1)
+            arguments += " --leave-out=" + shellQuoted(folder.substr(root.size(), folder.size() - root.size() - 1));
+    }
+    return arguments;
+}
+
 // A folder on another machine: read whole through its dirmatch, written with rsync.
 class RemoteSide : public Side {
 public:
@@ -218,9 +240,7 @@ public:
     {
         sink.say(textIn("正在读取 ", "Reading ") + folder_.host + ":" + node.path);
         // Folder B's file system may be measured there on a temporary file, as here.
-        const ListingScope& scope = sink.scope();
-        const std::string arguments = " --max-entries " + std::to_string(scope.limit) +
-                                      (scope.versions ? "" : " --no-versions") + (scope.mayWrite ? " --may-write" : "");
+        const std::string arguments = scopeArguments(sink.scope(), node.path);
         return askRemote(
             access_, {sink.stopSignal(), sink.endSignal()}, {folder_.host, node.path}, arguments, {},
             [&](std::FILE* in, std::string& why, StreamFault& fault) {

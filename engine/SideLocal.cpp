@@ -88,17 +88,15 @@ public:
         if (top && opened.known()) sink_.opened(opened);
         if (itemName.empty() && !sink_.listed(node, error)) return false;
 
-        if (sink_.scope().subFolders) {
-            for (size_t i = firstNew; i < children.size(); ++i) {
-                element_t& child = *children[i];
-                if (!child.isFolder || !sink_.enters(child)) continue;
-                if (!level(child, error, {}, false)) {
-                    node.count = count;
-                    return false;
-                }
-                count += child.count;
-                if (sink_.full()) break;
+        for (size_t i = firstNew; i < children.size(); ++i) {
+            element_t& child = *children[i];
+            if (!child.isFolder || !sink_.descends(child)) continue;
+            if (!level(child, error, {}, false)) {
+                node.count = count;
+                return false;
             }
+            count += child.count;
+            if (sink_.full()) break;
         }
         node.count = count;
         return true;

@@ -170,16 +170,30 @@ private:
         e->isFolder = (flags & IsFolder) ? 1 : 0;
         if (flags & NoVersion) e->version = noVersion_;
         previousName_ = std::move(name);
-        if (e->isFolder) folders_.push_back(e.get());
         // A folder that is no item of the side (where B keeps its backup
         // sets) is read past: it and all it holds are dropped, uncounted.
         if (outside_.contains(current_) || (e->isFolder && sink_.leftOut(e->path))) {
-            if (e->isFolder) outside_.insert(e.get());
+            if (e->isFolder) readPast(e->path);
             dropped_.push_back(std::move(e));
             return true;
         }
+        // A folder the listing does not go into is an item; what it holds is read past.
+        if (e->isFolder && !sink_.descends(*e))
+            readPast(e->path);
+        else if (e->isFolder)
+            folders_.push_back(e.get());
         current_->children->push_back(std::move(e));
         return sink_.count(1, current_->path, error);
+    }
+
+    // The folder at `path` (the next id) is sent, but nothing of it is taken.
+    void readPast(const std::string& path)
+    {
+        auto stand = std::make_unique<element_t>();
+        stand->path = path;
+        folders_.push_back(stand.get());
+        outside_.insert(stand.get());
+        dropped_.push_back(std::move(stand));
     }
 
     bool media(std::string& error)
@@ -208,7 +222,7 @@ private:
             return false;
         }
         element_t& folder = *folders_[id];
-        if (sink_.skip(folder, reason)) return true;
+        if (outside_.contains(&folder) || sink_.skip(folder, reason)) return true;
         error = messageText(msg::ListingError) + folder.path + ": " + reason;
         return false;
     }

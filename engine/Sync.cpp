@@ -138,7 +138,8 @@ bool mayUpdate(const std::string& pathA, const StringList& notUpdateList)
 
 SyncOutcome synchronize(const dirCompare& comp, const ResultList& list, const result_t* parent,
                         const std::string& itemName, const StringList& notUpdateList, RunControl* progress,
-                        const std::string& logPath, const std::set<std::string>& leftOut)
+                        const std::string& logPath, const std::set<std::string>& leftOut,
+                        const CompareAgain& compareAgain)
 {
     SyncOutcome outcome;
     if (comp.state == TooManyFiles) return outcome;
@@ -164,12 +165,12 @@ SyncOutcome synchronize(const dirCompare& comp, const ResultList& list, const re
             progress->bytesToCopy += int64_t(step.size);
         }
     }
-    copySteps(comp, steps, outcome, progress, logPath);
+    copySteps(comp, steps, outcome, progress, logPath, compareAgain);
     return outcome;
 }
 
 void copySteps(const dirCompare& comp, const std::vector<SyncStep>& steps, SyncOutcome& outcome, RunControl* progress,
-               const std::string& logPath)
+               const std::string& logPath, const CompareAgain& compareAgain)
 {
     const Side& from = comp.sideA();
     const Side& to = comp.sideB();
@@ -187,7 +188,7 @@ void copySteps(const dirCompare& comp, const std::vector<SyncStep>& steps, SyncO
     } else if (from.hasLocalPaths() && to.hasLocalPaths()) {
         copyHere(comp, steps, outcome, progress, logPath);
     } else {
-        copyWithRsync(comp, steps, outcome, progress, logPath);
+        copyWithRsync(comp, steps, outcome, progress, logPath, compareAgain);
     }
 }
 
@@ -258,10 +259,11 @@ const ResultList& listOf(const SyncScope& scope)
 }  // namespace
 
 SyncOutcome synchronize(const dirCompare& comp, const SyncScope& scope, const StringList& notUpdateList,
-                        RunControl* progress, const std::string& logPath, const std::set<std::string>& leftOut)
+                        RunControl* progress, const std::string& logPath, const std::set<std::string>& leftOut,
+                        const CompareAgain& compareAgain)
 {
     return synchronize(comp, listOf(scope), listParent(comp, scope), scope.name, notUpdateList, progress, logPath,
-                       leftOut);
+                       leftOut, compareAgain);
 }
 
 std::vector<SyncStep> syncPlan(const dirCompare& comp, const SyncScope& scope, const StringList& notUpdateList)

@@ -3,6 +3,7 @@
 // is touched, and nothing is ever deleted.
 #pragma once
 
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -46,6 +47,12 @@ struct SyncOutcome {
     std::string backupNote;      // why older sets could not be removed; empty where they could
 };
 
+// The comparison made after a copy, as the synchronization makes it anyway
+// (A from its listing, B listed anew), with the run control given: what a
+// copier that cannot see what landed reads back, so that B is listed once
+// after a copy, not twice. Empty: the copier compares on its own.
+using CompareAgain = std::function<dirCompare&(RunControl*)>;
+
 // Walks `list` (the children of `parent`, or of the root when `parent` is
 // null) and copies every candidate that `mayUpdate` lets through. With an item
 // name only the first candidate of that name (case-sensitive) is taken.
@@ -57,7 +64,8 @@ struct SyncOutcome {
 // listing is incomplete there, and items it holds would look lacking.
 SyncOutcome synchronize(const dirCompare& comp, const ResultList& list, const result_t* parent,
                         const std::string& itemName, const StringList& notUpdateList, RunControl* progress = nullptr,
-                        const std::string& logPath = {}, const std::set<std::string>& leftOut = {});
+                        const std::string& logPath = {}, const std::set<std::string>& leftOut = {},
+                        const CompareAgain& compareAgain = {});
 
 // What a synchronization or refresh of one selected item covers, the same in
 // both front ends: a compared folder pair, its whole content; any other item,
@@ -77,14 +85,14 @@ SyncScope syncScope(result_t& root, const std::string& relativePath);
 
 SyncOutcome synchronize(const dirCompare& comp, const SyncScope& scope, const StringList& notUpdateList,
                         RunControl* progress = nullptr, const std::string& logPath = {},
-                        const std::set<std::string>& leftOut = {});
+                        const std::set<std::string>& leftOut = {}, const CompareAgain& compareAgain = {});
 std::vector<SyncStep> syncPlan(const dirCompare& comp, const SyncScope& scope, const StringList& notUpdateList);
 
 // Copies the steps from A over B with the copier the pair of sides calls
 // for, chosen here alone: the copier of this machine between two folders
 // here, rsync where either is on another machine.
 void copySteps(const dirCompare& comp, const std::vector<SyncStep>& steps, SyncOutcome& outcome, RunControl* progress,
-               const std::string& logPath);
+               const std::string& logPath, const CompareAgain& compareAgain = {});
 
 // Copies between two folders of this machine, each item whole or not at all.
 void copyHere(const dirCompare& comp, const std::vector<SyncStep>& steps, SyncOutcome& outcome, RunControl* progress,
@@ -94,7 +102,7 @@ void copyHere(const dirCompare& comp, const std::vector<SyncStep>& steps, SyncOu
 // remote shell: never deleting, never writing over a target that appeared
 // since the comparison; each step's outcome read from B compared again.
 void copyWithRsync(const dirCompare& comp, const std::vector<SyncStep>& steps, SyncOutcome& outcome,
-                   RunControl* progress, const std::string& logPath);
+                   RunControl* progress, const std::string& logPath, const CompareAgain& compareAgain);
 
 // What is said of a file B holds in a newer state than A, left as it is.
 std::string bIsNewerText();

@@ -134,7 +134,7 @@ std::vector<std::string> keepArguments(const dirCompare& comp, const SyncOutcome
 }  // namespace
 
 void copyWithRsync(const dirCompare& comp, const std::vector<SyncStep>& steps, SyncOutcome& outcome,
-                   RunControl* progress, const std::string& logPath)
+                   RunControl* progress, const std::string& logPath, const CompareAgain& compareAgain)
 {
     if (steps.empty()) return;
     const auto fail = [&](const SyncStep& step, const std::string& reason) {
@@ -197,17 +197,24 @@ void copyWithRsync(const dirCompare& comp, const std::vector<SyncStep>& steps, S
     // B as it is now, compared with A under the same rules: after a stop
     // too (without the stopped control), so that what arrived is reported
     // as copied; a second stop still ends the program.
-    ComparisonRequest again = comp.request;
-    again.folderA = from;
-    again.folderB = to;
-    again.infoA.clear();
-    again.infoB.clear();
+    std::unique_ptr<dirCompare> own;
+    dirCompare* after = nullptr;
     const auto readBack = [&] {
-        auto after = std::make_unique<dirCompare>(again, outcome.stopped ? nullptr : progress);
-        after->run();
-        return after;
+        RunControl* const control = outcome.stopped ? nullptr : progress;
+        if (compareAgain) {
+            after = &compareAgain(control);
+            return;
+        }
+        ComparisonRequest again = comp.request;
+        again.folderA = from;
+        again.folderB = to;
+        again.infoA.clear();
+        again.infoB.clear();
+        own = std::make_unique<dirCompare>(again, control);
+        own->run();
+        after = own.get();
     };
-    auto after = readBack();
+    readBack();
     // Some file systems (FAT through FUSE) date a file renamed into place
     // anew. Where an item that rsync wrote without a word against it reads
     // back as still different, rsync is asked once more, for the files it
@@ -242,7 +249,7 @@ void copyWithRsync(const dirCompare& comp, const std::vector<SyncStep>& steps, S
             outcome.stopped = outcome.stopped || settle.stopped;
             settled = settled || settle.startError.empty();
         }
-        if (settled) after = readBack();
+        if (settled) readBack();
     }
     const bool checked = after->state == Finished;
     for (const auto& [step, run] : done) {

@@ -126,13 +126,28 @@ SyncRun synchronizeFolders(std::unique_ptr<dirCompare>& comp, const ComparisonRe
         return run;
     }
     run.end = SyncRun::End::Copied;
-    run.outcome = synchronize(*comp, scope, comp->request.exclude, control, logPath, leftOut);
+    // The comparison after the copy, made once: a copier that reads B back
+    // to see what landed makes it, else it is made here. A is what was
+    // copied from: its listing serves it.
+    const bool whole = scope.owner == &comp->results && scope.name.empty();
+    std::unique_ptr<dirCompare> after;
+    const auto compareAgain = [&](RunControl* runControl) -> dirCompare& {
+        if (!whole) {
+            comp->refresh(*scope.owner, scope.name);
+            return *comp;
+        }
+        after = compare(comp->request, runControl, questions, listedA ? listedA : &comp->rootA);
+        return *after;
+    };
+    bool comparedAgain = false;
+    run.outcome = synchronize(*comp, scope, comp->request.exclude, control, logPath, leftOut,
+                              [&](RunControl* runControl) -> dirCompare& {
+                                  comparedAgain = true;
+                                  return compareAgain(runControl);
+                              });
     if (run.outcome->stopped) return run;
-    // A is what was copied from: its listing serves the comparison after.
-    if (scope.owner == &comp->results && scope.name.empty())
-        comp = compare(comp->request, control, questions, listedA ? listedA : &comp->rootA);
-    else
-        comp->refresh(*scope.owner, scope.name);
+    if (!comparedAgain) compareAgain(control);
+    if (after) comp = std::move(after);
     return run;
 }
 

@@ -153,6 +153,50 @@ TEST_F(Remote, SynchronizingWithAnotherMachineCopiesWhatALocalSyncWouldAndDelete
     EXPECT_EQ(dir.read("C/sub/y"), "2");
 }
 
+// Which items a listing takes is decided once, whatever holds the side: a
+// folder here, its information file, or a folder on another machine.
+TEST_F(Remote, OneTreeGivesOneAnswerWithFiltersALimitOrNoSubFoldersWhateverHoldsEachSide)
+{
+    dir.lay({{"A/f", "1"}, {"B/f", "1"}, {"A/sub/g", "2"}, {"B/sub/g", "2"}});
+    for (int i = 0; i < 20; ++i) dir.lay({{"A/skipme/a" + std::to_string(i), "x"}, {"B/skipme/b" + std::to_string(i)}});
+    const std::string info = dir / "A.dat";
+    ASSERT_EQ(dirmatch("export " + q(a) + " -o " + q(info)).code, 0);
+    const std::string holders[] = {
+        q(a) + " " + q(b),
+        "--info-a " + q(info) + " " + q(b),
+        q("host:" + a) + " " + q(b),
+        q(a) + " " + q("host:" + b),
+    };
+    for (const char* options : {" --exclude skipme", " --rules size,time"}) {
+        for (const std::string& sides : holders) {
+            const Outcome run = dirmatch("compare " + sides + options + " --max-entries 10" + standIn);
+            EXPECT_EQ(run.code, 0) << sides << options << ": " << run.out << run.err;
+        }
+    }
+}
+
+// A sync to another machine lists B once before the copy and once after; the
+// other machine is told what the listing leaves out, and never sends it.
+TEST_F(Remote, ASyncOverThereListsBTwiceAndNeverSendsWhatIsLeftOut)
+{
+    dir.lay({{"A/f", "new"}, {"B/f", "older"}});
+    for (int i = 0; i < 20; ++i) dir.lay({{"B/skipme/unsent" + std::to_string(i), "x"}, {"B/.bk/old/kept", "x"}});
+    const std::string sent = dir / "sent";
+    const std::string logging =
+        script("logging-rsh", "shift\necho \"$*\" >> " + q(dir / "calls") + "\nsh -c \"$*\" | tee -a " + q(sent));
+    const Outcome run = dirmatch("sync " + q(a) + " " + q("host:" + b) +
+                                 " --exclude skipme --backup-dir .bk --max-entries 12 --yes" + through(logging));
+    ASSERT_EQ(run.code, 0) << run.out << run.err;
+    EXPECT_EQ(dir.read("B/f"), "new");
+    std::ifstream calls(dir / "calls");
+    int listings = 0;
+    for (std::string line; std::getline(calls, line);) listings += line.find(" stream ") != std::string::npos;
+    EXPECT_EQ(listings, 2);
+    const std::string bytes = dir.read("sent");
+    EXPECT_EQ(bytes.find("unsent"), std::string::npos);
+    EXPECT_EQ(bytes.find("kept"), std::string::npos);
+}
+
 TEST_F(Remote, WhatGoesWrongOverThereIsSaidInItsOwnWordsAndNothingIsCopied)
 {
     dir.lay({{"A/x", "new"}, {"B/x", "old!"}});

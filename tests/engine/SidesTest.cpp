@@ -45,13 +45,13 @@ void verdicts(const result_t& node, const std::string& above, std::vector<std::s
 
 class Sides : public ::testing::TestWithParam<Holder> {
 protected:
-    // Folders A and B holding the tree as the parameter says, and B's information file where it is read.
-    ComparisonRequest request()
+    // Folders A and B holding the trees as the parameter says, and B's information file where it is read.
+    ComparisonRequest request(const std::vector<FakeItem>& itemsA = kA, const std::vector<FakeItem>& itemsB = treeB())
     {
         if (GetParam() == Holder::Tables)
-            return test::request(tables.add("A", kA), tables.add("B", treeB()), {test::kSep}, {}, 0x1F);
-        lay("A", kA);
-        lay("B", treeB());
+            return test::request(tables.add("A", itemsA), tables.add("B", itemsB), {test::kSep}, {}, 0x1F);
+        lay("A", itemsA);
+        lay("B", itemsB);
         std::string info;
         if (GetParam() == Holder::InformationFileOfB) {
             info = dir / "b.dat";
@@ -91,6 +91,39 @@ TEST_P(Sides, OneTreeComparesToTheSameVerdictsWhateverHoldsIt)
         "sub/changed different", "sub/deep same",       "sub/extra redundant", "sub/ms different", "time different",
     };
     EXPECT_EQ(found, expected);
+}
+
+// A folder the listing does not go into (excluded, or sub-folders not
+// compared) is one entry, whatever it holds: ten entries are enough for a
+// tree whose skipped folder holds thirty.
+TEST_P(Sides, AFolderNotListedInTurnCountsAsOneEntryWhateverItHolds)
+{
+    std::vector<FakeItem> tree = {{"same"}, {"skipme/"}};
+    for (int i = 0; i < 30; ++i) tree.push_back({"skipme/f" + std::to_string(i)});
+    std::vector<FakeItem> treeOfB = tree;
+    tree.push_back({"sub/inner"});
+    treeOfB.push_back({"sub/"});
+    struct Case {
+        const char* name;
+        StringList exclude;
+        uint8_t options;
+        int32_t lacked;  // "sub/inner" lacks in B
+    };
+    const Case cases[] = {
+        {"excluded", {"skipme"}, 0x1F, 1},
+        {"no sub-folders", {}, 0x0F, 0},
+    };
+    ComparisonRequest asked = request(tree, treeOfB);
+    for (const Case& c : cases) {
+        asked.exclude = c.exclude;
+        asked.options = c.options;
+        asked.maxEntries = 10;
+        dirCompare comp(asked, nullptr);
+        comp.run();
+        EXPECT_EQ(comp.state, Finished) << c.name << ": " << comp.errorText;
+        EXPECT_EQ(comp.results.lacked, c.lacked) << c.name;
+        EXPECT_EQ(comp.results.redundant, 0) << c.name;
+    }
 }
 
 std::string holderName(const ::testing::TestParamInfo<Holder>& param)

@@ -28,8 +28,7 @@ bool exportFolder(const std::string& folder, const std::string& file, std::strin
 // answer to "skip this unreadable folder?" (no, unless `skips` says yes).
 class TestSink : public ListingSink {
 public:
-    explicit TestSink(int32_t limit = MaxScanCount, RunControl* progress = nullptr)
-        : ListingSink({.limit = limit}, progress)
+    explicit TestSink(int32_t limit = MaxScanCount, RunControl* progress = nullptr) : ListingSink(upTo(limit), progress)
     {
     }
     std::function<bool(const std::string& folder, const std::string& reason)> skips;

@@ -142,14 +142,12 @@ private:
             node.children->push_back(std::move(e));
         }
         if (itemName.empty() && !sink.listed(node, error)) return false;
-        if (sink.scope().subFolders) {
-            for (size_t i = firstNew; i < node.children->size(); ++i) {
-                element_t& child = *(*node.children)[i];
-                if (!child.isFolder || !sink.enters(child)) continue;
-                if (!level(child, {}, sink, error, false)) return false;
-                count += child.count;
-                if (sink.full()) break;
-            }
+        for (size_t i = firstNew; i < node.children->size(); ++i) {
+            element_t& child = *(*node.children)[i];
+            if (!child.isFolder || !sink.descends(child)) continue;
+            if (!level(child, {}, sink, error, false)) return false;
+            count += child.count;
+            if (sink.full()) break;
         }
         node.count = count;
         return true;
