@@ -198,7 +198,7 @@ bool completeFolders(CompareArgs& args, std::string& error)
 
 ComparisonRequest requestOf(const CompareArgs& args)
 {
-    ComparisonRequest request;
+    ComparisonRequest request = args.settings;
     request.folderA = args.folderA;
     request.folderB = args.folderB;
     request.include = args.include;
@@ -206,19 +206,12 @@ ComparisonRequest requestOf(const CompareArgs& args)
     request.options = args.options;
     request.infoA = args.infoA;
     request.infoB = args.infoB;
-    request.maxEntries = args.maxEntries;
-    request.timeWindow = args.timeWindow;
-    request.ignoreHourShift = args.ignoreHourShift;
     request.versionCachePath = versionCacheFor(args.noCache);
     request.remoteAccess.shell = args.rsh;
     request.remoteAccess.program = args.remoteDirmatch;
     // Where no one could type a password, the remote shell must not ask for one.
     request.remoteAccess.batch = !platform::isTerminal(platform::Stream::Input);
-    request.keepGoing = args.keepGoing;
     request.everyVersion = args.json;
-    request.backupDir = args.backupDir ? *args.backupDir : TDM::BackupDir(TDM::IniPathFor(platform::programFile()));
-    request.backupKeepDays = args.backupKeepDays;
-    request.keepNewer = args.keepNewer;
     return request;
 }
 
@@ -378,7 +371,7 @@ int runExport(const std::string& folderA, const std::string& file, const std::st
     ComparisonRequest request;
     request.folderA = folderA;
     request.folderB = folderB;
-    request.include = {std::string(1, platform::kSeparator)};
+    request.include = everyPath();
     request.maxEntries = maxEntries;
     request.versionCachePath = versionCacheFor(noCache);
     const auto made = newComparison(request, &job.control);

@@ -15,23 +15,18 @@ enum ExitCode : int { ExitSame = 0, ExitDifferent = 1, ExitError = 2, ExitLimit 
 struct CompareArgs {
     std::string folderA;
     std::string folderB;
-    uint8_t options = 0x1F;
+    uint8_t options = kDefaultRules;
     StringList include;
     StringList exclude;
     bool all = false;
     bool json = false;
     std::string infoA;
     std::string infoB;
-    int32_t maxEntries = MaxScanCount;
-    int32_t timeWindow = 0;
-    bool ignoreHourShift = false;
-    bool keepGoing = false;  // skip folders that cannot be read
     bool noCache = false;
     std::string rsh = "ssh";  // how a HOST:PATH side is reached
     std::string remoteDirmatch = "dirmatch";
-    std::optional<std::string> backupDir;  // absent: the settings' [Global] BackupDir
-    int32_t backupKeepDays = 0;
-    bool keepNewer = false;
+    // The rows of comparisonSettings: pre.ini's [Global], then the options given.
+    ComparisonRequest settings;
 };
 
 struct SyncArgs {

@@ -13,6 +13,7 @@
 #include "cli/TerminalProgress.h"
 #include "common/Messages.h"
 #include "config/Job.h"
+#include "config/Settings.h"
 #include "engine/ResultView.h"
 #include "engine/Side.h"
 #include "engine/Workflow.h"
@@ -133,15 +134,12 @@ int showJobCommand(const std::string& name)
     if (!r.infoA.empty()) std::cout << "\ninformation file A: " << printable(r.infoA);
     if (!r.infoB.empty()) std::cout << "\ninformation file B: " << printable(r.infoB);
     std::cout << "\nwhat: " << (job.sync ? "compare and sync" : "compare") << "\noptions: " << int(r.options)
-              << "\ninclude: " << list(r.include) << "\nexclude: " << list(r.exclude)
-              << "\ntime window: " << r.timeWindow << "\nignore hour shift: " << (r.ignoreHourShift ? "yes" : "no")
-              << "\nkeep going: " << (r.keepGoing ? "yes" : "no") << "\nmax entries: " << r.maxEntries
-              << "\nversion cache: " << (r.versionCachePath.empty() ? "none" : printable(r.versionCachePath))
+              << "\ninclude: " << list(r.include) << "\nexclude: " << list(r.exclude);
+    for (const Setting& row : comparisonSettings())
+        std::cout << '\n' << row.shown << ": " << printable(settingText(row, r));
+    std::cout << "\nversion cache: " << (r.versionCachePath.empty() ? "none" : printable(r.versionCachePath))
               << "\nremote shell: " << printable(r.remoteAccess.shell)
               << "\nremote dirmatch: " << printable(r.remoteAccess.program)
-              << "\nbackup folder: " << (r.backupDir.empty() ? "none" : printable(r.backupDir))
-              << "\nbackup sets kept: " << (r.backupKeepDays ? std::to_string(r.backupKeepDays) + " days" : "all")
-              << "\nkeep newer in B: " << (r.keepNewer ? "yes" : "no")
               << "\nschedule: " << (job.schedule.empty() ? "none" : job.schedule);
     if (const std::string next = nextRunOf(job.name); !next.empty()) std::cout << "\nnext run: " << next;
     std::cout << "\nruns: " << printable(jobRunsFolder(job.name)) << '\n';
@@ -269,7 +267,7 @@ int runJobCommand(const std::string& name)
     // The job's comparison as the command line's own; nobody is there to
     // answer a password prompt.
     ComparisonRequest request = job.request;
-    if (request.include.empty()) request.include = {std::string(1, platform::kSeparator)};
+    if (request.include.empty()) request.include = everyPath();
     request.remoteAccess.batch = true;
     request.everyVersion = true;  // the record's JSON
 

@@ -46,7 +46,7 @@ int runStream(const StreamArgs& args)
     if (args.digests) return writeDigestStream(args.folder, requests(), toStandardOutput, {}) ? ExitSame : ExitError;
     ComparisonRequest request;
     request.folderA = args.folder;
-    request.include = args.include.empty() ? StringList{std::string(1, platform::kSeparator)} : args.include;
+    request.include = args.include.empty() ? everyPath() : args.include;
     request.exclude = args.exclude;
     uint8_t options = kAllOptions;
     if (args.noVersions) options &= uint8_t(~optVersion);

@@ -11,6 +11,7 @@
 #include "common/Version.h"
 #include "config/Dmodule.h"
 #include "config/Job.h"
+#include "config/Settings.h"
 #include "engine/Backup.h"
 #include "platform/Console.h"
 #include "platform/Process.h"
@@ -42,6 +43,21 @@ void addNoCache(CLI::App& cmd, bool& noCache)
                  "(also [Global] VersionCache=0 in pre.ini)");
 }
 
+// The options of the settings table: those of every comparison, or those of a sync.
+void addSettings(CLI::App& cmd, CompareArgs& args, bool sync)
+{
+    for (const Setting& row : comparisonSettings()) {
+        if (row.syncOnly != sync) continue;
+        const std::string help = std::string(row.help) + " ([Global] " + row.key + " in pre.ini)";
+        if (row.flag)
+            cmd.add_flag(row.option, args.settings.*row.flag, help);
+        else if (row.text)
+            cmd.add_option(row.option, args.settings.*row.text, help);
+        else
+            cmd.add_option(row.option, args.settings.*row.number, help)->check(CLI::Range(row.low, row.high));
+    }
+}
+
 void addCompareOptions(CLI::App& cmd, CompareArgs& args, TargetsArgs& targets, std::string& rules, std::string& raw,
                        std::string& lang)
 {
@@ -68,17 +84,7 @@ void addCompareOptions(CLI::App& cmd, CompareArgs& args, TargetsArgs& targets, s
         ->check(CLI::IsMember({"zh", "en"}));
     cmd.add_option("--info-a", args.infoA, "read side A from this information file (-: the standard input)");
     cmd.add_option("--info-b", args.infoB, "read side B from this information file (-: the standard input)");
-    cmd.add_option("--max-entries", args.maxEntries,
-                   "entries per tree before the comparison stops (default 10000, or [Global] MaxEntries in pre.ini)")
-        ->check(CLI::Range(3, 100000000));
-    cmd.add_option("--time-window", args.timeWindow,
-                   "times that differ by no more than this many seconds are the same (default 0)")
-        ->check(CLI::Range(0, 86400));
-    cmd.add_flag("--ignore-hour-shift", args.ignoreHourShift,
-                 "times exactly an hour apart (daylight saving on FAT) are the same");
-    cmd.add_flag("--keep-going", args.keepGoing,
-                 "skip a folder that cannot be read (marked !, never copied into or from) instead of stopping; "
-                 "the exit code is then 2");
+    addSettings(cmd, args, false);
     addNoCache(cmd, args.noCache);
     cmd.add_option("--rsh", args.rsh, "the remote shell for a HOST:PATH folder (default: ssh), e.g. \"ssh -p 2222\"");
     cmd.add_option("--remote-dirmatch", args.remoteDirmatch,
@@ -96,21 +102,9 @@ void addTargetOptions(CLI::App& cmd, TargetsArgs& targets, std::string& targetsF
         ->check(CLI::Range(0, 864000));
 }
 
-void addBackupDir(CLI::App& cmd, CompareArgs& args)
-{
-    cmd.add_option("--backup-dir", args.backupDir,
-                   "keep every file a sync replaces in DIR/YYYY-MM-DD HHMMSS/ (a relative DIR lies inside B and is "
-                   "left out of comparisons; default: [Global] BackupDir in pre.ini, \"\": none)");
-}
-
 void addSyncOptions(CLI::App& cmd, CompareArgs& args)
 {
-    addBackupDir(cmd, args);
-    cmd.add_option("--backup-keep", args.backupKeepDays,
-                   "remove backup sets older than this many days when a sync starts (default 0: keep them all)")
-        ->check(CLI::Range(0, 36500));
-    cmd.add_flag("--keep-newer", args.keepNewer,
-                 "leave files that are newer in B (by time, or by version under the version rule) as they are");
+    addSettings(cmd, args, true);
 }
 
 }  // namespace
@@ -130,12 +124,8 @@ int main(int argc, char** argv)
     app.set_version_flag("--version", versionLine("dirmatch"));
 
     CompareArgs args;
-    // The rules under [Global] in pre.ini, as the window reads them; an option given wins.
-    const TDM::GlobalRules saved = TDM::ReadGlobalRules(TDM::IniPathFor(platform::programFile()));
-    args.timeWindow = saved.timeWindow;
-    args.ignoreHourShift = saved.ignoreHourShift;
-    args.maxEntries = saved.maxEntries;
-    args.keepNewer = saved.keepNewer;
+    // The settings under [Global] in pre.ini, as the window reads them; an option given wins.
+    args.settings = TDM::GlobalSettings(TDM::IniPathFor(platform::programFile()));
     TargetsArgs targets;
     std::string targetsFile;
     SyncArgs sync;
@@ -144,7 +134,6 @@ int main(int argc, char** argv)
     std::string lang;
     auto* compare = app.add_subcommand("compare", "compare B with A and show the result tree");
     addCompareOptions(*compare, args, targets, rules, raw, lang);
-    addBackupDir(*compare, args);
     addTargetOptions(*compare, targets, targetsFile);
 
     auto* syncCmd = app.add_subcommand("sync", "copy A's lacking and different items over B, then compare again");
@@ -270,14 +259,14 @@ int main(int argc, char** argv)
         std::cerr << "dirmatch: " << error << std::endl;
         return ExitError;
     }
-    if (args.include.empty()) args.include.push_back(std::string(1, platform::kSeparator));
+    if (args.include.empty()) args.include = everyPath();
     if (!targetsFile.empty() && !readTargets(targetsFile, targets.targets, error)) {
         std::cerr << "dirmatch: " << error << std::endl;
         return ExitError;
     }
     if (!targets.targets.empty()) args.folderB = targets.targets.front();
     const bool several = targets.targets.size() > 1;
-    if (const std::string why = whyNoBackupFolder(args.backupDir.value_or("")); !why.empty()) {
+    if (const std::string why = whyNoBackupFolder(args.settings.backupDir); !why.empty()) {
         std::cerr << "dirmatch: " << why << std::endl;
         return ExitError;
     }

@@ -13,7 +13,16 @@ namespace dm {
 
 // What a byte of comparison rules may hold; every rule unless asked otherwise.
 constexpr uint8_t kAllOptions = 255;
+// The rules a person compares with until they choose others: size, time,
+// version and sub-folders.
+constexpr uint8_t kDefaultRules = 0x1F;
 constexpr int32_t MaxScanCount = 10000;
+
+// The include filter that takes every path: the separator, which every path holds.
+inline StringList everyPath()
+{
+    return {std::string(1, platform::kSeparator)};
+}
 
 // How another machine is reached.
 struct RemoteAccess {
@@ -64,7 +73,7 @@ inline ComparisonRequest wholeFolders(const std::string& a, const std::string& b
     ComparisonRequest request;
     request.folderA = a;
     request.folderB = b;
-    request.include = {std::string(1, platform::kSeparator)};
+    request.include = everyPath();
     request.options = options;
     return request;
 }

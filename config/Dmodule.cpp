@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "config/Settings.h"
 #include "platform/IniFile.h"
 #include "platform/Listing.h"
 #include "platform/ProgramPaths.h"
@@ -41,7 +42,7 @@ TDM::TDM(const std::string& programFile)
     LogPath = LogPathFor(programFile);
     AsServer = false;
     LoadSettings();
-    Options = 0x1F;
+    Options = kDefaultRules;
     OnlyDiff = true;
 }
 
@@ -80,7 +81,7 @@ void TDM::LoadSettings()
     ShowWizard = ini.readInteger("Global", "ShowWizard", 1) != 0;
     SRVADDR = ini.readString("Server", "SRVADDR", {});
     StoreName = ini.readString("Stores", "StoreName", {});
-    if (DoCompareList.empty()) DoCompareList.push_back(std::string(1, platform::kSeparator));
+    if (DoCompareList.empty()) DoCompareList = everyPath();
     for (auto* history : {&HistoryA, &HistoryB}) {
         history->clear();
         const char side = history == &HistoryA ? 'A' : 'B';
@@ -95,13 +96,9 @@ void TDM::LoadSettings()
     WindowGeometry = ini.readString("View", "Geometry", {});
     SplitterState = ini.readString("View", "Splitter", {});
     VersionCachePath = versionCacheIn(ini);
-    const GlobalRules rules = ReadGlobalRules(IniPath);
-    TimeWindow = rules.timeWindow;
-    IgnoreHourShift = rules.ignoreHourShift;
-    MaxEntries = rules.maxEntries;
+    Settings = ComparisonRequest();
+    readSettings(ini, "Global", Settings);
     ExternalCompare = ini.readString("Global", "ExternalCompare", {});
-    BackupFolder = rules.backupDir;
-    KeepNewer = rules.keepNewer;
     RegNotUpdateList.clear();
     for (const auto& [key, value] : ini.readSectionValues("RegNotUpdate")) {
         if (!value.empty()) RegNotUpdateList.push_back(key + "=" + value);
@@ -125,11 +122,7 @@ void TDM::SaveSettings()
                     putInt("Day", Day) && putInt("Time", Time) && putInt("AsServer", AsServer ? 1 : 0) &&
                     putInt("ShowWizard", ShowWizard ? 1 : 0) && put("Server", "SRVADDR", SRVADDR) &&
                     put("Stores", "StoreName", StoreName);
-    // Written once raised (or once there), so that a first start writes what it always did.
-    if (ok && (MaxEntries != 10000 || ini.value("Global", "MaxEntries"))) putInt("MaxEntries", MaxEntries);
-    if (ok && (!BackupFolder.empty() || ini.value("Global", "BackupDir"))) put("Global", "BackupDir", BackupFolder);
-    if (ok && (KeepNewer || ini.value("Global", "KeepNewer"))) putInt("KeepNewer", KeepNewer ? 1 : 0);
-    if (ok) {
+    if (ok && writeSettings(ini, "Global", Settings, true)) {
         // The history keeps a section of its own; the other sections stay as they are.
         ini.eraseSection("History");
         for (size_t i = 0; i < HistoryA.size() && i < kHistoryLength; ++i)
@@ -162,21 +155,11 @@ std::string TDM::IniPathFor(const std::string& programFile)
     return platform::besideProgram(programFile) + "pre.ini";
 }
 
-std::string TDM::BackupDir(const std::string& iniPath)
+ComparisonRequest TDM::GlobalSettings(const std::string& iniPath)
 {
-    return ReadGlobalRules(iniPath).backupDir;
-}
-
-TDM::GlobalRules TDM::ReadGlobalRules(const std::string& iniPath)
-{
-    const platform::IniFile ini(iniPath);
-    GlobalRules rules;
-    rules.timeWindow = std::clamp(ini.readInteger("Global", "TimeWindow", 0), 0, 86400);
-    rules.ignoreHourShift = ini.readInteger("Global", "IgnoreHourShift", 0) != 0;
-    rules.maxEntries = std::clamp(ini.readInteger("Global", "MaxEntries", 10000), 3, 100000000);
-    rules.keepNewer = ini.readInteger("Global", "KeepNewer", 0) != 0;
-    rules.backupDir = ini.readString("Global", "BackupDir", {});
-    return rules;
+    ComparisonRequest settings;
+    readSettings(platform::IniFile(iniPath), "Global", settings);
+    return settings;
 }
 
 std::string TDM::VersionCacheFile(const std::string& iniPath)

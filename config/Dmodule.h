@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/ComparisonRequest.h"
 #include "common/StringList.h"
 #include "platform/Registry.h"
 
@@ -33,19 +34,9 @@ public:
     // The file that remembers file versions between runs, or none where the
     // settings turn that off ([Global] VersionCache=0).
     static std::string VersionCacheFile(const std::string& iniPath);
-    // Where synchronizations keep the files they replace ([Global]
-    // BackupDir); empty: they are not kept.
-    static std::string BackupDir(const std::string& iniPath);
-    // The comparison's settings under [Global] that the command line and the
-    // window share, as a settings file holds them.
-    struct GlobalRules {
-        int32_t timeWindow = 0;
-        bool ignoreHourShift = false;
-        int32_t maxEntries = 10000;
-        bool keepNewer = false;
-        std::string backupDir;
-    };
-    static GlobalRules ReadGlobalRules(const std::string& iniPath);
+    // The comparison's settings under [Global] that the command line and
+    // the window share (see comparisonSettings), over their defaults.
+    static ComparisonRequest GlobalSettings(const std::string& iniPath);
 
     static void StripKeys(StringList& lines);
     static std::string NormalizeDispPath(const std::string& path);
@@ -71,7 +62,7 @@ public:
     std::string DispReg;
     std::string DispInfo = "info.dat";
     int32_t Interval = 30000;
-    uint32_t Options = 0x1F;
+    uint32_t Options = kDefaultRules;
     bool OnlyDiff = true;
     StringList ReportLines;
     bool Identical = false;
@@ -92,20 +83,12 @@ public:
     std::string SplitterState;
     // Where file versions are remembered between runs; empty: nowhere.
     std::string VersionCachePath;
-    // [Global] TimeWindow (seconds) and IgnoreHourShift (0 or 1): times that
-    // count as the same although they differ; off unless pre.ini says so.
-    int32_t TimeWindow = 0;
-    bool IgnoreHourShift = false;
     // [Global] ExternalCompare: a command line run for a file pair, %A and %B
     // standing for its two paths ("meld %A %B"); empty: none is offered.
     std::string ExternalCompare;
-    // [Global] MaxEntries: entries a tree may count before a comparison stops
-    // (10000 unless raised, as when the user takes the larger limit offered).
-    int32_t MaxEntries = 10000;
-    // [Global] BackupDir and KeepNewer: where synchronizations keep the files
-    // they replace (empty: not kept), and whether files newer in B are left.
-    std::string BackupFolder;
-    bool KeepNewer = false;
+    // The comparison's settings under [Global] (time window, entry limit,
+    // backup folder...): only the fields of comparisonSettings are read here.
+    ComparisonRequest Settings;
     static constexpr size_t kHistoryLength = 10;
     // Puts the folder first in the history, once, keeping at most kHistoryLength.
     static void Remember(StringList& history, const std::string& folder);

@@ -51,7 +51,7 @@ std::string memoText(const StringList& lines, std::string_view lineEnd)
 
 StringList compareListFrom(const StringList& lines)
 {
-    if (lines.empty()) return {std::string(1, platform::kSeparator)};
+    if (lines.empty()) return everyPath();
     return lines;
 }
 

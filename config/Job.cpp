@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "config/Settings.h"
 #include "platform/ChildProcess.h"
 #include "platform/IniFile.h"
 #include "platform/Listing.h"
@@ -223,17 +224,11 @@ bool saveJob(const Job& job, std::string& error)
     ini.writeString(kSection, "InfoA", request.infoA);
     ini.writeString(kSection, "InfoB", request.infoB);
     ini.writeInteger(kSection, "Options", request.options);
-    ini.writeInteger(kSection, "TimeWindow", request.timeWindow);
-    ini.writeInteger(kSection, "IgnoreHourShift", request.ignoreHourShift ? 1 : 0);
-    ini.writeInteger(kSection, "MaxEntries", request.maxEntries);
-    ini.writeInteger(kSection, "KeepGoing", request.keepGoing ? 1 : 0);
+    writeSettings(ini, kSection, request);
     ini.writeString(kSection, "VersionCache", request.versionCachePath);
     ini.writeString(kSection, "RemoteShell", request.remoteAccess.shell);
     ini.writeString(kSection, "RemoteDirmatch", request.remoteAccess.program);
     ini.writeInteger(kSection, "RemoteBatch", request.remoteAccess.batch ? 1 : 0);
-    ini.writeString(kSection, "BackupDir", request.backupDir);
-    ini.writeInteger(kSection, "BackupKeepDays", request.backupKeepDays);
-    ini.writeInteger(kSection, "KeepNewer", request.keepNewer ? 1 : 0);
     ini.writeInteger(kSection, "Sync", job.sync ? 1 : 0);
     ini.writeString(kSection, "Schedule", job.schedule);
     writeList(ini, "Include", request.include);
@@ -270,26 +265,14 @@ bool loadJob(const std::string& name, Job& job, std::string& error, const std::s
     request.versionCachePath = ini.value(kSection, "VersionCache").value_or(defaultCache);
     request.remoteAccess.shell = ini.readString(kSection, "RemoteShell", request.remoteAccess.shell);
     request.remoteAccess.program = ini.readString(kSection, "RemoteDirmatch", request.remoteAccess.program);
-    request.backupDir = ini.readString(kSection, "BackupDir", {});
-    // Jobs saved before the options below were kept: the defaults stand.
-    int64_t options = 0x1F, window = 0, hourShift = 0, maxEntries = request.maxEntries, sync = 0, keepGoing = 0,
-            batch = 0, keepDays = 0, keepNewer = 0;
+    // Jobs saved before a setting was kept: its default stands.
+    int64_t options = kDefaultRules, sync = 0, batch = 0;
     std::string why;
-    if (!readNumber(ini, "Options", 0, 255, options, why) || !readNumber(ini, "TimeWindow", 0, 86400, window, why) ||
-        !readNumber(ini, "IgnoreHourShift", 0, 1, hourShift, why) ||
-        !readNumber(ini, "MaxEntries", 3, 100000000, maxEntries, why) || !readNumber(ini, "Sync", 0, 1, sync, why) ||
-        !readNumber(ini, "KeepGoing", 0, 1, keepGoing, why) || !readNumber(ini, "RemoteBatch", 0, 1, batch, why) ||
-        !readNumber(ini, "BackupKeepDays", 0, 36500, keepDays, why) ||
-        !readNumber(ini, "KeepNewer", 0, 1, keepNewer, why))
+    if (!readNumber(ini, "Options", 0, 255, options, why) || !readNumber(ini, "Sync", 0, 1, sync, why) ||
+        !readNumber(ini, "RemoteBatch", 0, 1, batch, why) || !readSettings(ini, kSection, request, &why))
         return fail(why);
     request.options = uint8_t(options);
-    request.timeWindow = int32_t(window);
-    request.ignoreHourShift = hourShift != 0;
-    request.maxEntries = int32_t(maxEntries);
-    request.keepGoing = keepGoing != 0;
     request.remoteAccess.batch = batch != 0;
-    request.backupKeepDays = int32_t(keepDays);
-    request.keepNewer = keepNewer != 0;
     job.sync = sync != 0;
     job.schedule = ini.readString(kSection, "Schedule", {});
     std::string checked;

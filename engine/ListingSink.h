@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/ComparisonRequest.h"
 #include "common/StringList.h"
 #include "engine/Element.h"
 #include "platform/FindData.h"
@@ -34,7 +35,7 @@ struct ListingScope {
     // The paths compared: those holding an entry of `include` and none of
     // `exclude` (as isIncludedPath matches them). A folder not compared is
     // an item, but nothing below it is listed.
-    StringList include{std::string(1, platform::kSeparator)};
+    StringList include = everyPath();
     StringList exclude;
     // Folders that are no items of the side at all (ending with the
     // separator): the other side's folder lying inside this one, the backup

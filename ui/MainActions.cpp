@@ -112,7 +112,7 @@ void TfrmMain::btnExportClick()
     };
     auto job = std::make_shared<Export>();
     ComparisonRequest request = presenter.comparisonRequest();
-    request.include = {std::string(1, platform::kSeparator)};
+    request.include = everyPath();
     request.exclude.clear();
     request.options = kAllOptions;
     job->comp = newComparison(request, &presenter.run);

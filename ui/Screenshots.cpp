@@ -208,12 +208,12 @@ int main(int argc, char** argv)
     main.pairView->hide();
 
     // At the entry limit, the offer to compare once more without one.
-    dataModule.MaxEntries = 5;
+    dataModule.Settings.maxEntries = 5;
     dm::ui::uiHooks().execModal = [](QDialog&) { return int(QDialog::Rejected); };
     saveNextModal(out + "/limit-offer.png");
     main.RunComparison();
     main.waitUntilIdle();
-    dataModule.MaxEntries = dm::MaxScanCount;
+    dataModule.Settings.maxEntries = dm::MaxScanCount;
     // A folder that cannot be read: the question, then the tree of a run that skipped it.
     dm::platform::testSeams().failListing = [locked = (root + "/A/app/").toStdString()](const std::string& folder) {
         return folder == locked ? EACCES : 0;

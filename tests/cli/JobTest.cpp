@@ -8,7 +8,9 @@
 
 #include "cli/Commands.h"
 #include "cli/Jobs.h"
+#include "config/Dmodule.h"
 #include "config/Job.h"
+#include "config/Settings.h"
 #include "platform/Listing.h"
 #include "platform/ProgramPaths.h"
 #include "platform/RunLock.h"
@@ -16,6 +18,7 @@
 #include "tests/support/Faults.h"
 #include "tests/support/Process.h"
 #include "tests/support/TempDir.h"
+#include "ui/presenter/MainPresenter.h"
 
 namespace dm {
 namespace {
@@ -264,6 +267,58 @@ TEST_F(Jobs, ARecordThatCannotBeKeptIsSaidAndFailsTheRun)
 #endif
 }
 
+// A value of the row in its range, not its default: the text that gives it, set in `request`.
+std::string setAwayFromDefault(const Setting& row, ComparisonRequest& request)
+{
+    if (row.text) return request.*row.text = std::string("kept-") + row.key;
+    if (row.flag) {
+        request.*row.flag = true;
+        return "1";
+    }
+    request.*row.number = row.high - 1;
+    return std::to_string(row.high - 1);
+}
+
+// Each row of the settings table reaches the same request whichever end
+// gives it: pre.ini as the window reads it, its option on the command line
+// (through a job saved), and a job file; `job show` names it.
+TEST_F(Jobs, EverySettingReachesTheSameRequestFromTheSettingsFileItsOptionAndAJobFile)
+{
+    const std::string program = dir / "prog/dirmatch";
+    std::filesystem::create_directories(dir / "prog");
+    std::filesystem::copy_file(DIRMATCH_BINARY, program);
+    const ComparisonRequest defaults;
+    int n = 0;
+    for (const Setting& row : comparisonSettings()) {
+        ComparisonRequest wanted;
+        const std::string value = setAwayFromDefault(row, wanted);
+        const std::string expected = settingText(row, wanted);
+        ASSERT_NE(expected, settingText(row, defaults)) << row.key;
+
+        const std::string name = "row" + std::to_string(n++);
+        std::filesystem::remove(dir / "prog/pre.ini");
+        const std::string option = row.flag ? std::string(row.option) : std::string(row.option) + " " + value;
+        const Outcome saved = test::runProgram(
+            program, "job save " + name + " " + test::quoted(a) + " " + test::quoted(b) + " " + option);
+        ASSERT_EQ(saved.code, 0) << row.option << ": " << saved.err;
+        Job job;
+        std::string error;
+        ASSERT_TRUE(loadJob(name, job, error)) << error;
+        EXPECT_EQ(settingText(row, job.request), expected) << row.option;
+        const Outcome shown = test::runProgram(program, "job show " + name);
+        EXPECT_NE(shown.out.find(std::string(row.shown) + ": " + expected), std::string::npos) << shown.out;
+
+        dir.file("config/dirmatch/jobs/file.ini",
+                 "[Job]\r\nFolderA=" + a + "\r\nFolderB=" + b + "\r\n" + row.key + "=" + value + "\r\n");
+        ASSERT_TRUE(loadJob("file", job, error)) << error;
+        EXPECT_EQ(settingText(row, job.request), expected) << row.key << " in a job file";
+
+        dir.file("prog/pre.ini", std::string("[Global]\r\n") + row.key + "=" + value + "\r\n");
+        TDM settings(program);
+        EXPECT_EQ(settingText(row, MainPresenter(settings).comparisonRequest()), expected) << row.key << " in pre.ini";
+    }
+}
+
 TEST_F(Jobs, AJobSavedWithEveryOptionRunsTheRequestOfTheSameCommandLine)
 {
     // Every field away from its default: a field the job file forgets comes back changed.
@@ -275,16 +330,10 @@ TEST_F(Jobs, AJobSavedWithEveryOptionRunsTheRequestOfTheSameCommandLine)
     args.include = {"include"};
     args.exclude = {"exclude"};
     args.options = 0x2B;
-    args.maxEntries = 1234;
-    args.timeWindow = 3;
-    args.ignoreHourShift = true;
-    args.keepGoing = true;
     args.noCache = true;
     args.rsh = "ssh -p 2222";
     args.remoteDirmatch = "/opt/dirmatch";
-    args.backupDir = "kept";
-    args.backupKeepDays = 9;
-    args.keepNewer = true;
+    for (const Setting& row : comparisonSettings()) setAwayFromDefault(row, args.settings);
     ASSERT_EQ(cli::saveJobCommand("every", args, true), cli::ExitSame);
     ComparisonRequest expected = cli::requestOf(args);
     expected.remoteAccess.batch = true;  // a job never asks for a password

@@ -490,7 +490,7 @@ TEST_F(UiTest, AtTheEntryLimitTheWindowOffersToCompareOnceMoreWithoutALimit)
 {
     chooseFolders();
     for (int i = 0; i < 30; ++i) dir.file("A/f" + std::to_string(i));
-    dm->MaxEntries = 10;
+    dm->Settings.maxEntries = 10;
     answerYes = false;
     main->RunComparison();
     main->waitUntilIdle();
@@ -498,7 +498,7 @@ TEST_F(UiTest, AtTheEntryLimitTheWindowOffersToCompareOnceMoreWithoutALimit)
     answerYes = true;
     main->RunComparison();
     main->waitUntilIdle();
-    EXPECT_EQ(dm->MaxEntries, 10);  // the setting is the user's
+    EXPECT_EQ(dm->Settings.maxEntries, 10);  // the setting is the user's
     EXPECT_EQ(main->presenter.comparer->state, Finished);
     EXPECT_EQ(panel(3), "缺:30 | 异:0 | 多:0");
 }

@@ -25,18 +25,14 @@ MainPresenter::MainPresenter(TDM& dm) : dm_(dm) {}
 
 ComparisonRequest MainPresenter::comparisonRequest() const
 {
-    ComparisonRequest request;
+    ComparisonRequest request = dm_.Settings;
     request.folderA = dm_.StandardDir;
     request.folderB = dm_.LocalDir;
     request.include = dm_.DoCompareList;
     request.exclude = dm_.NotUpdateList;
     request.options = uint8_t(dm_.Options & 0xFF);
     request.versionCachePath = dm_.VersionCachePath;
-    request.maxEntries = withoutLimit_ ? INT32_MAX : dm_.MaxEntries;
-    request.timeWindow = dm_.TimeWindow;
-    request.ignoreHourShift = dm_.IgnoreHourShift;
-    request.backupDir = dm_.BackupFolder;
-    request.keepNewer = dm_.KeepNewer;
+    if (withoutLimit_) request.maxEntries = INT32_MAX;
     // Nobody can answer a password prompt behind the remote shell's pipe.
     request.remoteAccess.batch = true;
     return request;
@@ -44,8 +40,8 @@ ComparisonRequest MainPresenter::comparisonRequest() const
 
 PlanChoices MainPresenter::planChoices() const
 {
-    return {!dm_.BackupFolder.empty(), dm_.BackupFolder.empty() ? kDefaultBackupFolder : dm_.BackupFolder,
-            dm_.KeepNewer};
+    const std::string& folder = dm_.Settings.backupDir;
+    return {!folder.empty(), folder.empty() ? kDefaultBackupFolder : folder, dm_.Settings.keepNewer};
 }
 
 std::string MainPresenter::choosePlan(const PlanChoices& choices, dirCompare& comp)
@@ -54,8 +50,8 @@ std::string MainPresenter::choosePlan(const PlanChoices& choices, dirCompare& co
     if (choices.keepReplaced && folder.empty())
         return textIn("请给出备份文件夹", "Give the folder that keeps replaced files");
     if (std::string why = whyNoBackupFolder(folder); !why.empty()) return why;
-    dm_.BackupFolder = comp.request.backupDir = folder;
-    dm_.KeepNewer = comp.request.keepNewer = choices.keepNewer;
+    dm_.Settings.backupDir = comp.request.backupDir = folder;
+    dm_.Settings.keepNewer = comp.request.keepNewer = choices.keepNewer;
     return {};
 }
 

@@ -76,7 +76,7 @@ TEST_F(Presenter, WhileAJobRunsOnlyAbortIsAllowedAndAfterItWhatTheResultAllows)
     EXPECT_NE(presenter.countsText(), "");
 
     // Cut by the limit: a report, but no copy, and the tip says why.
-    dm.MaxEntries = 5;
+    dm.Settings.maxEntries = 5;
     ASSERT_EQ(compare(), MainPresenter::Ended::AtLimit);
     const MainPresenter::Controls limited = presenter.controls(true);
     EXPECT_TRUE(limited.report);
@@ -87,7 +87,7 @@ TEST_F(Presenter, WhileAJobRunsOnlyAbortIsAllowedAndAfterItWhatTheResultAllows)
     // Once more, whole; the setting stays, and so does the limit of the comparison after.
     presenter.compareWithoutLimit();
     EXPECT_EQ(compare(), MainPresenter::Ended::Shown);
-    EXPECT_EQ(dm.MaxEntries, 5);
+    EXPECT_EQ(dm.Settings.maxEntries, 5);
     EXPECT_EQ(compare(), MainPresenter::Ended::AtLimit);
 }
 
@@ -166,7 +166,7 @@ TEST_F(Presenter, ThePlansChoicesApplyToTheSyncAboutToRunAndAreRememberedAndAFol
     questions.confirm = [&](dirCompare& comp, const SyncScope&, const std::vector<SyncStep>& plan,
                             std::set<std::string>&) {
         refused = presenter.choosePlan({true, "../outside", false}, comp);
-        EXPECT_EQ(dm.BackupFolder, "") << "nothing refused is remembered";
+        EXPECT_EQ(dm.Settings.backupDir, "") << "nothing refused is remembered";
         EXPECT_EQ(presenter.choosePlan({true, "kept", true}, comp), "");
         EXPECT_EQ(plan.size(), 2u);
         return true;
@@ -196,7 +196,7 @@ TEST_F(Presenter, AJobEndedByAnExceptionSaysWhyOnceAndLogsIt)
 
 TEST_F(Presenter, TheGaugeFollowsEntriesThenComparedItemsThenCopiedBytes)
 {
-    dm.MaxEntries = 100;
+    dm.Settings.maxEntries = 100;
     std::string state;
     ASSERT_TRUE(presenter.beginComparison({}, state));
     presenter.jobStarting();
