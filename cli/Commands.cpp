@@ -374,36 +374,27 @@ int runExport(const std::string& folderA, const std::string& file, const std::st
     request.include = everyPath();
     request.maxEntries = maxEntries;
     request.versionCachePath = versionCacheFor(noCache);
-    const auto made = newComparison(request, &job.control);
-    dirCompare& comp = *made;
-    bool scanned = false;
-    job.run([&] { scanned = comp.scanFolder(comp.rootA, error, {}); });
-    if (!scanned) {
-        std::cerr << kTool << oneLine(error) << std::endl;
-        return ExitError;
-    }
-    if (comp.rootA.count >= maxEntries) std::cerr << messageText(msg::TooManyEntries) << maxEntries << std::endl;
     // "-": to the standard output, as it is written (to a comparison on another machine).
-    if (file == "-") {
-        const bool written = writeInfo(
-            comp,
-            [](std::string_view text) { return bool(std::cout.write(text.data(), std::streamsize(text.size()))); },
-            error, comp.rootA);
-        std::cout.flush();
-        if (!written || !std::cout) {
-            std::cerr << messageText(msg::ExportFailed) << '\n' << (error.empty() ? "-" : error) << std::endl;
-            return ExitError;
-        }
-        return comp.rootA.count >= maxEntries ? ExitLimit : ExitSame;
-    }
-    if (!exportInfoFile(comp, file, error, comp.rootA)) {
-        std::cerr << messageText(msg::ExportFailed) << '\n' << error << std::endl;
-        writeLog(error, logPath());
+    const InfoSink toOutput = [](std::string_view text) {
+        return bool(std::cout.write(text.data(), std::streamsize(text.size())));
+    };
+    ExportRun run;
+    job.run([&] { run = exportFolder(request, file, &job.control, file == "-" ? toOutput : InfoSink()); });
+    if (!run.listed) {
+        std::cerr << kTool << oneLine(run.error) << std::endl;
         return ExitError;
     }
-    std::cout << messageText(msg::ExportDone1) << comp.pathA << messageText(msg::ExportDone2) << file
-              << messageText(msg::ExportDone3) << std::endl;
-    return comp.rootA.count >= maxEntries ? ExitLimit : ExitSame;
+    if (run.atLimit) std::cerr << messageText(msg::TooManyEntries) << maxEntries << std::endl;
+    if (file == "-") std::cout.flush();
+    if (!run.written || (file == "-" && !std::cout)) {
+        std::cerr << messageText(msg::ExportFailed) << '\n' << (run.error.empty() ? file : run.error) << std::endl;
+        if (file != "-") writeLog(run.error, logPath());
+        return ExitError;
+    }
+    if (file != "-")
+        std::cout << messageText(msg::ExportDone1) << run.folder << messageText(msg::ExportDone2) << file
+                  << messageText(msg::ExportDone3) << std::endl;
+    return run.atLimit ? ExitLimit : ExitSame;
 }
 
 }  // namespace dm::cli

@@ -1,33 +1,17 @@
-// The information file: a plain-text description of a scanned tree that can
-// stand in for a folder. Blocks of BEGIN / six-line records / END, CR LF ends.
+// Reading the information file (see InfoExport.h for what it holds): read in
+// place of the folder it describes, counted as a listing of it is.
 #pragma once
 
 #include <cstdio>
-#include <functional>
 #include <string>
-#include <string_view>
 
 #include "engine/Element.h"
 #include "engine/ListingSink.h"
 
 namespace dm {
 
-class dirCompare;
-
-// Where the text of an information file goes; false when it cannot be written.
-using InfoSink = std::function<bool(std::string_view)>;
-
 // Deepest nesting of blocks a file may have; deeper files are refused.
 constexpr int kMaxInfoDepth = 2048;
-
-// Writes the children of `root` (and everything listed below them). The file
-// is replaced only when all of it was written.
-bool exportInfoFile(const dirCompare& comp, const std::string& fileName, std::string& error, const element_t& root);
-// The same text, as it is made, to any sink (a pipe to another machine).
-bool writeInfo(const dirCompare& comp, const InfoSink& sink, std::string& error, const element_t& root);
-
-// The path written for an item: folder B's path inside it is replaced by folder A's.
-std::string infoPathOf(const dirCompare& comp, const std::string& path);
 
 // Fills `target`'s children from the file: the first block, or with a
 // sub-path the first block after a line equal to it. Like a scan, reading

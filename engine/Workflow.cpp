@@ -151,4 +151,31 @@ SyncRun synchronizeFolders(std::unique_ptr<dirCompare>& comp, const ComparisonRe
     return run;
 }
 
+DescribedTree describedTree(const dirCompare& comp, const element_t& root)
+{
+    const bool sideB = &root == &comp.rootB;
+    const std::string& path = sideB ? comp.pathB : comp.pathA;
+    return {&root, comp.pathB, comp.pathA, (sideB ? comp.sideB() : comp.sideA()).media(path, false).timeStep};
+}
+
+ExportRun exportFolder(const ComparisonRequest& request, const std::string& file, RunControl* control,
+                       const InfoSink& sink)
+{
+    ExportRun run;
+    ComparisonRequest asked = request;
+    if (asked.folderB.empty()) asked.folderB = asked.folderA;
+    const auto comp = newComparison(asked, control);
+    run.folder = comp->pathA;
+    if (run.folder.empty()) {
+        run.error = comp->errorText;
+        return run;
+    }
+    run.listed = comp->scanFolder(comp->rootA, run.error, {});
+    if (!run.listed) return run;
+    run.atLimit = comp->rootA.count >= request.maxEntries;
+    const DescribedTree tree = describedTree(*comp, comp->rootA);
+    run.written = sink ? writeInfo(tree, sink, run.error) : exportInfoFile(tree, file, run.error);
+    return run;
+}
+
 }  // namespace dm

@@ -13,6 +13,7 @@
 
 #include "common/ComparisonRequest.h"
 #include "engine/Comp.h"
+#include "engine/InfoExport.h"
 #include "engine/Sync.h"
 
 namespace dm {
@@ -78,5 +79,24 @@ using ScopeOf = std::function<SyncScope(dirCompare&)>;
 SyncRun synchronizeFolders(std::unique_ptr<dirCompare>& comp, const ComparisonRequest& request, const ScopeOf& scopeOf,
                            RunControl* control, const std::string& logPath, const SyncQuestions& questions,
                            const element_t* listedA = nullptr);
+
+// Side A's (or B's) listed tree of a comparison as its information file
+// describes it: B's path, where it lies in A's paths, written as A's.
+DescribedTree describedTree(const dirCompare& comp, const element_t& root);
+
+// How an export ended.
+struct ExportRun {
+    bool listed = false;   // folder A was listed; else `error` says why
+    bool written = false;  // and its file written whole; else `error` says why
+    bool atLimit = false;  // the listing stopped at the entry limit: the file holds what it took
+    std::string folder;    // folder A, as listed
+    std::string error;
+};
+
+// Lists folder A of `request` with every rule's reading (its B, where given,
+// is the path written as A's) and writes its information file, to `file`,
+// or to `sink` where one is given. The one export of every front end.
+ExportRun exportFolder(const ComparisonRequest& request, const std::string& file, RunControl* control,
+                       const InfoSink& sink = {});
 
 }  // namespace dm

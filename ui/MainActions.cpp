@@ -103,39 +103,28 @@ void TfrmMain::btnExportClick()
     const QString file = chooseFile(this, qs(folder), qs(folder + dm_.DispInfo), QString(), true);
     if (file.isEmpty()) return;
 
-    // The export's comparer and what its job found, kept until the job is done.
-    struct Export {
-        std::unique_ptr<dirCompare> comp;
-        bool scanned = false;
-        bool written = false;
-        std::string error;
-    };
-    auto job = std::make_shared<Export>();
+    // What the export's job found, kept until the job is done.
+    auto run = std::make_shared<ExportRun>();
     ComparisonRequest request = presenter.comparisonRequest();
     request.include = everyPath();
     request.exclude.clear();
     request.options = kAllOptions;
-    job->comp = newComparison(request, &presenter.run);
     startJob(
-        [job, target = file.toStdString()] {
-            job->scanned = job->comp->scanFolder(job->comp->rootA, job->error, {});
-            if (job->scanned) job->written = exportInfoFile(*job->comp, target, job->error, job->comp->rootA);
-        },
-        [this, job, file] {
-            dirCompare& comp = *job->comp;
-            if (!job->scanned) {
-                messageBox(this, qs(job->error));
+        [run, request, target = file.toStdString(), this] { *run = exportFolder(request, target, &presenter.run); },
+        [this, run, request, file] {
+            if (!run->listed) {
+                messageBox(this, qs(run->error));
                 return;
             }
-            if (comp.rootA.count >= comp.request.maxEntries)
-                messageBox(this, qs(messageText(msg::TooManyEntries) + std::to_string(comp.request.maxEntries)));
-            if (job->written) {
-                messageBox(this, qs(messageText(msg::ExportDone1) + comp.pathA + messageText(msg::ExportDone2)) + file +
-                                     qs(messageText(msg::ExportDone3)));
+            if (run->atLimit)
+                messageBox(this, qs(messageText(msg::TooManyEntries) + std::to_string(request.maxEntries)));
+            if (run->written) {
+                messageBox(this, qs(messageText(msg::ExportDone1) + run->folder + messageText(msg::ExportDone2)) +
+                                     file + qs(messageText(msg::ExportDone3)));
             } else {
                 messageBox(this, qs(messageText(msg::ExportFailed)));
-                messageBox(this, qs(job->error));
-                writeLog(job->error, dm_.LogPath);
+                messageBox(this, qs(run->error));
+                writeLog(run->error, dm_.LogPath);
             }
         });
 }

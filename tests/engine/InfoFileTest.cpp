@@ -6,6 +6,7 @@
 #include "common/Messages.h"
 #include "engine/Comp.h"
 #include "engine/InfoFile.h"
+#include "engine/Workflow.h"
 #include "platform/SysError.h"
 #include "platform/Text.h"
 #include "tests/support/Compare.h"
@@ -29,7 +30,7 @@ protected:
     {
         dirCompare comp(test::request(a, folderB.empty() ? a : folderB, {test::kSep}, {}, 255), nullptr);
         if (!comp.scanFolder(comp.rootA, error, {})) return false;
-        return exportInfoFile(comp, file, error, comp.rootA);
+        return exportInfoFile(describedTree(comp, comp.rootA), file, error);
     }
 
     // Reads `content` as an information file into a fresh root.
@@ -165,11 +166,11 @@ TEST_F(InfoFile, FolderBInsideAnItemsPathIsWrittenAsFolderA)
 
 TEST_F(InfoFile, ThePathRuleCutsAfterTheFirstOccurrenceOfBsPathWhereverItStands)
 {
-    dirCompare comp(test::request(a, a, {test::kSep}, {}, 255), nullptr);
-    comp.pathA = test::native("/x/d/std/");
-    comp.pathB = test::native("/d/");
-    EXPECT_EQ(infoPathOf(comp, test::native("/x/d/std/f")), test::native("/x/d/std/std/f"));
-    EXPECT_EQ(infoPathOf(comp, test::native("/x/e/f")), test::native("/x/e/f"));
+    DescribedTree tree;
+    tree.writtenAs = test::native("/x/d/std/");
+    tree.replaced = test::native("/d/");
+    EXPECT_EQ(infoPathOf(tree, test::native("/x/d/std/f")), test::native("/x/d/std/std/f"));
+    EXPECT_EQ(infoPathOf(tree, test::native("/x/e/f")), test::native("/x/e/f"));
 }
 
 TEST_F(InfoFile, AFullDiskFailsTheExportAndKeepsTheEarlierFile)

@@ -4,6 +4,7 @@
 #include "common/Messages.h"
 #include "engine/Comp.h"
 #include "engine/InfoFile.h"
+#include "engine/Workflow.h"
 #include "tests/support/Compare.h"
 #include "tests/support/TempDir.h"
 
@@ -89,7 +90,8 @@ TEST_F(Stopping, AnInformationFileCutAtTheEntryLimitIsTheLimitNotAnIncompleteFil
     ASSERT_TRUE(exporter.scanFolder(exporter.rootA, error, {}));
     std::string stream;
     ASSERT_TRUE(writeInfo(
-        exporter, [&](std::string_view text) { return stream.append(text), true; }, error, exporter.rootA));
+        describedTree(exporter, exporter.rootA), [&](std::string_view text) { return stream.append(text), true; },
+        error));
     std::FILE* file = std::tmpfile();
     std::fwrite(stream.data(), 1, stream.size(), file);
     std::rewind(file);

@@ -8,6 +8,7 @@
 #include "common/Messages.h"
 #include "engine/Comp.h"
 #include "engine/InfoFile.h"
+#include "engine/Workflow.h"
 #include "platform/SysError.h"
 #include "platform/TestSeams.h"
 #include "tests/support/Compare.h"
@@ -115,7 +116,7 @@ TEST_F(Scan, SubFoldersAreWalkedOnlyUntilTheLimitAsAnInformationFileIsRead)
         auto whole = comparer();
         std::string error;
         ASSERT_TRUE(whole->scanFolder(whole->rootA, error, {}));
-        ASSERT_TRUE(exportInfoFile(*whole, info, error, whole->rootA)) << error;
+        ASSERT_TRUE(exportInfoFile(describedTree(*whole, whole->rootA), info, error)) << error;
     }
     auto comp = comparer();
     comp->request.maxEntries = 6;  // A: 4 entries, then folder a brings its two dots

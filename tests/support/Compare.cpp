@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "engine/InfoFile.h"
+#include "engine/Workflow.h"
 
 namespace dm::test {
 
@@ -34,7 +35,8 @@ std::unique_ptr<dirCompare> compared(const std::string& a, const std::string& b,
 bool exportFolder(const std::string& folder, const std::string& file, std::string& error)
 {
     dirCompare exporter(request(folder, folder, {std::string(1, platform::kSeparator)}, {}, kAllOptions), nullptr);
-    return exporter.scanFolder(exporter.rootA, error, {}) && exportInfoFile(exporter, file, error, exporter.rootA);
+    return exporter.scanFolder(exporter.rootA, error, {}) &&
+           exportInfoFile(describedTree(exporter, exporter.rootA), file, error);
 }
 
 result_t& child(result_t& parent, const std::string& name)
