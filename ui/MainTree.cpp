@@ -22,6 +22,7 @@
 #include "ui/Forms.h"
 #include "ui/Mainform.h"
 #include "ui/SyncPreview.h"
+#include "ui/presenter/Marks.h"
 
 namespace dm::ui {
 
@@ -246,16 +247,17 @@ void TfrmMain::TreeMouseDown(Qt::MouseButton button, const QPoint& position)
     }
     QTreeWidgetItem* selected = TreeViewResult->currentItem();
     if (selected && !TreeViewResult->selectedItems().contains(selected)) selected = nullptr;
-    for (QAction* action : {N9, N10, N11, N12, actComparePair, actExternalCompare})
-        action->setEnabled(selected != nullptr);
+    const MainPresenter::Popup popup = presenter.popup(
+        selected, selected && selected->parent() ? resultOf(selected) : nullptr, !dm_.ExternalCompare.empty());
+    N9->setEnabled(popup.refresh);
+    N10->setEnabled(popup.sync);
+    actComparePair->setEnabled(popup.comparePair);
+    actExternalCompare->setEnabled(popup.externalCompare);
     actExternalCompare->setVisible(!dm_.ExternalCompare.empty());
-    if (!selected) return;
-    N10->setEnabled(presenter.mayCopy());
-    const result_t* item = resultOf(selected);
-    actComparePair->setEnabled(item && !item->folderA && !item->folderB);
-    actExternalCompare->setEnabled(item && item->kind == InBoth && !item->folderA && !item->folderB &&
-                                   presenter.comparer->sideA().hasLocalPaths() &&
-                                   presenter.comparer->sideB().hasLocalPaths());
+    if (!selected) {
+        for (QAction* action : {N11, N12}) action->setEnabled(false);
+        return;
+    }
     ShowDetails(selected);
     if (!selected->parent()) enableOpenActions(nullptr);
 }
@@ -342,11 +344,7 @@ void TfrmMain::goToDifference(bool forward)
     QTreeWidgetItem* const current = TreeViewResult->currentItem();
     std::vector<QTreeWidgetItem*> items;
     const auto isDifference = [](QTreeWidgetItem* item) {
-        const int state = item->data(0, kStateRole).toInt();
-        // A folder whose difference lies inside is passed for what differs inside it.
-        const bool leaf = item->childCount() == 0;
-        return !item->isHidden() && leaf &&
-               (state == StateLacking || state == StateRedundant || state == StateDifferent || state == StateError);
+        return !item->isHidden() && item->childCount() == 0 && isDifferenceMark(item->data(0, kStateRole).toInt());
     };
     QTreeWidgetItem* found = nullptr;
     bool passed = !current;

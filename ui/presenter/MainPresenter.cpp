@@ -242,4 +242,19 @@ MainPresenter::Openers MainPresenter::openers(const result_t* item) const
     return {opener(hasA, hereA), opener(hasB, hereB), opener(hasA || hasB, hasA ? hereA : hereB)};
 }
 
+MainPresenter::Popup MainPresenter::popup(bool selected, const result_t* item, bool externalTool) const
+{
+    Popup popup;
+    popup.openers = openers(item);
+    popup.refresh = selected && comparer;
+    popup.sync = popup.refresh && mayCopy();
+    if (!item || !comparer) return popup;
+    const bool files = !item->folderA && !item->folderB;
+    popup.comparePair = files;
+    // The tool is handed two paths of this machine.
+    popup.externalCompare = externalTool && files && item->kind == InBoth && comparer->sideA().hasLocalPaths() &&
+                            comparer->sideB().hasLocalPaths();
+    return popup;
+}
+
 }  // namespace dm

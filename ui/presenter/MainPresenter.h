@@ -128,6 +128,18 @@ public:
         Opener a, b, folder;
     };
     Openers openers(const result_t* item) const;
+    // The tree's popup menu: which of its actions may be used, where a row is
+    // `selected`, showing `item` (null for the top row, which stands for the
+    // whole comparison: refreshed and synchronized, never opened).
+    // `externalTool`: whether one is set.
+    struct Popup {
+        bool refresh = false;
+        bool sync = false;
+        Openers openers;
+        bool comparePair = false;  // two files (or one) whose content can be shown side by side
+        bool externalCompare = false;
+    };
+    Popup popup(bool selected, const result_t* item, bool externalTool) const;
 
     // The progress, counters and abort request of the job under way.
     RunControl run;

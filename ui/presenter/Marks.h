@@ -22,6 +22,13 @@ constexpr uint32_t markColour(int index)
     }
 }
 
+// Whether an item of this mark is one that F8 and Shift+F8 go to: what
+// still needs looking at (a folder is passed for what differs inside it).
+constexpr bool isDifferenceMark(int index)
+{
+    return index == StateLacking || index == StateRedundant || index == StateDifferent || index == StateError;
+}
+
 constexpr std::array<int, 6> kLegendOrder = {StateLacking,   StateRedundant,   StateDifferent,
                                              StateIdentical, StateNotCompared, StateError};
 

@@ -461,12 +461,12 @@ void MainWindow::showManual()
 void MainWindow::popup(int x, int y)
 {
     if (busy_ || !presenter.resultValid) return;
-    const MainPresenter::Openers openers = presenter.openers(selected());
+    const MainPresenter::Popup menu = presenter.popup(TreeView_GetSelection(tree_) != nullptr, selected(), false);
     const auto enable = [this](int id, bool on) { EnableMenuItem(popup_, UINT(id), on ? MF_ENABLED : MF_GRAYED); };
-    enable(kPopupRefresh, TreeView_GetSelection(tree_) != nullptr);
-    enable(kPopupSync, TreeView_GetSelection(tree_) != nullptr && presenter.mayCopy());
-    enable(kPopupOpenA, openers.a.enabled);
-    enable(kPopupOpenB, openers.b.enabled);
+    enable(kPopupRefresh, menu.refresh);
+    enable(kPopupSync, menu.sync);
+    enable(kPopupOpenA, menu.openers.a.enabled);
+    enable(kPopupOpenB, menu.openers.b.enabled);
     TrackPopupMenu(popup_, TPM_LEFTALIGN | TPM_TOPALIGN, x, y, 0, hwnd_, nullptr);
 }
 

@@ -230,6 +230,46 @@ TEST_F(Presenter, ItemsOfASideThatIsNoFolderHereCannotBeOpenedAndTheTipSaysWhy)
     EXPECT_FALSE(presenter.openers(nullptr).a.enabled);
 }
 
+// The popup's actions, the same for both windows: a pair of files may be
+// shown side by side, handed to an external tool only where both are here.
+TEST_F(Presenter, ThePopupAllowsWhatTheSelectedRowAndItsSidesAllow)
+{
+    dir.lay({{"A/f", "a"}, {"B/f", "b"}, {"A/sub/g"}, {"B/sub/g"}});
+    ASSERT_EQ(compare(), MainPresenter::Ended::Shown);
+    const result_t& file = test::child(presenter.comparer->results, "f");
+    const result_t& folder = test::child(presenter.comparer->results, "sub");
+    struct Case {
+        const char* row;
+        bool selected;
+        const result_t* item;
+        bool tool;
+        bool refresh, comparePair, externalCompare;
+    };
+    const Case cases[] = {
+        {"none", false, nullptr, true, false, false, false},
+        {"the top row", true, nullptr, true, true, false, false},
+        {"a file pair", true, &file, true, true, true, true},
+        {"a file pair without a tool", true, &file, false, true, true, false},
+        {"a folder", true, &folder, true, true, false, false},
+    };
+    for (const Case& c : cases) {
+        const MainPresenter::Popup popup = presenter.popup(c.selected, c.item, c.tool);
+        EXPECT_EQ(popup.refresh, c.refresh) << c.row;
+        EXPECT_EQ(popup.sync, c.refresh) << c.row;  // the result may be copied from
+        EXPECT_EQ(popup.comparePair, c.comparePair) << c.row;
+        EXPECT_EQ(popup.externalCompare, c.externalCompare) << c.row;
+    }
+
+    // B read from its information file: nothing of B is here for a tool.
+    std::string error;
+    ASSERT_TRUE(test::exportFolder(dm.LocalDir, dir / "b.dat", error)) << error;
+    presenter.comparer =
+        dm::compare(test::request(dm.StandardDir, dm.LocalDir, {test::kSep}, {}, 0x1F, dir / "b.dat"), nullptr);
+    const MainPresenter::Popup fromFile = presenter.popup(true, &test::child(presenter.comparer->results, "f"), true);
+    EXPECT_TRUE(fromFile.comparePair);
+    EXPECT_FALSE(fromFile.externalCompare);
+}
+
 TEST(ElapsedText, HoursMinutesSecondsHoursModuloADay)
 {
     EXPECT_EQ(elapsedText(7), "00:00:07");
