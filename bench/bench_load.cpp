@@ -12,8 +12,8 @@
 #include <string>
 
 #include "bench/TreeGen.h"
-#include "engine/Comp.h"
-#include "engine/Sync.h"
+#include "engine/compare/Comp.h"
+#include "engine/sync/Sync.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <fstream>
 #include <vector>
 
-#include "engine/Comp.h"
-#include "ui/PairView.h"
+#include "engine/compare/Comp.h"
+#include "ui/qt/PairView.h"
 
 int main(int argc, char** argv)
 {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "bench/TreeGen.h"
-#include "engine/Comp.h"
+#include "engine/compare/Comp.h"
 
 namespace {
 

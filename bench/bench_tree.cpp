@@ -14,7 +14,7 @@
 #include "bench/TreeGen.h"
 #include "config/Dmodule.h"
 #include "platform/TestSeams.h"
-#include "ui/Mainform.h"
+#include "ui/qt/Mainform.h"
 
 int main(int argc, char** argv)
 {

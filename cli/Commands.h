@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/Comp.h"
-#include "engine/Workflow.h"
+#include "engine/compare/Comp.h"
+#include "engine/workflow/Workflow.h"
 
 namespace dm::cli {
 

@@ -7,7 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "common/Messages.h"
-#include "engine/ResultView.h"
+#include "engine/compare/ResultView.h"
 #include "platform/Text.h"
 
 namespace dm::cli {

@@ -4,8 +4,8 @@
 
 #include <ostream>
 
-#include "engine/Comp.h"
-#include "engine/Sync.h"
+#include "engine/compare/Comp.h"
+#include "engine/sync/Sync.h"
 
 namespace dm::cli {
 

@@ -7,8 +7,8 @@
 
 #include "cli/Commands.h"
 #include "common/Messages.h"
-#include "engine/Stream.h"
-#include "engine/Workflow.h"
+#include "engine/side/Stream.h"
+#include "engine/workflow/Workflow.h"
 #include "platform/Console.h"
 #include "platform/Text.h"
 

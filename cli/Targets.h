@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "cli/Commands.h"
-#include "engine/Sync.h"
+#include "engine/sync/Sync.h"
 
 namespace dm::cli {
 

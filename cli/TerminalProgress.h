@@ -8,7 +8,7 @@
 #include <mutex>
 #include <string>
 
-#include "engine/RunControl.h"
+#include "engine/side/RunControl.h"
 
 namespace dm::cli {
 

@@ -12,7 +12,7 @@
 #include "config/Dmodule.h"
 #include "config/Job.h"
 #include "config/Settings.h"
-#include "engine/Backup.h"
+#include "engine/side/Backup.h"
 #include "platform/Console.h"
 #include "platform/Process.h"
 #include "platform/ProgramPaths.h"

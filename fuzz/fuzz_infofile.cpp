@@ -2,8 +2,8 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/InfoFile.h"
-#include "engine/ListingSink.h"
+#include "engine/side/InfoFile.h"
+#include "engine/side/ListingSink.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

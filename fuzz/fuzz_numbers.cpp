@@ -1,7 +1,7 @@
 // The numbers line of an information-file record on arbitrary text.
 #include <string>
 
-#include "engine/InfoFile.h"
+#include "engine/side/InfoFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/InfoFile.h"
-#include "engine/ListingSink.h"
-#include "engine/Stream.h"
+#include "engine/side/InfoFile.h"
+#include "engine/side/ListingSink.h"
+#include "engine/side/Stream.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <set>
 
-#include "engine/Backup.h"
+#include "engine/side/Backup.h"
 #include "tests/support/Faults.h"
 #include "tests/support/PeBuilder.h"
 #include "tests/support/Process.h"

@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "cli/TerminalProgress.h"
-#include "engine/RunControl.h"
+#include "engine/side/RunControl.h"
 #include "tests/support/Faults.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/Terminal.h"

@@ -6,7 +6,7 @@
 
 #include "common/FileHelpers.h"
 #include "common/Messages.h"
-#include "engine/Comp.h"
+#include "engine/compare/Comp.h"
 #include "platform/Text.h"
 #include "tests/support/Compare.h"
 #include "tests/support/Faults.h"

@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "common/Messages.h"
-#include "engine/Sync.h"
+#include "engine/sync/Sync.h"
 #include "tests/support/Compare.h"
 #include "tests/support/Faults.h"
 #include "tests/support/PeBuilder.h"

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "common/Messages.h"
-#include "engine/Comp.h"
+#include "engine/compare/Comp.h"
 #include "tests/support/Compare.h"
 #include "tests/support/FakeSide.h"
 #include "tests/support/PeBuilder.h"

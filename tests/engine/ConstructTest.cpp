@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "common/Messages.h"
-#include "engine/Comp.h"
-#include "engine/Remote.h"
+#include "engine/compare/Comp.h"
+#include "engine/side/Remote.h"
 #include "tests/support/Compare.h"
 #include "tests/support/TempDir.h"
 

@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "common/Messages.h"
-#include "engine/Comp.h"
+#include "engine/compare/Comp.h"
 #include "platform/Contents.h"
 #include "tests/support/Compare.h"
 #include "tests/support/TempDir.h"

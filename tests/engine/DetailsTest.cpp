@@ -3,8 +3,8 @@
 #include <filesystem>
 
 #include "common/Messages.h"
-#include "engine/Comp.h"
-#include "engine/Details.h"
+#include "engine/compare/Comp.h"
+#include "engine/compare/Details.h"
 #include "tests/support/Compare.h"
 #include "tests/support/PeBuilder.h"
 #include "tests/support/TempDir.h"

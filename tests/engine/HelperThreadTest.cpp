@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/HelperThread.h"
+#include "engine/compare/HelperThread.h"
 
 namespace dm {
 namespace {

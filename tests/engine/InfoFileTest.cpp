@@ -4,9 +4,9 @@
 #include <random>
 
 #include "common/Messages.h"
-#include "engine/Comp.h"
-#include "engine/InfoFile.h"
-#include "engine/Workflow.h"
+#include "engine/compare/Comp.h"
+#include "engine/side/InfoFile.h"
+#include "engine/workflow/Workflow.h"
 #include "platform/SysError.h"
 #include "platform/Text.h"
 #include "tests/support/Compare.h"

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "common/Messages.h"
-#include "engine/ListingSink.h"
-#include "engine/RunControl.h"
+#include "engine/side/ListingSink.h"
+#include "engine/side/RunControl.h"
 #include "tests/support/Compare.h"
 
 namespace dm {

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <filesystem>
 
-#include "engine/Comp.h"
-#include "engine/Sync.h"
+#include "engine/compare/Comp.h"
+#include "engine/sync/Sync.h"
 #include "platform/SysError.h"
 #include "platform/TestSeams.h"
 #include "platform/Time.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/PairDiff.h"
+#include "engine/compare/PairDiff.h"
 #include "platform/Text.h"
 #include "tests/support/TempDir.h"
 

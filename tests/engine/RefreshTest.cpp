@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "engine/Comp.h"
+#include "engine/compare/Comp.h"
 #include "platform/TestSeams.h"
 #include "tests/support/Compare.h"
 #include "tests/support/TempDir.h"

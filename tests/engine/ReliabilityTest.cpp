@@ -16,9 +16,9 @@
 #include <thread>
 
 #include "common/Messages.h"
-#include "engine/Comp.h"
-#include "engine/ResultView.h"
-#include "engine/Sync.h"
+#include "engine/compare/Comp.h"
+#include "engine/compare/ResultView.h"
+#include "engine/sync/Sync.h"
 #include "platform/Copy.h"
 #include "platform/SysError.h"
 #include "platform/TestSeams.h"

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "common/Messages.h"
-#include "engine/ResultView.h"
+#include "engine/compare/ResultView.h"
 
 namespace dm {
 namespace {

@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "common/Messages.h"
-#include "engine/Comp.h"
-#include "engine/InfoFile.h"
-#include "engine/Workflow.h"
+#include "engine/compare/Comp.h"
+#include "engine/side/InfoFile.h"
+#include "engine/workflow/Workflow.h"
 #include "tests/support/Compare.h"
 #include "tests/support/TempDir.h"
 

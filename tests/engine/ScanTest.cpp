@@ -6,9 +6,9 @@
 #include <filesystem>
 
 #include "common/Messages.h"
-#include "engine/Comp.h"
-#include "engine/InfoFile.h"
-#include "engine/Workflow.h"
+#include "engine/compare/Comp.h"
+#include "engine/side/InfoFile.h"
+#include "engine/workflow/Workflow.h"
 #include "platform/SysError.h"
 #include "platform/TestSeams.h"
 #include "tests/support/Compare.h"

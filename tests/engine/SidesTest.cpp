@@ -2,7 +2,7 @@
 // of this machine, or B's information file read in B's place.
 #include <gtest/gtest.h>
 
-#include "engine/Comp.h"
+#include "engine/compare/Comp.h"
 #include "tests/support/Compare.h"
 #include "tests/support/FakeSide.h"
 #include "tests/support/TempDir.h"

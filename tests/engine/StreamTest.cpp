@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "common/Messages.h"
-#include "engine/Comp.h"
-#include "engine/Stream.h"
+#include "engine/compare/Comp.h"
+#include "engine/side/Stream.h"
 #include "tests/support/Compare.h"
 #include "tests/support/PeBuilder.h"
 #include "tests/support/TempDir.h"

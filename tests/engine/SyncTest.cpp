@@ -5,8 +5,8 @@
 #include <filesystem>
 
 #include "common/Messages.h"
-#include "engine/Comp.h"
-#include "engine/Sync.h"
+#include "engine/compare/Comp.h"
+#include "engine/sync/Sync.h"
 #include "platform/TestSeams.h"
 #include "tests/support/Compare.h"
 #include "tests/support/TempDir.h"

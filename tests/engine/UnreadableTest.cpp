@@ -6,9 +6,9 @@
 #include <mutex>
 
 #include "common/Messages.h"
-#include "engine/ResultView.h"
-#include "engine/Sync.h"
-#include "engine/Workflow.h"
+#include "engine/compare/ResultView.h"
+#include "engine/sync/Sync.h"
+#include "engine/workflow/Workflow.h"
 #include "platform/Listing.h"
 #include "platform/SysError.h"
 #include "platform/TestSeams.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/Verdict.h"
+#include "engine/compare/Verdict.h"
 
 namespace dm {
 namespace {

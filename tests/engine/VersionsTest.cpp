@@ -5,8 +5,8 @@
 #include <set>
 
 #include "common/Messages.h"
-#include "engine/Comp.h"
-#include "engine/ResultView.h"
+#include "engine/compare/Comp.h"
+#include "engine/compare/ResultView.h"
 #include "platform/SysError.h"
 #include "platform/TestSeams.h"
 #include "tests/support/Compare.h"

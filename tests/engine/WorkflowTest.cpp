@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "engine/Workflow.h"
+#include "engine/workflow/Workflow.h"
 #include "tests/support/Compare.h"
 #include "tests/support/FakeSide.h"
 #include "tests/support/TempDir.h"

@@ -4,8 +4,8 @@
 
 #include <stdexcept>
 
-#include "engine/InfoFile.h"
-#include "engine/Workflow.h"
+#include "engine/side/InfoFile.h"
+#include "engine/workflow/Workflow.h"
 
 namespace dm::test {
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/Comp.h"
+#include "engine/compare/Comp.h"
 #include "platform/Text.h"
 
 namespace dm::test {

@@ -5,11 +5,11 @@
 #include <set>
 
 #include "common/Messages.h"
-#include "engine/Element.h"
-#include "engine/FolderPath.h"
-#include "engine/ListingSink.h"
-#include "engine/Side.h"
-#include "engine/Stream.h"
+#include "engine/side/Element.h"
+#include "engine/side/FolderPath.h"
+#include "engine/side/ListingSink.h"
+#include "engine/side/Side.h"
+#include "engine/side/Stream.h"
 #include "platform/Text.h"
 #include "platform/Time.h"
 

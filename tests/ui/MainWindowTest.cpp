@@ -25,11 +25,11 @@
 #include "platform/Listing.h"
 #include "tests/support/Faults.h"
 #include "tests/ui/UiFixture.h"
-#include "ui/ElidedLabel.h"
-#include "ui/Forms.h"
-#include "ui/JobsWindow.h"
-#include "ui/ScheduleDialog.h"
-#include "ui/Translations.h"
+#include "ui/qt/ElidedLabel.h"
+#include "ui/qt/Forms.h"
+#include "ui/qt/JobsWindow.h"
+#include "ui/qt/ScheduleDialog.h"
+#include "ui/qt/Translations.h"
 
 namespace dm::ui {
 namespace {

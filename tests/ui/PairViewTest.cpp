@@ -14,7 +14,7 @@
 
 #include "platform/Listing.h"
 #include "tests/ui/UiFixture.h"
-#include "ui/PairView.h"
+#include "ui/qt/PairView.h"
 
 namespace dm::ui {
 namespace {

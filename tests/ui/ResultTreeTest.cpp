@@ -11,12 +11,12 @@
 #include <QTreeWidget>
 #include <cerrno>
 
-#include "engine/ResultView.h"
+#include "engine/compare/ResultView.h"
 #include "platform/Listing.h"
 #include "platform/SysError.h"
 #include "tests/ui/UiFixture.h"
-#include "ui/SyncPreview.h"
-#include "ui/SyncSummary.h"
+#include "ui/qt/SyncPreview.h"
+#include "ui/qt/SyncSummary.h"
 
 namespace dm::ui {
 namespace {

@@ -9,8 +9,8 @@
 
 #include "tests/support/Faults.h"
 #include "tests/ui/UiFixture.h"
-#include "ui/SyncProgress.h"
-#include "ui/SyncSummary.h"
+#include "ui/qt/SyncProgress.h"
+#include "ui/qt/SyncSummary.h"
 
 namespace dm::ui {
 namespace {

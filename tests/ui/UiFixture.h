@@ -21,12 +21,12 @@
 #include "config/Dmodule.h"
 #include "platform/TestSeams.h"
 #include "tests/support/TempDir.h"
-#include "ui/Dialogs.h"
-#include "ui/ElidedLabel.h"
-#include "ui/Mainform.h"
-#include "ui/Resultform.h"
-#include "ui/Setcomdlg.h"
-#include "ui/Wizardform.h"
+#include "ui/qt/Dialogs.h"
+#include "ui/qt/ElidedLabel.h"
+#include "ui/qt/Mainform.h"
+#include "ui/qt/Resultform.h"
+#include "ui/qt/Setcomdlg.h"
+#include "ui/qt/Wizardform.h"
 
 namespace dm::ui {
 

@@ -7,9 +7,9 @@
 #include "common/ErrorLog.h"
 #include "common/Messages.h"
 #include "config/Dmodule.h"
-#include "engine/Backup.h"
-#include "engine/ResultView.h"
-#include "engine/Side.h"
+#include "engine/compare/ResultView.h"
+#include "engine/side/Backup.h"
+#include "engine/side/Side.h"
 
 namespace dm {
 

@@ -12,10 +12,10 @@
 #include <set>
 #include <string>
 
-#include "engine/Comp.h"
-#include "engine/RunControl.h"
-#include "engine/Sync.h"
-#include "engine/Workflow.h"
+#include "engine/compare/Comp.h"
+#include "engine/side/RunControl.h"
+#include "engine/sync/Sync.h"
+#include "engine/workflow/Workflow.h"
 #include "ui/presenter/SyncPlanRows.h"
 
 namespace dm {

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "engine/ResultView.h"
+#include "engine/compare/ResultView.h"
 
 namespace dm {
 

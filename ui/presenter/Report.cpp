@@ -4,8 +4,8 @@
 
 #include "common/Messages.h"
 #include "config/Dmodule.h"
-#include "engine/Comp.h"
-#include "engine/ResultView.h"
+#include "engine/compare/Comp.h"
+#include "engine/compare/ResultView.h"
 
 namespace dm {
 

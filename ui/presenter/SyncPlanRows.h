@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/RunControl.h"
-#include "engine/Sync.h"
+#include "engine/side/RunControl.h"
+#include "engine/sync/Sync.h"
 
 namespace dm {
 

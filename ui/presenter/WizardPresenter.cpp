@@ -4,8 +4,8 @@
 
 #include "common/Messages.h"
 #include "config/Dmodule.h"
-#include "engine/Comp.h"
-#include "engine/Side.h"
+#include "engine/compare/Comp.h"
+#include "engine/side/Side.h"
 #include "platform/Listing.h"
 
 namespace dm {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/Sync.h"
+#include "engine/sync/Sync.h"
 #include "ui/presenter/MainPresenter.h"
 #include "ui/win32/Win32Ui.h"
 

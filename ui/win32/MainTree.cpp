@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "config/Dmodule.h"
-#include "engine/ResultView.h"
+#include "engine/compare/ResultView.h"
 #include "ui/win32/MainWindow.h"
 #include "ui/win32/Texts.h"
 

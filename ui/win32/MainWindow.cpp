@@ -7,8 +7,8 @@
 
 #include "common/Messages.h"
 #include "config/Dmodule.h"
-#include "engine/ResultView.h"
-#include "engine/Sync.h"
+#include "engine/compare/ResultView.h"
+#include "engine/sync/Sync.h"
 #include "platform/ProgramPaths.h"
 #include "ui/presenter/Marks.h"
 #include "ui/presenter/Report.h"

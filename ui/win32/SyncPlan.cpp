@@ -1,7 +1,7 @@
 // The plan of a synchronization, each step ticked; the user may untick
 // steps, and confirms or cancels.
 #include "common/Messages.h"
-#include "engine/Comp.h"
+#include "engine/compare/Comp.h"
 #include "ui/presenter/MainPresenter.h"
 #include "ui/presenter/SyncPlanRows.h"
 #include "ui/win32/Dialogs.h"

@@ -3,7 +3,7 @@
 // Cancel, which stops after the current file.
 #pragma once
 
-#include "engine/RunControl.h"
+#include "engine/side/RunControl.h"
 #include "ui/win32/Window.h"
 
 namespace dm::win32 {

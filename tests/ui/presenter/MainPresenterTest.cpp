@@ -8,7 +8,7 @@
 
 #include "common/Messages.h"
 #include "config/Dmodule.h"
-#include "engine/ResultView.h"
+#include "engine/compare/ResultView.h"
 #include "tests/support/Compare.h"
 #include "tests/support/TempDir.h"
 #include "ui/presenter/MainPresenter.h"

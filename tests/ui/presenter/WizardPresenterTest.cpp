@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "config/Dmodule.h"
-#include "engine/Element.h"
+#include "engine/side/Element.h"
 #include "tests/support/Compare.h"
 #include "tests/support/TempDir.h"
 #include "ui/presenter/WizardPresenter.h"
