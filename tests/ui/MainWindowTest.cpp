@@ -259,13 +259,6 @@ TEST_F(UiTest, TheScheduleWindowReadsAndGivesEverySchedule)
     EXPECT_EQ(when.arguments(), (QStringList{"--every", "10"}));
 }
 
-TEST(ElapsedText, HoursWrapAtADayAsTheStatusBarAlwaysShowedThem)
-{
-    const QDateTime start(QDate(2026, 1, 1), QTime(0, 0));
-    EXPECT_EQ(elapsedText(start, start.addSecs(7)), QStringLiteral("00:00:07"));
-    EXPECT_EQ(elapsedText(start, start.addSecs(90061)), QStringLiteral("01:01:01"));
-}
-
 TEST_F(UiTest, EqualFoldersEndWithTheirStateAndALogEntry)
 {
     dm->StandardDir = dir.folder("A");

@@ -10,6 +10,7 @@
 #include "engine/compare/ResultView.h"
 #include "engine/side/Backup.h"
 #include "engine/side/Side.h"
+#include "ui/presenter/Report.h"
 
 namespace dm {
 
@@ -255,6 +256,93 @@ MainPresenter::Popup MainPresenter::popup(bool selected, const result_t* item, b
     popup.externalCompare = externalTool && files && item->kind == InBoth && comparer->sideA().hasLocalPaths() &&
                             comparer->sideB().hasLocalPaths();
     return popup;
+}
+
+namespace {
+
+std::string elapsedSince(std::chrono::steady_clock::time_point started)
+{
+    return elapsedText(
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started).count());
+}
+
+}  // namespace
+
+void MainPresenter::compare(MainView& view)
+{
+    std::string state;
+    const bool begun = beginComparison(view.runQuestions(), state);
+    view.showNoResult(state);
+    if (!begun) return;
+    const auto started = std::chrono::steady_clock::now();
+    view.startJob([this] { runComparison(); }, [this, &view, started] { comparisonShown(view, started); });
+}
+
+void MainPresenter::comparisonShown(MainView& view, std::chrono::steady_clock::time_point started)
+{
+    const Ended ended = comparisonEnded();
+    if (ended == Ended::AtLimit && view.askYesNo(limitOffer())) {
+        compareWithoutLimit();
+        return compare(view);
+    }
+    // A failed comparison shows only its state, which says why; then it goes.
+    const bool failed = ended == Ended::Failed;
+    if (failed)
+        resultValid = false;
+    else
+        fillReport(dm_, *comparer);
+    view.showResult(elapsedSince(started));
+    if (failed) comparer.reset();
+}
+
+void MainPresenter::actOnRow(MainView& view, result_t* selected, result_t* holder, bool copy)
+{
+    if (!resultValid || !comparer || (copy && !mayCopy())) return;
+    const SyncScope scope = syncScope(comparer->results, selected, holder);
+    if (copy) return synchronize(view, scope);
+    if (scope.owner == &comparer->results && scope.name.empty()) return compare(view);
+    beginRefresh();
+    view.startJob([this, scope] { runRefresh(scope); },
+                  [this, &view, scope] {
+                      refreshEnded();
+                      view.showPart(scope);
+                  });
+}
+
+void MainPresenter::synchronizeAll(MainView& view)
+{
+    if (const std::string why = whySyncRefused(); !why.empty()) return view.tell(why);
+    synchronize(view, syncScope(comparer->results, nullptr, nullptr));
+}
+
+void MainPresenter::synchronize(MainView& view, const SyncScope& scope)
+{
+    const bool whole = scope.owner == &comparer->results && scope.name.empty();
+    beginSync();
+    view.copyingBegins();
+    const auto started = std::chrono::steady_clock::now();
+    view.startJob([this, scope, questions = view.runQuestions()] { runSync(scope, questions); },
+                  [this, &view, scope, whole, started] {
+                      view.copyingEnded();
+                      switch (syncEnded()) {
+                          case SyncEnded::NotCopied: return;
+                          case SyncEnded::Unknown:
+                              // What B holds now is not known.
+                              if (whole) compare(view);
+                              return;
+                          case SyncEnded::Stopped: view.showNoResult(messageText(msg::UserAbort)); break;
+                          case SyncEnded::Again:
+                              if (whole) {
+                                  // The whole comparison was made anew: its tree replaces the old one.
+                                  view.showNoResult({});
+                                  comparisonShown(view, started);
+                              } else {
+                                  view.showPart(scope);
+                              }
+                              break;
+                      }
+                      view.showSyncSummary(*syncOutcome());
+                  });
 }
 
 }  // namespace dm

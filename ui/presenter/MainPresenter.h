@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -28,6 +29,32 @@ std::string elapsedText(int64_t seconds);
 // The answers to "a folder cannot be read".
 enum class SkipAnswer { Skip, SkipAll, Stop };
 
+// A window's part in the presenter's flows, each called on the window's own
+// thread: run work on a thread of its making, ask, and draw what the
+// presenter holds.
+class MainView {
+public:
+    virtual ~MainView() = default;
+    // `work` on a thread of the window's making, then `done` on the window's thread.
+    virtual void startJob(std::function<void()> work, std::function<void()> done) = 0;
+    virtual bool askYesNo(const std::string& question) = 0;
+    virtual void tell(const std::string& text) = 0;
+    // What a run asks: whether to skip a folder that cannot be read, whether
+    // to copy the plan (from the job's thread: the window asks on its own).
+    virtual SyncQuestions runQuestions() = 0;
+    // No result is shown: the tree is empty and the state says `state` (empty: as it was).
+    virtual void showNoResult(const std::string& state) = 0;
+    // A comparison ended after `elapsed` ("hh:mm:ss"): its state shown, and
+    // its result, where one is valid, drawn whole with its counts and report.
+    virtual void showResult(const std::string& elapsed) = 0;
+    // The part of the result below `scope.owner` was made again.
+    virtual void showPart(const SyncScope& scope) = 0;
+    // A synchronization's copying begins, and ends whatever comes of it.
+    virtual void copyingBegins() {}
+    virtual void copyingEnded() {}
+    virtual void showSyncSummary(const SyncOutcome& outcome) = 0;
+};
+
 class MainPresenter {
 public:
     explicit MainPresenter(TDM& dm);
@@ -45,7 +72,17 @@ public:
     void runJob(const std::function<void()>& work);
     std::string jobEnded();
 
-    // The comparison, from its start to what its end leads to. `begin`:
+    // The flows of the main window, from a click to what their end leads
+    // to: a comparison of the settings' folders (with the larger limit
+    // offered at the entry limit); the refresh or synchronization of a row
+    // (`selected` its result, `holder` the one whose children hold it; both
+    // null for the top row, which stands for the whole comparison); a
+    // synchronization of the whole result.
+    void compare(MainView& view);
+    void actOnRow(MainView& view, result_t* selected, result_t* holder, bool copy);
+    void synchronizeAll(MainView& view);
+
+    // The steps of those flows. The comparison, from its start to what its end leads to. `begin`:
     // false, with what the status bar says, where none can start; the old
     // result is gone either way. `run` is the job (on a thread of its own).
     bool beginComparison(const RunQuestions& questions, std::string& state);
@@ -148,6 +185,9 @@ public:
     bool resultValid = false;
 
 private:
+    void comparisonShown(MainView& view, std::chrono::steady_clock::time_point started);
+    void synchronize(MainView& view, const SyncScope& scope);
+
     TDM& dm_;
     std::unique_ptr<dirCompare> working_;  // the comparer while a job holds it
     int32_t entryLimit_ = MaxScanCount;

@@ -1,6 +1,5 @@
 // The main window's actions around a result: synchronizing, exporting folder A,
 // the about box and the manual.
-#include <QDateTime>
 #include <QToolButton>
 #include <utility>
 
@@ -28,11 +27,8 @@ namespace dm::ui {
 void TfrmMain::btnSynAllClick()
 {
     if (isBusy()) return;
-    if (const std::string why = presenter.whySyncRefused(); !why.empty()) {
-        messageBox(this, qs(why));
-        return;
-    }
-    startSync(syncScope(presenter.comparer->results, nullptr, nullptr), nullptr);
+    lbText->setText(tr("正在同步，请耐心等待..."));
+    presenter.synchronizeAll(*this);
 }
 
 bool TfrmMain::confirmPlan(dirCompare& comp, const SyncScope& scope, const std::vector<SyncStep>& plan,
@@ -55,38 +51,15 @@ bool TfrmMain::confirmPlan(dirCompare& comp, const SyncScope& scope, const std::
     return true;
 }
 
-void TfrmMain::startSync(const SyncScope& scope, QTreeWidgetItem* ownerNode)
+void TfrmMain::copyingEnded()
 {
-    presenter.beginSync();
-    const bool whole = !ownerNode;
-    const QDateTime start = QDateTime::currentDateTime();
-    lbText->setText(tr("正在同步，请耐心等待..."));
-    startJob([this, scope, questions = runQuestions()] { presenter.runSync(scope, questions); },
-             [this, scope, ownerNode, whole, start] {
-                 syncProgress->hide();
-                 switch (presenter.syncEnded()) {
-                     case MainPresenter::SyncEnded::NotCopied: return;
-                     case MainPresenter::SyncEnded::Unknown:
-                         // What B holds now is not known.
-                         if (whole) RunComparison();
-                         return;
-                     case MainPresenter::SyncEnded::Stopped:
-                         clearShownResult();
-                         panels[0]->showText(qs(messageText(msg::UserAbort)));
-                         break;
-                     case MainPresenter::SyncEnded::Again:
-                         if (whole) {
-                             // The whole comparison was made anew: its tree replaces the old one.
-                             clearShownResult();
-                             comparisonDone(start);
-                         } else {
-                             refreshDone(ownerNode, scope);
-                         }
-                         break;
-                 }
-                 syncSummary->setOutcome(*presenter.syncOutcome());
-                 execModal(*syncSummary);
-             });
+    syncProgress->hide();
+}
+
+void TfrmMain::showSyncSummary(const SyncOutcome& outcome)
+{
+    syncSummary->setOutcome(outcome);
+    execModal(*syncSummary);
 }
 
 void TfrmMain::btnExportClick()

@@ -111,7 +111,7 @@ void TfrmMain::closeEvent(QCloseEvent* event)
     // and the window closes when it has ended (within moments, whatever it waits on).
     if (busy_) {
         event->ignore();
-        if (!closeAfterJob_ && askYesNo(this, tr("中止并关闭?"), tr("中止"))) {
+        if (!closeAfterJob_ && ui::askYesNo(this, tr("中止并关闭?"), tr("中止"))) {
             closeAfterJob_ = true;
             presenter.run.requestAbort();
         }

@@ -275,30 +275,23 @@ void TfrmMain::rebuildChildren(QTreeWidgetItem* node, result_t& item)
 void TfrmMain::N10Click(int tag)
 {
     QTreeWidgetItem* node = TreeViewResult->currentItem();
-    if (isBusy() || !presenter.resultValid || !presenter.comparer || TreeViewResult->topLevelItemCount() == 0 ||
-        (tag != 1 && tag != 2) || !node || (tag == 2 && !presenter.mayCopy()))
-        return;
+    if (isBusy() || TreeViewResult->topLevelItemCount() == 0 || (tag != 1 && tag != 2) || !node) return;
     QTreeWidgetItem* parentNode = node->parent();
     result_t* item = resultOf(node);
     if (parentNode && !item) return;
-    const SyncScope scope = syncScope(presenter.comparer->results, parentNode ? item : nullptr, resultOf(parentNode));
-    // The header stands for the whole comparison; a folder pair is redone
-    // whole; one item, by its name in the folder that holds it.
-    QTreeWidgetItem* ownerNode = !parentNode ? nullptr : scope.owner == item ? node : parentNode;
-    if (tag == 2) {
-        startSync(scope, ownerNode);
-        return;
+    if (tag == 2) lbText->setText(tr("正在同步，请耐心等待..."));
+    presenter.actOnRow(*this, parentNode ? item : nullptr, resultOf(parentNode), tag == 2);
+}
+
+void TfrmMain::showPart(const SyncScope& scope)
+{
+    // The row acted on, or the folder above it that holds it: a folder pair
+    // is redone whole; one item, in the folder that holds it (the header
+    // stands for the whole comparison).
+    for (QTreeWidgetItem* node = TreeViewResult->currentItem(); node; node = node->parent()) {
+        if (node->parent() ? resultOf(node) == scope.owner : scope.owner == &presenter.comparer->results)
+            return refreshDone(node, scope);
     }
-    if (!ownerNode) {
-        RunComparison();
-        return;
-    }
-    presenter.beginRefresh();
-    startJob([this, scope] { presenter.runRefresh(scope); },
-             [this, ownerNode, scope] {
-                 presenter.refreshEnded();
-                 refreshDone(ownerNode, scope);
-             });
 }
 
 void TfrmMain::refreshDone(QTreeWidgetItem* ownerNode, const SyncScope& scope)

@@ -4,7 +4,6 @@
 #include <QAction>
 #include <QClipboard>
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QDropEvent>
 #include <QEvent>
 #include <QGuiApplication>
@@ -73,11 +72,6 @@ QToolButton* glyphButton(QToolBar* bar, const QString& caption, const QString& h
 
 // The time of day the run took, as the status bar has always shown it: a run
 // of a day or more wraps.
-QString elapsedText(const QDateTime& start, const QDateTime& end)
-{
-    return qs(dm::elapsedText(start.msecsTo(end) / 1000));
-}
-
 TfrmMain::TfrmMain(TDM& dm, QWidget* parent) : QMainWindow(parent), presenter(dm), dm_(dm)
 {
     setWindowTitle(tr("目录比较"));
@@ -381,15 +375,14 @@ void TfrmMain::clearShownResult()
 
 void TfrmMain::RunComparison()
 {
-    if (isBusy()) return;
-    std::string state;
-    const bool begun = presenter.beginComparison(runQuestions(), state);
+    if (!isBusy()) presenter.compare(*this);
+}
+
+void TfrmMain::showNoResult(const std::string& state)
+{
     clearShownResult();
     SetIdle(true);
     if (!state.empty()) panels[0]->showText(qs(state));
-    if (!begun) return;
-    const QDateTime start = QDateTime::currentDateTime();
-    startJob([this] { presenter.runComparison(); }, [this, start] { comparisonDone(start); });
 }
 
 SyncQuestions TfrmMain::runQuestions()
@@ -407,27 +400,26 @@ SyncQuestions TfrmMain::runQuestions()
     return questions;
 }
 
-void TfrmMain::comparisonDone(const QDateTime& start)
+void TfrmMain::showResult(const std::string& elapsed)
 {
-    const MainPresenter::Ended ended = presenter.comparisonEnded();
-    if (ended == MainPresenter::Ended::AtLimit &&
-        askYesNo(this, qs(presenter.limitOffer()), qs(messageText(msg::ProductName)))) {
-        presenter.compareWithoutLimit();
-        return RunComparison();
-    }
     ShowState();
-    panels[4]->showText(elapsedText(start, QDateTime::currentDateTime()));
-    if (ended == MainPresenter::Ended::Failed) {
-        presenter.comparer.reset();
-        presenter.resultValid = false;
-        return;
-    }
+    panels[4]->showText(qs(elapsed));
+    if (!presenter.resultValid) return;
     fillTree();
     panels[3]->showText(CountsText());
     popupActive = true;
-    fillReport(dm_, *presenter.comparer);
     SetIdle(true);
     if (report_) execModal(*report_);
+}
+
+bool TfrmMain::askYesNo(const std::string& question)
+{
+    return ui::askYesNo(this, qs(question), qs(messageText(msg::ProductName)));
+}
+
+void TfrmMain::tell(const std::string& text)
+{
+    messageBox(this, qs(text));
 }
 
 void TfrmMain::showProgress()

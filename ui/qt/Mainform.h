@@ -21,7 +21,6 @@
 #include "ui/presenter/MainPresenter.h"
 
 class QAction;
-class QDateTime;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -42,7 +41,6 @@ class TDM;
 namespace dm::ui {
 
 // "hh:mm:ss" of the time between two moments, hours modulo a day.
-QString elapsedText(const QDateTime& start, const QDateTime& end);
 
 class ElidedLabel;
 class TAboutBox;
@@ -55,7 +53,7 @@ class TdlgSetCom;
 class TfrmResult;
 class TfrmWizard;
 
-class TfrmMain : public QMainWindow {
+class TfrmMain : public QMainWindow, public MainView {
     Q_OBJECT
 public:
     explicit TfrmMain(TDM& dm, QWidget* parent = nullptr);
@@ -187,9 +185,15 @@ private:
     static QString iconKey(const std::string& path, bool folder);
     QIcon iconOfKey(const QString& key);
     void rebuildChildren(QTreeWidgetItem* node, result_t& item);
-    // Runs `work` on a thread of its own, then `done` on this one.
-    void startJob(std::function<void()> work, std::function<void()> done);
-    void comparisonDone(const QDateTime& start);
+    // The window's part in the presenter's flows.
+    void startJob(std::function<void()> work, std::function<void()> done) override;
+    bool askYesNo(const std::string& question) override;
+    void tell(const std::string& text) override;
+    void showNoResult(const std::string& state) override;
+    void showResult(const std::string& elapsed) override;
+    void showPart(const SyncScope& scope) override;
+    void copyingEnded() override;
+    void showSyncSummary(const SyncOutcome& outcome) override;
     // No result shown (the presenter says whether one is held).
     void clearShownResult();
     // The popup's actions that open an item here, as the item and its sides allow.
@@ -200,7 +204,7 @@ private:
     // The tree made again for the filters, keeping what was open and selected.
     void refillTree();
     // What a run asks of the window, from its job's thread.
-    SyncQuestions runQuestions();
+    SyncQuestions runQuestions() override;
     // Runs `question` on the window's thread, the job's thread waiting.
     void askFromJob(const std::function<void()>& question);
     // When a folder cannot be read: the user's answer, or "skip" without
@@ -211,10 +215,6 @@ private:
     // trim; one item is copied at once. Then the copy's progress is shown.
     bool confirmPlan(dirCompare& comp, const SyncScope& scope, const std::vector<SyncStep>& plan,
                      std::set<std::string>& leftOut);
-    // Synchronizes what the scope covers: the plan, the copy and its
-    // progress, then the comparison again (the whole run without an owner
-    // node, else a refresh of it), then the summary.
-    void startSync(const SyncScope& scope, QTreeWidgetItem* ownerNode);
     void showProgress();
     // The view of the result (MainView.cpp).
     QWidget* buildFilterBar(QWidget* parent);

@@ -22,7 +22,7 @@ void TfrmMain::saveAsJob()
     Job job;
     job.name = name.toStdString();
     job.request = presenter.comparisonRequest();
-    job.sync = askYesNo(this, tr("运行这个作业时也同步 (用 A 覆盖 B)?"), tr("保存为作业"));
+    job.sync = ui::askYesNo(this, tr("运行这个作业时也同步 (用 A 覆盖 B)?"), tr("保存为作业"));
     std::string error;
     if (!saveJob(job, error)) {
         messageBox(this, qs(error));

@@ -325,60 +325,73 @@ void MainWindow::start()
 
 void MainWindow::runComparison()
 {
-    if (busy_) return;
-    std::string state;
-    const bool begun = presenter.beginComparison(runQuestions(), state);
+    if (!busy_) presenter.compare(*this);
+}
+
+bool MainWindow::askYesNo(const std::string& question)
+{
+    return win32::askYesNo(hwnd_, shown(question), shown(messageText(msg::ProductName)));
+}
+
+void MainWindow::tell(const std::string& text)
+{
+    messageBox(hwnd_, shown(text));
+}
+
+void MainWindow::showNoResult(const std::string& state)
+{
     clearTree();
-    panels_[0] = state;
+    if (!state.empty()) panels_[0] = state;
     panels_[3].clear();
     setIdle(true);
     showStatus();
-    if (!begun) return;
-    const ULONGLONG started = GetTickCount64();
-    startJob([this] { presenter.runComparison(); }, [this, started] { comparisonDone(started); });
 }
 
-void MainWindow::comparisonDone(ULONGLONG started)
+void MainWindow::showResult(const std::string& elapsed)
 {
-    const MainPresenter::Ended ended = presenter.comparisonEnded();
-    if (ended == MainPresenter::Ended::AtLimit &&
-        askYesNo(hwnd_, shown(presenter.limitOffer()), shown(messageText(msg::ProductName)))) {
-        presenter.compareWithoutLimit();
-        return runComparison();
-    }
     panels_[0] = presenter.stateText();
-    panels_[4] = elapsedText(int64_t((GetTickCount64() - started) / 1000));
-    if (ended == MainPresenter::Ended::Failed) {
-        presenter.comparer.reset();
-        presenter.resultValid = false;
-        showStatus();
-        return;
-    }
+    panels_[4] = elapsed;
+    if (!presenter.resultValid) return showStatus();
     fillTree();
     panels_[3] = presenter.countsText();
     showStatus();
-    fillReport(dm_, *presenter.comparer);
     setIdle(true);
     SetFocus(tree_);
     showReport();
 }
 
+void MainWindow::showPart(const SyncScope&)
+{
+    // The tree is made again whole: simpler than finding the nodes of the
+    // part redone, and as fast for the trees people look at.
+    clearTree();
+    fillTree();
+    panels_[0] = presenter.stateText();
+    panels_[3] = presenter.countsText();
+    showStatus();
+}
+
+void MainWindow::copyingEnded()
+{
+    copying_ = false;
+    syncProgress_.reset();
+}
+
+void MainWindow::showSyncSummary(const SyncOutcome& outcome)
+{
+    showSummary(hwnd_, outcome);
+}
+
 void MainWindow::syncAll()
 {
-    if (busy_) return;
-    if (const std::string why = presenter.whySyncRefused(); !why.empty()) {
-        messageBox(hwnd_, shown(why));
-        return;
-    }
-    startSync(syncScope(presenter.comparer->results, nullptr, nullptr), true);
+    if (!busy_) presenter.synchronizeAll(*this);
 }
 
 void MainWindow::refreshSelected(bool copy)
 {
     HTREEITEM node = TreeView_GetSelection(tree_);
-    if (busy_ || !presenter.resultValid || !presenter.comparer || !node || (copy && !presenter.mayCopy())) return;
+    if (busy_ || !node) return;
     HTREEITEM parentNode = TreeView_GetParent(tree_, node);
-    result_t* item = selected();
     result_t* holder = nullptr;
     if (parentNode) {
         TVITEMW parent = {};
@@ -387,59 +400,7 @@ void MainWindow::refreshSelected(bool copy)
         TreeView_GetItem(tree_, &parent);
         holder = reinterpret_cast<result_t*>(parent.lParam);
     }
-    const SyncScope scope = syncScope(presenter.comparer->results, parentNode ? item : nullptr, holder);
-    if (copy) return startSync(scope, !parentNode);
-    if (!parentNode) return runComparison();
-    // The tree is made again whole after a refresh: simpler than finding the
-    // nodes of the part redone, and as fast for the trees people look at.
-    presenter.beginRefresh();
-    startJob([this, scope] { presenter.runRefresh(scope); },
-             [this] {
-                 presenter.refreshEnded();
-                 clearTree();
-                 fillTree();
-                 panels_[0] = presenter.stateText();
-                 panels_[3] = presenter.countsText();
-                 showStatus();
-             });
-}
-
-void MainWindow::startSync(const SyncScope& scope, bool whole)
-{
-    presenter.beginSync();
-    copying_ = true;
-    const ULONGLONG started = GetTickCount64();
-    startJob([this, scope, questions = runQuestions()] { presenter.runSync(scope, questions); },
-             [this, whole, started] {
-                 copying_ = false;
-                 syncProgress_.reset();
-                 switch (presenter.syncEnded()) {
-                     case MainPresenter::SyncEnded::NotCopied: return;
-                     case MainPresenter::SyncEnded::Unknown:
-                         // What B holds now is not known.
-                         if (whole) runComparison();
-                         return;
-                     case MainPresenter::SyncEnded::Stopped:
-                         clearTree();
-                         panels_[0] = messageText(msg::UserAbort);
-                         panels_[3].clear();
-                         showStatus();
-                         setIdle(true);
-                         break;
-                     case MainPresenter::SyncEnded::Again:
-                         clearTree();
-                         if (whole) {
-                             comparisonDone(started);
-                         } else {
-                             fillTree();
-                             panels_[0] = presenter.stateText();
-                             panels_[3] = presenter.countsText();
-                             showStatus();
-                         }
-                         break;
-                 }
-                 showSummary(hwnd_, *presenter.syncOutcome());
-             });
+    presenter.actOnRow(*this, parentNode ? selected() : nullptr, holder, copy);
 }
 
 void MainWindow::showReport()

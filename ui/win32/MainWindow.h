@@ -19,7 +19,7 @@ class TDM;
 
 namespace dm::win32 {
 
-class MainWindow : public Window {
+class MainWindow : public Window, public MainView {
 public:
     explicit MainWindow(TDM& dm);
     ~MainWindow() override;
@@ -66,20 +66,26 @@ private:
 
     // Jobs (Jobs.cpp): long work on a thread of its own, the progress shown
     // every 100 ms, then `done` here.
-    void startJob(std::function<void()> work, std::function<void()> done);
+    void startJob(std::function<void()> work, std::function<void()> done) override;
     void jobDone();
     void showProgress();
     void setIdle(bool idle);
     // What a run asks of the window, from its job's thread, which waits.
-    SyncQuestions runQuestions();
+    SyncQuestions runQuestions() override;
     void askFromJob(const std::function<void()>& question);
     bool askSkip(const std::string& folder, const std::string& reason);
 
-    // The comparison and the synchronization (MainWindow.cpp).
+    // The window's part in the presenter's flows (MainWindow.cpp).
+    bool askYesNo(const std::string& question) override;
+    void tell(const std::string& text) override;
+    void showNoResult(const std::string& state) override;
+    void showResult(const std::string& elapsed) override;
+    void showPart(const SyncScope& scope) override;
+    void copyingBegins() override { copying_ = true; }
+    void copyingEnded() override;
+    void showSyncSummary(const SyncOutcome& outcome) override;
     void runComparison();
-    void comparisonDone(ULONGLONG started);
     void syncAll();
-    void startSync(const SyncScope& scope, bool whole);
     void showReport();
     void showAbout();
     void showManual();

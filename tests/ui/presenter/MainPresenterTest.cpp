@@ -9,6 +9,7 @@
 #include "common/Messages.h"
 #include "config/Dmodule.h"
 #include "engine/compare/ResultView.h"
+#include "engine/sync/Sync.h"
 #include "tests/support/Compare.h"
 #include "tests/support/TempDir.h"
 #include "ui/presenter/MainPresenter.h"
@@ -268,6 +269,99 @@ TEST_F(Presenter, ThePopupAllowsWhatTheSelectedRowAndItsSidesAllow)
     const MainPresenter::Popup fromFile = presenter.popup(true, &test::child(presenter.comparer->results, "f"), true);
     EXPECT_TRUE(fromFile.comparePair);
     EXPECT_FALSE(fromFile.externalCompare);
+}
+
+// A window as the flows see it: work run at once, what it was told to draw
+// written down, a fixed answer to each question.
+class RecordingView : public MainView {
+public:
+    explicit RecordingView(MainPresenter& presenter) : presenter_(presenter) {}
+
+    void startJob(std::function<void()> work, std::function<void()> done) override
+    {
+        presenter_.jobStarting();
+        presenter_.runJob(work);
+        EXPECT_EQ(presenter_.jobEnded(), "");
+        done();
+    }
+    bool askYesNo(const std::string&) override
+    {
+        said.push_back("asked");
+        return yes;
+    }
+    void tell(const std::string& text) override { said.push_back("told " + text); }
+    SyncQuestions runQuestions() override
+    {
+        SyncQuestions questions;
+        questions.confirm = [](dirCompare&, const SyncScope&, const std::vector<SyncStep>&, std::set<std::string>&) {
+            return true;
+        };
+        return questions;
+    }
+    void showNoResult(const std::string&) override { said.push_back("cleared"); }
+    void showResult(const std::string&) override
+    {
+        said.push_back(presenter_.resultValid ? "result " + presenter_.countsText()
+                                              : "failed " + presenter_.stateText());
+    }
+    void showPart(const SyncScope& scope) override { said.push_back("part " + scope.name); }
+    void showSyncSummary(const SyncOutcome& outcome) override { said.push_back(summaryText(outcome)); }
+
+    bool yes = true;
+    std::vector<std::string> said;
+
+private:
+    MainPresenter& presenter_;
+};
+
+// Each flow of the main window, from the click to what the window is told to draw.
+TEST_F(Presenter, EachFlowTellsTheWindowWhatToDrawInOrder)
+{
+    setLanguage(English);
+    dir.lay({{"A/f", "new"}, {"A/sub/g"}, {"B/f", "old!"}, {"B/sub/g"}});
+    RecordingView view(presenter);
+    presenter.compare(view);
+    EXPECT_EQ(view.said, (std::vector<std::string>{"cleared", "result " + presenter.countsText()}));
+
+    // A row's refresh redoes its part; its sync copies it and redoes its part.
+    view.said.clear();
+    presenter.actOnRow(view, &test::child(presenter.comparer->results, "f"), nullptr, false);
+    presenter.actOnRow(view, &test::child(presenter.comparer->results, "f"), nullptr, true);
+    EXPECT_EQ(view.said, (std::vector<std::string>{"part f", "part f", "copied 1, failed 0, skipped 0"}));
+    EXPECT_EQ(dir.read("B/f"), "new");
+
+    // The top row's sync is the whole one: the tree made anew, then the summary.
+    view.said.clear();
+    presenter.actOnRow(view, nullptr, nullptr, true);
+    ASSERT_EQ(view.said.size(), 3u);
+    EXPECT_EQ(view.said[0], "cleared");
+    EXPECT_TRUE(view.said[1].starts_with("result ")) << view.said[1];
+
+    // At the entry limit the larger one is offered: taken, the comparison runs once more, whole.
+    dm.Settings.maxEntries = 3;
+    view.said.clear();
+    presenter.compare(view);
+    EXPECT_EQ(view.said, (std::vector<std::string>{"cleared", "asked", "cleared", "result " + presenter.countsText()}));
+    EXPECT_EQ(presenter.comparer->state, Finished);
+
+    // Declined, the result at the limit is shown and may not be copied from.
+    view.yes = false;
+    view.said.clear();
+    presenter.compare(view);
+    EXPECT_EQ(view.said.at(1), "asked");
+    view.said.clear();
+    presenter.synchronizeAll(view);
+    ASSERT_EQ(view.said.size(), 1u);
+    EXPECT_TRUE(view.said[0].starts_with("told ")) << view.said[0];
+
+    // A comparison that fails shows its state, and no result is kept.
+    dm.StandardDir = dir / "gone";
+    view.said.clear();
+    presenter.compare(view);
+    ASSERT_EQ(view.said.size(), 2u);
+    EXPECT_TRUE(view.said[1].starts_with("failed ") && view.said[1].size() > 7) << view.said[1];
+    EXPECT_FALSE(presenter.comparer);
+    setLanguage(Chinese);
 }
 
 TEST(ElapsedText, HoursMinutesSecondsHoursModuloADay)
