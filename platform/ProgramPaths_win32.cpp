@@ -62,9 +62,44 @@ std::string userStateFolder()
     return userCacheFolder();
 }
 
+namespace {
+
+// Whether `folder` lies in one of the system's folders for installed programs.
+bool inProgramFiles(const std::string& folder)
+{
+    const std::string upper = upperCase(folder);
+    for (const char* variable : {"ProgramFiles", "ProgramFiles(x86)", "ProgramW6432"}) {
+        const char* value = std::getenv(variable);
+        if (!value || !*value) continue;
+        std::string base = upperCase(value);
+        if (!endsWithSeparator(base)) base += kSeparator;
+        if (upper.starts_with(base)) return true;
+    }
+    return false;
+}
+
+// Whether a file can be made in `folder`: its rights answer only when asked.
+bool writable(const std::string& folder)
+{
+    const std::string probe = folder + ".dirmatch-" + std::to_string(GetCurrentProcessId()) + ".probe";
+    HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+}
+
+}  // namespace
+
 std::string besideProgram(const std::string& programFile)
 {
-    return folderOf(programFile);
+    // A copy run from a folder of the user's own keeps its files beside it;
+    // an installed one, which a standard user cannot write, keeps them per user.
+    const std::string folder = folderOf(programFile);
+    if (!inProgramFiles(folder) && writable(folder.empty() ? ".\\" : folder)) return folder;
+    const std::string fallback = userConfigFolder();
+    makeFolders(fallback);
+    return fallback;
 }
 
 bool isInstalled(const std::string&)

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/IniFile.h"
+#include "platform/Listing.h"
+#include "platform/ProgramPaths.h"
 #include "tests/support/Faults.h"
 #include "tests/support/TempDir.h"
 
@@ -87,6 +89,25 @@ TEST(IniFile, AFileThatCannotBeWrittenStaysAsItWas)
     EXPECT_FALSE(ini.save());
     test::setImmutable(path, false);
     EXPECT_EQ(test::readFile(path), "[S]\nk=old\n");
+}
+
+// Where the settings file and the log of a program go: beside a copy the
+// user runs from a folder of their own, per user for an installed one
+// (whose folder a standard user cannot write).
+TEST(ProgramPaths, AnInstalledProgramKeepsItsSettingsPerUserAPortableOneBesideIt)
+{
+    test::TempDir dir;
+    const std::string portable = dir.folder("portable");
+    EXPECT_EQ(platform::besideProgram(portable + test::kSep + "dirmatch"), portable + test::kSep);
+#ifdef _WIN32
+    const auto programFiles = test::setVariable("ProgramFiles", dir / "Program Files");
+    const auto appData = test::setVariable("APPDATA", dir / "roaming");
+    const std::string installed = dir.folder("Program Files/dirmatch");
+    EXPECT_EQ(platform::besideProgram(installed + "\\dirmatch-gui.exe"), dir / "roaming/dirmatch/");
+    EXPECT_TRUE(platform::folderExists(dir / "roaming/dirmatch"));
+    test::setVariable("ProgramFiles", programFiles);
+    test::setVariable("APPDATA", appData);
+#endif
 }
 
 }  // namespace
