@@ -275,7 +275,7 @@ LRESULT MainWindow::message(UINT msg, WPARAM wParam, LPARAM lParam)
             // The work would outlive the window it reports to: it is stopped
             // first, and the window closes when it has ended.
             if (busy_) {
-                if (!closeAfterJob_ && askYesNo(hwnd_, tr("中止并关闭?"), tr("中止"))) {
+                if (!closeAfterJob_ && win32::askYesNo(hwnd_, tr("中止并关闭?"), tr("中止"))) {
                     closeAfterJob_ = true;
                     presenter.run.requestAbort();
                 }
