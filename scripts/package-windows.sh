@@ -20,8 +20,14 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 fi
 cmake --build "$build" --target dirmatch dirmatch-gui
 
+# The programs as users get them: without the debugging information the build keeps.
+programs="$build/setup-programs"
+mkdir -p "$programs"
+x86_64-w64-mingw32-strip -o "$programs/dirmatch-gui.exe" "$build/ui/win32/dirmatch-gui.exe"
+x86_64-w64-mingw32-strip -o "$programs/dirmatch.exe" "$build/cli/dirmatch.exe"
+
 version=$(sed -n 's/^project(dirmatch VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 setup="$build/dirmatch-$version-setup.exe"
-makensis -V2 -DVERSION="$version" -DSOURCE="$PWD" -DBUILD="$build" -DOUTFILE="$setup" \
+makensis -V2 -DVERSION="$version" -DSOURCE="$PWD" -DBUILD="$build" -DPROGRAMS="$programs" -DOUTFILE="$setup" \
   packaging/windows/dirmatch.nsi >&2
 echo "$setup"

@@ -158,4 +158,7 @@ case "$after" in
 esac
 cmp "$work/A/latin/différent.txt" "$work/B/latin/différent.txt"
 [ -f "$work/B/extra.txt" ] || { echo "the sync deleted B's own file"; exit 1; }
+# Closed as a user closes it, so that what the run chose is kept for the next.
+keys alt+F4
+for _ in $(seq 1 100); do pgrep -f 'dirmatch-gui.exe' >/dev/null || break; sleep 0.2; done
 echo "dirmatch-gui.exe ($lang): compared and synchronized as the command line says"

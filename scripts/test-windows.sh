@@ -95,6 +95,10 @@ for f in "$installed/dirmatch-gui.exe" "$installed/dirmatch.exe" "$installed/Use
 done
 LC_ALL=zh_CN.UTF-8 timeout 900 bash ../scripts/test-windows-gui.sh "$menu\\目录比较.lnk" "$linux" zh
 LC_ALL=en_US.UTF-8 timeout 900 bash ../scripts/test-windows-gui.sh "$menu\\dirmatch (English).lnk" "$linux" en
+# An installed program keeps what a run chose per user, never in Program Files.
+kept=$(ls "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/dirmatch/pre.ini 2>/dev/null | head -1)
+[ -n "$kept" ] && grep -q '^StandardDir=.' "$kept" || { echo "the installed program kept no folders per user"; exit 1; }
+[ ! -e "$installed/pre.ini" ] || { echo "the installed program wrote its settings into Program Files"; exit 1; }
 wine "$installed/uninstall.exe" /S
 for _ in $(seq 1 100); do [ -e "$installed" ] || [ -e "$menuHere" ] || break; sleep 0.2; done
 if [ -e "$installed" ] || [ -e "$menuHere" ]; then

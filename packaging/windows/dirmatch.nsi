@@ -1,7 +1,9 @@
 ; The Windows setup, built on Linux with makensis (scripts/package-windows.sh):
 ; the desktop program, the command line and the manual in one folder, the
 ; Start menu's entries in Chinese and in English, and an uninstaller that
-; takes back all of it (the settings and log the program kept beside itself too).
+; takes back all of it (the settings and log older versions kept beside the
+; programs too; these keep them per user). Its pages speak the system's
+; language, Chinese or English.
 ; A 64-bit setup: it runs wherever the program it installs runs.
 Target amd64-unicode
 SetCompressor /SOLID lzma
@@ -22,11 +24,15 @@ Page instfiles
 UninstPage uninstConfirm
 UninstPage instfiles
 
+; The first is the language of any system that is neither.
+LoadLanguageFile "${NSISDIR}\Contrib\Language files\English.nlf"
+LoadLanguageFile "${NSISDIR}\Contrib\Language files\SimpChinese.nlf"
+
 Section "dirmatch"
   SetShellVarContext all
   SetOutPath "$INSTDIR"
-  File "${BUILD}\ui\win32\dirmatch-gui.exe"
-  File "${BUILD}\cli\dirmatch.exe"
+  File "${PROGRAMS}\dirmatch-gui.exe"
+  File "${PROGRAMS}\dirmatch.exe"
   File "${BUILD}\ui\win32\UserManual.htm"
   WriteUninstaller "$INSTDIR\uninstall.exe"
   CreateDirectory "$SMPROGRAMS\dirmatch"
