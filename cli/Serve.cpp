@@ -1,14 +1,13 @@
 // The other machine's half of a comparison with a folder there: what the
 // comparing dirmatch reads through the remote shell.
-#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <iterator>
 
 #include "cli/Commands.h"
 #include "common/Messages.h"
+#include "engine/side/ListingSink.h"
 #include "engine/side/Stream.h"
-#include "engine/workflow/Workflow.h"
 #include "platform/Console.h"
 #include "platform/Text.h"
 
@@ -44,24 +43,16 @@ int runStream(const StreamArgs& args)
         return writeStreamFailure(toStandardOutput, why) ? ExitSame : ExitError;
     }
     if (args.digests) return writeDigestStream(args.folder, requests(), toStandardOutput, {}) ? ExitSame : ExitError;
-    ComparisonRequest request;
-    request.folderA = args.folder;
-    request.include = args.include.empty() ? everyPath() : args.include;
-    request.exclude = args.exclude;
-    uint8_t options = kAllOptions;
-    if (args.noVersions) options &= uint8_t(~optVersion);
-    if (args.noSubFolders) options &= uint8_t(~optSubFolders);
-    request.options = options;
-    request.maxEntries = args.maxEntries;
-    request.versionCachePath = versionCacheFor(args.noCache);
-    const auto made = newComparison(request, nullptr);
-    dirCompare& comp = *made;
-    for (std::string folder : args.leaveOut) {
-        std::replace(folder.begin(), folder.end(), '/', platform::kSeparator);
-        comp.leftOutOfA.push_back(comp.pathA + folder + platform::kSeparator);
-    }
+    ListingScope scope;
+    scope.limit = args.maxEntries;
+    scope.subFolders = !args.noSubFolders;
+    scope.versions = !args.noVersions;
+    scope.mayWrite = args.mayWrite;
+    if (!args.include.empty()) scope.include = args.include;
+    scope.exclude = args.exclude;
     std::string error;
-    if (writeListingStream(comp, args.folder, args.mayWrite, toStandardOutput, error)) return ExitSame;
+    if (writeListingStream(args.folder, scope, args.leaveOut, versionCacheFor(args.noCache), toStandardOutput, error))
+        return ExitSame;
     std::cerr << "dirmatch: " << error << std::endl;
     return ExitError;
 }

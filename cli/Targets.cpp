@@ -15,6 +15,8 @@
 #include "cli/TerminalProgress.h"
 #include "common/Messages.h"
 #include "config/Dmodule.h"
+#include "engine/scan/FileVersions.h"
+#include "engine/scan/Scan.h"
 #include "engine/side/Remote.h"
 #include "engine/workflow/Workflow.h"
 #include "platform/ChildProcess.h"
@@ -187,13 +189,22 @@ std::vector<TargetResult> runTargets(const ComparisonRequest& base, const Target
     std::mutex output;
     line.run(whole, [&] {
         // A, once: its listing (and the versions the rules read) serves every target.
-        ComparisonRequest listing = base;
-        listing.folderB = base.folderA;
-        const auto scanner = newComparison(listing, &whole);
-        element_t* listedA = nullptr;
-        std::string error;
+        element_t rootA;
+        const element_t* listedA = nullptr;
         whole.setText(textIn("正在读取 A", "Reading A"));
-        if (scanner->scanFolder(scanner->rootA, error, {})) listedA = &scanner->rootA;
+        FoundSide a;
+        std::string error;
+        if (findSide(base.folderA, base.infoA, base.remoteAccess, a, error) && !a.path.empty()) {
+            const uint8_t options = (base.options & optValid) ? base.options : kFallbackOptions;
+            FileVersions versions((options & optVersion) ? base.versionCachePath : std::string(), &whole);
+            ScanHooks hooks;
+            if (base.keepGoing) hooks.skip = [](const std::string&, const std::string&) { return true; };
+            rootA.path = a.path;
+            rootA.isFolder = 1;
+            if (scanSide(*a.side, rootA, listingScopeOf(base, options), &whole, &versions, hooks, error))
+                listedA = &rootA;
+            versions.save();
+        }
 
         size_t next = 0;
         size_t running = 0;

@@ -17,6 +17,8 @@
 #include "common/ComparisonRequest.h"
 #include "common/StringList.h"
 #include "engine/compare/Verdict.h"
+#include "engine/scan/FileVersions.h"
+#include "engine/scan/Scan.h"
 #include "engine/side/Element.h"
 #include "engine/side/FolderPath.h"
 #include "engine/side/ListingSink.h"
@@ -161,9 +163,7 @@ public:
     // needed (their size or time told them apart): a plan tells from them
     // which side's file is the newer.
     void readVersionsOfDifferentFiles();
-    // The versions of the files in the folder, or in it and below it.
-    void readVersionsOf(element_t& folder);
-    void readVersionsBelow(element_t& folder);
+    // Writes the versions learnt to the cache; see versionCacheNote.
     void saveVersionCache();
 
     // Why that file could not be written back (a full or read-only disk);
@@ -232,12 +232,10 @@ public:
     ListingScope listingScope(const element_t& node, bool sideB) const;
 
 private:
-    // What a listing of either side answers to: the limit, the stop, the
-    // progress, the skip question (asked for either side's listing one at a
-    // time, and not once a side has been answered Stop), the filters.
-    class SideSink;
-    // The versions of a folder's listed files, where the cache knows them.
-    void lookUpVersions(const std::vector<std::pair<element_t*, platform::FileIdentity>>& files);
+    // What a listing of either side answers to beyond its scope: the skip
+    // question (asked for either side's listing one at a time, and not once
+    // a side has been answered Stop), the other side's end, B's identity.
+    ScanHooks hooksFor(const element_t& node);
     // Reads the versions the pairs of one folder need to be judged.
     void readVersionsToCompare(const ElementList& listA, const ElementList& listB, const std::vector<size_t>& partner,
                                const std::string& wanted);
@@ -273,7 +271,9 @@ private:
     std::unordered_map<const element_t*, DigestAnswer> digests_;
     std::unique_ptr<Side> sideA_;
     std::unique_ptr<Side> sideB_;
-    std::unique_ptr<platform::VersionCache> versionCache_;
+    // The versions of both sides' files, and the cache they share (only
+    // under the version rule: a report alone is not worth loading it).
+    FileVersions versions_;
     void showProgress(uint32_t message, const std::string& path) const;
     bool abortRequested() const;
     // Triggered when one side's listing failed: the other's ends at its next

@@ -89,7 +89,10 @@ std::string stateText(uint32_t state, const std::string& errorText)
 }
 
 dirCompare::dirCompare(const ComparisonRequest& asked, RunControl* runControl)
-    : request(asked), options((asked.options & optValid) ? asked.options : kFallbackOptions), progress(runControl)
+    : request(asked),
+      options((asked.options & optValid) ? asked.options : kFallbackOptions),
+      progress(runControl),
+      versions_({}, runControl)
 {
     std::string error;
     FoundSide a;

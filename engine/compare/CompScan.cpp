@@ -14,72 +14,39 @@
 
 namespace dm {
 
-// The comparer's policy for a listing of one of its sides.
-class dirCompare::SideSink : public ListingSink {
-public:
-    SideSink(dirCompare& comp, const element_t& node, bool sideB)
-        : ListingSink(comp.listingScope(node, sideB), comp.progress), comp_(comp), rootB_(&node == &comp.rootB)
-    {
-    }
-
-    const platform::StopSignal* endSignal() const override { return &comp_.listingsEnded_; }
-    bool listed(element_t& folder, std::string& error) override
-    {
-        return !comp_.folderListed || comp_.folderListed(folder, error);
-    }
-    // Without the version rule a version is read only for a report: the
-    // cache is not worth loading for that.
-    bool cachesVersions() const override
-    {
-        return !comp_.request.versionCachePath.empty() && (comp_.options & optVersion);
-    }
-    void knownVersions(const std::vector<std::pair<element_t*, platform::FileIdentity>>& files) override
-    {
-        comp_.lookUpVersions(files);
-    }
-    // B is written into only while its path leads to the folder listed here,
-    // whatever it led to a moment before or after.
-    void opened(const platform::FileIdentity& identity) override
-    {
-        if (rootB_) comp_.identityB = identity;
-    }
-
-protected:
-    bool ended() const override { return comp_.listingsEnded_.triggered(); }
-    bool mayskip(const std::string& folder, const std::string& reason) override
-    {
-        if (!comp_.skipUnreadableFolder && !comp_.request.keepGoing) return false;
-        const std::lock_guard lock(comp_.failureMutex_);
-        if (comp_.listingsEnded_.triggered()) return false;
-        if (comp_.request.keepGoing || comp_.skipUnreadableFolder(folder, reason)) return true;
-        // Claimed at the answer, before the other side can ask or fail.
-        comp_.endListings();
-        return false;
-    }
-
-private:
-    dirCompare& comp_;
-    bool rootB_;
-};
-
 ListingScope dirCompare::listingScope(const element_t& node, bool sideB) const
 {
-    ListingScope scope;
-    scope.limit = request.maxEntries;
-    scope.subFolders = (options & optSubFolders) != 0;
-    scope.versions = (options & optVersion) || request.everyVersion;
+    ListingScope scope = listingScopeOf(request, options);
     scope.mayWrite = &node == &rootB;
     scope.top = &node == &rootA || &node == &rootB;
-    scope.include = request.include;
-    scope.exclude = request.exclude;
     scope.leftOut = sideB ? leftOutOfB : leftOutOfA;
     return scope;
+}
+
+ScanHooks dirCompare::hooksFor(const element_t& node)
+{
+    ScanHooks hooks;
+    hooks.folderListed = folderListed;
+    hooks.ended = &listingsEnded_;
+    // B is written into only while its path leads to the folder listed here,
+    // whatever it led to a moment before or after.
+    if (&node == &rootB) hooks.opened = [this](const platform::FileIdentity& identity) { identityB = identity; };
+    hooks.skip = [this](const std::string& folder, const std::string& reason) {
+        if (!skipUnreadableFolder && !request.keepGoing) return false;
+        const std::lock_guard lock(failureMutex_);
+        if (listingsEnded_.triggered()) return false;
+        if (request.keepGoing || skipUnreadableFolder(folder, reason)) return true;
+        // Claimed at the answer, before the other side can ask or fail.
+        endListings();
+        return false;
+    };
+    return hooks;
 }
 
 bool dirCompare::scanFolder(element_t& node, std::string& error, const std::string& itemName)
 {
     const bool ok = scanTree(node, error, itemName);
-    if (ok && (options & optVersion)) readVersionsBelow(node);
+    if (ok && (options & optVersion)) versions_.readBelow(node);
     saveVersionCache();
     return ok;
 }
@@ -87,7 +54,8 @@ bool dirCompare::scanFolder(element_t& node, std::string& error, const std::stri
 bool dirCompare::scanTree(element_t& node, std::string& error, const std::string& itemName)
 {
     const bool sideB = &node == &rootB;
-    SideSink sink(*this, node, sideB);
+    versions_.useCache((options & optVersion) ? request.versionCachePath : std::string());
+    ScanSink sink(listingScope(node, sideB), progress, &versions_, hooksFor(node));
     return (sideB ? *sideB_ : *sideA_).list(node, itemName, sink, error);
 }
 
@@ -131,8 +99,8 @@ bool dirCompare::loadSides(element_t& nodeA, element_t& nodeB, const std::string
     // The two sides share nothing until they are paired but the version
     // cache (which takes one caller at a time): B is read on a thread of its
     // own while A is read here, on another core, or while the other machine walks.
-    if (!request.versionCachePath.empty() && (options & optVersion) && !versionCache_)
-        versionCache_ = std::make_unique<platform::VersionCache>(request.versionCachePath);
+    versions_.useCache((options & optVersion) ? request.versionCachePath : std::string());
+    versions_.open();
     // The first side to fail ends the other's listing: its error is the run's,
     // and nobody is asked about a folder of a listing that is over anyway.
     listingsEnded_.clear();
@@ -142,7 +110,7 @@ bool dirCompare::loadSides(element_t& nodeA, element_t& nodeB, const std::string
     const auto listed = [&](const Side& side, element_t& node, std::string& why) {
         bool ok = false;
         try {
-            SideSink sink(*this, node, &side == sideB_.get());
+            ScanSink sink(listingScope(node, &side == sideB_.get()), progress, &versions_, hooksFor(node));
             ok = side.list(node, itemName, sink, why);
         } catch (const std::bad_alloc&) {
             why = textIn("内存不足", "not enough memory");

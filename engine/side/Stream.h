@@ -17,8 +17,8 @@
 
 namespace dm {
 
-class dirCompare;
 class ListingSink;
+struct ListingScope;
 struct element_t;
 
 // What this build writes and reads; a peer asked for another says so.
@@ -27,14 +27,15 @@ constexpr uint32_t kStreamVersion = 2;
 // Where the stream goes; false when it can no longer be written.
 using StreamSink = std::function<bool(std::string_view)>;
 
-// Writes the stream of folder `folder` (as its owner gives it) to `sink`:
-// each folder's items leave as soon as the folder is listed. A folder below
-// it that cannot be listed is reported with its reason and the walk goes on.
-// False (error set) where the stream could not be written.
-// What the folder's file system keeps goes first (`mayWrite`: measured on a
-// temporary file where the system does not say).
-bool writeListingStream(dirCompare& comp, const std::string& folder, bool mayWrite, const StreamSink& sink,
-                        std::string& error);
+// Writes the stream of folder `folder` (as its owner gives it) to `sink`,
+// listed as `scope` says (with `leaveOut`, folders below it, '/' between
+// names, that are no items of it): each folder's items leave as soon as the
+// folder is listed. A folder below it that cannot be listed is reported with
+// its reason and the walk goes on. False (error set) where the stream could
+// not be written. What the folder's file system keeps goes first (measured on
+// a temporary file where the system does not say and the scope may write).
+bool writeListingStream(const std::string& folder, ListingScope scope, const std::vector<std::string>& leaveOut,
+                        const std::string& versionCachePath, const StreamSink& sink, std::string& error);
 
 // Writes the digests of the files named in `paths` (relative to `folder`,
 // each one plain name after another, '/' between), one per path in order:

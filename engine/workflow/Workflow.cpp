@@ -1,6 +1,8 @@
 #include "engine/workflow/Workflow.h"
 
 #include "common/Messages.h"
+#include "engine/scan/FileVersions.h"
+#include "engine/scan/Scan.h"
 #include "engine/side/Backup.h"
 #include "platform/Listing.h"
 #include "platform/Text.h"
@@ -162,18 +164,27 @@ ExportRun exportFolder(const ComparisonRequest& request, const std::string& file
                        const InfoSink& sink)
 {
     ExportRun run;
-    ComparisonRequest asked = request;
-    if (asked.folderB.empty()) asked.folderB = asked.folderA;
-    const auto comp = newComparison(asked, control);
-    run.folder = comp->pathA;
-    if (run.folder.empty()) {
-        run.error = comp->errorText;
-        return run;
+    FoundSide a;
+    if (!findSide(request.folderA, {}, request.remoteAccess, a, run.error) || a.path.empty()) return run;
+    run.folder = a.path;
+    // B's path, where it lies in A's paths, is written as A's; B itself is then no item of A.
+    FoundSide b;
+    std::string ignored;
+    if (!request.folderB.empty()) findSide(request.folderB, {}, request.remoteAccess, b, ignored);
+    ListingScope scope = listingScopeOf(request, (request.options & optValid) ? request.options : kAllOptions);
+    if (a.folderHere && b.folderHere && a.path != b.path) {
+        if (const auto inside = platform::pathInside(b.path, a.path))
+            scope.leftOut.push_back(a.path + *inside + platform::kSeparator);
     }
-    run.listed = comp->scanFolder(comp->rootA, run.error, {});
+    element_t root;
+    root.path = a.path;
+    root.isFolder = 1;
+    FileVersions versions(request.versionCachePath, control);
+    run.listed = scanSide(*a.side, root, scope, control, &versions, {}, run.error);
+    versions.save();
     if (!run.listed) return run;
-    run.atLimit = comp->rootA.count >= request.maxEntries;
-    const DescribedTree tree = describedTree(*comp, comp->rootA);
+    run.atLimit = root.count >= request.maxEntries;
+    const DescribedTree tree{&root, b.path, a.path, a.side->media(a.path, false).timeStep};
     run.written = sink ? writeInfo(tree, sink, run.error) : exportInfoFile(tree, file, run.error);
     return run;
 }

@@ -7,6 +7,8 @@
 
 #include "common/Messages.h"
 #include "engine/compare/Comp.h"
+#include "engine/scan/FileVersions.h"
+#include "engine/scan/Scan.h"
 #include "engine/side/InfoFile.h"
 #include "engine/workflow/Workflow.h"
 #include "platform/SysError.h"
@@ -39,6 +41,36 @@ protected:
 
     TempDir dir;
 };
+
+// One side listed on its own, with no comparison around it: the scope's
+// items, the versions of its files, a folder that cannot be listed skipped
+// where the caller says so.
+TEST_F(Scan, ASideListsOnItsOwnWithTheScopesItemsAndItsFilesVersions)
+{
+    dir.file("A/tool.exe", test::peWithVersion(1, 2, 3, 4));
+    dir.file("A/skipme/inner");
+    dir.file("A/sub/file");
+    FoundSide a;
+    std::string error;
+    ASSERT_TRUE(findSide(dir / "A", {}, {}, a, error)) << error;
+    element_t root;
+    root.path = a.path;
+    root.isFolder = 1;
+    ListingScope scope;
+    scope.exclude = {"skipme"};
+    FileVersions versions({}, nullptr);
+    ScanHooks hooks;
+    std::vector<std::string> listed;
+    hooks.folderListed = [&](element_t& folder, std::string&) {
+        listed.push_back(std::string(platform::lastComponent(folder.path)));
+        return true;
+    };
+    ASSERT_TRUE(scanSide(*a.side, root, scope, nullptr, &versions, hooks, error)) << error;
+    EXPECT_EQ(test::child(root, "tool.exe").version, "1.2.3.4");
+    EXPECT_FALSE(test::child(root, "skipme").children);  // an item, never entered
+    EXPECT_TRUE(test::child(root, "sub").children);
+    EXPECT_EQ(listed.size(), 2u);  // A itself and sub
+}
 
 TEST_F(Scan, AnEmptyFolderCountsItsTwoDotEntries)
 {

@@ -25,12 +25,10 @@ protected:
     // The stream of folder A as the other machine writes it.
     std::string written(int32_t maxEntries = MaxScanCount)
     {
-        dirCompare comp(test::request(a, {}, {test::kSep}, {}, kAllOptions), nullptr);
-        comp.request.maxEntries = maxEntries;
         std::string bytes;
         std::string error;
         EXPECT_TRUE(writeListingStream(
-            comp, a, false,
+            a, upTo(maxEntries), {}, {},
             [&](std::string_view piece) {
                 bytes += piece;
                 return true;

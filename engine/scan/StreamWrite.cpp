@@ -5,7 +5,9 @@
 #include <unordered_map>
 
 #include "common/Messages.h"
-#include "engine/compare/Comp.h"
+#include "engine/scan/FileVersions.h"
+#include "engine/scan/Scan.h"
+#include "engine/side/Side.h"
 #include "engine/side/Stream.h"
 #include "engine/side/StreamCodec.h"
 #include "platform/SysError.h"
@@ -50,9 +52,9 @@ private:
 
 class ListingWriter {
 public:
-    ListingWriter(const dirCompare& comp, Writer& writer) : writer_(writer), noVersion_(messageText(msg::NoVersion))
+    ListingWriter(const element_t& root, Writer& writer) : writer_(writer), noVersion_(messageText(msg::NoVersion))
     {
-        ids_[comp.rootA.path] = 0;
+        ids_[root.path] = 0;
     }
 
     bool folder(const element_t& node)
@@ -129,45 +131,56 @@ bool isPathBelow(const std::string& path)
 
 }  // namespace
 
-bool writeListingStream(dirCompare& comp, const std::string& folder, bool mayWrite, const StreamSink& sink,
-                        std::string& error)
+bool writeListingStream(const std::string& folder, ListingScope scope, const std::vector<std::string>& leaveOut,
+                        const std::string& versionCachePath, const StreamSink& sink, std::string& error)
 {
     Writer writer(sink);
-    std::string normalized;
-    if (!normalizeFolder(folder, normalized, error)) {
+    FoundSide found;
+    if (!findSide(folder, {}, {}, found, error) || found.path.empty()) {
         writer.failure(platform::isNotFound(platform::lastError())
                            ? textIn("文件夹不存在: ", "no such folder: ") + folder
                            : error);
         return writer.flush();
     }
-    const platform::FolderMedia media = platform::mediaOf(normalized, mayWrite);
+    const platform::FolderMedia media = found.side->media(found.path, scope.mayWrite);
     writer.out() += char(Media);
     putVarint(writer.out(), media.timeStep);
     putVarint(writer.out(), uint64_t(media.modesNotKept));
     writer.out() += char(media.holes ? 1 : 0);
     putVarint(writer.out(), media.fileMode);
     putVarint(writer.out(), media.folderMode);
-    ListingWriter listing(comp, writer);
-    comp.folderListed = [&](element_t& node, std::string& why) {
-        if (comp.options & optVersion) comp.readVersionsOf(node);
+    for (std::string below : leaveOut) {
+        std::replace(below.begin(), below.end(), '/', platform::kSeparator);
+        scope.leftOut.push_back(found.path + below + platform::kSeparator);
+    }
+    element_t root;
+    root.path = found.path;
+    root.isFolder = 1;
+    ListingWriter listing(root, writer);
+    FileVersions versions(scope.versions ? versionCachePath : std::string(), nullptr);
+    ScanHooks hooks;
+    hooks.folderListed = [&](element_t& node, std::string& why) {
+        if (scope.versions) versions.readOf(node);
         if (listing.folder(node)) return true;
         why = messageText(msg::ExportFailed);
         return false;
     };
     // Below the top, a folder that cannot be listed is one item's error, not the walk's.
-    comp.skipUnreadableFolder = [&](const std::string& path, const std::string& reason) {
+    hooks.skip = [&](const std::string& path, const std::string& reason) {
         listing.unreadable(path, reason);
         return true;
     };
     std::string scanError;
-    if (comp.scanTree(comp.rootA, scanError, {})) {
+    // Each folder's versions are read as it is sent: none are left to read after.
+    ScanSink scan(scope, nullptr, &versions, hooks);
+    if (found.side->list(root, {}, scan, scanError)) {
         writer.out() += char(End);
-        writer.out() += char(comp.rootA.count >= comp.request.maxEntries ? kEndAtLimit : 0);
+        writer.out() += char(root.count >= scope.limit ? kEndAtLimit : 0);
     } else {
         writer.failure(scanError);
     }
     const bool written = writer.flush();
-    comp.saveVersionCache();  // once the reader has all it needs
+    versions.save();  // once the reader has all it needs
     if (!written) error = messageText(msg::ExportFailed);
     return written;
 }
