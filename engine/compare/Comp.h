@@ -35,7 +35,6 @@ class HelperThread;
 namespace platform {
 struct ContentResult;
 class FolderListing;
-class VersionCache;
 }  // namespace platform
 
 using platform::WIN32_FIND_DATA;

@@ -3,15 +3,9 @@
 #include <algorithm>
 #include <functional>
 
-#include "common/FileHelpers.h"
 #include "common/Messages.h"
 #include "engine/compare/Comp.h"
-#include "platform/Listing.h"
-#include "platform/PeVersion.h"
-#include "platform/SysError.h"
 #include "platform/Text.h"
-#include "platform/VersionCache.h"
-#include "platform/VersionProbes.h"
 
 namespace dm {
 
