@@ -10,7 +10,6 @@
 #include "platform/Listing.h"
 #include "platform/SysError.h"
 #include "platform/Text.h"
-#include "platform/VersionCache.h"
 
 namespace dm {
 

@@ -10,7 +10,6 @@
 #include "common/Messages.h"
 #include "engine/compare/Comp.h"
 #include "platform/Text.h"
-#include "platform/VersionCache.h"
 
 namespace dm {
 
