@@ -55,6 +55,12 @@ StringList compareListFrom(const StringList& lines)
     return lines;
 }
 
+void setFilters(TDM& dm, const StringList& compared, const StringList& leftOut)
+{
+    dm.DoCompareList = compareListFrom(compared);
+    dm.NotUpdateList = leftOut;
+}
+
 namespace {
 void listsFrom(const platform::IniFile& ini, StringList& doCompare, StringList& notUpdate)
 {

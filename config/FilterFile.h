@@ -10,6 +10,8 @@
 
 namespace dm {
 
+class TDM;
+
 // The lines of a multi-line text: split at line breaks, a final empty piece
 // dropped. "" has no line; "\n" has one empty line.
 StringList memoLines(const std::string& text);
@@ -20,6 +22,10 @@ std::string memoText(const StringList& lines, std::string_view lineEnd = "\n");
 // The compare list made from the edit box's lines: never empty, the separator
 // alone standing for "every path".
 StringList compareListFrom(const StringList& lines);
+
+// The filters a dialog was given, kept as the settings: the paths compared
+// (as compareListFrom makes them) and those left out.
+void setFilters(TDM& dm, const StringList& compared, const StringList& leftOut);
 
 // Reads both lists from a filter file; a missing or unreadable file gives two
 // empty lists. Empty values are skipped; values lose blanks and quotes.

@@ -52,8 +52,8 @@ void TdlgSetCom::FormShow()
 
 void TdlgSetCom::btnOkClick()
 {
-    dm_.DoCompareList = compareListFrom(memoLines(memoDoCompare->toPlainText().toStdString()));
-    dm_.NotUpdateList = memoLines(memoNotCompare->toPlainText().toStdString());
+    setFilters(dm_, memoLines(memoDoCompare->toPlainText().toStdString()),
+               memoLines(memoNotCompare->toPlainText().toStdString()));
     accept();
 }
 

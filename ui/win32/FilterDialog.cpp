@@ -76,8 +76,7 @@ private:
     {
         switch (id) {
             case IDOK:
-                dm_.DoCompareList = compareListFrom(lines(kDoCompare));
-                dm_.NotUpdateList = lines(kNotCompare);
+                setFilters(dm_, lines(kDoCompare), lines(kNotCompare));
                 end(IDOK);
                 return true;
             case kOpen: {
