@@ -229,6 +229,12 @@ LRESULT MainWindow::message(UINT msg, WPARAM wParam, LPARAM lParam)
         }
         case WM_NOTIFY: {
             const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+            // A panel's text may be cut where the bar is narrow: a click shows it whole.
+            if (header->hwndFrom == status_ && header->code == NM_CLICK) {
+                const auto part = reinterpret_cast<const NMMOUSE*>(lParam)->dwItemSpec;
+                if (part < 5 && !panels_[part].empty()) messageBox(hwnd_, shown(panels_[part]));
+                return TRUE;
+            }
             if (header->hwndFrom == tree_) {
                 if (header->code == TVN_ITEMEXPANDINGW)
                     expanding(reinterpret_cast<const NMTREEVIEWW*>(lParam)->itemNew.hItem);
