@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -85,8 +86,11 @@ public:
     // A root that is no longer the folder opened (its path swapped for a
     // link or another folder) fails the copy with kFolderReplaced. With
     // `onlyIfAbsent`, anything standing at the target (a link included) is
-    // left as it is and the report says `present`.
-    CopyReport copy(const std::string& source, const std::string& relative, bool onlyIfAbsent = false);
+    // left as it is and the report says `present`. Items below a folder
+    // copied whose paths below it ("sub/file") are in `leaveOut` are not
+    // copied, nor anything below them.
+    CopyReport copy(const std::string& source, const std::string& relative, bool onlyIfAbsent = false,
+                    const std::set<std::string>& leaveOut = {});
 
     // What became of files that waited: each one that could not be put in
     // place, with the copy it belongs to (its call, counted from 0).

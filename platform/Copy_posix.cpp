@@ -107,6 +107,10 @@ struct CopyInto::Impl {
     std::set<std::pair<dev_t, ino_t>> swept;
     CopyReport* report = nullptr;
     std::string backupFolder;  // where replaced files are kept; empty: nowhere
+    // What the copy in progress leaves out below its item, and the length of
+    // that item's target path (see copy).
+    const std::set<std::string>* leaveOut = nullptr;
+    size_t copiedLength = 0;
     // The buffer data is copied through, made once (files are many and mostly small).
     static constexpr size_t kBufferSize = size_t(1) << 20;
     std::unique_ptr<char[]> buffer = std::make_unique_for_overwrite<char[]>(kBufferSize);
@@ -597,7 +601,9 @@ struct CopyInto::Impl {
         if (const int error = namesIn(source.get(), names)) fail(targetPath, error);
         for (const std::string& child : names) {
             if (stopping()) return;
-            copyAny(source.get(), child, target, child, targetPath + kSeparator + child, made);
+            const std::string childPath = targetPath + kSeparator + child;
+            if (leaveOut && leaveOut->count(childPath.substr(copiedLength + 1))) continue;
+            copyAny(source.get(), child, target, child, childPath, made);
         }
         // A stop heard while its last item was copied leaves it partial; one
         // that comes once everything is in does not undo a whole folder.
@@ -644,7 +650,8 @@ void CopyInto::keepReplacedIn(const std::string& folder)
     impl_->backupFolder = folder;
 }
 
-CopyReport CopyInto::copy(const std::string& source, const std::string& relative, bool onlyIfAbsent)
+CopyReport CopyInto::copy(const std::string& source, const std::string& relative, bool onlyIfAbsent,
+                          const std::set<std::string>& leaveOut)
 {
     CopyReport report;
     Impl& impl = *impl_;
@@ -678,7 +685,10 @@ CopyReport CopyInto::copy(const std::string& source, const std::string& relative
         report.present = true;
         return report;
     }
+    impl.leaveOut = leaveOut.empty() ? nullptr : &leaveOut;
+    impl.copiedLength = targetPath.size();
     impl.copyAny(AT_FDCWD, source, parent, name, targetPath, onlyIfAbsent);
+    impl.leaveOut = nullptr;
     return report;
 }
 

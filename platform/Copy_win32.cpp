@@ -40,10 +40,20 @@ int shellCopyFile(const std::string& source, const std::string& target)
 // place must be free (the item was lacking, or its folder was made by this
 // copy): Windows folders ignore case, and "X.h" must not replace "x.h".
 // `keepAt`: where the file the copy replaces is kept first, or empty.
-void copyAny(const std::string& source, const std::string& target, CopyReport& report,
-             const std::function<bool()>& stop, const std::function<void(uint64_t)>& written, bool fresh,
-             const std::string& keepAt)
+// `below`: the item's path below the copied one ("sub/"), for `leaveOut`.
+struct CopyWalk {
+    CopyReport& report;
+    const std::function<bool()>& stop;
+    const std::function<void(uint64_t)>& written;
+    const std::set<std::string>& leaveOut;
+};
+
+void copyAny(const CopyWalk& walk, const std::string& source, const std::string& target, bool fresh,
+             const std::string& keepAt, const std::string& below)
 {
+    CopyReport& report = walk.report;
+    const auto& stop = walk.stop;
+    const auto& written = walk.written;
     if (stop && stop()) {
         report.stopped = true;
         return;
@@ -94,9 +104,9 @@ void copyAny(const std::string& source, const std::string& target, CopyReport& r
     }
     do {
         const std::string name = record.cFileName;
-        if (name == "." || name == "..") continue;
-        copyAny(source + kSeparator + name, target + kSeparator + name, report, stop, written,
-                existing == INVALID_FILE_ATTRIBUTES, keepAt.empty() ? keepAt : keepAt + kSeparator + name);
+        if (name == "." || name == ".." || walk.leaveOut.count(below + name)) continue;
+        copyAny(walk, source + kSeparator + name, target + kSeparator + name, existing == INVALID_FILE_ATTRIBUTES,
+                keepAt.empty() ? keepAt : keepAt + kSeparator + name, below + name + kSeparator);
     } while (!report.stopped && listing.next(record));
 }
 
@@ -126,7 +136,8 @@ void CopyInto::keepReplacedIn(const std::string& folder)
     impl_->backupFolder = folder;
 }
 
-CopyReport CopyInto::copy(const std::string& source, const std::string& relative, bool onlyIfAbsent)
+CopyReport CopyInto::copy(const std::string& source, const std::string& relative, bool onlyIfAbsent,
+                          const std::set<std::string>& leaveOut)
 {
     CopyReport report;
     const std::string target = impl_->root + relative;
@@ -158,8 +169,8 @@ CopyReport CopyInto::copy(const std::string& source, const std::string& relative
         }
         folder += kSeparator;
     }
-    copyAny(source, target, report, stopRequested, written, onlyIfAbsent,
-            impl_->backupFolder.empty() ? std::string() : impl_->backupFolder + kSeparator + relative);
+    copyAny({report, stopRequested, written, leaveOut}, source, target, onlyIfAbsent,
+            impl_->backupFolder.empty() ? std::string() : impl_->backupFolder + kSeparator + relative, {});
     return report;
 }
 

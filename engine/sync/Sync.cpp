@@ -31,29 +31,39 @@ std::string targetOf(const dirCompare& comp, const result_t& e, const result_t* 
     return comp.pathB + name;  // pathB already ends with the separator
 }
 
-// The files below a folder of A and their bytes, as the comparison listed them.
-void tally(const element_t& folder, uint64_t& files, uint64_t& bytes)
+// The files below a folder of A and their bytes, as the comparison listed
+// them, and what lies below it that is excluded from updates: those are left
+// in A as they would be anywhere else.
+void tally(const element_t& folder, const std::string& below, const StringList& notUpdateList, SyncStep& step)
 {
     if (!folder.children) return;
     for (const auto& child : *folder.children) {
-        if (child->isFolder) {
-            tally(*child, files, bytes);
+        const std::string path = below + child->name();
+        if (!mayUpdate(child->path, notUpdateList)) {
+            step.leaveOut.insert(path);
+        } else if (child->isFolder) {
+            tally(*child, path + platform::kSeparator, notUpdateList, step);
         } else {
-            ++files;
-            bytes += child->size();
+            ++step.files;
+            step.size += child->size();
         }
     }
 }
 
 // What a lacked or different item comes to: a file, or what a folder holds.
-SyncStep stepOf(const dirCompare& comp, const result_t& e, const result_t* parent)
+SyncStep stepOf(const dirCompare& comp, const result_t& e, const result_t* parent, const StringList& notUpdateList)
 {
     SyncStep step{e.pathA(), targetOf(comp, e, parent), e.kind, e.folderA != 0, 0, 1};
     if (e.elemA && !e.folderA) step.size = e.elemA->size();
     if (e.kind == InBoth && e.elemA && e.elemB) step.newerInB = newerInB(*e.elemA, *e.elemB, comp.verdictRules());
     if (e.elemA && e.folderA) {
         step.files = 0;
-        tally(*e.elemA, step.files, step.size);
+        tally(*e.elemA, {}, notUpdateList, step);
+        // B itself, where it lies inside the folder: never copied into itself.
+        const std::string below = step.source + platform::kSeparator;
+        for (const std::string& folder : comp.leftOutOfA)
+            if (folder.starts_with(below))
+                step.leaveOut.insert(folder.substr(below.size(), folder.size() - below.size() - 1));
     }
     return step;
 }
@@ -84,7 +94,7 @@ void walk(const dirCompare& comp, const ResultList& list, const result_t* parent
                 visit.skip({e.pathA(), targetOf(comp, e, parent)}, unreadable);
         }
         if (!isCandidate(e)) continue;
-        const SyncStep step = stepOf(comp, e, parent);
+        const SyncStep step = stepOf(comp, e, parent, notUpdateList);
         if (mayUpdate(e.pathA(), notUpdateList))
             visit.copy(step);
         else if (visit.skip)

@@ -24,6 +24,9 @@ struct SyncStep {
     uint64_t size = 0;      // a file's size, or all a folder holds, as compared
     uint64_t files = 1;     // the files it is (a folder: the files below it)
     bool newerInB = false;  // a different file of which B holds the newer one (see newerInB)
+    // Below a lacked folder, what is not copied with it ("sub/file"): what
+    // is excluded from updates, and B where it lies in there.
+    std::set<std::string> leaveOut = {};
 };
 
 // One item that was not copied, or not wholly, and why.

@@ -131,6 +131,23 @@ std::vector<std::string> keepArguments(const dirCompare& comp, const SyncOutcome
     return {"--backup", "--backup-dir=" + set};
 }
 
+// rsync's rules leaving out what a lacked folder holds that is not copied,
+// `root` being the folder's path from the root of the run ("" for the folder
+// itself, else ending in '/'). Anchored, so each names one item; wildcards
+// in a name are escaped, so each is read as the name it is.
+void leaveOutArguments(const SyncStep& step, const std::string& root, std::vector<std::string>& arguments)
+{
+    for (const std::string& below : step.leaveOut) {
+        std::string rule = "--exclude=/" + root;
+        const bool wild = below.find_first_of("*?[") != std::string::npos;
+        for (const char c : below) {
+            if (wild && (c == '*' || c == '?' || c == '[' || c == '\\')) rule += '\\';
+            rule += c;
+        }
+        arguments.push_back(rule);
+    }
+}
+
 }  // namespace
 
 void copyWithRsync(const dirCompare& comp, const std::vector<SyncStep>& steps, SyncOutcome& outcome,
@@ -155,6 +172,7 @@ void copyWithRsync(const dirCompare& comp, const std::vector<SyncStep>& steps, S
         // a different file is sent whatever its size and time say.
         const std::string how = kind == OnlyInA ? "--ignore-existing" : "--ignore-times";
         std::vector<const SyncStep*> together;
+        std::vector<std::string> excluded;
         std::string list;
         for (const SyncStep& step : steps) {
             if (step.kind != kind) continue;
@@ -164,6 +182,7 @@ void copyWithRsync(const dirCompare& comp, const std::vector<SyncStep>& steps, S
             }
             if (relativeA(step) == relativeB(step)) {
                 together.push_back(&step);
+                leaveOutArguments(step, relativeA(step) + "/", excluded);
                 // "./": a name that begins with # or ; is no comment to rsync.
                 list += "./" + relativeA(step) + '\0';
                 continue;
@@ -174,6 +193,7 @@ void copyWithRsync(const dirCompare& comp, const std::vector<SyncStep>& steps, S
             if (!below.empty() && below.back() == '/') below.pop_back();
             std::vector<std::string> arguments =
                 kind == InBoth ? keepArguments(comp, outcome, below) : std::vector<std::string>{};
+            leaveOutArguments(step, {}, arguments);
             arguments.insert(arguments.end(),
                              {how, "--", from + relativeA(step) + slash, to + relativeB(step) + slash});
             runs.push_back(runRsync(comp, arguments, {}, progress));
@@ -187,6 +207,7 @@ void copyWithRsync(const dirCompare& comp, const std::vector<SyncStep>& steps, S
         }
         std::vector<std::string> arguments =
             kind == InBoth ? keepArguments(comp, outcome, {}) : std::vector<std::string>{};
+        arguments.insert(arguments.end(), excluded.begin(), excluded.end());
         arguments.insert(arguments.end(), {how, "--from0", "--files-from=-", "--", from, to});
         runs.push_back(runRsync(comp, arguments, list, progress));
         outcome.stopped = outcome.stopped || runs.back().stopped;

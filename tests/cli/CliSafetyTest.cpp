@@ -155,12 +155,14 @@ TEST_F(CliSafety, ControlCharactersInNamesReachNoTerminal)
 TEST_F(CliSafety, AFolderInsideTheOtherIsLeftOutSoNothingIsCopiedIntoItself)
 {
     dir.file("A/f", "f");
-    const std::string inner = dir.folder("A/B");
+    dir.file("A/x/g", "g");
+    const std::string inner = dir.folder("A/x/B");  // inside a folder B lacks
     const Outcome run = dirmatch("sync " + q(a) + " " + q(inner) + " --yes");
     EXPECT_EQ(run.code, 0) << run.out << run.err;
     EXPECT_NE(run.err.find("one folder lies inside the other; left out: " + inner + "/"), std::string::npos);
-    EXPECT_EQ(dir.read("A/B/f"), "f");
-    EXPECT_FALSE(dir.exists("A/B/B"));
+    EXPECT_EQ(dir.read("A/x/B/f"), "f");
+    EXPECT_EQ(dir.read("A/x/B/x/g"), "g");
+    EXPECT_FALSE(dir.exists("A/x/B/x/B"));
     const Outcome ancestor = dirmatch("compare " + q(inner) + " " + q(a));
     EXPECT_NE(ancestor.err.find("left out"), std::string::npos);
     EXPECT_EQ(ancestor.out.find("+ B"), std::string::npos) << ancestor.out;

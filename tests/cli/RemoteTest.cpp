@@ -153,6 +153,31 @@ TEST_F(Remote, SynchronizingWithAnotherMachineCopiesWhatALocalSyncWouldAndDelete
     EXPECT_EQ(dir.read("C/sub/y"), "2");
 }
 
+// An excluded item is never copied, also where it lies in a folder B lacks
+// (copied in one step), whichever copier carries it; a name with rsync's
+// wildcards in it leaves out that name alone.
+TEST_F(Remote, WhatIsExcludedStaysBehindInAFolderBLacksWhateverCopiesIt)
+{
+    for (const std::string& target : {b, "host:" + b}) {
+        SCOPED_TRACE(target);
+        std::filesystem::remove_all(b);
+        dir.lay({{"A/new/conf/app.ini", "secret"},
+                 {"A/new/conf/[x]*.ini", "secret"},
+                 {"A/new/conf/[x]*.txt", "kept"},
+                 {"A/new/data", "1"},
+                 {"A/Old/new/app.ini", "secret"},
+                 {"A/Old/new/data", "2"},
+                 {"B/old/.keep", ""}});
+        const Outcome run = dirmatch("sync " + q(a) + " " + q(target) + " --exclude .ini --yes" + standIn);
+        EXPECT_EQ(run.code, 0) << run.out << run.err;
+        EXPECT_EQ(dir.read("B/new/data"), "1");
+        EXPECT_EQ(dir.read("B/new/conf/[x]*.txt"), "kept");
+        EXPECT_EQ(dir.read("B/old/new/data"), "2");  // a folder B spells otherwise is copied on its own
+        for (const char* excluded : {"B/new/conf/app.ini", "B/new/conf/[x]*.ini", "B/old/new/app.ini"})
+            EXPECT_FALSE(dir.exists(excluded)) << excluded;
+    }
+}
+
 // Which items a listing takes is decided once, whatever holds the side: a
 // folder here, its information file, or a folder on another machine.
 TEST_F(Remote, OneTreeGivesOneAnswerWithFiltersALimitOrNoSubFoldersWhateverHoldsEachSide)

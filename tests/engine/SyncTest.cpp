@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <set>
 
 #include "common/Messages.h"
 #include "engine/compare/Comp.h"
@@ -140,17 +141,22 @@ TEST_F(Sync, APairOfSidesThatCannotCopyFailsEachStepWithWhy)
     }
 }
 
-TEST_F(Sync, AFolderThatBLacksIsOneCopyOfEverythingBelowIt)
+TEST_F(Sync, AFolderThatBLacksIsOneCopyOfEverythingBelowItButWhatIsNotUpdated)
 {
-    dir.file("A/X/conf/app.ini");
-    dir.file("A/X/data");
+    dir.file("A/X/conf/app.ini", "1");
+    dir.file("A/X/data", "22");
     auto comp = compared(a, b);
     const auto plan = planAll(*comp, {".ini"});
     ASSERT_EQ(plan.size(), 1u);
     EXPECT_EQ(plan[0].source, dir / "A/X");
     EXPECT_EQ(plan[0].target, dir / "B/X");  // no doubled separator at the top
+    EXPECT_EQ(plan[0].leaveOut, (std::set<std::string>{"conf/app.ini"}));
+    EXPECT_EQ(plan[0].files, 1u);
+    EXPECT_EQ(plan[0].size, 2u);
     synchronize(*comp, *comp->results.children, nullptr, {}, {".ini"});
-    EXPECT_TRUE(dir.exists("B/X/conf/app.ini"));
+    EXPECT_TRUE(dir.exists("B/X/data"));
+    EXPECT_TRUE(dir.exists("B/X/conf"));
+    EXPECT_FALSE(dir.exists("B/X/conf/app.ini"));
 }
 
 TEST_F(Sync, ALackedFolderCountsTheFilesAndBytesBelowItInThePlanAndTheProgress)
