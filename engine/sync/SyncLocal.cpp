@@ -36,8 +36,8 @@ void copyHere(const dirCompare& comp, const std::vector<SyncStep>& steps, SyncOu
         // A lacked item whose target has appeared since the comparison (or
         // that a case-blind file system takes for another item) is not
         // written over; a B replaced since (a link swapped in) is not written into.
-        copies.emplace_back(&step, into.copy(step.source, step.target.substr(comp.pathB.size()), step.kind == OnlyInA,
-                                              step.leaveOut));
+        copies.emplace_back(
+            &step, into.copy(step.source, step.target.substr(comp.pathB.size()), step.kind == OnlyInA, step.leaveOut));
         const platform::CopyReport& report = copies.back().second;
         if (report.stopped) outcome.stopped = true;
         if (progress) progress->filesCopied += report.filesCopied;
