@@ -195,7 +195,7 @@ std::vector<TargetResult> runTargets(const ComparisonRequest& base, const Target
         FoundSide a;
         std::string error;
         if (findSide(base.folderA, base.infoA, base.remoteAccess, a, error) && !a.path.empty()) {
-            const uint8_t options = (base.options & optValid) ? base.options : kFallbackOptions;
+            const uint8_t options = effectiveOptions(base.options);
             FileVersions versions((options & optVersion) ? base.versionCachePath : std::string(), &whole);
             ScanHooks hooks;
             if (base.keepGoing) hooks.skip = [](const std::string&, const std::string&) { return true; };

@@ -89,7 +89,7 @@ std::string stateText(uint32_t state, const std::string& errorText)
 
 dirCompare::dirCompare(const ComparisonRequest& asked, RunControl* runControl)
     : request(asked),
-      options((asked.options & optValid) ? asked.options : kFallbackOptions),
+      options(effectiveOptions(asked.options)),
       progress(runControl),
       versions_({}, runControl)
 {

@@ -25,6 +25,11 @@ enum CompareOptions : uint8_t {
 // What a byte without the valid bit stands for: every rule but the content's,
 // which is on only when asked for.
 constexpr uint8_t kFallbackOptions = kAllOptions & ~optContent;
+// The rules a request's byte stands for.
+constexpr uint8_t effectiveOptions(uint8_t asked)
+{
+    return (asked & optValid) ? asked : kFallbackOptions;
+}
 // The sameVersion of a pair that size or time already tell apart, while its
 // versions are not read (readAllVersions settles it).
 constexpr uint8_t kVersionNotRead = 2;

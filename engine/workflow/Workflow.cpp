@@ -171,7 +171,7 @@ ExportRun exportFolder(const ComparisonRequest& request, const std::string& file
     FoundSide b;
     std::string ignored;
     if (!request.folderB.empty()) findSide(request.folderB, {}, request.remoteAccess, b, ignored);
-    ListingScope scope = listingScopeOf(request, (request.options & optValid) ? request.options : kAllOptions);
+    ListingScope scope = listingScopeOf(request, effectiveOptions(request.options));
     if (a.folderHere && b.folderHere && a.path != b.path) {
         if (const auto inside = platform::pathInside(b.path, a.path))
             scope.leftOut.push_back(a.path + *inside + platform::kSeparator);
