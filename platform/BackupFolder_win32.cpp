@@ -42,9 +42,9 @@ int BackupFolder::open(const std::string& root, const std::string& folder, std::
         if (!endsWithSeparator(reached)) reached += kSeparator;
         reached += name;
         at = reached;
-        if (!CreateDirectoryA(reached.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        if (!CreateDirectoryW(widePath(reached).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
             return int(GetLastError());
-        const DWORD attributes = GetFileAttributesA(reached.c_str());
+        const DWORD attributes = GetFileAttributesW(widePath(reached).c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES) return int(GetLastError());
         // Below B a junction is never passed through.
         if (!absolute && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return kLinkInPath;
@@ -91,7 +91,7 @@ int BackupFolder::makeFresh(const std::string& name, std::string& made)
 {
     for (int n = 1; n < 10000; ++n) {
         made = n == 1 ? name : name + "-" + std::to_string(n);
-        if (CreateDirectoryA((impl_->path + kSeparator + made).c_str(), nullptr)) return 0;
+        if (CreateDirectoryW(widePath(impl_->path + kSeparator + made).c_str(), nullptr)) return 0;
         if (GetLastError() != ERROR_ALREADY_EXISTS) return int(GetLastError());
     }
     return ERROR_ALREADY_EXISTS;

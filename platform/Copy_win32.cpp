@@ -17,6 +17,9 @@ int shellCopyFile(const std::string& source, const std::string& target)
     if (const auto& hook = testSeams().failCopyWrite) {
         if (const int code = hook(target, 0)) return code;
     }
+    // The shell takes no path past the old limit; the system's copy does.
+    if (isLongPath(source) || isLongPath(target))
+        return CopyFileW(widePath(source).c_str(), widePath(target).c_str(), FALSE) ? 0 : int(GetLastError());
     // Each list is one path ending in a double zero.
     const std::string from = source + '\0' + '\0';
     const std::string to = target + '\0' + '\0';
@@ -58,12 +61,12 @@ void copyAny(const CopyWalk& walk, const std::string& source, const std::string&
         report.stopped = true;
         return;
     }
-    const DWORD attributes = GetFileAttributesA(source.c_str());
+    const DWORD attributes = GetFileAttributesW(widePath(source).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         report.failures.push_back({target, int(GetLastError())});
         return;
     }
-    const DWORD existing = GetFileAttributesA(target.c_str());
+    const DWORD existing = GetFileAttributesW(widePath(target).c_str());
     if (fresh && existing != INVALID_FILE_ATTRIBUTES) {
         report.failures.push_back({target, kNameTaken});
         return;
@@ -74,7 +77,7 @@ void copyAny(const CopyWalk& walk, const std::string& source, const std::string&
         if (code == 0 && existing != INVALID_FILE_ATTRIBUTES && !keepAt.empty()) {
             const std::string_view name = lastComponent(keepAt);
             if (!makeFolders(keepAt.substr(0, keepAt.size() - name.size())) ||
-                !CopyFileA(target.c_str(), keepAt.c_str(), TRUE))
+                !CopyFileW(widePath(target).c_str(), widePath(keepAt).c_str(), TRUE))
                 code = int(GetLastError());
             else
                 ++report.kept;
@@ -146,7 +149,7 @@ CopyReport CopyInto::copy(const std::string& source, const std::string& relative
         return report;
     }
     // A root that became a link (a junction swapped in) is not written into.
-    const DWORD rootAttributes = GetFileAttributesA(impl_->root.c_str());
+    const DWORD rootAttributes = GetFileAttributesW(widePath(impl_->root).c_str());
     if (rootAttributes == INVALID_FILE_ATTRIBUTES || (rootAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         report.failures.push_back(
             {target, rootAttributes == INVALID_FILE_ATTRIBUTES ? int(GetLastError()) : kFolderReplaced});
@@ -162,7 +165,7 @@ CopyReport CopyInto::copy(const std::string& source, const std::string& relative
     std::string_view rest = relative;
     for (size_t cut; (cut = rest.find(kSeparator)) != std::string_view::npos; rest.remove_prefix(cut + 1)) {
         folder += std::string(rest.substr(0, cut));
-        const DWORD attributes = GetFileAttributesA(folder.c_str());
+        const DWORD attributes = GetFileAttributesW(widePath(folder).c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
             report.failures.push_back({folder, kLinkInPath});
             return report;
@@ -176,10 +179,10 @@ CopyReport CopyInto::copy(const std::string& source, const std::string& relative
 
 int removeTree(const std::string& path)
 {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(widePath(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return int(GetLastError());
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL) && DeleteFileA(path.c_str())
+        return SetFileAttributesW(widePath(path).c_str(), FILE_ATTRIBUTE_NORMAL) && DeleteFileW(widePath(path).c_str())
                    ? 0
                    : int(GetLastError());
     // A junction or folder link goes as itself: what it leads to is not ours.
@@ -194,7 +197,7 @@ int removeTree(const std::string& path)
             } while (listing.next(record));
         }
     }
-    return RemoveDirectoryA(path.c_str()) ? 0 : int(GetLastError());
+    return RemoveDirectoryW(widePath(path).c_str()) ? 0 : int(GetLastError());
 }
 
 int copyItem(const std::string& source, const std::string& target)

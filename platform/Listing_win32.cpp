@@ -12,7 +12,7 @@ namespace dm::platform {
 
 namespace {
 
-WIN32_FIND_DATA fromSystem(const WIN32_FIND_DATAA& found)
+WIN32_FIND_DATA fromSystem(const WIN32_FIND_DATAW& found)
 {
     WIN32_FIND_DATA rec;
     rec.dwFileAttributes = found.dwFileAttributes;
@@ -23,14 +23,17 @@ WIN32_FIND_DATA fromSystem(const WIN32_FIND_DATAA& found)
     rec.nFileSizeLow = found.nFileSizeLow;
     rec.dwReserved0 = found.dwReserved0;
     rec.dwReserved1 = found.dwReserved1;
-    std::memcpy(rec.cFileName, found.cFileName, sizeof rec.cFileName);
-    std::memcpy(rec.cAlternateFileName, found.cAlternateFileName, sizeof rec.cAlternateFileName);
+    const std::string name = narrowed(found.cFileName);
+    const std::string shortName = narrowed(found.cAlternateFileName);
+    std::memcpy(rec.cFileName, name.data(), std::min(name.size(), sizeof rec.cFileName - 1));
+    std::memcpy(rec.cAlternateFileName, shortName.data(),
+                std::min(shortName.size(), sizeof rec.cAlternateFileName - 1));
     return rec;
 }
 
-bool isDots(const char* name)
+bool isDots(const wchar_t* name)
 {
-    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
+    return std::wcscmp(name, L".") == 0 || std::wcscmp(name, L"..") == 0;
 }
 
 class FindHandle {
@@ -72,14 +75,14 @@ bool FolderListing::first(const std::string& folder, const std::string& name, WI
     }
     // The whole listing is read at once and put in the listing order, which
     // the file system does not promise; "." and ".." lead it as on NTFS.
-    WIN32_FIND_DATAA found{};
+    WIN32_FIND_DATAW found{};
     const std::string pattern = folder + (name.empty() ? std::string("*.*") : name);
-    FindHandle handle(FindFirstFileA(pattern.c_str(), &found));
+    FindHandle handle(FindFirstFileW(widePath(pattern).c_str(), &found));
     if (handle.get() == INVALID_HANDLE_VALUE) return false;
     std::vector<WIN32_FIND_DATA> dots;
     do {
         (isDots(found.cFileName) ? dots : impl_->records).push_back(fromSystem(found));
-    } while (FindNextFileA(handle.get(), &found));
+    } while (FindNextFileW(handle.get(), &found));
     if (GetLastError() != ERROR_NO_MORE_FILES) {
         impl_->records.clear();
         return false;
@@ -134,7 +137,7 @@ FileIdentity FolderListing::folderIdentity() const
 
 bool folderExists(const std::string& path)
 {
-    const DWORD attributes = path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(path.c_str());
+    const DWORD attributes = path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(widePath(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         if (path.empty()) SetLastError(ERROR_PATH_NOT_FOUND);
         return false;
@@ -146,10 +149,17 @@ bool folderExists(const std::string& path)
 std::optional<std::string> pathInside(const std::string& inner, const std::string& outer)
 {
     const auto full = [](const std::string& path) -> std::optional<std::string> {
-        char buffer[MAX_PATH * 4];
-        const DWORD n = GetFullPathNameA(path.c_str(), DWORD(sizeof buffer), buffer, nullptr);
-        if (n == 0 || n >= sizeof buffer) return std::nullopt;
-        std::string text(buffer, n);
+        const std::wstring wide = widePath(path);
+        std::wstring buffer(GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr), L'\0');
+        const DWORD n =
+            buffer.empty() ? 0 : GetFullPathNameW(wide.c_str(), DWORD(buffer.size()), buffer.data(), nullptr);
+        if (n == 0 || n >= buffer.size()) return std::nullopt;
+        buffer.resize(n);
+        if (buffer.starts_with(L"\\\\?\\UNC\\"))
+            buffer.replace(0, 8, L"\\\\");
+        else if (buffer.starts_with(L"\\\\?\\"))
+            buffer.erase(0, 4);
+        std::string text = narrowed(buffer.c_str());
         if (!endsWithSeparator(text)) text += kSeparator;
         return text;
     };
@@ -172,25 +182,25 @@ std::optional<std::string> linkText(const std::string&)
 
 bool itemExists(const std::string& path)
 {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(widePath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 uint64_t itemSize(const std::string& path)
 {
-    WIN32_FIND_DATAA found{};
-    FindHandle handle(FindFirstFileA(path.c_str(), &found));
+    WIN32_FIND_DATAW found{};
+    FindHandle handle(FindFirstFileW(widePath(path).c_str(), &found));
     if (handle.get() == INVALID_HANDLE_VALUE) return 0;
     return (uint64_t(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
 }
 
 bool deleteFile(const std::string& path)
 {
-    return DeleteFileA(path.c_str()) != 0;
+    return DeleteFileW(widePath(path).c_str()) != 0;
 }
 
 bool removeEmptyFolder(const std::string& path)
 {
-    return RemoveDirectoryA(path.c_str()) != 0;
+    return RemoveDirectoryW(widePath(path).c_str()) != 0;
 }
 
 }  // namespace dm::platform

@@ -1,3 +1,5 @@
+#include <cstring>
+
 #include "platform/FindData.h"
 #include "platform/OpenFile.h"
 #include "platform/TestSeams.h"
@@ -7,9 +9,10 @@ namespace dm::platform {
 
 std::FILE* openFile(const std::string& path, const char* mode)
 {
-    // The runtime opens with CreateFileA, whose error stays the thread's last one.
+    // The runtime opens with CreateFileW, whose error stays the thread's last one.
     SetLastError(ERROR_SUCCESS);
-    std::FILE* file = std::fopen(path.c_str(), mode);
+    const std::wstring wideMode(mode, mode + std::strlen(mode));
+    std::FILE* file = _wfopen(widePath(path).c_str(), wideMode.c_str());
     if (!file && GetLastError() == ERROR_SUCCESS) SetLastError(ERROR_OPEN_FAILED);
     return file;
 }
@@ -19,7 +22,7 @@ bool OwnFileView::open(const std::string& path, uint64_t maxBytes)
 {
     close();
     WIN32_FILE_ATTRIBUTE_DATA info{};
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info) ||
+    if (!GetFileAttributesExW(widePath(path).c_str(), GetFileExInfoStandard, &info) ||
         (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
         return false;
     const uint64_t size = (uint64_t(info.nFileSizeHigh) << 32) | info.nFileSizeLow;

@@ -17,10 +17,11 @@ std::optional<FileVersion> readFileVersion(const std::string& path)
     if (const auto& fail = testSeams().failProbeOpen; fail && fail(std::string(lastComponent(path))))
         return std::nullopt;
     DWORD handle = 0;
-    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+    const std::wstring wide = widePath(path);
+    const DWORD size = GetFileVersionInfoSizeW(wide.c_str(), &handle);
     if (size == 0) return std::nullopt;
     std::vector<char> block(size_t(size) + 1);
-    if (!GetFileVersionInfoA(path.c_str(), 0, size, block.data())) return std::nullopt;
+    if (!GetFileVersionInfoW(wide.c_str(), 0, size, block.data())) return std::nullopt;
     VS_FIXEDFILEINFO* info = nullptr;
     UINT length = 0;
     char root[] = "\\";

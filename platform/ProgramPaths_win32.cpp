@@ -115,7 +115,7 @@ std::string dataFolder(const std::string& programFile)
 bool makeFolders(const std::string& path)
 {
     if (path.empty()) return true;
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(widePath(path).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         if (attributes & FILE_ATTRIBUTE_DIRECTORY) return true;
         SetLastError(ERROR_DIRECTORY);
@@ -125,7 +125,7 @@ bool makeFolders(const std::string& path)
     while (trimmed.size() > 1 && endsWithSeparator(trimmed)) trimmed.pop_back();
     const std::string parent = folderOf(trimmed);
     if (!makeFolders(parent)) return false;
-    if (CreateDirectoryA(trimmed.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) return true;
+    if (CreateDirectoryW(widePath(trimmed).c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) return true;
     return false;
 }
 

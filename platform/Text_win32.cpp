@@ -129,6 +129,36 @@ bool fromWide(const std::wstring& wide, unsigned codePage, std::string& bytes)
 
 }  // namespace
 
+std::wstring widePath(const std::string& path)
+{
+    // Folders are refused from MAX_PATH - 12 on (room for a name of 8.3).
+    std::wstring wide;
+    if (!toWide(path, CP_ACP, wide) || wide.size() < MAX_PATH - 12 || wide.starts_with(L"\\\\?\\")) return wide;
+    const DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    std::wstring whole(size, L'\0');
+    const DWORD n = size ? GetFullPathNameW(wide.c_str(), size, whole.data(), nullptr) : 0;
+    if (n == 0 || n >= size) return wide;
+    whole.resize(n);
+    if (whole.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + whole.substr(2);
+    return L"\\\\?\\" + whole;
+}
+
+bool isLongPath(const std::string& path)
+{
+    return widePath(path).starts_with(L"\\\\?\\");
+}
+
+std::string narrowed(const wchar_t* text)
+{
+    std::string bytes;
+    const int wide = int(wcslen(text));
+    const int length = WideCharToMultiByte(CP_ACP, 0, text, wide, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) return bytes;
+    bytes.resize(size_t(length));
+    WideCharToMultiByte(CP_ACP, 0, text, wide, bytes.data(), length, nullptr, nullptr);
+    return bytes;
+}
+
 bool encodeText(std::string_view text, unsigned codePage, std::string& bytes)
 {
     std::wstring wide;

@@ -20,3 +20,20 @@
 #undef FILE_ATTRIBUTE_DIRECTORY
 #undef FILE_ATTRIBUTE_ARCHIVE
 #undef FILE_ATTRIBUTE_REPARSE_POINT
+
+#include <string>
+
+namespace dm::platform {
+
+// A path as the wide calls take it: in UTF-16, and where it is longer than
+// the old limit of the "A" calls and the shell, absolute with the "\\?\"
+// prefix that lifts the limit (the system then reads the path as it stands,
+// so it is made whole first). Empty where the path is no text of the
+// program's code page.
+std::wstring widePath(const std::string& path);
+// Whether a path is past the limit the shell's copy and the "A" calls keep.
+bool isLongPath(const std::string& path);
+// A name the wide calls gave, in the program's code page.
+std::string narrowed(const wchar_t* text);
+
+}  // namespace dm::platform

@@ -88,10 +88,7 @@ std::string stateText(uint32_t state, const std::string& errorText)
 }
 
 dirCompare::dirCompare(const ComparisonRequest& asked, RunControl* runControl)
-    : request(asked),
-      options(effectiveOptions(asked.options)),
-      progress(runControl),
-      versions_({}, runControl)
+    : request(asked), options(effectiveOptions(asked.options)), progress(runControl), versions_({}, runControl)
 {
     std::string error;
     FoundSide a;

@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 #include "platform/Listing.h"
+#include "platform/OpenFile.h"
 #include "platform/Process.h"
 #include "platform/ProgramPaths.h"
 #include "platform/TempName.h"
@@ -88,10 +87,13 @@ bool TempDir::exists(const std::string& relative) const
 
 std::string readFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
+    std::string bytes;
+    std::FILE* in = platform::openFile(path, "rb");
+    if (!in) return bytes;
+    char buffer[65536];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;) bytes.append(buffer, n);
+    std::fclose(in);
+    return bytes;
 }
 
 size_t entriesIn(const std::string& folder)
@@ -110,11 +112,13 @@ platform::WIN32_FIND_DATA recordOf(const std::string& path)
     return record;
 }
 
+// Through the platform, which takes paths of any length.
 void writeFile(const std::string& path, const std::string& content)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << content;
-    if (!out) throw std::runtime_error("cannot write " + path);
+    std::FILE* out = platform::openFile(path, "wb");
+    const bool written = out && std::fwrite(content.data(), 1, content.size(), out) == content.size();
+    if (out && std::fclose(out) != 0) throw std::runtime_error("cannot write " + path);
+    if (!written) throw std::runtime_error("cannot write " + path);
 }
 
 std::string machineTag()

@@ -28,8 +28,9 @@ std::string makeTemporaryFolder()
 void setModified(const std::string& path, int64_t seconds, uint32_t nanoseconds)
 {
     // Folders open only with backup semantics.
-    const HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE file =
+        CreateFileW(platform::widePath(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot open " + path);
     const platform::FILETIME ours = platform::fileTimeFromUnix(seconds, nanoseconds);
     const ::FILETIME time{ours.dwLowDateTime, ours.dwHighDateTime};
