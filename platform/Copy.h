@@ -75,6 +75,8 @@ public:
     std::function<bool()> stopRequested;
     // Told the bytes of each block written.
     std::function<void(uint64_t bytes)> written;
+    // Told of each file as it is written whole (it may still wait to be put in place).
+    std::function<void()> fileCopied;
 
     // Every file or link this copy replaces is first kept at the same
     // relative path below `folder` (the set, which exists), with its times:

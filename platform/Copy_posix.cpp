@@ -103,6 +103,7 @@ struct CopyInto::Impl {
     int rootError = 0;
     std::function<bool()>* stop = nullptr;
     std::function<void(uint64_t)>* written = nullptr;
+    std::function<void()>* fileCopied = nullptr;
     struct timespec started {};
     std::set<std::pair<dev_t, ino_t>> swept;
     CopyReport* report = nullptr;
@@ -405,6 +406,12 @@ struct CopyInto::Impl {
         return 0;
     }
 
+    void copied()
+    {
+        ++report->filesCopied;
+        if (*fileCopied) (*fileCopied)();
+    }
+
     std::string rootPrefix() const { return !root.empty() && root.back() == kSeparator ? root : root + kSeparator; }
 
     // Any item of the source folder (or the source itself) into the open
@@ -554,7 +561,7 @@ struct CopyInto::Impl {
         const Into& held = holdWaiting(target);
         waiting.push_back({held, temp, name, targetPath, fresh, {st.st_atim, st.st_mtim}, call});
         waitingBytes += uint64_t(st.st_size);
-        ++report->filesCopied;
+        copied();
         if (waiting.size() >= kBatchFiles || waitingBytes >= kBatchBytes) land();
     }
 
@@ -578,7 +585,7 @@ struct CopyInto::Impl {
             unlinkat(targetDir, temp.c_str(), 0);
             return;
         }
-        ++report->filesCopied;
+        copied();
     }
 
     void copyFolder(int sourceDir, const std::string& sourceName, const struct stat& st, int targetDir,
@@ -630,6 +637,7 @@ CopyInto::CopyInto(std::string root, std::optional<FileIdentity> expected) : imp
         impl_->rootError = kFolderReplaced;
     impl_->stop = &stopRequested;
     impl_->written = &written;
+    impl_->fileCopied = &fileCopied;
     clock_gettime(CLOCK_REALTIME, &impl_->started);
 }
 

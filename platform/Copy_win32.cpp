@@ -48,6 +48,7 @@ struct CopyWalk {
     CopyReport& report;
     const std::function<bool()>& stop;
     const std::function<void(uint64_t)>& written;
+    const std::function<void()>& fileCopied;
     const std::set<std::string>& leaveOut;
 };
 
@@ -86,6 +87,7 @@ void copyAny(const CopyWalk& walk, const std::string& source, const std::string&
         if (code == 0) {
             ++report.filesCopied;
             if (written) written(itemSize(target));
+            if (walk.fileCopied) walk.fileCopied();
         } else {
             report.failures.push_back({target, code});
         }
@@ -172,7 +174,7 @@ CopyReport CopyInto::copy(const std::string& source, const std::string& relative
         }
         folder += kSeparator;
     }
-    copyAny({report, stopRequested, written, leaveOut}, source, target, onlyIfAbsent,
+    copyAny({report, stopRequested, written, fileCopied, leaveOut}, source, target, onlyIfAbsent,
             impl_->backupFolder.empty() ? std::string() : impl_->backupFolder + kSeparator + relative, {});
     return report;
 }

@@ -284,8 +284,13 @@ std::vector<SyncStep> syncPlan(const dirCompare& comp, const SyncScope& scope, c
 std::string summaryText(const SyncOutcome& outcome)
 {
     const auto n = [](size_t count) { return std::to_string(count); };
-    return textIn("已复制 ", "copied ") + n(size_t(outcome.copied)) + textIn(", 失败 ", ", failed ") +
-           n(outcome.failed.size()) + textIn(", 跳过 ", ", skipped ") + n(outcome.skipped.size());
+    std::string text = textIn("已复制 ", "copied ") + n(size_t(outcome.copied)) + textIn(", 失败 ", ", failed ") +
+                       n(outcome.failed.size()) + textIn(", 跳过 ", ", skipped ") + n(outcome.skipped.size());
+    // A stop can leave a folder partly there: what did arrive is said.
+    if (outcome.stopped && outcome.filesCopied > 0)
+        text += textIn("; 已中止, 已到达 ", "; stopped, ") + n(size_t(outcome.filesCopied)) +
+                textIn(" 个文件", " files arrived");
+    return text;
 }
 
 std::vector<std::string> summaryItems(const SyncOutcome& outcome)

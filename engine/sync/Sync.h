@@ -38,6 +38,7 @@ struct SyncItem {
 
 struct SyncOutcome {
     int copied = 0;                 // items copied whole
+    int filesCopied = 0;            // files that arrived, a folder's counted one by one
     std::vector<SyncItem> failed;   // a file or folder that could not be written
     std::vector<SyncItem> skipped;  // left alone on purpose (excluded, changed since the comparison, stopped)
     bool stopped = false;           // a stop request ended the walk

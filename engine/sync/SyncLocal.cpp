@@ -17,6 +17,10 @@ void copyHere(const dirCompare& comp, const std::vector<SyncStep>& steps, SyncOu
     into.stopRequested = stop;
     if (!outcome.backupSet.empty()) into.keepReplacedIn(outcome.backupSet);
     if (progress) into.written = [progress](uint64_t bytes) { progress->bytesCopied += int64_t(bytes); };
+    into.fileCopied = [progress, &outcome] {
+        ++outcome.filesCopied;
+        if (progress) ++progress->filesCopied;
+    };
     const auto fail = [&](const SyncStep& step, const std::string& target, const std::string& reason) {
         if (!logPath.empty()) writeLog(step.source + " -> " + target + " : " + reason, logPath);
         outcome.failed.push_back({step.source, target, reason});
@@ -40,7 +44,6 @@ void copyHere(const dirCompare& comp, const std::vector<SyncStep>& steps, SyncOu
             &step, into.copy(step.source, step.target.substr(comp.pathB.size()), step.kind == OnlyInA, step.leaveOut));
         const platform::CopyReport& report = copies.back().second;
         if (report.stopped) outcome.stopped = true;
-        if (progress) progress->filesCopied += report.filesCopied;
     }
     const platform::CopyInto::Flushed late = into.flush();
     outcome.kept += late.kept;

@@ -36,6 +36,7 @@ struct RsyncRun {
     std::string startError;
     // What rsync said it wrote, named as it names them (a folder ends in '/').
     std::set<std::string> sent;
+    int files = 0;  // of them, files
 
     // rsync's own words on this item: a line that names its exact path (or
     // the temporary file it was written to), quoted as rsync quotes paths.
@@ -83,9 +84,11 @@ RsyncRun runRsync(const dirCompare& comp, const std::vector<std::string>& argume
         std::string name(line);
         while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) name.pop_back();
         run.sent.insert(name);
+        const bool file = !name.empty() && name.back() != '/';
+        run.files += file;
         if (!progress) continue;
         progress->setText(textIn("正在复制: ", "Copying: ") + name);
-        ++progress->filesCopied;
+        progress->filesCopied += file;
     }
     run.stopped = progress && progress->abortRequested();
     std::string errors;
@@ -213,6 +216,7 @@ void copyWithRsync(const dirCompare& comp, const std::vector<SyncStep>& steps, S
         outcome.stopped = outcome.stopped || runs.back().stopped;
         for (const SyncStep* step : together) done.emplace_back(step, &runs.back());
     }
+    for (const RsyncRun& run : runs) outcome.filesCopied += run.files;
     if (done.empty()) return;
 
     // B as it is now, compared with A under the same rules: after a stop

@@ -372,19 +372,28 @@ TEST_F(Sync, AStopThatComesOnceAFolderIsWhollyCopiedReportsItCopied)
     EXPECT_EQ(dir.read("B/d/f2"), "two");
 }
 
+// The files of a lacked folder are counted as each arrives, not once the
+// folder is whole, and a stop says how many did.
 TEST_F(Sync, AFolderStoppedMidwaySaysHowManyOfItsFilesArrived)
 {
     for (int i = 0; i < 5; ++i) dir.file("A/lacked/f" + std::to_string(i), "x");
     auto comp = compared(a, b);
     RunControl control;
     int written = 0;
+    int64_t countedBeforeTheSecond = -1;
     platform::testSeams().failCopyWrite = [&](const std::string&, uint64_t) {
-        if (++written == 2) control.requestAbort();
+        if (++written == 2) {
+            countedBeforeTheSecond = control.filesCopied;
+            control.requestAbort();
+        }
         return 0;
     };
     const SyncOutcome outcome = synchronize(*comp, *comp->results.children, nullptr, {}, {}, &control, std::string());
+    EXPECT_EQ(countedBeforeTheSecond, 1);
     ASSERT_EQ(outcome.skipped.size(), 1u);
     EXPECT_EQ(outcome.skipped[0].reason, textIn("中止时已复制 2 个文件, 共 5 个", "stopped after 2 of 5 files"));
+    EXPECT_EQ(summaryText(outcome), textIn("已复制 0, 失败 0, 跳过 1; 已中止, 已到达 2 个文件",
+                                           "copied 0, failed 0, skipped 1; stopped, 2 files arrived"));
 }
 
 }  // namespace
