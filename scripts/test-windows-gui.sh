@@ -49,6 +49,12 @@ echo "from A" > "$work/A/latin/différent.txt"
 echo "B's own" > "$work/B/latin/différent.txt"
 echo "only B" > "$work/B/extra.txt"
 touch -d '2020-01-01 00:00:00' "$work/B/latin/différent.txt"
+# Past 300 characters: a deep file that differs, and a folder B lacks there.
+deep="$work/A/deep/$(printf 'a%.0s' $(seq 1 60))/$(printf 'b%.0s' $(seq 1 60))/$(printf 'c%.0s' $(seq 1 60))/$(printf 'd%.0s' $(seq 1 60))"
+mkdir -p "$deep/lacked" "${deep/\/A\//\/B\/}"
+echo "deep A" > "$deep/changed.txt"
+echo "deep in" > "$deep/lacked/inside.txt"
+echo "deep B!" > "${deep/\/A\//\/B\/}/changed.txt"
 
 state="$work/state.txt"
 export DIRMATCH_GUI_STATE="$state"
@@ -121,6 +127,11 @@ shot report
 keys Return
 wait_state "$finished"
 shot main-compared
+# The report closed, the tree has the keyboard: F8 goes to a row that differs.
+keys F8
+for _ in $(seq 1 25); do field selected | grep -Eq ' [1235]$' && break; sleep 0.2; done
+field selected | grep -Eq ' [1235]$' || { echo "F8 went to no difference: $(field selected)"; exit 1; }
+shot main-f8
 
 # The counts line of the command line's report (it exits 1: the folders differ).
 counts() { { "$linux" compare "$work/A" "$work/B" --lang "$lang" --max-entries 100000 2>/dev/null || true; } | tail -2 | head -1; }
@@ -157,6 +168,8 @@ case "$after" in
   *) echo "B still lacks or differs after the sync"; exit 1 ;;
 esac
 cmp "$work/A/latin/différent.txt" "$work/B/latin/différent.txt"
+cmp "$deep/changed.txt" "${deep/\/A\//\/B\/}/changed.txt"
+cmp "$deep/lacked/inside.txt" "${deep/\/A\//\/B\/}/lacked/inside.txt"
 [ -f "$work/B/extra.txt" ] || { echo "the sync deleted B's own file"; exit 1; }
 # Closed as a user closes it, so that what the run chose is kept for the next.
 keys alt+F4

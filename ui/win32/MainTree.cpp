@@ -5,6 +5,7 @@
 
 #include "config/Dmodule.h"
 #include "engine/compare/ResultView.h"
+#include "ui/presenter/Marks.h"
 #include "ui/win32/MainWindow.h"
 #include "ui/win32/Texts.h"
 
@@ -18,6 +19,15 @@ int shownChildren(const result_t& folder, bool onlyDiff)
     if (folder.children)
         for (const auto& child : *folder.children) shown += isShown(*child, onlyDiff) ? 1 : 0;
     return shown;
+}
+
+result_t* resultOf(HWND tree, HTREEITEM node)
+{
+    TVITEMW item = {};
+    item.mask = TVIF_PARAM;
+    item.hItem = node;
+    TreeView_GetItem(tree, &item);
+    return reinterpret_cast<result_t*>(item.lParam);
 }
 
 }  // namespace
@@ -75,11 +85,96 @@ void MainWindow::addChildren(HTREEITEM node, result_t& folder)
 void MainWindow::expanding(HTREEITEM node)
 {
     if (TreeView_GetChild(tree_, node)) return;  // made already
-    TVITEMW item = {};
-    item.mask = TVIF_PARAM;
-    item.hItem = node;
-    TreeView_GetItem(tree_, &item);
-    if (auto* folder = reinterpret_cast<result_t*>(item.lParam)) addChildren(node, *folder);
+    if (result_t* folder = resultOf(tree_, node)) addChildren(node, *folder);
+}
+
+void MainWindow::goToDifference(bool forward)
+{
+    // Rows in the order the tree shows them, those in folded folders
+    // included (made as the search passes them); a folder is passed for
+    // what differs inside it.
+    HTREEITEM const current = TreeView_GetSelection(tree_);
+    const auto isDifference = [this](HTREEITEM node) {
+        expanding(node);
+        const result_t* item = resultOf(tree_, node);
+        return TreeView_GetParent(tree_, node) && !TreeView_GetChild(tree_, node) && item &&
+               isDifferenceMark(stateIndexOf(*item));
+    };
+    const auto following = [this](HTREEITEM node) {
+        expanding(node);
+        if (HTREEITEM child = TreeView_GetChild(tree_, node)) return child;
+        for (; node; node = TreeView_GetParent(tree_, node))
+            if (HTREEITEM next = TreeView_GetNextSibling(tree_, node)) return next;
+        return HTREEITEM(nullptr);
+    };
+    HTREEITEM found = nullptr;
+    bool passed = !current;
+    for (HTREEITEM node = TreeView_GetRoot(tree_); node; node = following(node)) {
+        if (node == current) {
+            if (!forward) break;
+            passed = true;
+        } else if ((passed || !forward) && isDifference(node)) {
+            found = node;
+            if (forward) break;
+        }
+    }
+    if (!found) return;
+    TreeView_EnsureVisible(tree_, found);
+    TreeView_SelectItem(tree_, found);
+}
+
+std::vector<std::string> MainWindow::namesOf(HTREEITEM node) const
+{
+    std::vector<std::string> names;
+    for (; node && TreeView_GetParent(tree_, node); node = TreeView_GetParent(tree_, node))
+        if (const result_t* item = resultOf(tree_, node)) names.insert(names.begin(), item->name);
+    return names;
+}
+
+HTREEITEM MainWindow::nodeAt(const std::vector<std::string>& names)
+{
+    HTREEITEM node = TreeView_GetRoot(tree_);
+    for (const std::string& name : names) {
+        if (!node) break;
+        expanding(node);
+        HTREEITEM child = TreeView_GetChild(tree_, node);
+        while (child && resultOf(tree_, child)->name != name) child = TreeView_GetNextSibling(tree_, child);
+        if (!child) break;  // gone: the nearest folder that is still there
+        node = child;
+    }
+    return node;
+}
+
+MainWindow::Place MainWindow::place() const
+{
+    Place place;
+    // Only rows made can be open; the walk goes no deeper than they reach.
+    std::vector<HTREEITEM> open;
+    for (HTREEITEM node = TreeView_GetRoot(tree_); node; node = TreeView_GetNextSibling(tree_, node))
+        open.push_back(node);
+    while (!open.empty()) {
+        HTREEITEM node = open.back();
+        open.pop_back();
+        if (!(TreeView_GetItemState(tree_, node, TVIS_EXPANDED) & TVIS_EXPANDED)) continue;
+        place.open.insert(namesOf(node));
+        for (HTREEITEM child = TreeView_GetChild(tree_, node); child; child = TreeView_GetNextSibling(tree_, child))
+            open.push_back(child);
+    }
+    if (HTREEITEM selection = TreeView_GetSelection(tree_)) place.selected = namesOf(selection);
+    if (HTREEITEM top = TreeView_GetFirstVisible(tree_)) place.top = namesOf(top);
+    return place;
+}
+
+void MainWindow::goTo(const Place& place)
+{
+    SendMessageW(tree_, WM_SETREDRAW, FALSE, 0);
+    for (const std::vector<std::string>& names : place.open) {
+        HTREEITEM node = nodeAt(names);
+        if (node && namesOf(node) == names) TreeView_Expand(tree_, node, TVE_EXPAND);
+    }
+    if (HTREEITEM node = nodeAt(place.selected)) TreeView_SelectItem(tree_, node);
+    if (HTREEITEM node = nodeAt(place.top)) TreeView_SelectSetFirstVisible(tree_, node);
+    SendMessageW(tree_, WM_SETREDRAW, TRUE, 0);
 }
 
 result_t* MainWindow::selected() const
@@ -98,9 +193,10 @@ void MainWindow::showDetails()
     StringList texts;
     const result_t* item = selected();
     if (item && presenter.comparer) presenter.comparer->details(*item, texts);
+    // Texts column by column, five each; the first of each is the header's.
     for (int i = 0; i < 15; ++i) {
-        const std::wstring text = size_t(i) < texts.size() ? wide(texts[size_t(i)]) : std::wstring();
-        ListView_SetItemText(details_, i % 5, i / 5, const_cast<wchar_t*>(text.c_str()));
+        if (i % 5 == 0) continue;
+        detailCells_.setText(i % 5 - 1, i / 5, size_t(i) < texts.size() ? wide(texts[size_t(i)]) : std::wstring());
     }
 }
 
@@ -128,6 +224,9 @@ void MainWindow::tellTest() const
     if (modal && modal != hwnd_ && IsWindowVisible(modal)) GetWindowTextW(modal, title, 256);
     std::fprintf(out, "modal: %s\n", narrow(title).c_str());
     for (int i = 0; i < 5; ++i) std::fprintf(out, "panel%d: %s\n", i, panels_[i].c_str());
+    // The row that has the keyboard: its name and mark, where the tree has it.
+    const result_t* row = GetFocus() == tree_ ? selected() : nullptr;
+    std::fprintf(out, "selected: %s\n", row ? (row->name + " " + std::to_string(stateIndexOf(*row))).c_str() : "");
     for (int i = 0; i < 5; ++i) {
         RECT at;
         GetWindowRect(buttons_[i], &at);

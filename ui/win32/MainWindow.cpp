@@ -123,46 +123,48 @@ void MainWindow::build()
 {
     HMENU bar = CreateMenu();
     HMENU system = CreatePopupMenu();
-    AppendMenuW(system, MF_STRING, kMenuStart, tr("开始").c_str());
+    AppendMenuW(system, MF_STRING, kMenuStart, withKey("开始", L'S').c_str());
     AppendMenuW(system, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(system, MF_STRING, kMenuExit, tr("退出").c_str());
+    AppendMenuW(system, MF_STRING, kMenuExit, withKey("退出", L'X').c_str());
     HMENU help = CreatePopupMenu();
-    AppendMenuW(help, MF_STRING, kMenuHelp, tr("帮助").c_str());
+    AppendMenuW(help, MF_STRING, kMenuHelp, (withKey("帮助", L'H') + L"\tF1").c_str());
     AppendMenuW(help, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(help, MF_STRING, kMenuAbout, tr("关于").c_str());
-    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(system), tr("系统").c_str());
-    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), tr("帮助").c_str());
+    AppendMenuW(help, MF_STRING, kMenuAbout, withKey("关于", L'A').c_str());
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(system), withKey("系统", L'M').c_str());
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), withKey("帮助", L'H').c_str());
     SetMenu(hwnd_, bar);
 
     popup_ = CreatePopupMenu();
-    AppendMenuW(popup_, MF_STRING, kPopupRefresh, tr("刷新").c_str());
-    AppendMenuW(popup_, MF_STRING, kPopupSync, tr("更新所选项").c_str());
-    AppendMenuW(popup_, MF_STRING, kPopupOpenA, tr("打开文件夹 A 的文件").c_str());
-    AppendMenuW(popup_, MF_STRING, kPopupOpenB, tr("打开文件夹 B 的文件").c_str());
+    AppendMenuW(popup_, MF_STRING, kPopupRefresh, withKey("刷新", L'R').c_str());
+    AppendMenuW(popup_, MF_STRING, kPopupSync, withKey("更新所选项", L'U').c_str());
+    AppendMenuW(popup_, MF_STRING, kPopupOpenA, withKey("打开文件夹 A 的文件", L'A').c_str());
+    AppendMenuW(popup_, MF_STRING, kPopupOpenB, withKey("打开文件夹 B 的文件", L'B').c_str());
 
-    const char* const captions[] = {"开始", "中止", "同步", "报告", "退出"};
+    const std::pair<const char*, wchar_t> captions[] = {
+        {"开始", L'S'}, {"中止", L'A'}, {"同步", L'Y'}, {"报告", L'R'}, {"退出", L'X'}};
     for (int i = 0; i < 5; ++i)
-        buttons_[i] = control(L"BUTTON", tr(captions[i]), WS_TABSTOP | BS_PUSHBUTTON, 2 + i * 64 + (i == 4 ? 8 : 0), 2,
-                              62, 36, kStart + i);
+        buttons_[i] = control(L"BUTTON", withKey(captions[i].first, captions[i].second), WS_TABSTOP | BS_PUSHBUTTON,
+                              2 + i * 64 + (i == 4 ? 8 : 0), 2, 62, 36, kStart + i);
 
     marks_ = markImages(px(16));
     tree_ = control(WC_TREEVIEWW, L"", WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS,
                     0, 0, 10, 10, kTree, WS_EX_CLIENTEDGE);
     TreeView_SetImageList(tree_, marks_, TVSIL_NORMAL);
-    details_ = control(WC_LISTVIEWW, L"", WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL, 0, 0, 10, 10,
-                       kDetails, WS_EX_CLIENTEDGE);
+    // The grid's first row of texts is its header, whose borders the user may drag.
+    details_ =
+        control(WC_LISTVIEWW, L"", WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL, 0, 0, 10, 10, kDetails, WS_EX_CLIENTEDGE);
     ListView_SetExtendedListViewStyle(details_, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     for (int c = 0; c < 3; ++c) {
+        const std::wstring title =
+            c == 0 ? std::wstring() : shown(messageText(c == 1 ? msg::DetailFilesInA : msg::DetailFilesInB));
         LVCOLUMNW column = {};
-        column.mask = LVCF_WIDTH;
-        column.cx = px(c == 0 ? 100 : 300);
+        column.mask = LVCF_WIDTH | LVCF_TEXT;
+        column.cx = px(c == 0 ? 130 : 300);
+        column.pszText = const_cast<wchar_t*>(title.c_str());
         ListView_InsertColumn(details_, c, &column);
     }
-    for (int r = 0; r < 5; ++r) {
-        LVITEMW row = {};
-        row.iItem = r;
-        ListView_InsertItem(details_, &row);
-    }
+    detailCells_.attach(details_);
+    for (int r = 0; r < 4; ++r) detailCells_.setText(r, 0, {});
 
     legend_[0] = control(L"STATIC", tr("A: 标准文件夹A"), 0, 0, 0, 10, 10, 0);
     legend_[1] = control(L"STATIC", tr("B: 比较文件夹B"), 0, 0, 0, 10, 10, 0);
@@ -197,10 +199,12 @@ void MainWindow::layout()
     const int detailsTop = std::max(top + px(40), bottom - px(kDetailsHeight));
     MoveWindow(tree_, 0, top, right, detailsTop - top, TRUE);
     MoveWindow(details_, 0, detailsTop, right, bottom - detailsTop, TRUE);
-    const int other = std::max(px(60), (right - px(100)) / 2 - px(3));
-    ListView_SetColumnWidth(details_, 0, px(100));
-    ListView_SetColumnWidth(details_, 1, other);
-    ListView_SetColumnWidth(details_, 2, other);
+    const int other = std::max(px(60), (right - px(130)) / 2 - px(3));
+    if (!detailsResized_) {
+        ListView_SetColumnWidth(details_, 0, px(130));
+        ListView_SetColumnWidth(details_, 1, other);
+        ListView_SetColumnWidth(details_, 2, other);
+    }
     for (int i = 0; i < 8; ++i) {
         const int y = top + px(12) + i * px(24) + (i >= 2 ? px(8) : 0);
         const int indent = i >= 2 ? 32 : 10;  // the marks' captions stand right of their marks
@@ -229,6 +233,9 @@ LRESULT MainWindow::message(UINT msg, WPARAM wParam, LPARAM lParam)
         }
         case WM_NOTIFY: {
             const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (detailCells_.notify(header)) return 0;
+            // Widths the user chose stay as they are when the window is resized.
+            if (header->code == HDN_ENDTRACKW && GetParent(header->hwndFrom) == details_) detailsResized_ = true;
             // A panel's text may be cut where the bar is narrow: a click shows it whole.
             if (header->hwndFrom == status_ && header->code == NM_CLICK) {
                 const auto part = reinterpret_cast<const NMMOUSE*>(lParam)->dwItemSpec;
@@ -295,6 +302,28 @@ LRESULT MainWindow::message(UINT msg, WPARAM wParam, LPARAM lParam)
         default: break;
     }
     return Window::message(msg, wParam, lParam);
+}
+
+bool MainWindow::shortcut(const MSG& msg)
+{
+    if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
+    const bool shift = GetKeyState(VK_SHIFT) < 0;
+    switch (msg.wParam) {
+        case VK_F1: showManual(); return true;
+        case VK_F5:
+            if (!busy_) runComparison();
+            return true;
+        case VK_F8: goToDifference(!shift); return true;
+        case VK_F10:
+            if (!shift) return false;
+            [[fallthrough]];
+        case VK_APPS:
+            // The popup of the row that has the keyboard.
+            if (GetFocus() != tree_) return false;
+            SendMessageW(hwnd_, WM_CONTEXTMENU, WPARAM(tree_), MAKELPARAM(-1, -1));
+            return true;
+        default: return false;
+    }
 }
 
 bool MainWindow::command(int id, int)
@@ -368,10 +397,12 @@ void MainWindow::showResult(const std::string& elapsed)
 
 void MainWindow::showPart(const SyncScope&)
 {
-    // The tree is made again whole: simpler than finding the nodes of the
-    // part redone, and as fast for the trees people look at.
+    // The tree is made again whole, then opened where it was: simpler than
+    // finding the nodes of the part redone, and as fast for the trees people look at.
+    const Place was = place();
     clearTree();
     fillTree();
+    goTo(was);
     panels_[0] = presenter.stateText();
     panels_[3] = presenter.countsText();
     showStatus();

@@ -5,10 +5,13 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "ui/presenter/MainPresenter.h"
+#include "ui/win32/PathList.h"
 #include "ui/win32/SyncProgress.h"
 #include "ui/win32/Win32Ui.h"
 #include "ui/win32/Window.h"
@@ -63,6 +66,9 @@ private:
     LRESULT message(UINT msg, WPARAM wParam, LPARAM lParam) override;
     bool command(int id, int code) override;
     int defaultButton() const override { return 0; }
+    bool shortcut(const MSG& msg) override;
+    // F8 and Shift+F8: the next or previous item that still differs.
+    void goToDifference(bool forward);
 
     // Jobs (Jobs.cpp): long work on a thread of its own, the progress shown
     // every 100 ms, then `done` here.
@@ -101,6 +107,17 @@ private:
     void showDetails();
     result_t* selected() const;
     void showStatus();
+    // The tree's place (open folders, the selection, the top row), by the
+    // names from the top, and the same place found again in a new tree.
+    struct Place {
+        std::set<std::vector<std::string>> open;
+        std::vector<std::string> selected;
+        std::vector<std::string> top;
+    };
+    Place place() const;
+    void goTo(const Place& place);
+    std::vector<std::string> namesOf(HTREEITEM node) const;
+    HTREEITEM nodeAt(const std::vector<std::string>& names);
 
     // The state of the window, written for a test where one asked for it.
     void tellTest() const;
@@ -110,6 +127,8 @@ private:
     HWND buttons_[5] = {};
     HWND tree_ = nullptr;
     HWND details_ = nullptr;
+    PathList detailCells_;
+    bool detailsResized_ = false;
     HWND legend_[8] = {};
     HWND doing_ = nullptr;
     HWND progress_ = nullptr;

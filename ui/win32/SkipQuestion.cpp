@@ -15,16 +15,19 @@ private:
     enum { kSkip = 10, kSkipAll, kStop };
     void build() override
     {
-        control(L"STATIC",
-                shown(textIn("无法读取文件夹 ", "Folder ") + folder_ + textIn(": ", " cannot be read: ") + reason_),
-                SS_LEFT, 12, 12, 396, 48, 0);
+        // The reason first, then the folder: a text that wraps inside its
+        // names and scrolls, so neither is ever cut off.
+        HWND text = control(L"EDIT",
+                            shown(textIn("无法读取文件夹: ", "A folder cannot be read: ") + reason_ + "\r\n" + folder_),
+                            ES_MULTILINE | ES_READONLY | WS_VSCROLL, 12, 12, 396, 64, 0);
+        SendMessageW(text, EM_SETSEL, WPARAM(-1), 0);
         control(L"STATIC",
                 shown(textIn("跳过的文件夹标为错误项, 同步时不会写入其中。",
                              "A skipped folder is marked as an error and nothing is copied into or from it.")),
-                SS_LEFT, 12, 64, 396, 34, 0);
-        control(L"BUTTON", shown(textIn("跳过", "Skip")), WS_TABSTOP | BS_DEFPUSHBUTTON, 168, 106, 75, 25, kSkip);
-        control(L"BUTTON", shown(textIn("全部跳过", "Skip all")), WS_TABSTOP, 250, 106, 75, 25, kSkipAll);
-        control(L"BUTTON", shown(textIn("停止", "Stop")), WS_TABSTOP, 332, 106, 75, 25, kStop);
+                SS_LEFT, 12, 82, 396, 34, 0);
+        control(L"BUTTON", shown(textIn("跳过", "Skip")), WS_TABSTOP | BS_DEFPUSHBUTTON, 168, 124, 75, 25, kSkip);
+        control(L"BUTTON", shown(textIn("全部跳过", "Skip all")), WS_TABSTOP, 250, 124, 75, 25, kSkipAll);
+        control(L"BUTTON", shown(textIn("停止", "Stop")), WS_TABSTOP, 332, 124, 75, 25, kStop);
     }
     int defaultButton() const override { return kSkip; }
     bool command(int id, int) override
@@ -51,7 +54,7 @@ public:
 SkipAnswer askSkipFolder(HWND owner, const std::string& folder, const std::string& reason)
 {
     SkipQuestion question(folder, reason);
-    return SkipQuestion::answerOf(question.run(owner, shown(messageText(msg::ProductName)), 420, 140));
+    return SkipQuestion::answerOf(question.run(owner, shown(messageText(msg::ProductName)), 420, 158));
 }
 
 }  // namespace dm::win32

@@ -5,6 +5,7 @@
 #include "ui/presenter/MainPresenter.h"
 #include "ui/presenter/SyncPlanRows.h"
 #include "ui/win32/Dialogs.h"
+#include "ui/win32/PathList.h"
 #include "ui/win32/Texts.h"
 #include "ui/win32/Win32Ui.h"
 #include "ui/win32/Window.h"
@@ -37,9 +38,9 @@ private:
         list_ = control(WC_LISTVIEWW, L"", WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS, 12, 32, 736, 320, kList,
                         WS_EX_CLIENTEDGE);
         ListView_SetExtendedListViewStyle(list_, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
-        const std::pair<std::string, int> columns[] = {{textIn("原因", "Why"), 110},
-                                                       {textIn("从 A", "From A"), 270},
-                                                       {textIn("到 B", "To B"), 270},
+        const std::pair<std::string, int> columns[] = {{textIn("原因", "Why"), 160},
+                                                       {textIn("从 A", "From A"), 245},
+                                                       {textIn("到 B", "To B"), 245},
                                                        {textIn("大小", "Size"), 80}};
         for (int c = 0; c < 4; ++c) {
             const std::wstring title = shown(columns[c].first);
@@ -60,15 +61,11 @@ private:
         CheckDlgButton(hwnd_, kKeepNewer, choices.keepNewer ? BST_CHECKED : BST_UNCHECKED);
         EnableWindow(GetDlgItem(hwnd_, kBackupFolder), choices.keepReplaced);
         const std::vector<PlanRow> rows = planRows(plan_, comp_.sideA().shown({}), comp_.sideB().shown({}));
+        cells_.attach(list_);
         for (int i = 0; i < int(rows.size()); ++i) {
             const PlanRow& row = rows[size_t(i)];
-            std::wstring texts[] = {shown(row.why), shown(row.from), shown(row.to), shown(row.size)};
-            LVITEMW item = {};
-            item.mask = LVIF_TEXT;
-            item.iItem = i;
-            item.pszText = texts[0].data();
-            ListView_InsertItem(list_, &item);
-            for (int c = 1; c < 4; ++c) ListView_SetItemText(list_, i, c, texts[c].data());
+            const std::string texts[] = {row.why, row.from, row.to, row.size};
+            for (int c = 0; c < 4; ++c) cells_.setText(i, c, shown(texts[c]));
             ListView_SetCheckState(list_, i, tickedFirst(plan_[size_t(i)], choices.keepNewer));
         }
         if (!rows.empty()) ListView_SetItemState(list_, 0, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
@@ -91,6 +88,7 @@ private:
 
     LRESULT message(UINT msg, WPARAM wParam, LPARAM lParam) override
     {
+        if (msg == WM_NOTIFY && cells_.notify(reinterpret_cast<const NMHDR*>(lParam))) return 0;
         if (msg == WM_NOTIFY && ready_) {
             const auto* change = reinterpret_cast<const NMLISTVIEW*>(lParam);
             if (change->hdr.hwndFrom == list_ && change->hdr.code == LVN_ITEMCHANGED && (change->uChanged & LVIF_STATE))
@@ -131,6 +129,7 @@ private:
     const std::vector<SyncStep>& plan_;
     MainPresenter& presenter_;
     HWND list_ = nullptr;
+    PathList cells_;
     HWND totals_ = nullptr;
     HWND start_ = nullptr;
     bool ready_ = false;

@@ -1,6 +1,7 @@
 #include "ui/win32/Texts.h"
 
 #include <cstring>
+#include <cwctype>
 #include <string>
 #include <unordered_map>
 
@@ -50,6 +51,15 @@ std::wstring tr(const char* chinese)
     }();
     const auto found = english.find(chinese);
     return wide(found != english.end() ? found->second : chinese);
+}
+
+std::wstring withKey(const char* chinese, wchar_t key)
+{
+    std::wstring text = tr(chinese);
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (std::towupper(text[i]) == std::towupper(key)) return text.insert(i, 1, L'&');
+    }
+    return text + L"(&" + wchar_t(std::towupper(key)) + L")";
 }
 
 }  // namespace dm::win32

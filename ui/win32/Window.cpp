@@ -43,9 +43,18 @@ int dpiOf(HWND window)
 
 HFONT formFont(int pixels, bool bold, int dpi)
 {
-    return CreateFontW(-MulDiv(pixels, dpi, 96), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
-                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                       DEFAULT_PITCH | FF_SWISS, L"Microsoft YaHei UI");
+    // The system's message font, whose linked fonts show any script the
+    // system can show; the form's size and weight.
+    NONCLIENTMETRICSW metrics = {};
+    metrics.cbSize = sizeof metrics;
+    LOGFONTW font = {};
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) font = metrics.lfMessageFont;
+    font.lfHeight = -MulDiv(pixels, dpi, 96);
+    font.lfWidth = 0;
+    font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+    font.lfQuality = CLEARTYPE_QUALITY;
+    if (!font.lfFaceName[0]) wcscpy(font.lfFaceName, L"MS Shell Dlg 2");
+    return CreateFontIndirectW(&font);
 }
 
 Window::~Window()
@@ -73,8 +82,12 @@ bool Window::make(HWND owner, const std::wstring& title, DWORD style, int width,
     } else {
         SystemParametersInfoW(SPI_GETWORKAREA, 0, &at, 0);
     }
-    const int w = frame.right - frame.left;
-    const int h = frame.bottom - frame.top;
+    // Never larger than the screen's work area (at a high DPI the form's
+    // size in logical pixels can pass it): the status bar stays in sight.
+    RECT work = {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const int w = int(std::min(frame.right - frame.left, work.right - work.left));
+    const int h = int(std::min(frame.bottom - frame.top, work.bottom - work.top));
     SetWindowPos(hwnd_, nullptr, std::max(0L, at.left + (at.right - at.left - w) / 2),
                  std::max(0L, at.top + (at.bottom - at.top - h) / 2), w, h, SWP_NOZORDER | SWP_NOACTIVATE);
     build();
@@ -124,6 +137,12 @@ LRESULT Window::message(UINT msg, WPARAM wParam, LPARAM lParam)
     return DefWindowProcW(hwnd_, msg, wParam, lParam);
 }
 
+Window* Window::of(HWND hwnd)
+{
+    auto* self = hwnd ? reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)) : nullptr;
+    return self && self->hwnd_ == hwnd ? self : nullptr;
+}
+
 LRESULT CALLBACK Window::procedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     auto* self = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
@@ -134,13 +153,15 @@ LRESULT CALLBACK Window::procedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
 int Modal::run(HWND owner, const std::wstring& title, int width, int height)
 {
     if (!make(owner, title, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, width, height)) return IDCANCEL;
+    // The control that had the keyboard gets it back when this closes.
+    HWND before = GetFocus();
     ShowWindow(hwnd_, SW_SHOW);
     if (owner) EnableWindow(owner, FALSE);
     // The first control that takes Tab has the keyboard.
     if (HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE)) SetFocus(first);
     MSG msg;
     while (!ended_ && GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (IsDialogMessageW(hwnd_, &msg)) continue;
+        if (shortcut(msg) || IsDialogMessageW(hwnd_, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
@@ -148,6 +169,7 @@ int Modal::run(HWND owner, const std::wstring& title, int width, int height)
     if (owner) {
         EnableWindow(owner, TRUE);
         SetActiveWindow(owner);
+        if (before && IsWindow(before)) SetFocus(before);
     }
     return code_;
 }
@@ -173,6 +195,7 @@ int messageLoop()
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         HWND top = GetAncestor(msg.hwnd, GA_ROOT);
+        if (Window* window = Window::of(top); window && window->shortcut(msg)) continue;
         if (top && IsDialogMessageW(top, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);

@@ -21,6 +21,15 @@ public:
     Window& operator=(const Window&) = delete;
 
     HWND handle() const { return hwnd_; }
+    // The window a handle belongs to, where it is one of ours.
+    static Window* of(HWND hwnd);
+    // A key pressed in this window, before the keys of a dialog are read:
+    // true where it was taken.
+    virtual bool shortcut(const MSG& msg)
+    {
+        (void)msg;
+        return false;
+    }
     // Logical pixels at this window's DPI.
     int px(int logical) const { return MulDiv(logical, dpi_, 96); }
     // A control at a place given in logical pixels, in the form font.
