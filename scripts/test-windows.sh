@@ -98,6 +98,7 @@ LC_ALL=en_US.UTF-8 timeout 900 bash ../scripts/test-windows-gui.sh "$menu\\dirma
 # An installed program keeps what a run chose per user, never in Program Files.
 kept=$(ls "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/dirmatch/pre.ini 2>/dev/null | head -1)
 [ -n "$kept" ] && grep -q '^StandardDir=.' "$kept" || { echo "the installed program kept no folders per user"; exit 1; }
+grep -q '^Geometry=win ' "$kept" || { echo "the installed program kept not its window's place"; exit 1; }
 [ ! -e "$installed/pre.ini" ] || { echo "the installed program wrote its settings into Program Files"; exit 1; }
 wine "$installed/uninstall.exe" /S
 for _ in $(seq 1 100); do [ -e "$installed" ] || [ -e "$menuHere" ] || break; sleep 0.2; done

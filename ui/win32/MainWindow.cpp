@@ -3,6 +3,7 @@
 #include "ui/win32/MainWindow.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 #include "common/Messages.h"
@@ -117,6 +118,34 @@ MainWindow::~MainWindow()
 bool MainWindow::create()
 {
     return make(nullptr, tr("目录比较"), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, kWidth, kHeight);
+}
+
+void MainWindow::show(int show)
+{
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    RECT& at = placement.rcNormalPosition;
+    int maximized = 0;
+    if (std::sscanf(dm_.WindowGeometry.c_str(), "win %ld %ld %ld %ld %d", &at.left, &at.top, &at.right, &at.bottom,
+                    &maximized) == 5 &&
+        at.right - at.left >= px(200) && at.bottom - at.top >= px(150) && MonitorFromRect(&at, MONITOR_DEFAULTTONULL)) {
+        placement.showCmd = SW_HIDE;
+        SetWindowPlacement(hwnd_, &placement);
+        if (maximized) show = SW_SHOWMAXIMIZED;
+    }
+    ShowWindow(hwnd_, show);
+}
+
+void MainWindow::keepPlacement()
+{
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    GetWindowPlacement(hwnd_, &placement);
+    const RECT& at = placement.rcNormalPosition;
+    char text[96];
+    std::snprintf(text, sizeof text, "win %ld %ld %ld %ld %d", at.left, at.top, at.right, at.bottom,
+                  placement.showCmd == SW_SHOWMAXIMIZED ? 1 : 0);
+    dm_.WindowGeometry = text;
 }
 
 void MainWindow::build()
@@ -294,6 +323,7 @@ LRESULT MainWindow::message(UINT msg, WPARAM wParam, LPARAM lParam)
                 }
                 return 0;
             }
+            keepPlacement();
             dm_.SaveSettings();
             DestroyWindow(hwnd_);
             hwnd_ = nullptr;

@@ -28,6 +28,9 @@ public:
     ~MainWindow() override;
 
     bool create();
+    // Shown where it was last closed (its size, place, and whether it
+    // filled the screen), where that is still on a screen; else as `show` says.
+    void show(int show);
     // The wizard, then the comparison it asks for.
     void start();
     // The keyboard to the Start button, as the window opens.
@@ -67,6 +70,8 @@ private:
     bool command(int id, int code) override;
     int defaultButton() const override { return 0; }
     bool shortcut(const MSG& msg) override;
+    // The window's size and place, kept in the settings for the next start.
+    void keepPlacement();
     // F8 and Shift+F8: the next or previous item that still differs.
     void goToDifference(bool forward);
 

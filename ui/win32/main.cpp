@@ -61,7 +61,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show)
         win32::MainWindow main(*DM);
         if (!main.create()) return 1;
         SetWindowTextW(main.handle(), win32::shown(messageText(msg::ProductName)).c_str());
-        ShowWindow(main.handle(), show);
+        main.show(show);
         UpdateWindow(main.handle());
         SetForegroundWindow(main.handle());
         main.focusStart();
