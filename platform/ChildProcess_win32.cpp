@@ -1,4 +1,5 @@
 #include "platform/ChildProcess.h"
+#include "platform/Win32.h"
 
 namespace dm::platform {
 
@@ -27,10 +28,49 @@ int ChildProcess::finish(std::string& errors, std::chrono::milliseconds)
 
 void ChildProcess::stop() {}
 
+namespace {
+
+// One argument as the C runtime splits a command line back into words:
+// quoted where it holds a space or a quote, backslashes before a quote doubled.
+std::wstring quotedArgument(const std::wstring& word)
+{
+    if (!word.empty() && word.find_first_of(L" \t\"") == std::wstring::npos) return word;
+    std::wstring quoted = L"\"";
+    size_t backslashes = 0;
+    for (const wchar_t c : word) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(2 * backslashes, L'\\');
+    return quoted + L"\"";
+}
+
+}  // namespace
+
 bool startDetached(const std::vector<std::string>& command)
 {
-    (void)command;
-    return false;  // desktop notices are freedesktop's; this build has none to start
+    if (command.empty()) return false;
+    std::wstring line;
+    for (const std::string& word : command) {
+        std::wstring wide;
+        if (!wideText(word, wide)) return false;
+        if (!line.empty()) line += L' ';
+        line += quotedArgument(wide);
+    }
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr, &startup,
+                        &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
 }
 
 // Windows' ssh shares no connections between calls.

@@ -143,6 +143,11 @@ std::wstring widePath(const std::string& path)
     return L"\\\\?\\" + whole;
 }
 
+bool wideText(const std::string& text, std::wstring& wide)
+{
+    return toWide(text, CP_ACP, wide);
+}
+
 bool isLongPath(const std::string& path)
 {
     return widePath(path).starts_with(L"\\\\?\\");

@@ -33,6 +33,8 @@ namespace dm::platform {
 std::wstring widePath(const std::string& path);
 // Whether a path is past the limit the shell's copy and the "A" calls keep.
 bool isLongPath(const std::string& path);
+// Text of the program's code page in UTF-16; false where it is none.
+bool wideText(const std::string& text, std::wstring& wide);
 // A name the wide calls gave, in the program's code page.
 std::string narrowed(const wchar_t* text);
 

@@ -10,6 +10,8 @@
 #include "engine/compare/ResultView.h"
 #include "engine/side/Backup.h"
 #include "engine/side/Side.h"
+#include "platform/ChildProcess.h"
+#include "platform/ProgramPaths.h"
 #include "ui/presenter/Report.h"
 
 namespace dm {
@@ -241,6 +243,39 @@ MainPresenter::Openers MainPresenter::openers(const result_t* item) const
                                                 : std::string()};
     };
     return {opener(hasA, hereA), opener(hasB, hereB), opener(hasA || hasB, hasA ? hereA : hereB)};
+}
+
+std::string MainPresenter::shownPath(const result_t& item, bool sideA) const
+{
+    if (!comparer) return {};
+    return sideA ? comparer->sideA().shown(item.pathA()) : comparer->sideB().shown(item.pathB());
+}
+
+std::string MainPresenter::containingFolder(const result_t& item) const
+{
+    const Openers here = openers(&item);
+    if (here.a.enabled) return platform::folderOf(item.pathA());
+    return here.b.enabled ? platform::folderOf(item.pathB()) : std::string();
+}
+
+std::vector<std::string> MainPresenter::externalCommand(const result_t& item) const
+{
+    if (item.kind != InBoth || item.folderA || item.folderB || dm_.ExternalCompare.empty()) return {};
+    std::vector<std::string> words = platform::commandWords(dm_.ExternalCompare);
+    for (std::string& word : words) {
+        // Each mark once, left to right: a path that holds "%A" is not read again.
+        for (size_t at = 0; (at = word.find('%', at)) != std::string::npos;) {
+            const char side = at + 1 < word.size() ? word[at + 1] : 0;
+            if (side != 'A' && side != 'B') {
+                ++at;
+                continue;
+            }
+            const std::string& path = side == 'A' ? item.pathA() : item.pathB();
+            word.replace(at, 2, path);
+            at += path.size();
+        }
+    }
+    return words;
 }
 
 MainPresenter::Popup MainPresenter::popup(bool selected, const result_t* item, bool externalTool) const

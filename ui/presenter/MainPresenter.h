@@ -177,6 +177,14 @@ public:
         bool externalCompare = false;
     };
     Popup popup(bool selected, const result_t* item, bool externalTool) const;
+    // The path of the item's side as a person names it ("HOST:" before
+    // another machine's), for the clipboard.
+    std::string shownPath(const result_t& item, bool sideA) const;
+    // The folder holding the item here (A's where A is here), or empty.
+    std::string containingFolder(const result_t& item) const;
+    // The external tool's command for a file pair, %A and %B replaced by
+    // their paths; empty where none is set or the item is no such pair.
+    std::vector<std::string> externalCommand(const result_t& item) const;
 
     // The progress, counters and abort request of the job under way.
     RunControl run;

@@ -22,8 +22,6 @@
 #include "common/Messages.h"
 #include "config/Dmodule.h"
 #include "engine/compare/ResultView.h"
-#include "platform/ChildProcess.h"
-#include "platform/ProgramPaths.h"
 #include "platform/Time.h"
 #include "ui/qt/Artwork.h"
 #include "ui/qt/Dialogs.h"
@@ -211,10 +209,7 @@ void TfrmMain::fillColumns(QTreeWidgetItem* node, const result_t& r)
 void TfrmMain::copyPath(bool sideA)
 {
     const result_t* item = resultOf(TreeViewResult->currentItem());
-    if (!item) return;
-    // As a person names it: "HOST:" before a path of another machine.
-    QGuiApplication::clipboard()->setText(qs(sideA ? presenter.comparer->sideA().shown(item->pathA())
-                                                   : presenter.comparer->sideB().shown(item->pathB())));
+    if (item) QGuiApplication::clipboard()->setText(qs(presenter.shownPath(*item, sideA)));
 }
 
 void TfrmMain::openPairView()
@@ -235,12 +230,8 @@ void TfrmMain::openPairView()
 void TfrmMain::openExternalCompare()
 {
     const result_t* item = resultOf(TreeViewResult->currentItem());
-    if (!item || item->kind != InBoth || item->folderA || item->folderB || dm_.ExternalCompare.empty()) return;
-    std::vector<std::string> words = platform::commandWords(dm_.ExternalCompare);
-    for (std::string& word : words) {
-        for (const auto& [mark, path] : {std::pair{"%A", item->pathA()}, std::pair{"%B", item->pathB()}})
-            for (size_t at; (at = word.find(mark)) != std::string::npos;) word.replace(at, 2, path);
-    }
+    const std::vector<std::string> words = item ? presenter.externalCommand(*item) : std::vector<std::string>();
+    if (words.empty()) return;
     QStringList arguments;
     for (size_t i = 1; i < words.size(); ++i) arguments << qs(words[i]);
     if (words.empty() || !QProcess::startDetached(qs(words.front()), arguments))
@@ -250,12 +241,8 @@ void TfrmMain::openExternalCompare()
 void TfrmMain::openContainingFolder()
 {
     const result_t* item = resultOf(TreeViewResult->currentItem());
-    if (!item) return;
-    // Only a path of this machine can be opened here.
-    const bool useA = !item->pathA().empty() && presenter.comparer->sideA().hasLocalPaths();
-    const bool useB = !item->pathB().empty() && presenter.comparer->sideB().hasLocalPaths();
-    if (!useA && !useB) return;
-    openWithShell(qs(platform::folderOf(useA ? item->pathA() : item->pathB())));
+    const std::string folder = item ? presenter.containingFolder(*item) : std::string();
+    if (!folder.empty()) openWithShell(qs(folder));
 }
 
 void TfrmMain::restoreView()

@@ -123,6 +123,24 @@ void MainWindow::goToDifference(bool forward)
     TreeView_SelectItem(tree_, found);
 }
 
+void MainWindow::expandAll(bool open)
+{
+    SendMessageW(tree_, WM_SETREDRAW, FALSE, 0);
+    std::vector<HTREEITEM> nodes{TreeView_GetRoot(tree_)};
+    while (!nodes.empty()) {
+        HTREEITEM node = nodes.back();
+        nodes.pop_back();
+        if (!node) continue;
+        // Closing needs no rows made: only those made can be open.
+        if (open) expanding(node);
+        for (HTREEITEM child = TreeView_GetChild(tree_, node); child; child = TreeView_GetNextSibling(tree_, child))
+            nodes.push_back(child);
+        if (TreeView_GetChild(tree_, node) && TreeView_GetParent(tree_, node))
+            TreeView_Expand(tree_, node, open ? TVE_EXPAND : TVE_COLLAPSE);
+    }
+    SendMessageW(tree_, WM_SETREDRAW, TRUE, 0);
+}
+
 std::vector<std::string> MainWindow::namesOf(HTREEITEM node) const
 {
     std::vector<std::string> names;

@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "common/Messages.h"
 #include "config/Dmodule.h"
 #include "engine/compare/ResultView.h"
 #include "engine/sync/Sync.h"
+#include "platform/ChildProcess.h"
 #include "platform/ProgramPaths.h"
 #include "ui/presenter/Marks.h"
 #include "ui/presenter/Report.h"
@@ -168,6 +170,14 @@ void MainWindow::build()
     AppendMenuW(popup_, MF_STRING, kPopupSync, withKey("更新所选项", L'U').c_str());
     AppendMenuW(popup_, MF_STRING, kPopupOpenA, withKey("打开文件夹 A 的文件", L'A').c_str());
     AppendMenuW(popup_, MF_STRING, kPopupOpenB, withKey("打开文件夹 B 的文件", L'B').c_str());
+    AppendMenuW(popup_, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(popup_, MF_STRING, kPopupExternal, withKey("用外部工具比较", L'E').c_str());
+    AppendMenuW(popup_, MF_STRING, kPopupCopyA, withKey("复制 A 的路径", L'C').c_str());
+    AppendMenuW(popup_, MF_STRING, kPopupCopyB, withKey("复制 B 的路径", L'O').c_str());
+    AppendMenuW(popup_, MF_STRING, kPopupOpenFolder, withKey("打开所在文件夹", L'F').c_str());
+    AppendMenuW(popup_, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(popup_, MF_STRING, kPopupExpandAll, withKey("全部展开", L'X').c_str());
+    AppendMenuW(popup_, MF_STRING, kPopupCollapseAll, withKey("全部折叠", L'L').c_str());
 
     const std::pair<const char*, wchar_t> captions[] = {
         {"开始", L'S'}, {"中止", L'A'}, {"同步", L'Y'}, {"报告", L'R'}, {"退出", L'X'}};
@@ -378,6 +388,25 @@ bool MainWindow::command(int id, int)
             ShellExecuteW(hwnd_, L"open", wide(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
             return true;
         }
+        case kPopupExternal: {
+            const result_t* item = selected();
+            const std::vector<std::string> command =
+                item ? presenter.externalCommand(*item) : std::vector<std::string>();
+            if (!command.empty() && !platform::startDetached(command))
+                messageBox(hwnd_, tr("无法启动外部比较工具: ") + shown(dm_.ExternalCompare));
+            return true;
+        }
+        case kPopupCopyA:
+        case kPopupCopyB:
+            if (const result_t* item = selected()) toClipboard(presenter.shownPath(*item, id == kPopupCopyA));
+            return true;
+        case kPopupOpenFolder:
+            if (const result_t* item = selected(); item && !presenter.containingFolder(*item).empty())
+                ShellExecuteW(hwnd_, L"open", wide(presenter.containingFolder(*item)).c_str(), nullptr, nullptr,
+                              SW_SHOWNORMAL);
+            return true;
+        case kPopupExpandAll:
+        case kPopupCollapseAll: expandAll(id == kPopupExpandAll); return true;
         default: return false;
     }
 }
@@ -489,13 +518,33 @@ void MainWindow::showManual()
 void MainWindow::popup(int x, int y)
 {
     if (busy_ || !presenter.resultValid) return;
-    const MainPresenter::Popup menu = presenter.popup(TreeView_GetSelection(tree_) != nullptr, selected(), false);
+    const MainPresenter::Popup menu =
+        presenter.popup(TreeView_GetSelection(tree_) != nullptr, selected(), !dm_.ExternalCompare.empty());
     const auto enable = [this](int id, bool on) { EnableMenuItem(popup_, UINT(id), on ? MF_ENABLED : MF_GRAYED); };
     enable(kPopupRefresh, menu.refresh);
     enable(kPopupSync, menu.sync);
     enable(kPopupOpenA, menu.openers.a.enabled);
     enable(kPopupOpenB, menu.openers.b.enabled);
+    enable(kPopupExternal, menu.externalCompare);
+    // A path is copied whichever machine holds it.
+    const result_t* item = selected();
+    enable(kPopupCopyA, item && item->kind != OnlyInB);
+    enable(kPopupCopyB, item && item->kind != OnlyInA);
+    enable(kPopupOpenFolder, menu.openers.folder.enabled);
     TrackPopupMenu(popup_, TPM_LEFTALIGN | TPM_TOPALIGN, x, y, 0, hwnd_, nullptr);
+}
+
+void MainWindow::toClipboard(const std::string& text)
+{
+    const std::wstring units = shown(text);
+    if (!OpenClipboard(hwnd_)) return;
+    EmptyClipboard();
+    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (units.size() + 1) * sizeof(wchar_t))) {
+        std::memcpy(GlobalLock(memory), units.c_str(), (units.size() + 1) * sizeof(wchar_t));
+        GlobalUnlock(memory);
+        if (!SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
+    }
+    CloseClipboard();
 }
 
 }  // namespace dm::win32

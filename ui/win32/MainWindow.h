@@ -62,6 +62,12 @@ private:
         kPopupSync,
         kPopupOpenA,
         kPopupOpenB,
+        kPopupExternal,
+        kPopupCopyA,
+        kPopupCopyB,
+        kPopupOpenFolder,
+        kPopupExpandAll,
+        kPopupCollapseAll,
     };
 
     void build() override;
@@ -101,6 +107,9 @@ private:
     void showAbout();
     void showManual();
     void popup(int x, int y);
+    void toClipboard(const std::string& text);
+    // Every folder of the tree opened (made as they open) or closed.
+    void expandAll(bool open);
     void refreshSelected(bool copy);
 
     // The tree (MainTree.cpp): folders' children made when first opened.

@@ -10,6 +10,7 @@
 #include "config/Dmodule.h"
 #include "engine/compare/ResultView.h"
 #include "engine/sync/Sync.h"
+#include "platform/ProgramPaths.h"
 #include "tests/support/Compare.h"
 #include "tests/support/TempDir.h"
 #include "ui/presenter/MainPresenter.h"
@@ -269,6 +270,25 @@ TEST_F(Presenter, ThePopupAllowsWhatTheSelectedRowAndItsSidesAllow)
     const MainPresenter::Popup fromFile = presenter.popup(true, &test::child(presenter.comparer->results, "f"), true);
     EXPECT_TRUE(fromFile.comparePair);
     EXPECT_FALSE(fromFile.externalCompare);
+}
+
+// The external tool gets each side's path where its command says %A and
+// %B, once each, whatever the paths hold; a folder opened holds the item.
+TEST_F(Presenter, TheExternalToolGetsThePairsPathsAndTheFolderOpenedHoldsTheItem)
+{
+    dir.lay({{"A/%A%B/f", "a"}, {"B/%A%B/f", "b"}, {"B/only", "b"}});
+    ASSERT_EQ(compare(), MainPresenter::Ended::Shown);
+    result_t& folder = test::child(presenter.comparer->results, "%A%B");
+    const result_t& file = test::child(folder, "f");
+    const result_t& onlyB = test::child(presenter.comparer->results, "only");
+    dm.ExternalCompare = "tool --left=%A \"%B\" 100%";
+    EXPECT_EQ(presenter.externalCommand(file),
+              (std::vector<std::string>{"tool", "--left=" + file.pathA(), file.pathB(), "100%"}));
+    EXPECT_TRUE(presenter.externalCommand(folder).empty());
+    EXPECT_TRUE(presenter.externalCommand(onlyB).empty());
+    EXPECT_EQ(presenter.containingFolder(file), platform::folderOf(file.pathA()));
+    EXPECT_EQ(presenter.containingFolder(onlyB), platform::folderOf(onlyB.pathB()));
+    EXPECT_EQ(presenter.shownPath(file, false), file.pathB());
 }
 
 // A window as the flows see it: work run at once, what it was told to draw
