@@ -91,6 +91,13 @@ void TDM::LoadSettings()
         }
     }
     FilterFolder = ini.readString("History", "FilterFolder", {});
+    PairLimits.clear();
+    for (size_t i = 0; i < kPairLimits; ++i) {
+        const std::string n = std::to_string(i);
+        PairLimit pair{ini.readString("Limits", "A" + n, {}), ini.readString("Limits", "B" + n, {}),
+                       ini.readInteger("Limits", "N" + n, 0)};
+        if (!pair.folderA.empty() && !pair.folderB.empty() && pair.limit > 0) PairLimits.push_back(std::move(pair));
+    }
     ViewColumns = ini.readInteger("View", "Columns", 0);
     ColumnWidths = ini.readString("View", "ColumnWidths", {});
     WindowGeometry = ini.readString("View", "Geometry", {});
@@ -130,6 +137,13 @@ void TDM::SaveSettings()
         for (size_t i = 0; i < HistoryB.size() && i < kHistoryLength; ++i)
             put("History", ("B" + std::to_string(i)).c_str(), HistoryB[i]);
         if (!FilterFolder.empty()) put("History", "FilterFolder", FilterFolder);
+        ini.eraseSection("Limits");
+        for (size_t i = 0; i < PairLimits.size() && i < kPairLimits; ++i) {
+            const std::string n = std::to_string(i);
+            put("Limits", ("A" + n).c_str(), PairLimits[i].folderA);
+            put("Limits", ("B" + n).c_str(), PairLimits[i].folderB);
+            ini.writeInteger("Limits", ("N" + n).c_str(), PairLimits[i].limit);
+        }
         ini.eraseSection("View");
         // Only what was changed, so that a first start writes the settings it always had.
         if (ViewColumns != 0) ini.writeInteger("View", "Columns", ViewColumns);

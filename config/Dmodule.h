@@ -89,6 +89,15 @@ public:
     // The comparison's settings under [Global] (time window, entry limit,
     // backup folder...): only the fields of comparisonSettings are read here.
     ComparisonRequest Settings;
+    // Entry limits raised for one pair of folders from the offer past the
+    // limit (pre.ini [Limits]: A0, B0, N0…), the most recent first.
+    struct PairLimit {
+        std::string folderA;
+        std::string folderB;
+        int32_t limit = 0;
+    };
+    std::vector<PairLimit> PairLimits;
+    static constexpr size_t kPairLimits = 20;
     static constexpr size_t kHistoryLength = 10;
     // Puts the folder first in the history, once, keeping at most kHistoryLength.
     static void Remember(StringList& history, const std::string& folder);

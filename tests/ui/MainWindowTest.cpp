@@ -82,7 +82,7 @@ TEST_F(UiTest, AComparisonCutShortByTheLimitShowsItsTreeButCopiesNothing)
     EXPECT_GT(main->TreeViewResult->topLevelItemCount(), 0);
     EXPECT_FALSE(main->btnSynAll->isEnabled());
     EXPECT_NE(asked.find("不能同步"), std::string::npos);
-    EXPECT_NE(asked.find("不设上限, 重新比较整个文件夹?"), std::string::npos) << asked;
+    EXPECT_NE(asked.find("并为这两个文件夹提高上限?"), std::string::npos) << asked;
     main->btnSynAllClick();
     main->waitUntilIdle();
     main->TreeViewResult->setCurrentItem(main->TreeViewResult->topLevelItem(0)->child(0));

@@ -35,6 +35,9 @@ ComparisonRequest MainPresenter::comparisonRequest() const
     request.exclude = dm_.NotUpdateList;
     request.options = uint8_t(dm_.Options & 0xFF);
     request.versionCachePath = dm_.VersionCachePath;
+    for (const TDM::PairLimit& pair : dm_.PairLimits)
+        if (pair.folderA == request.folderA && pair.folderB == request.folderB)
+            request.maxEntries = std::max(request.maxEntries, pair.limit);
     if (withoutLimit_) request.maxEntries = INT32_MAX;
     // Nobody can answer a password prompt behind the remote shell's pipe.
     request.remoteAccess.batch = true;
@@ -92,7 +95,7 @@ bool MainPresenter::beginComparison(const RunQuestions& questions, std::string& 
     }
     try {
         working_ = newComparison(comparisonRequest(), &run, questions);
-        withoutLimit_ = false;
+        raiseLimit_ = std::exchange(withoutLimit_, false);
     } catch (const std::exception&) {
         writeLog(messageText(msg::CannotStartComparing), dm_.LogPath);
         state.clear();
@@ -112,6 +115,7 @@ MainPresenter::Ended MainPresenter::comparisonEnded()
 {
     if (working_) comparer = std::move(working_);
     resultValid = true;
+    if (comparer->state == Finished && std::exchange(raiseLimit_, false)) rememberLimit();
     if (comparer->state == Finished) return Ended::Shown;
     if (comparer->state == TooManyFiles) return Ended::AtLimit;
     comparer->logError(comparer->errorText, dm_.LogPath);
@@ -121,9 +125,25 @@ MainPresenter::Ended MainPresenter::comparisonEnded()
 std::string MainPresenter::limitOffer() const
 {
     if (!comparer) return {};
+    const std::string others = std::to_string(dm_.Settings.maxEntries);
     return messageText(msg::TooManyEntries) + std::to_string(comparer->request.maxEntries) + "\n" +
            whyNoCopy(*comparer) + "\n\n" +
-           textIn("不设上限, 重新比较整个文件夹?", "Compare again, whole, without a limit?");
+           textIn("重新完整比较, 并为这两个文件夹提高上限? (其他文件夹仍为 ",
+                  "Compare again, whole, and raise the limit for these two folders? (Other folders keep ") +
+           others + textIn(", 即 ", ", MaxEntries in ") + dm_.IniPath + textIn(" 中的 MaxEntries。)", ".)");
+}
+
+void MainPresenter::rememberLimit()
+{
+    // Room to grow: twice what the larger side holds now.
+    const int64_t held = std::max(comparer->rootA.count, comparer->rootB.count);
+    const auto limit = int32_t(std::min<int64_t>(INT32_MAX - 1, std::max<int64_t>(dm_.Settings.maxEntries, 2 * held)));
+    auto& pairs = dm_.PairLimits;
+    std::erase_if(pairs, [&](const TDM::PairLimit& pair) {
+        return pair.folderA == comparer->request.folderA && pair.folderB == comparer->request.folderB;
+    });
+    pairs.insert(pairs.begin(), {comparer->request.folderA, comparer->request.folderB, limit});
+    if (pairs.size() > TDM::kPairLimits) pairs.resize(TDM::kPairLimits);
 }
 
 std::string MainPresenter::whySyncRefused() const

@@ -200,6 +200,9 @@ private:
     std::unique_ptr<dirCompare> working_;  // the comparer while a job holds it
     int32_t entryLimit_ = MaxScanCount;
     bool withoutLimit_ = false;  // for the next comparison only
+    bool raiseLimit_ = false;    // the comparison under way was asked for from the limit's offer
+    // The limit of the folders just compared whole, raised for them from now on.
+    void rememberLimit();
     std::atomic<bool> skipAll_{false};
     std::optional<SyncRun> sync_;  // none where the job ended by an exception
     std::string jobError_;

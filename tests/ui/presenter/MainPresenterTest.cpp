@@ -85,11 +85,21 @@ TEST_F(Presenter, WhileAJobRunsOnlyAbortIsAllowedAndAfterItWhatTheResultAllows)
     EXPECT_FALSE(limited.sync);
     EXPECT_EQ(limited.syncTip, whyNoCopy(*presenter.comparer));
     EXPECT_EQ(presenter.whySyncRefused(), limited.syncTip);
-    EXPECT_NE(presenter.limitOffer().find("不设上限"), std::string::npos);
-    // Once more, whole; the setting stays, and so does the limit of the comparison after.
+    EXPECT_NE(presenter.limitOffer().find("MaxEntries"), std::string::npos);
+    // Taken: once more, whole, and from now on these two folders have room
+    // (kept in the settings); the setting stays for every other pair.
     presenter.compareWithoutLimit();
     EXPECT_EQ(compare(), MainPresenter::Ended::Shown);
+    EXPECT_EQ(compare(), MainPresenter::Ended::Shown);
     EXPECT_EQ(dm.Settings.maxEntries, 5);
+    dm.SaveSettings();
+    TDM again(dir / "dirmatch");
+    again.LoadSettings();
+    ASSERT_EQ(again.PairLimits.size(), 1u);
+    EXPECT_EQ(again.PairLimits[0].folderA, dm.StandardDir);
+    EXPECT_GE(again.PairLimits[0].limit, 10);
+    dm.LocalDir = dir.folder("other");
+    dir.lay({{"other/1"}, {"other/2"}, {"other/3"}, {"other/4"}, {"other/5"}, {"other/6"}});
     EXPECT_EQ(compare(), MainPresenter::Ended::AtLimit);
 }
 
@@ -364,7 +374,9 @@ TEST_F(Presenter, EachFlowTellsTheWindowWhatToDrawInOrder)
     EXPECT_EQ(view.said, (std::vector<std::string>{"cleared", "asked", "cleared", "result " + presenter.countsText()}));
     EXPECT_EQ(presenter.comparer->state, Finished);
 
-    // Declined, the result at the limit is shown and may not be copied from.
+    // Declined (the raised limit forgotten), the result at the limit is shown
+    // and may not be copied from.
+    dm.PairLimits.clear();
     view.yes = false;
     view.said.clear();
     presenter.compare(view);
