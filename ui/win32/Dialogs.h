@@ -25,7 +25,8 @@ void showSummary(HWND owner, const SyncOutcome& outcome);
 SkipAnswer askSkipFolder(HWND owner, const std::string& folder, const std::string& reason);
 
 // Wizard.cpp: the two folders and the rules; true when the comparison is to start.
-bool runWizard(HWND owner, TDM& dm);
+// `firstStep`: 0 (folder A), 1 (folder B) or 2 (the rules).
+bool runWizard(HWND owner, TDM& dm, int firstStep = 0);
 
 // SyncPlan.cpp: the plan, each step ticked; true to copy, with the steps
 // the user left out (by their source).

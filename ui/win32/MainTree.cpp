@@ -13,11 +13,11 @@ namespace dm::win32 {
 
 namespace {
 
-int shownChildren(const result_t& folder, bool onlyDiff)
+int shownChildren(const result_t& folder, const ShowFilter& filter)
 {
     int shown = 0;
     if (folder.children)
-        for (const auto& child : *folder.children) shown += isShown(*child, onlyDiff) ? 1 : 0;
+        for (const auto& child : *folder.children) shown += isShownBy(*child, filter) ? 1 : 0;
     return shown;
 }
 
@@ -62,7 +62,7 @@ void MainWindow::fillTree()
 HTREEITEM MainWindow::addNode(HTREEITEM parent, result_t& item)
 {
     const bool folder = showsChildren(item);
-    const std::wstring text = wide(folder ? folderNodeText(item.name, shownChildren(item, dm_.OnlyDiff)) : item.name);
+    const std::wstring text = wide(folder ? folderNodeText(item.name, shownChildren(item, showFilter_)) : item.name);
     TVINSERTSTRUCTW insert = {};
     insert.hParent = parent;
     insert.hInsertAfter = TVI_LAST;
@@ -71,7 +71,7 @@ HTREEITEM MainWindow::addNode(HTREEITEM parent, result_t& item)
     insert.item.lParam = reinterpret_cast<LPARAM>(&item);
     insert.item.iImage = insert.item.iSelectedImage = stateIndexOf(item);
     // Its children are made when it is opened.
-    insert.item.cChildren = folder && shownChildren(item, dm_.OnlyDiff) > 0 ? 1 : 0;
+    insert.item.cChildren = folder && shownChildren(item, showFilter_) > 0 ? 1 : 0;
     return TreeView_InsertItem(tree_, &insert);
 }
 
@@ -79,7 +79,7 @@ void MainWindow::addChildren(HTREEITEM node, result_t& folder)
 {
     if (!folder.children) return;
     for (const auto& child : *folder.children)
-        if (isShown(*child, dm_.OnlyDiff)) addNode(node, *child);
+        if (isShownBy(*child, showFilter_)) addNode(node, *child);
 }
 
 void MainWindow::expanding(HTREEITEM node)

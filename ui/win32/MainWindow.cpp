@@ -12,6 +12,7 @@
 #include "engine/compare/ResultView.h"
 #include "engine/sync/Sync.h"
 #include "platform/ChildProcess.h"
+#include "platform/Listing.h"
 #include "platform/ProgramPaths.h"
 #include "ui/presenter/Marks.h"
 #include "ui/presenter/Report.h"
@@ -186,6 +187,16 @@ void MainWindow::build()
                               2 + i * 64 + (i == 4 ? 8 : 0), 2, 62, 36, kStart + i);
 
     marks_ = markImages(px(16));
+    filterText_ = control(L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL, 0, 0, 10, 10, kFilterText, WS_EX_CLIENTEDGE);
+    SendMessageW(filterText_, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(tr("按名称筛选 (Ctrl+F)").c_str()));
+    for (int i = 0; i < 6; ++i) {
+        filterMarks_[i] = control(L"BUTTON", L"", WS_TABSTOP | BS_AUTOCHECKBOX | BS_PUSHLIKE | BS_ICON, 0, 0, 10, 10,
+                                  kFilterMarks + i);
+        SendMessageW(filterMarks_[i], BM_SETIMAGE, IMAGE_ICON,
+                     reinterpret_cast<LPARAM>(ImageList_GetIcon(marks_, kLegendOrder[size_t(i)], ILD_NORMAL)));
+    }
+    resetFilter();
+    DragAcceptFiles(hwnd_, TRUE);
     tree_ = control(WC_TREEVIEWW, L"", WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS,
                     0, 0, 10, 10, kTree, WS_EX_CLIENTEDGE);
     TreeView_SetImageList(tree_, marks_, TVSIL_NORMAL);
@@ -236,7 +247,11 @@ void MainWindow::layout()
     const int bottom = bar.top - px(kDoingHeight);
     const int right = client.right - px(kLegendWidth);
     const int detailsTop = std::max(top + px(40), bottom - px(kDetailsHeight));
-    MoveWindow(tree_, 0, top, right, detailsTop - top, TRUE);
+    const int filterHeight = px(26);
+    const int marksLeft = right - 6 * px(26);
+    MoveWindow(filterText_, 0, top + px(2), marksLeft - px(4), filterHeight - px(4), TRUE);
+    for (int i = 0; i < 6; ++i) MoveWindow(filterMarks_[i], marksLeft + i * px(26), top + px(1), px(24), px(24), TRUE);
+    MoveWindow(tree_, 0, top + filterHeight, right, detailsTop - top - filterHeight, TRUE);
     MoveWindow(details_, 0, detailsTop, right, bottom - detailsTop, TRUE);
     const int other = std::max(px(60), (right - px(130)) / 2 - px(3));
     if (!detailsResized_) {
@@ -322,6 +337,14 @@ LRESULT MainWindow::message(UINT msg, WPARAM wParam, LPARAM lParam)
                 start();
             return 0;
         case WM_APP: jobDone(); return 0;
+        case WM_DROPFILES: {
+            const auto drop = reinterpret_cast<HDROP>(wParam);
+            std::wstring name(DragQueryFileW(drop, 0, nullptr, 0) + 1, L'\0');
+            name.resize(DragQueryFileW(drop, 0, name.data(), UINT(name.size())));
+            DragFinish(drop);
+            folderDropped(narrow(name));
+            return 0;
+        }
         case kAskFromJob: (*reinterpret_cast<const std::function<void()>*>(lParam))(); return 0;
         case WM_CLOSE:
             // The work would outlive the window it reports to: it is stopped
@@ -354,6 +377,10 @@ bool MainWindow::shortcut(const MSG& msg)
             if (!busy_) runComparison();
             return true;
         case VK_F8: goToDifference(!shift); return true;
+        case 'F':
+            if (GetKeyState(VK_CONTROL) >= 0) return false;
+            SetFocus(filterText_);
+            return true;
         case VK_F10:
             if (!shift) return false;
             [[fallthrough]];
@@ -366,8 +393,45 @@ bool MainWindow::shortcut(const MSG& msg)
     }
 }
 
-bool MainWindow::command(int id, int)
+void MainWindow::resetFilter()
 {
+    // Show-only-differences is where every comparison starts.
+    showFilter_ = ShowFilter::onlyDifferences(dm_.OnlyDiff);
+    resettingFilter_ = true;  // the text's change is no user's
+    SetWindowTextW(filterText_, L"");
+    resettingFilter_ = false;
+    for (int i = 0; i < 6; ++i)
+        Button_SetCheck(filterMarks_[i], showFilter_.marks[kLegendOrder[size_t(i)]] ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void MainWindow::filterChanged()
+{
+    if (!presenter.resultValid) return;
+    const Place was = place();
+    clearTree();
+    fillTree();
+    // What a name is looked for in is shown whole: every folder that holds it, open.
+    if (!showFilter_.text.empty()) expandAll(true);
+    goTo(was);
+}
+
+void MainWindow::folderDropped(const std::string& folder)
+{
+    if (busy_ || !platform::folderExists(folder)) return;
+    (droppedA_ ? dm_.LocalDir : dm_.StandardDir) = folder;
+    const int step = droppedA_ ? 2 : 1;
+    droppedA_ = !droppedA_;
+    if (runWizard(hwnd_, dm_, step)) runComparison();
+}
+
+bool MainWindow::command(int id, int code)
+{
+    if (id >= kFilterMarks && id < kFilterMarks + 6) {
+        const int i = id - kFilterMarks;
+        showFilter_.marks[kLegendOrder[size_t(i)]] = Button_GetCheck(filterMarks_[i]) == BST_CHECKED;
+        filterChanged();
+        return true;
+    }
     switch (id) {
         case kStart:
         case kMenuStart: start(); return true;
@@ -405,6 +469,14 @@ bool MainWindow::command(int id, int)
                 ShellExecuteW(hwnd_, L"open", wide(presenter.containingFolder(*item)).c_str(), nullptr, nullptr,
                               SW_SHOWNORMAL);
             return true;
+        case kFilterText: {
+            if (code != EN_CHANGE || resettingFilter_) return false;
+            std::wstring text(size_t(GetWindowTextLengthW(filterText_)) + 1, L'\0');
+            text.resize(size_t(GetWindowTextW(filterText_, text.data(), int(text.size()))));
+            showFilter_.text = narrow(text);
+            filterChanged();
+            return true;
+        }
         case kPopupExpandAll:
         case kPopupCollapseAll: expandAll(id == kPopupExpandAll); return true;
         default: return false;
@@ -446,6 +518,7 @@ void MainWindow::showResult(const std::string& elapsed)
     panels_[0] = presenter.stateText();
     panels_[4] = elapsed;
     if (!presenter.resultValid) return showStatus();
+    resetFilter();
     fillTree();
     panels_[3] = presenter.countsText();
     showStatus();

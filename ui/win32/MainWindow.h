@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/compare/ResultView.h"
 #include "ui/presenter/MainPresenter.h"
 #include "ui/win32/PathList.h"
 #include "ui/win32/SyncProgress.h"
@@ -68,6 +69,8 @@ private:
         kPopupOpenFolder,
         kPopupExpandAll,
         kPopupCollapseAll,
+        kFilterText,
+        kFilterMarks,  // one a mark, in the legend's order
     };
 
     void build() override;
@@ -140,6 +143,17 @@ private:
     TDM& dm_;
     HWND buttons_[5] = {};
     HWND tree_ = nullptr;
+    // Above the tree: a name to look for, and which marks are shown.
+    HWND filterText_ = nullptr;
+    HWND filterMarks_[6] = {};
+    ShowFilter showFilter_;
+    // The filter as every comparison starts with it; `filterChanged` shows the tree by it.
+    void resetFilter();
+    void filterChanged();
+    // A folder dropped on the window: A first, then B, each through the wizard.
+    void folderDropped(const std::string& folder);
+    bool droppedA_ = false;
+    bool resettingFilter_ = false;
     HWND details_ = nullptr;
     PathList detailCells_;
     bool detailsResized_ = false;

@@ -17,7 +17,7 @@ namespace {
 
 class Wizard : public Modal {
 public:
-    explicit Wizard(TDM& dm) : dm_(dm), presenter_(dm) {}
+    Wizard(TDM& dm, int firstStep) : dm_(dm), presenter_(dm), step_(firstStep) {}
 
 private:
     enum {
@@ -84,7 +84,7 @@ private:
                      control(L"BUTTON", tr("高级"), WS_TABSTOP, 344, 48, 81, 25, kFilters),
                      control(L"BUTTON", tr("开始比较"), WS_TABSTOP, 272, 104, 75, 25, kStart),
                      control(L"BUTTON", tr("取消"), WS_TABSTOP, 352, 104, 75, 25, IDCANCEL)};
-        show(0);
+        show(step_);
     }
 
     void show(int step)
@@ -172,9 +172,9 @@ private:
 
 }  // namespace
 
-bool runWizard(HWND owner, TDM& dm)
+bool runWizard(HWND owner, TDM& dm, int firstStep)
 {
-    Wizard wizard(dm);
+    Wizard wizard(dm, firstStep);
     return wizard.run(owner, tr("文件夹比较向导"), 441, 138) == IDOK;
 }
 
