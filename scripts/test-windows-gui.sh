@@ -132,6 +132,13 @@ keys F8
 for _ in $(seq 1 25); do field selected | grep -Eq ' [1235]$' && break; sleep 0.2; done
 field selected | grep -Eq ' [1235]$' || { echo "F8 went to no difference: $(field selected)"; exit 1; }
 shot main-f8
+# Enter on a file: the pair side by side (here a file past 300 characters), F8 inside, Escape.
+keys Return
+wait_modal .
+keys F8
+shot pair-view
+keys Escape
+wait_state "$finished"
 
 # The counts line of the command line's report (it exits 1: the folders differ).
 counts() { { "$linux" compare "$work/A" "$work/B" --lang "$lang" --max-entries 100000 2>/dev/null || true; } | tail -2 | head -1; }

@@ -27,6 +27,7 @@
 #include "engine/compare/Details.h"
 #include "platform/FileRead.h"
 #include "platform/SysError.h"
+#include "ui/presenter/PairSummary.h"
 #include "ui/qt/Dialogs.h"
 #include "ui/qt/Forms.h"
 
@@ -446,22 +447,8 @@ void TdlgPairView::present(PairContent content)
 void TdlgPairView::showText(PairContent& content)
 {
     pages->setCurrentIndex(0);
+    lbCount->setText(qs(textSummary(content, !pathA_.empty(), !pathB_.empty())));
     diff_ = std::move(content.diff);
-    const std::optional<TextContent>& a = content.a;
-    const std::optional<TextContent>& b = content.b;
-    const auto encoding = [](const TextContent& text) {
-        return qs(encodingName(text.codePage)) + (text.crlf ? QStringLiteral(", CRLF") : QStringLiteral(", LF"));
-    };
-    QString count =
-        QString::number(diff_.blocks.size()) + t(" 处不同", diff_.blocks.size() == 1 ? " difference" : " differences");
-    if (!pathA_.empty()) count += QStringLiteral("    A: ") + encoding(*a);
-    if (!pathB_.empty()) count += QStringLiteral("    B: ") + encoding(*b);
-    if (!pathA_.empty() && !pathB_.empty() && diff_.blocks.empty() &&
-        (a->crlf != b->crlf || a->finalNewline != b->finalNewline))
-        count += t("    (只有行尾不同)", "    (only the line ends differ)");
-    if (!diff_.aligned)
-        count += t("    (不同的行太多, 按位置对照)", "    (too many lines differ to align: shown by position)");
-    lbCount->setText(count);
     // Wide enough for the last line's number, whatever its digits.
     const size_t lines = std::max(content.a->lines.size(), content.b->lines.size());
     const QString widest(QString::number(lines).size() + 1, QLatin1Char('0'));
@@ -482,16 +469,10 @@ void TdlgPairView::showBytes(const ByteDifference& first)
     pages->setCurrentIndex(1);
     bytesSeen_.clear();
     byteAt_ = 0;
-    if (first.error) {
-        lbCount->setText(QString(first.side) + QStringLiteral(": ") + qs(platform::systemMessage(first.error)));
-        return;
-    }
+    lbCount->setText(qs(bytesSummary(first, !pathA_.empty(), !pathB_.empty())));
+    if (first.error) return;
     showBytesAround(first.offset.value_or(0), first.offset.has_value());
     const bool both = !pathA_.empty() && !pathB_.empty();
-    lbCount->setText(!both          ? t("只有一边有此文件", "The file is on one side only")
-                     : first.offset ? t("第一处不同在偏移 ", "First difference at offset ") +
-                                          QStringLiteral("0x%1 (%2)").arg(byteAt_, 0, 16).arg(byteAt_)
-                                    : t("内容相同", "The contents are the same"));
     btnNext->setEnabled(both && first.offset.has_value());
     btnPrevious->setEnabled(false);
 }
@@ -551,7 +532,7 @@ void TdlgPairView::goToDifference(bool forward)
         bytesSeen_.pop_back();
     }
     showBytesAround(at, true);
-    lbCount->setText(t("不同在偏移 ", "Difference at offset ") + QStringLiteral("0x%1 (%2)").arg(at, 0, 16).arg(at));
+    lbCount->setText(t("不同在偏移 ", "Difference at offset ") + qs(offsetText(at)));
     btnPrevious->setEnabled(!bytesSeen_.empty());
     btnNext->setEnabled(true);
 }

@@ -40,6 +40,9 @@ void showAboutBox(HWND owner);
 // FilterDialog.cpp: the compare and exclude lists, changed on OK.
 void editFilters(HWND owner, TDM& dm);
 
+// PairView.cpp: a pair of files side by side (a path empty: that side has none).
+void showPairView(HWND owner, const std::string& title, const std::string& pathA, const std::string& pathB);
+
 // ReportDialog.cpp: the report of the last comparison.
 void showReportDialog(HWND owner, const TDM& dm);
 

@@ -172,6 +172,7 @@ void MainWindow::build()
     AppendMenuW(popup_, MF_STRING, kPopupOpenA, withKey("打开文件夹 A 的文件", L'A').c_str());
     AppendMenuW(popup_, MF_STRING, kPopupOpenB, withKey("打开文件夹 B 的文件", L'B').c_str());
     AppendMenuW(popup_, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(popup_, MF_STRING, kPopupComparePair, withKey("比较文件内容...", L'T').c_str());
     AppendMenuW(popup_, MF_STRING, kPopupExternal, withKey("用外部工具比较", L'E').c_str());
     AppendMenuW(popup_, MF_STRING, kPopupCopyA, withKey("复制 A 的路径", L'C').c_str());
     AppendMenuW(popup_, MF_STRING, kPopupCopyB, withKey("复制 B 的路径", L'O').c_str());
@@ -300,6 +301,10 @@ LRESULT MainWindow::message(UINT msg, WPARAM wParam, LPARAM lParam)
                 if (header->code == TVN_ITEMEXPANDINGW)
                     expanding(reinterpret_cast<const NMTREEVIEWW*>(lParam)->itemNew.hItem);
                 if (header->code == TVN_SELCHANGEDW) showDetails();
+                if (header->code == NM_DBLCLK && selected() && !selected()->folderA && !selected()->folderB) {
+                    openPairView();
+                    return TRUE;
+                }
                 if (header->code == NM_RCLICK) {
                     POINT at;
                     GetCursorPos(&at);
@@ -377,6 +382,10 @@ bool MainWindow::shortcut(const MSG& msg)
             if (!busy_) runComparison();
             return true;
         case VK_F8: goToDifference(!shift); return true;
+        case VK_RETURN:
+            if (GetFocus() != tree_) return false;
+            openPairView();
+            return true;
         case 'F':
             if (GetKeyState(VK_CONTROL) >= 0) return false;
             SetFocus(filterText_);
@@ -460,6 +469,7 @@ bool MainWindow::command(int id, int code)
                 messageBox(hwnd_, tr("无法启动外部比较工具: ") + shown(dm_.ExternalCompare));
             return true;
         }
+        case kPopupComparePair: openPairView(); return true;
         case kPopupCopyA:
         case kPopupCopyB:
             if (const result_t* item = selected()) toClipboard(presenter.shownPath(*item, id == kPopupCopyA));
@@ -598,6 +608,7 @@ void MainWindow::popup(int x, int y)
     enable(kPopupSync, menu.sync);
     enable(kPopupOpenA, menu.openers.a.enabled);
     enable(kPopupOpenB, menu.openers.b.enabled);
+    enable(kPopupComparePair, menu.comparePair);
     enable(kPopupExternal, menu.externalCompare);
     // A path is copied whichever machine holds it.
     const result_t* item = selected();
@@ -605,6 +616,20 @@ void MainWindow::popup(int x, int y)
     enable(kPopupCopyB, item && item->kind != OnlyInA);
     enable(kPopupOpenFolder, menu.openers.folder.enabled);
     TrackPopupMenu(popup_, TPM_LEFTALIGN | TPM_TOPALIGN, x, y, 0, hwnd_, nullptr);
+}
+
+void MainWindow::openPairView()
+{
+    const result_t* item = selected();
+    if (busy_ || !item || item->folderA || item->folderB || !presenter.comparer) return;
+    // Only files of this machine are read here.
+    const MainPresenter::Openers here = presenter.openers(item);
+    const bool hasA = item->kind != OnlyInB;
+    const bool hasB = item->kind != OnlyInA;
+    if ((hasA && !here.a.enabled) || (hasB && !here.b.enabled))
+        return messageBox(hwnd_, shown(hasA && !here.a.enabled ? here.a.tip : here.b.tip));
+    showPairView(hwnd_, textIn("比较文件内容", "Compare file contents") + ": " + item->name,
+                 hasA ? item->pathA() : std::string(), hasB ? item->pathB() : std::string());
 }
 
 void MainWindow::toClipboard(const std::string& text)

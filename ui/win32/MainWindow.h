@@ -69,6 +69,7 @@ private:
         kPopupOpenFolder,
         kPopupExpandAll,
         kPopupCollapseAll,
+        kPopupComparePair,
         kFilterText,
         kFilterMarks,  // one a mark, in the legend's order
     };
@@ -111,6 +112,8 @@ private:
     void showManual();
     void popup(int x, int y);
     void toClipboard(const std::string& text);
+    // Enter or a double click on a file: the pair side by side.
+    void openPairView();
     // Every folder of the tree opened (made as they open) or closed.
     void expandAll(bool open);
     void refreshSelected(bool copy);
