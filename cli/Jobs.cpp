@@ -315,14 +315,44 @@ int runJobCommand(const std::string& name)
     return code;
 }
 
+namespace {
+
+// The job to or from the Task Scheduler; the job file says its schedule
+// only once the scheduler has taken it.
+int scheduleTask(Job& job, std::vector<std::string> scheduler)
+{
+    const std::vector<std::string> words = jobTaskArguments(job, scheduledProgram());
+    scheduler.insert(scheduler.end(), words.begin(), words.end());
+    std::string said;
+    const int code = platform::runToEnd(scheduler, said);
+    // Taken off a scheduler that never had it is off all the same.
+    if (code != 0 && !job.schedule.empty())
+        return fail(scheduler.front() + textIn(" 失败: ", " failed: ") +
+                    (code < 0       ? platform::systemMessage(platform::lastError())
+                     : said.empty() ? textIn("没有给出原因", "no reason given")
+                                    : oneLine(said)));
+    std::string error;
+    if (!saveJob(job, error)) return fail(error);
+    std::cout << (job.schedule.empty()
+                      ? textIn("不再按时运行: ", "not scheduled: ") + job.name
+                      : job.name + ": " + job.schedule +
+                            textIn(" (任务计划程序: dirmatch\\", " (Task Scheduler: dirmatch\\") + job.name + ")")
+              << '\n';
+    return ExitSame;
+}
+
+}  // namespace
+
 int scheduleJobCommand(const std::string& name, const std::string& schedule)
 {
     Job job;
     std::string error;
     if (!loadJob(name, job, error, versionCacheFor(false))) return fail(error);
+    job.schedule = schedule;
+    if (std::vector<std::string> scheduler = platform::taskSchedulerCommand(); !scheduler.empty())
+        return scheduleTask(job, scheduler);
     const std::string units = platform::userUnitFolder();
     if (units.empty()) return fail("this build has no scheduler to hand the job to; run 'dirmatch job run' from one");
-    job.schedule = schedule;
     if (!saveJob(job, error)) return fail(error);
     const std::string unit = jobUnitName(name);
     const std::string program = scheduledProgram();

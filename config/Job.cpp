@@ -146,6 +146,24 @@ std::string jobTimerUnit(const Job& job)
            lines + "\n[Install]\nWantedBy=timers.target\n";
 }
 
+std::vector<std::string> jobTaskArguments(const Job& job, const std::string& program)
+{
+    const std::string task = "dirmatch\\" + job.name;
+    if (job.schedule.empty()) return {"/Delete", "/F", "/TN", task};
+    std::vector<std::string> words{"/Create", "/F", "/TN", task, "/TR", "\"" + program + "\" job run " + job.name};
+    unsigned hour = 0, minute = 0, every = 0;
+    if (job.schedule == "hourly") {
+        words.insert(words.end(), {"/SC", "HOURLY"});
+    } else if (std::sscanf(job.schedule.c_str(), "daily %2u:%2u", &hour, &minute) == 2) {
+        char time[8];
+        std::snprintf(time, sizeof time, "%02u:%02u", hour, minute);
+        words.insert(words.end(), {"/SC", "DAILY", "/ST", time});
+    } else if (std::sscanf(job.schedule.c_str(), "every %u", &every) == 1) {
+        words.insert(words.end(), {"/SC", "MINUTE", "/MO", std::to_string(every)});
+    }
+    return words;
+}
+
 std::string jobsFolder()
 {
     return platform::userConfigFolder() + "jobs" + platform::kSeparator;

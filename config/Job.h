@@ -57,6 +57,11 @@ std::string jobUnitName(const std::string& job);  // without the ".service" / ".
 std::string jobServiceUnit(const Job& job, const std::string& program);
 std::string jobTimerUnit(const Job& job);
 
+// The Task Scheduler's words (schtasks' arguments) that put the job on its
+// schedule as the task "dirmatch\NAME" running `program job run NAME`, or
+// take it off where the job has none.
+std::vector<std::string> jobTaskArguments(const Job& job, const std::string& program);
+
 // When the user's service manager runs the job's timer next, as it says it;
 // empty where no manager runs it.
 std::string nextRunOf(const std::string& job);

@@ -54,6 +54,11 @@ private:
 // its input and outputs nowhere; false where it could not be started.
 bool startDetached(const std::vector<std::string>& command);
 
+// Runs the program (looked up on PATH) to its end with no input: its exit
+// code, or -1 where it could not be started; what it wrote, both outputs
+// together, in `output`.
+int runToEnd(const std::vector<std::string>& command, std::string& output);
+
 // Splits a command written on one line ("ssh -p 2222 -i key") into its words;
 // single and double quotes group, a backslash keeps the next character.
 std::vector<std::string> commandWords(const std::string& line);

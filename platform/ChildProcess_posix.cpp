@@ -245,6 +245,19 @@ void ChildProcess::stop()
     impl_->signal(SIGTERM);
 }
 
+int runToEnd(const std::vector<std::string>& command, std::string& output)
+{
+    output.clear();
+    ChildProcess child;
+    if (!child.start(command, output)) return -1;
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, child.output())) > 0;) output.append(buffer, n);
+    std::string errors;
+    const int code = child.finish(errors);
+    output += errors;
+    return code;
+}
+
 bool startDetached(const std::vector<std::string>& command)
 {
     if (command.empty()) return false;

@@ -50,18 +50,58 @@ std::wstring quotedArgument(const std::wstring& word)
     return quoted + L"\"";
 }
 
-}  // namespace
-
-bool startDetached(const std::vector<std::string>& command)
+// The command as CreateProcess takes it; false where a word is no text.
+bool commandLine(const std::vector<std::string>& command, std::wstring& line)
 {
-    if (command.empty()) return false;
-    std::wstring line;
     for (const std::string& word : command) {
         std::wstring wide;
         if (!wideText(word, wide)) return false;
         if (!line.empty()) line += L' ';
         line += quotedArgument(wide);
     }
+    return !line.empty();
+}
+
+}  // namespace
+
+int runToEnd(const std::vector<std::string>& command, std::string& output)
+{
+    output.clear();
+    std::wstring line;
+    if (!commandLine(command, line)) return -1;
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+    HANDLE read = nullptr, write = nullptr;
+    if (!CreatePipe(&read, &write, &inherited, 0)) return -1;
+    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nullptr;
+    startup.hStdOutput = write;
+    startup.hStdError = write;
+    PROCESS_INFORMATION process = {};
+    const bool started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                        nullptr, &startup, &process);
+    CloseHandle(write);  // the child's copy alone keeps the pipe open
+    if (!started) {
+        CloseHandle(read);
+        return -1;
+    }
+    char buffer[4096];
+    for (DWORD n = 0; ReadFile(read, buffer, sizeof buffer, &n, nullptr) && n > 0;) output.append(buffer, n);
+    CloseHandle(read);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return int(code);
+}
+
+bool startDetached(const std::vector<std::string>& command)
+{
+    std::wstring line;
+    if (!commandLine(command, line)) return false;
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace dm::platform {
 
@@ -41,6 +42,10 @@ std::string userStateFolder();
 std::string userUnitFolder();
 // Whether the user's service manager runs now (its socket is there).
 bool userServiceManagerRunning();
+// The program that puts tasks on the system's Task Scheduler (schtasks, or
+// the one DIRMATCH_SCHTASKS names, a command line); empty where the system
+// schedules through systemd instead.
+std::vector<std::string> taskSchedulerCommand();
 
 // The path from the root: a relative one taken from the current folder.
 std::string absolutePath(const std::string& path);

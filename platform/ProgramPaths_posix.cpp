@@ -79,6 +79,11 @@ bool userServiceManagerRunning()
     return runtime && *runtime && itemExists(std::string(runtime) + "/systemd/private");
 }
 
+std::vector<std::string> taskSchedulerCommand()
+{
+    return {};
+}
+
 std::string userStateFolder()
 {
     return userFolder("XDG_STATE_HOME", ".local/state");

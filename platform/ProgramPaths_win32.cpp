@@ -1,5 +1,6 @@
 #include <cstdlib>
 
+#include "platform/ChildProcess.h"
 #include "platform/FindData.h"
 #include "platform/ProgramPaths.h"
 #include "platform/SysError.h"
@@ -55,6 +56,14 @@ std::string userUnitFolder()
 bool userServiceManagerRunning()
 {
     return false;
+}
+
+std::vector<std::string> taskSchedulerCommand()
+{
+    // A stand-in where the system's cannot be run (tests under wine).
+    const char* standIn = std::getenv("DIRMATCH_SCHTASKS");
+    if (standIn && *standIn) return commandWords(standIn);
+    return {"schtasks"};
 }
 
 std::string userStateFolder()

@@ -152,6 +152,26 @@ TEST_F(Jobs, AScheduleIsASystemdUserTimerThatTheSystemAcceptsAndOffRemovesIt)
 #endif
 }
 
+// On Windows the Task Scheduler takes the job (here a stand-in for it): the
+// job says its schedule once it did, and not where it refused.
+TEST_F(Jobs, TheTaskSchedulerTakesTheJobOrSaysWhyNot)
+{
+    if (platform::taskSchedulerCommand().empty()) GTEST_SKIP() << "this system schedules through systemd";
+    ASSERT_EQ(dirmatch("job save nightly " + test::quoted(a) + " " + test::quoted(b)).code, 0);
+    const auto taker = test::setVariable("DIRMATCH_SCHTASKS", "cmd /c rem");
+    const Outcome taken = dirmatch("job schedule nightly --daily 02:30");
+    EXPECT_EQ(taken.code, 0) << taken.err;
+    EXPECT_NE(taken.out.find("Task Scheduler: dirmatch\\nightly"), std::string::npos) << taken.out;
+    EXPECT_NE(dirmatch("job show nightly").out.find("schedule: daily 02:30"), std::string::npos);
+
+    test::setVariable("DIRMATCH_SCHTASKS", "cmd /c \"echo access refused & exit 1\"");
+    const Outcome refused = dirmatch("job schedule nightly --hourly");
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_NE(refused.err.find("access refused"), std::string::npos) << refused.err;
+    EXPECT_NE(dirmatch("job show nightly").out.find("schedule: daily 02:30"), std::string::npos);
+    test::setVariable("DIRMATCH_SCHTASKS", taker);
+}
+
 TEST_F(Jobs, AServiceManagerThatRefusesTheTimerFailsTheScheduleWithItsReasonAndOneThatTakesItSaysTheNextRun)
 {
 #ifdef _WIN32

@@ -65,5 +65,31 @@ TEST(JobFile, EveryFieldSetAloneIsReadBackAsItWasSaved)
     test::setVariable("APPDATA", appData);
 }
 
+// Each schedule as the Task Scheduler is told it, and no schedule as the task taken off.
+TEST(JobFile, EachScheduleIsOneTaskOfTheTaskScheduler)
+{
+    const struct {
+        std::string schedule;
+        std::vector<std::string> when;
+    } cases[] = {
+        {"daily 07:05", {"/SC", "DAILY", "/ST", "07:05"}},
+        {"hourly", {"/SC", "HOURLY"}},
+        {"every 15", {"/SC", "MINUTE", "/MO", "15"}},
+    };
+    Job job;
+    job.name = "nightly";
+    for (const auto& c : cases) {
+        job.schedule = c.schedule;
+        std::vector<std::string> expected{"/Create", "/F",
+                                          "/TN",     "dirmatch\\nightly",
+                                          "/TR",     "\"C:\\Program Files\\dirmatch\\dirmatch.exe\" job run nightly"};
+        expected.insert(expected.end(), c.when.begin(), c.when.end());
+        EXPECT_EQ(jobTaskArguments(job, "C:\\Program Files\\dirmatch\\dirmatch.exe"), expected) << c.schedule;
+    }
+    job.schedule.clear();
+    EXPECT_EQ(jobTaskArguments(job, "dirmatch.exe"),
+              (std::vector<std::string>{"/Delete", "/F", "/TN", "dirmatch\\nightly"}));
+}
+
 }  // namespace
 }  // namespace dm
