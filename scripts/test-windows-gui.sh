@@ -132,6 +132,12 @@ keys F8
 for _ in $(seq 1 25); do field selected | grep -Eq ' [1235]$' && break; sleep 0.2; done
 field selected | grep -Eq ' [1235]$' || { echo "F8 went to no difference: $(field selected)"; exit 1; }
 shot main-f8
+# The Jobs window from the Main menu, then back.
+keys alt+m j
+wait_modal .
+shot jobs
+keys Escape
+wait_state "$finished"
 # Enter on a file: the pair side by side (here a file past 300 characters), F8 inside, Escape.
 keys Return
 wait_modal .

@@ -12,9 +12,8 @@
 #include "common/Messages.h"
 #include "config/Job.h"
 #include "platform/FileRead.h"
-#include "platform/Listing.h"
-#include "platform/ProgramPaths.h"
 #include "platform/Text.h"
+#include "ui/presenter/JobsPresenter.h"
 #include "ui/qt/Dialogs.h"
 #include "ui/qt/Forms.h"
 #include "ui/qt/ScheduleDialog.h"
@@ -26,26 +25,6 @@ namespace {
 QString t(const char* zh, const char* en)
 {
     return QString::fromStdString(textIn(zh, en));
-}
-
-// A stored schedule ("daily 02:30", "hourly", "every 15") in the program's language.
-QString scheduleText(const std::string& schedule)
-{
-    const QStringList words = qs(schedule).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    if (words.isEmpty()) return t("不按时运行", "no schedule");
-    if (words[0] == QStringLiteral("daily")) return t("每天 ", "daily at ") + words.value(1);
-    if (words[0] == QStringLiteral("hourly")) return t("每小时", "hourly");
-    if (words[0] == QStringLiteral("every")) return t("每 ", "every ") + words.value(1) + t(" 分钟", " minutes");
-    return qs(schedule);
-}
-
-// The command line program: beside this one when installed, else in the build tree's cli/.
-QString commandLineProgram()
-{
-    const std::string here = platform::folderOf(platform::programFile());
-    for (const std::string& candidate : {here + "dirmatch", here + "../cli/dirmatch", here + "dirmatch.exe"})
-        if (platform::itemExists(candidate)) return qs(candidate);
-    return QStringLiteral("dirmatch");
 }
 
 }  // namespace
@@ -124,11 +103,7 @@ void TdlgJobs::showJob()
         lbJob->setText(qs(error));
         return;
     }
-    lbJob->setText(qs(job.request.folderA) + QStringLiteral(" → ") + qs(job.request.folderB) + QStringLiteral("    ") +
-                   (job.sync ? t("比较并同步", "compare and sync") : t("只比较", "compare only")) +
-                   QStringLiteral("    ") + scheduleText(job.schedule));
-    if (const std::string next = nextRunOf(job.name); !next.empty())
-        lbJob->setText(lbJob->text() + t("    下次运行: ", "    next run: ") + qs(next));
+    lbJob->setText(qs(jobLine(job)));
     for (const std::string& record : jobRunRecords(job.name)) {
         auto* item = new QListWidgetItem(qs(std::string(platform::lastComponent(record))), lstRuns);
         item->setData(Qt::UserRole, qs(record));
@@ -193,10 +168,12 @@ void TdlgJobs::runCommandLine(const QStringList& arguments)
         showJob();
     });
     // Its texts (messages, the run's record) in the window's language.
-    running_->start(commandLineProgram(),
-                    QStringList{QStringLiteral("job")} + arguments +
-                        QStringList{QStringLiteral("--lang"),
-                                    currentLanguage() == English ? QStringLiteral("en") : QStringLiteral("zh")});
+    std::vector<std::string> words;
+    for (const QString& argument : arguments) words.push_back(argument.toStdString());
+    const std::vector<std::string> command = jobCommand(words);
+    QStringList rest;
+    for (size_t i = 1; i < command.size(); ++i) rest << qs(command[i]);
+    running_->start(qs(command.front()), rest);
 }
 
 }  // namespace dm::ui

@@ -43,6 +43,9 @@ void editFilters(HWND owner, TDM& dm);
 // PairView.cpp: a pair of files side by side (a path empty: that side has none).
 void showPairView(HWND owner, const std::string& title, const std::string& pathA, const std::string& pathB);
 
+// JobsWindow.cpp: the saved jobs, their runs, and running or scheduling one.
+void showJobs(HWND owner);
+
 // ReportDialog.cpp: the report of the last comparison.
 void showReportDialog(HWND owner, const TDM& dm);
 

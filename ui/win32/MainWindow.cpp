@@ -156,6 +156,7 @@ void MainWindow::build()
     HMENU bar = CreateMenu();
     HMENU system = CreatePopupMenu();
     AppendMenuW(system, MF_STRING, kMenuStart, withKey("开始", L'S').c_str());
+    AppendMenuW(system, MF_STRING, kMenuJobs, withKey("作业...", L'J').c_str());
     AppendMenuW(system, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(system, MF_STRING, kMenuExit, withKey("退出", L'X').c_str());
     HMENU help = CreatePopupMenu();
@@ -450,6 +451,9 @@ bool MainWindow::command(int id, int code)
         case kExit:
         case kMenuExit: PostMessageW(hwnd_, WM_CLOSE, 0, 0); return true;
         case kMenuHelp: showManual(); return true;
+        case kMenuJobs:
+            if (!busy_) showJobs(hwnd_);
+            return true;
         case kMenuAbout: showAbout(); return true;
         case kPopupRefresh: refreshSelected(false); return true;
         case kPopupSync: refreshSelected(true); return true;

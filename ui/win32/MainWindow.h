@@ -57,6 +57,7 @@ private:
         kDoing,
         kMenuStart,
         kMenuExit,
+        kMenuJobs,
         kMenuHelp,
         kMenuAbout,
         kPopupRefresh,

@@ -55,7 +55,11 @@ std::wstring tr(const char* chinese)
 
 std::wstring withKey(const char* chinese, wchar_t key)
 {
-    std::wstring text = tr(chinese);
+    return withKey(tr(chinese), key);
+}
+
+std::wstring withKey(std::wstring text, wchar_t key)
+{
     for (size_t i = 0; i < text.size(); ++i) {
         if (std::towupper(text[i]) == std::towupper(key)) return text.insert(i, 1, L'&');
     }

@@ -16,6 +16,7 @@ std::wstring tr(const char* chinese);
 // The same with a mnemonic: the first `key` of the English text underlined,
 // or "(&K)" after a text that holds no such letter (the Chinese).
 std::wstring withKey(const char* chinese, wchar_t key);
+std::wstring withKey(std::wstring text, wchar_t key);
 // An engine text (the message table, textIn) as the window shows it.
 inline std::wstring shown(const std::string& text)
 {

@@ -13,6 +13,7 @@
 #include "platform/ProgramPaths.h"
 #include "tests/support/Compare.h"
 #include "tests/support/TempDir.h"
+#include "ui/presenter/JobsPresenter.h"
 #include "ui/presenter/MainPresenter.h"
 
 namespace dm {
@@ -394,6 +395,21 @@ TEST_F(Presenter, EachFlowTellsTheWindowWhatToDrawInOrder)
     EXPECT_TRUE(view.said[1].starts_with("failed ") && view.said[1].size() > 7) << view.said[1];
     EXPECT_FALSE(presenter.comparer);
     setLanguage(Chinese);
+}
+
+// Each schedule a job keeps, as the Jobs window words it, and the command
+// line it is run with speaks the window's language.
+TEST(JobsPresenter, ASchedulesWordsAndTheCommandLineOfAJob)
+{
+    setLanguage(English);
+    const std::pair<const char*, const char*> cases[] = {
+        {"", "no schedule"}, {"daily 02:30", "daily at 02:30"}, {"hourly", "hourly"}, {"every 15", "every 15 minutes"}};
+    for (const auto& [schedule, words] : cases) EXPECT_EQ(scheduleText(schedule), words) << schedule;
+    const std::vector<std::string> command = jobCommand({"run", "nightly"});
+    EXPECT_EQ(std::vector<std::string>(command.begin() + 1, command.end()),
+              (std::vector<std::string>{"job", "run", "nightly", "--lang", "en"}));
+    setLanguage(Chinese);
+    EXPECT_EQ(jobCommand({}).back(), "zh");
 }
 
 TEST(ElapsedText, HoursMinutesSecondsHoursModuloADay)
