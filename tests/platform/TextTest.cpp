@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "platform/Text.h"
+#ifdef _WIN32
+#include "platform/Win32.h"
+#endif
 #include "tests/support/TempDir.h"
 
 namespace dm::platform {
@@ -48,6 +51,22 @@ TEST(Text, CodePageTextGoesToUtf8AndBack)
     EXPECT_EQ(toUtf8("报告.txt"_sys), "报告.txt");
     EXPECT_EQ(fromUtf8(toUtf8("深淺"_sys)), "深淺"_sys);
 }
+
+#ifdef _WIN32
+// A path past the old limit reaches the wide calls whole and absolute with
+// the prefix that lifts the limit; a shorter one as it is.
+TEST(Text, ALongPathGetsThePrefixThatLiftsTheLimit)
+{
+    const std::string deep(300, 'd');
+    EXPECT_EQ(widePath("C:\\short\\f"), L"C:\\short\\f");
+    EXPECT_EQ(widePath("C:\\x\\..\\" + deep), L"\\\\?\\C:\\" + std::wstring(deep.begin(), deep.end()));
+    EXPECT_EQ(widePath("\\\\server\\share\\" + deep),
+              L"\\\\?\\UNC\\server\\share\\" + std::wstring(deep.begin(), deep.end()));
+    EXPECT_TRUE(widePath(deep).starts_with(L"\\\\?\\"));  // relative: made whole first
+    EXPECT_TRUE(isLongPath("C:\\" + deep));
+    EXPECT_FALSE(isLongPath("C:\\short"));
+}
+#endif
 
 }  // namespace
 }  // namespace dm::platform

@@ -15,6 +15,7 @@
 #include "tests/support/TempDir.h"
 #include "ui/presenter/JobsPresenter.h"
 #include "ui/presenter/MainPresenter.h"
+#include "ui/presenter/PairSummary.h"
 
 namespace dm {
 namespace {
@@ -410,6 +411,24 @@ TEST(JobsPresenter, ASchedulesWordsAndTheCommandLineOfAJob)
               (std::vector<std::string>{"job", "run", "nightly", "--lang", "en"}));
     setLanguage(Chinese);
     EXPECT_EQ(jobCommand({}).back(), "zh");
+}
+
+// What the pair view says above a pair: its differences and encodings, or
+// where its bytes first differ.
+TEST(PairSummary, ThePairsDifferencesOrItsFirstDifferentByte)
+{
+    setLanguage(English);
+    PairContent content;
+    content.a = TextContent{{"x"}, platform::kUtf8CodePage, true, true};
+    content.b = TextContent{{"x"}, kGb18030, false, true};
+    EXPECT_EQ(textSummary(content, true, true), "0 differences    A: UTF-8, CRLF    B: " + encodingName(kGb18030) +
+                                                    ", LF    (only the line ends differ)");
+    content.diff.blocks = {0};
+    EXPECT_EQ(textSummary(content, true, false), "1 difference    A: UTF-8, CRLF");
+    EXPECT_EQ(bytesSummary({31, 0, 0}, true, true), "First difference at offset 0x1f (31)");
+    EXPECT_EQ(bytesSummary({std::nullopt, 0, 0}, true, true), "The contents are the same");
+    EXPECT_EQ(bytesSummary({std::nullopt, 0, 0}, false, true), "The file is on one side only");
+    setLanguage(Chinese);
 }
 
 TEST(ElapsedText, HoursMinutesSecondsHoursModuloADay)
