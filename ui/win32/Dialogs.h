@@ -43,6 +43,9 @@ void editFilters(HWND owner, TDM& dm);
 // PairView.cpp: a pair of files side by side (a path empty: that side has none).
 void showPairView(HWND owner, const std::string& title, const std::string& pathA, const std::string& pathB);
 
+// SaveJob.cpp: what the window compares, saved as a job under a name asked for.
+void saveAsJob(HWND owner, const MainPresenter& presenter);
+
 // JobsWindow.cpp: the saved jobs, their runs, and running or scheduling one.
 void showJobs(HWND owner);
 

@@ -156,6 +156,7 @@ void MainWindow::build()
     HMENU bar = CreateMenu();
     HMENU system = CreatePopupMenu();
     AppendMenuW(system, MF_STRING, kMenuStart, withKey("开始", L'S').c_str());
+    AppendMenuW(system, MF_STRING, kMenuSaveJob, withKey("保存为作业...", L'V').c_str());
     AppendMenuW(system, MF_STRING, kMenuJobs, withKey("作业...", L'J').c_str());
     AppendMenuW(system, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(system, MF_STRING, kMenuExit, withKey("退出", L'X').c_str());
@@ -451,6 +452,9 @@ bool MainWindow::command(int id, int code)
         case kExit:
         case kMenuExit: PostMessageW(hwnd_, WM_CLOSE, 0, 0); return true;
         case kMenuHelp: showManual(); return true;
+        case kMenuSaveJob:
+            if (!busy_) saveAsJob(hwnd_, presenter);
+            return true;
         case kMenuJobs:
             if (!busy_) showJobs(hwnd_);
             return true;

@@ -57,6 +57,7 @@ private:
         kDoing,
         kMenuStart,
         kMenuExit,
+        kMenuSaveJob,
         kMenuJobs,
         kMenuHelp,
         kMenuAbout,
